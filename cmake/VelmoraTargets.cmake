@@ -1,0 +1,34 @@
+# velmora_library(<target> [QT] [DEPS <targets>...])
+# One static library per folder, built from every .cpp in that folder.
+# Includes are written from the repository root: "platform/rtl/Stream.h".
+function(velmora_library target)
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(GLOB forms CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
+  add_library(${target} STATIC ${sources} ${headers} ${forms})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(ARG_QT)
+    set_target_properties(${target} PROPERTIES AUTOMOC ON AUTOUIC ON)
+  endif()
+  if(ARG_DEPS)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  endif()
+endfunction()
+
+# velmora_test(<target> [DEPS <targets>...])
+# One GoogleTest program per test folder, built from every .cpp in it.
+function(velmora_test target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${target} ${sources})
+  set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${target} PRIVATE test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    TEST_PREFIX "${target}."
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT
+      "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};LC_ALL=C.UTF-8"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,95 @@
+#include "platform/rtl/MemoryStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/rtl/FileStream.h"
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0 || position_ >= GetSize())
+        return 0;
+    const int64_t n = std::min(count, GetSize() - position_);
+    std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    const int64_t end = position_ + count;
+    if (end > GetSize())
+        data_.resize(static_cast<size_t>(end));
+    std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+    position_ = end;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    int64_t base = 0;
+    if (origin == TSeekOrigin::soCurrent)
+        base = position_;
+    else if (origin == TSeekOrigin::soEnd)
+        base = GetSize();
+    position_ = std::max<int64_t>(0, base + offset);
+    return position_;
+}
+
+void TMemoryStream::SetSize(int64_t newSize)
+{
+    data_.resize(static_cast<size_t>(std::max<int64_t>(0, newSize)));
+    position_ = std::min(position_, GetSize());
+}
+
+void TMemoryStream::Clear()
+{
+    data_.clear();
+    data_.shrink_to_fit();
+    position_ = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& path)
+{
+    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(file);
+}
+
+void TMemoryStream::SaveToFile(const std::string& path) const
+{
+    TFileStream file(path, fmCreate);
+    SaveToStream(file);
+}
+
+void TMemoryStream::LoadFromStream(TStream& stream)
+{
+    stream.SetPosition(0);
+    const int64_t size = stream.GetSize();
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    if (size > 0)
+        stream.ReadBuffer(data.data(), size);
+    data_.swap(data);
+    position_ = 0;
+}
+
+void TMemoryStream::SaveToStream(TStream& stream) const
+{
+    if (!data_.empty())
+        stream.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
+}
+
+std::vector<uint8_t> TMemoryStream::Release()
+{
+    std::vector<uint8_t> out;
+    out.swap(data_);
+    position_ = 0;
+    return out;
+}
+
+void TMemoryStream::Swap(TMemoryStream& other) noexcept
+{
+    data_.swap(other.data_);
+    std::swap(position_, other.position_);
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need.
+# Idempotent: apt-get runs only when something is missing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build ccache pkg-config git clang libclang-rt-14-dev
+  # test and benchmark frameworks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # Qt
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-image-formats-plugins libgl-dev libxkbcommon-dev
+  # libraries
+  libpugixml-dev libfreeimage-dev zlib1g-dev libjpeg-dev libssl-dev libcurl4-openssl-dev
+  liblitehtml-dev libcairo2-dev libpango1.0-dev libqpdf-dev libisofs-dev libburn-dev libzip-dev
+  xdg-utils fonts-dejavu-core
+  # real peers and cross-checks used by the tests
+  python3 python3-aiosmtpd zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

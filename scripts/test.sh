@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/packages.sh"
+bash "$here/scripts/build.sh" -DVELMORA_BUILD_TESTS=ON
+build=${VELMORA_BUILD_DIR:-$here/build}
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" --timeout 600

@@ -1,0 +1,28 @@
+// Test entry point: every test process gets its own registry, data and
+// config folders, so no test touches the user's real settings, and a
+// QApplication (offscreen) so widget and text-drawing code can run.
+#include <QApplication>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "tests/support/TempDir.h"
+
+int main(int argc, char** argv)
+{
+    TempDir home;
+    for (const char* var : {"VELMORA_REGISTRY_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        const auto dir = home.Path() / var;
+        std::filesystem::create_directories(dir);
+        setenv(var, dir.c_str(), 1);
+    }
+    if (!getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // QApplication adopts the user's locale; the program's own texts never may.
+    std::setlocale(LC_NUMERIC, "C");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
