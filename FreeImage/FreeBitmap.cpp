@@ -1,0 +1,381 @@
+#include "FreeImage/FreeBitmap.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "FreeImage/FreeImageLibrary.h"
+#include "FreeImage/FreeMemoryIO.h"
+#include "platform/rtl/Stream.h"
+
+namespace {
+
+// Images of 16 bits per channel cannot be shown or stored as BMP; bring them
+// down to the standard depth of the same kind. When that fails the original
+// stays, which is still a valid (if less useful) image.
+FIBITMAP* ToEightBitsPerChannel(FIBITMAP* dib)
+{
+    if (!dib)
+        return nullptr;
+    FIBITMAP* converted = nullptr;
+    switch (FreeImage_GetImageType(dib)) {
+    case FIT_RGB16:
+        converted = FreeImage_ConvertTo24Bits(dib);
+        break;
+    case FIT_RGBA16:
+        converted = FreeImage_ConvertTo32Bits(dib);
+        break;
+    case FIT_UINT16:
+        converted = FreeImage_ConvertTo8Bits(dib);
+        break;
+    default:
+        return dib;
+    }
+    if (!converted)
+        return dib;
+    FreeImage_Unload(dib);
+    return converted;
+}
+
+bool WriteAll(int fd, const BYTE* data, size_t size)
+{
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes the bytes to a fresh file beside the target and renames it over the
+// target, so a failed write leaves any old file untouched.
+bool ReplaceFileContents(const std::string& fileName, const BYTE* data, size_t size)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(fileName);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string base = target.filename().string();
+    if (base.empty())
+        return false;
+
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    std::string tempName;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", random(), counter++ & 0xFFFF);
+        tempName = (folder / ("." + base + suffix)).string();
+        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    struct stat old {};
+    if (::stat(fileName.c_str(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);
+
+    bool ok = WriteAll(fd, data, size) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(tempName.c_str(), fileName.c_str()) == 0;
+    if (!ok)
+        ::unlink(tempName.c_str());
+    return ok;
+}
+
+}  // namespace
+
+TFreeBitmap::TFreeBitmap(FREE_IMAGE_TYPE imageType, int width, int height, int bpp)
+{
+    EnsureFreeImageInitialised();
+    if (width >= 1 && height >= 1 && bpp >= 1)
+        SetSize(imageType, width, height, bpp);
+}
+
+TFreeBitmap::~TFreeBitmap()
+{
+    if (dib_)
+        FreeImage_Unload(dib_);
+}
+
+void TFreeBitmap::Clear()
+{
+    if (!dib_)
+        return;
+    FreeImage_Unload(dib_);
+    dib_ = nullptr;
+    Change();
+}
+
+bool TFreeBitmap::Load(const std::string& fileName, int flags)
+{
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(fileName.c_str(), 0);
+    if (format == FIF_UNKNOWN)
+        format = FreeImage_GetFIFFromFilename(fileName.c_str());
+    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
+        return false;
+
+    if (dib_) {
+        FreeImage_Unload(dib_);
+        dib_ = nullptr;
+    }
+    dib_ = ToEightBitsPerChannel(FreeImage_Load(format, fileName.c_str(), flags));
+    Change();
+    return IsValid();
+}
+
+bool TFreeBitmap::LoadFromStream(TStream& stream, int flags)
+{
+    const int64_t size = stream.GetSize();
+    if (size <= 0 || size > std::numeric_limits<DWORD>::max())
+        return false;
+    std::vector<BYTE> buffer(static_cast<size_t>(size));
+    stream.ReadBuffer(buffer.data(), size);
+
+    TFreeMemoryIO memory(buffer.data(), static_cast<DWORD>(size));
+    const FREE_IMAGE_FORMAT format = memory.GetFileType();
+    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
+        return false;
+
+    if (dib_) {
+        FreeImage_Unload(dib_);
+        dib_ = nullptr;
+    }
+    dib_ = ToEightBitsPerChannel(memory.Read(format, flags));
+    Change();
+    return IsValid();
+}
+
+bool TFreeBitmap::Save(const std::string& fileName, int flags)
+{
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(fileName.c_str());
+    if (!CanSave(format))
+        return false;
+    // Encoding to memory first means a refused or failed encode writes
+    // nothing, and write errors are seen (the library ignores them on files).
+    TFreeMemoryIO memory;
+    if (!memory.Write(format, dib_, flags))
+        return false;
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!memory.Acquire(&data, &size))
+        return false;
+    return ReplaceFileContents(fileName, data, size);
+}
+
+bool TFreeBitmap::SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags)
+{
+    if (!CanSave(format))
+        return false;
+    TFreeMemoryIO memory;
+    if (!memory.Write(format, dib_, flags))
+        return false;
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!memory.Acquire(&data, &size))
+        return false;
+    stream.WriteBuffer(data, size);
+    return true;
+}
+
+bool TFreeBitmap::CanSave(FREE_IMAGE_FORMAT format) const
+{
+    if (!dib_ || format == FIF_UNKNOWN)
+        return false;
+    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(dib_);
+    if (type == FIT_BITMAP)
+        return FreeImage_FIFSupportsWriting(format) &&
+               FreeImage_FIFSupportsExportBPP(format, static_cast<int>(FreeImage_GetBPP(dib_)));
+    return FreeImage_FIFSupportsExportType(format, type);
+}
+
+int TFreeBitmap::GetWidth() const
+{
+    return dib_ ? static_cast<int>(FreeImage_GetWidth(dib_)) : 0;
+}
+
+int TFreeBitmap::GetHeight() const
+{
+    return dib_ ? static_cast<int>(FreeImage_GetHeight(dib_)) : 0;
+}
+
+int TFreeBitmap::GetBitsPerPixel() const
+{
+    return dib_ ? static_cast<int>(FreeImage_GetBPP(dib_)) : 0;
+}
+
+FREE_IMAGE_TYPE TFreeBitmap::GetImageType() const
+{
+    return dib_ ? FreeImage_GetImageType(dib_) : FIT_UNKNOWN;
+}
+
+FREE_IMAGE_COLOR_TYPE TFreeBitmap::GetColorType() const
+{
+    return dib_ ? FreeImage_GetColorType(dib_) : FIC_MINISBLACK;
+}
+
+bool TFreeBitmap::IsGrayScale() const
+{
+    return dib_ && FreeImage_GetBPP(dib_) == 8 && FreeImage_GetColorType(dib_) == FIC_MINISBLACK;
+}
+
+bool TFreeBitmap::GetPixelColor(unsigned x, unsigned y, RGBQUAD* colour) const
+{
+    return dib_ && colour && FreeImage_GetPixelColor(dib_, x, y, colour);
+}
+
+bool TFreeBitmap::ConvertTo24Bits()
+{
+    return dib_ && Replace(FreeImage_ConvertTo24Bits(dib_));
+}
+
+bool TFreeBitmap::ConvertToGrayscale()
+{
+    return dib_ && Replace(FreeImage_ConvertToGreyscale(dib_));
+}
+
+bool TFreeBitmap::SetSize(FREE_IMAGE_TYPE imageType, int width, int height, int bpp,
+                          unsigned redMask, unsigned greenMask, unsigned blueMask)
+{
+    // Allocate before releasing, so a failed allocation keeps the old image.
+    FIBITMAP* fresh = FreeImage_AllocateT(imageType, width, height, bpp, redMask, greenMask, blueMask);
+    if (!fresh)
+        return false;
+    if (imageType == FIT_BITMAP && (bpp == 1 || bpp == 4 || bpp == 8)) {
+        RGBQUAD* palette = FreeImage_GetPalette(fresh);
+        const unsigned colours = FreeImage_GetColorsUsed(fresh);
+        for (unsigned i = 0; palette && i < colours; ++i) {
+            // Spread the greys over the whole range, as the library's own
+            // grey palettes do, whatever the palette's length.
+            const BYTE grey = static_cast<BYTE>(colours > 1 ? i * 255 / (colours - 1) : 0);
+            palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = grey;
+            palette[i].rgbReserved = 0;
+        }
+    }
+    if (dib_)
+        FreeImage_Unload(dib_);
+    dib_ = fresh;
+    Change();
+    return true;
+}
+
+bool TFreeBitmap::Rescale(int newWidth, int newHeight, FREE_IMAGE_FILTER filter, TFreeBitmap* dest)
+{
+    if (!dib_)
+        return false;
+    FIBITMAP* converted = nullptr;
+    if (FreeImage_GetImageType(dib_) == FIT_BITMAP) {
+        const unsigned bpp = FreeImage_GetBPP(dib_);
+        if (bpp < 8) {
+            const FREE_IMAGE_COLOR_TYPE colourType = FreeImage_GetColorType(dib_);
+            const bool grey = colourType == FIC_MINISBLACK || colourType == FIC_MINISWHITE;
+            converted = grey ? FreeImage_ConvertToGreyscale(dib_) : FreeImage_ConvertTo24Bits(dib_);
+            if (!converted)
+                return false;
+        } else if (bpp == 16) {
+            converted = FreeImage_ConvertTo24Bits(dib_);
+            if (!converted)
+                return false;
+        }
+    }
+    FIBITMAP* result = FreeImage_Rescale(converted ? converted : dib_, newWidth, newHeight, filter);
+    if (converted)
+        FreeImage_Unload(converted);
+    return (dest ? dest : this)->Replace(result);
+}
+
+bool TFreeBitmap::Rotate(double angle)
+{
+    if (!dib_)
+        return false;
+    // The library's rotation takes no 4- or 16-bit bitmaps; widen those to
+    // the nearest depth it handles without losing colours.
+    FIBITMAP* converted = nullptr;
+    if (FreeImage_GetImageType(dib_) == FIT_BITMAP) {
+        const unsigned bpp = FreeImage_GetBPP(dib_);
+        if (bpp == 4)
+            converted = FreeImage_ConvertTo8Bits(dib_);
+        else if (bpp == 16)
+            converted = FreeImage_ConvertTo24Bits(dib_);
+        if ((bpp == 4 || bpp == 16) && !converted)
+            return false;
+    }
+    FIBITMAP* source = converted ? converted : dib_;
+    const unsigned bpp = FreeImage_GetBPP(source);
+    FIBITMAP* result = nullptr;
+    if (bpp == 1 || bpp == 8 || bpp == 24 || bpp == 32)
+        result = FreeImage_Rotate(source, angle, nullptr);
+    if (converted)
+        FreeImage_Unload(converted);
+    return Replace(result);
+}
+
+bool TFreeBitmap::FlipHorizontal()
+{
+    if (!dib_)
+        return false;
+    const bool result = FreeImage_FlipHorizontal(dib_);
+    Change();
+    return result;
+}
+
+bool TFreeBitmap::FlipVertical()
+{
+    if (!dib_)
+        return false;
+    const bool result = FreeImage_FlipVertical(dib_);
+    Change();
+    return result;
+}
+
+bool TFreeBitmap::CopySubImage(int left, int top, int right, int bottom, TFreeBitmap* dest) const
+{
+    if (!dib_ || !dest)
+        return false;
+    FIBITMAP* sub = FreeImage_Copy(dib_, left, top, right, bottom);
+    if (dest->dib_)
+        FreeImage_Unload(dest->dib_);
+    dest->dib_ = sub;
+    return dest->IsValid();
+}
+
+bool TFreeBitmap::Replace(FIBITMAP* newDib)
+{
+    if (!newDib)
+        return false;
+    if (!DoChanging(dib_, newDib) && dib_ && dib_ != newDib)
+        FreeImage_Unload(dib_);
+    dib_ = newDib;
+    Change();
+    return true;
+}
+
+bool TFreeBitmap::DoChanging(FIBITMAP* oldDib, FIBITMAP* newDib)
+{
+    bool handled = false;
+    if (oldDib != newDib && OnChanging)
+        OnChanging(this, oldDib, newDib, handled);
+    return handled;
+}
+
+void TFreeBitmap::Change()
+{
+    if (OnChange)
+        OnChange(this);
+}

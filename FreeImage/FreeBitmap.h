@@ -1,0 +1,81 @@
+#pragma once
+#include <FreeImage.h>
+
+#include <functional>
+#include <string>
+
+#include "FreeImage/FreeObject.h"
+
+class TStream;
+
+// One image of the image library, owned by the object. Operations report
+// success as a bool and never throw for image failures; only the caller's
+// stream may throw (EReadError / EWriteError) in LoadFromStream/SaveToStream.
+class TFreeBitmap : public TFreeObject {
+public:
+    using TNotifyEvent = std::function<void(TFreeBitmap* sender)>;
+    // Set handled to true to take over the old image (it is then not released).
+    using TChangingEvent =
+        std::function<void(TFreeBitmap* sender, FIBITMAP* oldDib, FIBITMAP* newDib, bool& handled)>;
+
+    // Empty unless width, height and bpp are all at least 1.
+    explicit TFreeBitmap(FREE_IMAGE_TYPE imageType = FIT_BITMAP, int width = 0, int height = 0,
+                         int bpp = 0);
+    ~TFreeBitmap() override;
+
+    bool IsValid() const override { return dib_ != nullptr; }
+    virtual void Clear();
+
+    // Format from the file's content, else from its name. The old image is
+    // released before decoding, so a file that fails to decode leaves the
+    // object empty. Images of 16 bits per channel come back as 24/32-bit
+    // colour or 8-bit grey, so that every loaded image can be shown and saved.
+    bool Load(const std::string& fileName, int flags = 0);
+    // Decodes GetSize() bytes read from the stream's current position (callers
+    // rewind first); the format comes from the content alone.
+    bool LoadFromStream(TStream& stream, int flags = 0);
+    // Format from the file name's extension. Refuses (false, nothing written)
+    // what the format cannot store; an existing file is only replaced once the
+    // new one is completely written.
+    bool Save(const std::string& fileName, int flags = 0);
+    // Writes the encoded image at the stream's current position.
+    bool SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags = 0);
+    bool CanSave(FREE_IMAGE_FORMAT format) const;
+
+    int GetWidth() const;
+    int GetHeight() const;
+    int GetBitsPerPixel() const;
+    FREE_IMAGE_TYPE GetImageType() const;
+    FREE_IMAGE_COLOR_TYPE GetColorType() const;
+    bool IsGrayScale() const;
+    // Pixel (x, y) with y = 0 at the bottom row, as the library counts.
+    bool GetPixelColor(unsigned x, unsigned y, RGBQUAD* colour) const;
+
+    bool ConvertTo24Bits();
+    bool ConvertToGrayscale();
+    bool SetSize(FREE_IMAGE_TYPE imageType, int width, int height, int bpp,
+                 unsigned redMask = 0, unsigned greenMask = 0, unsigned blueMask = 0);
+
+    // Colour images below 8 bpp are rescaled as 24 bits, black-and-white and
+    // grey ones as 8-bit grey, 16-bit ones as 24 bits. With a destination the
+    // result goes there and this image stays as it was.
+    bool Rescale(int newWidth, int newHeight, FREE_IMAGE_FILTER filter, TFreeBitmap* dest = nullptr);
+    // Counter-clockwise for positive angles (degrees).
+    bool Rotate(double angle);
+    bool FlipHorizontal();
+    bool FlipVertical();
+    // Copies the rectangle (left, top) .. (right, bottom), right and bottom
+    // exclusive, top-left origin, into dest, whose previous image is dropped.
+    bool CopySubImage(int left, int top, int right, int bottom, TFreeBitmap* dest) const;
+
+    TNotifyEvent OnChange;
+    TChangingEvent OnChanging;
+
+protected:
+    // Installs a new image; false (nothing changed) for null.
+    bool Replace(FIBITMAP* newDib);
+    virtual bool DoChanging(FIBITMAP* oldDib, FIBITMAP* newDib);
+    virtual void Change();
+
+    FIBITMAP* dib_ = nullptr;
+};
