@@ -1,0 +1,289 @@
+#include "platform/xml/XMLDocument.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <string_view>
+#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/MemoryStream.h"
+
+namespace {
+
+// The fragment mode keeps text found outside the top-level element, so that
+// such text can be refused below instead of being dropped silently.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_fragment | pugi::parse_declaration;
+
+// Collects the serialised text.
+class StringWriter : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, size_t size) override
+    {
+        out_.append(static_cast<const char*>(data), size);
+    }
+
+private:
+    std::string& out_;
+};
+
+// 1-based line and column of a byte offset into the parsed text.
+void LocateOffset(const char* data, size_t size, ptrdiff_t offset, int& line, int& column)
+{
+    line = 1;
+    column = 1;
+    if (offset < 0)
+        return;
+    const size_t end = std::min(size, static_cast<size_t>(offset));
+    for (size_t i = 0; i < end; ++i) {
+        if (data[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+}
+
+// The first element, in document order, that repeats an attribute name.
+pugi::xml_node FindDuplicateAttribute(pugi::xml_node root)
+{
+    std::vector<std::string_view> names;
+    for (pugi::xml_node node = root; node;) {
+        if (node.type() == pugi::node_element && node.first_attribute()) {
+            names.clear();
+            for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+                names.emplace_back(a.name());
+            std::sort(names.begin(), names.end());
+            if (std::adjacent_find(names.begin(), names.end()) != names.end())
+                return node;
+        }
+        // Depth-first walk without recursion, so deep nesting cannot
+        // exhaust the stack.
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling())
+            node = node.parent();
+        if (!node || node == root)
+            break;
+        node = node.next_sibling();
+    }
+    return pugi::xml_node();
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Opens a new file beside path, with the permissions a plain create would
+// give (the umask applies), and returns its descriptor and name.
+int CreateSibling(const std::string& path, std::string& tempPath)
+{
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".tmp%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        tempPath = path + suffix;
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
+
+TXMLDocument::TXMLDocument() : doc_(std::make_unique<pugi::xml_document>()) {}
+
+TXMLDocument::~TXMLDocument() = default;
+
+void TXMLDocument::Parse(const void* data, size_t size, const std::string& source)
+{
+    pugi::xml_parse_result result = doc_->load_buffer(data, size, kParseOptions, pugi::encoding_auto);
+    std::string reason;
+    ptrdiff_t offset = -1;
+    if (!result) {
+        reason = result.description();
+        offset = result.offset;
+    } else {
+        // The parser is lenient about the document level; a well-formed
+        // document has exactly one element there, no text, and a declaration
+        // only at its very start.
+        int elements = 0;
+        for (pugi::xml_node node = doc_->first_child(); node && reason.empty(); node = node.next_sibling()) {
+            switch (node.type()) {
+            case pugi::node_element:
+                if (++elements > 1)
+                    reason = "More than one top-level element";
+                break;
+            case pugi::node_declaration:
+                if (node != doc_->first_child())
+                    reason = "Misplaced XML declaration";
+                break;
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                reason = "Text outside the top-level element";
+                break;
+            default:
+                break;
+            }
+            if (!reason.empty())
+                offset = node.offset_debug();
+        }
+        if (reason.empty() && elements == 0)
+            reason = "No document element found";
+        if (reason.empty()) {
+            pugi::xml_node repeated = FindDuplicateAttribute(doc_->document_element());
+            if (repeated) {
+                reason = "Attribute repeated in element '" + std::string(repeated.name()) + "'";
+                offset = repeated.offset_debug();
+            }
+        }
+        if (reason.empty()) {
+            // Saving writes a declaration of its own.
+            if (doc_->first_child().type() == pugi::node_declaration)
+                doc_->remove_child(doc_->first_child());
+            return;
+        }
+    }
+    doc_->reset();
+    int line = 0;
+    int column = 0;
+    if (offset >= 0 && (result.encoding == pugi::encoding_utf8 || result.encoding == pugi::encoding_latin1))
+        LocateOffset(static_cast<const char*>(data), size, offset, line, column);
+    std::string message = "The XML";
+    if (!source.empty())
+        message += " file '" + source + "'";
+    message += " is not well-formed: " + reason;
+    if (line > 0)
+        message += " (line " + std::to_string(line) + ", column " + std::to_string(column) + ")";
+    message += ".";
+    throw EDOMParseError(message, reason, line, column);
+}
+
+void TXMLDocument::LoadFromFile(const std::string& path)
+{
+    TMemoryStream bytes;
+    bytes.LoadFromFile(path);
+    Parse(bytes.Memory(), static_cast<size_t>(bytes.GetSize()), path);
+}
+
+void TXMLDocument::LoadFromXML(const std::string& text)
+{
+    Parse(text.data(), text.size(), "");
+}
+
+void TXMLDocument::LoadFromStream(TStream& stream)
+{
+    const int64_t remaining = stream.GetSize() - stream.GetPosition();
+    std::string bytes(static_cast<size_t>(std::max<int64_t>(0, remaining)), '\0');
+    if (!bytes.empty())
+        stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    Parse(bytes.data(), bytes.size(), "");
+}
+
+std::string TXMLDocument::SaveToXML() const
+{
+    std::string text = "<?xml version=\"1.0\"?>";
+    if (autoIndent_)
+        text += "\n";
+    StringWriter writer(text);
+    const unsigned flags = pugi::format_no_declaration
+        | (autoIndent_ ? pugi::format_indent : pugi::format_raw);
+    doc_->save(writer, "  ", flags, pugi::encoding_utf8);
+    return text;
+}
+
+void TXMLDocument::SaveToStream(TStream& stream) const
+{
+    const std::string text = SaveToXML();
+    stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+}
+
+void TXMLDocument::SaveToFile(const std::string& path) const
+{
+    const std::string text = SaveToXML();
+    std::string tempPath;
+    const int fd = CreateSibling(path, tempPath);
+    if (fd < 0)
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
+
+    bool ok = WriteAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(error));
+    }
+}
+
+bool TXMLDocument::IsEmpty() const
+{
+    return !doc_->first_child();
+}
+
+IXMLNode TXMLDocument::DocumentElement() const
+{
+    return IXMLNode(doc_->document_element());
+}
+
+IXMLNode TXMLDocument::Node() const
+{
+    return IXMLNode(*doc_);
+}
+
+IXMLNode TXMLDocument::ChildNode(const std::string& name) const
+{
+    pugi::xml_node root = doc_->document_element();
+    return root.name() == name ? IXMLNode(root) : IXMLNode();
+}
+
+std::vector<IXMLNode> TXMLDocument::ChildNodes() const
+{
+    return Node().ChildNodes();
+}
+
+IXMLNode TXMLDocument::AddChild(const std::string& name)
+{
+    if (doc_->document_element())
+        throw EXMLDocError("Only one top level element is allowed in an XML document.");
+    return Node().AddChild(name);
+}
+
+void TXMLDocument::Clear()
+{
+    doc_->reset();
+}
