@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "platform/rtl/Stream.h"
+
+// A file stream opened on a UTF-16 name. Mode 0xFFFF creates (or truncates)
+// the file; other modes open an existing one (see WideOpenFile). Raises
+// EFCreateError / EFOpenError with the full name and the system's reason.
+class TUniFileStream : public TStream {
+public:
+    TUniFileStream(const std::u16string& fileName, unsigned mode);
+    ~TUniFileStream() override;
+    TUniFileStream(const TUniFileStream&) = delete;
+    TUniFileStream& operator=(const TUniFileStream&) = delete;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t newSize) override;
+
+    bool Flush();
+    int Handle() const { return fd_; }
+    const std::u16string& FileName() const { return fileName_; }
+
+private:
+    std::u16string fileName_;
+    int fd_ = -1;
+};
