@@ -158,20 +158,22 @@ TEST(PictureRotate, NarrowDepthsAreWidenedNotRefused)
     struct Case {
         const char* name;
         FIBITMAP* (*make)();
+        int bpp;
     };
     const Case cases[] = {
-        {"4-bit palette", &FourBitColourDib},
+        {"4-bit palette", &FourBitColourDib, 4},
         {"16-bit 565", [] {
              FIBITMAP* c24 = FreeImage_ConvertTo24Bits(FourBitColourDib());
              FIBITMAP* c16 = FreeImage_ConvertTo16Bits565(c24);
              FreeImage_Unload(c24);
              return c16;
-         }},
+         }, 16},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TFreeWinBitmap bitmap;
         ASSERT_TRUE(Adopt(bitmap, c.make()));
+        ASSERT_EQ(bitmap.GetBitsPerPixel(), c.bpp);
         ASSERT_TRUE(bitmap.Rotate(90.0));
         EXPECT_EQ(bitmap.GetWidth(), 2);
         EXPECT_EQ(bitmap.GetHeight(), 4);
