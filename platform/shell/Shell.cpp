@@ -1,0 +1,95 @@
+#include "platform/shell/Shell.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// XDG base directories must be absolute; relative values are to be ignored.
+std::string XdgFolder(const char* variable, const char* homeRelative)
+{
+    if (const char* value = std::getenv(variable); value && value[0] == '/')
+        return value;
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::string(home) + "/" + homeRelative;
+    return {};
+}
+
+} // namespace
+
+std::string GetLocalAppDataFolder()
+{
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::string GetUserConfigFolder()
+{
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::string GetTempFolder()
+{
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && tmp[0] == '/') {
+        struct stat st{};
+        if (::stat(tmp, &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::string folder = tmp;
+            if (folder.back() != '/')
+                folder += '/';
+            return folder;
+        }
+    }
+    return "/tmp/";
+}
+
+bool ForceDirectories(const std::string& path, mode_t mode)
+{
+    if (path.empty())
+        return false;
+    std::string partial;
+    size_t pos = 0;
+    while (true) {
+        const size_t sep = path.find('/', pos);
+        partial = path.substr(0, sep);
+        if (!partial.empty() && ::mkdir(partial.c_str(), mode) != 0 && errno != EEXIST)
+            return false;
+        if (sep == std::string::npos)
+            break;
+        pos = sep + 1;
+    }
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFolderTree(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    const fs::path normal = fs::path(path).lexically_normal();
+    if (normal == "/" || normal == "." || normal == "..")
+        return false;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(normal, ec);
+    if (ec || !fs::is_directory(status))
+        return false;
+    fs::remove_all(normal, ec);
+    return !ec && !fs::exists(fs::symlink_status(normal, ec));
+}
+
+std::string GetExecutablePath()
+{
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+}
+
+std::string GetExecutableFolder()
+{
+    const std::string exe = GetExecutablePath();
+    const size_t sep = exe.rfind('/');
+    return sep == std::string::npos ? std::string() : exe.substr(0, sep + 1);
+}

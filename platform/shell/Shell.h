@@ -1,0 +1,24 @@
+#pragma once
+// Folders of the desktop session and whole-folder file operations.
+#include <string>
+#include <sys/types.h>
+
+// $XDG_DATA_HOME, else ~/.local/share (no trailing "/"); empty when neither
+// that variable nor $HOME is usable.
+std::string GetLocalAppDataFolder();
+// $XDG_CONFIG_HOME, else ~/.config (no trailing "/"); empty as above.
+std::string GetUserConfigFolder();
+// $TMPDIR when it names an existing folder, else "/tmp"; ends in "/".
+std::string GetTempFolder();
+
+// Creates the folder with every missing level; true when it exists afterwards.
+bool ForceDirectories(const std::string& path, mode_t mode = 0777);
+// Removes the folder with everything in it (symbolic links are removed, not
+// followed). Refuses "", "/" and anything that is not a folder; true when
+// the folder was there and is gone.
+bool DeleteFolderTree(const std::string& path);
+
+// The running program's file (from /proc/self/exe); empty when unknown.
+std::string GetExecutablePath();
+// The folder of the running program's file, ending in "/"; empty when unknown.
+std::string GetExecutableFolder();
