@@ -1,0 +1,301 @@
+#include "zip/ZACompression.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <zlib.h>
+
+#include "zip/EZAException.h"
+#include "zip/RandomBytes.h"
+
+namespace {
+
+struct CrcTable {
+    uint32_t t[256];
+    CrcTable() {
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+    }
+};
+
+const CrcTable& Table() {
+    static const CrcTable table;
+    return table;
+}
+
+inline uint32_t Crc32Byte(uint32_t k, uint8_t c) {
+    return Table().t[(k ^ c) & 0xFF] ^ (k >> 8);
+}
+
+voidpf ZAlloc(voidpf, uInt items, uInt size) { return std::calloc(items, size); }
+void ZFree(voidpf, voidpf block) { std::free(block); }
+
+const size_t kOutChunk = 256 * 1024;
+
+} // namespace
+
+uint8_t ModeFromLevel(TZACompressionLevel level) {
+    switch (level) {
+    case clNone:
+        return 0;
+    case clFastest:
+        return 1;
+    case clNormal:
+        return 6;
+    case clMax:
+        return 9;
+    }
+    return 0;
+}
+
+TZACompressionLevel LevelFromMode(uint8_t mode) {
+    if (mode == 0 || mode > 9)
+        return clNone;
+    if (mode <= 3)
+        return clFastest;
+    if (mode <= 6)
+        return clNormal;
+    return clMax;
+}
+
+uint32_t BlockSizeForMode(uint8_t mode) {
+    if (mode >= 1 && mode <= 3)
+        return 524288;
+    if (mode >= 7 && mode <= 9)
+        return 1572864;
+    return 1048576;
+}
+
+std::array<uint8_t, 2> ZlibHeaderForMode(uint8_t mode) {
+    switch (mode) {
+    case 0:
+    case 7:
+    case 8:
+    case 9:
+        return {0x78, 0xDA};
+    case 1:
+    case 2:
+        return {0x78, 0x01};
+    case 3:
+    case 4:
+        return {0x78, 0x5E};
+    case 5:
+    case 6:
+        return {0x78, 0x9C};
+    default:
+        return {0x00, 0x00};
+    }
+}
+
+int CheckCompression(int result) {
+    if (result < 0)
+        throw ECompressionError("error");
+    return result;
+}
+
+int CheckDecompression(int result) {
+    if (result < 0)
+        throw EDecompressionError("error");
+    return result;
+}
+
+const uint32_t* CRC32Table() { return Table().t; }
+
+uint32_t CRC32(uint32_t crc, const void* buffer, int64_t length) {
+    if (!buffer || length < 1)
+        return crc;
+    const uint32_t* t = Table().t;
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    for (int64_t i = 0; i < length; ++i)
+        crc = (crc >> 8) ^ t[(crc ^ p[i]) & 0xFF];
+    return crc;
+}
+
+void UpdateCRC(const void* buffer, int64_t length, uint32_t& crc) {
+    crc = CRC32(crc, buffer, length);
+}
+
+TZADeflater::TZADeflater(int level) : stream_(new z_stream{}) {
+    stream_->zalloc = ZAlloc;
+    stream_->zfree = ZFree;
+    int r = deflateInit2(stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    if (r != Z_OK) {
+        delete stream_;
+        CheckCompression(r < 0 ? r : Z_STREAM_ERROR);
+    }
+}
+
+TZADeflater::~TZADeflater() {
+    deflateEnd(stream_);
+    delete stream_;
+}
+
+void TZADeflater::Compress(const void* data, size_t size, bool last, std::vector<uint8_t>& out) {
+    stream_->next_in = static_cast<Bytef*>(const_cast<void*>(data));
+    stream_->avail_in = static_cast<uInt>(size);
+    int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+    for (;;) {
+        size_t room = std::max<size_t>(size + size / 10 + 267, 4096);
+        room = std::min(room, kOutChunk * 4);
+        size_t at = out.size();
+        out.resize(at + room);
+        stream_->next_out = out.data() + at;
+        stream_->avail_out = static_cast<uInt>(room);
+        int r = deflate(stream_, flush);
+        out.resize(at + (room - stream_->avail_out));
+        if (r == Z_BUF_ERROR && stream_->avail_out != 0)
+            break; // nothing left to do for this block
+        CheckCompression(r);
+        if (last ? r == Z_STREAM_END : (stream_->avail_in == 0 && stream_->avail_out != 0))
+            break;
+    }
+}
+
+TZAInflater::TZAInflater(uint64_t expectedSize) : stream_(new z_stream{}), expected_(expectedSize) {
+    stream_->zalloc = ZAlloc;
+    stream_->zfree = ZFree;
+    int r = inflateInit2(stream_, -MAX_WBITS);
+    if (r != Z_OK) {
+        delete stream_;
+        CheckDecompression(r < 0 ? r : Z_STREAM_ERROR);
+    }
+}
+
+TZAInflater::~TZAInflater() {
+    inflateEnd(stream_);
+    delete stream_;
+}
+
+void TZAInflater::Decompress(const void* data, size_t size, std::vector<uint8_t>& out) {
+    if (finished_)
+        return;
+    stream_->next_in = static_cast<Bytef*>(const_cast<void*>(data));
+    stream_->avail_in = static_cast<uInt>(size);
+    for (;;) {
+        uint64_t left = expected_ - produced_;
+        if (left == 0) {
+            // The recorded size is reached: anything more that the data
+            // inflates to means the item lies about its size.
+            uint8_t probe;
+            stream_->next_out = &probe;
+            stream_->avail_out = 1;
+            int r = inflate(stream_, Z_NO_FLUSH);
+            if (r == Z_STREAM_END && stream_->avail_out == 1) {
+                finished_ = true;
+                return;
+            }
+            if (stream_->avail_out == 0)
+                throw EZAException(57);
+            if (r == Z_BUF_ERROR)
+                return; // needs more input to tell
+            CheckDecompression(r);
+            if (stream_->avail_in == 0)
+                return;
+            continue;
+        }
+        size_t room = static_cast<size_t>(std::min<uint64_t>(left, kOutChunk));
+        size_t at = out.size();
+        out.resize(at + room);
+        stream_->next_out = out.data() + at;
+        stream_->avail_out = static_cast<uInt>(room);
+        int r = inflate(stream_, Z_NO_FLUSH);
+        size_t got = room - stream_->avail_out;
+        out.resize(at + got);
+        produced_ += got;
+        if (r == Z_STREAM_END) {
+            finished_ = true;
+            return;
+        }
+        if (r == Z_BUF_ERROR && got == 0)
+            return; // all input used
+        if (r == Z_NEED_DICT)
+            r = Z_DATA_ERROR;
+        CheckDecompression(r);
+        if (stream_->avail_in == 0 && stream_->avail_out != 0)
+            return;
+    }
+}
+
+std::vector<uint8_t> DeflateRaw(const void* data, size_t size, int level) {
+    TZADeflater deflater(level);
+    std::vector<uint8_t> out;
+    size_t block = BlockSizeForMode(static_cast<uint8_t>(level));
+    const auto* p = static_cast<const uint8_t*>(data);
+    size_t at = 0;
+    do {
+        size_t n = std::min(block, size - at);
+        deflater.Compress(p + at, n, at + n == size, out);
+        at += n;
+    } while (at < size);
+    return out;
+}
+
+std::vector<uint8_t> InflateRaw(const void* data, size_t size, uint64_t expectedSize) {
+    TZAInflater inflater(expectedSize);
+    std::vector<uint8_t> out;
+    inflater.Decompress(data, size, out);
+    if (!inflater.Finished() || inflater.Produced() != expectedSize)
+        throw EDecompressionError("error");
+    return out;
+}
+
+void TZACryptKeys::InitKeys(const std::string& password) {
+    Key0 = 0x12345678;
+    Key1 = 0x23456789;
+    Key2 = 0x34567890;
+    for (char c : password)
+        UpdateKeys(static_cast<uint8_t>(c));
+}
+
+void TZACryptKeys::UpdateKeys(uint8_t c) {
+    Key0 = Crc32Byte(Key0, c);
+    Key1 = (Key1 + (Key0 & 0xFF)) * 134775813u + 1;
+    Key2 = Crc32Byte(Key2, static_cast<uint8_t>(Key1 >> 24));
+}
+
+uint8_t TZACryptKeys::KeyStreamByte() const {
+    uint32_t t = (Key2 | 2) & 0xFFFF;
+    return static_cast<uint8_t>(((t * (t ^ 1)) >> 8) & 0xFF);
+}
+
+uint8_t TZACryptKeys::EncryptByte(uint8_t plain) {
+    uint8_t t = KeyStreamByte();
+    UpdateKeys(plain);
+    return plain ^ t;
+}
+
+void TZACryptKeys::EncryptRange(uint8_t* buffer, size_t start, size_t count) {
+    for (size_t i = start; i < start + count; ++i)
+        buffer[i] = EncryptByte(buffer[i]);
+}
+
+void TZACryptKeys::DecryptBuffer(uint8_t* buffer, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t plain = buffer[i] ^ KeyStreamByte();
+        UpdateKeys(plain);
+        buffer[i] = plain;
+    }
+}
+
+void TZACryptKeys::InitKeysAndDecryptHeader(const std::string& password, uint8_t* header) {
+    InitKeys(password);
+    DecryptBuffer(header, kPKZipHeaderSize);
+}
+
+void TZACryptKeys::MakeHeader(const std::string& password, uint32_t crc, uint8_t* header) {
+    FillRandomBytes(header, 10);
+    header[10] = static_cast<uint8_t>(crc >> 16);
+    header[11] = static_cast<uint8_t>(crc >> 24);
+    InitKeys(password);
+    EncryptRange(header, 0, kPKZipHeaderSize);
+}
+
+bool PKZipHeaderMatches(const uint8_t* decryptedHeader, uint16_t flags, uint16_t lastModTime,
+                        uint32_t crc) {
+    uint8_t expected = (flags & 0x08) ? static_cast<uint8_t>(lastModTime >> 8)
+                                      : static_cast<uint8_t>(crc >> 24);
+    return decryptedHeader[11] == expected;
+}
