@@ -1,4 +1,4 @@
-#include "zip/DirItem.h"
+#include "zip/TDirItem.h"
 
 #include "zip/EZAException.h"
 #include "zip/WideUtils.h"
