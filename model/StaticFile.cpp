@@ -1,0 +1,128 @@
+#include "model/StaticFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/resources/Resources.h"
+#include "platform/rtl/Base64.h"
+#include "platform/rtl/FileName.h"
+
+namespace {
+
+// Closes the descriptor on every way out.
+struct FileHandle {
+    int fd;
+    ~FileHandle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+StaticFile::StaticFile(bool builtin) : builtin_(builtin) {}
+
+void StaticFile::Assign(std::unique_ptr<unsigned char[]> data, std::uint32_t size,
+                        const std::string& name, const std::string& type)
+{
+    data_ = std::move(data);
+    size_ = size;
+    name_ = name;
+    type_ = type;
+}
+
+bool StaticFile::LoadFromFile(const std::string& path, const std::string& name, const std::string& type)
+{
+    if (path.empty() || name.empty() || type.empty())
+        return false;
+    FileHandle file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > 0xFFFFFFFFull)
+        return false;
+    const auto size = static_cast<std::uint32_t>(info.st_size);
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size]);
+    if (!buffer)
+        return false;
+    std::uint32_t done = 0;
+    while (done < size) {
+        ssize_t got = ::read(file.fd, buffer.get() + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false; // a file that shrank under us is not half-loaded
+        done += static_cast<std::uint32_t>(got);
+    }
+    Assign(std::move(buffer), size, name, type);
+    return true;
+}
+
+bool StaticFile::LoadFromResource(const std::string& resource, const std::string& name, const std::string& type)
+{
+    if (resource.empty() || name.empty() || type.empty())
+        return false;
+    const auto bytes = FindResource(resource, "RC_DATA");
+    if (bytes.empty() || bytes.size() > 0xFFFFFFFFull)
+        return false;
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[size]);
+    std::memcpy(buffer.get(), bytes.data(), size);
+    Assign(std::move(buffer), size, name, type);
+    return true;
+}
+
+bool StaticFile::LoadFromXml(const IXMLNode& element)
+{
+    const std::string name = element.GetAttribute("Name").value_or("");
+    if (name.empty() || SafeFileName(name) != name)
+        return false;
+    const std::string encoding = element.GetAttribute("Encoding").value_or("");
+    if (encoding.empty())
+        return false;
+    const std::string type = element.GetAttribute("Type").value_or("");
+    if (type.empty() || encoding != "base64")
+        return false;
+    std::vector<std::uint8_t> decoded;
+    if (!Base64Decode(element.Text(), decoded) || decoded.empty() || decoded.size() > 0xFFFFFFFFull)
+        return false;
+    const auto size = static_cast<std::uint32_t>(decoded.size());
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[size]);
+    std::memcpy(buffer.get(), decoded.data(), size);
+    Assign(std::move(buffer), size, name, type);
+    return true;
+}
+
+void StaticFile::SaveToXml(IXMLNode element) const
+{
+    if (element.IsNull() || !data_ || size_ == 0)
+        return;
+    element.SetAttribute("Name", name_);
+    element.SetAttribute("Encoding", "base64");
+    element.SetAttribute("Type", type_);
+    element.SetText(Base64Encode(data_.get(), size_));
+}
+
+bool StaticFile::CopyFrom(const StaticFile* other)
+{
+    if (!other)
+        return false;
+    if (other == this)
+        return true;
+    std::unique_ptr<unsigned char[]> buffer;
+    std::uint32_t size = 0;
+    if (other->size_ > 0 && other->data_) {
+        size = other->size_;
+        buffer.reset(new unsigned char[size]);
+        std::memcpy(buffer.get(), other->data_.get(), size);
+    }
+    Assign(std::move(buffer), size, other->name_, other->type_);
+    return true;
+}
