@@ -70,14 +70,18 @@ TEST(TZAHashedStringListTest, DuplicatesFindTheLastAndReplaceKeepsTheOther) {
 
 TEST(TZAHashedStringListTest, IndexGrowsPastFiveTimesItsBuckets) {
     TZAHashedStringList list;
-    for (int i = 0; i < 5000; ++i)
-        list.Add(u"n" + UTF8ToWide(std::to_string(i)));
-    EXPECT_EQ(list.IndexOf(u"N4321"), 4321);
+    list.Add(u"first");
+    EXPECT_EQ(list.IndexOf(u"FIRST"), 0); // builds the index with 1000 buckets
     EXPECT_EQ(list.StringIndexBuckets(), 1000u);
-    list.Add(u"last");
+    for (int i = 1; i < 5000; ++i)
+        list.Add(u"n" + UTF8ToWide(std::to_string(i)));
+    EXPECT_EQ(list.StringIndexBuckets(), 1000u);
+    EXPECT_EQ(list.IndexOf(u"N4321"), 4321);
+    list.Add(u"last"); // the 5001st entry
     EXPECT_EQ(list.StringIndexBuckets(), 0u);
     EXPECT_EQ(list.IndexOf(u"LAST"), 5000);
     EXPECT_EQ(list.StringIndexBuckets(), 5001u);
+    EXPECT_EQ(list.IndexOf(u"n17"), 17);
 }
 
 TEST(TZAHashedStringListTest, IndexOfNameAndMovedEntries) {
