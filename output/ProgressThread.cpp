@@ -1,0 +1,97 @@
+#include "output/ProgressThread.h"
+
+#include "output/TForm15.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+ProgressThread::ProgressThread(const std::string& title, bool CreateSuspended)
+    : TThread(CreateSuspended), progressForm_(new TForm15(nullptr)), title_(title)
+{
+    // A job that ends while its window still holds the main window disabled
+    // would leave the program unusable: give the user the Close button.
+    AfterExecute = [this] {
+        Synchronize([this] {
+            if (progressForm_->isVisible() && !progressForm_->Button1->isEnabled())
+                EnableCloseButton();
+        });
+    };
+}
+
+ProgressThread::~ProgressThread()
+{
+    // Stopped before the window goes: the worker may still hand it a call.
+    Terminate();
+    WaitFor();
+    TForm15* form = progressForm_;
+    progressForm_ = nullptr;
+    Synchronize([form] { delete form; });
+}
+
+void ProgressThread::SetStatus(const std::string& text)
+{
+    statusText_ = text;
+    Synchronize([this] { UpdateStatus(); });
+}
+
+void ProgressThread::SetProgress(int position, int maximum)
+{
+    if (position < 0 || position > maximum)
+        return;
+    position_ = position;
+    maximum_ = maximum;
+    Synchronize([this] { UpdateProgress(); });
+}
+
+void ProgressThread::UpdateStatus()
+{
+    // Progress can be reported often; only a changed text costs a repaint.
+    const QString text = QString::fromStdString(statusText_);
+    if (progressForm_->Label1->text() == text)
+        return;
+    progressForm_->Label1->setText(text);
+    progressForm_->Label1->repaint();
+    progressForm_->raise();
+}
+
+void ProgressThread::UpdateProgress()
+{
+    bool changed = false;
+    if (progressForm_->BarMaximum() != maximum_) {
+        progressForm_->SetBarMaximum(maximum_);
+        changed = true;
+    }
+    if (progressForm_->BarPosition() != position_) {
+        progressForm_->SetBarPosition(position_);
+        changed = true;
+    }
+    if (changed)
+        progressForm_->raise();
+}
+
+void ProgressThread::ShowProgressForm()
+{
+    Synchronize([this] {
+        progressForm_->setWindowTitle(QString::fromStdString(title_));
+        progressForm_->show();
+        progressForm_->repaint();
+        progressForm_->raise();
+    });
+}
+
+void ProgressThread::HideProgressForm()
+{
+    Synchronize([this] {
+        if (progressForm_->isVisible())
+            progressForm_->hide();
+    });
+}
+
+void ProgressThread::EnableCloseButton()
+{
+    Synchronize([this] {
+        progressForm_->Button1->setEnabled(true);
+        progressForm_->repaint();
+        progressForm_->raise();
+    });
+}
