@@ -83,14 +83,14 @@ std::string ZAFormat(const std::string& format, const std::vector<TZAFormatArg>&
     for (size_t i = 0; i < format.size(); ++i) {
         char c = format[i];
         if (c == '%' && i + 1 < format.size()) {
-            char spec = format[i + 1];
-            if (spec == '%') {
+            char conversion = format[i + 1];
+            if (conversion == '%') {
                 out += '%';
                 ++i;
                 continue;
             }
-            if ((spec == 's' || spec == 'd') && next < args.size()) {
-                out += spec == 's' ? args[next].AsText() : args[next].AsNumber();
+            if ((conversion == 's' || conversion == 'd') && next < args.size()) {
+                out += conversion == 's' ? args[next].AsText() : args[next].AsNumber();
                 ++next;
                 ++i;
                 continue;
