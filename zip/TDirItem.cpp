@@ -179,6 +179,8 @@ void ReadCentralHeader(TStream& stream, TDirItem& item, bool oemFileNames, int64
     uint8_t fixed[TCentralDirFileHeader::kSize];
     stream.ReadBuffer(fixed, sizeof fixed);
     const TCentralDirFileHeader h = TCentralDirFileHeader::Decode(fixed);
+    if (h.Signature != kCentralHeaderSignature && h.Signature != kCentralHeaderSignatureAlt)
+        throw EZAException(kZADamagedArchive);
     const int64_t variable = int64_t(h.NameLength) + h.ExtraLength + h.CommentLength;
     if (limit - start - TCentralDirFileHeader::kSize < variable)
         throw EZAException(kZADamagedArchive);

@@ -271,8 +271,22 @@ void TZADirManager::LoadCentralDirectory()
 
     Zip64 = ReadZip64Locator(position);
     if (Zip64) {
-        ReadZip64EndRecord(position);
-    } else if (record.TotalEntries == kSaturated16) {
+        // Bytes that merely look like a locator (the end of an item comment)
+        // must not make a complete end record unreadable; the ZIP64 record is
+        // required only when the end record defers to it.
+        const bool defers = record.ThisDisk == kSaturated16 || record.DirectoryDisk == kSaturated16 ||
+                            record.EntriesOnDisk == kSaturated16 || record.TotalEntries == kSaturated16 ||
+                            record.DirectorySize == kSaturated32 || record.DirectoryOffset == kSaturated32;
+        try {
+            ReadZip64EndRecord(position);
+        } catch (const EZAException&) {
+            if (defers)
+                throw;
+            Zip64 = false;
+            Zip64Locator = TZip64EndOfCentralDirLocator();
+        }
+    }
+    if (!Zip64 && record.TotalEntries == kSaturated16) {
         RebuildFromLocalHeaders();
         return;
     }
