@@ -1,0 +1,80 @@
+#pragma once
+// Creating components. In-process servers are shared libraries registered in
+// the classes-root hive:
+//
+//   HKEY_CLASSES_ROOT\CLSID\{clsid}                 @="description"
+//   HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32  @="/abs/path/module.so"
+//                                                   "ThreadingModel"="Apartment"
+//   HKEY_CLASSES_ROOT\CLSID\{clsid}\ProgID          @="Vendor.Class.1"
+//   HKEY_CLASSES_ROOT\Vendor.Class.1\CLSID          @="{clsid}"
+//   HKEY_CLASSES_ROOT\Vendor.Class\CLSID            @="{clsid}"
+//   HKEY_CLASSES_ROOT\Vendor.Class\CurVer           @="Vendor.Class.1"
+//
+// A module exports, with C linkage, DllGetClassObject, DllCanUnloadNow,
+// DllRegisterServer and DllUnregisterServer. Loaded modules stay loaded for
+// the rest of the process.
+#include <string>
+
+#include "platform/com/Unknown.h"
+
+enum : DWORD {
+    CLSCTX_INPROC_SERVER = 0x1,
+    CLSCTX_INPROC_HANDLER = 0x2,
+    CLSCTX_LOCAL_SERVER = 0x4,
+    CLSCTX_REMOTE_SERVER = 0x10,
+    CLSCTX_ALL = 0x17,
+};
+
+enum : DWORD {
+    COINIT_APARTMENTTHREADED = 0x2,
+    COINIT_MULTITHREADED = 0x0,
+};
+
+// Per thread and counted: the first call on a thread answers S_OK, later ones
+// S_FALSE; each needs a matching CoUninitialize.
+HRESULT CoInitialize(void* reserved);
+HRESULT CoInitializeEx(void* reserved, DWORD flags);
+void CoUninitialize();
+// Whether the calling thread has initialised the runtime.
+bool CoIsInitialized();
+
+// A braced GUID is taken as it is; otherwise the ProgID's class is looked up
+// (following CurVer of a version-independent ProgID). CO_E_CLASSSTRING when
+// the ProgID is not registered.
+HRESULT CLSIDFromProgID(const OLECHAR* progId, CLSID* clsid);
+// The ProgID registered for a class.
+HRESULT ProgIDFromCLSID(REFCLSID clsid, std::u16string* progId);
+
+HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* reserved, REFIID iid, void** object);
+// CO_E_NOTINITIALIZED on a thread that did not initialise; REGDB_E_CLASSNOTREG
+// for an unregistered class or a context without in-process servers;
+// CO_E_DLLNOTFOUND / CO_E_ERRORINDLL when the module cannot be loaded or has
+// no class-object entry.
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
+
+// The module path registered for a class ("" when none).
+std::string InprocServerPath(REFCLSID clsid);
+
+// Registration helpers for a server module's DllRegisterServer /
+// DllUnregisterServer.
+struct ClassRegistration {
+    CLSID clsid;
+    std::string description;
+    std::string progId; // versioned, may be empty
+    std::string versionIndependentProgId; // may be empty
+    std::string threadingModel = "Apartment";
+};
+// Writes the keys shown above; REGDB_E_WRITEREGDB when the hive cannot be
+// written.
+HRESULT RegisterInprocServer(const ClassRegistration& reg, const std::string& modulePath);
+// Removes the class key and the ProgID keys that still name this class.
+HRESULT UnregisterInprocServer(const ClassRegistration& reg);
+
+// Absolute path of the module (shared library or program) that holds the
+// given address.
+std::string ModulePathOf(const void* addressInModule);
+
+// Signatures of the module exports.
+using DllGetClassObjectFn = HRESULT (*)(REFCLSID, REFIID, void**);
+using DllCanUnloadNowFn = HRESULT (*)();
+using DllRegisterServerFn = HRESULT (*)();
