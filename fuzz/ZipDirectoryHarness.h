@@ -50,8 +50,11 @@ inline void RunZipDirectoryHarness(const uint8_t* data, size_t size)
         return;
     }
 
-    // What was loaded is written at the end of a copy and must load again
-    // with the same items.
+    // What was loaded from a single-file archive is written at the end of a
+    // copy and must load again with the same items. (Items of a volume set
+    // lie on other volumes; a single file cannot hold them.)
+    if (manager.EndRecord.ThisDisk != 0)
+        return;
     TMemoryStream copy;
     stream.SetPosition(0);
     copy.CopyFrom(stream, 0);

@@ -512,9 +512,17 @@ void TZADirManager::RebuildFromLocalHeaders()
                     item.UncompressedSize = descriptor.UncompressedSize;
                 }
             }
-            const int n = Items.Count();
-            Items.SetCount(n + 1);
-            Items.SetItem(n, item);
+            // Only items whose data lies inside the stream are taken, by the
+            // same rules a loaded directory is held to.
+            const uint64_t room = uint64_t(size - hit);
+            const bool fits = item.FullCompressedSize() <= room &&
+                              (item.FullCompressedSize() >= EncryptionOverhead(item) ||
+                               (item.FullCompressedSize() == 0 && item.FullUncompressedSize() == 0));
+            if (fits) {
+                const int n = Items.Count();
+                Items.SetCount(n + 1);
+                Items.SetItem(n, item);
+            }
         }
         hit = FindNextLocalHeader(hit + 4);
     }

@@ -233,6 +233,7 @@ TEST(DirManager, DamagedArchivesRaiseTheirCodes)
         const char* what;
         std::string bytes;
         int code;
+        int rebuilt = 3;  // items found from the local headers when tolerated
     };
     const Case cases[] = {
         {"shorter than an end record, no local header", good.substr(0, 10).replace(0, 2, "XX"), 35},
@@ -246,7 +247,7 @@ TEST(DirManager, DamagedArchivesRaiseTheirCodes)
         {"huge compressed size", patch32(dir + 20, 0xFFFFFFF0), kZADamagedArchive},
         {"ZIP64 locator pointing at nothing", badLocator, 40},
         {"ZIP64 record with 2^40 entries", hugeZip64, kZADamagedArchive},
-        {"encrypted item shorter than its header", enc.Finish(), kZADamagedArchive},
+        {"encrypted item shorter than its header", enc.Finish(), kZADamagedArchive, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -258,7 +259,7 @@ TEST(DirManager, DamagedArchivesRaiseTheirCodes)
         if (c.code == kZADamagedArchive) {
             owner.tolerant = true;
             EXPECT_EQ(NativeErrorOf([&] { manager.LoadCentralDirectory(); }), -1);
-            EXPECT_GE(manager.Items.Count(), 1);
+            EXPECT_EQ(manager.Items.Count(), c.rebuilt);
         }
     }
 }
