@@ -35,6 +35,8 @@ private:
 
 // No members of its own: destroying it while it runs leaves the wait to the
 // base destructor, as with a job that was written without one.
+std::atomic<bool> g_stuckJobRunning{false};
+
 class StuckJob : public ProgressThread {
 public:
     StuckJob() : ProgressThread("Export...", true) {}
@@ -42,6 +44,7 @@ public:
 protected:
     void Execute() override
     {
+        g_stuckJobRunning = true;
         ShowProgressForm();
         SetStatus("Generating Portfolio...");
         SetProgress(1, 4);
@@ -263,8 +266,10 @@ TEST_F(ProgressThreadTest, JobDestroyedWhileItsWorkerWaitsInASynchronizedCallEnd
 {
     auto* job = new StuckJob;
     job->Start();
-    // No event is processed before the delete: the worker is (or soon will
-    // be) blocked in its first synchronised call.
+    // No event is processed before the delete: once Execute runs, the worker
+    // is (or soon will be) blocked in its first synchronised call.
+    while (!g_stuckJobRunning.load())
+        QThread::msleep(1);
     QThread::msleep(20);
     delete job;
     // Its window went with it and let go of the main window.
