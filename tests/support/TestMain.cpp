@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/support/TempDir.h"
 
@@ -17,8 +18,13 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(dir);
         setenv(var, dir.c_str(), 1);
     }
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The test environment lives here rather than in CTest properties, so a
+    // test program started by hand behaves as under ctest.
+    setenv("VELMORA_SOURCE_DIR", VELMORA_SOURCE_DIR_PATH, 0);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("LC_ALL", "C.UTF-8", 0);
+    if (geteuid() == 0)
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // QApplication adopts the user's locale; the program's own texts never may.
