@@ -1,0 +1,54 @@
+#include "platform/com/ComModule.h"
+#include "platform/com/ComRuntime.h"
+#include "tests/platform/com/module/TestServerInterfaces.h"
+
+namespace {
+
+class Counter final : public ICounter, public RefCounted<Counter> {
+public:
+    HRESULT QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_ICounter) {
+            *object = static_cast<ICounter*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return AddRefImpl(); }
+    ULONG Release() override { return ReleaseImpl(); }
+    HRESULT Increment(int32_t* value) override
+    {
+        *value = ++value_;
+        return S_OK;
+    }
+    HRESULT ModuleLocks(int32_t* count) override
+    {
+        *count = static_cast<int32_t>(ComModule::LockCount());
+        return S_OK;
+    }
+
+private:
+    int32_t value_ = 0;
+};
+
+ClassRegistration Registration()
+{
+    return {CLSID_TestCounter, "Test Counter", "Velmora.TestCounter.1", "Velmora.TestCounter", "Apartment"};
+}
+
+} // namespace
+
+extern "C" HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
+{
+    return GetClassObjectFor<Counter>(CLSID_TestCounter, clsid, iid, object);
+}
+extern "C" HRESULT DllCanUnloadNow() { return ComModule::CanUnloadNow(); }
+extern "C" HRESULT DllRegisterServer()
+{
+    return RegisterInprocServer(Registration(), ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
+}
+extern "C" HRESULT DllUnregisterServer() { return UnregisterInprocServer(Registration()); }
