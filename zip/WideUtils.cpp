@@ -1,5 +1,7 @@
 #include "zip/WideUtils.h"
 
+#include "platform/rtl/Base64.h"
+
 #include <array>
 #include <vector>
 
@@ -224,22 +226,6 @@ bool DecodeUTF8(std::string_view s, size_t i, char32_t& cp, size_t& len) {
     return cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
 }
 
-const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int Base64Value(char16_t c) {
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
 bool Utf7Direct(char16_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
@@ -411,7 +397,7 @@ std::string WideToUTF7(std::u16string_view s) {
     int bitCount = 0;
     auto flush = [&] {
         if (bitCount > 0)
-            out += kBase64[(bits << (6 - bitCount)) & 0x3F];
+            out += kBase64Alphabet[(bits << (6 - bitCount)) & 0x3F];
         bits = 0;
         bitCount = 0;
     };
@@ -435,7 +421,7 @@ std::string WideToUTF7(std::u16string_view s) {
             bitCount += 16;
             while (bitCount >= 6) {
                 bitCount -= 6;
-                out += kBase64[(bits >> bitCount) & 0x3F];
+                out += kBase64Alphabet[(bits >> bitCount) & 0x3F];
             }
             bits &= (1u << bitCount) - 1;
         }

@@ -1,5 +1,7 @@
 #include "platform/registry/RegistryHive.h"
 
+#include "platform/shell/Shell.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -271,23 +273,6 @@ bool WriteAll(int fd, const std::string& data)
     return true;
 }
 
-bool MakeFolders(const std::string& path)
-{
-    std::string partial;
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        const size_t sep = path.find('/', pos);
-        partial = path.substr(0, sep == std::string::npos ? path.size() : sep);
-        if (!partial.empty() && ::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (sep == std::string::npos)
-            break;
-        pos = sep + 1;
-    }
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string ErrnoText()
 {
     return std::strerror(errno);
@@ -440,7 +425,7 @@ void RegistryHive::Read(const std::function<void(const RegKey&)>& f)
 void RegistryHive::Modify(const std::function<bool(RegKey&)>& f)
 {
     std::lock_guard lock(mutex_);
-    if (!MakeFolders(folder_))
+    if (!ForceDirectories(folder_, 0700))
         throw ERegistryException("Cannot create the registry folder " + folder_ + ": " + ErrnoText());
     const std::string lockPath = folder_ + "/" + RootKeyName(root_) + ".lock";
     const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);

@@ -1,23 +1,23 @@
 #include "platform/rtl/Base64.h"
 
-namespace {
+const char kBase64Alphabet[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int Value(char c)
+int Base64Value(char32_t c)
 {
     if (c >= 'A' && c <= 'Z')
-        return c - 'A';
+        return static_cast<int>(c - 'A');
     if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
+        return static_cast<int>(c - 'a') + 26;
     if (c >= '0' && c <= '9')
-        return c - '0' + 52;
+        return static_cast<int>(c - '0') + 52;
     if (c == '+')
         return 62;
     if (c == '/')
         return 63;
     return -1;
 }
+
+namespace {
 
 bool Fail(std::string* error, const std::string& text)
 {
@@ -36,21 +36,21 @@ std::string Base64Encode(const void* data, size_t size)
     size_t i = 0;
     for (; i + 3 <= size; i += 3) {
         uint32_t v = (uint32_t(in[i]) << 16) | (uint32_t(in[i + 1]) << 8) | in[i + 2];
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
+        out += kBase64Alphabet[v >> 18];
+        out += kBase64Alphabet[(v >> 12) & 63];
+        out += kBase64Alphabet[(v >> 6) & 63];
+        out += kBase64Alphabet[v & 63];
     }
     if (size - i == 1) {
         uint32_t v = uint32_t(in[i]) << 16;
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
+        out += kBase64Alphabet[v >> 18];
+        out += kBase64Alphabet[(v >> 12) & 63];
         out += "==";
     } else if (size - i == 2) {
         uint32_t v = (uint32_t(in[i]) << 16) | (uint32_t(in[i + 1]) << 8);
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
+        out += kBase64Alphabet[v >> 18];
+        out += kBase64Alphabet[(v >> 12) & 63];
+        out += kBase64Alphabet[(v >> 6) & 63];
         out += '=';
     }
     return out;
@@ -80,7 +80,7 @@ bool Base64Decode(std::string_view text, std::vector<uint8_t>& out, std::string*
             ++padding;
             continue;
         }
-        int v = Value(c);
+        int v = Base64Value(c);
         if (v < 0)
             return Fail(error, "Invalid base64 text: unexpected character at offset " + std::to_string(i));
         if (padding > 0)

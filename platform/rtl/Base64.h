@@ -16,3 +16,8 @@ inline std::string Base64Encode(std::string_view bytes) { return Base64Encode(by
 // the result is false, `out` is left as it was and `error` (when given) says
 // what is wrong and where.
 bool Base64Decode(std::string_view text, std::vector<uint8_t>& out, std::string* error = nullptr);
+
+// The alphabet and the value of one character of it (-1 outside it), for
+// formats that embed base64 runs in other text.
+extern const char kBase64Alphabet[65];
+int Base64Value(char32_t c);
