@@ -65,7 +65,7 @@ public:
     bool FlipVertical();
     // Pixels of the current image, top-left origin, right and bottom exclusive.
     bool Crop(int left, int top, int right, int bottom);
-    // Shrinks so that the longer side is maxSide, keeping the aspect; never
+    // Shrinks so that the longer side is maxSide, keeping its proportions; never
     // enlarges. False for maxSide <= 0 or a picture smaller on both sides.
     bool Resize(int maxSide);
 
