@@ -1,0 +1,327 @@
+// The PDF document module driven through its interfaces, the way the PDF
+// generator and the image add-on use it, with the files checked by poppler
+// and qpdf tools.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <random>
+#include <regex>
+
+#include <QColor>
+#include <QImage>
+
+#include "platform/com/ComRuntime.h"
+#include "platform/gdiplus/ScreenBitmap.h"
+#include "platform/pdf/PDFInterfaces.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+const char* const kArtist = "Alinta Marrow & Sons \xE2\x80\x93 Studio";
+
+// A noisy picture: JPEG quality changes its encoded size a lot.
+QImage NoisyPicture(int w, int h, bool alpha)
+{
+    QImage img(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int v = static_cast<int>(rng() % 64);
+            img.setPixel(x, y, qRgba((x + v) % 256, (y * 2 + v) % 256, (x + y + v) % 256, alpha ? (x % 2 ? 128 : 255) : 255));
+        }
+    return img;
+}
+
+std::string Shell(const std::string& cmd)
+{
+    std::string out;
+    EXPECT_EQ(RunCommand(cmd + " 2>&1", &out), 0) << cmd << "\n" << out;
+    return out;
+}
+
+class PDFDocumentTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string out;
+        ASSERT_EQ(RunCommand(std::string(REGSVR_TOOL) + " /s " + QUORVEX_PDF_MODULE + " 2>&1", &out), 0) << out;
+    }
+
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        CLSID clsid;
+        ASSERT_EQ(CLSIDFromProgID(u"Quorvex.PDFDocument", &clsid), S_OK);
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&doc_)),
+            S_OK);
+        MakeSite();
+    }
+    void TearDown() override
+    {
+        if (doc_)
+            doc_->Release();
+        CoUninitialize();
+    }
+
+    // A small page folder as the HTML generator lays it out: the page, a
+    // picture in Images/, a linked page in Data/.
+    void MakeSite()
+    {
+        std::filesystem::create_directories(site_.Path() / "Images");
+        std::filesystem::create_directories(site_.Path() / "Data");
+        ASSERT_TRUE(NoisyPicture(400, 300, false).save(QString::fromStdString(site_ / "Images/photo.png")));
+        ASSERT_TRUE(NoisyPicture(64, 64, true).save(QString::fromStdString(site_ / "Images/glass.png")));
+        site_.Write("Data/000.html", "<html><body>next</body></html>");
+    }
+
+    static std::string Page(const std::string& body, const std::string& extraCss = "")
+    {
+        return "<html><head><title>t</title><style type=\"text/css\">\n<!--\n"
+               ".background { background-color: #3366CC; }\n"
+               ".title { color: #FFFFFF; font-size: 28px; }\n"
+            + extraCss + "\n-->\n</style></head><body>"
+               "<div class=\"background\" style=\"height:1123px;width:794px;\">"
+            + body + "</div></body></html>";
+    }
+
+    HRESULT Draw(const std::string& html, const std::string& base)
+    {
+        CComPtr<IPDFPage> page;
+        HRESULT hr = doc_->GetCurrentPage(&page);
+        if (FAILED(hr) || !page)
+            return E_FAIL;
+        page->SetPageOption2(2);
+        page->SetPageOption1(0);
+        return page->DrawHtml(CComBSTR(html), -1, -1, -1, -1, 1, CComBSTR(base));
+    }
+
+    // One page with the picture at the given quality; the picture's stored
+    // size as pdfimages reports it.
+    std::string WriteWithQuality(int quality, const std::string& name)
+    {
+        IPDFDocument* d = nullptr;
+        CLSID clsid;
+        CLSIDFromProgID(u"Quorvex.PDFDocument", &clsid);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&d)), S_OK);
+        const std::string file = out_ / name;
+        d->SetOutputFile(CComBSTR(file));
+        d->SetCompression(quality);
+        d->BeginDocument();
+        CComPtr<IPDFPage> page;
+        d->GetCurrentPage(&page);
+        EXPECT_EQ(page->DrawHtml(CComBSTR(Page("<img src=\"Images/photo.png\">")), -1, -1, -1, -1, 1,
+                      CComBSTR(site_.Path().string())),
+            S_OK);
+        page.Reset();
+        EXPECT_EQ(d->EndDocument(), S_OK);
+        d->Release();
+        return file;
+    }
+
+    IPDFDocument* doc_ = nullptr;
+    TempDir site_;
+    TempDir out_;
+};
+
+TEST_F(PDFDocumentTest, WritesPagesTextInformationAndAttachments)
+{
+    const std::string file = out_ / "portfolio.pdf";
+    const std::string statement = out_.Write("statement.txt", "I paint rivers.");
+    const std::string cv = out_.Write("cv.doc", std::string("\xD0\xCF\x11\xE0 binary\0cv", 14));
+    ASSERT_EQ(doc_->SetOutputFile(CComBSTR(file)), S_OK);
+    ASSERT_EQ(doc_->SetCompression(80), S_OK);
+    {
+        CComPtr<IPDFDocumentInfo> info;
+        ASSERT_EQ(doc_->GetDocumentInfo(&info), S_OK);
+        info->SetAuthor(CComBSTR(kArtist));
+        info->SetTitle(CComBSTR(std::string("The Portfolio of ") + kArtist));
+    }
+    ASSERT_EQ(doc_->BeginDocument(), S_OK);
+    ASSERT_EQ(doc_->AttachFile(CComBSTR(statement), CComBSTR("Statement File")), S_OK);
+    ASSERT_EQ(doc_->AttachFile(CComBSTR(cv), CComBSTR("CV File")), S_OK);
+    // Attachments hold the bytes as they were at the call.
+    out_.Write("statement.txt", "changed later");
+
+    // The base folder comes with the generator's backslashes.
+    const std::string base = site_.Path().string() + "\\";
+    ASSERT_EQ(Draw(Page("<div class=\"title\">Alinta Marrow</div><p>Front page</p>"
+                        "<a href=\"Data/000.html\">First artwork</a>"),
+                  base),
+        S_OK);
+    ASSERT_EQ(doc_->AddPage(), S_OK);
+    ASSERT_EQ(Draw(Page("<div class=\"title\">River at Dusk</div><img src=\"../Images/photo.png\">"), base + "Data\\"),
+        S_OK);
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+
+    const std::string info = Shell("pdfinfo -enc UTF-8 '" + file + "'");
+    auto field = [&](const std::string& name) {
+        std::smatch m;
+        return std::regex_search(info, m, std::regex(name + R"(:\s+([^\n]*))")) ? m[1].str() : std::string("(none)");
+    };
+    EXPECT_EQ(field("Pages"), "2");
+    EXPECT_EQ(field("Author"), kArtist);
+    EXPECT_EQ(field("Title"), std::string("The Portfolio of ") + kArtist);
+    EXPECT_NE(info.find("A4"), std::string::npos) << info;
+
+    const std::string text = Shell("pdftotext -enc UTF-8 '" + file + "' -");
+    for (const char* words : {"Alinta Marrow", "Front page", "First artwork", "River at Dusk"})
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
+    EXPECT_NE(Shell("pdffonts '" + file + "'").find(" yes yes "), std::string::npos) << "fonts embedded as subsets";
+
+    const std::string list = Shell("qpdf --list-attachments --verbose '" + file + "'");
+    EXPECT_NE(list.find("statement.txt ->"), std::string::npos) << list;
+    EXPECT_NE(list.find("description: Statement File"), std::string::npos) << list;
+    EXPECT_NE(list.find("cv.doc ->"), std::string::npos) << list;
+    EXPECT_NE(list.find("description: CV File"), std::string::npos) << list;
+    Shell("qpdf --show-attachment=statement.txt '" + file + "' > '" + (out_ / "st.out") + "'");
+    EXPECT_EQ(ReadFileBytes(out_ / "st.out"), "I paint rivers.");
+    Shell("qpdf --show-attachment=cv.doc '" + file + "' > '" + (out_ / "cv.out") + "'");
+    EXPECT_EQ(ReadFileBytes(out_ / "cv.out"), std::string("\xD0\xCF\x11\xE0 binary\0cv", 14));
+
+    // The relative link resolves inside the base folder.
+    const std::string qdf = Shell("qpdf --qdf --object-streams=disable '" + file + "' -");
+    EXPECT_NE(qdf.find("/URI (file://" + site_.Path().string() + "/Data/000.html)"), std::string::npos);
+
+    // The picture on page 2 comes from ../Images, resolved against Data/.
+    const std::string images = Shell("pdfimages -list '" + file + "'");
+    EXPECT_NE(images.find("   400   300"), std::string::npos) << images;
+}
+
+TEST_F(PDFDocumentTest, FirstStyleRuleSurvivesCommentMarkersAndPageIsFilled)
+{
+    const std::string file = out_ / "bg.pdf";
+    doc_->SetOutputFile(CComBSTR(file));
+    doc_->BeginDocument();
+    ASSERT_EQ(Draw(Page("<div class=\"title\">x</div>"), site_.Path().string()), S_OK);
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+    Shell("pdftoppm -r 96 -f 1 -l 1 -png '" + file + "' '" + (out_ / "page") + "'");
+    QImage png(QString::fromStdString(out_ / "page-1.png"));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_NEAR(png.width(), 794, 1);
+    EXPECT_NEAR(png.height(), 1123, 1);
+    for (QPoint at : {QPoint(5, 5), QPoint(400, 600), QPoint(785, 1115)})
+        EXPECT_EQ(QColor(png.pixel(at)).name().toStdString(), "#3366cc") << at.x() << "," << at.y();
+}
+
+TEST_F(PDFDocumentTest, LargerLayoutShrinksToFitThePage)
+{
+    const std::string file = out_ / "wide.pdf";
+    doc_->SetOutputFile(CComBSTR(file));
+    doc_->BeginDocument();
+    // Twice the page width: blue left half, red right half.
+    ASSERT_EQ(Draw("<html><body><div style=\"width:1588px;height:400px\">"
+                   "<div style=\"float:left;width:794px;height:400px;background-color:#0000ff\"></div>"
+                   "<div style=\"float:left;width:794px;height:400px;background-color:#ff0000\"></div>"
+                   "</div></body></html>",
+                  site_.Path().string()),
+        S_OK);
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+    Shell("pdftoppm -r 96 -f 1 -l 1 -png '" + file + "' '" + (out_ / "wide") + "'");
+    QImage png(QString::fromStdString(out_ / "wide-1.png"));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_EQ(QColor(png.pixel(100, 100)).name().toStdString(), "#0000ff");
+    EXPECT_EQ(QColor(png.pixel(700, 100)).name().toStdString(), "#ff0000") << "the right half is on the page";
+}
+
+TEST_F(PDFDocumentTest, JpegSizeFollowsTheCompressionSetting)
+{
+    auto jpegBytes = [&](int quality) {
+        const std::string file = WriteWithQuality(quality, "q" + std::to_string(quality) + ".pdf");
+        const std::string list = Shell("pdfimages -list '" + file + "'");
+        // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+        std::smatch m;
+        const std::regex row(R"(\n\s*1\s+\d+\s+image\s+400\s+300\s+rgb\s+3\s+8\s+(\w+)\s+\w+\s+\d+\s+\d+\s+\d+\s+\d+\s+([\d.]+)([KMB]))");
+        EXPECT_TRUE(std::regex_search(list, m, row)) << list;
+        if (m.empty())
+            return 0.0;
+        EXPECT_EQ(m[1].str(), "jpeg");
+        const double scale = m[3] == "M" ? 1024 * 1024 : m[3] == "K" ? 1024 : 1;
+        return std::stod(m[2]) * scale;
+    };
+    const double high = jpegBytes(95), mid = jpegBytes(60), low = jpegBytes(10);
+    EXPECT_GT(high, mid);
+    EXPECT_GT(mid, low);
+}
+
+TEST_F(PDFDocumentTest, TransparentPicturesStayLossless)
+{
+    const std::string file = out_ / "glass.pdf";
+    doc_->SetOutputFile(CComBSTR(file));
+    doc_->BeginDocument();
+    ASSERT_EQ(Draw(Page("<img src=\"Images/glass.png\">"), site_.Path().string()), S_OK);
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+    const std::string list = Shell("pdfimages -list '" + file + "'");
+    EXPECT_NE(list.find("smask"), std::string::npos) << list;
+    EXPECT_EQ(list.find("jpeg"), std::string::npos) << list;
+}
+
+TEST_F(PDFDocumentTest, EndDocumentFailsWhenTheFileCannotBeWritten)
+{
+    // A folder that does not exist, and a folder without write permission
+    // holding an older file that must survive.
+    const std::string missing = out_ / "no/such/folder/x.pdf";
+    doc_->SetOutputFile(CComBSTR(missing));
+    doc_->BeginDocument();
+    ASSERT_EQ(Draw(Page("x"), site_.Path().string()), S_OK);
+    EXPECT_LT(doc_->EndDocument(), 0);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    if (geteuid() != 0) {
+        std::filesystem::create_directories(out_.Path() / "locked");
+        const std::string old = out_.Write("locked/x.pdf", "old");
+        chmod((out_ / "locked").c_str(), 0500);
+        doc_->SetOutputFile(CComBSTR(old));
+        doc_->BeginDocument();
+        EXPECT_LT(doc_->EndDocument(), 0);
+        chmod((out_ / "locked").c_str(), 0700);
+        EXPECT_EQ(ReadFileBytes(old), "old");
+    }
+    // A file in the way of the folder.
+    out_.Write("plain", "file");
+    doc_->SetOutputFile(CComBSTR(out_ / "plain/x.pdf"));
+    doc_->BeginDocument();
+    EXPECT_LT(doc_->EndDocument(), 0);
+    EXPECT_LT(doc_->AttachFile(CComBSTR(out_ / "absent.txt"), CComBSTR("d")), 0);
+}
+
+TEST_F(PDFDocumentTest, EarlierPageCannotBeDrawnAfterAddPage)
+{
+    doc_->SetOutputFile(CComBSTR(out_ / "order.pdf"));
+    doc_->BeginDocument();
+    CComPtr<IPDFPage> first;
+    ASSERT_EQ(doc_->GetCurrentPage(&first), S_OK);
+    doc_->AddPage();
+    EXPECT_LT(first->DrawHtml(CComBSTR("<p>late</p>"), -1, -1, -1, -1, 1, CComBSTR("/")), 0);
+    int32_t w = 0, h = 0;
+    doc_->GetPageWidth(&w);
+    doc_->GetPageHeight(&h);
+    EXPECT_EQ(w, 794);
+    EXPECT_EQ(h, 1123);
+}
+
+TEST_F(PDFDocumentTest, BitmapMethodAtPosition67CopiesThePixels)
+{
+    // Called as the image add-on does: by vtable position, with a 32-bit
+    // handle of the screen-bitmap table.
+    using Method = HRESULT (*)(IPDFDocument*, uint32_t, int32_t, int32_t*);
+    auto method = reinterpret_cast<Method*>(*reinterpret_cast<void***>(doc_))[67];
+    QImage img(50, 40, QImage::Format_ARGB32);
+    img.fill(qRgb(10, 200, 30));
+    for (int32_t compression : {int32_t(icAuto), int32_t(icJPEG), int32_t(icFlate)}) {
+        HBITMAP bmp = CreateScreenBitmap(img);
+        int32_t index = -7;
+        EXPECT_EQ(method(doc_, bmp, compression, &index), S_OK);
+        EXPECT_EQ(index, compression) << "indexes count up from 0";
+        DeleteObject(bmp);
+    }
+    int32_t index = 0;
+    EXPECT_LT(method(doc_, kNullBitmap, icAuto, &index), 0);
+    HBITMAP bmp = CreateScreenBitmap(img);
+    EXPECT_LT(method(doc_, bmp, 99, &index), 0) << "unknown compression value";
+    DeleteObject(bmp);
+    EXPECT_LT(method(doc_, bmp, icAuto, &index), 0) << "deleted handle";
+}
+
+} // namespace
