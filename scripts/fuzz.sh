@@ -36,6 +36,7 @@ with zipfile.ZipFile('$seeds/s3.zip','w') as z:
     cp "$regressions"/* "$corpus"/ 2>/dev/null || true
 fi
 
+rm -f "$artifacts"/*
 status=0
 "$build/fuzz/zip_directory_fuzz" -max_total_time="$seconds" -max_len=70000 -rss_limit_mb=2048 \
     -artifact_prefix="$artifacts/" "$corpus" || status=$?
