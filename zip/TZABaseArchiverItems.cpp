@@ -1,0 +1,1094 @@
+// Adding, storing, searching and extracting items, and the event dispatchers.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+#include "platform/rtl/MemoryStream.h"
+#include "zip/EZAException.h"
+#include "zip/TUniFileStream.h"
+#include "zip/TZABaseArchiver.h"
+#include "zip/WideFileSystem.h"
+#include "zip/WideUtils.h"
+#include "zip/ZAPathHelpers.h"
+
+namespace {
+
+constexpr int64_t kReadPiece = 1 << 20;  // input pieces of item data
+
+std::u16string Replaced(std::u16string s, char16_t from, char16_t to)
+{
+    std::replace(s.begin(), s.end(), from, to);
+    return s;
+}
+
+int32_t NowAsDos() { return TimeToDosDateTime(int64_t(std::time(nullptr))); }
+
+// Where a stored name would land below the target folder; empty when it
+// would leave it (parent steps, absolute paths, drive or server prefixes).
+std::u16string SafeRelativeName(const std::u16string& stored)
+{
+    const std::u16string name = Replaced(stored, u'\\', u'/');
+    if (name.empty() || name[0] == u'/')
+        return {};
+    std::u16string result;
+    size_t start = 0;
+    bool first = true;
+    while (start <= name.size()) {
+        size_t end = name.find(u'/', start);
+        if (end == std::u16string::npos)
+            end = name.size();
+        const std::u16string part = name.substr(start, end - start);
+        if (part == u"..")
+            return {};
+        if (first && part.find(u':') != std::u16string::npos)
+            return {};
+        if (!part.empty() && part != u".") {
+            if (!result.empty())
+                result += u'/';
+            result += part;
+        }
+        first = false;
+        start = end + 1;
+    }
+    return result;
+}
+
+int64_t FileSizeOf(const std::u16string& name)
+{
+    struct stat st {};
+    if (::stat(WideToFileSystem(name).c_str(), &st) != 0)
+        return 0;
+    return int64_t(st.st_size);
+}
+
+// Creates a folder and every missing folder above it.
+bool WideForceDirectories(const std::u16string& path)
+{
+    if (path.empty() || WideIsDirectory(path))
+        return true;
+    const size_t slash = path.find_last_of(u'/');
+    if (slash != std::u16string::npos && slash > 0 && !WideForceDirectories(path.substr(0, slash)))
+        return false;
+    return WideCreateDir(path) || WideIsDirectory(path);
+}
+
+unsigned ShareFlags(TZAFileShareMode mode)
+{
+    static const unsigned flags[] = {0x00, 0x10, 0x20, 0x30, 0x40};
+    return flags[mode <= smShareDenyNone ? mode : smShareDenyNone];
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- events
+
+void TZABaseArchiver::DoOverallProgress(double progress, TZAProcessOperation operation, TZAProgressPhase phase,
+                                        bool& cancel)
+{
+    if (OnOverallProgress)
+        OnOverallProgress(this, progress, operation, phase, cancel);
+    else
+        cancel = false;
+}
+
+void TZABaseArchiver::DoFileProgress(const std::u16string& fileName, double progress, TZAProcessOperation operation,
+                                     TZAProgressPhase phase, bool& cancel)
+{
+    if (OnFileProgress)
+        OnFileProgress(this, Replaced(fileName, u'/', u'\\'), progress, operation, phase, cancel);
+    else
+        cancel = false;
+}
+
+void TZABaseArchiver::DoCopyTempFileProgress(double progress, TZAProgressPhase phase, bool& cancel)
+{
+    cancel = false;
+    if (OnCopyTempFileProgress)
+        OnCopyTempFileProgress(this, progress, phase, cancel);
+}
+
+// The defaults below answer without asking anyone: a library call must not
+// block on a dialog, and whatever cannot be confirmed is not done.
+void TZABaseArchiver::DoConfirmOverwrite(const std::u16string& sourceFileName, std::u16string& destFileName,
+                                         bool& confirm)
+{
+    confirm = false;
+    if (OnConfirmOverwrite)
+        OnConfirmOverwrite(this, sourceFileName, destFileName, confirm);
+}
+
+void TZABaseArchiver::DoConfirmProcessFile(const std::u16string& fileName, TZAProcessOperation operation,
+                                           bool& confirm)
+{
+    confirm = true;
+    if (OnConfirmProcessFile)
+        OnConfirmProcessFile(this, fileName, operation, confirm);
+}
+
+void TZABaseArchiver::DoPassword(const std::u16string& fileName, std::string& newPassword, bool& skipFile)
+{
+    if (OnPassword) {
+        OnPassword(this, fileName, newPassword, skipFile);
+        return;
+    }
+    skipFile = true;
+    defaultPasswordAnswer_ = true;
+}
+
+void TZABaseArchiver::DoProcessFileFailure(const std::u16string& fileName, TZAProcessOperation operation,
+                                           TZAAction& action, const std::u16string& errorMessage,
+                                           int32_t errorCode, int32_t nativeError)
+{
+    action = fxaIgnore;
+    if (OnProcessFileFailure) {
+        OnProcessFileFailure(this, fileName, operation, nativeError, errorCode, errorMessage, action);
+        return;
+    }
+    action = fxaAbort;
+}
+
+void TZABaseArchiver::DoRequestBlankVolume(int32_t volumeNumber, std::u16string& volumeFileName, bool& cancel)
+{
+    if (volumeNumber < 0)
+        volumeNumber = 0;
+    cancel = false;
+    if (OnRequestBlankVolume)
+        OnRequestBlankVolume(this, volumeNumber + 1, volumeFileName, cancel);
+    else if (spanningMode_ == smSpanning)
+        cancel = true;
+}
+
+void TZABaseArchiver::DoRequestFirstVolume(std::u16string& volumeFileName, bool& cancel)
+{
+    cancel = false;
+    if (OnRequestFirstVolume)
+        OnRequestFirstVolume(this, volumeFileName, cancel);
+    else
+        cancel = !WideIsFile(volumeFileName) && openMode_ != 0xFFFF;
+}
+
+void TZABaseArchiver::DoRequestLastVolume(std::u16string& volumeFileName, bool& cancel)
+{
+    cancel = false;
+    if (OnRequestLastVolume)
+        OnRequestLastVolume(this, volumeFileName, cancel);
+    else
+        cancel = !WideIsFile(volumeFileName);
+}
+
+void TZABaseArchiver::DoRequestMiddleVolume(int32_t volumeNumber, std::u16string& volumeFileName, bool& cancel)
+{
+    cancel = false;
+    if (OnRequestMiddleVolume)
+        OnRequestMiddleVolume(this, volumeNumber + 1, volumeFileName, cancel);
+    else
+        cancel = !WideIsFile(volumeFileName);
+}
+
+void TZABaseArchiver::DoDiskFull(int32_t volumeNumber, const std::u16string& volumeFileName, bool& cancel)
+{
+    cancel = false;
+    if (OnDiskFull)
+        OnDiskFull(this, volumeNumber + 1, volumeFileName, cancel);
+    else
+        cancel = true;
+}
+
+void TZABaseArchiver::DoStoreFile(std::u16string& fileName, uint32_t& fileAttr, std::string& comment,
+                                  const std::u16string& originalFileName)
+{
+    if (!OnStoreFile)
+        return;
+    std::u16string name = Replaced(fileName, u'/', u'\\');
+    OnStoreFile(this, name, fileAttr, comment, originalFileName);
+    fileName = Replaced(name, u'\\', u'/');
+}
+
+void TZABaseArchiver::DoExtractFile(std::u16string& fileName, uint32_t& fileAttr, const std::string& comment)
+{
+    fileName = Replaced(fileName, u'/', u'\\');
+    if (OnExtractFile)
+        OnExtractFile(this, fileName, fileAttr, comment);
+}
+
+bool TZABaseArchiver::WriteWithDiskFullRetry(TStream& stream, const void* buffer, int64_t count)
+{
+    const int64_t position = stream.GetPosition();
+    for (;;) {
+        if (stream.Write(buffer, count) == count)
+            return true;
+        bool cancel = false;
+        DoDiskFull(-1, FileName, cancel);
+        if (cancel) {
+            cancel_ = true;
+            return false;
+        }
+        stream.SetPosition(position);
+    }
+}
+
+// ---------------------------------------------------------------- ciphers
+
+std::unique_ptr<TZAItemCipher> TZABaseArchiver::CreateItemCipher(const TDirItem& item, const std::string& password)
+{
+    if (item.EncryptionKind != ekPkzipClassic)
+        throw EZAException(8, Name);  // AES items need the AES item transform
+    return std::make_unique<TZAPkzipCipher>(password, item.Flags, item.Time, item.Crc32);
+}
+
+void TZABaseArchiver::AddCipherExtraFields(TDirItem&, std::vector<TZAExtraField>&, uint16_t&) {}
+
+// ---------------------------------------------------------------- registration
+
+void TZABaseArchiver::InitNewItem(int index, const std::u16string& storedName, int32_t dosDateTime, uint32_t attr,
+                                  bool isFolder)
+{
+    TDirItem& old = dir_->Items.ItemAt(index);
+    TDirItem item;
+    item.Operation = old.Operation;
+    item.Signature = standardSignatures_ ? kCentralHeaderSignature : kCentralHeaderSignatureAlt;
+    item.VersionMadeBy = Options.OEMFileNames ? 0x0014 : 0x0B14;
+    item.VersionNeeded = standardSignatures_ ? item.VersionMadeBy : kVersionAlternate;
+    item.Flags = password_.empty() ? 0 : kFlagEncrypted;
+    item.Method = compressionMethod_ == 8 ? 8 : 0;
+    item.ActualMethod = item.Method;
+    item.Time = uint16_t(uint32_t(dosDateTime) & 0xFFFF);
+    item.Date = uint16_t(uint32_t(dosDateTime) >> 16);
+    item.Crc32 = 0xFFFFFFFF;
+    item.FileName = storedName;
+    item.ExternalAttributes = attr;
+    item.Password = password_;
+    item.EncryptionKind = EncryptionMethod == caAES_128   ? ekAes128
+                          : EncryptionMethod == caAES_192 ? ekAes192
+                          : EncryptionMethod == caAES_256 ? ekAes256
+                                                          : ekPkzipClassic;
+    item.CompressionLevel = compressionMode_;
+    item.ProcessFlag = 1;
+    if (isFolder) {
+        item.Method = item.ActualMethod = 0;
+        item.Crc32 = 0;
+        item.Flags = 2;
+        item.Password.clear();
+        item.CompressionLevel = 0;
+        item.EncryptionKind = ekPkzipClassic;
+    }
+    dir_->Items.SetItem(index, item);
+}
+
+int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double dateTime, uint32_t attr, bool isFile,
+                                       bool isFolder)
+{
+    std::u16string name;
+    uint32_t attributes = attr;
+    int32_t dos;
+    if (isFile) {
+        name = ZAPath::StoredName(source, BaseDir, Options.StorePath, std::u16string());
+        if (isFolder && (name.empty() || name.back() != u'/'))
+            name += u'/';
+        attributes = WideGetAttributes(source);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            attributes = faArchive;
+        dos = WideGetFileAge(source);
+        if (dos == -1)
+            dos = NowAsDos();
+    } else {
+        name = Replaced(source, u'\\', u'/');
+        // A zero time means "now"; a DOS date of 0 would be no date at all.
+        dos = dateTime == 0 ? NowAsDos() : DateTimeToDosDateTime(dateTime);
+    }
+    std::string comment;
+    DoStoreFile(name, attributes, comment, source);
+    if (name.empty())
+        throw EZAException(9, Name);
+
+    int index = -1;
+    if (dir_->Items.FindName(name, index)) {
+        const TDirItem& existing = dir_->Items.ItemAt(index);
+        const uint32_t oldDos = (uint32_t(existing.Date) << 16) | existing.Time;
+        bool replace = false;
+        switch (Options.OverwriteMode) {
+        case omAlways: replace = true; break;
+        case omNever: replace = false; break;
+        case omIfNewer: replace = uint32_t(dos) > oldDos; break;
+        case omIfOlder: replace = uint32_t(dos) < oldDos; break;
+        case omPrompt: {
+            std::u16string dest = name;
+            DoConfirmOverwrite(source, dest, replace);
+            int other = -1;
+            if (replace && dest != name && !dest.empty() && !dir_->Items.FindName(dest, other)) {
+                name = Replaced(dest, u'\\', u'/');
+                index = dir_->Items.Count();
+                dir_->Items.SetCount(index + 1);
+                dir_->Items.ItemAt(index).Operation = poAdd;
+                InitNewItem(index, name, dos, attributes, isFolder);
+                dir_->Items.ItemAt(index).Comment = comment;
+                dir_->Items.ItemAt(index).SrcFileName = isFile ? source : std::u16string();
+                return index;
+            }
+            break;
+        }
+        }
+        if (!replace)
+            return -1;
+        dir_->Items.ItemAt(index).Operation = poUpdate;
+    } else {
+        index = dir_->Items.Count();
+        dir_->Items.SetCount(index + 1);
+        dir_->Items.ItemAt(index).Operation = poAdd;
+    }
+    InitNewItem(index, name, dos, attributes, isFolder);
+    TDirItem& item = dir_->Items.ItemAt(index);
+    item.Comment = comment;
+    item.CommentLength = uint16_t(std::min<size_t>(comment.size(), 0xFFFF));
+    item.SrcFileName = isFile ? source : std::u16string();
+    return index;
+}
+
+void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& stream, bool copyToBuffer,
+                                    int64_t position, int64_t count, uint32_t attr, double dateTime)
+{
+    CheckOpen();
+    CheckSpannedModification();
+    fileProgress_ = false;
+    BeginUpdate();
+    std::exception_ptr failure;
+    try {
+        const int index = PrepareItemForAdd(fileName, dateTime, attr, false, false);
+        if (index >= 0) {
+            TDirItem& item = dir_->Items.ItemAt(index);
+            item.ExternalAttributes = attr;
+            if (copyToBuffer) {
+                auto buffer = std::make_shared<TMemoryStream>();
+                const int64_t saved = stream.GetPosition();
+                try {
+                    if (count == 0) {
+                        stream.SetPosition(0);
+                        count = stream.GetSize();
+                    } else {
+                        stream.SetPosition(position);
+                    }
+                    buffer->SetSize(count);
+                    std::vector<uint8_t> piece(10000);
+                    int64_t done = 0;
+                    while (done < count) {
+                        const int64_t n = std::min<int64_t>(count - done, int64_t(piece.size()));
+                        stream.ReadBuffer(buffer->Memory() + done, n);
+                        done += n;
+                    }
+                } catch (...) {
+                    stream.SetPosition(saved);
+                    throw;
+                }
+                stream.SetPosition(saved);
+                item.DataStream = buffer;
+                item.DataPosition = 0;
+                item.DataOwned = true;
+            } else {
+                item.DataStream = std::shared_ptr<TStream>(&stream, [](TStream*) {});
+                item.DataPosition = position;
+                item.DataOwned = false;
+            }
+            const int64_t size = std::max<int64_t>(item.DataStream->GetSize() - item.DataPosition, 0);
+            if (uint64_t(size) >= 0xFFFFFFFFu || Zip64Mode == zmAlways) {
+                item.UncompressedSize = kSaturated32;
+                item.UncompressedSize64 = uint64_t(size);
+            } else {
+                item.UncompressedSize = uint32_t(size);
+            }
+        }
+    } catch (...) {
+        failure = std::current_exception();
+        ResetUpdate();
+    }
+    EndUpdate();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TZABaseArchiver::AddFile(const std::u16string& fileName)
+{
+    CheckOpen();
+    CheckSpannedModification();
+    fileProgress_ = false;
+    BeginUpdate();
+    std::exception_ptr failure;
+    try {
+        const std::u16string full = ZAPath::ExpandPath(BaseDir, fileName, std::u16string());
+        const bool folder = WideIsDirectory(full);
+        if (!folder && !WideIsFile(full))
+            throw EZAException(12, {fileName}, Name);
+        const int index = PrepareItemForAdd(full, 0, 0, true, folder);
+        if (index >= 0) {
+            TDirItem& item = dir_->Items.ItemAt(index);
+            const uint64_t size = folder ? 0 : uint64_t(FileSizeOf(full));
+            if (size >= 0xFFFFFFFFu || Zip64Mode == zmAlways) {
+                item.UncompressedSize = kSaturated32;
+                item.UncompressedSize64 = size;
+            } else {
+                item.UncompressedSize = uint32_t(size);
+            }
+        }
+    } catch (...) {
+        failure = std::current_exception();
+        ResetUpdate();
+    }
+    EndUpdate();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+// ---------------------------------------------------------------- storing
+
+bool TZABaseArchiver::StoreItem(int index, TStream& out)
+{
+    TDirItem& item = dir_->Items.ItemAt(index);
+    const std::u16string name = item.FileName;
+    const bool folder = !name.empty() && name.back() == u'/';
+    bool cancel = false;
+    DoFileProgress(name, 0, item.Operation, ppStart, cancel);
+    if (cancel) {
+        cancel_ = true;
+        return false;
+    }
+
+    std::shared_ptr<TStream> source = item.DataStream;
+    int64_t start = item.DataPosition;
+    if (!folder && !source && !item.SrcFileName.empty()) {
+        try {
+            source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+        } catch (const Exception&) {
+            throw EZAException(33, {item.SrcFileName}, Name);
+        }
+        start = 0;
+    }
+    const int64_t savedPosition = source ? source->GetPosition() : 0;
+    struct TRelease {
+        std::shared_ptr<TStream>& s;
+        int64_t position;
+        ~TRelease()
+        {
+            try {
+                if (s)
+                    s->SetPosition(position);
+            } catch (...) {
+            }
+        }
+    } release{source, savedPosition};
+
+    const int64_t size = (source && !folder) ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+    const uint64_t offset = uint64_t(out.GetPosition());
+    const bool zip64 = offset >= 0xFFFFFFFFu || uint64_t(size) >= 0xFFFFFFFFu || Zip64Mode == zmAlways;
+    if (zip64 && Zip64Mode == zmDisabled)
+        throw EZAException(43, {name}, Name);
+
+    const bool encrypt = !item.Password.empty() && !folder;
+    std::unique_ptr<TZAItemCipher> cipher;
+    const uint16_t method = (folder || size == 0) ? 0 : (item.Method == 8 ? 8 : 0);
+    item.ActualMethod = method;
+    item.ExtraFields.clear();
+    std::vector<TZAExtraField> localExtra;
+    if (zip64) {
+        TZAExtraField f;
+        f.Id = kZip64ExtraId;
+        f.Size = 16;
+        f.Data.assign(16, 0);
+        localExtra.push_back(f);
+    }
+    if (UnicodeFilenames) {
+        const TZAExtraField nu = MakeUnicodeNameField(name);
+        localExtra.push_back(nu);
+        item.ExtraFields.push_back(nu);
+    }
+    uint16_t localMethod = method;
+    if (encrypt) {
+        cipher = CreateItemCipher(item, item.Password);
+        AddCipherExtraFields(item, localExtra, localMethod);
+    }
+    if (!folder)
+        item.Flags = encrypt ? (item.Flags | kFlagEncrypted) : (item.Flags & ~kFlagEncrypted);
+
+    const std::string storedName = EncodeItemName(name, item.Flags, Options.OEMFileNames);
+    if (storedName.size() > 0xFFFF)
+        throw EZAException(61, {name}, Name);
+    std::vector<uint8_t> extra;
+    AppendExtraFields(extra, localExtra);
+    if (extra.size() > 0xFFFF)
+        throw EZAException(kZAWriteError, Name);
+
+    uint16_t versionNeeded = item.VersionMadeBy;
+    if (zip64)
+        versionNeeded = standardSignatures_ ? 45 : 0x412D;
+    else if (!standardSignatures_)
+        versionNeeded = kVersionAlternate;
+    TLocalFileHeader header;
+    header.Signature = standardSignatures_ ? kLocalHeaderSignature : kLocalHeaderSignatureAlt;
+    header.VersionNeeded = versionNeeded;
+    header.Flags = item.Flags;
+    header.Method = localMethod;
+    header.Time = item.Time;
+    header.Date = item.Date;
+    header.Crc32 = 0;
+    header.CompressedSize = zip64 ? kSaturated32 : 0;
+    header.UncompressedSize = zip64 ? kSaturated32 : uint32_t(size);
+    header.NameLength = uint16_t(storedName.size());  // bytes, not characters
+    header.ExtraLength = uint16_t(extra.size());
+    auto writeHeader = [&]() {
+        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
+        header.Encode(raw.data());
+        raw.insert(raw.end(), storedName.begin(), storedName.end());
+        raw.insert(raw.end(), extra.begin(), extra.end());
+        out.WriteBuffer(raw.data(), int64_t(raw.size()));
+    };
+    writeHeader();
+    const int64_t dataStart = out.GetPosition();
+
+    uint32_t crc = 0xFFFFFFFF;
+    std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(size, 1), kReadPiece)));
+    if (encrypt) {
+        // The classic header carries the CRC, so it is known before any data.
+        source->SetPosition(start);
+        int64_t left = size;
+        while (left > 0) {
+            const int64_t n = source->Read(buffer.data(), std::min<int64_t>(left, int64_t(buffer.size())));
+            if (n <= 0)
+                break;
+            UpdateCRC(buffer.data(), n, crc);
+            left -= n;
+        }
+        std::vector<uint8_t> head = cipher->MakeHeader(~crc);
+        if (!WriteWithDiskFullRetry(out, head.data(), int64_t(head.size())))
+            return false;
+        crc = 0xFFFFFFFF;
+    }
+
+    int64_t readTotal = 0;
+    if (size > 0) {
+        source->SetPosition(start);
+        std::unique_ptr<TZADeflater> deflater;
+        if (method == 8)
+            deflater = std::make_unique<TZADeflater>(item.CompressionLevel);
+        std::vector<uint8_t> packed;
+        while (readTotal < size) {
+            const int64_t n = source->Read(buffer.data(), std::min<int64_t>(size - readTotal, int64_t(buffer.size())));
+            if (n <= 0)
+                break;
+            readTotal += n;
+            UpdateCRC(buffer.data(), n, crc);
+            const bool last = readTotal == size;
+            const uint8_t* data = buffer.data();
+            size_t length = size_t(n);
+            if (deflater) {
+                packed.clear();
+                deflater->Compress(buffer.data(), size_t(n), last, packed);
+                data = packed.data();
+                length = packed.size();
+            } else if (cipher) {
+                packed.assign(buffer.begin(), buffer.begin() + n);
+                data = packed.data();
+            }
+            if (cipher && length > 0)
+                cipher->Encrypt(const_cast<uint8_t*>(data), length);
+            if (length > 0 && !WriteWithDiskFullRetry(out, data, int64_t(length)))
+                return false;
+            processedBytes_ += uint64_t(n);
+            bool c1 = false, c2 = false;
+            DoFileProgress(name, double(readTotal) / double(size) * 100.0, item.Operation, ppProcess, c1);
+            DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0,
+                              item.Operation, ppProcess, c2);
+            if (c1 || c2) {
+                cancel_ = true;
+                return false;
+            }
+        }
+        if (deflater && readTotal < size) {
+            packed.clear();
+            deflater->Compress(nullptr, 0, true, packed);
+        }
+    }
+    if (readTotal != size)
+        throw EZAException(34, {size, readTotal}, Name);
+    if (cipher) {
+        std::vector<uint8_t> trailer = cipher->MakeTrailer();
+        if (!trailer.empty() && !WriteWithDiskFullRetry(out, trailer.data(), int64_t(trailer.size())))
+            return false;
+    }
+
+    const int64_t end = out.GetPosition();
+    const uint64_t compressed = uint64_t(end - dataStart);
+    crc = ~crc;
+    if (!zip64 && compressed >= 0xFFFFFFFFu)
+        throw EZAException(41, {name}, Name);
+
+    item.Crc32 = crc;
+    item.Method = localMethod;
+    item.VersionNeeded = versionNeeded;
+    if (zip64) {
+        item.UncompressedSize = item.CompressedSize = kSaturated32;
+        item.UncompressedSize64 = uint64_t(size);
+        item.CompressedSize64 = compressed;
+        item.Zip64 = 1;
+    } else {
+        item.UncompressedSize = uint32_t(size);
+        item.CompressedSize = uint32_t(compressed);
+        item.Zip64 = 0;
+    }
+    if (offset >= 0xFFFFFFFFu || Zip64Mode == zmAlways) {
+        item.LocalHeaderOffset = kSaturated32;
+        item.LocalHeaderOffset64 = offset;
+    } else {
+        item.LocalHeaderOffset = uint32_t(offset);
+    }
+
+    header.Crc32 = crc;
+    header.Method = localMethod;
+    if (zip64) {
+        extra.clear();
+        PutLE64(localExtra[0].Data.data(), uint64_t(size));
+        PutLE64(localExtra[0].Data.data() + 8, compressed);
+        AppendExtraFields(extra, localExtra);
+    } else {
+        header.CompressedSize = uint32_t(compressed);
+        header.UncompressedSize = uint32_t(size);
+    }
+    out.SetPosition(int64_t(offset));
+    writeHeader();
+    out.SetPosition(end);
+
+    bool ignored = false;
+    DoFileProgress(name, 100, item.Operation, ppEnd, ignored);
+    return true;
+}
+
+// ---------------------------------------------------------------- searching
+
+bool TZABaseArchiver::MatchMask(const std::u16string& name, const std::u16string& mask)
+{
+    if (mask.empty())
+        return false;
+    std::u16string m = mask;
+    const size_t star = m.find(u"*.*");
+    if (star != std::u16string::npos)
+        m.replace(star, 3, u"*");
+    bool noExtension = false;
+    if (!m.empty() && m.back() == u'.') {
+        m.pop_back();
+        noExtension = true;
+    }
+    std::u16string n = name;
+    if (!n.empty() && n.back() == u'.')
+        n.pop_back();
+    if (!MaskMatches(n, m, true))
+        return false;
+    if (noExtension) {
+        const std::u16string ext = WideExtensionOf(Replaced(name, u'\\', u'/'));
+        return ext.empty() || ext == u".";
+    }
+    return true;
+}
+
+bool TZABaseArchiver::AttributesMatch(uint32_t itemAttributes, int32_t searchAttributes)
+{
+    const uint32_t special = faHidden | faSysFile | faVolumeID | faDirectory;
+    return (itemAttributes & special & ~uint32_t(searchAttributes)) == 0;
+}
+
+bool TZABaseArchiver::IsItemMatched(int index, const TZArchiveItem& record)
+{
+    const std::u16string stored = dir_->Items.ItemAt(index).FileName;
+    if (record.UseArchiverMasks) {
+        const std::u16string name = Replaced(stored, u'/', u'\\');
+        bool matched = false;
+        for (int i = 0; i < FileMasks.Count() && !matched; ++i)
+            matched = MatchMask(name, FileMasks.Get(i));
+        for (int i = 0; i < ExclusionMasks.Count() && matched; ++i)
+            if (MatchMask(name, ExclusionMasks.Get(i)))
+                matched = false;
+        return matched;
+    }
+    std::u16string name = stored;
+    if (!name.empty() && (name.back() == u'/' || name.back() == u'\\'))
+        name.pop_back();
+    const size_t slash = name.find_last_of(u"/\\");
+    const std::u16string base = slash == std::u16string::npos ? name : name.substr(slash + 1);
+    if (MatchMask(name, record.Mask))
+        return !MatchMask(name, record.ExclusionMask);
+    if (MatchMask(base, record.Mask))
+        return !MatchMask(base, record.ExclusionMask);
+    return false;
+}
+
+bool TZABaseArchiver::InternalFind(TZArchiveItem& record)
+{
+    auto folderOf = [](std::u16string s) {
+        s = WideLowerCase(Replaced(s, u'\\', u'/'));
+        const size_t slash = s.find_last_of(u'/');
+        return slash == std::u16string::npos ? std::u16string() : s.substr(0, slash + 1);
+    };
+    const std::u16string maskFolder = folderOf(record.Mask);
+    for (int i = std::max(record.NextIndex, 0); i < dir_->Items.Count(); ++i) {
+        const TDirItem& item = dir_->Items.ItemAt(i);
+        if (!Options.Recurse) {
+            std::u16string stored = item.FileName;
+            if (!stored.empty() && stored.back() == u'/')
+                stored.pop_back();
+            if (folderOf(stored) != maskFolder)
+                continue;
+        }
+        if (!IsItemMatched(i, record) || !AttributesMatch(item.ExternalAttributes, record.SearchAttr))
+            continue;
+        record.NextIndex = i;
+        const std::u16string stored = Replaced(item.FileName, u'/', u'\\');
+        std::u16string trimmed = stored;
+        if (!trimmed.empty() && trimmed.back() == u'\\')
+            trimmed.pop_back();
+        const size_t slash = trimmed.find_last_of(u'\\');
+        record.FileName = slash == std::u16string::npos ? trimmed : trimmed.substr(slash + 1);
+        record.StoredPath = slash == std::u16string::npos ? std::u16string() : trimmed.substr(0, slash + 1);
+        record.CompressedSize = int64_t(item.FullCompressedSize());
+        record.UncompressedSize = int64_t(item.FullUncompressedSize());
+        double rate = 100;
+        if (record.UncompressedSize > 0)
+            rate = (1.0 - double(record.CompressedSize) / double(record.UncompressedSize)) * 100.0;
+        record.CompressionRate = rate < 0 ? 0 : rate;
+        record.Encrypted = item.IsEncrypted();
+        record.LastModFileTime = item.Time;
+        record.LastModFileDate = item.Date;
+        record.CRC = item.Crc32;
+        record.ExternalFileAttributes = item.ExternalAttributes;
+        record.Comment = item.Comment;
+        return true;
+    }
+    return false;
+}
+
+bool TZABaseArchiver::FindFirst(const std::u16string& mask, TZArchiveItem& record, int32_t searchAttr,
+                                const std::u16string& exclusionMask)
+{
+    CheckOpen();
+    record.Mask = Replaced(mask, u'\\', u'/');
+    record.ExclusionMask = exclusionMask;
+    record.SearchAttr = searchAttr;
+    record.MaskHasWildcards = mask.find_first_of(u"*?") != std::u16string::npos;
+    record.UseArchiverMasks = false;
+    record.NextIndex = 0;
+    return InternalFind(record);
+}
+
+bool TZABaseArchiver::FindNext(TZArchiveItem& record)
+{
+    CheckOpen();
+    ++record.NextIndex;
+    if (InternalFind(record))
+        return true;
+    --record.NextIndex;
+    return false;
+}
+
+bool TZABaseArchiver::FindItemIndex(const std::u16string& name, int& index)
+{
+    CheckOpen();
+    if (dir_->Items.FindName(name, index))
+        return true;
+    std::u16string mask = name;
+    if (Options.StorePath != spFullPathWithDrive) {
+        if (mask.size() >= 2 && mask[1] == u':') {
+            mask.erase(0, 2);
+        } else if (mask.rfind(u"\\\\", 0) == 0) {
+            const size_t share = mask.find(u'\\', 2);
+            const size_t after = share == std::u16string::npos ? std::u16string::npos : mask.find(u'\\', share + 1);
+            mask = after == std::u16string::npos ? std::u16string() : mask.substr(after);
+        }
+    }
+    while (!mask.empty() && (mask[0] == u'\\' || mask[0] == u'/'))
+        mask.erase(0, 1);
+    TZArchiveItem record;
+    if (!FindFirst(mask, record, 10431))
+        return false;
+    index = record.NextIndex;
+    return true;
+}
+
+// ---------------------------------------------------------------- extraction
+
+bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
+{
+    const TDirItem item = dir_->Items.ItemAt(index);
+    TStream& in = *stream_;
+    const uint64_t offset = item.FullLocalHeaderOffset();
+    const int64_t streamSize = in.GetSize();
+    if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
+        return false;
+    uint8_t raw[TLocalFileHeader::kSize];
+    in.SetPosition(int64_t(offset));
+    in.ReadBuffer(raw, sizeof raw);
+    const TLocalFileHeader local = TLocalFileHeader::Decode(raw);
+    if (local.Signature != kLocalHeaderSignature && local.Signature != kLocalHeaderSignatureAlt)
+        return false;
+    const uint64_t dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
+    uint64_t compressed = item.FullCompressedSize();
+    const uint64_t uncompressed = item.FullUncompressedSize();
+    if (dataStart > uint64_t(streamSize) || uint64_t(streamSize) - dataStart < compressed)
+        return false;
+    currentItemSize_ = uncompressed;
+
+    skipped = false;
+    const uint16_t method = item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
+    if (method == 9)
+        throw EZAException(55, Name);
+    if (method != 0 && method != 8)
+        return false;
+
+    std::unique_ptr<TZAItemCipher> cipher;
+    if (item.IsEncrypted()) {
+        for (;;) {
+            cipher = CreateItemCipher(item, password_);
+            const size_t overhead = cipher->HeaderSize() + cipher->TrailerSize();
+            if (compressed < overhead)
+                return false;
+            std::vector<uint8_t> head(cipher->HeaderSize());
+            in.SetPosition(int64_t(dataStart));
+            in.ReadBuffer(head.data(), int64_t(head.size()));
+            if (cipher->CheckHeader(head.data()))
+                break;
+            bool skip = false;
+            std::string answer = password_;
+            defaultPasswordAnswer_ = false;
+            DoPassword(item.FileName, answer, skip);
+            if (skip) {
+                if (defaultPasswordAnswer_)
+                    throw EZAException(8, Name);  // wrong password, nobody to ask
+                skipped = true;
+                return false;
+            }
+            password_ = answer;
+        }
+        compressed -= cipher->HeaderSize() + cipher->TrailerSize();
+    }
+
+    std::unique_ptr<TZAInflater> inflater;
+    if (method == 8)
+        inflater = std::make_unique<TZAInflater>(uncompressed);
+    uint32_t crc = 0xFFFFFFFF;
+    uint64_t consumed = 0, produced = 0;
+    std::vector<uint8_t> piece(size_t(std::min<uint64_t>(std::max<uint64_t>(compressed, 1), kReadPiece)));
+    std::vector<uint8_t> output;
+    const double denominator = uncompressed ? double(uncompressed) : 2.0;
+    while (consumed < compressed) {
+        const int64_t n = int64_t(std::min<uint64_t>(compressed - consumed, piece.size()));
+        in.ReadBuffer(piece.data(), n);
+        consumed += uint64_t(n);
+        if (cipher)
+            cipher->Decrypt(piece.data(), size_t(n));
+        const uint8_t* data = piece.data();
+        size_t length = size_t(n);
+        if (inflater) {
+            output.clear();
+            inflater->Decompress(piece.data(), size_t(n), output);
+            data = output.data();
+            length = output.size();
+        }
+        if (length > 0) {
+            UpdateCRC(data, int64_t(length), crc);
+            if (!WriteWithDiskFullRetry(dest, data, int64_t(length)))
+                return false;
+            produced += length;
+            processedBytes_ += length;
+        }
+        bool c1 = false, c2 = false;
+        DoFileProgress(item.FileName, double(produced) / denominator * 100.0, poExtract, ppProcess, c1);
+        DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, poExtract,
+                          ppProcess, c2);
+        if (c1 || c2) {
+            cancel_ = true;
+            return false;
+        }
+    }
+    if (cipher && cipher->TrailerSize() > 0) {
+        std::vector<uint8_t> trailer(cipher->TrailerSize());
+        in.ReadBuffer(trailer.data(), int64_t(trailer.size()));
+        if (!cipher->CheckTrailer(trailer.data()))
+            return false;
+    }
+    if (inflater && uncompressed > 0 && !inflater->Finished())
+        return false;
+    return consumed == compressed && produced == uncompressed && ~crc == item.Crc32;
+}
+
+bool TZABaseArchiver::ExtractItemData(int index, TStream& dest)
+{
+    if (index < 0 || index >= dir_->Items.Count())
+        throw EZAException(16, Name);
+    bool skipped = false;
+    bool ok = false;
+    try {
+        ok = DecodeItem(index, dest, skipped);
+    } catch (const EDecompressionError&) {
+        ok = false;
+    } catch (const EZAException& e) {
+        if (e.NativeError != kZADamagedArchive)
+            throw;
+        ok = false;
+    }
+    if (cancel_)
+        throw EZAException(45, Name);
+    if (!ok && !skipped && !ExtractCorruptedFiles)
+        throw EZAException(8, Name);
+    return !skipped;
+}
+
+void TZABaseArchiver::ExtractItem(int index, TStream& dest) { ExtractItemData(index, dest); }
+
+void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& stream)
+{
+    CheckOpen();
+    CheckNoUpdate();
+    fileProgress_ = true;
+    cancel_ = false;
+    const bool recurse = Options.Recurse;
+    Options.Recurse = false;
+    processedItems_ = 0;
+    try {
+        bool cancel = false;
+        DoOverallProgress(0, poExtract, ppStart, cancel);
+        if (cancel)
+            throw EZAException(45, Name);
+        int index = -1;
+        if (!FindItemIndex(fileName, index))
+            throw EZAException(15, {fileName}, Name);
+        const std::u16string name = dir_->Items.ItemAt(index).FileName;
+        DoFileProgress(name, 0, poExtract, ppStart, cancel);
+        if (cancel)
+            throw EZAException(45, Name);
+        itemsToProcess_ = 1;
+        totalBytes_ = dir_->Items.ItemAt(index).FullUncompressedSize();
+        processedBytes_ = 0;
+        ExtractItem(index, stream);
+        DoFileProgress(name, 100, poExtract, ppEnd, cancel);
+        DoOverallProgress(100, poExtract, ppEnd, cancel);
+    } catch (...) {
+        Options.Recurse = recurse;
+        throw;
+    }
+    Options.Recurse = recurse;
+}
+
+void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16string& destDir)
+{
+    CheckOpen();
+    CheckNoUpdate();
+    fileProgress_ = true;
+    cancel_ = false;
+    if (destDir.empty())
+        throw EZAException(10, Name);
+    std::vector<int> indices;
+    TZArchiveItem record;
+    for (bool found = FindFirst(mask, record, Options.SearchAttr | faDirectory); found; found = FindNext(record))
+        indices.push_back(record.NextIndex);
+    totalBytes_ = processedBytes_ = 0;
+    for (int i : indices)
+        totalBytes_ += dir_->Items.ItemAt(i).FullUncompressedSize();
+    itemsToProcess_ = int64_t(indices.size());
+    processedItems_ = 0;
+
+    bool cancel = false;
+    DoOverallProgress(0, poExtract, ppStart, cancel);
+    if (cancel)
+        throw EZAException(45, Name);
+    std::u16string root = destDir;
+    while (root.size() > 1 && root.back() == u'/')
+        root.pop_back();
+    if (Options.CreateDirs && !WideIsDirectory(root))
+        WideCreateDir(root);
+
+    std::u16string refused;
+    for (int index : indices) {
+        const TDirItem item = dir_->Items.ItemAt(index);
+        std::u16string name = item.FileName;
+        uint32_t attr = item.ExternalAttributes;
+        DoExtractFile(name, attr, item.Comment);
+        const bool folder = (!name.empty() && (name.back() == u'\\' || name.back() == u'/')) ||
+                            (attr & faDirectory) != 0;
+        const std::u16string relative = SafeRelativeName(name);
+        if (relative.empty()) {
+            if (refused.empty())
+                refused = item.FileName;
+            continue;
+        }
+        const std::u16string target = root + u"/" + relative;
+        if (folder) {
+            if (!ZAPath::DirectoryExists(target) && !WideForceDirectories(target))
+                throw EZAException(20, {target}, Name);
+            continue;
+        }
+        const std::u16string parent = target.substr(0, target.find_last_of(u'/'));
+        if (!WideIsDirectory(parent)) {
+            if (!Options.CreateDirs || !WideForceDirectories(parent))
+                throw EZAException(20, {parent}, Name);
+        }
+        if (WideIsFile(target) || WideIsDirectory(target)) {
+            bool overwrite = false;
+            const int32_t age = WideGetFileAge(target);
+            const uint32_t itemDos = (uint32_t(item.Date) << 16) | item.Time;
+            switch (Options.OverwriteMode) {
+            case omAlways: overwrite = true; break;
+            case omNever: overwrite = false; break;
+            case omIfNewer: overwrite = age == -1 || itemDos > uint32_t(age); break;
+            case omIfOlder: overwrite = age == -1 || itemDos < uint32_t(age); break;
+            case omPrompt: {
+                std::u16string dest = target;
+                DoConfirmOverwrite(item.FileName, dest, overwrite);
+                break;
+            }
+            }
+            if (!overwrite)
+                continue;
+            if (WideIsDirectory(target))
+                throw EZAException(19, {target}, Name);
+            if (!Options.ReplaceReadOnly && (WideGetAttributes(target) & faReadOnly))
+                continue;
+        }
+        // Written beside the target and renamed over it only when complete.
+        const std::u16string temp = WideCreateTempFile(parent);
+        if (temp.empty())
+            throw EZAException(19, {target}, Name);
+        bool written = false;
+        try {
+            bool c = false;
+            DoFileProgress(item.FileName, 0, poExtract, ppStart, c);
+            if (c)
+                throw EZAException(45, Name);
+            {
+                TUniFileStream file(temp, kCreateMode);
+                written = ExtractItemData(index, file);
+                if (written && Options.FlushBuffers)
+                    file.Flush();
+            }
+            DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
+        } catch (...) {
+            WideRemoveFile(temp);
+            throw;
+        }
+        if (!written) {
+            WideRemoveFile(temp);
+            continue;
+        }
+        ::chmod(WideToFileSystem(temp).c_str(), 0666 & ~[] {
+            const mode_t m = ::umask(0);
+            ::umask(m);
+            return m;
+        }());
+        if (!WideReplaceFile(temp, target)) {
+            WideRemoveFile(temp);
+            throw EZAException(19, {target}, Name);
+        }
+        WideSetFileAge(target, int32_t((uint32_t(item.Date) << 16) | item.Time));
+        if (Options.SetAttributes && (attr & faReadOnly))
+            WideSetAttributes(target, attr);
+        ++processedItems_;
+    }
+    DoOverallProgress(100, poExtract, ppEnd, cancel);
+    if (!refused.empty())
+        throw EZAException(19, {refused}, Name);
+}
