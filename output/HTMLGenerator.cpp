@@ -1,0 +1,508 @@
+#include "output/HTMLGenerator.h"
+
+#include "FreeImage/FreeWinBitmap.h"
+#include "model/Options.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/Template.h"
+#include "output/TForm10.h"
+#include "platform/rtl/FileName.h"
+#include "platform/rtl/MemoryStream.h"
+#include "platform/thread/Thread.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    if (from.empty())
+        return;
+    std::string out;
+    std::size_t start = 0;
+    std::size_t hit = text.find(from);
+    if (hit == std::string::npos)
+        return;
+    out.reserve(text.size());
+    while (hit != std::string::npos) {
+        out.append(text, start, hit - start);
+        out += to;
+        start = hit + from.size();
+        hit = text.find(from, start);
+    }
+    out.append(text, start, std::string::npos);
+    text = std::move(out);
+}
+
+// Uncomments the block: its markers go, what stood between them stays.
+void SwitchOn(std::string& text, const std::string& block)
+{
+    ReplaceAll(text, "<!--%" + block + "_BEGIN%", "");
+    ReplaceAll(text, "%" + block + "_END%//-->", "");
+}
+
+// Fields that keep their line breaks.
+std::string WithLineBreaks(std::string text)
+{
+    ReplaceAll(text, "&break;", "<br/>");
+    return text;
+}
+
+// Fields shown on one line: a stored line break must not show as "&break;".
+std::string OneLine(std::string text)
+{
+    ReplaceAll(text, "&break;", " ");
+    return text;
+}
+
+std::string PageName(int number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%03d.html", number);
+    return name;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+bool IsAutorunFile(const std::string& name)
+{
+    return name == "autorun.inf" || name == "autorun.exe" || name == "autorun.ico";
+}
+
+std::size_t StreamSize(TMemoryStream* stream)
+{
+    return stream ? static_cast<std::size_t>(stream->GetSize()) : 0;
+}
+
+// The file an artwork is written to: its source file's name when the image
+// can be stored in that name's format, else the same name with ".png".
+std::string ImageFileName(const Picture& picture)
+{
+    std::string name = SafeFileName(picture.GetFileName());
+    if (name.empty())
+        name = "artwork";
+    const TFreeWinBitmap* image = picture.GetBitmap();
+    if (image && image->CanSave(FreeImage_GetFIFFromFilename(name.c_str())))
+        return name;
+    return name + ".png";
+}
+
+} // namespace
+
+HTMLGenerator::HTMLGenerator(Portfolio* portfolio) : PortfolioGenerator(portfolio)
+{
+    kind_ = kHtml;
+}
+
+HTMLGenerator::~HTMLGenerator() = default;
+
+std::string HTMLGenerator::ArtworkStyle(int width, int height, int* blockWidth)
+{
+    char style[64];
+    int block = 600;
+    if (width > height) {
+        if (width >= 600) {
+            std::snprintf(style, sizeof style, "width:600px;");
+        } else {
+            std::snprintf(style, sizeof style, "width:%dpx;", width);
+            block = width;
+        }
+    } else if (height >= 600) {
+        std::snprintf(style, sizeof style, "height:600px;");
+        block = static_cast<int>(width * (600.0 / height) + 0.5);
+        if (block == 0)
+            block = 600;
+    } else {
+        std::snprintf(style, sizeof style, "height:%dpx;", height);
+    }
+    if (blockWidth)
+        *blockWidth = block;
+    return style;
+}
+
+std::string HTMLGenerator::LinkName(const std::string& fileName)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : fileName) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string HTMLGenerator::UniqueName(const std::string& name, const std::vector<std::string>& taken)
+{
+    auto isTaken = [&](const std::string& candidate) {
+        const std::string lower = Lower(candidate);
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const std::string& t) { return Lower(t) == lower; });
+    };
+    if (!isTaken(name))
+        return name;
+    // A leading dot starts a name, not an extension.
+    const std::size_t dot = name.rfind('.');
+    const bool hasExt = dot != std::string::npos && dot > 0;
+    const std::string stem = hasExt ? name.substr(0, dot) : name;
+    const std::string ext = hasExt ? name.substr(dot) : std::string();
+    for (int n = 2;; ++n) {
+        std::string candidate = stem + "-" + std::to_string(n) + ext;
+        if (!isTaken(candidate))
+            return candidate;
+    }
+}
+
+// Decides the names of the attached files in the folder Data: each keeps its
+// own name unless a template file, a page or an earlier attachment has it.
+void HTMLGenerator::PlanAttachments()
+{
+    Portfolio* portfolio = GetPortfolio();
+    statementName_.clear();
+    cvName_.clear();
+    pictureName_.clear();
+    std::vector<std::string> taken;
+    if (Template* tpl = portfolio->GetTemplate())
+        for (int i = 0; i < tpl->GetStaticFileCount(); ++i)
+            if (StaticFile* file = tpl->GetStaticFile(i))
+                if (!IsAutorunFile(file->GetName()))
+                    taken.push_back(file->GetName());
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i)
+        taken.push_back(PageName(i));
+
+    auto plan = [&](bool use, TMemoryStream* data, const std::string& path, std::string& out) {
+        if (!use || StreamSize(data) == 0)
+            return;
+        const std::string name = SafeFileName(path);
+        if (name.empty())
+            return;
+        out = UniqueName(name, taken);
+        taken.push_back(out);
+    };
+    plan(portfolio->GetUseStatementFile(), portfolio->GetStatementData(), portfolio->GetStatementFile(),
+         statementName_);
+    plan(portfolio->GetUseCVFile(), portfolio->GetCVData(), portfolio->GetCVFile(), cvName_);
+    plan(portfolio->GetUsePictureFile(), portfolio->GetPictureData(), portfolio->GetPictureFile(),
+         pictureName_);
+    planned_ = true;
+}
+
+std::string HTMLGenerator::FillCommon(const std::string& page)
+{
+    if (!planned_)
+        PlanAttachments();
+    Portfolio* portfolio = GetPortfolio();
+    std::string text = page;
+
+    if (forPdf_) {
+        ReplaceAll(text, "<!--%PDF_SAFE%", "");
+        ReplaceAll(text, "%PDF_SAFE%//-->", "");
+    } else {
+        ReplaceAll(text, "<!--%HTML_SAFE%", "");
+        ReplaceAll(text, "%HTML_SAFE%//-->", "");
+    }
+
+    ReplaceAll(text, "%ARTISTNAME%", OneLine(portfolio->GetName(false)));
+
+    const std::string address = WithLineBreaks(portfolio->GetAddress(false));
+    const std::string phone = OneLine(portfolio->GetPhone(false));
+    const std::string email = OneLine(portfolio->GetEmail(false));
+    const std::string website = OneLine(portfolio->GetWebsiteAddress(false));
+    const bool picture = !pictureName_.empty();
+    // A "Contact" heading only when something stands under it.
+    if (picture || !address.empty() || !phone.empty() || !email.empty() || !website.empty()) {
+        SwitchOn(text, "CONTACT");
+        if (picture) {
+            SwitchOn(text, "ARTISTPICTURE");
+            ReplaceAll(text, "%ARTISTPICTURE%", LinkName(pictureName_));
+        }
+        if (!address.empty()) {
+            SwitchOn(text, "ARTISTADDRESS");
+            ReplaceAll(text, "%ARTISTADDRESS%", address);
+        }
+        if (!phone.empty()) {
+            SwitchOn(text, "ARTISTPHONE");
+            ReplaceAll(text, "%ARTISTPHONE%", phone);
+        }
+        if (!email.empty()) {
+            SwitchOn(text, "ARTISTMAIL");
+            ReplaceAll(text, "%ARTISTMAIL%", email);
+        }
+        if (!website.empty()) {
+            SwitchOn(text, "ARTISTWEBSITE");
+            ReplaceAll(text, "%ARTISTWEBSITE%", website);
+        }
+    }
+
+    Options* options = Options::Instance();
+    if (options->GetIncludeCopyright()) {
+        SwitchOn(text, "PORTFOLIOCOPYRIGHT");
+        ReplaceAll(text, "%PORTFOLIOYEAR%", GetYearText());
+    }
+    if (options->GetIncludeDate()) {
+        SwitchOn(text, "PORTFOLIODATE");
+        ReplaceAll(text, "%PORTFOLIODATE%", GetDateText());
+    }
+
+    const std::string statement = portfolio->GetStatementText(false);
+    if (!statement.empty()) {
+        SwitchOn(text, "STATEMENTTEXT");
+        ReplaceAll(text, "%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false)));
+        ReplaceAll(text, "%STATEMENTTEXT%", WithLineBreaks(statement));
+    }
+
+    if (!statementName_.empty()) {
+        if (forPdf_) {
+            SwitchOn(text, "PDF_STATEMENT");
+        } else {
+            SwitchOn(text, "HTML_STATEMENT");
+            ReplaceAll(text, "%ARTISTSTATEMENT%", LinkName(statementName_));
+        }
+    }
+    if (!cvName_.empty()) {
+        if (forPdf_) {
+            SwitchOn(text, "PDF_CV");
+        } else {
+            SwitchOn(text, "HTML_CV");
+            ReplaceAll(text, "%ARTISTCV%", LinkName(cvName_));
+        }
+    }
+    return text;
+}
+
+std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
+{
+    const TFreeWinBitmap* image = picture ? picture->GetBitmap() : nullptr;
+    const int width = image ? image->GetWidth() : 0;
+    const int height = image ? image->GetHeight() : 0;
+    int blockWidth = 600;
+    std::string text = page;
+    ReplaceAll(text, "%ARTWORK_STYLE%", ArtworkStyle(width, height, &blockWidth));
+    ReplaceAll(text, "%ARTWORK_WIDTH%", std::to_string(blockWidth));
+
+    text = FillCommon(text);
+
+    if (picture) {
+        ReplaceAll(text, "%IMAGETITLE%", OneLine(picture->GetTitle(false)));
+        ReplaceAll(text, "%IMAGEMEDIA%", OneLine(picture->GetMedia(false)));
+        ReplaceAll(text, "%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false)));
+        const std::string description = picture->GetDescription(false);
+        if (!description.empty()) {
+            SwitchOn(text, "DESCRIPTION");
+            ReplaceAll(text, "%DESCRIPTION%", WithLineBreaks(description));
+        }
+    }
+
+    const int count = GetPortfolio()->GetPictureCount();
+    ReplaceAll(text, "%PREVPAGE%", pageCounter_ == 0 ? "portfolio.html" : "Data/" + PageName(pageCounter_ - 1));
+    ReplaceAll(text, "%NEXTPAGE%",
+               pageCounter_ + 1 >= count ? "portfolio.html" : "Data/" + PageName(pageCounter_ + 1));
+
+    std::string file;
+    if (pageCounter_ >= 0 && pageCounter_ < static_cast<int>(imageNames_.size()))
+        file = imageNames_[pageCounter_];
+    else if (picture)
+        file = SafeFileName(picture->GetFileName());
+    ReplaceAll(text, "%IMAGEFILE%", LinkName(file));
+    return text;
+}
+
+bool HTMLGenerator::Generate()
+{
+    pageCounter_ = 0;
+    Portfolio* portfolio = GetPortfolio();
+    Template* tpl = portfolio ? portfolio->GetTemplate() : nullptr;
+    if (!tpl)
+        return false;
+    Portfolio::RestoreWorkingFolder();
+
+    const std::string folder = GetOutputFolder();
+    if (folder.empty() || ::mkdir((folder + "Images").c_str(), 0755) != 0 ||
+        ::mkdir((folder + "Data").c_str(), 0755) != 0)
+        return false;
+
+    const int count = portfolio->GetPictureCount();
+    SetStepCount(count + 2);
+
+    // Every artwork needs an image to be laid out and shown.
+    imageNames_.clear();
+    for (int i = 0; i < count; ++i) {
+        const Picture* picture = portfolio->GetPicture(i);
+        if (!picture || !picture->GetBitmap() || !picture->GetBitmap()->IsValid())
+            return false;
+        std::string name = UniqueName(ImageFileName(*picture), imageNames_);
+        imageNames_.push_back(std::move(name));
+    }
+
+    PlanAttachments();
+    struct Attachment {
+        TMemoryStream* data;
+        const std::string& name;
+    };
+    const Attachment attachments[] = {{portfolio->GetStatementData(), statementName_},
+                                      {portfolio->GetCVData(), cvName_},
+                                      {portfolio->GetPictureData(), pictureName_}};
+    for (const Attachment& a : attachments)
+        if (!a.name.empty() && !SaveStreamToFolder(a.data, a.name, DataPattern))
+            return false;
+    StepProgress();
+
+    for (int i = 0; i < tpl->GetStaticFileCount(); ++i) {
+        StaticFile* file = tpl->GetStaticFile(i);
+        if (!file)
+            continue;
+        // Names that cannot be a file of their own are not written at all.
+        if (SafeFileName(file->GetName()).empty())
+            continue;
+        TMemoryStream stream;
+        if (file->GetSize() > 0)
+            stream.WriteBuffer(file->GetData(), file->GetSize());
+        if (!SaveStreamToFolder(&stream, file->GetName(), IsAutorunFile(file->GetName()) ? RootPattern : DataPattern))
+            return false;
+    }
+    StepProgress();
+
+    if (!SaveToDisk(folder + "portfolio.html", FillCommon(tpl->GetMainPageHtml("\\"))))
+        return false;
+
+    if (!WriteArtworks(tpl->GetArtworkPageHtml("\\Data\\")))
+        return false;
+    StepProgress();
+    return true;
+}
+
+// Encodes the artwork images on several cores while this thread writes the
+// pages in order. Which image goes to which name is settled beforehand, so
+// the folder is the same whatever the number of cores.
+bool HTMLGenerator::WriteArtworks(const std::string& skeleton)
+{
+    Portfolio* portfolio = GetPortfolio();
+    const int count = portfolio->GetPictureCount();
+    if (count == 0)
+        return true;
+    const std::string images = GetOutputFolder() + "Images/";
+
+    enum class State { Pending, Written, Failed };
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::vector<State> states;
+        std::vector<std::exception_ptr> errors;
+        std::atomic<int> next{0};
+        std::atomic<bool> stop{false};
+    } shared;
+    shared.states.assign(count, State::Pending);
+    shared.errors.assign(count, nullptr);
+
+    auto worker = [&] {
+        for (;;) {
+            const int i = shared.next.fetch_add(1);
+            if (i >= count || shared.stop.load())
+                return;
+            State state = State::Failed;
+            std::exception_ptr error;
+            try {
+                if (portfolio->GetPicture(i)->GetBitmap()->Save(images + imageNames_[i], 0))
+                    state = State::Written;
+            } catch (...) {
+                error = std::current_exception();
+            }
+            std::lock_guard lock(shared.mutex);
+            shared.states[i] = state;
+            shared.errors[i] = error;
+            shared.done.notify_all();
+        }
+    };
+
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const int threads = static_cast<int>(std::min<unsigned>(cores, static_cast<unsigned>(count)));
+    std::vector<std::thread> pool;
+    pool.reserve(threads);
+    struct Joiner {
+        std::vector<std::thread>& pool;
+        std::atomic<bool>& stop;
+        ~Joiner()
+        {
+            stop.store(true);
+            for (std::thread& t : pool)
+                t.join();
+        }
+    } joiner{pool, shared.stop};
+    for (int t = 0; t < threads; ++t)
+        pool.emplace_back(worker);
+
+    for (int i = 0; i < count; ++i) {
+        State state;
+        std::exception_ptr error;
+        {
+            std::unique_lock lock(shared.mutex);
+            shared.done.wait(lock, [&] { return shared.states[i] != State::Pending; });
+            state = shared.states[i];
+            error = shared.errors[i];
+        }
+        if (error)
+            std::rethrow_exception(error);
+        if (state == State::Failed) {
+            // The format of the name refused this image after all: PNG takes
+            // any image, under a name no other artwork uses.
+            const std::string failed = imageNames_[i];
+            std::vector<std::string> others = imageNames_;
+            imageNames_[i].clear();
+            std::string png = UniqueName(failed + ".png", others);
+            if (!portfolio->GetPicture(i)->GetBitmap()->Save(images + png, 0))
+                return false;
+            imageNames_[i] = std::move(png);
+        }
+        pageCounter_ = i;
+        if (!SaveToDisk(GetOutputFolder() + "Data/" + PageName(i), FillPage(skeleton, portfolio->GetPicture(i))))
+            return false;
+        pageCounter_ = i + 1;
+        StepProgress();
+    }
+    return true;
+}
+
+bool HTMLGenerator::ShowResult()
+{
+    const std::string folder = GetOutputFolder();
+    auto show = [&folder] {
+        // The application keeps one preview window for the whole run; a
+        // window of our own stands in where there is none.
+        TForm10* window = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TForm10*>(widget)) {
+                window = form;
+                break;
+            }
+        std::unique_ptr<TForm10> own;
+        if (!window) {
+            own = std::make_unique<TForm10>();
+            window = own.get();
+        }
+        window->ShowPortfolio(folder);
+    };
+    TThread::Synchronize(show);
+    return true;
+}
