@@ -31,14 +31,19 @@ struct Tables {
 constexpr Tables MakeTables()
 {
     Tables t{};
+    // Inverses through powers of the generator 3: a search over all pairs
+    // exceeds the compilers' constant-evaluation budget.
+    uint8_t exp[255] = {};
+    uint8_t log[256] = {};
+    uint8_t p = 1;
+    for (int i = 0; i < 255; ++i) {
+        exp[i] = p;
+        log[p] = static_cast<uint8_t>(i);
+        p = Mul(p, 3);
+    }
     // S-box: multiplicative inverse followed by the affine transformation.
     for (int x = 0; x < 256; ++x) {
-        uint8_t inv = 0;
-        for (int y = 1; y < 256 && x != 0; ++y)
-            if (Mul(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
-                inv = static_cast<uint8_t>(y);
-                break;
-            }
+        const uint8_t inv = x == 0 ? 0 : exp[(255 - log[x]) % 255];
         uint8_t s = inv;
         for (int k = 1; k <= 4; ++k)
             s ^= static_cast<uint8_t>((inv << k) | (inv >> (8 - k)));
