@@ -557,6 +557,7 @@ void TZABaseArchiver::CommitUpdate()
     DoOverallProgress(0, firstToProcess >= 0 ? work.ItemAt(firstToProcess).Operation : poAdd, ppStart, cancel);
     if (cancel) {
         RestoreSnapshot();
+        createFailed_ = createFailed_ || !createdTempName_.empty();
         throw EZAException(45, Name);
     }
 

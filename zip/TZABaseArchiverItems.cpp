@@ -865,6 +865,8 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
             password_ = answer;
         }
         compressed -= cipher->HeaderSize() + cipher->TrailerSize();
+    } else {
+        in.SetPosition(int64_t(dataStart));
     }
 
     std::unique_ptr<TZAInflater> inflater;

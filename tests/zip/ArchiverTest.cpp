@@ -1,0 +1,674 @@
+// The archiver against its own reader and against unzip, 7z and Python's
+// zipfile, on disk and in memory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/rtl/MemoryStream.h"
+#include "tests/support/TempDir.h"
+#include "zip/EZAException.h"
+#include "zip/TZipArchiver.h"
+#include "zip/WideUtils.h"
+
+namespace {
+
+const std::string kPassword = "Qp7vLm2XkT9rB4wZc8NdF3hJs6Ay";
+const std::string kSignature = "VelmoraAlbumDesignerPro, v2.0";
+
+TMemoryStream StreamOf(const std::string& bytes)
+{
+    TMemoryStream s;
+    if (!bytes.empty())
+        s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    s.SetPosition(0);
+    return s;
+}
+
+std::string Text(TMemoryStream& s) { return std::string(reinterpret_cast<const char*>(s.Memory()), size_t(s.GetSize())); }
+
+std::string Noise(size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (auto& c : s)
+        c = char(rng() % 7 == 0 ? rng() : 'a' + rng() % 4);  // compressible, not trivial
+    return s;
+}
+
+std::string Extract(TZipArchiver& a, const std::u16string& name)
+{
+    TMemoryStream out;
+    a.ExtractToStream(name, out);
+    return Text(out);
+}
+
+int Native(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const EZAException& e) {
+        return e.NativeError;
+    }
+    return -1;
+}
+
+void SetUpPortfolio(TZipArchiver& a, const std::string& file)
+{
+    a.FileName = W(file);
+    a.EncryptionMethod = caAES_128;
+    a.SetPassword(kPassword);
+    a.SetCompressionLevel(clFastest);
+}
+
+struct TItem {
+    std::u16string name;
+    std::string data;
+};
+
+std::vector<TItem> PortfolioItems()
+{
+    return {{u"_XML_DETAILS_", "<details><name>Ada</name></details>"},
+            {u"_TEMPLATE_XML_", "<template>" + std::string(5000, 'x') + "</template>"},
+            {u"A1B2", Noise(300000, 7)},
+            {u"_STATEMENT_FILE_", ""},
+            {u"_CV_FILE_", Noise(1000, 3)},
+            {u"Ünïcødé_画像", "wide name"},
+            {u"_PICTURE_FILE_", ""}};
+}
+
+void WritePortfolio(const std::string& file)
+{
+    TZipArchiver a;
+    SetUpPortfolio(a, file);
+    a.OpenArchive(0xFFFF);
+    a.SetComment(kSignature);
+    for (const auto& item : PortfolioItems()) {
+        TMemoryStream s = StreamOf(item.data);
+        a.AddFromStream(item.name, s, true, 0, 0, 0x20, 0);
+    }
+    a.CloseArchive();
+}
+
+} // namespace
+
+TEST(Archiver, FreshPropertiesAndSetters)
+{
+    TZipArchiver a;
+    EXPECT_EQ(a.GetCompressionLevel(), clFastest);
+    EXPECT_EQ(a.GetCompressionMode(), 1);
+    EXPECT_EQ(a.GetCompressionMethod(), 8);
+    EXPECT_EQ(a.Zip64Mode, zmDisabled);
+    EXPECT_TRUE(a.UnicodeFilenames);
+    EXPECT_EQ(a.EncryptionMethod, caPkzipClassic);
+    EXPECT_TRUE(a.Options.OEMFileNames);
+    EXPECT_EQ(a.Options.OverwriteMode, omAlways);
+
+    EXPECT_EQ(Native([&] { a.SetCompressionMode(10); }), 5);
+    EXPECT_EQ(a.GetCompressionMode(), 1);
+    a.SetCompressionMode(5);
+    EXPECT_EQ(a.GetCompressionLevel(), clNormal);
+    a.SetCompressionLevel(clNormal);
+    EXPECT_EQ(a.GetCompressionMode(), 6);
+    a.SetCompressionMode(0);
+    EXPECT_EQ(a.GetCompressionLevel(), clNone);
+    EXPECT_EQ(a.GetCompressionMethod(), 0);
+
+    const auto version = a.GetCurrentVersion();
+    a.SetCurrentVersion(u"other");
+    EXPECT_EQ(a.GetCurrentVersion(), version);
+    EXPECT_NE(WideToUTF8(version).find("5.00"), std::string::npos);
+}
+
+TEST(Archiver, PasswordDecidesEncryptionMethod)
+{
+    TZipArchiver a;
+    a.EncryptionMethod = caAES_256;
+    a.SetPassword("one");
+    EXPECT_EQ(a.EncryptionMethod, caPkzipClassic);
+    a.EncryptionMethod = caAES_256;
+    a.SetPassword("two");
+    EXPECT_EQ(a.EncryptionMethod, caAES_256);
+}
+
+TEST(Archiver, StateGuards)
+{
+    TempDir dir;
+    TZipArchiver a;
+    EXPECT_EQ(a.GetComment(), "");
+    EXPECT_EQ(Native([&] { a.SetComment("x"); }), 13);
+    EXPECT_EQ(Native([&] { a.OpenArchive(); }), 9);
+    a.FileName = W(dir / "missing.zip");
+    try {
+        a.OpenArchive(0);
+        FAIL();
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, 12);
+        EXPECT_NE(e.Message().find("missing.zip"), std::string::npos);
+    }
+    a.SetInMemory(true);
+    EXPECT_EQ(Native([&] { a.OpenArchive(0); }), 28);
+    a.OpenArchive();
+    EXPECT_THROW(a.SetSpanningMode(smSplitting), Exception);
+    a.CloseArchive();
+    a.SetSpanningMode(smSplitting);
+    a.SetSpanningMode(smNone);
+}
+
+TEST(Archiver, PortfolioRoundTripReadByUsAndOtherTools)
+{
+    TempDir dir;
+    const std::string file = dir / "work.pfo";
+    WritePortfolio(file);
+
+    {
+        TZipArchiver a;
+        SetUpPortfolio(a, file);
+        a.OpenArchive(0);
+        EXPECT_EQ(a.GetComment(), kSignature);
+        ASSERT_EQ(a.ItemCount(), int(PortfolioItems().size()));
+        for (const auto& item : PortfolioItems()) {
+            SCOPED_TRACE(WideToUTF8(item.name));
+            EXPECT_EQ(Extract(a, item.name), item.data);
+        }
+        const TDirItem& first = a.Item(0);
+        EXPECT_TRUE(first.IsEncrypted());
+        EXPECT_EQ(first.Method, 8);
+        bool hasNu = false;
+        for (const auto& f : first.ExtraFields)
+            hasNu = hasNu || f.Id == kUnicodeNameExtraId;
+        EXPECT_TRUE(hasNu);
+        const TDirItem& empty = a.Item(3);
+        EXPECT_EQ(empty.Method, 0);
+        EXPECT_EQ(empty.Crc32, 0u);
+        a.CloseArchive();
+    }
+
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t -P " + kPassword + " '" + file + "' 2>&1", &out), 0) << out;
+    EXPECT_EQ(RunCommand("7z t -p" + kPassword + " '" + file + "' 2>&1", &out), 0) << out;
+    const std::string script = dir.Write("check.py", R"(
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+assert z.comment == b'VelmoraAlbumDesignerPro, v2.0', z.comment
+z.setpassword(sys.argv[2].encode())
+for i in z.infolist():
+    data = z.read(i)
+    assert i.flag_bits & 1
+    assert len(data) == i.file_size
+# the Unicode name rides in the NU field
+raw = [i for i in z.infolist() if i.extra.find(b'NUCX') >= 0]
+assert len(raw) == len(z.infolist())
+print("ok", len(z.infolist()))
+)");
+    EXPECT_EQ(RunCommand("python3 '" + script + "' '" + file + "' " + kPassword + " 2>&1", &out), 0) << out;
+}
+
+TEST(Archiver, CreateOnlyCommentLeavesBareEndRecord)
+{
+    TempDir dir;
+    const std::string file = dir / "c.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        a.SetComment("hello");
+        a.CloseArchive();
+    }
+    const std::string bytes = ReadFileBytes(file);
+    ASSERT_EQ(bytes.size(), 22u + 5);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x05\x06", 4));
+    EXPECT_EQ(bytes.substr(22), "hello");
+}
+
+TEST(Archiver, FailedCreateKeepsOldFile)
+{
+    TempDir dir;
+    const std::string file = dir.Write("old.zip", "precious old content");
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OnOverallProgress = [](TZABaseArchiver*, double, TZAProcessOperation, TZAProgressPhase phase, bool& cancel) {
+            cancel = phase == ppStart;
+        };
+        a.OpenArchive(0xFFFF);
+        TMemoryStream s = StreamOf("data");
+        EXPECT_EQ(Native([&] { a.AddFromStream(u"a.txt", s); }), 45);
+        // The caller is told again when it closes what it could not finish.
+        EXPECT_EQ(Native([&] { a.CloseArchive(); }), 19);
+    }
+    EXPECT_EQ(ReadFileBytes(file), "precious old content");
+    {
+        // The same when the archiver is simply destroyed after the failure.
+        class TBrokenStream : public TMemoryStream {
+        public:
+            int64_t Read(void*, int64_t) override { throw EReadError("gone"); }
+        };
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        TMemoryStream good = StreamOf("data");
+        a.AddFromStream(u"ok.txt", good);
+        TBrokenStream broken;
+        broken.SetSize(3);
+        EXPECT_THROW(a.AddFromStream(u"bad.txt", broken, false), Exception);
+    }
+    EXPECT_EQ(ReadFileBytes(file), "precious old content");
+    {
+        // A create that went through replaces the old file on destruction.
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        TMemoryStream s = StreamOf("data");
+        a.AddFromStream(u"ok.txt", s);
+    }
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -p '" + file + "' ok.txt", &out), 0);
+    EXPECT_EQ(out, "data");
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
+}
+
+TEST(Archiver, AbortedTransactionLeavesFileByteIdenticalAndRaises)
+{
+    TempDir dir;
+    const std::string file = dir / "t.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        for (const char* n : {"one", "two", "three"}) {
+            TMemoryStream s = StreamOf(Noise(20000, n[0]));
+            a.AddFromStream(W(n), s);
+        }
+        a.CloseArchive();
+    }
+    const std::string before = ReadFileBytes(file);
+
+    // A failing source stream under the default failure answer: abort.
+    class TBrokenStream : public TMemoryStream {
+    public:
+        int64_t Read(void*, int64_t) override { throw EReadError("device gone"); }
+    };
+    for (bool replaceFirst : {false, true}) {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive();
+        TBrokenStream broken;
+        broken.SetSize(100);
+        a.BeginUpdate();
+        TMemoryStream good = StreamOf("fine");
+        a.AddFromStream(replaceFirst ? u"one" : u"four", good);
+        a.AddFromStream(u"five", broken, false);
+        EXPECT_THROW(a.EndUpdate(), Exception);
+        EXPECT_EQ(ReadFileBytes(file), before);
+        EXPECT_EQ(a.ItemCount(), 3);
+        EXPECT_EQ(Extract(a, u"one"), Noise(20000, 'o'));
+        a.CloseArchive();
+        EXPECT_EQ(ReadFileBytes(file), before);
+    }
+
+    // The same in memory, where the commit works in place.
+    TMemoryStream mem = StreamOf(before);
+    {
+        TZipArchiver a;
+        a.OpenArchive(mem, false);
+        a.BeginUpdate();
+        TMemoryStream good = StreamOf("fine");
+        a.AddFromStream(u"one", good);
+        TBrokenStream broken;
+        broken.SetSize(10);
+        a.AddFromStream(u"x", broken, false);
+        EXPECT_THROW(a.EndUpdate(), Exception);
+        EXPECT_EQ(Text(mem), before);
+    }
+}
+
+TEST(Archiver, IgnoredFailureKeepsOldContentAndDropsNewItem)
+{
+    TempDir dir;
+    const std::string file = dir / "i.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        TMemoryStream s = StreamOf("old one");
+        a.AddFromStream(u"one", s);
+        a.CloseArchive();
+    }
+    class TBrokenStream : public TMemoryStream {
+    public:
+        int64_t Read(void*, int64_t) override { throw EReadError("gone"); }
+    };
+    TZipArchiver a;
+    a.FileName = W(file);
+    int failures = 0;
+    a.OnProcessFileFailure = [&](TZABaseArchiver*, const std::u16string&, TZAProcessOperation, int32_t, int32_t,
+                                 const std::u16string&, TZAAction& action) {
+        ++failures;
+        action = fxaIgnore;
+    };
+    a.OpenArchive();
+    TBrokenStream b1, b2;
+    b1.SetSize(5);
+    b2.SetSize(5);
+    a.BeginUpdate();
+    a.AddFromStream(u"one", b1, false);
+    a.AddFromStream(u"two", b2, false);
+    a.EndUpdate();
+    EXPECT_EQ(failures, 2);
+    ASSERT_EQ(a.ItemCount(), 1);
+    EXPECT_EQ(Extract(a, u"one"), "old one");
+    a.CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t '" + file + "' 2>&1", &out), 0) << out;
+}
+
+TEST(Archiver, AddReplaceAndSkip)
+{
+    TMemoryStream mem;
+    TZipArchiver a;
+    a.OpenArchive(mem, true);
+    TMemoryStream s1 = StreamOf("first");
+    a.AddFromStream(u"dir\\a.xml", s1);
+    EXPECT_EQ(a.Item(0).FileName, u"dir/a.xml");
+    TMemoryStream s2 = StreamOf("second");
+    a.AddFromStream(u"dir/a.xml", s2);
+    ASSERT_EQ(a.ItemCount(), 1);
+    EXPECT_EQ(Extract(a, u"dir/a.xml"), "second");
+    EXPECT_EQ(Extract(a, u"dir\\a.xml"), "second");
+
+    const std::string before = Text(mem);
+    a.Options.OverwriteMode = omNever;
+    TMemoryStream s3 = StreamOf("third");
+    a.AddFromStream(u"dir/a.xml", s3);
+    EXPECT_EQ(Text(mem), before);
+
+    // Without a buffer copy the commit happens before the call returns.
+    a.Options.OverwriteMode = omAlways;
+    {
+        TMemoryStream temp = StreamOf("borrowed");
+        a.AddFromStream(u"b", temp, false);
+    }
+    EXPECT_EQ(Extract(a, u"b"), "borrowed");
+
+    a.OnStoreFile = [](TZABaseArchiver*, std::u16string& name, uint32_t&, std::string&, const std::u16string&) {
+        if (name == u"a\\b.txt")
+            name = u"c\\d.txt";
+    };
+    TMemoryStream s4 = StreamOf("renamed");
+    a.AddFromStream(u"a/b.txt", s4);
+    EXPECT_EQ(Extract(a, u"c/d.txt"), "renamed");
+}
+
+TEST(Archiver, ExtractionErrorsAndPasswords)
+{
+    TMemoryStream mem;
+    {
+        TZipArchiver a;
+        a.SetPassword("right");
+        a.OpenArchive(mem, true);
+        TMemoryStream s = StreamOf(Noise(5000, 1));
+        a.AddFromStream(u"secret", s);
+        a.CloseArchive();
+    }
+    TZipArchiver a;
+    a.OpenArchive(mem, false);
+    try {
+        TMemoryStream out;
+        a.ExtractToStream(u"nothere", out);
+        FAIL();
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError, 15);
+        EXPECT_NE(e.Message().find("nothere"), std::string::npos);
+    }
+    // No password and nobody to ask: an error, not an empty success.
+    EXPECT_EQ(Native([&] { Extract(a, u"secret"); }), 8);
+
+    int asked = 0;
+    a.OnPassword = [&](TZABaseArchiver*, const std::u16string& name, std::string& pw, bool& skip) {
+        ++asked;
+        EXPECT_EQ(name, u"secret");
+        pw = asked == 1 ? "wrong again" : "right";
+        skip = false;
+    };
+    a.SetPassword("wrong");
+    EXPECT_EQ(Extract(a, u"secret"), Noise(5000, 1));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(a.GetPassword(), "right");
+
+    a.SetPassword("bad");
+    a.OnPassword = [](TZABaseArchiver*, const std::u16string&, std::string&, bool& skip) { skip = true; };
+    EXPECT_EQ(Extract(a, u"secret"), "");  // skipped on the handler's word
+}
+
+TEST(Archiver, DamagedItemsAndDeflate64)
+{
+    TMemoryStream mem;
+    {
+        TZipArchiver a;
+        a.OpenArchive(mem, true);
+        TMemoryStream s = StreamOf("some stored text");
+        a.SetCompressionMode(0);
+        a.AddFromStream(u"t", s);
+        a.CloseArchive();
+    }
+    std::string bytes = Text(mem);
+    // Damage a data byte: the CRC check fails.
+    const size_t data = bytes.find("some stored");
+    ASSERT_NE(data, std::string::npos);
+    bytes[data] = 'S';
+    {
+        TMemoryStream damaged = StreamOf(bytes);
+        TZipArchiver a;
+        a.OpenArchive(damaged, false);
+        EXPECT_EQ(Native([&] { Extract(a, u"t"); }), 8);
+        a.ExtractCorruptedFiles = true;
+        EXPECT_EQ(Extract(a, u"t"), "Some stored text");
+    }
+    // Method 9 in both headers.
+    std::string d64 = Text(mem);
+    for (size_t at = 0; (at = d64.find(std::string("PK\x03\x04", 4), at)) != std::string::npos; at += 4)
+        d64[at + 8] = 9;
+    for (size_t at = 0; (at = d64.find(std::string("PK\x01\x02", 4), at)) != std::string::npos; at += 4)
+        d64[at + 10] = 9;
+    TMemoryStream m64 = StreamOf(d64);
+    TZipArchiver a;
+    a.OpenArchive(m64, false);
+    EXPECT_EQ(Native([&] { Extract(a, u"t"); }), 55);
+}
+
+TEST(Archiver, UpdateOnReadOnlyArchiveRaises)
+{
+    TempDir dir;
+    const std::string file = dir / "r.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        a.CloseArchive();
+    }
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.OpenArchive(0);
+    TMemoryStream s = StreamOf("x");
+    EXPECT_EQ(Native([&] { a.AddFromStream(u"x", s); }), 32);
+}
+
+TEST(Archiver, UpdatesForeignArchiveWithDataDescriptors)
+{
+    TempDir dir;
+    dir.Write("a.txt", Noise(40000, 5));
+    dir.Write("b.txt", Noise(30000, 6));
+    dir.Write("c.txt", "small");
+    const std::string file = dir / "f.zip";
+    std::string out;
+    // zip -P writes data descriptors for encrypted items.
+    ASSERT_EQ(RunCommand("cd '" + dir.Path().string() + "' && zip -q -P pw f.zip a.txt b.txt c.txt", &out), 0) << out;
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.SetPassword("pw");
+        a.OpenArchive();
+        ASSERT_EQ(a.ItemCount(), 3);
+        EXPECT_TRUE(a.Item(0).Flags & kFlagDataDescriptor);
+        TMemoryStream s = StreamOf("replacement");
+        a.AddFromStream(u"a.txt", s);  // replaces the physically first item
+        TMemoryStream t = StreamOf("new");
+        a.AddFromStream(u"d.txt", t);
+        EXPECT_EQ(Extract(a, u"b.txt"), Noise(30000, 6));
+        a.CloseArchive();
+    }
+    EXPECT_EQ(RunCommand("7z t -ppw '" + file + "' 2>&1", &out), 0) << out;
+    EXPECT_EQ(RunCommand("unzip -t -P pw '" + file + "' 2>&1", &out), 0) << out;
+    EXPECT_EQ(RunCommand("unzip -p -P pw '" + file + "' a.txt", &out), 0);
+    EXPECT_EQ(out, "replacement");
+}
+
+TEST(Archiver, ZipSlipExtractsNothingOutsideTarget)
+{
+    TempDir dir;
+    const std::string file = dir / "slip.zip";
+    const std::string script = dir.Write("make.py", R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.writestr('good/ok.txt', 'fine')
+    z.writestr('../escaped.txt', 'bad')
+    z.writestr('good/../../escaped2.txt', 'bad')
+    z.writestr('/abs_escaped.txt', 'bad')
+    z.writestr('C:\\drive_escaped.txt', 'bad')
+    z.writestr('..\\back_escaped.txt', 'bad')
+)");
+    std::string out;
+    ASSERT_EQ(RunCommand("python3 '" + script + "' '" + file + "' 2>&1", &out), 0) << out;
+    const std::string target = dir / "target/inner";
+    std::filesystem::create_directories(target);
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.OpenArchive(0);
+    EXPECT_EQ(Native([&] { a.ExtractFiles(u"*", W(target)); }), 19);
+    EXPECT_EQ(ReadFileBytes(target + "/good/ok.txt"), "fine");
+    size_t files = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.Path())) {
+        if (e.is_regular_file() && e.path().filename().string().find("escaped") != std::string::npos)
+            ADD_FAILURE() << "written outside: " << e.path();
+        files += e.is_regular_file();
+    }
+    EXPECT_EQ(files, 3u);  // the archive, the script, ok.txt
+}
+
+TEST(Archiver, AddFilesAndExtractFilesRoundTrip)
+{
+    TempDir dir;
+    const std::string src = dir / "src";
+    std::filesystem::create_directories(src + "/sub");
+    dir.Write("src/sub/x.bin", Noise(70000, 9));
+    dir.Write("src/top.txt", "top");
+    TZipArchiver a;
+    a.FileName = W(dir / "files.zip");
+    a.BaseDir = W(src);
+    a.OpenArchive(0xFFFF);
+    a.AddFile(W(src + "/sub"));
+    a.AddFile(W(src + "/sub/x.bin"));
+    a.AddFile(W(src + "/top.txt"));
+    EXPECT_EQ(a.Item(0).FileName, u"sub/");
+    EXPECT_EQ(a.Item(0).Flags, 2);
+    EXPECT_EQ(a.Item(1).FileName, u"sub/x.bin");
+    a.CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t '" + (dir / "files.zip") + "' 2>&1", &out), 0) << out;
+
+    a.OpenArchive(0);
+    a.ExtractFiles(u"*", W(dir / "out"));
+    EXPECT_EQ(ReadFileBytes(dir / "out/sub/x.bin"), Noise(70000, 9));
+    EXPECT_EQ(ReadFileBytes(dir / "out/top.txt"), "top");
+}
+
+TEST(Archiver, Zip64ItemsReadByOtherTools)
+{
+    TempDir dir;
+    const std::string file = dir / "z64.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.Zip64Mode = zmAlways;
+        a.OpenArchive(0xFFFF);
+        for (int i = 0; i < 3; ++i) {
+            TMemoryStream s = StreamOf(Noise(10000 + i, unsigned(i)));
+            a.AddFromStream(u"item" + std::u16string(1, char16_t(u'0' + i)), s);
+        }
+        a.CloseArchive();
+    }
+    std::string out;
+    EXPECT_EQ(RunCommand("7z t '" + file + "' 2>&1", &out), 0) << out;
+    EXPECT_EQ(RunCommand("unzip -t '" + file + "' 2>&1", &out), 0) << out;
+    const std::string script = dir.Write("z.py", R"(
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+for i in z.infolist():
+    z.read(i)
+    assert i.extract_version >= 45, i.extract_version
+)");
+    EXPECT_EQ(RunCommand("python3 '" + script + "' '" + file + "' 2>&1", &out), 0) << out;
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.OpenArchive(0);
+    EXPECT_EQ(Extract(a, u"item2"), Noise(10002, 2));
+    EXPECT_EQ(a.Item(0).LocalHeaderOffset, kSaturated32);
+}
+
+TEST(Archiver, InMemoryArchiveWrittenToFile)
+{
+    TempDir dir;
+    TZipArchiver a;
+    a.SetInMemory(true);
+    a.OpenArchive();
+    TMemoryStream s = StreamOf("in memory");
+    a.AddFromStream(u"m.txt", s);
+    EXPECT_EQ(Native([&] { a.SetInMemory(false); }), 29);
+    a.FileName = W(dir / "m.zip");
+    a.SetInMemory(false);
+    EXPECT_TRUE(a.GetActive());
+    EXPECT_EQ(Extract(a, u"m.txt"), "in memory");
+    a.CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -p '" + (dir / "m.zip") + "' m.txt", &out), 0);
+    EXPECT_EQ(out, "in memory");
+}
+
+TEST(Archiver, SearchMasksAndRates)
+{
+    TMemoryStream mem;
+    TZipArchiver a;
+    a.OpenArchive(mem, true);
+    a.SetCompressionMode(9);
+    for (auto [name, data] : std::vector<std::pair<std::u16string, std::string>>{
+             {u"noext", std::string(1000, 'a')}, {u"x.txt", ""}, {u"sub/y.txt", Noise(3000, 2)}}) {
+        TMemoryStream s = StreamOf(data);
+        a.AddFromStream(name, s);
+    }
+    struct {
+        const char16_t* mask;
+        std::vector<std::u16string> found;
+    } cases[] = {
+        {u"*.*", {u"noext", u"x.txt", u"y.txt"}},
+        {u"*.", {u"noext"}},
+        {u"*.TXT", {u"x.txt", u"y.txt"}},
+        {u"sub\\*", {u"y.txt"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::u16string> found;
+        TZArchiveItem r;
+        for (bool ok = a.FindFirst(c.mask, r); ok; ok = a.FindNext(r))
+            found.push_back(r.FileName);
+        EXPECT_EQ(found, c.found) << WideToUTF8(c.mask);
+    }
+    a.Options.Recurse = false;
+    TZArchiveItem r;
+    ASSERT_TRUE(a.FindFirst(u"*.txt", r));
+    EXPECT_EQ(r.FileName, u"x.txt");
+    EXPECT_FALSE(a.FindNext(r));
+    EXPECT_EQ(r.CompressionRate, 100);  // empty item
+    ASSERT_TRUE(a.FindFirst(u"noext", r));
+    EXPECT_GT(r.CompressionRate, 90);
+}
