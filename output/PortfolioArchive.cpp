@@ -1,0 +1,200 @@
+#include "output/PortfolioArchive.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/TemplateLibrary.h"
+#include "model/XmlHelpers.h"
+#include "platform/rtl/FileName.h"
+#include "platform/rtl/MemoryStream.h"
+#include "platform/xml/XMLDocument.h"
+#include "zip/TZipArchiver.h"
+#include "zip/WideUtils.h"
+
+namespace PortfolioArchive {
+
+namespace {
+
+char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
+
+// Item names are looked up the way the Windows program does, without regard
+// to letter case, but never as a mask: an ID of "*" must not pick up
+// whatever item comes first.
+bool SameItemName(const std::u16string& a, const std::u16string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool IsBitmap(TMemoryStream& stream)
+{
+    return stream.GetSize() >= 2 && stream.Memory()[0] == 'B' && stream.Memory()[1] == 'M';
+}
+
+bool IsExistingFile(const std::string& path)
+{
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+// The attachment's bytes always come from the archive: reading the file at
+// a stored path would let a received portfolio pull any local file into
+// what the user later exports or mails. The path is kept only while a file
+// is there to show for it.
+void ReadAttachment(TZipArchiver& archiver, Portfolio* portfolio, const char* item, TMemoryStream* data,
+                    const std::string& path, void (Portfolio::*setPath)(const std::string&))
+{
+    Extract(archiver, item, *data);
+    if (!path.empty() && !IsExistingFile(path))
+        (portfolio->*setPath)(ExtractFileName(path));
+}
+
+} // namespace
+
+std::string CommentV2()
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s, v%d.%d", kApplicationKey, 2, 0);
+    return text;
+}
+
+std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode)
+{
+    auto archiver = std::make_unique<TZipArchiver>();
+    archiver->FileName = UTF8ToWide(path);
+    archiver->EncryptionMethod = caAES_128;
+    archiver->SetPassword(kPassword);
+    // The Windows program reads classic encryption only; said outright so
+    // that no change in the archiver's password setter can switch to AES.
+    archiver->EncryptionMethod = caPkzipClassic;
+    archiver->SetCompressionLevel(clFastest);
+    archiver->OnPassword = [](TZABaseArchiver*, const std::u16string& name, std::string&, bool&) {
+        throw EPortfolioFileError("Wrong password for the item " + WideToUTF8(name));
+    };
+    archiver->OnProcessFileFailure = [](TZABaseArchiver*, const std::u16string&, TZAProcessOperation, int32_t,
+                                        int32_t, const std::u16string&, TZAAction& action) { action = fxaAbort; };
+    archiver->OnDiskFull = [](TZABaseArchiver*, int32_t, const std::u16string&, bool& cancel) { cancel = true; };
+    archiver->OpenArchive(mode);
+    return archiver;
+}
+
+void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
+{
+    const std::u16string wide = UTF8ToWide(name);
+    int index = -1;
+    if (wide.empty() || !archiver.FindItemIndex(wide, index) || !SameItemName(archiver.Item(index).FileName, wide))
+        throw EPortfolioFileError("The portfolio file has no item " + name);
+    if (archiver.Item(index).FullUncompressedSize() > uint64_t(kMaxItemSize))
+        throw EPortfolioFileError("The item " + name + " is too large");
+    stream.Clear();
+    archiver.ExtractToStream(archiver.Item(index).FileName, stream);
+    stream.SetPosition(0);
+}
+
+void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
+{
+    if (stream.GetSize() > kMaxItemSize)
+        throw EPortfolioFileError("The item " + name + " is too large");
+    stream.SetPosition(0);
+    archiver.AddFromStream(UTF8ToWide(name), stream, true, 0, 0, 0x20, 0);
+}
+
+bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary)
+{
+    if (!portfolio || !stream)
+        return false;
+    try {
+        TXMLDocument document;
+        document.LoadFromStream(*stream);
+        const IXMLNode root = document.ChildNode("Portfolio");
+        if (root.IsNull())
+            return false;
+        // All three attributes must be there, even though only the template
+        // name is used; an empty value is fine.
+        const XMLValue version = root.GetAttribute("Version");
+        const XMLValue name = root.GetAttribute("Name");
+        const XMLValue templateName = root.GetAttribute(vocabulary.templateAttribute);
+        if (!version || !name || !templateName)
+            return false;
+        TemplateLibrary* library = TemplateLibrary::Instance();
+        Template* chosen = library->FindTemplate(*templateName);
+        portfolio->SetTemplate(chosen ? chosen : library->GetDefaultTemplate());
+
+        if (const IXMLNode details = root.ChildNode("Details")) {
+            for (const DetailsField& field : vocabulary.details) {
+                switch (field.kind) {
+                case FieldKind::Text:
+                case FieldKind::Path:
+                    (portfolio->*field.setText)(GetChildValue(details, field.element));
+                    break;
+                case FieldKind::Flag:
+                    (portfolio->*field.setFlag)(GetChildBool(details, field.element, false));
+                    break;
+                case FieldKind::Fixed:
+                    (portfolio->*field.setText)(field.fixedText);
+                    break;
+                }
+            }
+        }
+
+        if (const IXMLNode pictures = root.ChildNode("Pictures")) {
+            for (const IXMLNode& node : pictures.ChildNodes()) {
+                if (!node.IsElement() || node.NodeName() != "Picture")
+                    continue;
+                auto picture = std::make_unique<Picture>(portfolio);
+                for (const PictureField& field : vocabulary.picture)
+                    ((*picture).*field.set)(GetChildValue(node, field.element));
+                portfolio->AddPicture(picture.release());
+            }
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool LoadFile(Portfolio* portfolio, bool (*readXml)(Portfolio*, TStream*))
+{
+    if (!portfolio)
+        return false;
+    try {
+        std::unique_ptr<TZipArchiver> archiver = Open(portfolio->GetFileName(false), 0);
+        {
+            TMemoryStream xml;
+            Extract(*archiver, kDetailsItem, xml);
+            if (!readXml(portfolio, &xml))
+                return false;
+        }
+        for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+            Picture* picture = portfolio->GetPicture(i);
+            if (!picture)
+                continue;
+            TMemoryStream bitmap;
+            Extract(*archiver, picture->GetID(), bitmap);
+            // Only bitmaps are ever stored; anything else is not handed to
+            // the image library's decoders.
+            if (!IsBitmap(bitmap) || !picture->LoadFromStream(bitmap))
+                throw EPortfolioFileError("The artwork " + picture->GetID() + " cannot be read");
+        }
+        ReadAttachment(*archiver, portfolio, kStatementItem, portfolio->GetStatementData(),
+                       portfolio->GetStatementFile(), &Portfolio::SetStatementFile);
+        ReadAttachment(*archiver, portfolio, kPictureItem, portfolio->GetPictureData(), portfolio->GetPictureFile(),
+                       &Portfolio::SetPictureFile);
+        ReadAttachment(*archiver, portfolio, kCVItem, portfolio->GetCVData(), portfolio->GetCVFile(),
+                       &Portfolio::SetCVFile);
+        archiver->CloseArchive();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace PortfolioArchive

@@ -1,0 +1,109 @@
+#pragma once
+// What the portfolio readers and the writer share: the container's fixed
+// names, one way of preparing the archiver, bounded extraction of an item,
+// and the reader that serves both file versions from a table of elements.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/rtl/Exception.h"
+
+class Picture;
+class Portfolio;
+class TMemoryStream;
+class TStream;
+class TZipArchiver;
+
+namespace PortfolioArchive {
+
+inline constexpr const char* kApplicationKey = "VelmoraAlbumDesignerPro";
+inline constexpr const char* kSignatureV1 = "VelmoraAlbumDesignerPro, v1.";
+inline constexpr const char* kSignatureV2 = "VelmoraAlbumDesignerPro, v2.";
+// Files of both versions, and the Windows program, use this one password.
+inline constexpr const char* kPassword = "Qp7vLm2XkT9rB4wZc8NdF3hJs6Ay";
+
+inline constexpr const char* kDetailsItem = "_XML_DETAILS_";
+inline constexpr const char* kTemplateItem = "_TEMPLATE_XML_";
+inline constexpr const char* kStatementItem = "_STATEMENT_FILE_";
+inline constexpr const char* kCVItem = "_CV_FILE_";
+inline constexpr const char* kPictureItem = "_PICTURE_FILE_";
+
+// No item of a portfolio comes near this; a larger one is refused on both
+// sides, so a crafted file cannot make an open inflate gigabytes into memory
+// and a save never writes a file that could not be opened again.
+inline constexpr int64_t kMaxItemSize = int64_t{512} << 20;
+
+// Failures of our own on the way (a missing or oversized item, an artwork
+// that is no bitmap). Part of the Exception family like the archiver's.
+class EPortfolioFileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// "VelmoraAlbumDesignerPro, v2.0"
+std::string CommentV2();
+
+// An archiver set up for portfolio files and opened with the mode (0 reads
+// an existing file, 0xFFFF creates one). It never asks anyone anything: a
+// wrong password, an item that fails and a full disk raise exceptions.
+std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode);
+
+// Replaces the stream's content with the item's bytes and rewinds it. The
+// name must be the item's own (no wildcard lookups); raises when the item is
+// missing, larger than kMaxItemSize, or cannot be decoded.
+void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
+// Adds the stream's whole content under the name; raises for a stream larger
+// than kMaxItemSize.
+void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
+
+// ---- the elements of the "_XML_DETAILS_" document of one version
+
+enum class FieldKind {
+    Text,   // escaped in the document model, plain in the file
+    Path,   // as stored, with a "Hash" attribute in the file
+    Flag,   // "true" / "false"
+    Fixed,  // not in the file: the setter gets fixedText on every read
+};
+
+struct DetailsField {
+    FieldKind kind;
+    const char* element = nullptr;
+    std::string (Portfolio::*getText)(bool) const = nullptr;
+    const std::string& (Portfolio::*getPath)() const = nullptr;
+    bool (Portfolio::*getFlag)() const = nullptr;
+    void (Portfolio::*setText)(const std::string&) = nullptr;
+    void (Portfolio::*setFlag)(bool) = nullptr;
+    const char* fixedText = nullptr;
+};
+
+enum class PictureFieldKind {
+    Text,    // escaped in the model, plain in the file
+    Plain,   // written and read as it stands
+    Source,  // the source path with the picture's recorded MD5
+};
+
+struct PictureField {
+    PictureFieldKind kind;
+    const char* element;
+    std::string (Picture::*getText)(bool) const = nullptr;
+    const std::string& (Picture::*getPlain)() const = nullptr;
+    void (Picture::*set)(const std::string&) = nullptr;
+};
+
+struct Vocabulary {
+    const char* templateAttribute;
+    std::span<const DetailsField> details;
+    std::span<const PictureField> picture;
+};
+
+// Reads the document from the stream's position into the portfolio. False
+// for text that is not well-formed, a missing "Portfolio" root or a root
+// without "Version", "Name" or the template attribute.
+bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary);
+
+// Opens the portfolio's file, reads its document with readXml, then every
+// artwork by its ID and the three attachments, all from the archive.
+bool LoadFile(Portfolio* portfolio, bool (*readXml)(Portfolio*, TStream*));
+
+} // namespace PortfolioArchive

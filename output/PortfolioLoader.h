@@ -1,0 +1,12 @@
+#pragma once
+// The way into portfolio files: saving always writes version 2, opening
+// picks the reader from the archive comment.
+class Portfolio;
+
+class PortfolioLoader {
+public:
+    // Reads the file named by the portfolio's FileName into a freshly
+    // constructed portfolio. False for a missing, foreign or damaged file.
+    bool Load(Portfolio* portfolio);
+    bool Save(Portfolio* portfolio);
+};

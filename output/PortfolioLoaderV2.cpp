@@ -1,0 +1,234 @@
+#include "output/PortfolioLoaderV2.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "model/FileElements.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/Template.h"
+#include "output/PortfolioArchive.h"
+#include "platform/rtl/MemoryStream.h"
+#include "platform/xml/XMLDocument.h"
+#include "zip/TZipArchiver.h"
+
+using namespace PortfolioArchive;
+
+namespace {
+
+constexpr DetailsField kDetails[] = {
+    {.kind = FieldKind::Text, .element = "Name", .getText = &Portfolio::GetName, .setText = &Portfolio::SetName},
+    {.kind = FieldKind::Text, .element = "Phone", .getText = &Portfolio::GetPhone, .setText = &Portfolio::SetPhone},
+    {.kind = FieldKind::Text, .element = "Email", .getText = &Portfolio::GetEmail, .setText = &Portfolio::SetEmail},
+    {.kind = FieldKind::Text, .element = "Address", .getText = &Portfolio::GetAddress,
+     .setText = &Portfolio::SetAddress},
+    {.kind = FieldKind::Text, .element = "WebsiteAddress", .getText = &Portfolio::GetWebsiteAddress,
+     .setText = &Portfolio::SetWebsiteAddress},
+    {.kind = FieldKind::Path, .element = "PictureFile", .getPath = &Portfolio::GetPictureFile,
+     .setText = &Portfolio::SetPictureFile},
+    {.kind = FieldKind::Flag, .element = "UsePictureFile", .getFlag = &Portfolio::GetUsePictureFile,
+     .setFlag = &Portfolio::SetUsePictureFile},
+    {.kind = FieldKind::Text, .element = "StatementTitle", .getText = &Portfolio::GetStatementTitle,
+     .setText = &Portfolio::SetStatementTitle},
+    {.kind = FieldKind::Text, .element = "StatementText", .getText = &Portfolio::GetStatementText,
+     .setText = &Portfolio::SetStatementText},
+    {.kind = FieldKind::Path, .element = "StatementFile", .getPath = &Portfolio::GetStatementFile,
+     .setText = &Portfolio::SetStatementFile},
+    {.kind = FieldKind::Flag, .element = "UseStatementFile", .getFlag = &Portfolio::GetUseStatementFile,
+     .setFlag = &Portfolio::SetUseStatementFile},
+    {.kind = FieldKind::Path, .element = "CVFile", .getPath = &Portfolio::GetCVFile, .setText = &Portfolio::SetCVFile},
+    {.kind = FieldKind::Flag, .element = "UseCVFile", .getFlag = &Portfolio::GetUseCVFile,
+     .setFlag = &Portfolio::SetUseCVFile},
+};
+
+constexpr PictureField kPicture[] = {
+    {.kind = PictureFieldKind::Plain, .element = "ID", .getPlain = &Picture::GetID, .set = &Picture::SetID},
+    {.kind = PictureFieldKind::Text, .element = "Title", .getText = &Picture::GetTitle, .set = &Picture::SetTitle},
+    {.kind = PictureFieldKind::Text, .element = "Media", .getText = &Picture::GetMedia, .set = &Picture::SetMedia},
+    {.kind = PictureFieldKind::Text, .element = "Dimensions", .getText = &Picture::GetDimensions,
+     .set = &Picture::SetDimensions},
+    {.kind = PictureFieldKind::Text, .element = "Description", .getText = &Picture::GetDescription,
+     .set = &Picture::SetDescription},
+    {.kind = PictureFieldKind::Source, .element = "PictureFile", .getPlain = &Picture::GetFileName,
+     .set = &Picture::SetFileName},
+};
+
+constexpr Vocabulary kVocabulary{"TemplateName", kDetails, kPicture};
+
+// A file name beside the target that nobody else uses; empty when none can
+// be made there.
+std::string CreateSiblingTempFile(const std::string& target)
+{
+    std::string pattern = target + ".XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return pattern;
+}
+
+// The new file gets the old one's permissions, or those a new file gets
+// under the current umask.
+void TakeTargetPermissions(const std::string& temp, const std::string& target)
+{
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(temp.c_str(), mode);
+}
+
+// Writes every item into an archive at path; raises on any failure.
+void WriteArchive(Portfolio* portfolio, const std::string& path)
+{
+    std::unique_ptr<TZipArchiver> archiver = Open(path, 0xFFFF);
+    archiver->SetComment(CommentV2());
+    {
+        TMemoryStream xml;
+        if (!PortfolioLoaderV2::SaveToXml(portfolio, &xml))
+            throw EPortfolioFileError("The portfolio description cannot be written");
+        Add(*archiver, kDetailsItem, xml);
+    }
+    {
+        TMemoryStream templateXml;
+        if (!PortfolioLoaderV2::SaveTemplateToXml(portfolio, &templateXml))
+            throw EPortfolioFileError("The portfolio has no template");
+        Add(*archiver, kTemplateItem, templateXml);
+    }
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        Picture* picture = portfolio->GetPicture(i);
+        // The description names every artwork; one without its bitmap
+        // would make the whole file unreadable.
+        TMemoryStream bitmap;
+        if (!picture || !picture->SaveToStream(bitmap))
+            throw EPortfolioFileError("An artwork cannot be stored");
+        Add(*archiver, picture->GetID(), bitmap);
+    }
+    Add(*archiver, kStatementItem, *portfolio->GetStatementData());
+    Add(*archiver, kCVItem, *portfolio->GetCVData());
+    Add(*archiver, kPictureItem, *portfolio->GetPictureData());
+    archiver->CloseArchive();
+}
+
+} // namespace
+
+bool PortfolioLoaderV2::Load(Portfolio* portfolio)
+{
+    return LoadFile(portfolio, &PortfolioLoaderV2::LoadFromXml);
+}
+
+bool PortfolioLoaderV2::LoadFromXml(Portfolio* portfolio, TStream* stream)
+{
+    return LoadXml(portfolio, stream, kVocabulary);
+}
+
+bool PortfolioLoaderV2::Save(Portfolio* portfolio)
+{
+    if (!portfolio || !portfolio->GetTemplate())
+        return false;
+    const std::string target = portfolio->GetFileName(false);
+    if (target.empty())
+        return false;
+    const std::string temp = CreateSiblingTempFile(target);
+    if (temp.empty())
+        return false;
+    try {
+        WriteArchive(portfolio, temp);
+        TakeTargetPermissions(temp, target);
+        std::filesystem::rename(temp, target);
+        return true;
+    } catch (const std::exception&) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return false;
+    }
+}
+
+bool PortfolioLoaderV2::SaveToXml(Portfolio* portfolio, TStream* stream)
+{
+    if (!portfolio || !stream)
+        return false;
+    try {
+        TXMLDocument document;
+        document.SetNodeAutoIndent(true);
+        IXMLNode root = document.AddChild("Portfolio");
+        char version[16];
+        std::snprintf(version, sizeof version, "%d.%d", 2, 0);
+        root.SetAttribute("Version", version);
+        root.SetAttribute("Name", "");
+        if (const Template* chosen = portfolio->GetTemplate())
+            root.SetAttribute("TemplateName", chosen->GetName());
+
+        IXMLNode details = root.AddChild("Details");
+        for (const DetailsField& field : kDetails) {
+            switch (field.kind) {
+            case FieldKind::Text:
+                details.AddChild(field.element).SetText((portfolio->*field.getText)(true));
+                break;
+            case FieldKind::Path:
+                if (AddFileElement(details, field.element, (portfolio->*field.getPath)()).IsNull())
+                    throw EPortfolioFileError(std::string("Cannot write ") + field.element);
+                break;
+            case FieldKind::Flag:
+                details.AddChild(field.element).SetText((portfolio->*field.getFlag)() ? "true" : "false");
+                break;
+            case FieldKind::Fixed:
+                break;
+            }
+        }
+
+        IXMLNode pictures = root.AddChild("Pictures");
+        for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+            const Picture* picture = portfolio->GetPicture(i);
+            if (!picture)
+                continue;
+            IXMLNode element = pictures.AddChild("Picture");
+            for (const PictureField& field : kPicture) {
+                switch (field.kind) {
+                case PictureFieldKind::Text:
+                    element.AddChild(field.element).SetText((picture->*field.getText)(true));
+                    break;
+                case PictureFieldKind::Plain:
+                    element.AddChild(field.element).SetText((picture->*field.getPlain)());
+                    break;
+                case PictureFieldKind::Source:
+                    if (AddPictureFileElement(element, field.element, picture).IsNull())
+                        throw EPortfolioFileError(std::string("Cannot write ") + field.element);
+                    break;
+                }
+            }
+        }
+        document.SaveToStream(*stream);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool PortfolioLoaderV2::SaveTemplateToXml(Portfolio* portfolio, TStream* stream)
+{
+    if (!portfolio || !stream || !portfolio->GetTemplate())
+        return false;
+    try {
+        TXMLDocument document;
+        document.SetNodeAutoIndent(true);
+        IXMLNode root = document.AddChild("Templates");
+        portfolio->GetTemplate()->SaveToXml(root);
+        document.SaveToStream(*stream);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
