@@ -6,6 +6,7 @@
 #include "model/Portfolio.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
+#include "tests/output/GeneratorTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -25,31 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Points the temp folder at a private one for the test's lifetime.
-class TempRoot {
-public:
-    TempRoot()
-    {
-        if (const char* old = std::getenv("TMPDIR"))
-            old_ = old, hadOld_ = true;
-        ::setenv("TMPDIR", dir_.Path().c_str(), 1);
-    }
-    ~TempRoot()
-    {
-        if (hadOld_)
-            ::setenv("TMPDIR", old_.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-    fs::path Path() const { return dir_.Path(); }
-    fs::path Working() const { return fs::path(PortfolioGenerator::GetWorkingFolder()); }
-
-private:
-    TempDir dir_;
-    std::string old_;
-    bool hadOld_ = false;
-};
 
 mode_t ModeOf(const fs::path& path)
 {
