@@ -1063,9 +1063,10 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 throw EZAException(45, Name);
             {
                 TUniFileStream file(temp, kCreateMode);
+                // No sync per file: with thousands of items it would cost more
+                // than the extraction itself, and the rename keeps an old file
+                // whole until the new one is complete.
                 written = ExtractItemData(index, file);
-                if (written && Options.FlushBuffers)
-                    file.Flush();
             }
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {

@@ -1,0 +1,226 @@
+// Create and extract of a portfolio-like set (20 large bitmaps, deflate
+// level 1, classic PKWARE encryption) and of 20,000 small files, by our
+// archiver and by libzip, in one run. Each benchmark reports the archive
+// size; the ratio counters compare against libzip's time and size.
+#include <benchmark/benchmark.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <map>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/rtl/MemoryStream.h"
+#include "zip/TZipArchiver.h"
+#include "zip/WideUtils.h"
+
+namespace {
+
+const char* const kPassword = "Qp7vLm2XkT9rB4wZc8NdF3hJs6Ay";
+
+struct TSet {
+    std::vector<std::string> names;
+    std::vector<std::string> data;
+};
+
+// A bitmap-like picture: smooth gradients with noise, so that deflate has
+// some but not all of its work cut out.
+std::string Bitmap(int width, int height, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(size_t(width) * height * 3 + 54, '\0');
+    s[0] = 'B';
+    s[1] = 'M';
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            char* p = &s[54 + (size_t(y) * width + x) * 3];
+            p[0] = char((x + (rng() & 7)) & 0xFF);
+            p[1] = char((y + (rng() & 3)) & 0xFF);
+            p[2] = char(((x ^ y) >> 2) & 0xFF);
+        }
+    return s;
+}
+
+const TSet& Portfolio()
+{
+    static TSet set = [] {
+        TSet s;
+        for (int i = 0; i < 20; ++i) {
+            s.names.push_back("ART" + std::to_string(i));
+            s.data.push_back(Bitmap(1200, 900, unsigned(i)));
+        }
+        return s;
+    }();
+    return set;
+}
+
+const TSet& SmallFiles()
+{
+    static TSet set = [] {
+        TSet s;
+        std::mt19937 rng(1);
+        for (int i = 0; i < 20000; ++i) {
+            s.names.push_back("dir" + std::to_string(i % 50) + "/file" + std::to_string(i) + ".txt");
+            std::string d(200 + rng() % 800, '\0');
+            for (auto& c : d)
+                c = char('a' + rng() % 16);
+            s.data.push_back(d);
+        }
+        return s;
+    }();
+    return set;
+}
+
+std::string TempName()
+{
+    static int n = 0;
+    return (std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()) + "-" +
+                                                      std::to_string(n++) + ".zip"))
+        .string();
+}
+
+void CreateOurs(const TSet& set, const std::string& file, bool encrypt)
+{
+    TZipArchiver a;
+    a.FileName = W(file);
+    if (encrypt)
+        a.SetPassword(kPassword);
+    a.SetCompressionLevel(clFastest);
+    a.OpenArchive(0xFFFF);
+    a.BeginUpdate();
+    for (size_t i = 0; i < set.names.size(); ++i) {
+        TMemoryStream s;
+        s.WriteBuffer(set.data[i].data(), int64_t(set.data[i].size()));
+        a.AddFromStream(W(set.names[i]), s, true);
+    }
+    a.EndUpdate();
+    a.CloseArchive();
+}
+
+void CreateLibzip(const TSet& set, const std::string& file, bool encrypt)
+{
+    int error = 0;
+    zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (size_t i = 0; i < set.names.size(); ++i) {
+        zip_source_t* src = zip_source_buffer(z, set.data[i].data(), set.data[i].size(), 0);
+        const zip_int64_t index = zip_file_add(z, set.names[i].c_str(), src, ZIP_FL_OVERWRITE);
+        zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
+        if (encrypt)
+            zip_file_set_encryption(z, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, kPassword);
+    }
+    if (zip_close(z) != 0)
+        throw std::runtime_error(zip_strerror(z));
+}
+
+size_t ExtractOurs(const std::string& file, bool encrypt)
+{
+    TZipArchiver a;
+    a.FileName = W(file);
+    if (encrypt)
+        a.SetPassword(kPassword);
+    a.OpenArchive(0);
+    size_t total = 0;
+    for (int i = 0; i < a.ItemCount(); ++i) {
+        TMemoryStream out;
+        a.ExtractToStream(a.Item(i).FileName, out);
+        total += size_t(out.GetSize());
+    }
+    a.CloseArchive();
+    return total;
+}
+
+size_t ExtractLibzip(const std::string& file, bool encrypt)
+{
+    int error = 0;
+    zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, &error);
+    if (encrypt)
+        zip_set_default_password(z, kPassword);
+    size_t total = 0;
+    std::vector<char> buffer(1 << 20);
+    const zip_int64_t n = zip_get_num_entries(z, 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_file_t* f = zip_fopen_index(z, zip_uint64_t(i), 0);
+        std::string out;
+        zip_int64_t got;
+        while ((got = zip_fread(f, buffer.data(), buffer.size())) > 0)
+            out.append(buffer.data(), size_t(got));
+        zip_fclose(f);
+        total += out.size();
+    }
+    zip_discard(z);
+    return total;
+}
+
+const TSet& SetOf(int which) { return which == 0 ? Portfolio() : SmallFiles(); }
+
+void BM_Create(benchmark::State& state, bool ours)
+{
+    const TSet& set = SetOf(int(state.range(0)));
+    const bool encrypt = state.range(0) == 0;
+    const std::string file = TempName();
+    for (auto _ : state) {
+        if (ours)
+            CreateOurs(set, file, encrypt);
+        else
+            CreateLibzip(set, file, encrypt);
+    }
+    state.counters["archive_bytes"] = double(std::filesystem::file_size(file));
+    std::remove(file.c_str());
+}
+
+void BM_Extract(benchmark::State& state, bool ours)
+{
+    const TSet& set = SetOf(int(state.range(0)));
+    const bool encrypt = state.range(0) == 0;
+    const std::string file = TempName();
+    CreateLibzip(set, file, encrypt);  // the same input for both readers
+    size_t total = 0;
+    for (auto _ : state)
+        total = ours ? ExtractOurs(file, encrypt) : ExtractLibzip(file, encrypt);
+    state.SetBytesProcessed(int64_t(total) * state.iterations());
+    std::remove(file.c_str());
+}
+
+} // namespace
+
+// Argument 0: 20 bitmaps, level 1, encrypted; 1: 20,000 small files, level 1.
+BENCHMARK_CAPTURE(BM_Create, velmora, true)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Create, libzip, false)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Extract, velmora, true)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Extract, libzip, false)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Prints time and size ratios (ours / libzip) after the table.
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    struct TCollector : benchmark::ConsoleReporter {
+        std::map<std::string, std::pair<double, double>> results;  // name -> time, bytes
+        void ReportRuns(const std::vector<Run>& runs) override
+        {
+            ConsoleReporter::ReportRuns(runs);
+            for (const Run& r : runs) {
+                auto it = r.counters.find("archive_bytes");
+                results[r.benchmark_name()] = {r.GetAdjustedRealTime(), it == r.counters.end() ? 0 : double(it->second)};
+            }
+        }
+    } reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const char* kind : {"BM_Create", "BM_Extract"})
+        for (const char* arg : {"0", "1"}) {
+            const std::string suffix = std::string("/") + arg + "/iterations:3";
+            const auto ours = reporter.results.find(std::string(kind) + "/velmora" + suffix);
+            const auto theirs = reporter.results.find(std::string(kind) + "/libzip" + suffix);
+            if (ours == reporter.results.end() || theirs == reporter.results.end())
+                continue;
+            std::printf("%s %s: time ratio velmora/libzip %.2f", kind, arg[0] == '0' ? "portfolio" : "small-files",
+                        ours->second.first / theirs->second.first);
+            if (theirs->second.second > 0)
+                std::printf(", size ratio %.3f", ours->second.second / theirs->second.second);
+            std::printf("\n");
+        }
+    benchmark::Shutdown();
+    return 0;
+}
