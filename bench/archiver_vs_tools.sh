@@ -40,8 +40,8 @@ for i in range(20000):
     open(f"{d}/file{i}.txt", "w").write("".join(random.choice("abcdefghijklmnop") for _ in range(n)))
 PY
 
-seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc; }
-ratio() { echo "scale=2; $1 / $2" | bc; }
+seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 for set in portfolio small; do
   src=$work/$set
