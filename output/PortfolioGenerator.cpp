@@ -178,7 +178,8 @@ void PortfolioGenerator::StepProgress()
 
 char* PortfolioGenerator::LoadFromDisk(const std::string& path, std::uint32_t& size)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a pipe in place of a file is refused rather than waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return nullptr;
     char* block = nullptr;
