@@ -1,0 +1,746 @@
+// Saving and opening ".pfo" portfolio files: round trips, the container as
+// other ZIP readers see it, the reader chosen by the archive comment, damaged
+// and hostile files, failed saves, and files of the first version.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FreeImage/FreeWinBitmap.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/Template.h"
+#include "model/TemplateLibrary.h"
+#include "output/PortfolioArchive.h"
+#include "output/PortfolioLoader.h"
+#include "output/PortfolioLoaderV1.h"
+#include "output/PortfolioLoaderV2.h"
+#include "platform/rtl/MemoryStream.h"
+#include "platform/xml/XMLDocument.h"
+#include "tests/support/TempDir.h"
+#include "zip/TZipArchiver.h"
+#include "zip/WideUtils.h"
+
+namespace {
+
+using Items = std::vector<std::pair<std::string, std::string>>;
+
+constexpr const char* kPassword = "Qp7vLm2XkT9rB4wZc8NdF3hJs6Ay";
+
+std::string Bytes(TMemoryStream& stream)
+{
+    return std::string(reinterpret_cast<const char*>(stream.Memory()), size_t(stream.GetSize()));
+}
+
+void Fill(TMemoryStream& stream, const std::string& bytes)
+{
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    stream.SetPosition(0);
+}
+
+void PutLE(std::string& out, uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+// A 24-bit BMP whose every pixel differs from its neighbours, so that a
+// swapped row, a lost column or a changed colour all show.
+std::string MakeBmp(int w, int h, int seed)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    std::string pixels;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            pixels += char((x * 37 + y * 11 + seed) & 0xFF);
+            pixels += char((x * 5 + y * 71 + seed * 3) & 0xFF);
+            pixels += char((x * y + seed * 7) & 0xFF);
+        }
+        pixels.append(size_t(stride - w * 3), '\0');
+    }
+    std::string bmp = "BM";
+    PutLE(bmp, uint32_t(54 + pixels.size()), 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, 54, 4);
+    PutLE(bmp, 40, 4);
+    PutLE(bmp, uint32_t(w), 4);
+    PutLE(bmp, uint32_t(h), 4);
+    PutLE(bmp, 1, 2);
+    PutLE(bmp, 24, 2);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, uint32_t(pixels.size()), 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, 0, 4);
+    return bmp + pixels;
+}
+
+// The picture's image as the writer stores it.
+std::string StoredBitmap(Picture* picture)
+{
+    TMemoryStream stream;
+    EXPECT_TRUE(picture->SaveToStream(stream));
+    return Bytes(stream);
+}
+
+// An archive made with our archiver the way another program version might
+// have made it: any comment, any items, any password.
+void WriteArchive(const std::string& path, const std::string& comment, const Items& items,
+                  const std::string& password = kPassword)
+{
+    TZipArchiver archiver;
+    archiver.FileName = UTF8ToWide(path);
+    archiver.SetPassword(password);
+    archiver.SetCompressionLevel(clFastest);
+    archiver.OpenArchive(0xFFFF);
+    archiver.SetComment(comment);
+    for (const auto& [name, bytes] : items) {
+        TMemoryStream stream;
+        Fill(stream, bytes);
+        archiver.AddFromStream(UTF8ToWide(name), stream);
+    }
+    archiver.CloseArchive();
+}
+
+std::unique_ptr<Portfolio> OpenPortfolio(const std::string& path, bool* ok)
+{
+    auto portfolio = std::make_unique<Portfolio>();
+    portfolio->SetFileName(path);
+    *ok = portfolio->Load();
+    return portfolio;
+}
+
+class PortfolioFileTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Two templates of our own, so that a saved name that is not the
+        // library's first one can be told apart from the fallback.
+        static TempDir folder;
+        TXMLDocument document;
+        IXMLNode root = document.AddChild("Templates");
+        Template("Alpha").SaveToXml(root);
+        Template("Beta").SaveToXml(root);
+        document.SaveToFile(folder / "pfo-templates.vtp");
+        ASSERT_TRUE(TemplateLibrary::Instance()->LoadFile(folder / "pfo-templates.vtp", false));
+        ASSERT_NE(TemplateLibrary::Instance()->FindTemplate("Beta"), TemplateLibrary::Instance()->GetDefaultTemplate());
+    }
+
+    static Template* Beta() { return TemplateLibrary::Instance()->FindTemplate("Beta"); }
+
+    // A portfolio that uses every field, three artworks of different sizes
+    // and all three attachments.
+    std::unique_ptr<Portfolio> MakeFull(const std::string& path)
+    {
+        auto p = std::make_unique<Portfolio>();
+        p->SetFileName(path);
+        p->SetName("Ana & Bo <Studio>");
+        p->SetPhone("+1 \"555\" 0100");
+        p->SetEmail("ana@example.org");
+        p->SetAddress("1 Main St\r\nFlat 2\nTown");
+        p->SetWebsiteAddress("www.example.org/?a=1&b=2");
+        p->SetStatementTitle("About \"me\"");
+        p->SetStatementText("I typed &lt; literally & <b>bold</b>\r\nnext line");
+        p->SetTemplate(Beta());
+        p->SetUsePictureFile(true);
+        p->SetUseStatementFile(false);
+        p->SetUseCVFile(true);
+
+        statementOnDisk_ = dir_.Write("statement.txt", "statement on disk");
+        EXPECT_TRUE(p->AttachStatementFile(statementOnDisk_));
+        Fill(*p->GetCVData(), std::string("%PDF-cv\0\x01\xFF", 10));
+        p->SetCVFile("C:\\Users\\ana\\Documents\\cv.pdf");
+        Fill(*p->GetPictureData(), MakeBmp(5, 4, 99));
+        p->SetPictureFile("");
+
+        const int sizes[][2] = {{13, 7}, {1, 1}, {40, 3}};
+        const char* titles[] = {"Dawn & dusk", "<untitled>", "\"Quoted\"\nsecond line"};
+        for (int i = 0; i < 3; ++i) {
+            auto picture = std::make_unique<Picture>(p.get());
+            TMemoryStream bmp;
+            Fill(bmp, MakeBmp(sizes[i][0], sizes[i][1], i));
+            EXPECT_TRUE(picture->LoadFromStream(bmp));
+            picture->SetTitle(titles[i]);
+            picture->SetMedia("Oil & wax " + std::to_string(i));
+            picture->SetDimensions(std::to_string(i + 10) + " x 20 cm");
+            picture->SetDescription(i == 1 ? "" : "Line one\r\nLine & two");
+            picture->SetFileName("/photos/" + std::to_string(i) + ".jpg");
+            p->AddPicture(picture.release());
+        }
+        return p;
+    }
+
+    TempDir dir_;
+    std::string statementOnDisk_;
+};
+
+TEST_F(PortfolioFileTest, SavedPortfolioOpensWithEverythingItHeld)
+{
+    const std::string path = dir_ / "full.pfo";
+    auto saved = MakeFull(path);
+    ASSERT_TRUE(saved->Save());
+    EXPECT_FALSE(saved->IsModified());
+
+    bool ok = false;
+    auto loaded = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(loaded->IsModified());
+
+    // The escaped forms compare the texts exactly as the pages will show them.
+    EXPECT_EQ(loaded->GetName(false), saved->GetName(false));
+    EXPECT_EQ(loaded->GetPhone(false), saved->GetPhone(false));
+    EXPECT_EQ(loaded->GetEmail(false), saved->GetEmail(false));
+    EXPECT_EQ(loaded->GetAddress(false), saved->GetAddress(false));
+    EXPECT_EQ(loaded->GetWebsiteAddress(false), saved->GetWebsiteAddress(false));
+    EXPECT_EQ(loaded->GetStatementTitle(false), saved->GetStatementTitle(false));
+    EXPECT_EQ(loaded->GetStatementText(false), saved->GetStatementText(false));
+    EXPECT_EQ(loaded->GetStatementText(true), "I typed &lt; literally & <b>bold</b>\r\nnext line");
+    EXPECT_TRUE(loaded->GetUsePictureFile());
+    EXPECT_FALSE(loaded->GetUseStatementFile());
+    EXPECT_TRUE(loaded->GetUseCVFile());
+    EXPECT_EQ(loaded->GetTemplate(), Beta());
+
+    ASSERT_EQ(loaded->GetPictureCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        Picture* a = saved->GetPicture(i);
+        Picture* b = loaded->GetPicture(i);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(b->GetID(), a->GetID());
+        EXPECT_EQ(b->GetTitle(false), a->GetTitle(false));
+        EXPECT_EQ(b->GetMedia(false), a->GetMedia(false));
+        EXPECT_EQ(b->GetDimensions(false), a->GetDimensions(false));
+        EXPECT_EQ(b->GetDescription(false), a->GetDescription(false));
+        EXPECT_EQ(b->GetFileName(), a->GetFileName());
+        EXPECT_EQ(StoredBitmap(b), StoredBitmap(a));
+    }
+
+    EXPECT_EQ(Bytes(*loaded->GetStatementData()), "statement on disk");
+    EXPECT_EQ(Bytes(*loaded->GetCVData()), std::string("%PDF-cv\0\x01\xFF", 10));
+    EXPECT_EQ(Bytes(*loaded->GetPictureData()), MakeBmp(5, 4, 99));
+    // A path whose file is still there stays; one from another machine is
+    // cut to its name; an empty one stays empty.
+    EXPECT_EQ(loaded->GetStatementFile(), statementOnDisk_);
+    EXPECT_EQ(loaded->GetCVFile(), "cv.pdf");
+    EXPECT_EQ(loaded->GetPictureFile(), "");
+}
+
+TEST_F(PortfolioFileTest, OtherZipReadersSeeTheItemsInOrderEncryptedAndDeflated)
+{
+    const std::string full = dir_ / "full.pfo";
+    auto portfolio = MakeFull(full);
+    ASSERT_TRUE(portfolio->Save());
+    auto empty = std::make_unique<Portfolio>();
+    const std::string emptyPath = dir_ / "empty.pfo";
+    empty->SetFileName(emptyPath);
+    ASSERT_TRUE(empty->Save());
+
+    struct Case {
+        std::string path;
+        std::vector<std::string> names;
+    } cases[] = {
+        {full,
+         {"_XML_DETAILS_", "_TEMPLATE_XML_", portfolio->GetPicture(0)->GetID(), portfolio->GetPicture(1)->GetID(),
+          portfolio->GetPicture(2)->GetID(), "_STATEMENT_FILE_", "_CV_FILE_", "_PICTURE_FILE_"}},
+        {emptyPath, {"_XML_DETAILS_", "_TEMPLATE_XML_", "_STATEMENT_FILE_", "_CV_FILE_", "_PICTURE_FILE_"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string expected;
+        for (const auto& name : c.names)
+            expected += name + "\n";
+        const std::string script = dir_.Write("check.py", R"(import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+assert z.comment == b"VelmoraAlbumDesignerPro, v2.0", z.comment
+for i in z.infolist():
+    assert i.flag_bits & 1, (i.filename, "not encrypted")
+    want = 8 if i.file_size else 0
+    assert i.compress_type == want, (i.filename, i.compress_type, i.file_size)
+    data = z.read(i.filename, pwd=sys.argv[2].encode())
+    assert len(data) == i.file_size
+    print(i.filename)
+)");
+        std::string out;
+        ASSERT_EQ(RunCommand("/usr/bin/python3 '" + script + "' '" + c.path + "' " + kPassword + " 2>&1", &out), 0)
+            << out;
+        EXPECT_EQ(out, expected);
+    }
+
+    // unzip decrypts the same bytes the portfolio holds.
+    std::string out;
+    ASSERT_EQ(RunCommand("unzip -P " + std::string(kPassword) + " -p '" + full + "' " +
+                             portfolio->GetPicture(2)->GetID(), &out), 0);
+    EXPECT_EQ(out, StoredBitmap(portfolio->GetPicture(2)));
+    ASSERT_EQ(RunCommand("unzip -P " + std::string(kPassword) + " -p '" + full + "' _CV_FILE_", &out), 0);
+    EXPECT_EQ(out, std::string("%PDF-cv\0\x01\xFF", 10));
+
+    ASSERT_EQ(RunCommand("unzip -P " + std::string(kPassword) + " -p '" + full + "' _XML_DETAILS_", &out), 0);
+    TXMLDocument details;
+    details.LoadFromXML(out);
+    const IXMLNode root = details.ChildNode("Portfolio");
+    EXPECT_EQ(root.GetAttribute("Version").value_or("?"), "2.0");
+    EXPECT_EQ(root.GetAttribute("Name").value_or("?"), "");
+    EXPECT_EQ(root.GetAttribute("TemplateName").value_or("?"), "Beta");
+    // Plain text in the file: the model's escapes never reach it.
+    EXPECT_EQ(root.ChildNode("Details").ChildValue("Name").value_or(""), "Ana & Bo <Studio>");
+    EXPECT_EQ(root.ChildNode("Details").ChildNode("StatementFile").GetAttribute("Hash").value_or("").size(), 32u);
+
+    ASSERT_EQ(RunCommand("unzip -P " + std::string(kPassword) + " -p '" + full + "' _TEMPLATE_XML_", &out), 0);
+    TXMLDocument templates;
+    templates.LoadFromXML(out);
+    EXPECT_EQ(templates.ChildNode("Templates").ChildNode("Template").ChildValue("Name").value_or(""), "Beta");
+}
+
+// The details document of the table below: version 2 values and version 1
+// attributes side by side, so the portfolio shows which reader ran.
+std::string DualVersionXml()
+{
+    return R"(<?xml version="1.0"?>
+<Portfolio Version="x" Name="" Template="Beta" TemplateName="Beta">
+  <Details>
+    <Name>Reader</Name>
+    <WebsiteAddress>site.example</WebsiteAddress>
+    <StatementTitle>Custom title</StatementTitle>
+  </Details>
+  <Pictures/>
+</Portfolio>)";
+}
+
+Items PlainItems(const std::string& xml)
+{
+    return {{"_XML_DETAILS_", xml}, {"_STATEMENT_FILE_", ""}, {"_CV_FILE_", ""}, {"_PICTURE_FILE_", ""}};
+}
+
+TEST_F(PortfolioFileTest, ArchiveCommentChoosesTheReader)
+{
+    enum Reader { None, V1, V2 };
+    const struct {
+        const char* comment;
+        Reader reader;
+    } cases[] = {
+        {"VelmoraAlbumDesignerPro, v2.0", V2},
+        {"VelmoraAlbumDesignerPro, v2.7", V2},
+        {"saved by hand: VelmoraAlbumDesignerPro, v2.0 (copy)", V2},
+        {"VelmoraAlbumDesignerPro, v1.0", V1},
+        {"VelmoraAlbumDesignerPro, v1.3", V1},
+        {"VelmoraAlbumDesignerPro, v2.0 VelmoraAlbumDesignerPro, v1.0", V1},
+        {"VelmoraAlbumDesignerPro, V2.0", None},
+        {"VelmoraAlbumDesignerPro v2.0", None},
+        {"velmoraalbumdesignerpro, v2.0", None},
+        {"Made by some other archiver", None},
+        {"", None},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.comment);
+        const std::string path = dir_ / ("comment" + std::to_string(n++) + ".pfo");
+        WriteArchive(path, c.comment, PlainItems(DualVersionXml()));
+        bool ok = false;
+        auto p = OpenPortfolio(path, &ok);
+        EXPECT_EQ(ok, c.reader != None);
+        if (c.reader == None) {
+            EXPECT_EQ(p->GetName(true), "");
+            continue;
+        }
+        EXPECT_EQ(p->GetName(true), "Reader");
+        EXPECT_EQ(p->GetWebsiteAddress(true), c.reader == V2 ? "site.example" : "");
+        EXPECT_EQ(p->GetStatementTitle(true), c.reader == V2 ? "Custom title" : "Statement");
+    }
+}
+
+TEST_F(PortfolioFileTest, BrokenOrHostileFilesFailToOpen)
+{
+    const std::string bmp = MakeBmp(4, 4, 1);
+    const std::string secret = dir_.Write("secret-key", "PRIVATE KEY MATERIAL");
+    const std::string v2 = "VelmoraAlbumDesignerPro, v2.0";
+    auto xmlWith = [](const std::string& pictureId, const std::string& statementPath) {
+        return R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName="Beta"><Details><StatementFile>)" +
+               statementPath + "</StatementFile></Details><Pictures><Picture><ID>" + pictureId +
+               "</ID></Picture></Pictures></Portfolio>";
+    };
+    const std::string id = "00000001000A000B000C";
+    auto itemsWith = [&](const std::string& xml, const std::string& artwork) {
+        Items items = PlainItems(xml);
+        items.insert(items.begin() + 1, {id, artwork});
+        return items;
+    };
+
+    // A saved file with its bytes damaged in the middle of the artwork data.
+    const std::string good = dir_ / "good.pfo";
+    WriteArchive(good, v2, itemsWith(xmlWith(id, ""), bmp));
+    {
+        bool ok = false;
+        OpenPortfolio(good, &ok);
+        ASSERT_TRUE(ok) << "the undamaged fixture must open";
+    }
+    std::string damaged = ReadFileBytes(good);
+    // Past the local header, its extra fields and the 12-byte cipher header.
+    const size_t nameAt = damaged.find(id);
+    ASSERT_GE(nameAt, 30u);
+    const size_t extra = uint8_t(damaged[nameAt - 2]) | uint8_t(damaged[nameAt - 1]) << 8;
+    const size_t at = nameAt + id.size() + extra + 12 + 4;
+    for (size_t i = at; i < at + 8; ++i)
+        damaged[i] = char(damaged[i] ^ 0x5A);
+    std::string truncated = ReadFileBytes(good);
+    truncated.resize(truncated.size() / 2);
+
+    struct Case {
+        const char* what;
+        std::function<std::string(const std::string&)> make;  // writes the file, returns its path
+    };
+    const Case cases[] = {
+        {"missing file", [&](const std::string& path) { return path; }},
+        {"not a ZIP", [&](const std::string& path) { return dir_.Write(path, "just some text, no archive"); }},
+        {"other password",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, itemsWith(xmlWith(id, ""), bmp), "another password");
+             return path;
+         }},
+        {"no description item",
+         [&](const std::string& path) {
+             Items items = itemsWith(xmlWith(id, ""), bmp);
+             items.erase(items.begin());
+             WriteArchive(path, v2, items);
+             return path;
+         }},
+        {"description not well-formed",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, PlainItems("<Portfolio Version='2.0'"));
+             return path;
+         }},
+        {"root without TemplateName",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, PlainItems("<Portfolio Version='2.0' Name=''/>"));
+             return path;
+         }},
+        {"artwork item missing",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, PlainItems(xmlWith(id, "")));
+             return path;
+         }},
+        // As a mask this ID would match the artwork item, which is sound.
+        {"artwork ID with a wildcard",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, itemsWith(xmlWith("0000000?000A000B000C", ""), bmp));
+             return path;
+         }},
+        {"artwork that is no bitmap",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, itemsWith(xmlWith(id, ""), "\x89PNG\r\n\x1a\n" + bmp.substr(8)));
+             return path;
+         }},
+        {"bitmap signature over garbage",
+         [&](const std::string& path) {
+             WriteArchive(path, v2, itemsWith(xmlWith(id, ""), "BM" + std::string(60, '\x7f')));
+             return path;
+         }},
+        // The stored path names a local secret and the archive copy is
+        // missing: opening must not fall back to reading the local file.
+        {"attachment item missing, path to a local file",
+         [&](const std::string& path) {
+             Items items = itemsWith(xmlWith(id, secret), bmp);
+             std::erase_if(items, [](const auto& item) { return item.first == "_STATEMENT_FILE_"; });
+             WriteArchive(path, v2, items);
+             return path;
+         }},
+        {"damaged item data", [&](const std::string& path) { return dir_.Write(path, damaged); }},
+        {"truncated file", [&](const std::string& path) { return dir_.Write(path, truncated); }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = c.make(dir_ / ("broken" + std::to_string(n++) + ".pfo"));
+        bool ok = true;
+        std::unique_ptr<Portfolio> p;
+        EXPECT_NO_THROW(p = OpenPortfolio(path, &ok));
+        EXPECT_FALSE(ok);
+        if (p)
+            EXPECT_EQ(Bytes(*p->GetStatementData()).find("PRIVATE"), std::string::npos);
+    }
+}
+
+TEST_F(PortfolioFileTest, AttachmentsComeFromTheArchiveEvenWhenTheStoredPathExists)
+{
+    // Whatever the file at the stored path holds now (here: a key the
+    // sender named), the portfolio gets the bytes that were sent.
+    const std::string secret = dir_.Write("id_key", "PRIVATE KEY MATERIAL");
+    const std::string xml = R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName="Beta"><Details>)"
+                            "<StatementFile>" + secret + "</StatementFile><CVFile>" + secret +
+                            "</CVFile><PictureFile>D:\\gone\\me.png</PictureFile></Details><Pictures/></Portfolio>";
+    const std::string path = dir_ / "sent.pfo";
+    WriteArchive(path, "VelmoraAlbumDesignerPro, v2.0",
+                 {{"_XML_DETAILS_", xml},
+                  {"_STATEMENT_FILE_", "sent statement"},
+                  {"_CV_FILE_", ""},
+                  {"_PICTURE_FILE_", "sent picture"}});
+
+    auto p = std::make_unique<Portfolio>();
+    // A new portfolio may hold the artist's saved CV already.
+    Fill(*p->GetCVData(), "CV from the artist's saved details");
+    p->SetFileName(path);
+    ASSERT_TRUE(p->Load());
+    EXPECT_EQ(Bytes(*p->GetStatementData()), "sent statement");
+    EXPECT_EQ(Bytes(*p->GetCVData()), "");
+    EXPECT_EQ(Bytes(*p->GetPictureData()), "sent picture");
+    EXPECT_EQ(p->GetStatementFile(), secret);
+    EXPECT_EQ(p->GetCVFile(), secret);
+    EXPECT_EQ(p->GetPictureFile(), "me.png");
+}
+
+TEST_F(PortfolioFileTest, FailedSaveLeavesThePreviousFileAsItWas)
+{
+    const std::string path = dir_ / "keep.pfo";
+    auto portfolio = MakeFull(path);
+    ASSERT_TRUE(portfolio->Save());
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const std::string before = ReadFileBytes(path);
+
+    struct Case {
+        const char* what;
+        std::function<void(Portfolio&)> spoil;
+        std::function<void(Portfolio&)> mend;
+    };
+    Template* chosen = portfolio->GetTemplate();
+    Picture* blank = nullptr;
+    const Case cases[] = {
+        {"no template", [](Portfolio& p) { p.SetTemplate(nullptr); }, [&](Portfolio& p) { p.SetTemplate(chosen); }},
+        {"artwork without an image",
+         [&](Portfolio& p) {
+             blank = new Picture(&p);
+             p.AddPicture(blank);
+         },
+         [&](Portfolio& p) { p.RemovePicture(blank); }},
+        {"attachment larger than any item may be",
+         [](Portfolio& p) { p.GetCVData()->SetSize(PortfolioArchive::kMaxItemSize + 1); },
+         [](Portfolio& p) { Fill(*p.GetCVData(), "cv"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        portfolio->SetName("changed before a failed save");
+        c.spoil(*portfolio);
+        EXPECT_FALSE(portfolio->Save());
+        EXPECT_TRUE(portfolio->IsModified());
+        EXPECT_EQ(ReadFileBytes(path), before);
+        c.mend(*portfolio);
+    }
+    // Nothing of the failed attempts is left beside the file.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
+        if (entry.path().extension() != ".txt")
+            left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"keep.pfo"});
+
+    // A save that works replaces the file and keeps its permissions.
+    portfolio->SetName("Second name");
+    ASSERT_TRUE(portfolio->Save());
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    bool ok = false;
+    auto reopened = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(reopened->GetName(true), "Second name");
+
+    Portfolio nowhere;
+    nowhere.SetFileName(dir_ / "no-such-folder/p.pfo");
+    EXPECT_FALSE(nowhere.Save());
+}
+
+TEST_F(PortfolioFileTest, SaveWithoutFileNameChangesNothing)
+{
+    const auto cwd = std::filesystem::current_path();
+    const std::filesystem::path elsewhere = dir_.Path();
+    std::filesystem::current_path(elsewhere);
+    Portfolio p;
+    p.SetName("unsaved");
+    ASSERT_TRUE(p.IsModified());
+    EXPECT_FALSE(p.Save());
+    EXPECT_TRUE(p.IsModified());
+    EXPECT_EQ(std::filesystem::current_path(), elsewhere);
+    std::filesystem::current_path(cwd);
+}
+
+TEST_F(PortfolioFileTest, OversizedItemIsRefusedBeforeItIsInflated)
+{
+    // Zeros deflate to almost nothing: a small file that would fill memory.
+    const std::string path = dir_ / "bomb.pfo";
+    {
+        TZipArchiver archiver;
+        archiver.FileName = UTF8ToWide(path);
+        archiver.SetPassword(kPassword);
+        archiver.OpenArchive(0xFFFF);
+        archiver.SetComment("VelmoraAlbumDesignerPro, v2.0");
+        for (const auto& [name, bytes] : PlainItems(R"(<Portfolio Version="2.0" Name="" TemplateName=""/>)")) {
+            TMemoryStream stream;
+            if (name == "_CV_FILE_")
+                stream.SetSize(PortfolioArchive::kMaxItemSize + 1);
+            else
+                Fill(stream, bytes);
+            archiver.AddFromStream(UTF8ToWide(name), stream, false);
+        }
+        archiver.CloseArchive();
+    }
+    ASSERT_LT(std::filesystem::file_size(path), 4u << 20);
+    bool ok = true;
+    auto p = OpenPortfolio(path, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_LT(p->GetCVData()->GetSize(), 1024);
+}
+
+TEST_F(PortfolioFileTest, DescriptionReadersOfBothVersions)
+{
+    Template* first = TemplateLibrary::Instance()->GetDefaultTemplate();
+    const struct {
+        const char* what;
+        bool (*read)(Portfolio*, TStream*);
+        std::string xml;
+        bool ok;
+        Template* expectedTemplate;
+        std::vector<std::string> titles;
+    } cases[] = {
+        {"v2 known template", &PortfolioLoaderV2::LoadFromXml,
+         R"(<Portfolio Version="2.0" Name="" TemplateName="Beta"/>)", true, Beta(), {}},
+        {"v2 unknown template", &PortfolioLoaderV2::LoadFromXml,
+         R"(<Portfolio Version="2.0" Name="" TemplateName="Nope"/>)", true, first, {}},
+        {"v2 empty template name", &PortfolioLoaderV2::LoadFromXml,
+         R"(<Portfolio Version="2.0" Name="" TemplateName=""/>)", true, first, {}},
+        {"v2 takes no v1 attribute", &PortfolioLoaderV2::LoadFromXml,
+         R"(<Portfolio Version="2.0" Name="" Template="Beta"/>)", false, nullptr, {}},
+        {"v2 without Version", &PortfolioLoaderV2::LoadFromXml, R"(<Portfolio Name="" TemplateName="Beta"/>)",
+         false, nullptr, {}},
+        {"v2 other root", &PortfolioLoaderV2::LoadFromXml, R"(<Templates Version="2.0" Name="" TemplateName=""/>)",
+         false, nullptr, {}},
+        {"v1 known template", &PortfolioLoaderV1::LoadFromXml, R"(<Portfolio Version="1.0" Name="" Template="Beta"/>)",
+         true, Beta(), {}},
+        {"v1 unknown template", &PortfolioLoaderV1::LoadFromXml,
+         R"(<Portfolio Version="1.0" Name="" Template="Nope"/>)", true, first, {}},
+        {"v1 takes no v2 attribute", &PortfolioLoaderV1::LoadFromXml,
+         R"(<Portfolio Version="1.0" Name="" TemplateName="Beta"/>)", false, nullptr, {}},
+        {"only elements named exactly Picture", &PortfolioLoaderV2::LoadFromXml,
+         R"(<Portfolio Version="2.0" Name="" TemplateName="Beta"><Pictures>
+              <Picture><ID>A1</ID><Title>one</Title></Picture>
+              <picture><ID>A2</ID><Title>lower case</Title></picture>
+              <!-- Picture -->
+              <Painting><ID>A3</ID></Painting>
+              <Picture><ID>A4</ID><Title>two &amp; more</Title></Picture>
+            </Pictures></Portfolio>)",
+         true, Beta(), {"one", "two & more"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Portfolio p;
+        TMemoryStream stream;
+        Fill(stream, c.xml);
+        EXPECT_EQ(c.read(&p, &stream), c.ok);
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(p.GetTemplate(), c.expectedTemplate);
+        std::vector<std::string> titles;
+        for (int i = 0; i < p.GetPictureCount(); ++i)
+            titles.push_back(p.GetPicture(i)->GetTitle(true));
+        EXPECT_EQ(titles, c.titles);
+    }
+}
+
+TEST_F(PortfolioFileTest, VersionOneFileOpensAndIsSavedAsVersionTwo)
+{
+    const std::string id = "0000002A000100020003";
+    const std::string bmp = MakeBmp(6, 5, 3);
+    const std::string xml = R"(<?xml version="1.0"?>
+<Portfolio Version="1.0" Name="" Template="Beta">
+  <Details>
+    <Name>Old &amp; Gold</Name>
+    <Phone>123</Phone>
+    <Email>old@example.org</Email>
+    <Address>Street 1
+Town</Address>
+    <WebsiteAddress>ignored.example</WebsiteAddress>
+    <PictureFile>C:\Me\face.bmp</PictureFile>
+    <UsePictureFile>true</UsePictureFile>
+    <StatementTitle>Ignored title</StatementTitle>
+    <StatementText>Since 1999 &lt;really&gt;</StatementText>
+    <StatementFile></StatementFile>
+    <UseStatementFile>false</UseStatementFile>
+    <CVFile>C:\Me\cv.doc</CVFile>
+    <UseCVFile>true</UseCVFile>
+  </Details>
+  <Pictures>
+    <Picture>
+      <ID>)" + id + R"(</ID>
+      <Title>First light</Title>
+      <Media>Ink</Media>
+      <Dimensions>A4</Dimensions>
+      <Description>not in version 1</Description>
+      <PictureFile>C:\Art\first.jpg</PictureFile>
+    </Picture>
+  </Pictures>
+</Portfolio>)";
+    const std::string path = dir_ / "old.pfo";
+    WriteArchive(path, "VelmoraAlbumDesignerPro, v1.2",
+                 {{"_XML_DETAILS_", xml},
+                  {id, bmp},
+                  {"_STATEMENT_FILE_", ""},
+                  {"_CV_FILE_", "old cv"},
+                  {"_PICTURE_FILE_", "old face"}});
+
+    auto p = std::make_unique<Portfolio>();
+    p->SetWebsiteAddress("prefilled.example");
+    p->SetStatementTitle("Prefilled");
+    p->ClearModified();
+    p->SetFileName(path);
+    ASSERT_TRUE(p->Load());
+    EXPECT_FALSE(p->IsModified());
+
+    auto check = [&](Portfolio& q) {
+        EXPECT_EQ(q.GetName(true), "Old & Gold");
+        EXPECT_EQ(q.GetPhone(true), "123");
+        EXPECT_EQ(q.GetEmail(true), "old@example.org");
+        EXPECT_EQ(q.GetAddress(false), "Street 1&break;Town");
+        EXPECT_EQ(q.GetWebsiteAddress(true), "");
+        EXPECT_EQ(q.GetStatementTitle(true), "Statement");
+        EXPECT_EQ(q.GetStatementText(true), "Since 1999 <really>");
+        EXPECT_TRUE(q.GetUsePictureFile());
+        EXPECT_FALSE(q.GetUseStatementFile());
+        EXPECT_TRUE(q.GetUseCVFile());
+        EXPECT_EQ(q.GetPictureFile(), "face.bmp");
+        EXPECT_EQ(q.GetCVFile(), "cv.doc");
+        EXPECT_EQ(Bytes(*q.GetCVData()), "old cv");
+        EXPECT_EQ(Bytes(*q.GetPictureData()), "old face");
+        EXPECT_EQ(q.GetTemplate(), Beta());
+        ASSERT_EQ(q.GetPictureCount(), 1);
+        Picture* picture = q.GetPicture(0);
+        EXPECT_EQ(picture->GetID(), id);
+        EXPECT_EQ(picture->GetTitle(true), "First light");
+        EXPECT_EQ(picture->GetMedia(true), "Ink");
+        EXPECT_EQ(picture->GetDimensions(true), "A4");
+        EXPECT_EQ(picture->GetDescription(true), "");
+        EXPECT_EQ(picture->GetFileName(), "C:\\Art\\first.jpg");
+        EXPECT_EQ(picture->GetBitmap()->GetWidth(), 6);
+        EXPECT_EQ(picture->GetBitmap()->GetHeight(), 5);
+    };
+    check(*p);
+
+    // Saving writes version 2 over the old file, with the template item.
+    ASSERT_TRUE(p->Save());
+    std::string out;
+    ASSERT_EQ(RunCommand("/usr/bin/python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                         "print(z.comment.decode()); print(\",\".join(z.namelist()))' '" + path + "'", &out), 0)
+        << out;
+    EXPECT_EQ(out, "VelmoraAlbumDesignerPro, v2.0\n_XML_DETAILS_,_TEMPLATE_XML_," + id +
+                       ",_STATEMENT_FILE_,_CV_FILE_,_PICTURE_FILE_\n");
+    bool ok = false;
+    auto reopened = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    check(*reopened);
+}
+
+} // namespace
