@@ -1,0 +1,230 @@
+// Saving and opening a portfolio of 50 artworks of 12 megapixels, side by
+// side with writing the same bitmaps as plain files. Prints the time per
+// artwork of each and the ratios to the plain writes.
+//
+// PFO_BENCH_ARTWORKS=N runs with fewer (or more) artworks.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/Template.h"
+#include "model/TemplateLibrary.h"
+#include "platform/rtl/FileStream.h"
+#include "platform/rtl/MemoryStream.h"
+#include "platform/xml/XMLDocument.h"
+
+namespace {
+
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+constexpr const char* kSave = "PortfolioSave";
+constexpr const char* kOpen = "PortfolioOpen";
+constexpr const char* kPlain = "PlainBitmapFiles";
+
+int g_artworks = 50;
+std::filesystem::path g_folder;
+std::unique_ptr<Portfolio> g_portfolio;
+
+class WorkFolder {
+public:
+    WorkFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-pfo-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        path_ = pattern;
+    }
+    ~WorkFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void PutLE(std::vector<uint8_t>& out, size_t at, uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out[at + size_t(i)] = uint8_t((value >> (8 * i)) & 0xFF);
+}
+
+// A 24-bit BMP that compresses about as a photograph does: smooth gradients
+// with a little sensor noise.
+void MakePhotoBmp(TMemoryStream& stream, int seed)
+{
+    const size_t stride = size_t(kWidth) * 3;  // 4000 * 3 is a multiple of 4
+    std::vector<uint8_t> bmp(54 + stride * kHeight);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    PutLE(bmp, 2, uint32_t(bmp.size()), 4);
+    PutLE(bmp, 10, 54, 4);
+    PutLE(bmp, 14, 40, 4);
+    PutLE(bmp, 18, kWidth, 4);
+    PutLE(bmp, 22, kHeight, 4);
+    PutLE(bmp, 26, 1, 2);
+    PutLE(bmp, 28, 24, 2);
+    PutLE(bmp, 34, uint32_t(stride * kHeight), 4);
+    uint32_t noise = 2463534242u + uint32_t(seed);
+    uint8_t* p = bmp.data() + 54;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int n = int(noise & 7) - 4;
+            *p++ = uint8_t((x / 16 + seed * 9 + n) & 0xFF);
+            *p++ = uint8_t((y / 12 + x / 40 + n) & 0xFF);
+            *p++ = uint8_t(((x + y) / 28 + seed * 5 + n) & 0xFF);
+        }
+    }
+    stream.Clear();
+    stream.WriteBuffer(bmp.data(), int64_t(bmp.size()));
+    stream.SetPosition(0);
+}
+
+void BuildPortfolio()
+{
+    TXMLDocument document;
+    IXMLNode root = document.AddChild("Templates");
+    Template("Bench").SaveToXml(root);
+    const std::string templates = (g_folder / "bench.vtp").string();
+    document.SaveToFile(templates);
+    TemplateLibrary::Instance()->LoadFile(templates, false);
+
+    g_portfolio = std::make_unique<Portfolio>();
+    g_portfolio->SetTemplate(TemplateLibrary::Instance()->FindTemplate("Bench"));
+    g_portfolio->SetFileName((g_folder / "bench.pfo").string());
+    g_portfolio->SetName("Benchmark artist");
+    for (int i = 0; i < g_artworks; ++i) {
+        TMemoryStream bmp;
+        MakePhotoBmp(bmp, i);
+        auto picture = std::make_unique<Picture>(g_portfolio.get());
+        if (!picture->LoadFromStream(bmp)) {
+            std::fprintf(stderr, "artwork %d does not decode\n", i);
+            std::exit(1);
+        }
+        picture->SetTitle("Artwork " + std::to_string(i));
+        g_portfolio->AddPicture(picture.release());
+    }
+}
+
+void PerArtwork(benchmark::State& state)
+{
+    // Inverted rate of artworks: the wall time of one artwork.
+    state.counters["per_artwork"] = benchmark::Counter(
+        g_artworks, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_Save(benchmark::State& state)
+{
+    for (auto _ : state) {
+        if (!g_portfolio->Save()) {
+            state.SkipWithError("save failed");
+            return;
+        }
+    }
+    PerArtwork(state);
+}
+
+void BM_Open(benchmark::State& state)
+{
+    if (!std::filesystem::exists(g_portfolio->GetFileName(false)) && !g_portfolio->Save()) {
+        state.SkipWithError("save failed");
+        return;
+    }
+    for (auto _ : state) {
+        Portfolio opened;
+        opened.SetFileName(g_portfolio->GetFileName(false));
+        if (!opened.Load() || opened.GetPictureCount() != g_artworks) {
+            state.SkipWithError("open failed");
+            return;
+        }
+    }
+    PerArtwork(state);
+}
+
+// The same bitmaps the portfolio stores, each written to a file of its own.
+void BM_Plain(benchmark::State& state)
+{
+    const std::filesystem::path folder = g_folder / "plain";
+    std::filesystem::create_directories(folder);
+    for (auto _ : state) {
+        for (int i = 0; i < g_portfolio->GetPictureCount(); ++i) {
+            Picture* picture = g_portfolio->GetPicture(i);
+            TMemoryStream bmp;
+            picture->SaveToStream(bmp);
+            bmp.SaveToFile((folder / (picture->GetID() + ".bmp")).string());
+        }
+    }
+    PerArtwork(state);
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double Time(const std::string& name) const
+    {
+        for (const auto& [runName, time] : times_)
+            if (runName.compare(0, name.size(), name) == 0)
+                return time;
+        return 0;
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (const char* count = std::getenv("PFO_BENCH_ARTWORKS"))
+        g_artworks = std::max(1, std::atoi(count));
+    WorkFolder folder;
+    g_folder = folder.Path();
+    // Settings, artist details and templates of this run stay in the work
+    // folder, away from the user's own.
+    for (const char* var : {"VELMORA_REGISTRY_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        const auto dir = g_folder / var;
+        std::filesystem::create_directories(dir);
+        setenv(var, dir.c_str(), 1);
+    }
+    BuildPortfolio();
+
+    benchmark::RegisterBenchmark(kSave, BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    benchmark::RegisterBenchmark(kOpen, BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    benchmark::RegisterBenchmark(kPlain, BM_Plain)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const double save = reporter.Time(kSave), open = reporter.Time(kOpen), plain = reporter.Time(kPlain);
+    if (save > 0 && open > 0 && plain > 0) {
+        std::printf("\n%d artworks of %dx%d: per artwork save %.1f ms, open %.1f ms, plain bitmap file %.1f ms\n",
+                    g_artworks, kWidth, kHeight, save / g_artworks, open / g_artworks, plain / g_artworks);
+        std::printf("ratio save/plain %.2f, open/plain %.2f\n", save / plain, open / plain);
+    }
+    g_portfolio.reset();
+    return 0;
+}
