@@ -63,10 +63,11 @@ constexpr PictureField kPicture[] = {
 constexpr Vocabulary kVocabulary{"TemplateName", kDetails, kPicture};
 
 // A file name beside the target that nobody else uses; empty when none can
-// be made there.
+// be made there. Not derived from the target's name, which may already be
+// as long as a name can be.
 std::string CreateSiblingTempFile(const std::string& target)
 {
-    std::string pattern = target + ".XXXXXX";
+    std::string pattern = (std::filesystem::path(target).parent_path() / ".pfo-save-XXXXXX").string();
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
         return {};
