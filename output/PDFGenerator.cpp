@@ -1,0 +1,438 @@
+#include "output/PDFGenerator.h"
+
+#include "model/Options.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "output/HTMLGenerator.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/pdf/PDFInterfaces.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/FileName.h"
+#include "platform/rtl/MemoryStream.h"
+#include "platform/shell/Shell.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::mutex viewerMutex;
+std::string viewerCommand;
+
+// Private copies older than this are no longer in any viewer's hands.
+constexpr std::time_t kViewedCopyLifetime = 24 * 60 * 60;
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    std::string out;
+    std::size_t start = 0;
+    std::size_t hit = text.find(from);
+    if (hit == std::string::npos)
+        return;
+    while (hit != std::string::npos) {
+        out.append(text, start, hit - start);
+        out += to;
+        start = hit + from.size();
+        hit = text.find(from, start);
+    }
+    out.append(text, start, std::string::npos);
+    text = std::move(out);
+}
+
+std::string PageFileName(int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "Data/%03d.html", index);
+    return name;
+}
+
+// Failures that end a run; the job reports its own status text.
+struct RunFailure {
+    const char* message;
+};
+
+// The runtime is initialised per thread and counted, so a job thread that
+// did it already keeps its own initialisation.
+struct ComScope {
+    ComScope() { CoInitialize(nullptr); }
+    ~ComScope() { CoUninitialize(); }
+};
+
+struct FreeBlock {
+    void operator()(char* block) const { std::free(block); }
+};
+
+bool OwnPrivateFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st{};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 0077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
+}
+
+// Copies of earlier runs that no viewer can still be opening.
+void PruneViewedCopies(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::string> old;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st{};
+        const std::string path = folder + name;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && now - st.st_mtime > kViewedCopyLifetime)
+            old.push_back(path);
+    }
+    ::closedir(dir);
+    for (const std::string& path : old)
+        DeleteFolderTree(path);
+}
+
+// $XDG_CACHE_HOME, else ~/.cache; empty when neither is usable.
+std::string CacheRoot()
+{
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::string(home) + "/.cache";
+    return {};
+}
+
+std::string WithoutTrailingSlash(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// A copy of file in a fresh private folder; empty when it cannot be made.
+std::string MakeViewedCopy(const std::string& file)
+{
+    const std::string root = CacheRoot();
+    if (root.empty())
+        return {};
+    const std::string app = root + "/VelmoraVoravev";
+    const std::string viewed = app + "/Viewed";
+    if (!ForceDirectories(root, 0700) || !OwnPrivateFolder(app) || !OwnPrivateFolder(viewed))
+        return {};
+    PruneViewedCopies(viewed + "/");
+    std::string unique = viewed + "/XXXXXX";
+    if (!::mkdtemp(unique.data()))
+        return {};
+    const std::string copy = unique + "/" + PDFGenerator::GetOutputFileName();
+    std::error_code error;
+    if (!std::filesystem::copy_file(file, copy, error) || error) {
+        DeleteFolderTree(unique);
+        return {};
+    }
+    ::chmod(copy.c_str(), 0600);
+    return copy;
+}
+
+// Starts argv[0] (looked up in PATH) with the arguments, without a shell and
+// with only the standard streams open, and waits for it. False when it
+// cannot be started; *status receives its wait status.
+bool RunAndWait(const std::vector<std::string>& args, int* status)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0)
+        return false;
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return false;
+    int result = 0;
+    while (::waitpid(pid, &result, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    if (status)
+        *status = result;
+    return true;
+}
+
+} // namespace
+
+PDFGenerator::PDFGenerator(Portfolio* portfolio) : PortfolioGenerator(portfolio)
+{
+    kind_ = kPdf;
+    std::lock_guard lock(viewerMutex);
+    if (viewerCommand.empty())
+        viewerCommand = Options::Instance()->GetPdfViewerCommand();
+}
+
+PDFGenerator::~PDFGenerator() = default;
+
+std::string PDFGenerator::GetViewerCommand()
+{
+    std::lock_guard lock(viewerMutex);
+    return viewerCommand;
+}
+
+void PDFGenerator::SetViewerCommand(const std::string& command)
+{
+    std::lock_guard lock(viewerMutex);
+    viewerCommand = command;
+}
+
+bool PDFGenerator::Generate()
+{
+    Portfolio* portfolio = GetPortfolio();
+    if (!portfolio)
+        return false;
+    Portfolio::RestoreWorkingFolder();
+
+    ComScope com;
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(WideFromUtf8(kPDFDocumentProgID).c_str(), &clsid)))
+        return false;
+    // Released before the inner generator goes, and before the runtime scope.
+    CComPtr<IPDFDocument> document;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&document))) ||
+        !document)
+        return false;
+    std::unique_ptr<HTMLGenerator> inner;
+
+    bool result = false;
+    try {
+        inner = std::make_unique<HTMLGenerator>(portfolio);
+        const int count = portfolio->GetPictureCount();
+        const bool useStatement = portfolio->GetUseStatementFile();
+        const bool useCV = portfolio->GetUseCVFile();
+        SetStepCount(count + (useStatement ? 1 : 0) + (useCV ? 1 : 0) + 3);
+
+        inner->SetForPdf(true);
+        if (!inner->Generate())
+            throw RunFailure{"Failed to generate the portfolio."};
+        StepProgress();
+
+        if (!SetupDocument(document.Get()))
+            throw RunFailure{"Failed to initilize the pdf."};
+
+        if (FAILED(document->BeginDocument()))
+            throw RunFailure{"Failed to begin the pdf."};
+        StepProgress();
+
+        if (useStatement) {
+            AttachDocument(document.Get(), portfolio->GetStatementData(), portfolio->GetStatementFile(),
+                           "Statement File");
+            StepProgress();
+        }
+        if (useCV) {
+            AttachDocument(document.Get(), portfolio->GetCVData(), portfolio->GetCVFile(), "CV File");
+            StepProgress();
+        }
+
+        const std::string innerFolder = inner->GetOutputFolder();
+        // A page the component could not draw would leave a blank or partial
+        // page in a file that is then exported or sent as if complete.
+        auto drawOnCurrentPage = [&](const char* text, const std::string& base) {
+            CComPtr<IPDFPage> page;
+            document->GetCurrentPage(&page);
+            if (!page)
+                return;
+            page->SetPageOption2(2);
+            page->SetPageOption1(0);
+            const std::u16string html = RenderHtmlPage(document.Get(), text);
+            CComBSTR htmlText(html.c_str());
+            CComBSTR baseText(base);
+            if (FAILED(page->DrawHtml(htmlText, -1, -1, -1, -1, kDrawHtmlShrinkToFit, baseText)))
+                throw RunFailure{"Failed to draw a page."};
+        };
+
+        std::uint32_t size = 0;
+        std::unique_ptr<char, FreeBlock> front(LoadFromDisk(innerFolder + "portfolio.html", size));
+        if (front)
+            drawOnCurrentPage(front.get(), innerFolder);
+        front.reset();
+        StepProgress();
+
+        // The artwork pages link one level up, to the folders Images and Data.
+        const std::string pageBase = innerFolder + "Data/";
+        for (int i = 0; i < count; ++i) {
+            std::unique_ptr<char, FreeBlock> text(LoadFromDisk(innerFolder + PageFileName(i), size));
+            if (text) {
+                // Drawing on the page before would put two artworks on it.
+                if (FAILED(document->AddPage()))
+                    throw RunFailure{"Failed to add a page."};
+                drawOnCurrentPage(text.get(), pageBase);
+            }
+            StepProgress();
+        }
+
+        if (FAILED(document->EndDocument()))
+            throw RunFailure{"Failed to write the pdf."};
+        StepProgress();
+        result = true;
+    } catch (...) {
+        result = false;
+    }
+    document.Reset();
+    inner.reset();
+    return result;
+}
+
+bool PDFGenerator::SetupDocument(IPDFDocument* document)
+{
+    if (!document)
+        return false;
+    try {
+        CComBSTR output(GetOutputFolder() + GetOutputFileName());
+        document->SetOutputFile(output);
+        document->SetDocumentOption1(0);
+        document->SetDocumentOption2(1);
+        document->SetDocumentOption5(0);
+        document->SetDocumentOption6(1);
+        document->SetDocumentOption10(1);
+        document->SetDocumentOption11(0);
+        document->SetDocumentOption7(0);
+        document->SetDocumentOption9(0);
+        document->SetDocumentOption4(1);
+        document->SetDocumentOption8(1);
+        document->SetDocumentOption3(1);
+        document->SetCompression(Options::Instance()->GetPdfCompression());
+
+        CComPtr<IPDFDocumentInfo> info;
+        document->GetDocumentInfo(&info);
+        if (!info)
+            return false;
+        const std::string name = GetPortfolio()->GetName(true);
+        info->SetAuthor(CComBSTR(name));
+        info->SetTitle(CComBSTR("The Portfolio of " + name));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool PDFGenerator::AttachDocument(IPDFDocument* document, TMemoryStream* data, const std::string& path,
+                                  const std::string& description)
+{
+    try {
+        if (!document || !data || data->GetSize() <= 0)
+            return false;
+        if (!SaveStreamToFolder(data, path, RootPattern))
+            return false;
+        CComBSTR file(GetOutputFolder() + SafeFileName(path));
+        CComBSTR text(description);
+        return SUCCEEDED(document->AttachFile(file, text));
+    } catch (...) {
+        return false;
+    }
+}
+
+std::u16string PDFGenerator::RenderHtmlPage(IPDFDocument* document, const char* text)
+{
+    if (!text)
+        return {};
+    std::string page = text;
+    if (document) {
+        int32_t height = 0;
+        int32_t width = 0;
+        document->GetPageHeight(&height);
+        document->GetPageWidth(&width);
+        ReplaceAll(page, "%PDF_PAGE_HEIGHT%", std::to_string(height));
+        ReplaceAll(page, "%PDF_PAGE_WIDTH%", std::to_string(width));
+    }
+    return WideFromUtf8(page);
+}
+
+std::vector<std::string> PDFGenerator::SplitCommand(const std::string& command)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (char c : command) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            else
+                word += c;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            inWord = true;
+        } else if (c == ' ' || c == '\t') {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    return words;
+}
+
+bool PDFGenerator::IsLauncher(const std::string& program)
+{
+    const std::string name = ExtractFileName(program);
+    for (const char* launcher : {"xdg-open", "gio", "gnome-open", "kde-open", "kde-open5", "exo-open", "kfmclient"})
+        if (name == launcher)
+            return true;
+    return false;
+}
+
+std::string PDFGenerator::GetViewedFolder()
+{
+    const std::string root = CacheRoot();
+    return root.empty() ? std::string() : root + "/VelmoraVoravev/Viewed/";
+}
+
+bool PDFGenerator::ShowResult()
+{
+    const std::string file = GetOutputFolder() + GetOutputFileName();
+    std::vector<std::string> args = SplitCommand(GetViewerCommand());
+    if (args.empty())
+        return false;
+    const bool launcher = IsLauncher(args.front());
+    std::string shown = file;
+    if (launcher) {
+        // The launcher is gone before the viewer opens the file, and this
+        // generator deletes its folder as soon as the job ends.
+        shown = MakeViewedCopy(file);
+        if (shown.empty())
+            return false;
+    }
+    args.push_back(shown);
+    int status = 0;
+    if (!RunAndWait(args, &status)) {
+        if (launcher)
+            DeleteFolderTree(WithoutTrailingSlash(ExtractFilePath(shown)));
+        return false;
+    }
+    // A launcher's status tells whether a viewer took the file; a viewer's
+    // own status after the user closed it means nothing here.
+    if (launcher && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+        DeleteFolderTree(WithoutTrailingSlash(ExtractFilePath(shown)));
+        return false;
+    }
+    return true;
+}
