@@ -361,6 +361,16 @@ TEST_F(PortfolioFileTest, BrokenOrHostileFilesFailToOpen)
 {
     const std::string bmp = MakeBmp(4, 4, 1);
     const std::string secret = dir_.Write("secret-key", "PRIVATE KEY MATERIAL");
+    std::string png;
+    {
+        TFreeBitmap image(FIT_BITMAP, 4, 4, 24);
+        TMemoryStream stream;
+        ASSERT_TRUE(image.SaveToStream(FIF_PNG, stream));
+        png = Bytes(stream);
+        Picture probe(nullptr);
+        stream.SetPosition(0);
+        ASSERT_TRUE(probe.LoadFromStream(stream)) << "the PNG fixture must decode";
+    }
     const std::string v2 = "VelmoraAlbumDesignerPro, v2.0";
     auto xmlWith = [](const std::string& pictureId, const std::string& statementPath) {
         return R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName="Beta"><Details><StatementFile>)" +
@@ -433,9 +443,10 @@ TEST_F(PortfolioFileTest, BrokenOrHostileFilesFailToOpen)
              WriteArchive(path, v2, itemsWith(xmlWith("0000000?000A000B000C", ""), bmp));
              return path;
          }},
-        {"artwork that is no bitmap",
+        // A sound image of another format: only bitmaps reach the decoders.
+        {"artwork that is a PNG",
          [&](const std::string& path) {
-             WriteArchive(path, v2, itemsWith(xmlWith(id, ""), "\x89PNG\r\n\x1a\n" + bmp.substr(8)));
+             WriteArchive(path, v2, itemsWith(xmlWith(id, ""), png));
              return path;
          }},
         {"bitmap signature over garbage",
