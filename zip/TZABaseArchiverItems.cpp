@@ -915,7 +915,8 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
     }
     if (inflater && uncompressed > 0 && !inflater->Finished())
         return false;
-    return consumed == compressed && produced == uncompressed && ~crc == item.Crc32;
+    const bool crcMatches = (cipher && !cipher->ChecksCrc()) || ~crc == item.Crc32;
+    return consumed == compressed && produced == uncompressed && crcMatches;
 }
 
 bool TZABaseArchiver::ExtractItemData(int index, TStream& dest)

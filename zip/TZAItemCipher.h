@@ -27,6 +27,9 @@ public:
     virtual bool CheckHeader(const uint8_t* header) = 0;
     virtual void Decrypt(uint8_t* data, size_t size) = 0;
     virtual bool CheckTrailer(const uint8_t* trailer) = 0;
+    // Whether the decoded data's CRC-32 is compared with the recorded one;
+    // forms whose items record none answer false.
+    virtual bool ChecksCrc() const { return true; }
 };
 
 // The traditional PKWARE cipher: a 12-byte header whose last byte checks

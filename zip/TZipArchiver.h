@@ -9,4 +9,7 @@ public:
 
 protected:
     void UpdateCompressionMethod() override;
+    // AES items (128, 192 and 256 bits) get the AES item cipher and field.
+    std::unique_ptr<TZAItemCipher> CreateItemCipher(const TDirItem& item, const std::string& password) override;
+    void AddCipherExtraFields(TDirItem& item, std::vector<TZAExtraField>& local, uint16_t& localMethod) override;
 };
