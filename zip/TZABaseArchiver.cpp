@@ -287,12 +287,7 @@ void TZABaseArchiver::OpenArchive(uint16_t mode)
         if (mode < 0xFFFF && !inMemory_) {
             spanningMode_ = smNone;
             volumeInfo_.Clear();
-            try {
-                ownedStream_ = std::make_unique<TUniFileStream>(FileName, mode);
-            } catch (const Exception&) {
-                throw EZAException(33, {FileName}, Name);
-            }
-            stream_ = ownedStream_.get();
+            OpenExistingVolume();
             dir_ = std::make_unique<TZADirManager>(stream_, this, false);
             // The end record is looked for strictly first; only a missing one
             // lets the directory be rebuilt from the local headers.
@@ -305,11 +300,16 @@ void TZABaseArchiver::OpenArchive(uint16_t mode)
             tolerant_ = tolerant;
             if (!found && !tolerant_)
                 throw EZAException(48, Name);
+            // An end record that is not on the first disk closes a set.
+            if (found && record.ThisDisk != 0)
+                DetectSpanningMode(int32_t(record.ThisDisk));
             dir_->LoadCentralDirectory();
-            replaceOnCommit_ = true;
+            replaceOnCommit_ = !volumeSetOpened_;
         } else {
             if (inMemory_) {
                 ownedStream_ = std::make_unique<TMemoryStream>();
+            } else if (spanningMode_ != smNone) {
+                CreateVolumeSet();
             } else {
                 createdTempName_ = WideCreateTempFile(FolderOf(FileName));
                 if (createdTempName_.empty())
@@ -330,6 +330,8 @@ void TZABaseArchiver::OpenArchive(uint16_t mode)
 
 void TZABaseArchiver::OpenArchive(TStream& stream, bool create)
 {
+    if (spanningMode_ != smNone)
+        throw EZAException(51, Name);
     CloseArchive();
     committedOnce_ = false;
     openMode_ = create ? 0xFFFF : 2;
@@ -371,6 +373,7 @@ void TZABaseArchiver::ReleaseArchive(bool keepCreatedFile)
     stream_ = nullptr;
     externalStream_ = false;
     updateCount_ = 0;
+    ReleaseVolumes();
     if (!createdTempName_.empty()) {
         const std::u16string temp = createdTempName_;
         createdTempName_.clear();
@@ -395,7 +398,9 @@ void TZABaseArchiver::CloseArchive()
     bool whole = !createFailed_;
     try {
         CommitUpdate();
-        if (stream_ && stream_->GetSize() == 0)
+        if (WritingVolumes() && !createFailed_)
+            FinishVolumeSet(stream_->GetSize());
+        else if (stream_ && stream_->GetSize() == 0 && spanningMode_ == smNone)
             dir_->SaveCentralDirectory(stream_, true);
         if (Options.FlushBuffers)
             if (auto* file = dynamic_cast<TUniFileStream*>(stream_))
@@ -437,6 +442,10 @@ void TZABaseArchiver::BeginUpdate()
 {
     if (spanningMode_ != smNone && committedOnce_)
         throw EZAException(62, Name);
+    // A set read from disk is never rewritten: its volumes may be spread
+    // over disks that are no longer at hand.
+    if (volumeSetOpened_ && active_)
+        throw EZAException(52, Name);
     if (updateCount_ == 0) {
         if (!active_)
             OpenArchive();
@@ -710,7 +719,10 @@ void TZABaseArchiver::CommitUpdate()
         if (!cancel_ && !aborted) {
             const int64_t end = out->GetPosition();
             out->SetSize(end);
-            dir_->SaveCentralDirectory(out, true);
+            if (WritingVolumes())
+                FinishVolumeSet(end);
+            else
+                dir_->SaveCentralDirectory(out, true);
         }
     } catch (...) {
         rollback();

@@ -186,6 +186,20 @@ public:
     bool IsTolerant() const override { return tolerant_; }
     std::u16string GetSFXStub() const override { return SFXStub; }
 
+    // ---- volumes of a multi-volume set
+    // The name of a volume (-1: the last) derived from fileName. With
+    // checkExists the names other tools give (upper-case extensions, the
+    // other naming scheme) are tried when the first choice is missing.
+    void GetVolumeFileName(std::u16string& fileName, int32_t volumeNumber, bool checkExists);
+    static bool IsExeFileName(const std::u16string& fileName);
+    int64_t GetFreeSpace(const std::u16string& fileName);
+    // Makes the volume current (asking for it through the volume events) and
+    // returns its stream; null when a request was answered with no name.
+    TStream* OpenVolume(const TZAVolumeNumberInfo& volume) override;
+    TStream* PlaceDirectoryPiece(TStream& stream, int64_t count) override;
+    bool ReadVolumeBytes(int32_t volume, int64_t offset, void* buffer, int64_t count) override;
+    const std::u16string& GetVolumeFile() const { return volumeFileName_; }
+
     // Search helpers (public so that the matching rules can be checked).
     static bool MatchMask(const std::u16string& name, const std::u16string& mask);
     static bool AttributesMatch(uint32_t itemAttributes, int32_t searchAttributes);
@@ -233,6 +247,25 @@ private:
     bool DecodeItem(int index, TStream& dest, bool& skipped);
     std::u16string GetTempFileName(const std::u16string& nearFile);
 
+    // multi-volume sets (TZAVolumes.cpp)
+    // True while a set being created still takes bytes.
+    bool WritingVolumes() const
+    {
+        return spanningMode_ != smNone && !volumesWritten_ && openMode_ == 0xFFFF && !inMemory_ && !externalStream_;
+    }
+    void OpenVolumeFile(const std::u16string& fileName);
+    void CreateVolumeSet();
+    void OpenExistingVolume();
+    void DetectSpanningMode(int32_t thisDisk);
+    int64_t VolumeRoom(TStream* pending);
+    void NextVolume(TStream* pending);
+    int64_t WriteToVolumes(const void* buffer, int64_t count, TStream* pending, int64_t reserve);
+    void WriteToVolumesChecked(const void* buffer, int64_t count, TStream* pending, int64_t reserve);
+    void CopyToVolumes(TStream& source, bool progress, TStream* pending, int64_t reserve, int64_t count,
+                       bool& cancel);
+    void FinishVolumeSet(int64_t itemsEnd);
+    void ReleaseVolumes();
+
     TZACompressionLevel compressionLevel_ = clFastest;
     uint8_t compressionMode_ = 1;
     std::string password_;
@@ -261,6 +294,19 @@ private:
     std::u16string createdTempName_;
     bool createFailed_ = false;
     bool replaceOnCommit_ = false;
+
+    // Volumes: the one being written or read, the finished last volume of a
+    // set just written, the volumes this session created (removed again
+    // unless the set is completed), the linear file the items are stored in
+    // before they are spread over the volumes.
+    std::unique_ptr<TStream> volumeStream_;
+    std::u16string volumeFileName_;
+    std::unique_ptr<TStream> lastVolumeStream_;
+    std::vector<std::u16string> createdVolumes_;
+    std::u16string volumeTempName_;
+    bool volumesWritten_ = false;
+    bool volumeSetOpened_ = false;
+    int32_t lastVolume_ = 0;
 
     int64_t processedItems_ = 0, itemsToProcess_ = 0;
     uint64_t totalBytes_ = 0, processedBytes_ = 0;

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "zip/EZAException.h"
+#include "zip/TZAVolumeReader.h"
 #include "zip/TUniFileStream.h"
 #include "zip/TZABaseArchiver.h"
 #include "zip/WideFileSystem.h"
@@ -815,7 +816,12 @@ bool TZABaseArchiver::FindItemIndex(const std::u16string& name, int& index)
 bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
 {
     const TDirItem item = dir_->Items.ItemAt(index);
-    TStream& in = *stream_;
+    // An item of a set is read from the volume its local header is on, and
+    // its data runs on into the volumes after it.
+    std::unique_ptr<TZAVolumeReader> volumes;
+    if (spanningMode_ != smNone && (volumeSetOpened_ || volumesWritten_))
+        volumes = std::make_unique<TZAVolumeReader>(*this, int32_t(item.FullDiskNumberStart()), lastVolume_);
+    TStream& in = volumes ? static_cast<TStream&>(*volumes) : *stream_;
     const uint64_t offset = item.FullLocalHeaderOffset();
     const int64_t streamSize = in.GetSize();
     if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)

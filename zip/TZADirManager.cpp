@@ -301,10 +301,9 @@ void TZADirManager::LoadCentralDirectory()
     volume.LastVolumeNumber = static_cast<int32_t>(std::min<uint32_t>(endDisk, INT32_MAX));
     volume.SetVolumeNumber(static_cast<int32_t>(std::min<uint32_t>(directoryDisk, INT32_MAX)));
     const bool spanning = archiver_->GetSpanningMode() != smNone;
-    if (spanning) {
-        if (TStream* volumeStream = archiver_->OpenVolume(volume))
-            stream_ = volumeStream;
-    }
+    // The directory of a set is read through the archiver, which asks for
+    // its volumes; the manager's stream stays the last volume.
+    directoryDisk_ = volume.VolumeNumber;
 
     try {
         LoadItems();
@@ -343,10 +342,11 @@ void TZADirManager::LoadItems()
     int64_t start;
     int64_t limit;
     if (spanning) {
-        limit = stream_->GetSize();
-        if (offset > uint64_t(limit))
+        // Offsets of a set count from the start of the directory's volume.
+        if (offset > uint64_t(INT64_MAX / 2) || size > uint64_t(INT32_MAX))
             throw EZAException(kZADamagedArchive);
         start = int64_t(offset);
+        limit = start + int64_t(size);
     } else {
         if (size > uint64_t(directoryEnd))
             throw EZAException(kZADamagedArchive);
@@ -372,7 +372,12 @@ void TZADirManager::LoadItems()
         source = &area;
         areaLimit = limit - start;
     } else {
-        stream_->SetPosition(start);
+        area.SetSize(limit - start);
+        if (limit > start && !archiver_->ReadVolumeBytes(directoryDisk_, start, area.Memory(), limit - start))
+            throw EZAException(kZADamagedArchive);
+        area.SetPosition(0);
+        source = &area;
+        areaLimit = limit - start;
     }
 
     const bool oem = archiver_->GetOptions().OEMFileNames;
@@ -535,6 +540,10 @@ void TZADirManager::SaveCentralDirectory(TStream* stream, bool atEnd)
         stream_ = stream;
     if (Comment.size() > 0xFFFF)
         throw EZAException(kZAWriteError);
+    if (archiver_->GetSpanningMode() != smNone) {
+        SaveSpannedDirectory();
+        return;
+    }
 
     // Encode everything first: a header that cannot be written must not
     // cost the archive its old directory.

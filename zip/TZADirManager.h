@@ -42,6 +42,7 @@ public:
     bool HasZip64EndRecord() const { return Zip64EndRecord.RecordSize > 0; }
 
     TStream* GetStream() const { return stream_; }
+    void SetStream(TStream* stream) { stream_ = stream; }
     TZADirOwner* GetArchiver() const { return archiver_; }
     bool IsNewArchive() const { return newArchive_; }
     // Position of the end record found by the last search (-1: none).
@@ -64,6 +65,9 @@ private:
     uint32_t LocalSignature() const;
     void CopyStub();
     void LoadItems();
+    // The directory of a multi-volume set: every header and the closing
+    // records stay whole on one volume; disks and offsets are the volumes'.
+    void SaveSpannedDirectory();
 
     TStream* stream_ = nullptr;
     std::unique_ptr<TStream> ownedStream_;
@@ -71,4 +75,5 @@ private:
     TZADirOwner* archiver_ = nullptr;
     int64_t endRecordPosition_ = -1;
     int64_t zip64RecordPosition_ = 0;
+    int32_t directoryDisk_ = 0;  // the volume the directory starts on
 };

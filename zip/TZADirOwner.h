@@ -34,4 +34,11 @@ public:
     {
         stream.WriteBuffer(buffer, count);
     }
+    // Makes room for a piece of the directory that must stay whole on one
+    // volume; a multi-volume archiver moves on to the next volume when the
+    // piece does not fit. Returns the stream to write the piece to.
+    virtual TStream* PlaceDirectoryPiece(TStream& stream, int64_t count) { return &stream; }
+    // Reads count bytes of a multi-volume set, starting at offset on the
+    // given volume and running on into the volumes after it.
+    virtual bool ReadVolumeBytes(int32_t volume, int64_t offset, void* buffer, int64_t count) { return false; }
 };
