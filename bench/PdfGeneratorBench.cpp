@@ -1,0 +1,208 @@
+// A portfolio of 50 artworks made into a PDF by the PDF generator and our
+// document component, in seconds per page, side by side with headless
+// Chromium printing the same pages of the same folder (where "chromium" is
+// installed; otherwise that benchmark reports that it was skipped).
+//
+// VELMORA_BENCH_ARTWORKS changes the number of artworks.
+#include <benchmark/benchmark.h>
+
+#include "model/Options.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/TemplateLibrary.h"
+#include "output/HTMLGenerator.h"
+#include "output/PDFGenerator.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int ArtworkCount()
+{
+    const char* value = std::getenv("VELMORA_BENCH_ARTWORKS");
+    const int n = value ? std::atoi(value) : 0;
+    return n > 0 ? n : 50;
+}
+
+// The process's settings, registry and temp folders are private to the run.
+struct Environment {
+    fs::path home;
+
+    Environment()
+    {
+        home = fs::temp_directory_path() / ("velmora-pdf-bench-" + std::to_string(::getpid()));
+        for (const char* var : {"VELMORA_REGISTRY_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+            fs::create_directories(home / var);
+            ::setenv(var, (home / var).c_str(), 1);
+        }
+        fs::create_directories(home / "sources");
+    }
+    ~Environment()
+    {
+        std::error_code ec;
+        fs::remove_all(home, ec);
+    }
+};
+
+Environment* environment = nullptr;
+
+// A photograph-like picture of 1200 x 900 pixels as a JPEG file.
+std::string SourcePicture(int seed)
+{
+    QImage image(1200, 900, QImage::Format_RGB32);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int noise = static_cast<int>(rng() % 24);
+            image.setPixel(x, y, qRgb((x / 5 + seed * 40 + noise) % 256, (y / 4 + noise) % 256, (x + y) / 9 % 256));
+        }
+    const std::string path = (environment->home / "sources" / ("artwork" + std::to_string(seed) + ".jpg")).string();
+    image.save(QString::fromStdString(path), "JPG", 92);
+    return path;
+}
+
+Portfolio* Artworks()
+{
+    static std::unique_ptr<Portfolio> portfolio = [] {
+        auto p = std::make_unique<Portfolio>();
+        TemplateLibrary::Instance()->Load();
+        p->SetTemplate(TemplateLibrary::Instance()->GetDefaultTemplate());
+        p->SetName("Bench Artist");
+        p->SetStatementText("Paintings of rivers and harbours, made at night.");
+        for (int i = 0; i < ArtworkCount(); ++i) {
+            auto picture = std::make_unique<Picture>(p.get());
+            if (!picture->LoadFromFile(SourcePicture(i)))
+                std::fprintf(stderr, "cannot load artwork %d\n", i);
+            picture->SetTitle("Artwork " + std::to_string(i + 1));
+            picture->SetMedia("Oil on canvas");
+            picture->SetDimensions("60 x 45 cm");
+            p->AddPicture(picture.release());
+        }
+        return p;
+    }();
+    return portfolio.get();
+}
+
+bool Run(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+void SetPagesPerSecond(benchmark::State& state, int pages)
+{
+    state.counters["pages"] = pages;
+    state.counters["s_per_page"] =
+        benchmark::Counter(pages, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_PdfGenerator(benchmark::State& state)
+{
+    Portfolio* portfolio = Artworks();
+    for (auto _ : state) {
+        PDFGenerator generator(portfolio);
+        if (!generator.Generate()) {
+            state.SkipWithError("the PDF generator failed");
+            return;
+        }
+    }
+    SetPagesPerSecond(state, portfolio->GetPictureCount() + 1);
+}
+
+std::string ChromiumProgram()
+{
+    for (const char* name : {"chromium", "chromium-browser"})
+        for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/snap/bin/"})
+            if (::access((std::string(folder) + name).c_str(), X_OK) == 0)
+                return std::string(folder) + name;
+    return {};
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Chromium prints each page of the folder the PDF generator renders from,
+// with the page size filled in as the generator does.
+void BM_Chromium(benchmark::State& state)
+{
+    const std::string chromium = ChromiumProgram();
+    if (chromium.empty()) {
+        state.SkipWithError("chromium is not installed");
+        return;
+    }
+    Portfolio* portfolio = Artworks();
+    HTMLGenerator pages(portfolio);
+    pages.SetForPdf(true);
+    if (!pages.Generate()) {
+        state.SkipWithError("the pages could not be generated");
+        return;
+    }
+    const std::string folder = pages.GetOutputFolder();
+    std::vector<std::string> files = {folder + "portfolio.html"};
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Data/%03d.html", i);
+        files.push_back(folder + name);
+    }
+    for (const std::string& file : files) {
+        std::stringstream text;
+        text << std::ifstream(file).rdbuf();
+        std::string html = text.str();
+        ReplaceAll(html, "%PDF_PAGE_HEIGHT%", "1123");
+        ReplaceAll(html, "%PDF_PAGE_WIDTH%", "794");
+        std::ofstream(file, std::ios::trunc) << html;
+    }
+    const fs::path out = environment->home / "chromium";
+    fs::create_directories(out);
+    const std::string sandbox = ::geteuid() == 0 ? " --no-sandbox" : "";
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::string pdf = (out / (std::to_string(i) + ".pdf")).string();
+            if (!Run("timeout 120 '" + chromium + "' --headless --disable-gpu" + sandbox +
+                     " --no-pdf-header-footer --print-to-pdf='" + pdf + "' 'file://" + files[i] + "'")) {
+                state.SkipWithError("chromium failed");
+                return;
+            }
+        }
+    }
+    SetPagesPerSecond(state, static_cast<int>(files.size()));
+}
+
+} // namespace
+
+BENCHMARK(BM_PdfGenerator)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Chromium)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    Environment env;
+    environment = &env;
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    // The document component is found through the run's own registry.
+    if (!Run(std::string("'") + REGSVR_TOOL + "' /s '" + QUORVEX_PDF_MODULE + "'")) {
+        std::fprintf(stderr, "cannot register %s\n", QUORVEX_PDF_MODULE);
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TemplateLibrary::FreeInstance();
+    Options::FreeInstance();
+    return 0;
+}
