@@ -369,7 +369,8 @@ public:
             w = cairo_image_surface_get_width(surface);
             h = cairo_image_surface_get_height(surface);
         }
-        const litehtml::position dest(bg.origin_box.x + bg.position_x, bg.origin_box.y + bg.position_y, w, h);
+        // litehtml hands over the image position already in page coordinates.
+        const litehtml::position dest(bg.position_x, bg.position_y, w, h);
         const bool rx = bg.repeat == litehtml::background_repeat_repeat || bg.repeat == litehtml::background_repeat_repeat_x;
         const bool ry = bg.repeat == litehtml::background_repeat_repeat || bg.repeat == litehtml::background_repeat_repeat_y;
         PaintImage(surface, dest, bg.clip_box, rx, ry);

@@ -615,7 +615,7 @@ TEST_F(PDFGeneratorComponentTest, FixturePortfolioBecomesACompletePdf)
 // The component paints an <img> at twice its offset from the page's top-left
 // corner and clips it to the element's box, so an image that is not at the
 // corner (every artwork image) comes out blank. Enable once that is mended.
-TEST_F(PDFGeneratorComponentTest, DISABLED_ArtworkImagesAreJpegAndFollowTheSetting)
+TEST_F(PDFGeneratorComponentTest, ArtworkImagesAreJpegAndFollowTheSetting)
 {
     FixturePortfolio f(2);
     auto generate = [&](int setting) {
