@@ -295,8 +295,30 @@ void TZABaseArchiver::OpenArchive(uint16_t mode)
             tolerant_ = false;
             int64_t position = -1;
             TEndOfCentralDir record;
-            const bool found = dir_->FindEndOfCentralDir(
+            bool found = dir_->FindEndOfCentralDir(
                 standardSignatures_ ? kEndRecordSignature : kEndRecordSignatureAlt, position, record);
+            // A self-extractor without an end record is the first volume of
+            // a split set whose last volume lies beside it.
+            if (!found && IsExeFileName(FileName)) {
+                spanningMode_ = smSplitting;
+                std::u16string last = FileName;
+                GetVolumeFileName(last, -1, true);
+                if (last != FileName && WideIsFile(last)) {
+                    dir_.reset();
+                    try {
+                        ownedStream_ = std::make_unique<TUniFileStream>(last, mode);
+                    } catch (const Exception&) {
+                        tolerant_ = tolerant;
+                        throw EZAException(33, {last}, Name);
+                    }
+                    stream_ = ownedStream_.get();
+                    dir_ = std::make_unique<TZADirManager>(stream_, this, false);
+                    found = dir_->FindEndOfCentralDir(
+                        standardSignatures_ ? kEndRecordSignature : kEndRecordSignatureAlt, position, record);
+                }
+                if (!found)
+                    spanningMode_ = smNone;
+            }
             tolerant_ = tolerant;
             if (!found && !tolerant_)
                 throw EZAException(48, Name);

@@ -165,6 +165,9 @@ void TZADirManager::CopyStub()
     if (stubSize > 0)
         stream_->CopyFrom(*source, 0);
     FirstLocalHeaderPos = stubSize;
+    // The first item goes behind the stub, where an empty archive's
+    // directory would start.
+    CentralDirStart = stubSize;
 }
 
 bool TZADirManager::ConfirmEndRecord(int64_t position)

@@ -406,14 +406,19 @@ void TZABaseArchiver::FinishVolumeSet(int64_t itemsEnd)
         dir_->SaveCentralDirectory(volumeStream_.get(), true);
         if (auto* file = dynamic_cast<TUniFileStream*>(volumeStream_.get()))
             file->Flush();
-        // A split set ends in the archive's own name; it replaces an old file
-        // of that name only now that the set is complete.
-        if (spanningMode_ == smSplitting && volumeFileName_ != FileName) {
-            if (!WideReplaceFile(volumeFileName_, FileName))
-                throw EZAException(36, {FileName}, Name);
+        // A split set ends in the archive's own name (the ".zip" beside the
+        // ".exe" of a self-extracting one); it replaces an old file of that
+        // name only now that the set is complete. A self-extractor that fits
+        // into its first volume stays the program it is.
+        std::u16string finalName = FileName;
+        GetVolumeFileName(finalName, -1, false);
+        const bool singleSfx = volumeInfo_.VolumeNumber <= 0 && finalName != FileName;
+        if (spanningMode_ == smSplitting && !singleSfx && volumeFileName_ != finalName) {
+            if (!WideReplaceFile(volumeFileName_, finalName))
+                throw EZAException(36, {finalName}, Name);
             createdVolumes_.erase(std::remove(createdVolumes_.begin(), createdVolumes_.end(), volumeFileName_),
                                   createdVolumes_.end());
-            volumeFileName_ = FileName;
+            volumeFileName_ = finalName;
         }
         DoCopyTempFileProgress(100, ppEnd, cancel);
     } catch (...) {

@@ -250,6 +250,55 @@ TEST(Volumes, SetWrittenByZipExtracts)
         EXPECT_EQ(Extract(r, name), bytes) << name;
     EXPECT_TRUE(first);
     EXPECT_FALSE(middle.empty());
+
+    // A set that fit into one volume still starts with the split marker.
+    ASSERT_EQ(RunCommand("cd '" + dir.Path().string() + "' && zip -q -s 100k one.zip b.txt", &out), 0) << out;
+    ASSERT_EQ(ReadFileBytes(dir / "one.zip").substr(0, 4), std::string("PK\x07\x08", 4));
+    TZipArchiver one;
+    one.FileName = W(dir / "one.zip");
+    one.OpenArchive(0);
+    EXPECT_EQ(Extract(one, "b.txt"), files[1].second);
+}
+
+TEST(Volumes, SelfExtractingSetOpensFromItsProgram)
+{
+    TempDir dir;
+    const std::string stub = dir.Write("stub.bin", "MZ" + std::string(998, '\x90'));
+    const std::vector<std::pair<std::string, std::string>> items = {{"one.bin", Random(70000, 21)},
+                                                                     {"two.bin", Random(60000, 22)}};
+    {
+        TZipArchiver a;
+        a.SFXStub = W(stub);
+        WriteSet(a, dir / "app.exe", items);
+    }
+    // The program is the first volume, the ".zip" beside it the last.
+    EXPECT_EQ(ReadFileBytes(dir / "app.exe").substr(0, 1000), ReadFileBytes(stub));
+    EXPECT_TRUE(fs::exists(dir / "app.z02"));
+    EXPECT_TRUE(fs::exists(dir / "app.zip"));
+
+    TZipArchiver r;
+    r.FileName = W(dir / "app.exe");
+    r.OpenArchive(0);
+    EXPECT_EQ(r.GetSpanningModeValue(), smSplitting);
+    for (const auto& [name, bytes] : items)
+        EXPECT_EQ(Extract(r, name), bytes) << name;
+}
+
+TEST(Volumes, SingleFileStubStaysInFrontOfItems)
+{
+    TempDir dir;
+    const std::string stub = dir.Write("stub.bin", "MZ" + std::string(510, '\x90'));
+    {
+        TZipArchiver a;
+        a.SFXStub = W(stub);
+        a.FileName = W(dir / "tool.exe");
+        a.OpenArchive(0xFFFF);
+        Add(a, "inside.txt", "carried by the program");
+        a.CloseArchive();
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "tool.exe").substr(0, 512), ReadFileBytes(stub));
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t '" + (dir / "tool.exe") + "'", &out), 0) << out;
 }
 
 TEST(Volumes, PieceLargerThanEmptyVolumeFails)
