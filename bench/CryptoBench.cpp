@@ -2,6 +2,7 @@
 // then the throughput ratios. OpenSSL uses the processor's AES instructions,
 // our cipher the portable table form, so the AES ratio shows that gap.
 #include <openssl/evp.h>
+#include "bench/RatioReporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,25 +73,6 @@ void OpenSslPbkdf2(benchmark::State& state)
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const
-    {
-        for (const auto& [runName, time] : times_)
-            if (runName.compare(0, name.size(), name) == 0)
-                return time;
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 // Both sides must compute the same bytes before their times mean anything.
 bool SameResults()

@@ -1,6 +1,7 @@
 // Our MD5 of a 256 MiB file side by side with md5sum on the same file, then
 // the ratio of the two times. An in-memory run shows the hashing speed alone.
 #include <benchmark/benchmark.h>
+#include "bench/RatioReporter.h"
 
 #include <algorithm>
 #include <cctype>
@@ -129,28 +130,6 @@ void BM_OurDigestMemory(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
 }
 
-// Prints as usual and keeps the real time of each run by name.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // The time of the run whose name starts with the registered name (the
-    // library appends its options to it); 0 when it did not run.
-    double Time(const std::string& name) const
-    {
-        for (const auto& [runName, time] : times_)
-            if (runName.compare(0, name.size(), name) == 0)
-                return time;
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 } // namespace
 

@@ -6,6 +6,8 @@
 // VELMORA_BENCH_ARTWORKS changes the number of artworks.
 #include <benchmark/benchmark.h>
 
+#include "platform/rtl/StringReplace.h"
+
 #include "model/Options.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
@@ -130,11 +132,6 @@ std::string ChromiumProgram()
     return {};
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
 
 // Chromium prints each page of the folder the PDF generator renders from,
 // with the page size filled in as the generator does.
@@ -163,8 +160,8 @@ void BM_Chromium(benchmark::State& state)
         std::stringstream text;
         text << std::ifstream(file).rdbuf();
         std::string html = text.str();
-        ReplaceAll(html, "%PDF_PAGE_HEIGHT%", "1123");
-        ReplaceAll(html, "%PDF_PAGE_WIDTH%", "794");
+        StringReplaceAll(html, "%PDF_PAGE_HEIGHT%", "1123");
+        StringReplaceAll(html, "%PDF_PAGE_WIDTH%", "794");
         std::ofstream(file, std::ios::trunc) << html;
     }
     const fs::path out = environment->home / "chromium";

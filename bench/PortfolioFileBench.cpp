@@ -4,6 +4,7 @@
 //
 // PFO_BENCH_ARTWORKS=N runs with fewer (or more) artworks.
 #include <benchmark/benchmark.h>
+#include "bench/RatioReporter.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -173,25 +174,6 @@ void BM_Plain(benchmark::State& state)
     PerArtwork(state);
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const
-    {
-        for (const auto& [runName, time] : times_)
-            if (runName.compare(0, name.size(), name) == 0)
-                return time;
-        return 0;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "output/HTMLGenerator.h"
 
+#include "platform/rtl/StringReplace.h"
+
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -25,44 +27,24 @@
 
 namespace {
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    if (from.empty())
-        return;
-    std::string out;
-    std::size_t start = 0;
-    std::size_t hit = text.find(from);
-    if (hit == std::string::npos)
-        return;
-    out.reserve(text.size());
-    while (hit != std::string::npos) {
-        out.append(text, start, hit - start);
-        out += to;
-        start = hit + from.size();
-        hit = text.find(from, start);
-    }
-    out.append(text, start, std::string::npos);
-    text = std::move(out);
-}
-
 // Uncomments the block: its markers go, what stood between them stays.
 void SwitchOn(std::string& text, const std::string& block)
 {
-    ReplaceAll(text, "<!--%" + block + "_BEGIN%", "");
-    ReplaceAll(text, "%" + block + "_END%//-->", "");
+    StringReplaceAll(text, "<!--%" + block + "_BEGIN%", "");
+    StringReplaceAll(text, "%" + block + "_END%//-->", "");
 }
 
 // Fields that keep their line breaks.
 std::string WithLineBreaks(std::string text)
 {
-    ReplaceAll(text, "&break;", "<br/>");
+    StringReplaceAll(text, "&break;", "<br/>");
     return text;
 }
 
 // Fields shown on one line: a stored line break must not show as "&break;".
 std::string OneLine(std::string text)
 {
-    ReplaceAll(text, "&break;", " ");
+    StringReplaceAll(text, "&break;", " ");
     return text;
 }
 
@@ -217,14 +199,14 @@ std::string HTMLGenerator::FillCommon(const std::string& page)
     std::string text = page;
 
     if (forPdf_) {
-        ReplaceAll(text, "<!--%PDF_SAFE%", "");
-        ReplaceAll(text, "%PDF_SAFE%//-->", "");
+        StringReplaceAll(text, "<!--%PDF_SAFE%", "");
+        StringReplaceAll(text, "%PDF_SAFE%//-->", "");
     } else {
-        ReplaceAll(text, "<!--%HTML_SAFE%", "");
-        ReplaceAll(text, "%HTML_SAFE%//-->", "");
+        StringReplaceAll(text, "<!--%HTML_SAFE%", "");
+        StringReplaceAll(text, "%HTML_SAFE%//-->", "");
     }
 
-    ReplaceAll(text, "%ARTISTNAME%", OneLine(portfolio->GetName(false)));
+    StringReplaceAll(text, "%ARTISTNAME%", OneLine(portfolio->GetName(false)));
 
     const std::string address = WithLineBreaks(portfolio->GetAddress(false));
     const std::string phone = OneLine(portfolio->GetPhone(false));
@@ -236,41 +218,41 @@ std::string HTMLGenerator::FillCommon(const std::string& page)
         SwitchOn(text, "CONTACT");
         if (picture) {
             SwitchOn(text, "ARTISTPICTURE");
-            ReplaceAll(text, "%ARTISTPICTURE%", LinkName(pictureName_));
+            StringReplaceAll(text, "%ARTISTPICTURE%", LinkName(pictureName_));
         }
         if (!address.empty()) {
             SwitchOn(text, "ARTISTADDRESS");
-            ReplaceAll(text, "%ARTISTADDRESS%", address);
+            StringReplaceAll(text, "%ARTISTADDRESS%", address);
         }
         if (!phone.empty()) {
             SwitchOn(text, "ARTISTPHONE");
-            ReplaceAll(text, "%ARTISTPHONE%", phone);
+            StringReplaceAll(text, "%ARTISTPHONE%", phone);
         }
         if (!email.empty()) {
             SwitchOn(text, "ARTISTMAIL");
-            ReplaceAll(text, "%ARTISTMAIL%", email);
+            StringReplaceAll(text, "%ARTISTMAIL%", email);
         }
         if (!website.empty()) {
             SwitchOn(text, "ARTISTWEBSITE");
-            ReplaceAll(text, "%ARTISTWEBSITE%", website);
+            StringReplaceAll(text, "%ARTISTWEBSITE%", website);
         }
     }
 
     Options* options = Options::Instance();
     if (options->GetIncludeCopyright()) {
         SwitchOn(text, "PORTFOLIOCOPYRIGHT");
-        ReplaceAll(text, "%PORTFOLIOYEAR%", GetYearText());
+        StringReplaceAll(text, "%PORTFOLIOYEAR%", GetYearText());
     }
     if (options->GetIncludeDate()) {
         SwitchOn(text, "PORTFOLIODATE");
-        ReplaceAll(text, "%PORTFOLIODATE%", GetDateText());
+        StringReplaceAll(text, "%PORTFOLIODATE%", GetDateText());
     }
 
     const std::string statement = portfolio->GetStatementText(false);
     if (!statement.empty()) {
         SwitchOn(text, "STATEMENTTEXT");
-        ReplaceAll(text, "%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false)));
-        ReplaceAll(text, "%STATEMENTTEXT%", WithLineBreaks(statement));
+        StringReplaceAll(text, "%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false)));
+        StringReplaceAll(text, "%STATEMENTTEXT%", WithLineBreaks(statement));
     }
 
     if (!statementName_.empty()) {
@@ -278,7 +260,7 @@ std::string HTMLGenerator::FillCommon(const std::string& page)
             SwitchOn(text, "PDF_STATEMENT");
         } else {
             SwitchOn(text, "HTML_STATEMENT");
-            ReplaceAll(text, "%ARTISTSTATEMENT%", LinkName(statementName_));
+            StringReplaceAll(text, "%ARTISTSTATEMENT%", LinkName(statementName_));
         }
     }
     if (!cvName_.empty()) {
@@ -286,7 +268,7 @@ std::string HTMLGenerator::FillCommon(const std::string& page)
             SwitchOn(text, "PDF_CV");
         } else {
             SwitchOn(text, "HTML_CV");
-            ReplaceAll(text, "%ARTISTCV%", LinkName(cvName_));
+            StringReplaceAll(text, "%ARTISTCV%", LinkName(cvName_));
         }
     }
     return text;
@@ -299,25 +281,25 @@ std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
     const int height = image ? image->GetHeight() : 0;
     int blockWidth = 600;
     std::string text = page;
-    ReplaceAll(text, "%ARTWORK_STYLE%", ArtworkStyle(width, height, &blockWidth));
-    ReplaceAll(text, "%ARTWORK_WIDTH%", std::to_string(blockWidth));
+    StringReplaceAll(text, "%ARTWORK_STYLE%", ArtworkStyle(width, height, &blockWidth));
+    StringReplaceAll(text, "%ARTWORK_WIDTH%", std::to_string(blockWidth));
 
     text = FillCommon(text);
 
     if (picture) {
-        ReplaceAll(text, "%IMAGETITLE%", OneLine(picture->GetTitle(false)));
-        ReplaceAll(text, "%IMAGEMEDIA%", OneLine(picture->GetMedia(false)));
-        ReplaceAll(text, "%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false)));
+        StringReplaceAll(text, "%IMAGETITLE%", OneLine(picture->GetTitle(false)));
+        StringReplaceAll(text, "%IMAGEMEDIA%", OneLine(picture->GetMedia(false)));
+        StringReplaceAll(text, "%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false)));
         const std::string description = picture->GetDescription(false);
         if (!description.empty()) {
             SwitchOn(text, "DESCRIPTION");
-            ReplaceAll(text, "%DESCRIPTION%", WithLineBreaks(description));
+            StringReplaceAll(text, "%DESCRIPTION%", WithLineBreaks(description));
         }
     }
 
     const int count = GetPortfolio()->GetPictureCount();
-    ReplaceAll(text, "%PREVPAGE%", pageCounter_ == 0 ? "portfolio.html" : "Data/" + PageName(pageCounter_ - 1));
-    ReplaceAll(text, "%NEXTPAGE%",
+    StringReplaceAll(text, "%PREVPAGE%", pageCounter_ == 0 ? "portfolio.html" : "Data/" + PageName(pageCounter_ - 1));
+    StringReplaceAll(text, "%NEXTPAGE%",
                pageCounter_ + 1 >= count ? "portfolio.html" : "Data/" + PageName(pageCounter_ + 1));
 
     std::string file;
@@ -325,7 +307,7 @@ std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
         file = imageNames_[pageCounter_];
     else if (picture)
         file = SafeFileName(picture->GetFileName());
-    ReplaceAll(text, "%IMAGEFILE%", LinkName(file));
+    StringReplaceAll(text, "%IMAGEFILE%", LinkName(file));
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "output/PDFGenerator.h"
 
+#include "platform/rtl/StringReplace.h"
+
 #include "model/Options.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
@@ -34,22 +36,6 @@ std::string viewerCommand;
 // Private copies older than this are no longer in any viewer's hands.
 constexpr std::time_t kViewedCopyLifetime = 24 * 60 * 60;
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    std::string out;
-    std::size_t start = 0;
-    std::size_t hit = text.find(from);
-    if (hit == std::string::npos)
-        return;
-    while (hit != std::string::npos) {
-        out.append(text, start, hit - start);
-        out += to;
-        start = hit + from.size();
-        hit = text.find(from, start);
-    }
-    out.append(text, start, std::string::npos);
-    text = std::move(out);
-}
 
 std::string PageFileName(int index)
 {
@@ -355,8 +341,8 @@ std::u16string PDFGenerator::RenderHtmlPage(IPDFDocument* document, const char* 
         int32_t width = 0;
         document->GetPageHeight(&height);
         document->GetPageWidth(&width);
-        ReplaceAll(page, "%PDF_PAGE_HEIGHT%", std::to_string(height));
-        ReplaceAll(page, "%PDF_PAGE_WIDTH%", std::to_string(width));
+        StringReplaceAll(page, "%PDF_PAGE_HEIGHT%", std::to_string(height));
+        StringReplaceAll(page, "%PDF_PAGE_WIDTH%", std::to_string(width));
     }
     return WideFromUtf8(page);
 }
