@@ -335,6 +335,16 @@ TEST(Volumes, CancelledRequestsRaise45)
         EXPECT_FALSE(a.GetActive());
         EXPECT_TRUE(fs::is_empty(dir.Path()));
     }
+    for (const TZAProgressPhase phase : {ppStart, ppProcess}) {
+        // Spreading the items over the volumes is stopped: no volume stays.
+        TZipArchiver a;
+        a.OnCopyTempFileProgress = [&](TZABaseArchiver*, double, TZAProgressPhase p, bool& cancel) {
+            cancel = p == phase;
+        };
+        EXPECT_EQ(Native([&] { WriteSet(a, dir / "stopped.zip"); }), 45) << int(phase);
+        EXPECT_THROW(a.CloseArchive(), EZAException);
+        EXPECT_TRUE(fs::is_empty(dir.Path())) << fs::directory_iterator(dir.Path())->path();
+    }
     // Reading: a handler that keeps naming a missing file is given up on.
     TZipArchiver w;
     WriteSet(w, dir / "set.zip");
@@ -423,7 +433,7 @@ TEST(Volumes, SpanningAsksForDisksInOrder)
         EXPECT_EQ(asked[i], asked[i - 1] + 1);
 }
 
-TEST(Volumes, EmptySetIsAValidArchive)
+TEST(Volumes, EmptySetAndCallerStream)
 {
     TempDir dir;
     TZipArchiver a;
@@ -438,4 +448,10 @@ TEST(Volumes, EmptySetIsAValidArchive)
               0)
         << out;
     EXPECT_EQ(fs::file_size(dir / "empty.zip"), 22u);
+
+    // A caller's stream holds one file only.
+    TMemoryStream stream;
+    TZipArchiver b;
+    b.SetSpanningMode(smSplitting);
+    EXPECT_EQ(Native([&] { b.OpenArchive(stream, true); }), 51);
 }
