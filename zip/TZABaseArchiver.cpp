@@ -524,11 +524,23 @@ std::u16string TZABaseArchiver::GetTempFileName(const std::u16string& nearFile)
     return name;
 }
 
+int TZABaseArchiver::SnapshotIndexOf(int index) const
+{
+    // Items keep their index through a transaction (a replacement is made in
+    // place, new items are appended), which also tells apart names that the
+    // case-blind name index cannot.
+    const std::u16string& name = dir_->Items.ItemAt(index).FileName;
+    if (index < snapshot_.Count() && WideLowerCase(snapshot_.ItemAt(index).FileName) == WideLowerCase(name))
+        return index;
+    int found = -1;
+    return snapshot_.FindItemName(name, found) ? found : -1;
+}
+
 void TZABaseArchiver::CopyItemData(int index, TStream& source, int64_t sourceBase, TStream& out)
 {
     TDirItem& item = dir_->Items.ItemAt(index);
-    int found = -1;
-    if (!snapshot_.FindName(item.FileName, found))
+    const int found = SnapshotIndexOf(index);
+    if (found < 0)
         throw EZAException(7, Name);
     const TDirItem& old = snapshot_.ItemAt(found);
     // An item reaches up to the next local header in file order (or the
@@ -727,9 +739,8 @@ void TZABaseArchiver::CommitUpdate()
             // Ignored: an old item keeps its old content, a new one is dropped.
             out->SetSize(itemStart);
             out->SetPosition(itemStart);
-            int old = -1;
-            if (item.Operation == poUpdate && snapshot_.FindName(item.FileName, old)) {
-                const std::u16string name = item.FileName;
+            const int old = item.Operation == poUpdate ? SnapshotIndexOf(j) : -1;
+            if (old >= 0) {
                 work.SetItem(j, snapshot_.ItemAt(old));
                 CopyItemData(j, *source, sourceBase, *out);
             } else {

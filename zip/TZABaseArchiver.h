@@ -231,6 +231,8 @@ private:
     void RestoreSnapshot();
     void Rollback(int64_t writePosition);
     void CopyItemData(int index, TStream& source, int64_t sourceBase, TStream& out);
+    // The snapshot item a working item stands for; -1 when there is none.
+    int SnapshotIndexOf(int index) const;
     bool StoreItem(int index, TStream& out);
     bool WriteWithDiskFullRetry(TStream& stream, const void* buffer, int64_t count);
     void FinishReplacement(std::unique_ptr<TStream> newStream, const std::u16string& newName);

@@ -305,7 +305,7 @@ int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double date
         throw EZAException(9, Name);
 
     int index = -1;
-    if (dir_->Items.FindName(name, index)) {
+    if (dir_->Items.FindItemName(name, index)) {
         const TDirItem& existing = dir_->Items.ItemAt(index);
         const uint32_t oldDos = (uint32_t(existing.Date) << 16) | existing.Time;
         bool replace = false;
@@ -790,7 +790,7 @@ bool TZABaseArchiver::FindNext(TZArchiveItem& record)
 bool TZABaseArchiver::FindItemIndex(const std::u16string& name, int& index)
 {
     CheckOpen();
-    if (dir_->Items.FindName(name, index))
+    if (dir_->Items.FindItemName(name, index))
         return true;
     std::u16string mask = name;
     if (Options.StorePath != spFullPathWithDrive) {

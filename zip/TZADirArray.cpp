@@ -109,6 +109,19 @@ bool TZADirArray::FindName(const std::u16string& name, int& index) const
     return index >= 0 && index < count_;
 }
 
+bool TZADirArray::FindItemName(const std::u16string& name, int& index) const
+{
+    if (!FindName(name, index))
+        return false;
+    if (items_[index].FileName != name)
+        for (int i = 0; i < count_; ++i)
+            if (items_[i].FileName == name) {
+                index = i;
+                break;
+            }
+    return true;
+}
+
 void TZADirArray::RenameItem(int i, const std::u16string& newName)
 {
     TDirItem& item = ItemAt(i);

@@ -30,6 +30,10 @@ public:
     void Delete(int i);                         // code 4
     void Assign(const TZADirArray& other);
     bool FindName(const std::u16string& name, int& index) const;
+    // Like FindName, but an item whose name matches exactly is preferred:
+    // archives made on case-sensitive systems may hold "a.txt" beside
+    // "A.txt", which share one key of the index.
+    bool FindItemName(const std::u16string& name, int& index) const;
     void RenameItem(int i, const std::u16string& newName);  // code 59
 
     static constexpr int kInitialGrowth = 500;

@@ -672,3 +672,41 @@ TEST(Archiver, SearchMasksAndRates)
     ASSERT_TRUE(a.FindFirst(u"noext", r));
     EXPECT_GT(r.CompressionRate, 90);
 }
+
+TEST(Archiver, UpdateKeepsItemsWhoseNamesDifferOnlyInCase)
+{
+    // Archives made on case-sensitive systems may hold "a.txt" beside
+    // "A.txt"; copying unchanged items must not confuse the two.
+    TempDir dir;
+    const std::string file = dir / "case.zip";
+    const std::string script = dir.Write("make.py", R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.writestr('b.txt', 'bee')
+    z.writestr('a.txt', 'lower')
+    z.writestr('A.txt', 'UPPER')
+)");
+    std::string out;
+    ASSERT_EQ(RunCommand("python3 '" + script + "' '" + file + "' 2>&1", &out), 0) << out;
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive();
+        EXPECT_EQ(Extract(a, u"a.txt"), "lower");
+        EXPECT_EQ(Extract(a, u"A.txt"), "UPPER");
+        TMemoryStream s = StreamOf("replaced");
+        a.AddFromStream(u"b.txt", s);  // the physically first item: the rest is copied
+        TMemoryStream t = StreamOf("upper again");
+        a.AddFromStream(u"A.txt", t);  // replaces its own item, not its case twin
+        EXPECT_EQ(Extract(a, u"a.txt"), "lower");
+        a.CloseArchive();
+    }
+    const std::string check = dir.Write("check.py", R"(
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+got = {i.filename: z.read(i) for i in z.infolist()}
+assert got == {'b.txt': b'replaced', 'a.txt': b'lower', 'A.txt': b'upper again'}, got
+assert z.testzip() is None
+)");
+    EXPECT_EQ(RunCommand("python3 '" + check + "' '" + file + "' 2>&1", &out), 0) << out;
+}
