@@ -21,8 +21,11 @@ ProgressThread::ProgressThread(const std::string& title, bool CreateSuspended)
 ProgressThread::~ProgressThread()
 {
     // Stopped before the window goes: the worker may still hand it a call.
+    // A job whose start has not come round yet must not be started here: its
+    // own part, Execute included, is already destroyed.
     Terminate();
-    WaitFor();
+    if (Started())
+        WaitFor();
     TForm15* form = progressForm_;
     progressForm_ = nullptr;
     Synchronize([form] { delete form; });

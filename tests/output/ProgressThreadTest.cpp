@@ -309,3 +309,27 @@ TEST_F(ProgressThreadTest, MainWindowDestroyedWhileAProgressWindowIsShown)
     job.HideProgressForm();
     EXPECT_TRUE(mainWindow_.isEnabled());
 }
+
+namespace {
+std::atomic<int> g_lateJobRuns{0};
+
+class LateJob : public ProgressThread {
+public:
+    LateJob() : ProgressThread("Preview...", false) {}
+
+protected:
+    void Execute() override { ++g_lateJobRuns; }
+};
+} // namespace
+
+TEST_F(ProgressThreadTest, JobDeletedBeforeItsStartCameRoundNeverRuns)
+{
+    // Created running: its start waits for the event loop, which the delete
+    // comes before. By then the job's own part is gone; running it would call
+    // into an object that no longer exists.
+    auto* job = new LateJob;
+    delete job;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g_lateJobRuns.load(), 0);
+    EXPECT_TRUE(mainWindow_.isEnabled());
+}
