@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -91,6 +92,35 @@ void TakeTargetPermissions(const std::string& temp, const std::string& target)
     ::chmod(temp.c_str(), mode);
 }
 
+std::string ItemKey(const std::string& name)
+{
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return key;
+}
+
+// Each artwork's bitmap is stored under its ID, and item names do not tell
+// letter case apart. IDs come from a per-run counter and the time of day, so
+// a picture added now can get the ID of one made in an earlier run, and a
+// received file can name anything: an artwork whose ID an earlier artwork or
+// one of the fixed items already holds gets a new one, or its bitmap would
+// replace the other's.
+void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
+{
+    std::set<std::string> taken;
+    for (const char* name : {kDetailsItem, kTemplateItem, kStatementItem, kCVItem, kPictureItem})
+        taken.insert(ItemKey(name));
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        Picture* picture = portfolio->GetPicture(i);
+        if (!picture)
+            continue;
+        while (picture->GetID().empty() || !taken.insert(ItemKey(picture->GetID())).second)
+            picture->NewID();
+    }
+}
+
 // Writes every item into an archive at path; raises on any failure.
 void WriteArchive(Portfolio* portfolio, const std::string& path)
 {
@@ -142,6 +172,7 @@ bool PortfolioLoaderV2::Save(Portfolio* portfolio)
     const std::string target = portfolio->GetFileName(false);
     if (target.empty())
         return false;
+    GiveArtworksTheirOwnItemNames(portfolio);
     const std::string temp = CreateSiblingTempFile(target);
     if (temp.empty())
         return false;

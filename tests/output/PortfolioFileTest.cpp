@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -232,6 +233,47 @@ TEST_F(PortfolioFileTest, SavedPortfolioOpensWithEverythingItHeld)
     EXPECT_EQ(loaded->GetStatementFile(), statementOnDisk_);
     EXPECT_EQ(loaded->GetCVFile(), "cv.pdf");
     EXPECT_EQ(loaded->GetPictureFile(), "");
+}
+
+// IDs come from a per-run counter and the time of day, so a picture added
+// today can get the ID of one made in an earlier run; a crafted file can
+// name anything. Item names do not tell letter case apart.
+TEST_F(PortfolioFileTest, ArtworksWhoseIdsClashKeepTheirOwnImages)
+{
+    const std::string path = dir_ / "clash.pfo";
+    auto saved = MakeFull(path);
+    {
+        auto fourth = std::make_unique<Picture>(saved.get());
+        TMemoryStream bmp;
+        Fill(bmp, MakeBmp(9, 9, 7));
+        ASSERT_TRUE(fourth->LoadFromStream(bmp));
+        saved->AddPicture(fourth.release());
+    }
+    const std::string ids[] = {"00000001000A000B000C", "00000001000A000B000C", "00000001000a000b000c",
+                               "_Statement_File_"};
+    std::vector<std::string> images;
+    for (int i = 0; i < 4; ++i) {
+        saved->GetPicture(i)->SetID(ids[i]);
+        images.push_back(StoredBitmap(saved->GetPicture(i)));
+    }
+    ASSERT_TRUE(saved->Save());
+
+    bool ok = false;
+    auto loaded = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(loaded->GetPictureCount(), 4);
+    EXPECT_EQ(loaded->GetPicture(0)->GetID(), ids[0]);
+    std::vector<std::string> seen;
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(StoredBitmap(loaded->GetPicture(i)), images[i]);
+        // The portfolio in memory names the items the file holds.
+        EXPECT_EQ(loaded->GetPicture(i)->GetID(), saved->GetPicture(i)->GetID());
+        seen.push_back(loaded->GetPicture(i)->GetID());
+    }
+    EXPECT_EQ(std::set<std::string>(seen.begin(), seen.end()).size(), 4u);
+    EXPECT_EQ(Bytes(*loaded->GetStatementData()), "statement on disk");
+    EXPECT_FALSE(saved->IsModified());
 }
 
 TEST_F(PortfolioFileTest, OtherZipReadersSeeTheItemsInOrderEncryptedAndDeflated)
