@@ -597,7 +597,15 @@ void TZABaseArchiver::CommitUpdate()
         return;  // nothing changed: the archive keeps every byte
 
     bool cancel = false;
-    DoOverallProgress(0, firstToProcess >= 0 ? work.ItemAt(firstToProcess).Operation : poAdd, ppStart, cancel);
+    try {
+        DoOverallProgress(0, firstToProcess >= 0 ? work.ItemAt(firstToProcess).Operation : poAdd, ppStart, cancel);
+    } catch (...) {
+        // A handler that throws ends the transaction like a cancel, with its
+        // own exception: the items registered must not stay unwritten.
+        RestoreSnapshot();
+        createFailed_ = createFailed_ || !createdTempName_.empty();
+        throw;
+    }
     if (cancel) {
         RestoreSnapshot();
         createFailed_ = createFailed_ || !createdTempName_.empty();

@@ -710,3 +710,29 @@ assert z.testzip() is None
 )");
     EXPECT_EQ(RunCommand("python3 '" + check + "' '" + file + "' 2>&1", &out), 0) << out;
 }
+
+TEST(Archiver, ThrowingStartHandlerLeavesNoUnwrittenItem)
+{
+    TMemoryStream mem;
+    TZipArchiver a;
+    a.OpenArchive(mem, true);
+    TMemoryStream s = StreamOf("hello");
+    a.AddFromStream(u"one", s);
+    bool boom = true;
+    a.OnOverallProgress = [&](TZABaseArchiver*, double, TZAProcessOperation, TZAProgressPhase phase, bool&) {
+        if (boom && phase == ppStart)
+            throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(a.AddFromStream(u"two", s), std::runtime_error);
+    EXPECT_EQ(a.ItemCount(), 1);
+    boom = false;
+    a.AddFromStream(u"three", s);
+    a.CloseArchive();
+
+    TempDir dir;
+    const std::string file = dir.Write("t.zip", Text(mem));
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t '" + file + "' 2>&1", &out), 0) << out;
+    EXPECT_EQ(RunCommand("unzip -Z1 '" + file + "'", &out), 0);
+    EXPECT_EQ(out, "one\nthree\n");
+}
