@@ -18,8 +18,10 @@
 
 namespace {
 
-// Images of 16 bits per channel cannot be shown or stored as BMP; bring them
-// down to the standard depth of the same kind. When that fails the original
+// Images of 16 bits per channel, floating-point colour (HDR, EXR, float
+// TIFF) and other sample kinds cannot be shown or stored as BMP, so an
+// artwork holding one could never be saved in a portfolio; bring them down
+// to the standard depth of the same kind. When that fails the original
 // stays, which is still a valid (if less useful) image.
 FIBITMAP* ToEightBitsPerChannel(FIBITMAP* dib)
 {
@@ -27,6 +29,8 @@ FIBITMAP* ToEightBitsPerChannel(FIBITMAP* dib)
         return nullptr;
     FIBITMAP* converted = nullptr;
     switch (FreeImage_GetImageType(dib)) {
+    case FIT_BITMAP:
+        return dib;
     case FIT_RGB16:
         converted = FreeImage_ConvertTo24Bits(dib);
         break;
@@ -36,8 +40,17 @@ FIBITMAP* ToEightBitsPerChannel(FIBITMAP* dib)
     case FIT_UINT16:
         converted = FreeImage_ConvertTo8Bits(dib);
         break;
+    case FIT_RGBF:
+    case FIT_RGBAF:
+        // High dynamic range: the library's tone mapping keeps highlights
+        // and shadows visible where a plain clamp would burn them out.
+        converted = FreeImage_ToneMapping(dib, FITMO_DRAGO03, 0, 0);
+        break;
     default:
-        return dib;
+        // One sample per pixel (signed, 32-bit, floating point, complex):
+        // grey, scaled linearly over the image's own range.
+        converted = FreeImage_ConvertToStandardType(dib, TRUE);
+        break;
     }
     if (!converted)
         return dib;

@@ -29,7 +29,9 @@ public:
     // Format from the file's content, else from its name. The old image is
     // released before decoding, so a file that fails to decode leaves the
     // object empty. Images of 16 bits per channel come back as 24/32-bit
-    // colour or 8-bit grey, so that every loaded image can be shown and saved.
+    // colour or 8-bit grey, floating-point colour tone-mapped to 24 bits and
+    // other sample kinds as 8-bit grey, so that every loaded image can be
+    // shown and saved.
     bool Load(const std::string& fileName, int flags = 0);
     // Decodes GetSize() bytes read from the stream's current position (callers
     // rewind first); the format comes from the content alone.

@@ -187,6 +187,71 @@ TEST(PictureLoad, OtherSixteenBitKindsBecomeStandard)
     }
 }
 
+// Floating-point colour and single-sample kinds other than 16-bit grey load
+// fine, but no BMP can hold them: an artwork of one would make every save of
+// its portfolio fail.
+TEST(PictureLoad, NonStandardSampleKindsBecomeStandardAndStoreAsBmp)
+{
+    TempDir dir;
+    struct Case {
+        const char* what;
+        FREE_IMAGE_TYPE type;
+        int bpp;
+        FREE_IMAGE_FORMAT format;
+        const char* extension;
+        int expectedBpp;
+    };
+    const Case cases[] = {
+        {"HDR colour", FIT_RGBF, 96, FIF_HDR, "hdr", 24},
+        {"float colour TIFF", FIT_RGBF, 96, FIF_TIFF, "tif", 24},
+        {"float colour with alpha", FIT_RGBAF, 128, FIF_TIFF, "tif", 24},
+        {"float grey", FIT_FLOAT, 32, FIF_TIFF, "tif", 8},
+        {"double grey", FIT_DOUBLE, 64, FIF_TIFF, "tif", 8},
+        {"signed 16-bit grey", FIT_INT16, 16, FIF_TIFF, "tif", 8},
+        {"32-bit grey", FIT_UINT32, 32, FIF_TIFF, "tif", 8},
+        {"complex", FIT_COMPLEX, 128, FIF_TIFF, "tif", 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FIBITMAP* deep = FreeImage_AllocateT(c.type, 3, 2, c.bpp);
+        ASSERT_NE(deep, nullptr);
+        const std::string path = dir / (std::string("deep") + std::to_string(&c - cases) + "." + c.extension);
+        ASSERT_TRUE(FreeImage_Save(c.format, deep, path.c_str(), 0));
+        FreeImage_Unload(deep);
+
+        TFreeWinBitmap bitmap;
+        ASSERT_TRUE(bitmap.Load(path));
+        EXPECT_EQ(bitmap.GetImageType(), FIT_BITMAP);
+        EXPECT_EQ(bitmap.GetBitsPerPixel(), c.expectedBpp);
+        EXPECT_EQ(bitmap.GetWidth(), 3);
+        EXPECT_EQ(bitmap.GetHeight(), 2);
+        TMemoryStream bmp;
+        EXPECT_TRUE(bitmap.SaveToStream(FIF_BMP, bmp));
+        EXPECT_GT(bmp.GetSize(), 0);
+    }
+}
+
+// A float grey image keeps its light and dark parts apart when it is brought
+// down to 8 bits.
+TEST(PictureLoad, FloatGreyIsScaledOverItsRange)
+{
+    TempDir dir;
+    FIBITMAP* grey = FreeImage_AllocateT(FIT_FLOAT, 2, 1);
+    auto* line = reinterpret_cast<float*>(FreeImage_GetScanLine(grey, 0));
+    line[0] = 0.0f;
+    line[1] = 1.0f;
+    const std::string path = dir / "grey.pfm";
+    ASSERT_TRUE(FreeImage_Save(FIF_PFM, grey, path.c_str(), 0));
+    FreeImage_Unload(grey);
+
+    TFreeWinBitmap bitmap;
+    ASSERT_TRUE(bitmap.Load(path));
+    const QImage shown = Shown(bitmap);
+    ASSERT_EQ(shown.size(), QSize(2, 1));
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(255, 255, 255));
+}
+
 TEST(PictureStream, BmpRoundTripThroughAMemoryStream)
 {
     TempDir dir;
