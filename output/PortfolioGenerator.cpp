@@ -62,10 +62,13 @@ std::string FolderName(std::uint32_t number)
 }
 
 // Writes size bytes to a new file beside path and renames it over path, so an
-// existing file is replaced only by a complete one.
+// existing file is replaced only by a complete one. The temporary name is
+// short whatever the target's: a name that fits the folder must not fail
+// because its temporary twin would be too long.
 bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
 {
-    std::string temp = path + ".XXXXXX";
+    const std::size_t slash = path.rfind('/');
+    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".save-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;

@@ -13,6 +13,7 @@
 
 #include <QDate>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -292,6 +293,13 @@ TEST(PortfolioGeneratorTest, SaveToDiskWritesEveryByteOrFailsWithoutHarm)
 
     EXPECT_FALSE(PortfolioGenerator::SaveToDisk(dir / "no/such/folder/page.html", "x"));
     EXPECT_FALSE(PortfolioGenerator::SaveToDisk("", "x"));
+
+    // Any name the folder can hold can be written, the longest included
+    // (a received document's name can be that long).
+    const std::string longest = std::string(NAME_MAX - 4, 'n') + ".doc";
+    EXPECT_TRUE(PortfolioGenerator::SaveToDisk(dir / longest, "long"));
+    EXPECT_EQ(ReadFileBytes(dir / longest), "long");
+    fs::remove(dir / longest);
 
     // No temporary files stay behind.
     int files = 0;
