@@ -58,7 +58,8 @@ bool TemplateLibrary::Load()
     const std::string user = UserFile();
     std::error_code error;
     const bool exists = std::filesystem::exists(user, error);
-    if (!LoadTemplates(user, false, false) && exists)
+    shadowed_.clear();
+    if (!LoadTemplates(user, false, false, &shadowed_) && exists)
         userFileDamaged_ = true;
     return shipped;
 }
@@ -73,7 +74,8 @@ bool TemplateLibrary::Import(const std::string& path)
     return LoadTemplates(path, false, false);
 }
 
-bool TemplateLibrary::LoadTemplates(const std::string& path, bool clear, bool shipped)
+bool TemplateLibrary::LoadTemplates(const std::string& path, bool clear, bool shipped,
+                                    std::vector<std::unique_ptr<Template>>* shadowed)
 {
     try {
         TXMLDocument document;
@@ -89,14 +91,15 @@ bool TemplateLibrary::LoadTemplates(const std::string& path, bool clear, bool sh
             if (node.NodeName() != "Template")
                 continue;
             const std::string name = GetChildValue(node, "Name");
-            if (FindTemplate(name))
-                continue; // first come, first kept
+            const bool taken = FindTemplate(name) != nullptr; // first come, first kept
+            if (taken && !shadowed)
+                continue;
             auto item = std::make_unique<Template>(name);
             if (!item->LoadFromXml(node))
                 continue;
             if (!shipped)
                 item->SetBuiltin(false);
-            templates_.push_back(std::move(item));
+            (taken ? *shadowed : templates_).push_back(std::move(item));
         }
         return true;
     } catch (const std::exception&) {
@@ -114,6 +117,8 @@ bool TemplateLibrary::Save(const std::string& path)
         for (const auto& item : templates_)
             if (!item->IsBuiltin())
                 item->SaveToXml(root);
+        for (const auto& item : shadowed_)
+            item->SaveToXml(root);
         document.SaveToFile(path);
         return true;
     } catch (const std::exception&) {

@@ -38,7 +38,10 @@ public:
     bool RemoveTemplate(Template* item);
 
 private:
-    bool LoadTemplates(const std::string& path, bool clear, bool shipped);
+    // shadowed, when given, keeps the templates skipped for a name already
+    // present, so that they are written back instead of lost.
+    bool LoadTemplates(const std::string& path, bool clear, bool shipped,
+                       std::vector<std::unique_ptr<Template>>* shadowed = nullptr);
     std::string UserFile() const { return userFolder_ + "templates.vtp"; }
 
     std::vector<std::unique_ptr<Template>> templates_;
@@ -46,4 +49,8 @@ private:
     // The user's file exists but could not be read: it is moved aside
     // rather than replaced at exit.
     bool userFileDamaged_ = false;
+    // The user's templates whose names a shipped template took (a newer
+    // program may ship a name the user already used): not offered, but
+    // saved back with the user's file.
+    std::vector<std::unique_ptr<Template>> shadowed_;
 };
