@@ -612,9 +612,8 @@ TEST_F(PDFGeneratorComponentTest, FixturePortfolioBecomesACompletePdf)
         EXPECT_EQ(QColor(front.pixel(at)).name(), expected.name()) << at.x() << "," << at.y();
 }
 
-// The component paints an <img> at twice its offset from the page's top-left
-// corner and clips it to the element's box, so an image that is not at the
-// corner (every artwork image) comes out blank. Enable once that is mended.
+// Artwork images sit away from the page's corner: they once came out blank
+// when the component placed images at twice their offset.
 TEST_F(PDFGeneratorComponentTest, ArtworkImagesAreJpegAndFollowTheSetting)
 {
     FixturePortfolio f(2);
