@@ -22,6 +22,14 @@ namespace {
 constexpr int64_t kMemoryTailLimit = 4 << 20;
 constexpr int64_t kCopyBlock = 1 << 20;
 
+// A flush that fails means the archive may not be on the disk: that is a
+// failed write, not a success.
+void FlushOrFail(TUniFileStream& file, const std::u16string& fileName, const std::string& component)
+{
+    if (!file.Flush())
+        throw EZAException(19, {fileName}, component);
+}
+
 void CopyRange(TStream& source, int64_t from, int64_t count, TStream& out)
 {
     std::vector<uint8_t> buffer(static_cast<size_t>(std::min(count, kCopyBlock)));
@@ -182,7 +190,7 @@ void TZABaseArchiver::SetInMemory(bool value)
                 TUniFileStream file(temp, kCreateMode);
                 CopyRange(*stream_, 0, stream_->GetSize(), file);
                 if (Options.FlushBuffers)
-                    file.Flush();
+                    FlushOrFail(file, FileName, Name);
             } catch (...) {
                 WideRemoveFile(temp);
                 throw;
@@ -426,7 +434,7 @@ void TZABaseArchiver::CloseArchive()
             dir_->SaveCentralDirectory(stream_, true);
         if (Options.FlushBuffers)
             if (auto* file = dynamic_cast<TUniFileStream*>(stream_))
-                file->Flush();
+                FlushOrFail(*file, FileName, Name);
     } catch (...) {
         whole = false;
         ReleaseArchive(false);
@@ -781,7 +789,7 @@ void TZABaseArchiver::CommitUpdate()
 
     if (replacement) {
         if (Options.FlushBuffers)
-            static_cast<TUniFileStream*>(replacement.get())->Flush();
+            FlushOrFail(*static_cast<TUniFileStream*>(replacement.get()), FileName, Name);
         CopyPermissions(FileName, replacementName);
         // The old stream is let go before the rename so that its lock ends;
         // the manager already works on the new stream.
@@ -813,5 +821,5 @@ void TZABaseArchiver::CommitUpdate()
     DoOverallProgress(100, poAdd, ppEnd, ignored);
     if (Options.FlushBuffers)
         if (auto* file = dynamic_cast<TUniFileStream*>(stream_))
-            file->Flush();
+            FlushOrFail(*file, FileName, Name);
 }
