@@ -1,0 +1,246 @@
+#include "platform/rtl/SafeFileWriter.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/rtl/Exception.h"
+
+namespace {
+
+// Links followed before the chain counts as a loop, as the kernel does.
+constexpr int kMaxLinks = 40;
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Follows the chain of links path may be. The last name need not exist: a
+// link to a missing file is saved by creating that file, as an ordinary
+// open for writing would.
+std::string ResolveSaveTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int followed = 0;; ++followed) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        if (followed == kMaxLinks) {
+            errno = ELOOP;
+            return {};
+        }
+        std::vector<char> buffer(PATH_MAX + 1);
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n < 0)
+            return {};
+        if (n == 0 || static_cast<size_t>(n) >= buffer.size()) {
+            errno = ENAMETOOLONG;
+            return {};
+        }
+        const std::string link(buffer.data(), static_cast<size_t>(n));
+        current = link.front() == '/' ? link : Join(FolderOf(current), link);
+    }
+}
+
+// The umask, read without changing it: setting it even for a moment would
+// give files that another thread creates meanwhile the wrong permissions.
+mode_t CurrentUmask()
+{
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask & 0777);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> newFileMode) : path_(path)
+{
+    if (path.empty())
+        throw EFCreateError("Cannot create file \"\". " + std::string(std::strerror(ENOENT)));
+    target_ = ResolveSaveTarget(path);
+    if (target_.empty())
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+
+    temp_ = Join(FolderOf(target_), ".save-XXXXXX");
+    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+    if (fd_ < 0)
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+
+    struct stat old {};
+    mode_t mode;
+    if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        mode = old.st_mode & 07777;
+    else if (newFileMode)
+        mode = *newFileMode & 07777;
+    else
+        mode = 0666 & ~CurrentUmask();
+    if (::fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        Discard();
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(error));
+    }
+}
+
+TSafeFileStream::~TSafeFileStream()
+{
+    if (state_ == State::Open)
+        Discard();
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void TSafeFileStream::Discard()
+{
+    // Removed by name only while the name is still ours: after a failure it
+    // is already gone, after a commit it is the target.
+    ::unlink(temp_.c_str());
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void TSafeFileStream::Fail(const std::string& reason)
+{
+    if (state_ == State::Open)
+        Discard();
+    state_ = State::Failed;
+    error_ = reason;
+}
+
+int64_t TSafeFileStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0 || fd_ < 0)
+        return 0;
+    ssize_t n;
+    do {
+        n = ::read(fd_, buffer, static_cast<size_t>(count));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? 0 : n;
+}
+
+int64_t TSafeFileStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    if (state_ != State::Open || writeFailed_) {
+        writeFailed_ = true;
+        return 0;
+    }
+    const auto* bytes = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd_, bytes + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (!writeFailed_)
+                error_ = n < 0 ? std::strerror(errno) : "Short write";
+            writeFailed_ = true;
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
+int64_t TSafeFileStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    if (fd_ < 0)
+        return -1;
+    int whence = SEEK_SET;
+    if (origin == TSeekOrigin::soCurrent)
+        whence = SEEK_CUR;
+    else if (origin == TSeekOrigin::soEnd)
+        whence = SEEK_END;
+    const off_t r = ::lseek(fd_, offset, whence);
+    return r < 0 ? -1 : r;
+}
+
+void TSafeFileStream::SetSize(int64_t newSize)
+{
+    if (state_ != State::Open || ::ftruncate(fd_, newSize) != 0) {
+        const std::string reason = state_ != State::Open ? "The file is closed" : std::strerror(errno);
+        if (!writeFailed_)
+            error_ = reason;
+        writeFailed_ = true;
+        throw EWriteError("Cannot resize file \"" + path_ + "\". " + reason);
+    }
+    if (GetPosition() > newSize)
+        Seek(newSize, TSeekOrigin::soBeginning);
+}
+
+bool TSafeFileStream::Commit()
+{
+    if (state_ != State::Open)
+        return state_ == State::Committed;
+    if (writeFailed_) {
+        Fail(error_);
+        return false;
+    }
+    if (::fsync(fd_) != 0) {
+        Fail(std::strerror(errno));
+        return false;
+    }
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        Fail(std::strerror(errno));
+        return false;
+    }
+    state_ = State::Committed;
+    error_.clear();
+    return true;
+}
+
+int TSafeFileStream::ReleaseHandle()
+{
+    if (state_ != State::Committed)
+        return -1;
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+bool SafeWriteFile(const std::string& path, const void* data, size_t size, std::string* error)
+{
+    try {
+        TSafeFileStream file(path);
+        const int64_t count = static_cast<int64_t>(size);
+        if (file.Write(data, count) == count && file.Commit())
+            return true;
+        if (error)
+            *error = file.ErrorText();
+        return false;
+    } catch (const Exception& e) {
+        if (error)
+            *error = e.Message();
+        return false;
+    }
+}

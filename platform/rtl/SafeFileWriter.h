@@ -1,0 +1,73 @@
+#pragma once
+// Replacing a file so that a failed save never destroys the old one: the new
+// content goes to a temporary file beside the target, is synced to the disk
+// and only then renamed over the target.
+//
+// - A target that is a symbolic link is written through: the file the link
+//   (or chain of links) finally names is replaced, and the link stays a link.
+// - The new file keeps the permission bits of the file it replaces; a file
+//   that replaces nothing gets what an ordinary create would give it
+//   (0666 less the umask), unless the caller asks for other bits.
+// - The temporary name is short (".save-XXXXXX"), so a target whose name is
+//   as long as the file system allows can still be saved.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "platform/rtl/Stream.h"
+
+// A stream onto the temporary file. Commit() makes it the target; a stream
+// destroyed without a successful Commit() removes its temporary file and
+// leaves the target as it was.
+class TSafeFileStream : public TStream {
+public:
+    // Creates the temporary file; throws EFCreateError when it cannot.
+    // newFileMode: the permission bits for a target that does not exist yet.
+    explicit TSafeFileStream(const std::string& path, std::optional<mode_t> newFileMode = std::nullopt);
+    ~TSafeFileStream() override;
+    TSafeFileStream(const TSafeFileStream&) = delete;
+    TSafeFileStream& operator=(const TSafeFileStream&) = delete;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    // A failed or short write also makes Commit() fail, so data that did not
+    // reach the file can never replace the old content.
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    // Throws EWriteError when the file cannot be resized.
+    void SetSize(int64_t newSize) override;
+
+    // Syncs the data and renames the temporary file over the target. False
+    // when anything failed on the way (ErrorText() says why): the temporary
+    // file is then gone and the target untouched. Once it has failed or
+    // succeeded, the stream takes no more data.
+    bool Commit();
+    const std::string& ErrorText() const { return error_; }
+
+    // The path as given and the file that is actually replaced.
+    const std::string& FileName() const { return path_; }
+    const std::string& TargetName() const { return target_; }
+
+    // After a successful Commit(): hands the open descriptor of the new file
+    // to the caller, who then closes it. -1 before that.
+    int ReleaseHandle();
+
+private:
+    void Fail(const std::string& reason);
+    void Discard();
+
+    enum class State { Open, Committed, Failed };
+    std::string path_;
+    std::string target_;
+    std::string temp_;
+    std::string error_;
+    int fd_ = -1;
+    State state_ = State::Open;
+    bool writeFailed_ = false;
+};
+
+// The function form: replaces path with size bytes. False with *error set to
+// the reason when the file could not be replaced; the old file is then kept.
+bool SafeWriteFile(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
+
