@@ -1,19 +1,11 @@
 #include "FreeImage/FreeBitmap.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "FreeImage/FreeImageLibrary.h"
 #include "FreeImage/FreeMemoryIO.h"
+#include "platform/rtl/SafeFileWriter.h"
 #include "platform/rtl/Stream.h"
 
 namespace {
@@ -56,60 +48,6 @@ FIBITMAP* ToEightBitsPerChannel(FIBITMAP* dib)
         return dib;
     FreeImage_Unload(dib);
     return converted;
-}
-
-bool WriteAll(int fd, const BYTE* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Writes the bytes to a fresh file beside the target and renames it over the
-// target, so a failed write leaves any old file untouched.
-bool ReplaceFileContents(const std::string& fileName, const BYTE* data, size_t size)
-{
-    namespace fs = std::filesystem;
-    const fs::path target(fileName);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string base = target.filename().string();
-    if (base.empty())
-        return false;
-
-    static std::atomic<unsigned> counter{0};
-    std::random_device random;
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", random(), counter++ & 0xFFFF);
-        tempName = (folder / ("." + base + suffix)).string();
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-
-    struct stat old {};
-    if (::stat(fileName.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-
-    bool ok = WriteAll(fd, data, size) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(tempName.c_str(), fileName.c_str()) == 0;
-    if (!ok)
-        ::unlink(tempName.c_str());
-    return ok;
 }
 
 }  // namespace
@@ -189,7 +127,7 @@ bool TFreeBitmap::Save(const std::string& fileName, int flags)
     DWORD size = 0;
     if (!memory.Acquire(&data, &size))
         return false;
-    return ReplaceFileContents(fileName, data, size);
+    return SafeWriteFile(fileName, data, size);
 }
 
 bool TFreeBitmap::SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags)

@@ -66,7 +66,9 @@ std::string CommentV2()
     return text;
 }
 
-std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode)
+namespace {
+
+std::unique_ptr<TZipArchiver> Prepare(const std::string& path)
 {
     auto archiver = std::make_unique<TZipArchiver>();
     archiver->FileName = UTF8ToWide(path);
@@ -82,7 +84,22 @@ std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode)
     archiver->OnProcessFileFailure = [](TZABaseArchiver*, const std::u16string&, TZAProcessOperation, int32_t,
                                         int32_t, const std::u16string&, TZAAction& action) { action = fxaAbort; };
     archiver->OnDiskFull = [](TZABaseArchiver*, int32_t, const std::u16string&, bool& cancel) { cancel = true; };
+    return archiver;
+}
+
+} // namespace
+
+std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode)
+{
+    std::unique_ptr<TZipArchiver> archiver = Prepare(path);
     archiver->OpenArchive(mode);
+    return archiver;
+}
+
+std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path)
+{
+    std::unique_ptr<TZipArchiver> archiver = Prepare(path);
+    archiver->OpenArchive(stream, true);
     return archiver;
 }
 

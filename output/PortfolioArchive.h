@@ -48,6 +48,9 @@ std::string CommentV2();
 // an existing file, 0xFFFF creates one). It never asks anyone anything: a
 // wrong password, an item that fails and a full disk raise exceptions.
 std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode);
+// The same archiver creating a new archive in the stream, which stays the
+// caller's; path only names the file in messages.
+std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path);
 
 // Replaces the stream's content with the item's bytes and rewinds it. The
 // name must be the item's own (no wildcard lookups); raises when the item is

@@ -4,6 +4,7 @@
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/SafeFileWriter.h"
 #include "platform/shell/Shell.h"
 
 #include <QDate>
@@ -59,39 +60,6 @@ std::string FolderName(std::uint32_t number)
     char name[16];
     std::snprintf(name, sizeof name, "%08X", number);
     return name;
-}
-
-// Writes size bytes to a new file beside path and renames it over path, so an
-// existing file is replaced only by a complete one. The temporary name is
-// short whatever the target's: a name that fits the folder must not fail
-// because its temporary twin would be too long.
-bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
-{
-    const std::size_t slash = path.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".save-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    std::size_t done = 0;
-    bool ok = ::fchmod(fd, 0644) == 0;
-    while (ok && done < size) {
-        const ssize_t n = ::write(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
 }
 
 std::string WithoutTrailingSeparator(std::string path)
@@ -215,7 +183,7 @@ bool PortfolioGenerator::SaveToDisk(const std::string& path, std::string_view te
 {
     if (path.empty())
         return false;
-    return WriteWholeFile(path, text.data(), text.size());
+    return SafeWriteFile(path, text.data(), text.size());
 }
 
 bool PortfolioGenerator::SaveStreamToFolder(TMemoryStream* stream, const std::string& name,
@@ -245,7 +213,7 @@ bool PortfolioGenerator::SaveStreamToFolder(TMemoryStream* stream, const std::st
         return false;
     try {
         const std::size_t size = static_cast<std::size_t>(stream->GetSize());
-        return WriteWholeFile(path, stream->Memory(), size);
+        return SafeWriteFile(path, stream->Memory(), size);
     } catch (const std::exception&) {
         return false;
     }

@@ -1,15 +1,9 @@
 #include "output/PortfolioLoaderV2.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <set>
 #include <string>
-#include <system_error>
 
 #include "model/FileElements.h"
 #include "model/Picture.h"
@@ -17,6 +11,7 @@
 #include "model/Template.h"
 #include "output/PortfolioArchive.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/SafeFileWriter.h"
 #include "platform/xml/XMLDocument.h"
 #include "zip/TZipArchiver.h"
 
@@ -63,35 +58,6 @@ constexpr PictureField kPicture[] = {
 
 constexpr Vocabulary kVocabulary{"TemplateName", kDetails, kPicture};
 
-// A file name beside the target that nobody else uses; empty when none can
-// be made there. Not derived from the target's name, which may already be
-// as long as a name can be.
-std::string CreateSiblingTempFile(const std::string& target)
-{
-    std::string pattern = (std::filesystem::path(target).parent_path() / ".pfo-save-XXXXXX").string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    return pattern;
-}
-
-// The new file gets the old one's permissions, or those a new file gets
-// under the current umask.
-void TakeTargetPermissions(const std::string& temp, const std::string& target)
-{
-    struct stat st {};
-    mode_t mode = 0;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::chmod(temp.c_str(), mode);
-}
-
 std::string ItemKey(const std::string& name)
 {
     std::string key = name;
@@ -121,10 +87,10 @@ void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
     }
 }
 
-// Writes every item into an archive at path; raises on any failure.
-void WriteArchive(Portfolio* portfolio, const std::string& path)
+// Writes every item into an archive in the stream; raises on any failure.
+void WriteArchive(Portfolio* portfolio, TStream& stream, const std::string& path)
 {
-    std::unique_ptr<TZipArchiver> archiver = Open(path, 0xFFFF);
+    std::unique_ptr<TZipArchiver> archiver = Create(stream, path);
     archiver->SetComment(CommentV2());
     {
         TMemoryStream xml;
@@ -173,17 +139,11 @@ bool PortfolioLoaderV2::Save(Portfolio* portfolio)
     if (target.empty())
         return false;
     GiveArtworksTheirOwnItemNames(portfolio);
-    const std::string temp = CreateSiblingTempFile(target);
-    if (temp.empty())
-        return false;
     try {
-        WriteArchive(portfolio, temp);
-        TakeTargetPermissions(temp, target);
-        std::filesystem::rename(temp, target);
-        return true;
+        TSafeFileStream file(target);
+        WriteArchive(portfolio, file, target);
+        return file.Commit();
     } catch (const std::exception&) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
         return false;
     }
 }

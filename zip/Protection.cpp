@@ -7,11 +7,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/SafeFileWriter.h"
 #include "zip/SecureBytes.h"
 #include "zip/StringFormat.h"
 
@@ -106,31 +108,17 @@ void TProtection::ProcessFile(const std::string& source, const std::string& dest
         return;
     }
     const std::string target = dest.empty() ? source : dest;
-    std::string temp = ExtractFilePath(target) + "." + ExtractFileName(target) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        throw EFCreateError("Cannot create file \"" + temp + "\": " + std::strerror(errno));
+    // A result that replaces nothing takes the permissions of its source.
+    std::optional<mode_t> sourceMode;
     struct stat st;
-    // The result keeps the permissions of the file it replaces.
-    if (stat(target.c_str(), &st) == 0 || stat(source.c_str(), &st) == 0)
-        fchmod(fd, st.st_mode & 07777);
-    close(fd);
-    try {
-        TFileStream in(source, fmOpenRead | fmShareDenyWrite);
-        TFileStream out(temp, fmCreate);
-        ProcessStream(in, &out, -1, action);
-        out.SetSize(out.GetPosition());
-        if (!out.Flush())
-            throw EWriteError("Cannot write file \"" + temp + "\"");
-    } catch (...) {
-        unlink(temp.c_str());
-        throw;
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        int error = errno;
-        unlink(temp.c_str());
-        throw EFCreateError("Cannot replace file \"" + target + "\": " + std::strerror(error));
-    }
+    if (stat(source.c_str(), &st) == 0)
+        sourceMode = st.st_mode & 07777;
+    TFileStream in(source, fmOpenRead | fmShareDenyWrite);
+    TSafeFileStream out(target, sourceMode);
+    ProcessStream(in, &out, -1, action);
+    out.SetSize(out.GetPosition());
+    if (!out.Commit())
+        throw EFCreateError("Cannot replace file \"" + target + "\": " + out.ErrorText());
 }
 
 std::string TProtection::ProcessString(const std::string& source, int action, int formatId)

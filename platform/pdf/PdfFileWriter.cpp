@@ -6,32 +6,52 @@
 #include <qpdf/QPDFFileSpecObjectHelper.hh>
 #include <qpdf/QPDFEFStreamObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <qpdf/Pipeline.hh>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
+#include <memory>
 #include <set>
+#include <stdexcept>
+
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/SafeFileWriter.h"
+
+namespace {
+
+// Hands what the writer produces straight to the file, so the finished
+// document is never held in memory a second time.
+class FilePipeline : public Pipeline {
+public:
+    explicit FilePipeline(TSafeFileStream& file) : Pipeline("file", nullptr), file_(file) {}
+    void write(unsigned char const* data, size_t len) override
+    {
+        const auto count = static_cast<int64_t>(len);
+        if (file_.Write(data, count) != count)
+            throw std::runtime_error(file_.ErrorText());
+    }
+    void finish() override {}
+
+private:
+    TSafeFileStream& file_;
+};
+
+} // namespace
 
 bool WritePdfFile(const std::string& pdf, const std::string& author, const std::string& title,
     const std::vector<PdfAttachment>& attachments, const std::string& path, std::string* error)
 {
-    namespace fs = std::filesystem;
     if (path.empty()) {
         if (error)
             *error = "No output file was set.";
         return false;
     }
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string tmp = (folder / (".~" + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) {
+    std::unique_ptr<TSafeFileStream> file;
+    try {
+        file = std::make_unique<TSafeFileStream>(path);
+    } catch (const Exception& e) {
         if (error)
-            *error = "Cannot create a file in " + folder.string() + ".";
+            *error = e.Message();
         return false;
     }
-    ::close(fd);
     try {
         QPDF q;
         q.processMemoryFile("document", pdf.data(), pdf.size());
@@ -56,22 +76,19 @@ bool WritePdfFile(const std::string& pdf, const std::string& author, const std::
                 spec.setDescription(a.description);
             files.replaceEmbeddedFile(key, spec);
         }
-        QPDFWriter w(q, tmp.c_str());
+        FilePipeline output(*file);
+        QPDFWriter w(q);
+        w.setOutputPipeline(&output);
         w.setStaticID(false);
         w.write();
     } catch (const std::exception& e) {
-        std::remove(tmp.c_str());
         if (error)
             *error = e.what();
         return false;
     }
-    std::error_code ec;
-    fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read,
-        ec);
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    if (!file->Commit()) {
         if (error)
-            *error = "Cannot write " + path + ".";
+            *error = "Cannot write " + path + ": " + file->ErrorText();
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "platform/registry/RegistryHive.h"
 
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/SafeFileWriter.h"
 #include "platform/shell/Shell.h"
 
 #include <cerrno>
@@ -258,21 +260,6 @@ bool ReadAll(int fd, std::string& out)
     }
 }
 
-bool WriteAll(int fd, const std::string& data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 std::string ErrnoText()
 {
     return std::strerror(errno);
@@ -456,18 +443,18 @@ void RegistryHive::Modify(const std::function<bool(RegKey&)>& f)
         return;
 
     const std::string text = Serialize(tree_, root_);
-    std::string tmp = path_ + ".XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        const std::string reason = ErrnoText();
+    // A hive file made anew is private; one that is already there keeps
+    // whatever permissions its owner gave it.
+    std::unique_ptr<TSafeFileStream> file;
+    try {
+        file = std::make_unique<TSafeFileStream>(path_, 0600);
+    } catch (const Exception& e) {
         Reset();
-        throw ERegistryException("Cannot write the registry file " + path_ + ": " + reason);
+        throw ERegistryException("Cannot write the registry file " + path_ + ": " + e.Message());
     }
-    ::fchmod(fd, 0600);
-    if (!WriteAll(fd, text) || ::fsync(fd) != 0) {
-        const std::string reason = ErrnoText();
-        ::close(fd);
-        ::unlink(tmp.c_str());
+    if (file->Write(text.data(), static_cast<int64_t>(text.size())) != static_cast<int64_t>(text.size())) {
+        const std::string reason = file->ErrorText();
+        file.reset();
         Reset();
         throw ERegistryException("Cannot write the registry file " + path_ + ": " + reason);
     }
@@ -475,18 +462,17 @@ void RegistryHive::Modify(const std::function<bool(RegKey&)>& f)
         // Keep what could not be read beside the new file instead of losing it.
         const std::string keep = path_ + ".damaged";
         ::unlink(keep.c_str());
-        ::link(path_.c_str(), keep.c_str());
+        ::link(file->TargetName().c_str(), keep.c_str());
     }
-    if (::rename(tmp.c_str(), path_.c_str()) != 0) {
-        const std::string reason = ErrnoText();
-        ::close(fd);
-        ::unlink(tmp.c_str());
+    if (!file->Commit()) {
+        const std::string reason = file->ErrorText();
+        file.reset();
         Reset();
         throw ERegistryException("Cannot replace the registry file " + path_ + ": " + reason);
     }
     if (cachedFd_ >= 0)
         ::close(cachedFd_);
-    cachedFd_ = fd;
+    cachedFd_ = file->ReleaseHandle();
     damaged_ = false;
 }
 

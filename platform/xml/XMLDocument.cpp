@@ -1,18 +1,12 @@
 #include "platform/xml/XMLDocument.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <random>
 #include <string_view>
 #include <vector>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/SafeFileWriter.h"
 
 namespace {
 
@@ -77,40 +71,6 @@ pugi::xml_node FindDuplicateAttribute(pugi::xml_node root)
         node = node.next_sibling();
     }
     return pugi::xml_node();
-}
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Opens a new file beside path, with the permissions a plain create would
-// give (the umask applies), and returns its descriptor and name.
-int CreateSibling(const std::string& path, std::string& tempPath)
-{
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".tmp%012llx",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        tempPath = path + suffix;
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 } // namespace
@@ -225,29 +185,10 @@ void TXMLDocument::SaveToStream(TStream& stream) const
 void TXMLDocument::SaveToFile(const std::string& path) const
 {
     const std::string text = SaveToXML();
-    std::string tempPath;
-    const int fd = CreateSibling(path, tempPath);
-    if (fd < 0)
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
-
-    bool ok = WriteAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(error));
-    }
+    TSafeFileStream file(path);
+    if (file.Write(text.data(), static_cast<int64_t>(text.size())) != static_cast<int64_t>(text.size())
+        || !file.Commit())
+        throw EWriteError("Cannot write file \"" + path + "\". " + file.ErrorText());
 }
 
 bool TXMLDocument::IsEmpty() const
