@@ -89,6 +89,12 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     if (target_.empty())
         throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
 
+    // Renaming over a device, pipe or socket would destroy it rather than
+    // write to it.
+    struct stat existing {};
+    if (::stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
+        throw EFCreateError("Cannot create file \"" + path + "\". Not a regular file");
+
     temp_ = Join(FolderOf(target_), ".save-XXXXXX");
     fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0)
@@ -102,11 +108,9 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
         mode = *newFileMode & 07777;
     else
         mode = 0666 & ~CurrentUmask();
-    if (::fchmod(fd_, mode) != 0) {
-        const int error = errno;
-        Discard();
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(error));
-    }
+    // Best effort: file systems without Unix permissions (a FAT memory
+    // stick) refuse the change, and the save must still work there.
+    (void)::fchmod(fd_, mode);
 }
 
 TSafeFileStream::~TSafeFileStream()

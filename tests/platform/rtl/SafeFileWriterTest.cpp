@@ -259,6 +259,22 @@ TEST(SafeFileWriter, FailedRenameKeepsTheTargetAndRemovesTheTemporaryFile)
     EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"taken"});
 }
 
+TEST(SafeFileWriter, SpecialFilesAreNotReplaced)
+{
+    TempDir dir;
+    const std::string fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("pipe", dir.Path() / "link");
+    for (const std::string& path : {fifo, dir / "link"}) {
+        SCOPED_TRACE(path);
+        std::string error;
+        EXPECT_FALSE(SafeWriteFile(path, "x", 1, &error));
+        EXPECT_NE(error.find("Not a regular file"), std::string::npos) << error;
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"pipe", "link"}));
+    }
+}
+
 TEST(SafeFileWriter, FolderRemovedBeforeCommitIsReported)
 {
     TempDir dir;
