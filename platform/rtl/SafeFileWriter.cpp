@@ -92,7 +92,8 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     // Renaming over a device, pipe or socket would destroy it rather than
     // write to it.
     struct stat existing {};
-    if (::stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
+    const bool exists = ::stat(target_.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
         throw EFCreateError("Cannot create file \"" + path + "\". Not a regular file");
 
     temp_ = Join(FolderOf(target_), ".save-XXXXXX");
@@ -100,10 +101,9 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     if (fd_ < 0)
         throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
 
-    struct stat old {};
     mode_t mode;
-    if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        mode = old.st_mode & 07777;
+    if (exists && S_ISREG(existing.st_mode))
+        mode = existing.st_mode & 07777;
     else if (newFileMode)
         mode = *newFileMode & 07777;
     else
