@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/rtl/Exception.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/SafeFileWriter.h"
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count)
 {
@@ -59,8 +61,9 @@ void TMemoryStream::LoadFromFile(const std::string& path)
 
 void TMemoryStream::SaveToFile(const std::string& path) const
 {
-    TFileStream file(path, fmCreate);
-    SaveToStream(file);
+    std::string error;
+    if (!SafeWriteFile(path, data_.data(), data_.size(), &error))
+        throw EWriteError("Cannot write file \"" + path + "\". " + error);
 }
 
 void TMemoryStream::LoadFromStream(TStream& stream)

@@ -20,7 +20,8 @@ public:
     void Clear();
     // Replaces the content with the whole file; throws EFOpenError / EReadError.
     void LoadFromFile(const std::string& path);
-    // Writes the whole content to a file; throws EFCreateError / EWriteError.
+    // Replaces the file with the whole content (the old file survives a
+    // failure); throws EWriteError.
     void SaveToFile(const std::string& path) const;
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;
