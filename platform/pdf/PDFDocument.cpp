@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -225,15 +226,24 @@ HRESULT CPDFDocument::SetCompression(int32_t quality)
 HRESULT CPDFDocument::AttachFile(BSTR path, BSTR description)
 {
     const std::string file = Text(path);
-    std::ifstream in(file, std::ios::binary);
-    if (file.empty() || !in)
+    std::error_code ec;
+    // A folder opens like a file here but reads nothing; it must not become
+    // an empty attachment reported as embedded.
+    if (file.empty() || !std::filesystem::is_regular_file(file, ec))
         return STG_E_FILENOTFOUND;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad())
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return STG_E_FILENOTFOUND;
+    std::string bytes;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        bytes.append(buffer, static_cast<size_t>(in.gcount()));
+    // Only the end of the file may stop the reading: a read error would
+    // leave a truncated copy.
+    if (in.bad() || !in.eof())
         return STG_E_READFAULT;
     std::lock_guard lock(mutex_);
-    attachments_.push_back(PdfAttachment{ExtractFileName(file), Text(description), bytes.str()});
+    attachments_.push_back(PdfAttachment{ExtractFileName(file), Text(description), std::move(bytes)});
     return S_OK;
 }
 

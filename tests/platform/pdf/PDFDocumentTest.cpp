@@ -284,6 +284,7 @@ TEST_F(PDFDocumentTest, EndDocumentFailsWhenTheFileCannotBeWritten)
     doc_->BeginDocument();
     EXPECT_LT(doc_->EndDocument(), 0);
     EXPECT_LT(doc_->AttachFile(CComBSTR(out_ / "absent.txt"), CComBSTR("d")), 0);
+    EXPECT_LT(doc_->AttachFile(CComBSTR(out_.Path().string()), CComBSTR("d")), 0) << "a folder is no file";
 }
 
 TEST_F(PDFDocumentTest, EarlierPageCannotBeDrawnAfterAddPage)
