@@ -95,11 +95,21 @@ void TCipher::Wipe()
     SecureZero(work_.data(), work_.size());
     SecureZero(schedule, schedule_.size() * 4);
     SecureZero(counter_.data(), counter_.size());
+    DropKeystream();
+}
+
+void TCipher::DropKeystream()
+{
+    // The unused rest of a counter-mode block came from the key in force
+    // when it was made; the next byte must start a block under the new one.
+    SecureZero(keystream_.data(), keystream_.size());
+    counterPos_ = blockSize_;
 }
 
 void TCipher::SetKey(void* key, size_t size, const void* vector)
 {
     ScheduleKey(key, std::min(size, maxKeySize_), vector);
+    DropKeystream();
     EncryptBuffer(key, key, size);
     // The message-code modes write no output; the key copy must still go.
     if (mode_ >= kModeMacXor)

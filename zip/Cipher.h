@@ -99,6 +99,7 @@ private:
     void CheckInitialized() const;
     void Transform(const uint8_t* in, uint8_t* out, size_t size, bool decrypt);
     void NextCounterBlock();
+    void DropKeystream();
 
     uint8_t mode_ = 0;
     size_t maxKeySize_, blockSize_, scheduleSize_;

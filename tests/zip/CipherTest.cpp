@@ -260,6 +260,38 @@ TEST(Rijndael, UseBeforeKeyingFailsAndWipeForgetsTheKey)
     EXPECT_THROW(keyed->DecryptBuffer(data, data, sizeof data), ECipherException);
 }
 
+TEST(Rijndael, CounterModeForgetsTheOldKeysKeystream)
+{
+    const Bytes oldKey = Pattern(32, 1), otherOldKey = Pattern(32, 2), newKey = Pattern(16, 3);
+    const Bytes data = Pattern(40);
+
+    // Re-keyed after the same number of bytes, two ciphers that started
+    // from different keys must agree: nothing of the old key is left.
+    auto rekeyed = [&](const Bytes& first) {
+        auto c = Keyed(first, kModeCTR);
+        Apply(*c, Pattern(5), false);  // leaves a keystream block half used
+        Bytes k = newKey;
+        c->SetKey(k.data(), k.size());
+        Bytes out = Apply(*c, data, false);
+        out.insert(out.begin(), k.begin(), k.end());  // the overwritten key copy too
+        return out;
+    };
+    EXPECT_EQ(rekeyed(oldKey), rekeyed(otherOldKey));
+
+    // A wiped cipher keyed again behaves as a new one keyed the same way.
+    auto fresh = std::make_shared<TCipher_Rijndael>();
+    fresh->SetMode(kModeCTR);
+    Bytes k1 = newKey;
+    fresh->SetKey(k1.data(), k1.size());
+    auto wiped = Keyed(oldKey, kModeCTR);
+    Apply(*wiped, Pattern(5), false);
+    wiped->Wipe();
+    Bytes k2 = newKey;
+    wiped->SetKey(k2.data(), k2.size());
+    EXPECT_EQ(k2, k1);
+    EXPECT_EQ(Apply(*wiped, data, false), Apply(*fresh, data, false));
+}
+
 TEST(Rijndael, SelfTestDataAndClassRegistry)
 {
     TCipher_Rijndael probe;
