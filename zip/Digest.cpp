@@ -38,6 +38,9 @@ void RegisterDigest(int identifier, const TDigestDescriptor* d)
     if (d->Identifier != static_cast<uint32_t>(identifier) || d->Magic != kDigestMagic ||
         d->Version != kDigestVersion || d->RecordSize != kDigestRecordSize)
         return;
+    // HMAC and PBKDF2 hold a block and a digest in areas of these sizes.
+    if (d->BlockSize > kMaxDigestBlockSize || d->DigestSize > kMaxDigestSize)
+        return;
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> guard(r.lock);
     r.slots[identifier] = d;

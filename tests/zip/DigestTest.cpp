@@ -119,6 +119,21 @@ TEST(DigestRegistry, LookupsAndRefusedRegistrations)
     EXPECT_EQ(FindDigestByName("other"), &other);
     // Only a-z fold: a name that differs elsewhere does not match.
     EXPECT_EQ(FindDigestByName("OTHER "), nullptr);
+
+    // HMAC and PBKDF2 keep a block and a digest in fixed areas; a digest that
+    // would not fit them is refused rather than written past their ends.
+    const struct {
+        uint16_t blockSize, digestSize;
+    } oversized[] = {{kMaxDigestBlockSize + 1, 20}, {64, kMaxDigestSize + 1}};
+    for (const auto& o : oversized) {
+        TDigestDescriptor big = Sha1Descriptor();
+        std::strcpy(big.Name, "BIG");
+        big.Identifier = 6;
+        big.BlockSize = o.blockSize;
+        big.DigestSize = o.digestSize;
+        RegisterDigest(6, &big);
+        EXPECT_EQ(FindDigestById(6), nullptr) << o.blockSize << " " << o.digestSize;
+    }
     UnregisterAllDigests();
     EXPECT_EQ(FindDigestByName("SHA1"), nullptr);
     RegisterDigest(kDigestIdSHA1, &Sha1Descriptor());
