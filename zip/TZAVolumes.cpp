@@ -163,6 +163,9 @@ TStream* TZABaseArchiver::OpenVolume(const TZAVolumeNumberInfo& volume)
                     throw EZAException(45, Name);
                 continue;
             }
+            // Spanned disks get no "pkback#" label: relabelling a mounted
+            // file system needs privileges and tools of its own here, and
+            // reading finds each disk by its file, not by its label.
             OpenVolumeFile(name);
             if (std::find(createdVolumes_.begin(), createdVolumes_.end(), name) == createdVolumes_.end())
                 createdVolumes_.push_back(name);
