@@ -155,12 +155,28 @@ HRESULT RegisterInprocServer(const ClassRegistration& r, const std::string& modu
             reg.WriteString("", value);
             reg.CloseKey();
         };
+        auto setValue = [&](const std::string& key, const std::string& name, const std::string& value) {
+            if (!reg.OpenKey("\\" + key, true))
+                throw ERegistryException("cannot create " + key);
+            reg.WriteString(name, value);
+            reg.CloseKey();
+        };
+        // Sub-keys of an older registration (another module, a type library
+        // no longer shipped) must not survive under the new one.
+        if (reg.KeyExists("\\CLSID\\" + clsid) && !reg.DeleteKey("\\CLSID\\" + clsid))
+            throw ERegistryException("cannot replace CLSID\\" + clsid);
         setDefault("CLSID\\" + clsid, r.description);
         setDefault("CLSID\\" + clsid + "\\InprocServer32", modulePath);
-        if (!reg.OpenKey("\\CLSID\\" + clsid + "\\InprocServer32", false))
-            throw ERegistryException("cannot open InprocServer32");
-        reg.WriteString("ThreadingModel", r.threadingModel);
-        reg.CloseKey();
+        setValue("CLSID\\" + clsid + "\\InprocServer32", "ThreadingModel", r.threadingModel);
+        if (!(r.appId == GUID_NULL))
+            setValue("CLSID\\" + clsid, "AppID", GuidToString(r.appId));
+        if (!(r.typeLib == GUID_NULL))
+            setDefault("CLSID\\" + clsid + "\\TypeLib", GuidToString(r.typeLib));
+        if (r.programmable) {
+            if (!reg.OpenKey("\\CLSID\\" + clsid + "\\Programmable", true))
+                throw ERegistryException("cannot create Programmable");
+            reg.CloseKey();
+        }
         if (!r.progId.empty()) {
             setDefault("CLSID\\" + clsid + "\\ProgID", r.progId);
             setDefault(r.progId, r.description);
@@ -191,6 +207,46 @@ HRESULT UnregisterInprocServer(const ClassRegistration& r)
                 reg.DeleteKey("\\" + progId);
         }
         reg.DeleteKey("\\CLSID\\" + clsid);
+    } catch (const Exception&) {
+        return REGDB_E_WRITEREGDB;
+    }
+    return S_OK;
+}
+
+HRESULT RegisterAppId(const GUID& appId, const std::string& name, const std::string& moduleFileName)
+{
+    if (moduleFileName.empty() || moduleFileName.find('\\') != std::string::npos)
+        return E_INVALIDARG;
+    try {
+        TRegistry reg(KEY_ALL_ACCESS);
+        reg.SetRootKey(HKEY_CLASSES_ROOT);
+        if (!reg.OpenKey("\\AppID\\" + GuidToString(appId), true))
+            return REGDB_E_WRITEREGDB;
+        reg.WriteString("", name);
+        reg.CloseKey();
+        if (!reg.OpenKey("\\AppID\\" + moduleFileName, true))
+            return REGDB_E_WRITEREGDB;
+        reg.WriteString("AppID", GuidToString(appId));
+    } catch (const Exception&) {
+        return REGDB_E_WRITEREGDB;
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterAppId(const GUID& appId, const std::string& moduleFileName)
+{
+    if (moduleFileName.empty() || moduleFileName.find('\\') != std::string::npos)
+        return E_INVALIDARG;
+    try {
+        TRegistry reg(KEY_ALL_ACCESS);
+        reg.SetRootKey(HKEY_CLASSES_ROOT);
+        reg.DeleteKey("\\AppID\\" + GuidToString(appId));
+        // The module's entry may meanwhile name another application.
+        if (reg.OpenKeyReadOnly("\\AppID\\" + moduleFileName) && reg.ValueExists("AppID")
+            && reg.ReadString("AppID") == GuidToString(appId)) {
+            reg.CloseKey();
+            reg.DeleteKey("\\AppID\\" + moduleFileName);
+        }
     } catch (const Exception&) {
         return REGDB_E_WRITEREGDB;
     }

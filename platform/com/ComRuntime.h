@@ -63,12 +63,25 @@ struct ClassRegistration {
     std::string progId; // versioned, may be empty
     std::string versionIndependentProgId; // may be empty
     std::string threadingModel = "Apartment";
+    // Written under the class key when set: the "AppID" value, the TypeLib
+    // sub-key and an empty Programmable sub-key (automation objects).
+    GUID appId = GUID_NULL;
+    GUID typeLib = GUID_NULL;
+    bool programmable = false;
 };
-// Writes the keys shown above; REGDB_E_WRITEREGDB when the hive cannot be
-// written.
+// Writes the keys shown above; the class key is first deleted with its
+// subtree, so nothing of an older registration stays behind.
+// REGDB_E_WRITEREGDB when the hive cannot be written.
 HRESULT RegisterInprocServer(const ClassRegistration& reg, const std::string& modulePath);
 // Removes the class key and the ProgID keys that still name this class.
 HRESULT UnregisterInprocServer(const ClassRegistration& reg);
+
+// A module's application identifier:
+//   HKEY_CLASSES_ROOT\AppID\{appid}          @="name"
+//   HKEY_CLASSES_ROOT\AppID\moduleFileName   "AppID"="{appid}"
+HRESULT RegisterAppId(const GUID& appId, const std::string& name, const std::string& moduleFileName);
+// Removes both keys; the AppID key itself stays.
+HRESULT UnregisterAppId(const GUID& appId, const std::string& moduleFileName);
 
 // Absolute path of the module (shared library or program) that holds the
 // given address.

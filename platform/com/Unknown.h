@@ -42,6 +42,8 @@ enum : VARTYPE {
     VT_UNKNOWN = 13,
     VT_UI4 = 19,
     VT_INT = 22,
+    // Flag: the variant points at a value of the type in the low bits.
+    VT_BYREF = 0x4000,
 };
 
 struct VARIANT {
@@ -54,6 +56,15 @@ struct VARIANT {
         BSTR bstrVal;
         IUnknown* punkVal;
         IDispatch* pdispVal;
+        // VT_BYREF forms.
+        LONG* plVal;
+        ULONG* pulVal;
+        double* pdblVal;
+        VARIANT_BOOL* pboolVal;
+        BSTR* pbstrVal;
+        IUnknown** ppunkVal;
+        IDispatch** ppdispVal;
+        struct VARIANT* pvarVal;
     };
     VARIANT() : dblVal(0) {}
 };
