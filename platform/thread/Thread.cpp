@@ -21,22 +21,27 @@ struct SyncRequest {
 
 // One queue for all workers: whoever runs the main thread's side drains it in
 // order, so calls from different workers never interleave on the main thread.
+//
+// These three are never destroyed: a worker that nobody stops (the pipe
+// server) may still wait in a synchronised call when the process exits, and
+// destroying a condition variable that has a waiter blocks for ever, so the
+// process would never end.
 std::mutex& SyncMutex()
 {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 
 std::condition_variable& SyncCondition()
 {
-    static std::condition_variable c;
-    return c;
+    static auto* c = new std::condition_variable;
+    return *c;
 }
 
 std::deque<SyncRequest*>& SyncQueue()
 {
-    static std::deque<SyncRequest*> q;
-    return q;
+    static auto* q = new std::deque<SyncRequest*>;
+    return *q;
 }
 
 const std::thread::id g_processMainThread = std::this_thread::get_id();

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/TempDir.h"
+
 namespace {
 
 // A thread whose work is given as a function; its destructor waits first, as
@@ -285,4 +287,14 @@ TEST(ThreadTest, PriorityReachesTheWorkerThread)
     EXPECT_EQ(niceAfterChange.load(), 19);
     release = true;
     worker.WaitFor();
+}
+
+TEST(ThreadTest, ProcessEndsWhileAWorkerWaitsInASynchronizedCall)
+{
+    // The pipe server is never stopped; a message arriving during shut-down
+    // leaves it waiting for the main thread, and the program must still end.
+    std::string out;
+    const int status = RunCommand(std::string("timeout 20 ") + THREAD_EXIT_HELPER, &out);
+    EXPECT_EQ(0, status) << "124 means the process hung at exit";
+    EXPECT_EQ("worker waiting\n", out);
 }
