@@ -15,7 +15,11 @@ public:
     static HRESULT CanUnloadNow() { return count_.load() == 0 ? S_OK : S_FALSE; }
 
 private:
-    static inline std::atomic<long> count_{0};
+    // One count per module: hidden, so neither the dynamic linker nor the
+    // compiler's unique-symbol merging shares it between the modules loaded
+    // into one process, and one module's live objects never keep another
+    // from unloading.
+    __attribute__((visibility("hidden"))) static inline std::atomic<long> count_{0};
 };
 
 // Thread-safe reference count shared by objects of this code base; the object

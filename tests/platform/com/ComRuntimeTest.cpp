@@ -162,6 +162,31 @@ TEST_F(ComServer, CreatesObjectsAndCountsReferences)
     EXPECT_EQ(canUnload(), S_OK);
 }
 
+TEST_F(ComServer, EachModuleCountsOnlyItsOwnObjects)
+{
+    ASSERT_EQ(RunRegsvr(std::string("/s ") + COM_TEST_SERVER2), 0);
+    CComPtr<ICounter> first, second;
+    ASSERT_EQ(CoCreateInstance(CLSID_TestCounter, nullptr, CLSCTX_ALL, IID_ICounter, reinterpret_cast<void**>(&first)),
+        S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_TestCounter2, nullptr, CLSCTX_ALL, IID_ICounter, reinterpret_cast<void**>(&second)),
+        S_OK);
+    auto canUnload = [](const char* module) {
+        return reinterpret_cast<DllCanUnloadNowFn>(
+            dlsym(dlopen(module, RTLD_NOW | RTLD_NOLOAD), "DllCanUnloadNow"));
+    };
+    ASSERT_NE(canUnload(COM_TEST_SERVER2), nullptr);
+    int32_t locks = 0;
+    second->ModuleLocks(&locks);
+    EXPECT_EQ(locks, 1) << "the other module's object is not counted here";
+    second.Reset();
+    EXPECT_EQ(canUnload(COM_TEST_SERVER2)(), S_OK) << "while the first module still has an object";
+    EXPECT_EQ(canUnload(COM_TEST_SERVER)(), S_FALSE);
+    first.Reset();
+    EXPECT_EQ(canUnload(COM_TEST_SERVER)(), S_OK);
+    RunRegsvr(std::string("/u /s ") + COM_TEST_SERVER2);
+}
+
 TEST_F(ComServer, ClassFactoryRefusesAggregationAndUnknownClasses)
 {
     IClassFactory* factory = nullptr;

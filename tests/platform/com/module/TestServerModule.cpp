@@ -35,16 +35,25 @@ private:
     int32_t value_ = 0;
 };
 
+#ifdef VELMORA_SECOND_TEST_SERVER
+constexpr CLSID kServedClass = CLSID_TestCounter2;
 ClassRegistration Registration()
 {
-    return {CLSID_TestCounter, "Test Counter", "Velmora.TestCounter.1", "Velmora.TestCounter", "Apartment"};
+    return {kServedClass, "Test Counter 2", "Velmora.TestCounterTwo.1", "Velmora.TestCounterTwo", "Apartment"};
 }
+#else
+constexpr CLSID kServedClass = CLSID_TestCounter;
+ClassRegistration Registration()
+{
+    return {kServedClass, "Test Counter", "Velmora.TestCounter.1", "Velmora.TestCounter", "Apartment"};
+}
+#endif
 
 } // namespace
 
 extern "C" HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
 {
-    return GetClassObjectFor<Counter>(CLSID_TestCounter, clsid, iid, object);
+    return GetClassObjectFor<Counter>(kServedClass, clsid, iid, object);
 }
 extern "C" HRESULT DllCanUnloadNow() { return ComModule::CanUnloadNow(); }
 extern "C" HRESULT DllRegisterServer()
