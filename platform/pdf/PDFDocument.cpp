@@ -321,12 +321,16 @@ HRESULT CPDFDocument::EndDocument()
     const cairo_status_t status = cairo_surface_status(surface_);
     cairo_surface_destroy(surface_);
     surface_ = nullptr;
+    // The files belong to this document only: a next document made with the
+    // same object must not carry them along.
+    const std::vector<PdfAttachment> attachments = std::move(attachments_);
+    attachments_.clear();
     if (status != CAIRO_STATUS_SUCCESS || failed_) {
         pdf_.clear();
         return E_FAIL;
     }
     std::string error;
-    const bool written = WritePdfFile(pdf_, author_, title_, attachments_, outputFile_, &error);
+    const bool written = WritePdfFile(pdf_, author_, title_, attachments, outputFile_, &error);
     pdf_.clear();
     if (!written) {
         lastError_ = error;

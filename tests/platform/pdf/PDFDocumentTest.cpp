@@ -189,6 +189,20 @@ TEST_F(PDFDocumentTest, WritesPagesTextInformationAndAttachments)
     EXPECT_NE(images.find("   400   300"), std::string::npos) << images;
 }
 
+TEST_F(PDFDocumentTest, NextDocumentOfTheSameObjectHasNoneOfTheFormerAttachments)
+{
+    const std::string cv = out_.Write("cv.txt", "private");
+    doc_->SetOutputFile(CComBSTR(out_ / "first.pdf"));
+    doc_->BeginDocument();
+    ASSERT_EQ(doc_->AttachFile(CComBSTR(cv), CComBSTR("CV File")), S_OK);
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+    doc_->SetOutputFile(CComBSTR(out_ / "second.pdf"));
+    doc_->BeginDocument();
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+    EXPECT_NE(Shell("qpdf --list-attachments '" + (out_ / "first.pdf") + "'").find("cv.txt"), std::string::npos);
+    EXPECT_EQ(Shell("qpdf --list-attachments '" + (out_ / "second.pdf") + "'").find("cv.txt"), std::string::npos);
+}
+
 TEST_F(PDFDocumentTest, FirstStyleRuleSurvivesCommentMarkersAndPageIsFilled)
 {
     const std::string file = out_ / "bg.pdf";
