@@ -180,6 +180,10 @@ void TRegistryIniFile::DeleteKey(const std::string& section, const std::string& 
 
 void TRegistryIniFile::EraseSection(const std::string& section)
 {
+    // A section without a name is the store's key itself; erasing it would
+    // take every other section with it.
+    if (section.find_first_not_of('\\') == std::string::npos)
+        throw ERegistryException("Failed to delete key '" + SectionPath(section) + "': the section has no name");
     TRegistry reg(access_);
     reg.SetRootKey(root_);
     const std::string path = SectionPath(section);

@@ -39,7 +39,8 @@ public:
     // Removes one value of a section.
     void DeleteKey(const std::string& section, const std::string& ident);
     // Removes a section with everything beneath it; raises when it exists
-    // but cannot be removed.
+    // but cannot be removed, and for a section without a name (the store's
+    // own key, which is never erased this way).
     void EraseSection(const std::string& section);
     // Section names (sub-keys), ordered by name.
     std::vector<std::string> ReadSections();

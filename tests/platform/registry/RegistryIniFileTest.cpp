@@ -100,6 +100,19 @@ TEST_F(RegistryTest, IniDeleteAndEraseAndSections)
     ini.EraseSection("never there"); // nothing to do, no error
 }
 
+TEST_F(RegistryTest, ErasingANamelessSectionLeavesTheStoreAlone)
+{
+    // An account whose address went missing has the section name "": erasing
+    // it must not take the store's own key with every other section.
+    TRegistryIniFile ini(std::string(kKey) + "\\");
+    ini.WriteString("", "flag", "1");
+    ini.WriteString("kept@example.com", "a", "1");
+    for (const std::string section : {"", "\\", "\\\\"})
+        EXPECT_THROW(ini.EraseSection(section), ERegistryException) << section;
+    EXPECT_THAT(ini.ReadSections(), ElementsAre("kept@example.com"));
+    EXPECT_EQ("1", ini.ReadString("", "flag", ""));
+}
+
 TEST_F(RegistryTest, ReadOnlyIniDoesNotCreateItsKey)
 {
     TRegistryIniFile ini("Software\\Not Created", KEY_READ);
