@@ -459,10 +459,17 @@ void RegistryHive::Modify(const std::function<bool(RegKey&)>& f)
         throw ERegistryException("Cannot write the registry file " + path_ + ": " + reason);
     }
     if (damaged_) {
-        // Keep what could not be read beside the new file instead of losing it.
+        // Keep what could not be read beside the new file instead of losing
+        // it; when no copy can be kept, the old file stays as it is.
         const std::string keep = path_ + ".damaged";
         ::unlink(keep.c_str());
-        ::link(file->TargetName().c_str(), keep.c_str());
+        if (::link(file->TargetName().c_str(), keep.c_str()) != 0 && errno != ENOENT) {
+            const std::string reason = ErrnoText();
+            file.reset();
+            Reset();
+            throw ERegistryException("Cannot keep the damaged registry file " + path_ + " as " + keep + ": "
+                                     + reason);
+        }
     }
     if (!file->Commit()) {
         const std::string reason = file->ErrorText();

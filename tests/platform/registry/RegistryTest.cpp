@@ -1,5 +1,6 @@
 #include "platform/registry/Registry.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -131,6 +132,18 @@ TEST_F(RegistryTest, DamagedFileIsKeptAsideOnTheNextWrite)
     EXPECT_EQ(damaged, ReadFileBytes(HivePath() + ".damaged"));
     EXPECT_EQ("1", reg.ReadString("A"));
     EXPECT_EQ("3", reg.ReadString("C"));
+}
+
+TEST_F(RegistryTest, DamagedFileThatCannotBeKeptAsideIsNotOverwritten)
+{
+    const std::string damaged = "[HKEY_CURRENT_USER\\Software\\Ok]\n\"A\"=\"1\"\nthis line is garbage\n";
+    dir_.Write("HKEY_CURRENT_USER.reg", damaged);
+    // Something that is not a file stands where the copy would go.
+    std::filesystem::create_directory(HivePath() + ".damaged");
+    TRegistry reg = Open("\\Software\\Ok");
+    EXPECT_THROW(reg.WriteString("C", "3"), ERegistryException);
+    EXPECT_EQ(damaged, ReadFileBytes(HivePath()));
+    EXPECT_EQ("1", reg.ReadString("A"));
 }
 
 TEST_F(RegistryTest, KeyPathsIgnoreCaseAndKeepTheFirstSpelling)
