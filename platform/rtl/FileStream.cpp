@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/FileDescriptor.h"
 
 TFileStream::TFileStream(const std::string& path, unsigned mode) : path_(path)
 {
@@ -41,13 +42,7 @@ TFileStream::~TFileStream()
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
-    if (count <= 0)
-        return 0;
-    ssize_t n;
-    do {
-        n = ::read(fd_, buffer, static_cast<size_t>(count));
-    } while (n < 0 && errno == EINTR);
-    return n < 0 ? 0 : n;
+    return FdRead(fd_, buffer, count);
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
@@ -63,13 +58,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    int whence = SEEK_SET;
-    if (origin == TSeekOrigin::soCurrent)
-        whence = SEEK_CUR;
-    else if (origin == TSeekOrigin::soEnd)
-        whence = SEEK_END;
-    const off_t r = ::lseek(fd_, offset, whence);
-    return r < 0 ? -1 : r;
+    return FdSeek(fd_, offset, origin);
 }
 
 void TFileStream::SetSize(int64_t newSize)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/FileDescriptor.h"
 
 namespace {
 
@@ -142,13 +143,7 @@ void TSafeFileStream::Fail(const std::string& reason)
 
 int64_t TSafeFileStream::Read(void* buffer, int64_t count)
 {
-    if (count <= 0 || fd_ < 0)
-        return 0;
-    ssize_t n;
-    do {
-        n = ::read(fd_, buffer, static_cast<size_t>(count));
-    } while (n < 0 && errno == EINTR);
-    return n < 0 ? 0 : n;
+    return FdRead(fd_, buffer, count);
 }
 
 int64_t TSafeFileStream::Write(const void* buffer, int64_t count)
@@ -178,15 +173,7 @@ int64_t TSafeFileStream::Write(const void* buffer, int64_t count)
 
 int64_t TSafeFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    if (fd_ < 0)
-        return -1;
-    int whence = SEEK_SET;
-    if (origin == TSeekOrigin::soCurrent)
-        whence = SEEK_CUR;
-    else if (origin == TSeekOrigin::soEnd)
-        whence = SEEK_END;
-    const off_t r = ::lseek(fd_, offset, whence);
-    return r < 0 ? -1 : r;
+    return FdSeek(fd_, offset, origin);
 }
 
 void TSafeFileStream::SetSize(int64_t newSize)
