@@ -6,32 +6,16 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/zip/AesOracle.h"
+#include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/TAESCryptoTransform.h"
 
 namespace {
 
 const int kBits[] = {128, 192, 256};
 
-std::string Noise(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s)
-        c = char(rng());
-    return s;
-}
-
 std::string Str(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 const uint8_t* U(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
-
-TMemoryStream StreamOf(const std::string& bytes)
-{
-    TMemoryStream s;
-    s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
 
 // Encrypts plain in pieces of the given size after a fresh Initialize and
 // returns the whole stored form.
@@ -81,7 +65,7 @@ TReadResult ReadItem(int bits, const std::string& password, const std::string& s
 
 TEST(AESCryptoTransform, WritesWhatTheOpenSslModelComputes)
 {
-    const std::string plain = Noise(1000, 1);
+    const std::string plain = Random(1000, 1);
     for (int bits : kBits) {
         SCOPED_TRACE(bits);
         TAESCryptoTransform t(bits, 2, 8);
@@ -96,9 +80,9 @@ TEST(AESCryptoTransform, WritesWhatTheOpenSslModelComputes)
 
 TEST(AESCryptoTransform, ReadsModelItemsInPiecesOfAnySize)
 {
-    const std::string plain = Noise(1000, 2);
+    const std::string plain = Random(1000, 2);
     for (int bits : kBits) {
-        const std::string salt = Noise(size_t(bits / 16), unsigned(bits));
+        const std::string salt = Random(size_t(bits / 16), unsigned(bits));
         const std::string stored = AesOracleItem(bits, "secret", salt, plain);
         for (size_t piece : {size_t(1), size_t(15), size_t(16), size_t(17), plain.size()}) {
             SCOPED_TRACE(std::to_string(bits) + " bits, pieces of " + std::to_string(piece));
@@ -112,8 +96,8 @@ TEST(AESCryptoTransform, ReadsModelItemsInPiecesOfAnySize)
 
 TEST(AESCryptoTransform, WrongPasswordAndEveryTamperedByteAreCaught)
 {
-    const std::string plain = Noise(100, 3);
-    const std::string salt = Noise(16, 4);
+    const std::string plain = Random(100, 3);
+    const std::string salt = Random(16, 4);
     const std::string stored = AesOracleItem(256, "right", salt, plain);
     ASSERT_NE(AesOracleKeys(256, "wrong", salt).verifier, AesOracleKeys(256, "right", salt).verifier);
     EXPECT_FALSE(ReadItem(256, "wrong", stored, 64).passwordOk);
@@ -168,7 +152,7 @@ TEST(AESCryptoTransform, SizesSaltsAndEmptyItems)
 
 TEST(AESCryptoTransform, KeyBufferNoLongerHoldsTheKeyAfterKeying)
 {
-    const std::string salt = Noise(16, 5);
+    const std::string salt = Random(16, 5);
     TAESCryptoTransform t(256, 2, 8);
     t.SetMode(kTransformModeRead);
     t.Initialize("pw");

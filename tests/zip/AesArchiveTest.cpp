@@ -10,6 +10,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/TempDir.h"
+#include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/EZAException.h"
 #include "zip/TAESCryptoTransform.h"
 #include "zip/TZipArchiver.h"
@@ -18,55 +19,6 @@
 namespace {
 
 const std::string kPassword = "Tr0ub4dor&3 x";
-
-TMemoryStream StreamOf(const std::string& bytes)
-{
-    TMemoryStream s;
-    if (!bytes.empty())
-        s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
-
-std::string Text(TMemoryStream& s)
-{
-    return std::string(reinterpret_cast<const char*>(s.Memory()), size_t(s.GetSize()));
-}
-
-std::string Compressible(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s)
-        c = char(rng() % 7 == 0 ? rng() : 'a' + rng() % 4);
-    return s;
-}
-
-std::string Random(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s)
-        c = char(rng());
-    return s;
-}
-
-std::string Extract(TZipArchiver& a, const std::u16string& name)
-{
-    TMemoryStream out;
-    a.ExtractToStream(name, out);
-    return Text(out);
-}
-
-int Native(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EZAException& e) {
-        return e.NativeError;
-    }
-    return -1;
-}
 
 struct TAesField {
     uint16_t vendor = 0;

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/TempDir.h"
+#include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/EZAException.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
@@ -15,43 +16,6 @@ namespace {
 
 const std::string kPassword = "Qp7vLm2XkT9rB4wZc8NdF3hJs6Ay";
 const std::string kSignature = "VelmoraAlbumDesignerPro, v2.0";
-
-TMemoryStream StreamOf(const std::string& bytes)
-{
-    TMemoryStream s;
-    if (!bytes.empty())
-        s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
-
-std::string Text(TMemoryStream& s) { return std::string(reinterpret_cast<const char*>(s.Memory()), size_t(s.GetSize())); }
-
-std::string Noise(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s)
-        c = char(rng() % 7 == 0 ? rng() : 'a' + rng() % 4);  // compressible, not trivial
-    return s;
-}
-
-std::string Extract(TZipArchiver& a, const std::u16string& name)
-{
-    TMemoryStream out;
-    a.ExtractToStream(name, out);
-    return Text(out);
-}
-
-int Native(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EZAException& e) {
-        return e.NativeError;
-    }
-    return -1;
-}
 
 void SetUpPortfolio(TZipArchiver& a, const std::string& file)
 {
@@ -70,9 +34,9 @@ std::vector<TItem> PortfolioItems()
 {
     return {{u"_XML_DETAILS_", "<details><name>Ada</name></details>"},
             {u"_TEMPLATE_XML_", "<template>" + std::string(5000, 'x') + "</template>"},
-            {u"A1B2", Noise(300000, 7)},
+            {u"A1B2", Compressible(300000, 7)},
             {u"_STATEMENT_FILE_", ""},
-            {u"_CV_FILE_", Noise(1000, 3)},
+            {u"_CV_FILE_", Compressible(1000, 3)},
             {u"Ünïcødé_画像", "wide name"},
             {u"_PICTURE_FILE_", ""}};
 }
@@ -278,7 +242,7 @@ TEST(Archiver, AbortedTransactionLeavesFileByteIdenticalAndRaises)
         a.FileName = W(file);
         a.OpenArchive(0xFFFF);
         for (const char* n : {"one", "two", "three"}) {
-            TMemoryStream s = StreamOf(Noise(20000, n[0]));
+            TMemoryStream s = StreamOf(Compressible(20000, n[0]));
             a.AddFromStream(W(n), s);
         }
         a.CloseArchive();
@@ -303,7 +267,7 @@ TEST(Archiver, AbortedTransactionLeavesFileByteIdenticalAndRaises)
         EXPECT_THROW(a.EndUpdate(), Exception);
         EXPECT_EQ(ReadFileBytes(file), before);
         EXPECT_EQ(a.ItemCount(), 3);
-        EXPECT_EQ(Extract(a, u"one"), Noise(20000, 'o'));
+        EXPECT_EQ(Extract(a, u"one"), Compressible(20000, 'o'));
         a.CloseArchive();
         EXPECT_EQ(ReadFileBytes(file), before);
     }
@@ -408,7 +372,7 @@ TEST(Archiver, ExtractionErrorsAndPasswords)
         TZipArchiver a;
         a.SetPassword("right");
         a.OpenArchive(mem, true);
-        TMemoryStream s = StreamOf(Noise(5000, 1));
+        TMemoryStream s = StreamOf(Compressible(5000, 1));
         a.AddFromStream(u"secret", s);
         a.CloseArchive();
     }
@@ -433,7 +397,7 @@ TEST(Archiver, ExtractionErrorsAndPasswords)
         skip = false;
     };
     a.SetPassword("wrong");
-    EXPECT_EQ(Extract(a, u"secret"), Noise(5000, 1));
+    EXPECT_EQ(Extract(a, u"secret"), Compressible(5000, 1));
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(a.GetPassword(), "right");
 
@@ -498,8 +462,8 @@ TEST(Archiver, UpdateOnReadOnlyArchiveRaises)
 TEST(Archiver, UpdatesForeignArchiveWithDataDescriptors)
 {
     TempDir dir;
-    dir.Write("a.txt", Noise(40000, 5));
-    dir.Write("b.txt", Noise(30000, 6));
+    dir.Write("a.txt", Compressible(40000, 5));
+    dir.Write("b.txt", Compressible(30000, 6));
     dir.Write("c.txt", "small");
     const std::string file = dir / "f.zip";
     std::string out;
@@ -516,7 +480,7 @@ TEST(Archiver, UpdatesForeignArchiveWithDataDescriptors)
         a.AddFromStream(u"a.txt", s);  // replaces the physically first item
         TMemoryStream t = StreamOf("new");
         a.AddFromStream(u"d.txt", t);
-        EXPECT_EQ(Extract(a, u"b.txt"), Noise(30000, 6));
+        EXPECT_EQ(Extract(a, u"b.txt"), Compressible(30000, 6));
         a.CloseArchive();
     }
     EXPECT_EQ(RunCommand("7z t -ppw '" + file + "' 2>&1", &out), 0) << out;
@@ -562,7 +526,7 @@ TEST(Archiver, AddFilesAndExtractFilesRoundTrip)
     TempDir dir;
     const std::string src = dir / "src";
     std::filesystem::create_directories(src + "/sub");
-    dir.Write("src/sub/x.bin", Noise(70000, 9));
+    dir.Write("src/sub/x.bin", Compressible(70000, 9));
     dir.Write("src/top.txt", "top");
     TZipArchiver a;
     a.FileName = W(dir / "files.zip");
@@ -580,7 +544,7 @@ TEST(Archiver, AddFilesAndExtractFilesRoundTrip)
 
     a.OpenArchive(0);
     a.ExtractFiles(u"*", W(dir / "out"));
-    EXPECT_EQ(ReadFileBytes(dir / "out/sub/x.bin"), Noise(70000, 9));
+    EXPECT_EQ(ReadFileBytes(dir / "out/sub/x.bin"), Compressible(70000, 9));
     EXPECT_EQ(ReadFileBytes(dir / "out/top.txt"), "top");
 }
 
@@ -594,7 +558,7 @@ TEST(Archiver, Zip64ItemsReadByOtherTools)
         a.Zip64Mode = zmAlways;
         a.OpenArchive(0xFFFF);
         for (int i = 0; i < 3; ++i) {
-            TMemoryStream s = StreamOf(Noise(10000 + i, unsigned(i)));
+            TMemoryStream s = StreamOf(Compressible(10000 + i, unsigned(i)));
             a.AddFromStream(u"item" + std::u16string(1, char16_t(u'0' + i)), s);
         }
         a.CloseArchive();
@@ -613,7 +577,7 @@ for i in z.infolist():
     TZipArchiver a;
     a.FileName = W(file);
     a.OpenArchive(0);
-    EXPECT_EQ(Extract(a, u"item2"), Noise(10002, 2));
+    EXPECT_EQ(Extract(a, u"item2"), Compressible(10002, 2));
     EXPECT_EQ(a.Item(0).LocalHeaderOffset, kSaturated32);
 }
 
@@ -643,7 +607,7 @@ TEST(Archiver, SearchMasksAndRates)
     a.OpenArchive(mem, true);
     a.SetCompressionMode(9);
     for (auto [name, data] : std::vector<std::pair<std::u16string, std::string>>{
-             {u"noext", std::string(1000, 'a')}, {u"x.txt", ""}, {u"sub/y.txt", Noise(3000, 2)}}) {
+             {u"noext", std::string(1000, 'a')}, {u"x.txt", ""}, {u"sub/y.txt", Compressible(3000, 2)}}) {
         TMemoryStream s = StreamOf(data);
         a.AddFromStream(name, s);
     }

@@ -9,6 +9,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/TempDir.h"
+#include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/EZAException.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideFileSystem.h"
@@ -18,15 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Random(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s)
-        c = char(rng());
-    return s;
-}
-
 void Add(TZipArchiver& a, const std::string& name, const std::string& bytes)
 {
     TMemoryStream s;
@@ -34,23 +26,6 @@ void Add(TZipArchiver& a, const std::string& name, const std::string& bytes)
         s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     s.SetPosition(0);
     a.AddFromStream(W(name), s);
-}
-
-std::string Extract(TZipArchiver& a, const std::string& name)
-{
-    TMemoryStream out;
-    a.ExtractToStream(W(name), out);
-    return std::string(reinterpret_cast<const char*>(out.Memory()), size_t(out.GetSize()));
-}
-
-int Native(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EZAException& e) {
-        return e.NativeError;
-    }
-    return -1;
 }
 
 // Puts the injected drive answers back whatever a test does.
