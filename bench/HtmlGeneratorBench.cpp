@@ -7,6 +7,7 @@
 // of memory per artwork.
 #include <benchmark/benchmark.h>
 
+#include "bench/WorkFolder.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -66,25 +67,6 @@ QByteArray SourceJpeg(int seed)
     image.save(&buffer, "JPG", 90);
     return bytes;
 }
-
-// The process's settings and temp folders are private to the run.
-struct Environment {
-    fs::path home;
-
-    Environment()
-    {
-        home = fs::temp_directory_path() / ("velmora-html-bench-" + std::to_string(::getpid()));
-        for (const char* var : {"VELMORA_REGISTRY_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
-            fs::create_directories(home / var);
-            ::setenv(var, (home / var).c_str(), 1);
-        }
-    }
-    ~Environment()
-    {
-        std::error_code ec;
-        fs::remove_all(home, ec);
-    }
-};
 
 std::string FileBytes(const std::string& path)
 {
@@ -217,7 +199,9 @@ BENCHMARK(BM_CheckSameOutput)->Iterations(1);
 
 int main(int argc, char** argv)
 {
-    Environment environment;
+    // The process's settings and temp folders are private to the run.
+    WorkFolder environment("velmora-html-bench");
+    environment.HoldUserFolders(true);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

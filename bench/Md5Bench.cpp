@@ -2,6 +2,7 @@
 // the ratio of the two times. An in-memory run shows the hashing speed alone.
 #include <benchmark/benchmark.h>
 #include "bench/RatioReporter.h"
+#include "bench/WorkFolder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -28,29 +29,6 @@ constexpr const char* kOurs = "MD5_DigestFile_256MiB";
 constexpr const char* kTheirs = "md5sum_256MiB";
 
 std::string g_file;
-
-// The work file lives in a private folder that is removed on exit.
-class WorkFolder {
-public:
-    WorkFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-md5-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-    }
-    ~WorkFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 void WriteFile(const std::string& path)
 {
@@ -135,7 +113,7 @@ void BM_OurDigestMemory(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
-    WorkFolder folder;
+    WorkFolder folder("velmora-md5-bench");
     g_file = (folder.Path() / "data.bin").string();
     WriteFile(g_file);
 

@@ -6,6 +6,7 @@
 // VELMORA_BENCH_ARTWORKS changes the number of artworks.
 #include <benchmark/benchmark.h>
 
+#include "bench/WorkFolder.h"
 #include "platform/rtl/StringReplace.h"
 
 #include "model/Options.h"
@@ -39,27 +40,7 @@ int ArtworkCount()
     return n > 0 ? n : 50;
 }
 
-// The process's settings, registry and temp folders are private to the run.
-struct Environment {
-    fs::path home;
-
-    Environment()
-    {
-        home = fs::temp_directory_path() / ("velmora-pdf-bench-" + std::to_string(::getpid()));
-        for (const char* var : {"VELMORA_REGISTRY_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
-            fs::create_directories(home / var);
-            ::setenv(var, (home / var).c_str(), 1);
-        }
-        fs::create_directories(home / "sources");
-    }
-    ~Environment()
-    {
-        std::error_code ec;
-        fs::remove_all(home, ec);
-    }
-};
-
-Environment* environment = nullptr;
+WorkFolder* environment = nullptr;
 
 // A photograph-like picture of 1200 x 900 pixels as a JPEG file.
 std::string SourcePicture(int seed)
@@ -71,7 +52,7 @@ std::string SourcePicture(int seed)
             const int noise = static_cast<int>(rng() % 24);
             image.setPixel(x, y, qRgb((x / 5 + seed * 40 + noise) % 256, (y / 4 + noise) % 256, (x + y) / 9 % 256));
         }
-    const std::string path = (environment->home / "sources" / ("artwork" + std::to_string(seed) + ".jpg")).string();
+    const std::string path = (environment->Path() / "sources" / ("artwork" + std::to_string(seed) + ".jpg")).string();
     image.save(QString::fromStdString(path), "JPG", 92);
     return path;
 }
@@ -164,7 +145,7 @@ void BM_Chromium(benchmark::State& state)
         StringReplaceAll(html, "%PDF_PAGE_WIDTH%", "794");
         std::ofstream(file, std::ios::trunc) << html;
     }
-    const fs::path out = environment->home / "chromium";
+    const fs::path out = environment->Path() / "chromium";
     fs::create_directories(out);
     const std::string sandbox = ::geteuid() == 0 ? " --no-sandbox" : "";
     for (auto _ : state) {
@@ -187,7 +168,10 @@ BENCHMARK(BM_Chromium)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    Environment env;
+    // The process's settings, registry and temp folders are private to the run.
+    WorkFolder env("velmora-pdf-bench");
+    env.HoldUserFolders(true);
+    fs::create_directories(env.Path() / "sources");
     environment = &env;
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);

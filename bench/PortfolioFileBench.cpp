@@ -5,6 +5,7 @@
 // PFO_BENCH_ARTWORKS=N runs with fewer (or more) artworks.
 #include <benchmark/benchmark.h>
 #include "bench/RatioReporter.h"
+#include "bench/WorkFolder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -34,28 +35,6 @@ constexpr const char* kPlain = "PlainBitmapFiles";
 int g_artworks = 50;
 std::filesystem::path g_folder;
 std::unique_ptr<Portfolio> g_portfolio;
-
-class WorkFolder {
-public:
-    WorkFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-pfo-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-    }
-    ~WorkFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 void PutLE(std::vector<uint8_t>& out, size_t at, uint32_t value, int size)
 {
@@ -181,15 +160,9 @@ int main(int argc, char** argv)
 {
     if (const char* count = std::getenv("PFO_BENCH_ARTWORKS"))
         g_artworks = std::max(1, std::atoi(count));
-    WorkFolder folder;
+    WorkFolder folder("velmora-pfo-bench");
     g_folder = folder.Path();
-    // Settings, artist details and templates of this run stay in the work
-    // folder, away from the user's own.
-    for (const char* var : {"VELMORA_REGISTRY_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
-        const auto dir = g_folder / var;
-        std::filesystem::create_directories(dir);
-        setenv(var, dir.c_str(), 1);
-    }
+    folder.HoldUserFolders();
     BuildPortfolio();
 
     benchmark::RegisterBenchmark(kSave, BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
