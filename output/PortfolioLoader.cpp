@@ -43,34 +43,28 @@ bool PortfolioLoader::Save(Portfolio* portfolio)
     }
 }
 
+namespace {
+
+// The loader catches every failure of the file itself; what is left is
+// the document's own bookkeeping after the operation.
+bool Finish(Portfolio& portfolio, bool ok)
+{
+    if (ok)
+        portfolio.ClearModified();
+    Portfolio::RestoreWorkingFolder();
+    return ok;
+}
+
+} // namespace
+
 bool Portfolio::Save()
 {
     if (GetFileName(false).empty())
         return false;
-    bool result = false;
-    try {
-        PortfolioLoader loader;
-        result = loader.Save(this);
-        if (result)
-            ClearModified();
-    } catch (const std::exception&) {
-        result = false;
-    }
-    RestoreWorkingFolder();
-    return result;
+    return Finish(*this, PortfolioLoader().Save(this));
 }
 
 bool Portfolio::Load()
 {
-    bool result = false;
-    try {
-        PortfolioLoader loader;
-        result = loader.Load(this);
-        if (result)
-            ClearModified();
-    } catch (const std::exception&) {
-        result = false;
-    }
-    RestoreWorkingFolder();
-    return result;
+    return Finish(*this, PortfolioLoader().Load(this));
 }
