@@ -2,6 +2,7 @@
 // Building blocks for server modules: the module's lock count and a class
 // factory for classes with a default constructor.
 #include <atomic>
+#include <initializer_list>
 #include <new>
 
 #include "platform/com/Unknown.h"
@@ -36,6 +37,24 @@ public:
         return left;
     }
 
+    // QueryInterface for an object that answers the listed interfaces with
+    // its one Interface vtable.
+    template <class Interface>
+    HRESULT QueryInterfaceImpl(REFIID iid, void** object, std::initializer_list<IID> answered)
+    {
+        if (!object)
+            return E_POINTER;
+        for (const IID& known : answered)
+            if (iid == known) {
+                auto* self = static_cast<Derived*>(this);
+                *object = static_cast<Interface*>(self);
+                self->AddRef();
+                return S_OK;
+            }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+
 protected:
     RefCounted() { ComModule::Lock(); }
     ~RefCounted() { ComModule::Unlock(); }
@@ -51,15 +70,7 @@ class TClassFactory final : public IClassFactory, public RefCounted<TClassFactor
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return this->template QueryInterfaceImpl<IClassFactory>(iid, object, {IID_IUnknown, IID_IClassFactory});
     }
     ULONG AddRef() override { return this->AddRefImpl(); }
     ULONG Release() override { return this->ReleaseImpl(); }

@@ -22,15 +22,7 @@ public:
     CPDFPage(CPDFDocument* doc, int index) : doc_(doc), index_(index) {}
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPDFPage) {
-            *object = static_cast<IPDFPage*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryInterfaceImpl<IPDFPage>(iid, object, {IID_IUnknown, IID_IDispatch, IID_IPDFPage});
     }
     ULONG AddRef() override { return AddRefImpl(); }
     ULONG Release() override { return ReleaseImpl(); }
@@ -64,15 +56,7 @@ public:
     explicit CPDFDocumentInfo(CPDFDocument* doc) : doc_(doc) {}
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPDFDocumentInfo) {
-            *object = static_cast<IPDFDocumentInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryInterfaceImpl<IPDFDocumentInfo>(iid, object, {IID_IUnknown, IID_IDispatch, IID_IPDFDocumentInfo});
     }
     ULONG AddRef() override { return AddRefImpl(); }
     ULONG Release() override { return ReleaseImpl(); }
@@ -123,15 +107,7 @@ void CPDFDocument::DropSurface()
 
 HRESULT CPDFDocument::QueryInterface(REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPDFDocument) {
-        *object = static_cast<IPDFDocument*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryInterfaceImpl<IPDFDocument>(iid, object, {IID_IUnknown, IID_IDispatch, IID_IPDFDocument});
 }
 
 HRESULT CPDFDocument::SetOption(int n, int32_t value)

@@ -88,13 +88,7 @@ public:
     ~FakeInfo() { Log("~Info"); }
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPDFDocumentInfo) {
-            *object = static_cast<IPDFDocumentInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryInterfaceImpl<IPDFDocumentInfo>(iid, object, {IID_IUnknown, IID_IDispatch, IID_IPDFDocumentInfo});
     }
     ULONG AddRef() override { return AddRefImpl(); }
     ULONG Release() override { return ReleaseImpl(); }
@@ -117,13 +111,7 @@ public:
     ~FakePage();
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPDFPage) {
-            *object = static_cast<IPDFPage*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryInterfaceImpl<IPDFPage>(iid, object, {IID_IUnknown, IID_IDispatch, IID_IPDFPage});
     }
     ULONG AddRef() override { return AddRefImpl(); }
     ULONG Release() override { return ReleaseImpl(); }
@@ -151,13 +139,7 @@ public:
     ~FakeDocument() { Log("~Document"); }
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPDFDocument) {
-            *object = static_cast<IPDFDocument*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryInterfaceImpl<IPDFDocument>(iid, object, {IID_IUnknown, IID_IDispatch, IID_IPDFDocument});
     }
     ULONG AddRef() override { return AddRefImpl(); }
     ULONG Release() override { return ReleaseImpl(); }

@@ -8,15 +8,7 @@ class Counter final : public ICounter, public RefCounted<Counter> {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ICounter) {
-            *object = static_cast<ICounter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryInterfaceImpl<ICounter>(iid, object, {IID_IUnknown, IID_ICounter});
     }
     ULONG AddRef() override { return AddRefImpl(); }
     ULONG Release() override { return ReleaseImpl(); }
