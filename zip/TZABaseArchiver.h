@@ -136,6 +136,8 @@ public:
     void BeginUpdate();
     void EndUpdate();
     void ResetUpdate();
+    void AddInOwnUpdate(const std::function<void()>& add);
+    void RecordSourceSize(TDirItem& item, uint64_t size) const;
 
     // ---- items
     void AddFromStream(const std::u16string& fileName, TStream& stream, bool copyToBuffer = true,

@@ -347,8 +347,9 @@ int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double date
     return index;
 }
 
-void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& stream, bool copyToBuffer,
-                                    int64_t position, int64_t count, uint32_t attr, double dateTime)
+// One add is one update transaction: a failure rolls the directory back
+// and is raised again after the transaction ended.
+void TZABaseArchiver::AddInOwnUpdate(const std::function<void()>& add)
 {
     CheckOpen();
     CheckSpannedModification();
@@ -356,6 +357,32 @@ void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& str
     BeginUpdate();
     std::exception_ptr failure;
     try {
+        add();
+    } catch (...) {
+        failure = std::current_exception();
+        ResetUpdate();
+    }
+    EndUpdate();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+// Sizes that do not fit 32 bits, or every size in ZIP64 mode "always", go
+// into the ZIP64 field behind a saturated header value.
+void TZABaseArchiver::RecordSourceSize(TDirItem& item, uint64_t size) const
+{
+    if (size >= 0xFFFFFFFFu || Zip64Mode == zmAlways) {
+        item.UncompressedSize = kSaturated32;
+        item.UncompressedSize64 = size;
+    } else {
+        item.UncompressedSize = uint32_t(size);
+    }
+}
+
+void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& stream, bool copyToBuffer,
+                                    int64_t position, int64_t count, uint32_t attr, double dateTime)
+{
+    AddInOwnUpdate([&] {
         const int index = PrepareItemForAdd(fileName, dateTime, attr, false, false);
         if (index >= 0) {
             TDirItem& item = dir_->Items.ItemAt(index);
@@ -371,10 +398,10 @@ void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& str
                         stream.SetPosition(position);
                     }
                     buffer->SetSize(count);
-                    std::vector<uint8_t> piece(10000);
+                    constexpr int64_t kPiece = 10000;
                     int64_t done = 0;
                     while (done < count) {
-                        const int64_t n = std::min<int64_t>(count - done, int64_t(piece.size()));
+                        const int64_t n = std::min<int64_t>(count - done, kPiece);
                         stream.ReadBuffer(buffer->Memory() + done, n);
                         done += n;
                     }
@@ -392,30 +419,14 @@ void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& str
                 item.DataOwned = false;
             }
             const int64_t size = std::max<int64_t>(item.DataStream->GetSize() - item.DataPosition, 0);
-            if (uint64_t(size) >= 0xFFFFFFFFu || Zip64Mode == zmAlways) {
-                item.UncompressedSize = kSaturated32;
-                item.UncompressedSize64 = uint64_t(size);
-            } else {
-                item.UncompressedSize = uint32_t(size);
-            }
+            RecordSourceSize(item, uint64_t(size));
         }
-    } catch (...) {
-        failure = std::current_exception();
-        ResetUpdate();
-    }
-    EndUpdate();
-    if (failure)
-        std::rethrow_exception(failure);
+    });
 }
 
 void TZABaseArchiver::AddFile(const std::u16string& fileName)
 {
-    CheckOpen();
-    CheckSpannedModification();
-    fileProgress_ = false;
-    BeginUpdate();
-    std::exception_ptr failure;
-    try {
+    AddInOwnUpdate([&] {
         const std::u16string full = ZAPath::ExpandPath(BaseDir, fileName, std::u16string());
         const bool folder = WideIsDirectory(full);
         if (!folder && !WideIsFile(full))
@@ -424,20 +435,9 @@ void TZABaseArchiver::AddFile(const std::u16string& fileName)
         if (index >= 0) {
             TDirItem& item = dir_->Items.ItemAt(index);
             const uint64_t size = folder ? 0 : uint64_t(FileSizeOf(full));
-            if (size >= 0xFFFFFFFFu || Zip64Mode == zmAlways) {
-                item.UncompressedSize = kSaturated32;
-                item.UncompressedSize64 = size;
-            } else {
-                item.UncompressedSize = uint32_t(size);
-            }
+            RecordSourceSize(item, size);
         }
-    } catch (...) {
-        failure = std::current_exception();
-        ResetUpdate();
-    }
-    EndUpdate();
-    if (failure)
-        std::rethrow_exception(failure);
+    });
 }
 
 // ---------------------------------------------------------------- storing
