@@ -584,7 +584,6 @@ void TZADirManager::SaveCentralDirectory(TStream* stream, bool atEnd)
     }
 
     const int32_t volume = std::max(archiver_->GetVolumeInfo().VolumeNumber, 0);
-    const uint16_t disk16 = volume >= 65535 ? kSaturated16 : static_cast<uint16_t>(volume);
     const uint64_t count = uint64_t(Items.Count());
 
     stream_->SetSize(start);
@@ -594,47 +593,56 @@ void TZADirManager::SaveCentralDirectory(TStream* stream, bool atEnd)
     const int64_t afterDirectory = stream_->GetPosition();
     const uint64_t directorySize = uint64_t(afterDirectory - start);
 
-    EndRecord = TEndOfCentralDir();
-    EndRecord.Signature = archiver_->UsesStandardSignatures() ? kEndRecordSignature : kEndRecordSignatureAlt;
-    EndRecord.ThisDisk = disk16;
-    EndRecord.DirectoryDisk = disk16;
-    EndRecord.EntriesOnDisk = EndRecord.TotalEntries =
-        count >= 65535 ? kSaturated16 : static_cast<uint16_t>(count);
-    EndRecord.DirectorySize =
-        directorySize >= 0xFFFFFFFFu ? kSaturated32 : static_cast<uint32_t>(directorySize);
-    EndRecord.DirectoryOffset = uint64_t(start) >= 0xFFFFFFFFu ? kSaturated32 : static_cast<uint32_t>(start);
-    EndRecord.CommentLength = static_cast<uint16_t>(Comment.size());
+    const bool zip64 = uint64_t(afterDirectory) >= 0xFFFFFFFFu || count >= 65535;
+    const std::vector<uint8_t> closing =
+        MakeClosingRecords(zip64, uint32_t(volume), uint32_t(volume), count, count, directorySize, start, afterDirectory);
+    archiver_->WriteDirectoryBytes(*stream_, closing.data(), int64_t(closing.size()));
+    CentralDirStart = start;
+}
 
-    Zip64 = uint64_t(afterDirectory) >= 0xFFFFFFFFu || count >= 65535;
-    if (Zip64) {
-        Zip64EndRecord = TZip64EndOfCentralDir();
+std::vector<uint8_t> TZADirManager::MakeClosingRecords(bool zip64, uint32_t endDisk, uint32_t startDisk,
+                                                       uint64_t entriesOnLastDisk, uint64_t count,
+                                                       uint64_t directorySize, int64_t start, int64_t position)
+{
+    auto sat16 = [](uint64_t v) { return v >= 0xFFFF ? kSaturated16 : static_cast<uint16_t>(v); };
+    auto sat32 = [](uint64_t v) { return v >= 0xFFFFFFFFu ? kSaturated32 : static_cast<uint32_t>(v); };
+
+    std::vector<uint8_t> records;
+    Zip64EndRecord = TZip64EndOfCentralDir();
+    Zip64Locator = TZip64EndOfCentralDirLocator();
+    if (zip64) {
         Zip64EndRecord.RecordSize = 44;
         Zip64EndRecord.VersionMadeBy = 45;
         Zip64EndRecord.VersionNeeded = 45;
-        Zip64EndRecord.ThisDisk = uint32_t(volume);
-        Zip64EndRecord.DirectoryDisk = uint32_t(volume);
-        Zip64EndRecord.EntriesOnDisk = count;
+        Zip64EndRecord.ThisDisk = endDisk;
+        Zip64EndRecord.DirectoryDisk = startDisk;
+        Zip64EndRecord.EntriesOnDisk = entriesOnLastDisk;
         Zip64EndRecord.TotalEntries = count;
         Zip64EndRecord.DirectorySize = directorySize;
         Zip64EndRecord.DirectoryOffset = uint64_t(start);
-        Zip64Locator = TZip64EndOfCentralDirLocator();
-        Zip64Locator.EndRecordDisk = uint32_t(volume);
-        Zip64Locator.EndRecordOffset = uint64_t(afterDirectory);
-        Zip64Locator.TotalDisks = uint32_t(volume) + 1;
-        uint8_t raw[kZip64Trailer];
-        Zip64EndRecord.Encode(raw);
-        Zip64Locator.Encode(raw + TZip64EndOfCentralDir::kSize);
-        archiver_->WriteDirectoryBytes(*stream_, raw, sizeof raw);
-        zip64RecordPosition_ = afterDirectory;
-    } else {
-        Zip64EndRecord = TZip64EndOfCentralDir();
-        Zip64Locator = TZip64EndOfCentralDirLocator();
+        Zip64Locator.EndRecordDisk = endDisk;
+        Zip64Locator.EndRecordOffset = uint64_t(position);
+        Zip64Locator.TotalDisks = endDisk + 1;
+        records.resize(kZip64Trailer);
+        Zip64EndRecord.Encode(records.data());
+        Zip64Locator.Encode(records.data() + TZip64EndOfCentralDir::kSize);
+        zip64RecordPosition_ = position;
     }
+    Zip64 = zip64;
 
-    std::vector<uint8_t> tail(TEndOfCentralDir::kSize);
-    EndRecord.Encode(tail.data());
-    tail.insert(tail.end(), Comment.begin(), Comment.end());
-    endRecordPosition_ = stream_->GetPosition();
-    archiver_->WriteDirectoryBytes(*stream_, tail.data(), int64_t(tail.size()));
-    CentralDirStart = start;
+    EndRecord = TEndOfCentralDir();
+    EndRecord.Signature = archiver_->UsesStandardSignatures() ? kEndRecordSignature : kEndRecordSignatureAlt;
+    EndRecord.ThisDisk = sat16(endDisk);
+    EndRecord.DirectoryDisk = sat16(startDisk);
+    EndRecord.EntriesOnDisk = sat16(entriesOnLastDisk);
+    EndRecord.TotalEntries = sat16(count);
+    EndRecord.DirectorySize = sat32(directorySize);
+    EndRecord.DirectoryOffset = sat32(uint64_t(start));
+    EndRecord.CommentLength = static_cast<uint16_t>(Comment.size());
+    const size_t at = records.size();
+    records.resize(at + TEndOfCentralDir::kSize);
+    EndRecord.Encode(records.data() + at);
+    records.insert(records.end(), Comment.begin(), Comment.end());
+    endRecordPosition_ = position + int64_t(at);
+    return records;
 }

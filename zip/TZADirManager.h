@@ -4,6 +4,7 @@
 // local headers when it is missing or damaged, and writes it back.
 #include <cstdint>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "platform/rtl/Stream.h"
@@ -68,6 +69,12 @@ private:
     // The directory of a multi-volume set: every header and the closing
     // records stay whole on one volume; disks and offsets are the volumes'.
     void SaveSpannedDirectory();
+    // Fills the closing records for a directory of count items and
+    // directorySize bytes starting at start on startDisk, whose records
+    // begin at position on endDisk, and returns their bytes (ZIP64 records
+    // when zip64, the end record, the comment).
+    std::vector<uint8_t> MakeClosingRecords(bool zip64, uint32_t endDisk, uint32_t startDisk, uint64_t entriesOnLastDisk,
+                                            uint64_t count, uint64_t directorySize, int64_t start, int64_t position);
 
     TStream* stream_ = nullptr;
     std::unique_ptr<TStream> ownedStream_;

@@ -63,49 +63,8 @@ void TZADirManager::SaveSpannedDirectory()
     if (endDisk != disk)
         entriesOnLastDisk = 0;
 
-    auto sat16 = [](uint64_t v) { return v >= 0xFFFF ? kSaturated16 : static_cast<uint16_t>(v); };
-    auto sat32 = [](uint64_t v) { return v >= 0xFFFFFFFFu ? kSaturated32 : static_cast<uint32_t>(v); };
-
-    std::vector<uint8_t> trailer;
-    if (zip64) {
-        Zip64EndRecord = TZip64EndOfCentralDir();
-        Zip64EndRecord.RecordSize = 44;
-        Zip64EndRecord.VersionMadeBy = 45;
-        Zip64EndRecord.VersionNeeded = 45;
-        Zip64EndRecord.ThisDisk = uint32_t(endDisk);
-        Zip64EndRecord.DirectoryDisk = uint32_t(startDisk);
-        Zip64EndRecord.EntriesOnDisk = entriesOnLastDisk;
-        Zip64EndRecord.TotalEntries = count;
-        Zip64EndRecord.DirectorySize = directorySize;
-        Zip64EndRecord.DirectoryOffset = uint64_t(start);
-        Zip64Locator = TZip64EndOfCentralDirLocator();
-        Zip64Locator.EndRecordDisk = uint32_t(endDisk);
-        Zip64Locator.EndRecordOffset = uint64_t(position);
-        Zip64Locator.TotalDisks = uint32_t(endDisk) + 1;
-        trailer.resize(zip64Size);
-        Zip64EndRecord.Encode(trailer.data());
-        Zip64Locator.Encode(trailer.data() + TZip64EndOfCentralDir::kSize);
-        zip64RecordPosition_ = position;
-    } else {
-        Zip64EndRecord = TZip64EndOfCentralDir();
-        Zip64Locator = TZip64EndOfCentralDirLocator();
-    }
-    Zip64 = zip64;
-
-    EndRecord = TEndOfCentralDir();
-    EndRecord.Signature = archiver_->UsesStandardSignatures() ? kEndRecordSignature : kEndRecordSignatureAlt;
-    EndRecord.ThisDisk = sat16(uint64_t(endDisk));
-    EndRecord.DirectoryDisk = sat16(uint64_t(startDisk));
-    EndRecord.EntriesOnDisk = sat16(entriesOnLastDisk);
-    EndRecord.TotalEntries = sat16(count);
-    EndRecord.DirectorySize = sat32(directorySize);
-    EndRecord.DirectoryOffset = sat32(uint64_t(start));
-    EndRecord.CommentLength = static_cast<uint16_t>(Comment.size());
-    const size_t at = trailer.size();
-    trailer.resize(at + TEndOfCentralDir::kSize);
-    EndRecord.Encode(trailer.data() + at);
-    trailer.insert(trailer.end(), Comment.begin(), Comment.end());
-    endRecordPosition_ = position + int64_t(at);
+    const std::vector<uint8_t> trailer = MakeClosingRecords(zip64, uint32_t(endDisk), uint32_t(startDisk),
+                                                            entriesOnLastDisk, count, directorySize, start, position);
     archiver_->WriteDirectoryBytes(*stream_, trailer.data(), int64_t(trailer.size()));
     CentralDirStart = start;
     directoryDisk_ = startDisk;
