@@ -7,4 +7,4 @@ bash "$here/scripts/packages.sh"
 bash "$here/scripts/build.sh" -DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_BENCH=ON
 build=${VELMORA_BUILD_DIR:-$here/build}
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+ctest --output-on-failure -j"${VELMORA_JOBS:-$(nproc)}" --timeout 600
