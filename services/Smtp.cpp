@@ -34,11 +34,16 @@ void SMTP::SetUserName(const std::string& name)
 std::unique_ptr<TRegistryIniFile> SMTP::Load(const std::string& section)
 {
     auto store = Emailer::Load(section);
-    serverName_ = store->ReadString(section, "ServerName", PlaceholderServer);
-    serverPort_ = store->ReadInteger(section, "ServerPort", 25);
-    timeout_ = store->ReadInteger(section, "Timeout", 1000);
-    securityType_ = store->ReadInteger(section, "SecurityType", 0);
-    if (GetTypeName() == "SMTP")
+    // Stored values override a preset's; a value missing from the section
+    // keeps what the account was made with (a preset's server, port and
+    // security, or the generic defaults). A generic account without a server
+    // gets the placeholder.
+    const bool generic = GetTypeName() == "SMTP";
+    serverName_ = store->ReadString(section, "ServerName", generic ? PlaceholderServer : serverName_);
+    serverPort_ = store->ReadInteger(section, "ServerPort", serverPort_);
+    timeout_ = store->ReadInteger(section, "Timeout", timeout_);
+    securityType_ = store->ReadInteger(section, "SecurityType", securityType_);
+    if (generic)
         return nullptr;
     return store;
 }
