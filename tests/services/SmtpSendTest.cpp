@@ -157,13 +157,21 @@ TEST_F(SmtpSendTest, StartTlsPassesWithTheTestCaAndFailsWithoutIt)
     EXPECT_TRUE(Info(messages[0])["tls"].toBool());
     EXPECT_TRUE(Info(messages[0])["login_over_tls"].toBool());
 
+    // Without credentials a secured account still upgrades, and logs in never.
+    auto anonymous = Account(server, "", "", 2);
+    ASSERT_TRUE(anonymous->Send()) << anonymous->GetText();
+    messages = server.WaitForMessages(2);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(Info(messages[1])["tls"].toBool());
+    EXPECT_TRUE(Info(messages[1])["login"].isNull());
+
     TrustTestCa(false);
     EXPECT_FALSE(a->Send());
     EXPECT_NE(a->GetText(), "");
     EXPECT_NE(a->GetText(), "Authenticate failed.");
     EXPECT_FALSE(a->TestConnection());
     EXPECT_NE(a->GetText(), kConnectFailed);
-    EXPECT_EQ(server.Messages().size(), 1u);
+    EXPECT_EQ(server.Messages().size(), 2u);
 }
 
 TEST_F(SmtpSendTest, SecuredAccountFailsAgainstAServerWithoutStartTls)
