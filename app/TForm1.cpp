@@ -7,6 +7,8 @@
 #include "output/ModalResult.h"
 #include "ui_TForm1.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStyle>
 
 TForm1* Form1 = nullptr;
@@ -48,6 +50,9 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
         "QToolButton:hover { background: #FFD9AA; }");
 
     connect(ui_->ToolButton8, &QAction::triggered, this, &TForm1::ToolButton8Click);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     options_ = Options::Instance();
     NewPortfolio();

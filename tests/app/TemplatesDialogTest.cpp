@@ -108,6 +108,21 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"OtherCaseIsNew", {"mine"}, "mine"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+TEST_F(TemplatesDialogTest, WithAnEmptyLibraryCreateSaysItFailed)
+{
+    UseOnlyUserTemplates({});
+    ShowDialog();
+    ModalDriver driver;
+    driver.Input("Fresh").Press(QMessageBox::Ok);
+    ChooseCreate(driver);
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(driver.Seen()[1].title, "Create New Template...");
+    EXPECT_EQ(driver.Seen()[1].text, "Failed to create the new template.");
+    EXPECT_EQ(driver.Seen()[1].icon, QMessageBox::Warning);
+    EXPECT_EQ(Library()->GetCount(), 0);
+    EXPECT_EQ(CurrentPortfolio()->GetTemplate(), nullptr);
+}
+
 TEST_F(TemplatesDialogTest, CancellingOrEmptyingTheCreatePromptCreatesNothing)
 {
     ShowDialog();
