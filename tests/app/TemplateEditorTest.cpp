@@ -15,6 +15,16 @@
 
 namespace {
 
+// A small picture file; returns its path.
+std::string WritePicture(const TempDir& dir, const std::string& name, Qt::GlobalColor colour)
+{
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(colour);
+    const std::string path = dir / name;
+    EXPECT_TRUE(picture.save(QString::fromStdString(path)));
+    return path;
+}
+
 // The editor on its own, showing user templates copied from shipped ones.
 class TemplateEditorTest : public WindowTest {
 protected:
@@ -169,11 +179,7 @@ TEST_F(TemplateEditorTest, ARightClickOnASwatchDoesNothing)
 TEST_F(TemplateEditorTest, UntickingTheBackgroundRemovesImageAndColourAndTiles)
 {
     TempDir dir;
-    QImage picture(4, 4, QImage::Format_RGB32);
-    picture.fill(Qt::blue);
-    const std::string path = dir / "sky.png";
-    ASSERT_TRUE(picture.save(QString::fromStdString(path)));
-    ASSERT_TRUE(first_->SetBackgroundImage(path));
+    ASSERT_TRUE(first_->SetBackgroundImage(WritePicture(dir, "sky.png", Qt::blue)));
     first_->SetBackgroundColor(0x00336699);
     first_->SetBackgroundRepeat("Vertical");
 
@@ -213,10 +219,7 @@ TEST_F(TemplateEditorTest, ATemplateWithoutBackgroundNeverGetsThePreviousOnesCol
 TEST_F(TemplateEditorTest, AnImagePickedInTheFileDialogLandsInTheTemplate)
 {
     TempDir dir;
-    QImage picture(8, 8, QImage::Format_RGB32);
-    picture.fill(Qt::green);
-    const std::string path = dir / "meadow.png";
-    ASSERT_TRUE(picture.save(QString::fromStdString(path)));
+    const std::string path = WritePicture(dir, "meadow.png", Qt::green);
 
     first_->SetBackgroundImage("");
     first_->SetBackgroundColor(0x00ABCDEF);
@@ -232,6 +235,8 @@ TEST_F(TemplateEditorTest, AnImagePickedInTheFileDialogLandsInTheTemplate)
     EXPECT_EQ(first_->GetBackgroundImage(), "meadow.png");
     StaticFile* file = first_->FindStaticFile("meadow.png");
     ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->GetType(), "Background");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file->GetData()), file->GetSize()), ReadFileBytes(path));
     EXPECT_EQ(Find<QToolButton>("ToolButton1")->text(), "meadow.png");
     // The shown colour is written back by the next change while ticked.
     ChooseEntry(Find<QComboBox>("ComboBox6"), "Right");

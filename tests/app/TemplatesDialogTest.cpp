@@ -27,6 +27,17 @@ protected:
         ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
     }
 
+    // Presses Delete and answers the question.
+    void DeleteSelected(QMessageBox::StandardButton answer, std::vector<SeenModal>* seen = nullptr)
+    {
+        ModalDriver driver;
+        driver.Press(answer);
+        QTest::mouseClick(delete_, Qt::LeftButton);
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+        if (seen)
+            *seen = driver.Seen();
+    }
+
     // The library entry the list shows as selected.
     std::string SelectedName() const { return combo_->currentText().toStdString(); }
 
@@ -266,13 +277,12 @@ TEST_F(TemplatesDialogTest, DeletingThePortfoliosTemplateMovesItToTheFirstShippe
     ASSERT_EQ(form6_->Editor()->GetTemplate(), doomed);
     const int before = Library()->GetCount();
 
-    ModalDriver driver;
-    driver.Press(QMessageBox::Yes);
-    QTest::mouseClick(delete_, Qt::LeftButton);
-    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
-    EXPECT_EQ(driver.Seen()[0].title, "Delete Template...");
-    EXPECT_EQ(driver.Seen()[0].text, "Are you sure you wish to delete this template?");
-    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Question);
+    std::vector<SeenModal> seen;
+    DeleteSelected(QMessageBox::Yes, &seen);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, "Delete Template...");
+    EXPECT_EQ(seen[0].text, "Are you sure you wish to delete this template?");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Question);
 
     EXPECT_EQ(Library()->GetCount(), before - 1);
     EXPECT_EQ(Library()->FindTemplate("Doomed"), nullptr);
@@ -286,20 +296,14 @@ TEST_F(TemplatesDialogTest, DeletingThePortfoliosTemplateAmongUserTemplatesMoves
     UseOnlyUserTemplates({"Alpha", "Beta", "Gamma"});
     ShowDialog();
     ChooseEntry(combo_, "Beta");
-    ModalDriver driver;
-    driver.Press(QMessageBox::Yes);
-    QTest::mouseClick(delete_, Qt::LeftButton);
-    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    DeleteSelected(QMessageBox::Yes);
     EXPECT_EQ(Library()->GetCount(), 2);
     EXPECT_EQ(CurrentPortfolio()->GetTemplate(), Library()->FindTemplate("Alpha"));
     ExpectPortfolioTemplateIsLiveAndShown();
 
     // The first template itself goes too: the next one takes over.
     ChooseEntry(combo_, "Alpha");
-    ModalDriver second;
-    second.Press(QMessageBox::Yes);
-    QTest::mouseClick(delete_, Qt::LeftButton);
-    ASSERT_TRUE(second.WaitAllDone()) << second.Report();
+    DeleteSelected(QMessageBox::Yes);
     EXPECT_EQ(CurrentPortfolio()->GetTemplate(), Library()->FindTemplate("Gamma"));
     ExpectPortfolioTemplateIsLiveAndShown();
 }
@@ -308,10 +312,7 @@ TEST_F(TemplatesDialogTest, TheLastTemplateIsNotDeleted)
 {
     UseOnlyUserTemplates({"Only"});
     ShowDialog();
-    ModalDriver driver;
-    driver.Press(QMessageBox::Yes);
-    QTest::mouseClick(delete_, Qt::LeftButton);
-    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    DeleteSelected(QMessageBox::Yes);
     ASSERT_EQ(Library()->GetCount(), 1);
     EXPECT_EQ(CurrentPortfolio()->GetTemplate(), Library()->FindTemplate("Only"));
     ExpectPortfolioTemplateIsLiveAndShown();
