@@ -8,7 +8,6 @@
 
 class Options;
 class Portfolio;
-class QAction;
 
 namespace Ui {
 class TForm1;

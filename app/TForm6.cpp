@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <algorithm>
 
 TForm6* Form6 = nullptr;
 
@@ -106,21 +107,23 @@ void TForm6::FillTemplateList()
     ui_->ComboBox1->addItem(kCreateNew, QVariant::fromValue(static_cast<void*>(nullptr)));
 }
 
+int TForm6::PortfolioTemplateIndex() const
+{
+    Portfolio* portfolio = CurrentPortfolio();
+    Template* current = portfolio ? portfolio->GetTemplate() : nullptr;
+    for (int i = 0; current && i < ui_->ComboBox1->count() - 1; ++i)
+        if (TemplateAt(i) == current)
+            return i;
+    return -1;
+}
+
 void TForm6::FormShow()
 {
     FillTemplateList();
-    Portfolio* portfolio = CurrentPortfolio();
-    Template* current = portfolio ? portfolio->GetTemplate() : nullptr;
+    const int index = std::max(PortfolioTemplateIndex(), 0);
     const QSignalBlocker blocker(ui_->ComboBox1);
-    for (int i = 0; i < ui_->ComboBox1->count() - 1; ++i) {
-        if (current && TemplateAt(i) == current) {
-            ui_->ComboBox1->setCurrentIndex(i);
-            SelectTemplate(current);
-            return;
-        }
-    }
-    ui_->ComboBox1->setCurrentIndex(0);
-    SelectTemplate(TemplateAt(0));
+    ui_->ComboBox1->setCurrentIndex(index);
+    SelectTemplate(TemplateAt(index));
 }
 
 void TForm6::SelectTemplate(Template* value)
@@ -140,14 +143,10 @@ void TForm6::SelectTemplate(Template* value)
 
 void TForm6::ShowPortfolioTemplate()
 {
-    Portfolio* portfolio = CurrentPortfolio();
-    Template* current = portfolio ? portfolio->GetTemplate() : nullptr;
+    const int index = PortfolioTemplateIndex();
     const QSignalBlocker blocker(ui_->ComboBox1);
-    for (int i = 0; i < ui_->ComboBox1->count() - 1; ++i)
-        if (current && TemplateAt(i) == current) {
-            ui_->ComboBox1->setCurrentIndex(i);
-            return;
-        }
+    if (index >= 0)
+        ui_->ComboBox1->setCurrentIndex(index);
 }
 
 void TForm6::SelectNewTemplate(Template* created)

@@ -39,6 +39,8 @@ private:
     void ToggleEditor();
     // The accepted, cleaned name; empty when the user cancelled or emptied it.
     std::string AskTemplateName(const std::string& caption, const std::string& prompt, const std::string& value);
+    // The list entry of the portfolio's template, or -1.
+    int PortfolioTemplateIndex() const;
     // Puts the selection back on the portfolio's template, nothing else.
     void ShowPortfolioTemplate();
     Template* TemplateAt(int index) const;

@@ -11,7 +11,6 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <fstream>
-#include <initializer_list>
 
 namespace {
 
