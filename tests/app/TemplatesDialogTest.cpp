@@ -134,6 +134,16 @@ TEST_F(TemplatesDialogTest, WithAnEmptyLibraryCreateSaysItFailed)
     EXPECT_EQ(CurrentPortfolio()->GetTemplate(), nullptr);
 }
 
+TEST_F(TemplatesDialogTest, ChoosingWithTheKeyboardSetsThePortfoliosTemplate)
+{
+    ShowDialog();
+    ChooseEntry(combo_, 0);
+    combo_->setFocus();
+    QTest::keyClick(combo_, Qt::Key_Down);
+    EXPECT_EQ(combo_->currentIndex(), 1);
+    EXPECT_EQ(CurrentPortfolio()->GetTemplate(), Library()->GetTemplate(1));
+}
+
 TEST_F(TemplatesDialogTest, CancellingOrEmptyingTheCreatePromptCreatesNothing)
 {
     ShowDialog();
