@@ -8,6 +8,7 @@
 
 #include "model/Options.h"
 #include "model/Picture.h"
+#include "model/PictureSizes.h"
 #include "model/Portfolio.h"
 #include "model/Style.h"
 #include "model/Template.h"
@@ -610,6 +611,80 @@ TEST_F(PDFGeneratorComponentTest, FixturePortfolioBecomesACompletePdf)
     ASSERT_FALSE(front.isNull());
     for (QPoint at : {QPoint(5, 5), QPoint(front.width() - 6, front.height() - 6)})
         EXPECT_EQ(QColor(front.pixel(at)).name(), expected.name()) << at.x() << "," << at.y();
+}
+
+// Lines of a page as pdftotext lays them out, blanks squeezed.
+std::vector<std::string> LaidOutLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::string line : Lines(text)) {
+        line = std::regex_replace(line, std::regex("\\s+"), " ");
+        if (line.find_first_not_of(' ') != std::string::npos)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// The line holding part, or empty.
+std::string LineWith(const std::vector<std::string>& lines, const std::string& part)
+{
+    for (const std::string& line : lines)
+        if (Has(line, part))
+            return line;
+    return {};
+}
+
+TEST_F(PDFGeneratorComponentTest, CaptionAndAddressLinesStayApartInEveryTemplate)
+{
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    if (library->GetCount() == 0)
+        library->Load();
+    FixturePortfolio f(1);
+    f.portfolio.SetAddress("1 Quay Street\r\nLondon");
+    for (int t = 0; t < library->GetCount(); ++t) {
+        Template* chosen = library->GetTemplate(t);
+        SCOPED_TRACE(chosen->GetName());
+        f.portfolio.SetTemplate(chosen);
+        PDFGenerator generator(&f.portfolio);
+        ASSERT_TRUE(generator.Generate());
+        const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+        const auto front = LaidOutLines(Shell("pdftotext -layout -enc UTF-8 -f 1 -l 1 '" + file + "' -"));
+        const auto page = LaidOutLines(Shell("pdftotext -layout -enc UTF-8 -f 2 -l 2 '" + file + "' -"));
+        const std::string title = LineWith(page, kTitles[0]);
+        ASSERT_FALSE(title.empty());
+        EXPECT_FALSE(Has(title, "Oil on canvas")) << title;
+        EXPECT_FALSE(LineWith(page, "Oil on canvas").empty());
+        EXPECT_FALSE(Has(LineWith(page, "Oil on canvas"), "40 x 30 cm"));
+        EXPECT_FALSE(LineWith(page, "40 x 30 cm").empty());
+        const std::string street = LineWith(front, "1 Quay Street");
+        ASSERT_FALSE(street.empty());
+        EXPECT_FALSE(Has(street, "London")) << street;
+        EXPECT_FALSE(LineWith(front, "London").empty());
+    }
+}
+
+// Qt's reader refuses pictures above its allocation limit; the page must not
+// quietly come out without the artwork.
+TEST_F(PDFGeneratorComponentTest, ArtworkTheComponentCannotReadFailsTheRun)
+{
+    FixturePortfolio f(1);
+    auto picture = std::make_unique<Picture>(&f.portfolio);
+    {
+        QImage huge(6000, 6000, QImage::Format_RGB32);
+        huge.fill(Qt::darkCyan);
+        const std::string path = f.sources / "huge.bmp";
+        ASSERT_TRUE(huge.save(QString::fromStdString(path), "BMP"));
+        // Kept at its size, as with the "don't resize" setting.
+        const int setting = Options::Instance()->GetPictureSize();
+        Options::Instance()->SetPictureSize(kPictureSizeCount - 1);
+        const bool loaded = picture->LoadFromFile(path);
+        Options::Instance()->SetPictureSize(setting);
+        ASSERT_TRUE(loaded);
+        picture->SetFileName("huge.png");
+    }
+    f.portfolio.AddPicture(picture.release());
+    PDFGenerator generator(&f.portfolio);
+    EXPECT_FALSE(generator.Generate());
 }
 
 // Artwork images sit away from the page's corner: they once came out blank
