@@ -420,6 +420,39 @@ TEST(HTMLGeneratorTest, BlocksAreSwitchedOnByTheirData)
     }
 }
 
+TEST(HTMLGeneratorTest, TextsHoldingPlaceholdersShowAsTyped)
+{
+    TempRoot root;
+    TempDir sources;
+    Portfolio portfolio;
+    portfolio.SetTemplate(ShippedTemplate());
+    portfolio.SetName("Me %STATEMENTTEXT% and %IMAGETITLE%");
+    portfolio.SetPhone("%CONTACT_END%//");
+    portfolio.SetStatementText("said %ARTISTNAME%");
+    Picture* art = AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"),
+                              "%DESCRIPTION%%NEXTPAGE%", "about %IMAGEMEDIA%");
+    art->SetMedia("%IMAGEDIMENSIONS%");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string out = generator.GetOutputFolder();
+    const std::string front = ReadFileBytes(out + "portfolio.html");
+    const std::string page = ReadFileBytes(out + "Data/000.html");
+    EXPECT_TRUE(Has(front, "<title>Me %STATEMENTTEXT% and %IMAGETITLE%</title>"));
+    EXPECT_TRUE(Has(front, "said %ARTISTNAME%"));
+    EXPECT_TRUE(Has(front, "%CONTACT_END%//"));
+    EXPECT_TRUE(Has(page, "%DESCRIPTION%%NEXTPAGE%<br />%IMAGEDIMENSIONS%<br />40 x 30 cm"));
+    EXPECT_TRUE(Has(page, "about %IMAGEMEDIA%"));
+
+    // Each text goes in once, however many placeholders it holds.
+    std::string name;
+    for (int i = 0; i < 1000; ++i)
+        name += "%STATEMENTTEXT%";
+    portfolio.SetName(name);
+    portfolio.SetStatementText(std::string(1000, 'x'));
+    const std::string filled = generator.FillCommon(ShippedTemplate()->GetMainPageHtml("\\"));
+    EXPECT_LT(filled.size(), ShippedTemplate()->GetMainPageHtml("\\").size() + 4 * name.size() + 2000);
+}
+
 TEST(HTMLGeneratorTest, HostileFileNamesStayInert)
 {
     TempRoot root;

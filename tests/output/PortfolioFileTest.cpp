@@ -250,6 +250,28 @@ TEST_F(PortfolioFileTest, SavedPortfolioOpensWithEverythingItHeld)
 // IDs come from a per-run counter and the time of day, so a picture added
 // today can get the ID of one made in an earlier run; a crafted file can
 // name anything. Item names do not tell letter case apart.
+TEST_F(PortfolioFileTest, TextsOfBlanksAndLoneLineEndsComeBackAsTheyWere)
+{
+    const std::string path = dir_ / "blanks.pfo";
+    Portfolio saved;
+    saved.SetFileName(path);
+    saved.SetTemplate(Beta());
+    saved.SetName("   ");
+    saved.SetPhone("\r\n");
+    saved.SetAddress("a\rb");
+    saved.SetStatementText("\r");
+    saved.SetStatementTitle(" ");
+    ASSERT_TRUE(saved.Save());
+    bool ok = false;
+    auto loaded = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(loaded->GetName(true), "   ");
+    EXPECT_EQ(loaded->GetPhone(true), "\r\n");
+    EXPECT_EQ(loaded->GetAddress(true), "a\rb");
+    EXPECT_EQ(loaded->GetStatementText(true), "\r");
+    EXPECT_EQ(loaded->GetStatementTitle(true), " ");
+}
+
 TEST_F(PortfolioFileTest, ArtworksWhoseIdsClashKeepTheirOwnImages)
 {
     const std::string path = dir_ / "clash.pfo";
