@@ -15,7 +15,9 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -673,4 +675,52 @@ TEST(HTMLGeneratorTest, PreviewWindowShowsTheGeneratedFolder)
     EXPECT_TRUE(loadOk);
     EXPECT_TRUE(seen) << std::hex << (shot.isNull() ? 0u : shot.pixel(5, 200));
     EXPECT_EQ(window.WebBrowser1->url(), TForm10::PortfolioAddress(generator.GetOutputFolder()));
+}
+
+// What a browser makes of the pages: a dark template's colour reaches the
+// bottom of a window taller than the page, and a TIFF artwork shows.
+TEST(HTMLGeneratorTest, BrowserShowsTheArtworkAndTheBackgroundFillsTheWindow)
+{
+    TempRoot root;
+    TempDir sources;
+    Portfolio portfolio;
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    if (library->GetCount() == 0)
+        library->Load();
+    Template* dark = library->FindTemplate("Midnight");
+    ASSERT_NE(dark, nullptr);
+    portfolio.SetTemplate(dark);
+    AddArtwork(portfolio, MakeImage(sources, "Scan.tif", 120, 90, Qt::red, "TIFF"), "Scan");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::uint32_t colour = dark->GetBackgroundColor();
+    const QRgb expected = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    ASSERT_NE(expected & 0xFFFFFF, 0xFFFFFFu);
+
+    for (const char* page : {"portfolio.html", "Data/000.html"}) {
+        SCOPED_TRACE(page);
+        QWebEngineView view;
+        view.resize(900, 1600);
+        view.show();
+        bool loaded = false;
+        QObject::connect(&view, &QWebEngineView::loadFinished, [&](bool ok) { loaded = ok; });
+        view.load(QUrl::fromLocalFile(QString::fromStdString(generator.GetOutputFolder() + page)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 30000));
+        QImage shot;
+        const bool filled = QTest::qWaitFor(
+            [&] {
+                shot = view.grab().toImage();
+                return !shot.isNull() && shot.height() > 1500 &&
+                       (shot.pixel(5, shot.height() - 5) & 0xFFFFFF) == (expected & 0xFFFFFF);
+            },
+            30000);
+        EXPECT_TRUE(filled) << std::hex << (shot.isNull() ? 0u : shot.pixel(5, shot.height() - 5));
+        if (std::string(page) == "Data/000.html") {
+            int width = -1;
+            view.page()->runJavaScript("document.getElementById('artimage').naturalWidth",
+                                       [&](const QVariant& v) { width = v.toInt(); });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return width >= 0; }, 30000));
+            EXPECT_EQ(width, 120);
+        }
+    }
 }
