@@ -27,6 +27,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -661,6 +662,37 @@ TEST_F(PDFGeneratorComponentTest, CaptionAndAddressLinesStayApartInEveryTemplate
         EXPECT_FALSE(Has(street, "London")) << street;
         EXPECT_FALSE(LineWith(front, "London").empty());
     }
+}
+
+TEST_F(PDFGeneratorComponentTest, AttachmentsWithNamesTooLongOrAlikeAreAllEmbedded)
+{
+    FixturePortfolio f(1);
+    // 90 letters of three bytes each: legal on Windows, 270 bytes here.
+    std::string longName;
+    for (int i = 0; i < 90; ++i)
+        longName += "\xE5\xB1\xB1";
+    f.portfolio.SetStatementFile("C:\\docs\\" + longName + ".doc");
+    // Both documents under one name: neither copy may replace the other.
+    f.portfolio.SetCVFile("D:\\" + longName + ".doc");
+    PDFGenerator generator(&f.portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+    std::vector<std::string> names;
+    for (const std::string& line : Lines(Shell("qpdf --list-attachments '" + file + "'")))
+        if (const size_t arrow = line.find(" -> "); arrow != std::string::npos)
+            names.push_back(line.substr(0, arrow));
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_NE(names[0], names[1]);
+    std::vector<std::string> contents;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(fs::path(name).extension(), ".doc");
+        Shell("qpdf --show-attachment='" + name + "' '" + file + "' > '" + (out_ / "attached.out") + "'");
+        contents.push_back(ReadFileBytes(out_ / "attached.out"));
+    }
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::string>{"cv bytes", "statement bytes"}));
 }
 
 // Qt's reader refuses pictures above its allocation limit; the page must not
