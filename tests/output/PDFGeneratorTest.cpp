@@ -5,6 +5,8 @@
 #include "output/HTMLGenerator.h"
 #include "output/ProgressThread.h"
 #include "output/TForm15.h"
+#include "output/Form1.h"
+#include "output/TForm10.h"
 
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -19,6 +21,10 @@
 #include "tests/output/GeneratorTestSupport.h"
 #include "tests/support/TempDir.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <QWebEngineView>
+#include <QLabel>
 #include <QColor>
 #include <QImage>
 #include <QObject>
@@ -769,3 +775,88 @@ TEST_F(PDFGeneratorComponentTest, TwoJobsAtOnce)
 }
 
 } // namespace
+
+// A job the way the program runs one: on its worker thread, with its
+// progress window, the HTML generator showing its result in the preview
+// window through a synchronised call onto the main thread, then the PDF
+// generator with the real component.
+class PreviewAndExportJob : public ProgressThread {
+public:
+    explicit PreviewAndExportJob(Portfolio* portfolio) : ProgressThread("Preview...", true), portfolio_(portfolio) {}
+    ~PreviewAndExportJob() override
+    {
+        Terminate();
+        WaitFor();
+    }
+
+    bool generated = false;
+    bool shown = false;
+    std::string folder;
+    bool exported = false;
+    std::string pdf;
+
+protected:
+    void Execute() override
+    {
+        ShowProgressForm();
+        SetStatus("Generating Portfolio...");
+        {
+            HTMLGenerator html(portfolio_);
+            html.SetProgressSink(this);
+            generated = html.Generate();
+            folder = html.GetOutputFolder();
+            shown = generated && html.ShowResult();
+        }
+        PDFGenerator generator(portfolio_);
+        generator.SetProgressSink(this);
+        exported = generator.Generate();
+        if (exported) {
+            pdf = (fs::path(std::getenv("TMPDIR")) / "exported.pdf").string();
+            fs::copy_file(generator.GetOutputFolder() + PDFGenerator::GetOutputFileName(), pdf,
+                          fs::copy_options::overwrite_existing);
+        }
+        SetStatus("Finished.");
+        HideProgressForm();
+    }
+
+private:
+    Portfolio* portfolio_;
+};
+
+TEST_F(PDFGeneratorComponentTest, JobThreadPreviewsThePagesAndExportsThePdf)
+{
+    FixturePortfolio f(2, "Midnight");
+    QWidget mainWindow;
+    mainWindow.show();
+    RegisterForm1(&mainWindow);
+    PreviewAndExportJob job(&f.portfolio);
+
+    // The user looks at the preview and closes it.
+    QUrl previewed;
+    bool mainWindowDisabled = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<TForm10*>(widget);
+                preview && preview->isVisible() && !preview->WebBrowser1->url().isEmpty()) {
+                previewed = preview->WebBrowser1->url();
+                mainWindowDisabled = !mainWindow.isEnabled();
+                preview->accept();
+            }
+    });
+    driver.start(50);
+    job.Start();
+    job.WaitFor();
+    driver.stop();
+    RegisterForm1(nullptr);
+
+    EXPECT_TRUE(job.generated);
+    EXPECT_TRUE(job.shown);
+    EXPECT_EQ(previewed, TForm10::PortfolioAddress(job.folder));
+    EXPECT_TRUE(mainWindowDisabled) << "the progress window keeps the main window disabled";
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_EQ(job.ProgressForm()->Label1->text(), "Finished.");
+    ASSERT_TRUE(job.exported);
+    const std::string info = Shell("pdfinfo '" + job.pdf + "'");
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+3\\n"))) << info;
+}
