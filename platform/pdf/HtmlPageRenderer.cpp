@@ -157,9 +157,9 @@ public:
     // (damaged, or too large to decode); empty when there is none.
     const std::string& Refused() const { return refused_; }
 
-    cairo_surface_t* Image(const std::string& path)
+    cairo_surface_t* Image(const std::string& path, QSize* naturalSize = nullptr)
     {
-        cairo_surface_t* surface = images_.Get(path, quality_);
+        cairo_surface_t* surface = images_.Get(path, quality_, naturalSize);
         std::error_code error;
         if (!surface && refused_.empty() && !path.empty() && std::filesystem::is_regular_file(path, error))
             refused_ = path;
@@ -326,9 +326,10 @@ public:
     void get_image_size(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, litehtml::size& sz) override
     {
         sz.width = sz.height = 0;
-        if (cairo_surface_t* s = Image(Resolve(src, baseurl))) {
-            sz.width = cairo_image_surface_get_width(s);
-            sz.height = cairo_image_surface_get_height(s);
+        QSize natural;
+        if (Image(Resolve(src, baseurl), &natural)) {
+            sz.width = natural.width();
+            sz.height = natural.height();
         }
     }
 
@@ -376,13 +377,14 @@ public:
         }
         if (bg.image.empty())
             return;
-        cairo_surface_t* surface = Image(Resolve(bg.image.c_str(), bg.baseurl.c_str()));
+        QSize natural;
+        cairo_surface_t* surface = Image(Resolve(bg.image.c_str(), bg.baseurl.c_str()), &natural);
         if (!surface)
             return;
         int w = bg.image_size.width, h = bg.image_size.height;
         if (w <= 0 || h <= 0) {
-            w = cairo_image_surface_get_width(surface);
-            h = cairo_image_surface_get_height(surface);
+            w = natural.width();
+            h = natural.height();
         }
         // litehtml hands over the image position already in page coordinates.
         const litehtml::position dest(bg.position_x, bg.position_y, w, h);

@@ -701,15 +701,15 @@ TEST_F(PDFGeneratorComponentTest, AttachmentsWithNamesTooLongOrAlikeAreAllEmbedd
     EXPECT_EQ(contents, (std::vector<std::string>{"cv bytes", "statement bytes"}));
 }
 
-// Qt's reader refuses pictures above its allocation limit; the page must not
-// quietly come out without the artwork.
-TEST_F(PDFGeneratorComponentTest, ArtworkTheComponentCannotReadFailsTheRun)
+// Qt's reader refuses pictures above its allocation limit: such an artwork
+// is drawn from a smaller decode rather than left off its page.
+TEST_F(PDFGeneratorComponentTest, ArtworkLargerThanTheReaderTakesIsDrawn)
 {
-    FixturePortfolio f(1);
+    FixturePortfolio f(0);
     auto picture = std::make_unique<Picture>(&f.portfolio);
     {
         QImage huge(6000, 6000, QImage::Format_RGB32);
-        huge.fill(Qt::darkCyan);
+        huge.fill(QColor(0, 140, 140));
         const std::string path = f.sources / "huge.bmp";
         ASSERT_TRUE(huge.save(QString::fromStdString(path), "BMP"));
         // Kept at its size, as with the "don't resize" setting.
@@ -722,7 +722,35 @@ TEST_F(PDFGeneratorComponentTest, ArtworkTheComponentCannotReadFailsTheRun)
     }
     f.portfolio.AddPicture(picture.release());
     PDFGenerator generator(&f.portfolio);
-    EXPECT_FALSE(generator.Generate());
+    ASSERT_TRUE(generator.Generate());
+    const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+    Shell("pdftoppm -r 48 -f 2 -l 2 -singlefile -png '" + file + "' '" + (out_ / "huge") + "'");
+    const QImage page(QString::fromStdString(out_ / "huge.png"));
+    ASSERT_FALSE(page.isNull());
+    // The artwork is a 600-pixel square in the middle of the page.
+    const QColor centre = page.pixelColor(page.width() / 2, page.height() / 3);
+    EXPECT_LT(std::abs(centre.red() - 0) + std::abs(centre.green() - 140) + std::abs(centre.blue() - 140), 30)
+        << centre.name().toStdString();
+}
+
+// A picture file of the page that does not decode fails the run: the page
+// must not quietly come out without it.
+TEST_F(PDFGeneratorComponentTest, PictureTheComponentCannotReadFailsTheRun)
+{
+    FixturePortfolio f(1);
+    Template broken("Broken background");
+    broken.CopyFrom(f.portfolio.GetTemplate());
+    const std::string damaged = f.sources.Write("damaged.png", std::string("\x89PNG\r\n\x1a\n", 8) + "not a picture");
+    ASSERT_TRUE(broken.SetBackgroundImage(damaged));
+    f.portfolio.SetTemplate(&broken);
+    {
+        PDFGenerator generator(&f.portfolio);
+        EXPECT_FALSE(generator.Generate());
+    }
+    // The same portfolio with the template's own background is fine.
+    f.portfolio.SetTemplate(ShippedTemplate("Gallery White"));
+    PDFGenerator generator(&f.portfolio);
+    EXPECT_TRUE(generator.Generate());
 }
 
 // Artwork images sit away from the page's corner: they once came out blank
