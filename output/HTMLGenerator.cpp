@@ -36,18 +36,28 @@ void SwitchOn(PageText& text, const std::string& block)
     text.Remove("%" + block + "_END%//-->");
 }
 
-// Fields that keep their line breaks.
-std::string WithLineBreaks(std::string text)
+// The PDF generator fills the page size into the whole page after this
+// one is done; a "%" of a text goes in as its character reference there,
+// so that no text can be filled in again.
+std::string ForPage(std::string text, bool forPdf)
 {
-    StringReplaceAll(text, "&break;", "<br/>");
+    if (forPdf)
+        StringReplaceAll(text, "%", "&#37;");
     return text;
 }
 
+// Fields that keep their line breaks.
+std::string WithLineBreaks(std::string text, bool forPdf)
+{
+    StringReplaceAll(text, "&break;", "<br/>");
+    return ForPage(std::move(text), forPdf);
+}
+
 // Fields shown on one line: a stored line break must not show as "&break;".
-std::string OneLine(std::string text)
+std::string OneLine(std::string text, bool forPdf)
 {
     StringReplaceAll(text, "&break;", " ");
-    return text;
+    return ForPage(std::move(text), forPdf);
 }
 
 std::string PageName(int number)
@@ -244,12 +254,12 @@ void HTMLGenerator::FillCommon(PageText& text)
         text.Remove("%HTML_SAFE%//-->");
     }
 
-    text.Replace("%ARTISTNAME%", OneLine(portfolio->GetName(false)));
+    text.Replace("%ARTISTNAME%", OneLine(portfolio->GetName(false), forPdf_));
 
-    const std::string address = WithLineBreaks(portfolio->GetAddress(false));
-    const std::string phone = OneLine(portfolio->GetPhone(false));
-    const std::string email = OneLine(portfolio->GetEmail(false));
-    const std::string website = OneLine(portfolio->GetWebsiteAddress(false));
+    const std::string address = WithLineBreaks(portfolio->GetAddress(false), forPdf_);
+    const std::string phone = OneLine(portfolio->GetPhone(false), forPdf_);
+    const std::string email = OneLine(portfolio->GetEmail(false), forPdf_);
+    const std::string website = OneLine(portfolio->GetWebsiteAddress(false), forPdf_);
     const bool picture = !pictureName_.empty();
     // A "Contact" heading only when something stands under it.
     if (picture || !address.empty() || !phone.empty() || !email.empty() || !website.empty()) {
@@ -289,8 +299,8 @@ void HTMLGenerator::FillCommon(PageText& text)
     const std::string statement = portfolio->GetStatementText(false);
     if (!statement.empty()) {
         SwitchOn(text, "STATEMENTTEXT");
-        text.Replace("%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false)));
-        text.Replace("%STATEMENTTEXT%", WithLineBreaks(statement));
+        text.Replace("%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false), forPdf_));
+        text.Replace("%STATEMENTTEXT%", WithLineBreaks(statement, forPdf_));
     }
 
     if (!statementName_.empty()) {
@@ -324,13 +334,13 @@ std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
     FillCommon(text);
 
     if (picture) {
-        text.Replace("%IMAGETITLE%", OneLine(picture->GetTitle(false)));
-        text.Replace("%IMAGEMEDIA%", OneLine(picture->GetMedia(false)));
-        text.Replace("%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false)));
+        text.Replace("%IMAGETITLE%", OneLine(picture->GetTitle(false), forPdf_));
+        text.Replace("%IMAGEMEDIA%", OneLine(picture->GetMedia(false), forPdf_));
+        text.Replace("%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false), forPdf_));
         const std::string description = picture->GetDescription(false);
         if (!description.empty()) {
             SwitchOn(text, "DESCRIPTION");
-            text.Replace("%DESCRIPTION%", WithLineBreaks(description));
+            text.Replace("%DESCRIPTION%", WithLineBreaks(description, forPdf_));
         }
     }
 

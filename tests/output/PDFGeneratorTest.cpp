@@ -701,6 +701,19 @@ TEST_F(PDFGeneratorComponentTest, AttachmentsWithNamesTooLongOrAlikeAreAllEmbedd
     EXPECT_EQ(contents, (std::vector<std::string>{"cv bytes", "statement bytes"}));
 }
 
+TEST_F(PDFGeneratorComponentTest, TextsHoldingThePageSizePlaceholdersShowAsTyped)
+{
+    FixturePortfolio f(1);
+    f.portfolio.SetName("Ana 100% %PDF_PAGE_WIDTH%");
+    f.portfolio.GetPicture(0)->SetTitle("%PDF_PAGE_HEIGHT% at 50%");
+    PDFGenerator generator(&f.portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string text =
+        Shell("pdftotext -enc UTF-8 '" + generator.GetOutputFolder() + PDFGenerator::GetOutputFileName() + "' -");
+    EXPECT_TRUE(Has(text, "Ana 100% %PDF_PAGE_WIDTH%")) << text;
+    EXPECT_TRUE(Has(text, "%PDF_PAGE_HEIGHT% at 50%")) << text;
+}
+
 // Qt's reader refuses pictures above its allocation limit: such an artwork
 // is drawn from a smaller decode rather than left off its page.
 TEST_F(PDFGeneratorComponentTest, ArtworkLargerThanTheReaderTakesIsDrawn)
