@@ -24,37 +24,15 @@ namespace {
 
 constexpr int64_t k4GiB = int64_t(1) << 32;
 
-// size bytes of zeros that exist only as they are read.
+// size bytes of zeros that exist only as they are read; what is written
+// is taken and dropped, except for the first bytes (where the first local
+// header lies), which are kept.
 class TZeroStream : public TStream {
-public:
-    explicit TZeroStream(int64_t size) : size_(size) {}
-    int64_t Read(void* buffer, int64_t count) override
-    {
-        const int64_t n = std::max<int64_t>(0, std::min(count, size_ - position_));
-        std::memset(buffer, 0, size_t(n));
-        position_ += n;
-        return n;
-    }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    int64_t Seek(int64_t offset, TSeekOrigin origin) override
-    {
-        position_ = (origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? position_ : size_) +
-                    offset;
-        return position_;
-    }
-    void SetSize(int64_t size) override { size_ = size; }
-
-private:
-    int64_t size_;
-    int64_t position_ = 0;
-};
-
-// Takes everything and keeps only the first bytes (where the first local
-// header lies); the rest is counted.
-class TSinkStream : public TStream {
 public:
     static constexpr int64_t kKept = 1 << 16;
     std::string head = std::string(kKept, '\0');
+
+    explicit TZeroStream(int64_t size = 0) : size_(size) {}
     int64_t Read(void* buffer, int64_t count) override
     {
         const int64_t n = std::max<int64_t>(0, std::min(count, size_ - position_));
@@ -81,9 +59,12 @@ public:
     void SetSize(int64_t size) override { size_ = size; }
 
 private:
-    int64_t size_ = 0;
+    int64_t size_;
     int64_t position_ = 0;
 };
+
+// An archive that keeps nothing but its first bytes.
+using TSinkStream = TZeroStream;
 
 // A file stream that leaves holes where zeros would be written.
 class TSparseFileStream : public TUniFileStream {
