@@ -246,8 +246,6 @@ GpStatus GetFactors(const GradientBlend& blend, REAL* factors, REAL* positions, 
         return InvalidParameter;
     if (blend.factors.empty()) {
         // The implicit blend: straight from one colour to the other.
-        if (count < 1)
-            return InsufficientBuffer;
         factors[0] = 1;
         positions[0] = 1;
         return Ok;
@@ -416,9 +414,6 @@ QBrush GpPathGradient::ToQBrush(QPainterPath* shape) const
             if (presets) {
                 colour = ColourAt(stops, position, blend.gamma);
             } else if (!blend.factors.empty()) {
-                std::vector<Stop> factorStops;
-                for (std::size_t k = 0; k < blend.factors.size(); ++k)
-                    factorStops.push_back({blend.factorPositions[k], ARGB(0)});
                 double factor = blend.factors.back();
                 for (std::size_t k = 1; k < blend.factors.size(); ++k)
                     if (position <= blend.factorPositions[k]) {

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <mutex>
+#include <vector>
 #include <new>
 
 #include "platform/gdiplus/GdiPlusFlat.h"
@@ -74,7 +75,7 @@ QFont ToQFont(const GpFont& font, TextRenderingHint hint)
 
 struct TextBlock {
     QString text;
-    int underline = -1;  // index of the hot-key character shown underlined
+    std::vector<int> underlined;  // hot-key characters shown underlined
 };
 
 TextBlock ApplyHotkeys(const QString& raw, HotkeyPrefix prefix)
@@ -87,8 +88,8 @@ TextBlock ApplyHotkeys(const QString& raw, HotkeyPrefix prefix)
     for (int i = 0; i < raw.size(); ++i) {
         if (raw[i] == QLatin1Char('&') && i + 1 < raw.size()) {
             ++i;
-            if (raw[i] != QLatin1Char('&') && prefix == HotkeyPrefixShow && block.underline < 0)
-                block.underline = static_cast<int>(block.text.size());
+            if (raw[i] != QLatin1Char('&') && prefix == HotkeyPrefixShow)
+                block.underlined.push_back(static_cast<int>(block.text.size()));
         }
         block.text.append(raw[i]);
     }
@@ -143,13 +144,15 @@ Layout LayOut(const QString& raw, const GpFont& font, QSizeF room, const GpStrin
     option.setTextDirection(format.flags & StringFormatFlagsDirectionRightToLeft ? Qt::RightToLeft
                                                                                    : Qt::LeftToRight);
     out.layout->setTextOption(option);
-    if (block.underline >= 0) {
+    QList<QTextLayout::FormatRange> underlines;
+    for (int position : block.underlined) {
         QTextLayout::FormatRange range;
-        range.start = block.underline;
+        range.start = position;
         range.length = 1;
         range.format.setFontUnderline(true);
-        out.layout->setFormats({range});
+        underlines.append(range);
     }
+    out.layout->setFormats(underlines);
     const bool trailing = format.flags & StringFormatFlagsMeasureTrailingSpaces;
     const bool lineLimit = format.flags & StringFormatFlagsLineLimit;
     qreal widest = 0;
