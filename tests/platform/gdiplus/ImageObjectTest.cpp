@@ -6,6 +6,9 @@
 #include <thread>
 #include <vector>
 
+#include <QPainter>
+
+#include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
 
@@ -275,4 +278,39 @@ TEST_F(ImageObject, DecodesBytesAndReportsTheirFormat)
     EXPECT_EQ(DecodeImageBytes(QByteArray("not an image at all"), &bitmap), UnknownImageFormat);
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(DecodeImageBytes(QByteArray(), &bitmap), UnknownImageFormat);
+}
+
+using GraphicsOnPainter = Started;
+
+TEST_F(GraphicsOnPainter, HandsThePainterBackAsItWas)
+{
+    QImage image(20, 20, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::red, 3));
+    painter.translate(2, 3);
+    painter.setClipRect(QRect(0, 0, 10, 10));
+    GpGraphics* graphics = nullptr;
+    ASSERT_EQ(GdipCreateFromHDC(&painter, &graphics), Ok);
+    GdipSetClipRect(graphics, 5, 5, 50, 50, CombineModeIntersect);
+    HDC dc = nullptr;
+    ASSERT_EQ(GdipGetDC(graphics, &dc), Ok);
+    EXPECT_EQ(dc, &painter);
+    // While the caller holds the painter the graphics refuses to draw.
+    EXPECT_EQ(GdipGraphicsClear(graphics, 0xFF000000u), ObjectBusy);
+    EXPECT_EQ(GdipReleaseDC(graphics, nullptr), InvalidParameter);
+    EXPECT_EQ(GdipReleaseDC(graphics, dc), Ok);
+    EXPECT_EQ(GdipGraphicsClear(graphics, 0xFF000000u), Ok);
+    EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
+    EXPECT_EQ(painter.pen().color(), QColor(Qt::red));
+    EXPECT_EQ(painter.transform(), QTransform::fromTranslate(2, 3));
+    EXPECT_EQ(painter.clipBoundingRect(), QRectF(0, 0, 10, 10));
+    painter.end();
+    // Cleared: the intersection of the painter's clip and the graphics' one,
+    // both in the painter's translated coordinates.
+    EXPECT_EQ(image.pixel(2 + 7, 3 + 7), 0xFF000000u);
+    EXPECT_EQ(image.pixel(2 + 4, 3 + 7), 0xFFFFFFFFu);
+    EXPECT_EQ(image.pixel(2 + 10, 3 + 7), 0xFFFFFFFFu);
+    GpGraphics* none = nullptr;
+    EXPECT_EQ(GdipCreateFromHDC(&painter, &none), InvalidParameter) << "an ended painter draws nothing";
 }
