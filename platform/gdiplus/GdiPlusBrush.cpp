@@ -511,10 +511,7 @@ GpStatus GdipCreatePen2(GpBrush* brush, REAL width, Unit unit, GpPen** pen)
 
 GpStatus GdipDeletePen(GpPen* pen)
 {
-    if (!pen)
-        return InvalidParameter;
-    delete pen;
-    return Ok;
+    return DeleteFlatObject(pen);
 }
 
 GpStatus GdipSetPenDashStyle(GpPen* pen, DashStyle style)
@@ -561,10 +558,7 @@ GpStatus GdipGetPenBrushFill(GpPen* pen, GpBrush** brush)
 
 GpStatus GdipDeleteBrush(GpBrush* brush)
 {
-    if (!brush)
-        return InvalidParameter;
-    delete brush;
-    return Ok;
+    return DeleteFlatObject(brush);
 }
 
 GpStatus GdipGetBrushType(GpBrush* brush, BrushType* type)

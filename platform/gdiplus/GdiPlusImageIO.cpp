@@ -408,10 +408,7 @@ GpStatus GdipCloneImageAttributes(const GpImageAttributes* attributes, GpImageAt
 
 GpStatus GdipDisposeImageAttributes(GpImageAttributes* attributes)
 {
-    if (!attributes)
-        return InvalidParameter;
-    delete attributes;
-    return Ok;
+    return DeleteFlatObject(attributes);
 }
 
 GpStatus GdipSetImageAttributesToIdentity(GpImageAttributes* attributes, ColorAdjustType type)

@@ -215,10 +215,7 @@ GpStatus GdipCreatePath(FillMode mode, GpPath** path)
 
 GpStatus GdipDeletePath(GpPath* path)
 {
-    if (!path)
-        return InvalidParameter;
-    delete path;
-    return Ok;
+    return DeleteFlatObject(path);
 }
 
 GpStatus GdipClosePathFigure(GpPath* path)
@@ -463,10 +460,7 @@ GpStatus GdipCombineRegionRegion(GpRegion* region, GpRegion* other, CombineMode 
 
 GpStatus GdipDeleteRegion(GpRegion* region)
 {
-    if (!region)
-        return InvalidParameter;
-    delete region;
-    return Ok;
+    return DeleteFlatObject(region);
 }
 
 // Matrices.
@@ -522,10 +516,7 @@ GpStatus GdipCloneMatrix(GpMatrix* matrix, GpMatrix** clone)
 
 GpStatus GdipDeleteMatrix(GpMatrix* matrix)
 {
-    if (!matrix)
-        return InvalidParameter;
-    delete matrix;
-    return Ok;
+    return DeleteFlatObject(matrix);
 }
 
 GpStatus GdipSetMatrixElements(GpMatrix* matrix, REAL m11, REAL m12, REAL m21, REAL m22, REAL dx, REAL dy)

@@ -271,10 +271,7 @@ GpStatus GdipCreateFontFamilyFromName(const WCHAR* name, GpFontCollection*, GpFo
 
 GpStatus GdipDeleteFontFamily(GpFontFamily* family)
 {
-    if (!family)
-        return InvalidParameter;
-    delete family;
-    return Ok;
+    return DeleteFlatObject(family);
 }
 
 GpStatus GdipGetFamilyName(const GpFontFamily* family, WCHAR name[32], WORD)
@@ -307,10 +304,7 @@ GpStatus GdipCreateFont(const GpFontFamily* family, REAL emSize, INT style, Unit
 
 GpStatus GdipDeleteFont(GpFont* font)
 {
-    if (!font)
-        return InvalidParameter;
-    delete font;
-    return Ok;
+    return DeleteFlatObject(font);
 }
 
 GpStatus GdipGetFontSize(GpFont* font, REAL* size)
@@ -343,10 +337,7 @@ GpStatus GdipCloneStringFormat(const GpStringFormat* format, GpStringFormat** cl
 
 GpStatus GdipDeleteStringFormat(GpStringFormat* format)
 {
-    if (!format)
-        return InvalidParameter;
-    delete format;
-    return Ok;
+    return DeleteFlatObject(format);
 }
 
 GpStatus GdipSetStringFormatAlign(GpStringFormat* format, StringAlignment align)

@@ -195,6 +195,16 @@ struct GpGraphics {
     QPointF GeometryOffset() const;
 };
 
+// Frees an object of the flat interface; a null one is InvalidParameter.
+template <typename T>
+GpStatus DeleteFlatObject(T* object)
+{
+    if (!object)
+        return InvalidParameter;
+    delete object;
+    return Ok;
+}
+
 // Rounds to the nearest integer, ties to the even one.
 int RoundHalfEven(double value);
 
