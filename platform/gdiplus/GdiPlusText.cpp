@@ -164,7 +164,9 @@ Layout LayOut(const QString& raw, const GpFont& font, QSizeF room, const GpStrin
         line.setLineWidth(lineWidth);
         const qreal top = out.lines * out.lineSpacing;
         if (room.height() > 0 && out.lines > 0) {
-            const bool fits = top + (lineLimit ? out.lineSpacing : 0) <= room.height() + 0.001;
+            // Partly visible lines are shown unless only whole lines may be.
+            const bool fits = lineLimit ? top + out.lineSpacing <= room.height() + 0.001
+                                        : top < room.height() - 0.001;
             if (!fits) {
                 // Lines that do not fit are left out.
                 line.setPosition(QPointF(0, -1e7));

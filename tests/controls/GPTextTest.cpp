@@ -206,3 +206,39 @@ TEST(GPStringFormat, AssignToItselfKeepsItsSettings)
     EXPECT_EQ(copy.GetAlignment(), StringAlignmentFar);
     EXPECT_THROW(other.Assign(nullptr), Exception);
 }
+
+TEST(GPText, WrapsInItsLayoutRectangleAndKeepsWholeLinesWhenAsked)
+{
+    DrawingSurface s;
+    TGPFontFamily family(u"Arial");
+    TGPFont font(&family, 12, FontStyleRegular, UnitPixel);
+    const std::u16string text = u"one two three four five six";
+    TGPRectF oneLine;
+    s.G().MeasureString(u"one", -1, &font, TGPPointF{0, 0}, &oneLine);
+    const float spacing = oneLine.Height;
+    TGPRectF all;
+    int unlimited = 0;
+    s.G().MeasureString(text, -1, &font, TGPRectF{0, 0, 45, 0}, nullptr, &all, nullptr, &unlimited);
+    ASSERT_GE(unlimited, 3);
+    EXPECT_NEAR(all.Height, unlimited * spacing, 0.01);
+    struct Case {
+        float height;
+        int flags;
+        int lines;
+        bool allFit;
+    };
+    for (const Case& c : {Case{1.5f * spacing, 0, 2, false}, Case{1.5f * spacing, StringFormatFlagsLineLimit, 1, false},
+                          Case{0, StringFormatFlagsNoWrap, 1, true}}) {
+        TGPStringFormat format(c.flags);
+        TGPRectF box;
+        int fitted = 0, lines = 0;
+        ASSERT_EQ(s.G().MeasureString(text, -1, &font, TGPRectF{0, 0, 45, c.height}, &format, &box, &fitted, &lines),
+                  Ok);
+        EXPECT_EQ(lines, c.lines) << c.height << " " << c.flags;
+        if (c.height > 0) {
+            EXPECT_LE(box.Height, c.height + 0.01f);
+            EXPECT_LE(box.Width, 45.0f);
+        }
+        EXPECT_EQ(fitted == int(text.size()), c.allFit) << fitted;
+    }
+}
