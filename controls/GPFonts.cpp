@@ -22,7 +22,7 @@ std::u16string TGPFontFamily::GetFamilyName()
     return std::u16string(name);
 }
 
-TGPFont::TGPFont(TGPFontFamily* family, float emSize, int style, Unit unit)
+TGPFont::TGPFont(TGPFontFamily* family, float emSize, int style, Unit_ unit)
 {
     lastResult = GdipCreateFont(family ? family->NativeFamily() : nullptr, emSize, style, unit, &nativeFont);
 }

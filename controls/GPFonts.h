@@ -31,7 +31,7 @@ private:
 
 class TGPFont : public TGdiplusBase {
 public:
-    TGPFont(TGPFontFamily* family, float emSize, int style = FontStyleRegular, Unit unit = UnitPoint);
+    TGPFont(TGPFontFamily* family, float emSize, int style = FontStyleRegular, Unit_ unit = UnitPoint);
     TGPFont(GpFont* native, Status status) : nativeFont(native), lastResult(status) {}
     ~TGPFont() override;
 

@@ -302,7 +302,7 @@ Status TGPGraphics::DrawImage(TGPImage* image, const TGPRect& r)
 }
 
 Status TGPGraphics::DrawImage(TGPImage* image, const TGPRectF& d, float srcx, float srcy, float srcwidth,
-                              float srcheight, Unit srcUnit, TGPImageAttributes* imageAttributes,
+                              float srcheight, Unit_ srcUnit, TGPImageAttributes* imageAttributes,
                               DrawImageAbort callback, void* callbackData)
 {
     return SetStatus(GdipDrawImageRectRect(nativeGraphics, ImageOf(image), d.X, d.Y, d.Width, d.Height, srcx, srcy,
@@ -311,7 +311,7 @@ Status TGPGraphics::DrawImage(TGPImage* image, const TGPRectF& d, float srcx, fl
 }
 
 Status TGPGraphics::DrawImage(TGPImage* image, const TGPRect& d, int srcx, int srcy, int srcwidth, int srcheight,
-                              Unit srcUnit, TGPImageAttributes* imageAttributes, DrawImageAbort callback,
+                              Unit_ srcUnit, TGPImageAttributes* imageAttributes, DrawImageAbort callback,
                               void* callbackData)
 {
     return SetStatus(GdipDrawImageRectRectI(nativeGraphics, ImageOf(image), d.X, d.Y, d.Width, d.Height, srcx, srcy,
@@ -320,7 +320,7 @@ Status TGPGraphics::DrawImage(TGPImage* image, const TGPRect& d, int srcx, int s
 }
 
 Status TGPGraphics::DrawImage(TGPImage* image, const TGPPointF* destPoints, int count, float srcx, float srcy,
-                              float srcwidth, float srcheight, Unit srcUnit, TGPImageAttributes* imageAttributes,
+                              float srcwidth, float srcheight, Unit_ srcUnit, TGPImageAttributes* imageAttributes,
                               DrawImageAbort callback, void* callbackData)
 {
     return SetStatus(GdipDrawImagePointsRect(nativeGraphics, ImageOf(image),
@@ -330,7 +330,7 @@ Status TGPGraphics::DrawImage(TGPImage* image, const TGPPointF* destPoints, int 
 }
 
 Status TGPGraphics::DrawImage(TGPImage* image, const TGPPoint* destPoints, int count, int srcx, int srcy,
-                              int srcwidth, int srcheight, Unit srcUnit, TGPImageAttributes* imageAttributes,
+                              int srcwidth, int srcheight, Unit_ srcUnit, TGPImageAttributes* imageAttributes,
                               DrawImageAbort callback, void* callbackData)
 {
     return SetStatus(GdipDrawImagePointsRectI(nativeGraphics, ImageOf(image),

@@ -71,16 +71,16 @@ public:
     Status DrawImage(TGPImage* image, const TGPRectF& rect);
     Status DrawImage(TGPImage* image, const TGPRect& rect);
     Status DrawImage(TGPImage* image, const TGPRectF& destRect, float srcx, float srcy, float srcwidth,
-                     float srcheight, Unit srcUnit, TGPImageAttributes* imageAttributes = nullptr,
+                     float srcheight, Unit_ srcUnit, TGPImageAttributes* imageAttributes = nullptr,
                      DrawImageAbort callback = nullptr, void* callbackData = nullptr);
     Status DrawImage(TGPImage* image, const TGPRect& destRect, int srcx, int srcy, int srcwidth, int srcheight,
-                     Unit srcUnit, TGPImageAttributes* imageAttributes = nullptr, DrawImageAbort callback = nullptr,
+                     Unit_ srcUnit, TGPImageAttributes* imageAttributes = nullptr, DrawImageAbort callback = nullptr,
                      void* callbackData = nullptr);
     Status DrawImage(TGPImage* image, const TGPPointF* destPoints, int count, float srcx, float srcy,
-                     float srcwidth, float srcheight, Unit srcUnit, TGPImageAttributes* imageAttributes = nullptr,
+                     float srcwidth, float srcheight, Unit_ srcUnit, TGPImageAttributes* imageAttributes = nullptr,
                      DrawImageAbort callback = nullptr, void* callbackData = nullptr);
     Status DrawImage(TGPImage* image, const TGPPoint* destPoints, int count, int srcx, int srcy, int srcwidth,
-                     int srcheight, Unit srcUnit, TGPImageAttributes* imageAttributes = nullptr,
+                     int srcheight, Unit_ srcUnit, TGPImageAttributes* imageAttributes = nullptr,
                      DrawImageAbort callback = nullptr, void* callbackData = nullptr);
     // Integer rectangle passed on as floats; the float form rounds each field
     // to the nearest integer (ties to even) first.

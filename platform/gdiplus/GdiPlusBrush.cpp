@@ -474,7 +474,7 @@ QPen GpPen::ToQPen() const
 
 // Pens.
 
-GpStatus GdipCreatePen1(ARGB color, REAL width, Unit unit, GpPen** pen)
+GpStatus GdipCreatePen1(ARGB color, REAL width, Unit_ unit, GpPen** pen)
 {
     if (!pen)
         return InvalidParameter;
@@ -494,7 +494,7 @@ GpStatus GdipCreatePen1(ARGB color, REAL width, Unit unit, GpPen** pen)
     return Ok;
 }
 
-GpStatus GdipCreatePen2(GpBrush* brush, REAL width, Unit unit, GpPen** pen)
+GpStatus GdipCreatePen2(GpBrush* brush, REAL width, Unit_ unit, GpPen** pen)
 {
     if (!pen || !brush)
         return InvalidParameter;

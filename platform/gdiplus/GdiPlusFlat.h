@@ -63,16 +63,16 @@ GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, INT x, INT y);
 GpStatus GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y, REAL width, REAL height);
 GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, INT x, INT y, INT width, INT height);
 GpStatus GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, REAL dstx, REAL dsty, REAL dstwidth,
-                               REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight, Unit srcUnit,
+                               REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight, Unit_ srcUnit,
                                const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData);
 GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty, INT dstwidth,
-                                INT dstheight, INT srcx, INT srcy, INT srcwidth, INT srcheight, Unit srcUnit,
+                                INT dstheight, INT srcx, INT srcy, INT srcwidth, INT srcheight, Unit_ srcUnit,
                                 const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData);
 GpStatus GdipDrawImagePointsRect(GpGraphics* graphics, GpImage* image, const GpPointF* points, INT count, REAL srcx,
-                                 REAL srcy, REAL srcwidth, REAL srcheight, Unit srcUnit,
+                                 REAL srcy, REAL srcwidth, REAL srcheight, Unit_ srcUnit,
                                  const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData);
 GpStatus GdipDrawImagePointsRectI(GpGraphics* graphics, GpImage* image, const GpPoint* points, INT count, INT srcx,
-                                  INT srcy, INT srcwidth, INT srcheight, Unit srcUnit,
+                                  INT srcy, INT srcwidth, INT srcheight, Unit_ srcUnit,
                                   const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData);
 
 GpStatus GdipDrawString(GpGraphics* graphics, const WCHAR* string, INT length, const GpFont* font,
@@ -106,8 +106,8 @@ GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* params);
 GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage, const EncoderParameters* params);
 
 // Pens.
-GpStatus GdipCreatePen1(ARGB color, REAL width, Unit unit, GpPen** pen);
-GpStatus GdipCreatePen2(GpBrush* brush, REAL width, Unit unit, GpPen** pen);
+GpStatus GdipCreatePen1(ARGB color, REAL width, Unit_ unit, GpPen** pen);
+GpStatus GdipCreatePen2(GpBrush* brush, REAL width, Unit_ unit, GpPen** pen);
 GpStatus GdipDeletePen(GpPen* pen);
 GpStatus GdipSetPenDashStyle(GpPen* pen, DashStyle style);
 GpStatus GdipGetPenDashStyle(GpPen* pen, DashStyle* style);
@@ -200,7 +200,7 @@ struct GpFontCollection;
 GpStatus GdipCreateFontFamilyFromName(const WCHAR* name, GpFontCollection* collection, GpFontFamily** family);
 GpStatus GdipDeleteFontFamily(GpFontFamily* family);
 GpStatus GdipGetFamilyName(const GpFontFamily* family, WCHAR name[32], WORD language);
-GpStatus GdipCreateFont(const GpFontFamily* family, REAL emSize, INT style, Unit unit, GpFont** font);
+GpStatus GdipCreateFont(const GpFontFamily* family, REAL emSize, INT style, Unit_ unit, GpFont** font);
 GpStatus GdipDeleteFont(GpFont* font);
 GpStatus GdipGetFontSize(GpFont* font, REAL* size);
 GpStatus GdipCreateStringFormat(INT flags, WORD language, GpStringFormat** format);

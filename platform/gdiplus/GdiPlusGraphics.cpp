@@ -110,7 +110,7 @@ QPainterPath PolygonPath(const P* points, INT count, FillMode mode)
 }
 
 GpStatus DrawImageMapped(GpGraphics* graphics, GpImage* image, QRectF source, const QTransform& sourceToDest,
-                         Unit srcUnit, const GpImageAttributes* attributes, DrawImageAbort callback,
+                         Unit_ srcUnit, const GpImageAttributes* attributes, DrawImageAbort callback,
                          void* callbackData)
 {
     if (GpStatus s = Usable(graphics); s != Ok)
@@ -490,7 +490,7 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, INT x, INT y, 
 }
 
 GpStatus GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, REAL dstx, REAL dsty, REAL dstwidth,
-                               REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight, Unit srcUnit,
+                               REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight, Unit_ srcUnit,
                                const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData)
 {
     const QRectF source(srcx, srcy, srcwidth, srcheight);
@@ -509,7 +509,7 @@ GpStatus GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, REAL dstx, 
 }
 
 GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty, INT dstwidth,
-                                INT dstheight, INT srcx, INT srcy, INT srcwidth, INT srcheight, Unit srcUnit,
+                                INT dstheight, INT srcx, INT srcy, INT srcwidth, INT srcheight, Unit_ srcUnit,
                                 const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData)
 {
     return GdipDrawImageRectRect(graphics, image, REAL(dstx), REAL(dsty), REAL(dstwidth), REAL(dstheight), REAL(srcx),
@@ -518,7 +518,7 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, INT dstx, 
 }
 
 GpStatus GdipDrawImagePointsRect(GpGraphics* graphics, GpImage* image, const GpPointF* points, INT count, REAL srcx,
-                                 REAL srcy, REAL srcwidth, REAL srcheight, Unit srcUnit,
+                                 REAL srcy, REAL srcwidth, REAL srcheight, Unit_ srcUnit,
                                  const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData)
 {
     if (!points || count != 3 || srcwidth <= 0 || srcheight <= 0)
@@ -538,7 +538,7 @@ GpStatus GdipDrawImagePointsRect(GpGraphics* graphics, GpImage* image, const GpP
 }
 
 GpStatus GdipDrawImagePointsRectI(GpGraphics* graphics, GpImage* image, const GpPoint* points, INT count, INT srcx,
-                                  INT srcy, INT srcwidth, INT srcheight, Unit srcUnit,
+                                  INT srcy, INT srcwidth, INT srcheight, Unit_ srcUnit,
                                   const GpImageAttributes* attributes, DrawImageAbort callback, void* callbackData)
 {
     if (!points || count != 3)

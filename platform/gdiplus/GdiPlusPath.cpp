@@ -674,7 +674,7 @@ int RoundHalfEven(double value)
     return static_cast<int>(result);
 }
 
-qreal PixelsPerUnit(Unit unit)
+qreal PixelsPerUnit(Unit_ unit)
 {
     switch (unit) {
     case UnitPoint:

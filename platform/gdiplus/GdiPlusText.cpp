@@ -286,7 +286,7 @@ GpStatus GdipGetFamilyName(const GpFontFamily* family, WCHAR name[32], WORD)
     return Ok;
 }
 
-GpStatus GdipCreateFont(const GpFontFamily* family, REAL emSize, INT style, Unit unit, GpFont** font)
+GpStatus GdipCreateFont(const GpFontFamily* family, REAL emSize, INT style, Unit_ unit, GpFont** font)
 {
     if (!font)
         return InvalidParameter;

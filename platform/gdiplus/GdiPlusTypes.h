@@ -105,10 +105,10 @@ struct GdiplusStartupOutput {
 
 // Enumerations callers pass by value.
 enum FillMode : int { FillModeAlternate = 0, FillModeWinding = 1 };
-enum Unit : int {
+enum Unit_ : int {
     UnitWorld = 0, UnitDisplay = 1, UnitPixel = 2, UnitPoint = 3, UnitInch = 4, UnitDocument = 5, UnitMillimeter = 6
 };
-using GpUnit = Unit;
+using GpUnit = Unit_;
 enum HatchStyle : int {
     HatchStyleHorizontal = 0, HatchStyleVertical, HatchStyleForwardDiagonal, HatchStyleBackwardDiagonal,
     HatchStyleCross, HatchStyleDiagonalCross, HatchStyle05Percent, HatchStyle10Percent, HatchStyle20Percent,

@@ -118,7 +118,7 @@ struct GpPathGradient : GpBrush {
 
 struct GpPen {
     REAL width = 1;
-    Unit unit = UnitWorld;
+    Unit_ unit = UnitWorld;
     std::unique_ptr<GpBrush> brush;
     DashStyle dash = DashStyleSolid;
     LineCap startCap = LineCapFlat, endCap = LineCapFlat;
@@ -133,7 +133,7 @@ struct GpFont {
     QString family;
     REAL emSize = 0;
     INT style = 0;
-    Unit unit = UnitPoint;
+    Unit_ unit = UnitPoint;
     // The size in pixels at 96 dots per inch.
     qreal PixelSize() const;
 };
@@ -209,7 +209,7 @@ GpStatus DeleteFlatObject(T* object)
 int RoundHalfEven(double value);
 
 // Pixels per unit at 96 dots per inch (world and display units are pixels).
-qreal PixelsPerUnit(Unit unit);
+qreal PixelsPerUnit(Unit_ unit);
 
 // A QColor from an ARGB value.
 inline QColor QColorOfArgb(ARGB argb) { return QColor::fromRgba(argb); }
