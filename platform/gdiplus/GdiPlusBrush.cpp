@@ -653,7 +653,7 @@ GpStatus MakeTexture(GpImage* image, WrapMode wrap, const QRectF* source, const 
     copy->image = std::move(pixels);
     copy->pixelFormat = PixelFormat32bppARGB;
     made->image = std::move(copy);
-    made->wrap = attributes ? attributes->wrap : wrap;
+    made->wrap = attributes && attributes->wrap ? *attributes->wrap : wrap;
     *texture = made;
     return Ok;
 }

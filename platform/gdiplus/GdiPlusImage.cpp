@@ -243,8 +243,7 @@ GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, INT x, INT y, ARGB color)
 {
     if (!bitmap || !bitmap->image.valid(x, y))
         return InvalidParameter;
-    // Indexed pixels would need a palette search; as in the original call
-    // they cannot be set.
+    // Indexed pixels would need a palette search; they are not set.
     if (IsIndexedPixelFormat(bitmap->pixelFormat))
         return InvalidParameter;
     bitmap->image.setPixelColor(x, y, QColor::fromRgba(color));

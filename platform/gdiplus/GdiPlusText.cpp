@@ -233,7 +233,7 @@ QString StringOf(const WCHAR* string, INT length)
 {
     if (length < 0)
         length = static_cast<INT>(std::char_traits<char16_t>::length(string));
-    // Text ends at a NUL, as the original calls treat it.
+    // Text ends at a NUL even when the length says more.
     INT n = 0;
     while (n < length && string[n] != 0)
         ++n;

@@ -161,7 +161,9 @@ struct ColorAdjustments {
 
 struct GpImageAttributes {
     std::array<ColorAdjustments, ColorAdjustTypeCount> adjust;
-    WrapMode wrap = WrapModeClamp;
+    // Set by GdipSetImageAttributesWrapMode; textures made with these
+    // attributes tile unless it was called.
+    std::optional<WrapMode> wrap;
     ARGB wrapColor = 0;
     // Applies the adjustments for `type` (or the default ones when that type
     // has none) to a copy of `source`.

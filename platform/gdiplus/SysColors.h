@@ -21,7 +21,7 @@ enum : int {
 };
 
 // The value of a system colour as 0x00BBGGRR. The table is fixed (the
-// platform's default scheme), so drawings come out the same on every
+// long-standing default desktop scheme), so drawings come out the same on every
 // desktop; an unknown index gives 0.
 COLORREF GetSysColor(int index);
 
