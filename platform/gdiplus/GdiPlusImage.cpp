@@ -297,9 +297,16 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
     const QByteArray format = reader.format();
     const QImage::Format sourceFormat = reader.imageFormat();
     const int count = reader.imageCount();
+    const QSize size = reader.size();
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull()) {
+        // Qt's reader refuses pictures above its allocation limit; say so
+        // rather than calling a valid file unreadable.
+        const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+        if (!format.isEmpty() && size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
+            return OutOfMemory;
         return UnknownImageFormat;
+    }
     const PixelFormat pixelFormat = PixelFormatOfSource(sourceFormat, image);
     GpBitmap* made = NewBitmapObject(std::move(image), RawFormatOfReader(format));
     if (!made)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QImageWriter>
 #include <atomic>
 #include <thread>
@@ -278,6 +279,12 @@ TEST_F(ImageObject, DecodesBytesAndReportsTheirFormat)
     EXPECT_EQ(DecodeImageBytes(QByteArray("not an image at all"), &bitmap), UnknownImageFormat);
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(DecodeImageBytes(QByteArray(), &bitmap), UnknownImageFormat);
+
+    // A picture too large for the reader is a lack of memory, not a bad file.
+    const int saved = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);  // 1 MB
+    EXPECT_EQ(DecodeImageBytes(Encode(QImage(1024, 1024, QImage::Format_RGB32), "png"), &bitmap), OutOfMemory);
+    QImageReader::setAllocationLimit(saved);
 }
 
 using GraphicsOnPainter = Started;
