@@ -277,6 +277,11 @@ QImage Text()
                                              float(measured.Height())});
         y += 40;
     }
+    TGPStringFormat trimmed(StringFormatFlagsNoWrap);
+    trimmed.SetTrimming(StringTrimmingEllipsisCharacter);
+    s.G().DrawRectangle(&guide, TGPRectF{20, 408, 260, 18});
+    s.G().DrawString(u"An ellipsis ends a caption that is far too long for its box", -1, &font,
+                     TGPRectF{20, 408, 260, 18}, &trimmed, &black);
     classFont.SetName("No Such Family");
     TRect fallback{430, 410, 700, 430};
     s.G().DrawText("unknown family drawn as Arial", -1, fallback, classFont, 0);

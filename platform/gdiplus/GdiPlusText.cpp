@@ -132,6 +132,7 @@ Layout LayOut(const QString& raw, const GpFont& font, QSizeF room, const GpStrin
     out.pad = font.PixelSize() / 6.0;
     out.lineSpacing = metrics.lineSpacing();
     out.ascent = metrics.ascent();
+    const QSizeF givenRoom = room;
     const bool vertical = format.flags & StringFormatFlagsDirectionVertical;
     if (vertical)
         room.transpose();
@@ -179,6 +180,22 @@ Layout LayOut(const QString& raw, const GpFont& font, QSizeF room, const GpStrin
         ++out.lines;
     }
     out.layout->endLayout();
+    // Text that does not fit ends in an ellipsis when the format asks for it:
+    // the rest of the text from the last shown line on is shortened to fit
+    // that line, and the whole is laid out again.
+    const bool cut = out.fitted < block.text.size() ||
+                     (!wrap && room.width() > 0 && widest + 2 * out.pad > room.width() + 0.001);
+    if (cut && out.lines > 0 && format.trimming >= StringTrimmingEllipsisCharacter) {
+        const int lastStart = out.layout->lineAt(out.lines - 1).textStart();
+        const qreal available = room.width() > 0 ? std::max<qreal>(room.width() - 2 * out.pad, 1) : lineWidth;
+        const QString elided = metrics.elidedText(
+            block.text.mid(lastStart),
+            format.trimming == StringTrimmingEllipsisPath ? Qt::ElideMiddle : Qt::ElideRight, available);
+        GpStringFormat plain = format;
+        plain.trimming = StringTrimmingNone;
+        plain.hotkey = HotkeyPrefixNone;
+        return LayOut(block.text.left(lastStart) + elided, font, givenRoom, plain, hint);
+    }
     // Every line that was laid out past the last fitting one is hidden.
     for (int i = out.lines; i < out.layout->lineCount(); ++i)
         out.layout->lineAt(i).setPosition(QPointF(0, -1e7));

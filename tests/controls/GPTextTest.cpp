@@ -242,3 +242,22 @@ TEST(GPText, WrapsInItsLayoutRectangleAndKeepsWholeLinesWhenAsked)
         EXPECT_EQ(fitted == int(text.size()), c.allFit) << fitted;
     }
 }
+
+TEST(GPText, EllipsisTrimmingShortensTextThatDoesNotFit)
+{
+    auto draw = [](StringTrimming trimming) {
+        DrawingSurface s(200, 30);
+        TGPFontFamily family(u"Arial");
+        TGPFont font(&family, 14, FontStyleRegular, UnitPixel);
+        TGPSolidBrush black(MakeColor(255, 0, 0, 0));
+        TGPStringFormat format(StringFormatFlagsNoWrap);
+        format.SetTrimming(trimming);
+        s.G().DrawString(u"A caption far too long for its box", -1, &font, TGPRectF{10, 5, 100, 20}, &format, &black);
+        return Ink(s.Finish());
+    };
+    const QRect clipped = draw(StringTrimmingCharacter);
+    const QRect trimmed = draw(StringTrimmingEllipsisCharacter);
+    EXPECT_EQ(clipped.right(), 109) << "cut off at the layout rectangle";
+    EXPECT_LT(trimmed.right(), 108) << "ends in a whole ellipsis inside the box";
+    EXPECT_GE(trimmed.left(), 10);
+}
