@@ -270,15 +270,21 @@ GUID RawFormatOfReader(const QByteArray& name)
     return ImageFormatUndefined;
 }
 
-// What the file stores, where Qt reports it; the decoded pixels may be wider.
+// The format callers see for a decoded file, from what the reader says the
+// file holds: colour without alpha is 24-bit, grey is 8-bit indexed.
 PixelFormat PixelFormatOfSource(QImage::Format sourceFormat, const QImage& decoded)
 {
-    if (sourceFormat == QImage::Format_Invalid)
+    switch (sourceFormat) {
+    case QImage::Format_Invalid:
         return PixelFormatOfQImage(decoded.format());
-    if (sourceFormat == QImage::Format_Indexed8 && decoded.colorCount() > 0 && decoded.colorCount() <= 16 &&
-        decoded.colorCount() > 2)
-        return PixelFormat4bppIndexed;
-    return PixelFormatOfQImage(sourceFormat);
+    case QImage::Format_RGB32:
+    case QImage::Format_RGB888:
+        return PixelFormat24bppRGB;
+    case QImage::Format_Grayscale8:
+        return PixelFormat8bppIndexed;
+    default:
+        return PixelFormatOfQImage(sourceFormat);
+    }
 }
 
 }  // namespace
