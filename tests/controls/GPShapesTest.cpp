@@ -346,3 +346,56 @@ TEST(GPMatrix, RotateAtInBothOrders)
     EXPECT_NEAR(b.Y, 130, 1e-4);
     EXPECT_FLOAT_EQ(prepend.OffsetX(), 100 + 30);
 }
+
+TEST(GPTexture, TilesMirrorsOrStopsAtTheImage)
+{
+    TGPBitmap tile(2, 1);
+    tile.SetPixel(0, 0, 0xFFFF0000u);
+    tile.SetPixel(1, 0, 0xFF0000FFu);
+    struct Case {
+        WrapMode wrap;
+        const char* row;  // colours of pixels 0..5 of row 0: r, b, or w (untouched)
+    };
+    for (const Case& c : {Case{WrapModeTile, "rbrbrb"}, Case{WrapModeTileFlipX, "rbbrrb"},
+                          Case{WrapModeClamp, "rbwwww"}}) {
+        DrawingSurface s(6, 2);
+        TGPTextureBrush brush(&tile, c.wrap);
+        ASSERT_EQ(brush.LastResult(), Ok);
+        s.G().FillRectangle(&brush, TGPRectF{0, 0, 6, 2});
+        const QImage& img = s.Finish();
+        std::string seen;
+        for (int x = 0; x < 6; ++x)
+            seen += img.pixel(x, 0) == 0xFFFF0000u ? 'r' : img.pixel(x, 0) == 0xFF0000FFu ? 'b' : 'w';
+        EXPECT_EQ(seen, c.row) << c.wrap;
+    }
+    TGPTextureBrush part(&tile, WrapModeTile, 1, 0, 1, 1);
+    TGPImage* image = part.GetImage();
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetWidth(), 1u);
+    delete image;
+    TGPTextureBrush outside(&tile, WrapModeTile, 1, 0, 5, 1);
+    EXPECT_EQ(outside.LastResult(), InvalidParameter);
+}
+
+TEST(GPPen, BrushOfAPenIsACopyOfItsKind)
+{
+    TGPPen solid(MakeColor(255, 1, 2, 3), 2);
+    EXPECT_EQ(solid.GetPenType(), PenTypeSolidColor);
+    TGPBrush* brush = solid.GetBrush();
+    ASSERT_NE(dynamic_cast<TGPSolidBrush*>(brush), nullptr);
+    ARGB colour = 0;
+    EXPECT_EQ(GdipGetSolidFillColor(static_cast<GpSolidFill*>(brush->NativeBrush()), &colour), Ok);
+    EXPECT_EQ(colour, MakeColor(255, 1, 2, 3));
+    delete brush;
+
+    TGPHatchBrush hatch(HatchStyleCross, 0xFF000000u, 0xFFFFFFFFu);
+    TGPPen hatched(&hatch, 3);
+    TGPBrush* copy = hatched.GetBrush();
+    auto* asHatch = dynamic_cast<TGPHatchBrush*>(copy);
+    ASSERT_NE(asHatch, nullptr);
+    EXPECT_EQ(asHatch->GetHatchStyle(), HatchStyleCross);
+    delete copy;
+    TGPPen none(static_cast<TGPBrush*>(nullptr));
+    EXPECT_EQ(none.LastResult(), InvalidParameter);
+    EXPECT_EQ(none.GetBrush(), nullptr);
+}
