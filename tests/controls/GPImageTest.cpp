@@ -237,3 +237,32 @@ TEST(GPColor, ColourHelpers)
     for (auto [value, want] : {std::pair{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2.4999, 2}, {2.6, 3}})
         EXPECT_EQ(RoundHalfEven(value), want) << value;
 }
+
+TEST(GPImage, EveryEncoderWritesWhatItsFormatReads)
+{
+    TGPBitmap bitmap(24, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x)
+            bitmap.SetPixel(x, y, MakeColor(255, uint8_t(x * 10), uint8_t(y * 15), uint8_t((x * y) % 256)));
+    const std::pair<TImageType, TGPImageFormat> kinds[] = {
+        {itPNG, ifPNG}, {itBMP, ifBMP}, {itJPEG, ifJPEG}, {itTIFF, ifTIFF}};
+    for (auto [type, format] : kinds) {
+        CLSID encoder;
+        ASSERT_TRUE(GetCLSID(type, &encoder)) << type;
+        TMemoryStream stream;
+        ASSERT_EQ(bitmap.Save(&stream, encoder), Ok) << type;
+        stream.SetPosition(0);
+        TGPImage back(&stream);
+        ASSERT_EQ(back.GetLastStatus(), Ok) << type;
+        EXPECT_EQ(back.GetFormat(), format);
+        EXPECT_EQ(back.GetWidth(), 24u);
+    }
+    // The quality parameter reaches the JPEG writer.
+    CLSID jpeg;
+    GetCLSID(itJPEG, &jpeg);
+    TMemoryStream low, high;
+    bitmap.Save(&low, jpeg, &GetEncoderQualityParameters(5)->params);
+    bitmap.Save(&high, jpeg, &GetEncoderQualityParameters(300)->params);
+    EXPECT_LT(low.GetSize(), high.GetSize());
+    EXPECT_EQ(GetEncoderQualityParameters(300)->quality, 100u);
+}
