@@ -25,14 +25,21 @@ function(velmora_library target)
   endif()
 endfunction()
 
-# velmora_test(<target> [DEPS <targets>...])
+# velmora_test(<target> [NO_APPLICATION] [DEPS <targets>...])
 # One GoogleTest program per test folder, built from every .cpp in it.
+# NO_APPLICATION: the program creates no QApplication, as a foreign process
+# that loads one of our modules may not.
 function(velmora_test target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_APPLICATION" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${target} ${sources})
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
-  target_link_libraries(${target} PRIVATE test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
+  if(ARG_NO_APPLICATION)
+    set(support test_support_noapp)
+  else()
+    set(support test_support)
+  endif()
+  target_link_libraries(${target} PRIVATE ${support} ${ARG_DEPS} GTest::gtest GTest::gmock)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     TEST_PREFIX "${target}."
