@@ -1,0 +1,144 @@
+// The add-on module's entry points as a foreign program meets them: this
+// test program has no application object, as such programs need not.
+#include <QCoreApplication>
+
+#include "tests/imgaddon/ImgAddonTestSupport.h"
+
+namespace {
+
+constexpr IID IID_IOuterOnly = MakeGuid("{8B2D41E7-0C53-4A9F-B61E-2D7A90C3F514}");
+
+// An object that aggregates an ImageLoader.
+class Outer final : public IUnknown {
+public:
+    HRESULT QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IOuterOnly) {
+            *object = this;
+            AddRef();
+            return S_OK;
+        }
+        if (iid == IID_IImageLoader && inner)
+            return inner->QueryInterface(iid, object);
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override
+    {
+        const ULONG left = --refs;
+        if (left == 0 && inner) {
+            IUnknown* doomed = inner;
+            inner = nullptr;
+            doomed->Release();
+        }
+        return left;
+    }
+    ULONG refs = 1;
+    IUnknown* inner = nullptr;
+};
+
+CComPtr<IClassFactory> Factory()
+{
+    CComPtr<IClassFactory> factory;
+    EXPECT_EQ(ImgAddonModule::Get().getClassObject(CLSID_ImageLoader, IID_IClassFactory,
+                  reinterpret_cast<void**>(&factory)),
+        S_OK);
+    return factory;
+}
+
+TEST(Module, RunsWithoutAnApplicationObject)
+{
+    EXPECT_EQ(QCoreApplication::instance(), nullptr);
+    ASSERT_NE(ImgAddonModule::Get().getClassObject, nullptr) << "the module loads";
+    // Decoding (including the TIFF and GIF readers) works all the same.
+    CComPtr<IImageLoader> loader = ImgAddonModule::NewLoader();
+    ASSERT_TRUE(loader);
+    int32_t pages = 0;
+    loader->GetImagePagesCount(CComBSTR(Fixtures::Get().Path("pages.tif")), &pages);
+    EXPECT_EQ(pages, 2);
+}
+
+TEST(Module, HandsOutOneCachedFactoryForItsOneClass)
+{
+    const ImgAddonModule& m = ImgAddonModule::Get();
+    ASSERT_NE(m.getClassObject, nullptr);
+    EXPECT_EQ(m.getClassObject(CLSID_ImageLoader, IID_IClassFactory, nullptr), E_POINTER);
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m.getClassObject(IID_IImageLoader, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m.getClassObject(CLSID_ImageLoader, IID_IDispatch, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+
+    CComPtr<IClassFactory> a = Factory(), b = Factory();
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a.Get(), b.Get());
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(m.getClassObject(CLSID_ImageLoader, IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(a.Get()));
+    unknown->Release();
+
+    // Each object is new.
+    CComPtr<IImageLoader> x, y;
+    ASSERT_EQ(a->CreateInstance(nullptr, IID_IImageLoader, reinterpret_cast<void**>(&x)), S_OK);
+    ASSERT_EQ(a->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&y)), S_OK);
+    EXPECT_NE(static_cast<void*>(x.Get()), static_cast<void*>(y.Get()));
+}
+
+TEST(Module, AggregatedLoaderShowsTheOuterIdentity)
+{
+    CComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
+    Outer outer;
+    void* refused = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_IImageLoader, &refused), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(ImgAddonModule::Get().canUnloadNow(), S_OK) << "nothing was made";
+
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
+    EXPECT_EQ(outer.refs, 1u);
+    IImageLoader* loader = nullptr;
+    ASSERT_EQ(outer.QueryInterface(IID_IImageLoader, reinterpret_cast<void**>(&loader)), S_OK);
+    EXPECT_EQ(outer.refs, 2u) << "the inner interface counts on the outer object";
+
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(loader->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+    identity->Release();
+    void* outerOnly = nullptr;
+    ASSERT_EQ(loader->QueryInterface(IID_IOuterOnly, &outerOnly), S_OK);
+    EXPECT_EQ(outerOnly, static_cast<void*>(&outer));
+    outer.Release();
+
+    // The aggregated loader works.
+    int32_t frames = 0;
+    EXPECT_EQ(loader->GetImagePagesCount(CComBSTR(Fixtures::Get().Path("frames.gif")), &frames), S_OK);
+    EXPECT_EQ(frames, 3);
+    loader->Release();
+    EXPECT_EQ(outer.refs, 1u);
+    EXPECT_EQ(ImgAddonModule::Get().canUnloadNow(), S_FALSE) << "the inner object lives";
+    outer.Release();
+    EXPECT_EQ(ImgAddonModule::Get().canUnloadNow(), S_OK) << "the outer object released it";
+}
+
+TEST(Module, CanUnloadOnlyWithoutObjectsAndLocks)
+{
+    const ImgAddonModule& m = ImgAddonModule::Get();
+    ASSERT_NE(m.canUnloadNow, nullptr);
+    CComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
+    EXPECT_EQ(m.canUnloadNow(), S_OK) << "the cached factory held by a client is no lock";
+    {
+        CComPtr<IImageLoader> loader;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IImageLoader, reinterpret_cast<void**>(&loader)), S_OK);
+        EXPECT_EQ(m.canUnloadNow(), S_FALSE);
+    }
+    EXPECT_EQ(m.canUnloadNow(), S_OK);
+    ASSERT_EQ(factory->LockServer(1), S_OK);
+    EXPECT_EQ(m.canUnloadNow(), S_FALSE);
+    ASSERT_EQ(factory->LockServer(0), S_OK);
+    EXPECT_EQ(m.canUnloadNow(), S_OK);
+}
+
+} // namespace
