@@ -3,40 +3,11 @@
 #include <QCoreApplication>
 
 #include "tests/imgaddon/ImgAddonTestSupport.h"
+#include "tests/support/ComTestHelpers.h"
 
 namespace {
 
-constexpr IID IID_IOuterOnly = MakeGuid("{8B2D41E7-0C53-4A9F-B61E-2D7A90C3F514}");
-
-// An object that aggregates an ImageLoader.
-class Outer final : public IUnknown {
-public:
-    HRESULT QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IOuterOnly) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        if (iid == IID_IImageLoader && inner)
-            return inner->QueryInterface(iid, object);
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs;
-        if (left == 0 && inner) {
-            IUnknown* doomed = inner;
-            inner = nullptr;
-            doomed->Release();
-        }
-        return left;
-    }
-    ULONG refs = 1;
-    IUnknown* inner = nullptr;
-};
+constexpr IID IID_IOuterOnly = OuterObject::IID_IOuterOnly;
 
 CComPtr<IClassFactory> Factory()
 {
@@ -90,7 +61,7 @@ TEST(Module, AggregatedLoaderShowsTheOuterIdentity)
 {
     CComPtr<IClassFactory> factory = Factory();
     ASSERT_TRUE(factory);
-    Outer outer;
+    OuterObject outer;
     void* refused = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(&outer, IID_IImageLoader, &refused), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(refused, nullptr);

@@ -3,37 +3,10 @@
 // early-bound and late-bound.
 #include "platform/com/Dispatch.h"
 #include "tests/imgaddon/ImgAddonTestSupport.h"
+#include "tests/support/ComTestHelpers.h"
 
 namespace {
 
-VARIANT Bstr(const std::string& s)
-{
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringUtf8(s);
-    return v;
-}
-VARIANT I4(LONG n)
-{
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-VARIANT I2(int16_t n)
-{
-    VARIANT v;
-    v.vt = VT_I2;
-    v.iVal = n;
-    return v;
-}
-VARIANT R8(double d)
-{
-    VARIANT v;
-    v.vt = VT_R8;
-    v.dblVal = d;
-    return v;
-}
 VARIANT Dispatch(IDispatch* d)
 {
     VARIANT v;

@@ -6,10 +6,11 @@
 
 #include "platform/com/ComModule.h"
 #include "tests/platform/com/module/TestServerInterfaces.h"
+#include "tests/support/ComTestHelpers.h"
 
 namespace {
 
-constexpr IID IID_IOuterOnly = MakeGuid("{3F9A1C27-64D0-4B8E-9C15-0A7E2D6B4F38}");
+constexpr IID IID_IOuterOnly = OuterObject::IID_IOuterOnly;
 
 int liveInners = 0;
 
@@ -32,38 +33,6 @@ public:
 
 private:
     int32_t value_ = 0;
-};
-
-// An outer object that answers IUnknown and an interface of its own, and
-// passes ICounter on to the inner object it holds.
-class Outer final : public IUnknown {
-public:
-    HRESULT QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IOuterOnly) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        if (inner)
-            return inner->QueryInterface(iid, object);
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs;
-        if (left == 0 && inner) {
-            // As an outer object's destructor does.
-            IUnknown* doomed = inner;
-            inner = nullptr;
-            doomed->Release();
-        }
-        return left;
-    }
-    ULONG refs = 1;
-    IUnknown* inner = nullptr;
 };
 
 class NotAggregatable final : public ICounter, public RefCounted<NotAggregatable> {
@@ -92,7 +61,7 @@ TEST(Aggregation, InnerObjectShowsTheOuterIdentityThroughItsInterfaces)
 {
     const long locksBefore = ComModule::LockCount();
     CComPtr<IClassFactory> factory = FactoryFor<InnerCounter>();
-    Outer outer;
+    OuterObject outer;
     ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
     ASSERT_NE(outer.inner, nullptr);
     EXPECT_NE(static_cast<void*>(outer.inner), static_cast<void*>(&outer)) << "the inner, non-delegating unknown";
@@ -140,7 +109,7 @@ TEST(Aggregation, OuterObjectMustAskForIUnknown)
 {
     const long locksBefore = ComModule::LockCount();
     CComPtr<IClassFactory> factory = FactoryFor<InnerCounter>();
-    Outer outer;
+    OuterObject outer;
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(&outer, IID_ICounter, &object), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(object, nullptr);

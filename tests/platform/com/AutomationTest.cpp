@@ -7,6 +7,7 @@
 #include "platform/com/Dispatch.h"
 #include "platform/registry/Registry.h"
 #include "tests/platform/com/module/TestServerInterfaces.h"
+#include "tests/support/ComTestHelpers.h"
 
 namespace {
 
@@ -126,35 +127,6 @@ TEST(Dispatch, NamesMapToDispidsWithoutRegardToCase)
     EXPECT_EQ(DispGetIDsOfNames(desc, badParam, 2, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], 3) << "the member itself is still known";
     EXPECT_EQ(ids[1], DISPID_UNKNOWN);
-}
-
-VARIANT Bstr(const std::string& s)
-{
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringUtf8(s);
-    return v;
-}
-VARIANT I4(LONG n)
-{
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-VARIANT I2(int16_t n)
-{
-    VARIANT v;
-    v.vt = VT_I2;
-    v.iVal = n;
-    return v;
-}
-VARIANT R8(double d)
-{
-    VARIANT v;
-    v.vt = VT_R8;
-    v.dblVal = d;
-    return v;
 }
 
 TEST(Dispatch, ArgumentsArriveLastFirstAndAreConverted)
