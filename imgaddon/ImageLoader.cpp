@@ -1,6 +1,5 @@
 #include "imgaddon/ImageLoader.h"
 
-#include <new>
 #include <string_view>
 #include <vector>
 

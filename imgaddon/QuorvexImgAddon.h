@@ -9,10 +9,6 @@
 inline constexpr GUID LIBID_QuorvexImgAddon = MakeGuid("{148F5BFE-DEAE-48CA-9C1B-6576384A3A2B}");
 inline constexpr IID IID_IImageLoader = MakeGuid("{53EF529B-4CB9-4022-B505-1BA04760BF46}");
 inline constexpr CLSID CLSID_ImageLoader = MakeGuid("{F01E1362-5B4D-4CC1-B22E-AE6C76D5F6DB}");
-inline constexpr GUID APPID_QuorvexImgAddon = MakeGuid("{3E0C0114-EA2F-4B9C-9A52-FB51F0845B30}");
-
-inline constexpr const char* kImageLoaderProgID = "QuorvexImgAddon.ImageLoader.1";
-inline constexpr const char* kImageLoaderVersionIndependentProgID = "QuorvexImgAddon.ImageLoader";
 
 enum : DISPID {
     DISPID_ConnectToPDFLibrary = 1,

@@ -6,7 +6,8 @@
 
 namespace {
 
-// The registry texts keep the spelling of the add-on's published entries.
+// The registry texts keep the spelling of the add-on's published entries
+// (ProgIDs, application and class names, identifiers in mixed case).
 constexpr const char* kAppIdText = "{3E0C0114-EA2F-4b9c-9A52-FB51F0845B30}";
 
 // The application entry.
