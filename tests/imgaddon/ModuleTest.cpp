@@ -1,6 +1,9 @@
 // The add-on module's entry points as a foreign program meets them: this
 // test program has no application object, as such programs need not.
 #include <QCoreApplication>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #include "tests/imgaddon/ImgAddonTestSupport.h"
 #include "tests/support/ComTestHelpers.h"
@@ -55,6 +58,33 @@ TEST(Module, HandsOutOneCachedFactoryForItsOneClass)
     ASSERT_EQ(a->CreateInstance(nullptr, IID_IImageLoader, reinterpret_cast<void**>(&x)), S_OK);
     ASSERT_EQ(a->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&y)), S_OK);
     EXPECT_NE(static_cast<void*>(x.Get()), static_cast<void*>(y.Get()));
+}
+
+TEST(Module, ThreadsAskingFirstAllGetTheSameFactory)
+{
+    // Under CTest this test has the process to itself, so the factory is
+    // made while the threads race for it.
+    const ImgAddonModule& m = ImgAddonModule::Get();
+    ASSERT_NE(m.getClassObject, nullptr);
+    constexpr int kThreads = 8;
+    std::vector<void*> got(kThreads, nullptr);
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] {
+            ++ready;
+            while (ready.load() < kThreads)
+                std::this_thread::yield();
+            m.getClassObject(CLSID_ImageLoader, IID_IClassFactory, &got[i]);
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (void* factory : got) {
+        EXPECT_EQ(factory, got[0]);
+        if (factory)
+            static_cast<IClassFactory*>(factory)->Release();
+    }
+    EXPECT_NE(got[0], nullptr);
 }
 
 TEST(Module, AggregatedLoaderShowsTheOuterIdentity)
