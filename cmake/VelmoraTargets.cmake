@@ -25,21 +25,24 @@ function(velmora_library target)
   endif()
 endfunction()
 
-# velmora_test(<target> [NO_APPLICATION] [DEPS <targets>...])
-# One GoogleTest program per test folder, built from every .cpp in it.
-# NO_APPLICATION: the program creates no QApplication, as a foreign process
-# that loads one of our modules may not.
+# velmora_test(<target> [APP | NO_APPLICATION] [DEPS <targets>...])
+# One GoogleTest program per test folder, built from every .cpp in it. APP
+# runs the tests under the program's application object instead of a plain
+# QApplication; NO_APPLICATION runs them without any application object, as
+# a foreign program that loads one of our modules may.
 function(velmora_test target)
-  cmake_parse_arguments(ARG "NO_APPLICATION" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "APP;NO_APPLICATION" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${target} ${sources})
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
-  if(ARG_NO_APPLICATION)
-    set(support test_support_noapp)
+  if(ARG_APP)
+    target_link_libraries(${target} PRIVATE test_main_app)
+  elseif(ARG_NO_APPLICATION)
+    target_link_libraries(${target} PRIVATE test_main_noapp)
   else()
-    set(support test_support)
+    target_link_libraries(${target} PRIVATE test_main)
   endif()
-  target_link_libraries(${target} PRIVATE ${support} ${ARG_DEPS} GTest::gtest GTest::gmock)
+  target_link_libraries(${target} PRIVATE test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     TEST_PREFIX "${target}."
