@@ -35,17 +35,6 @@ GpStatus ReadWholeFile(const std::string& path, QByteArray& out)
     return status;
 }
 
-// The TIFF reader counts one page only once the pixel format has been asked
-// for, so the count is taken from a reader of its own.
-UINT FrameCountOf(const QByteArray& bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const int count = QImageReader(&buffer).imageCount();
-    return count > 0 ? static_cast<UINT>(count) : 1;
-}
-
 GUID DimensionOf(const GpImage& image)
 {
     if (image.rawFormat == ImageFormatGIF)
@@ -96,11 +85,7 @@ GpStatus GdipCreateBitmapFromFile(const WCHAR* filename, GpBitmap** bitmap)
         QByteArray bytes;
         if (const GpStatus status = ReadWholeFile(Utf8FromWide(filename), bytes); status != Ok)
             return status;
-        const UINT frames = FrameCountOf(bytes);
-        const GpStatus status = DecodeImageBytes(bytes, bitmap);
-        if (status == Ok && frames > (*bitmap)->frameCount)
-            (*bitmap)->frameCount = frames;
-        return status;
+        return DecodeImageBytes(bytes, bitmap);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
