@@ -4,6 +4,7 @@
 #include "model/Options.h"
 #include "model/XmlHelpers.h"
 #include "platform/inet/Inet.h"
+#include "platform/rtl/PercentEncode.h"
 #include "platform/rtl/StringReplace.h"
 #include "platform/shell/PrivateCopy.h"
 #include "platform/shell/Process.h"
@@ -117,23 +118,6 @@ bool IsPlainFileName(const std::string& name)
             return false;
     }
     return true;
-}
-
-std::string PercentEncoded(const std::string& segment)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : segment) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
 }
 
 std::string InstallFolder()
@@ -297,7 +281,7 @@ bool Updater::DownloadAll(UpdateThread* job)
 bool Updater::FetchFile(UpdateDownload* file, UpdateThread* job)
 {
     error_.clear();
-    const std::string address = downloadUrl_ + PercentEncoded(file->Name);
+    const std::string address = downloadUrl_ + PercentEncodeSegment(file->Name);
     Session session(stop_);
     if (!session.Handle())
         return SetError(kNoConnection);

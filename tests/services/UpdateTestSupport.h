@@ -98,13 +98,4 @@ inline void ClearDownloadArea()
     std::filesystem::remove_all(DownloadArea(), ec);
 }
 
-// A test CA made once per test program, trusted by the updater while a
-// test runs.
-inline const TestCertificates& Certificates()
-{
-    static TempDir dir;
-    static const TestCertificates certs = MakeTestCertificates(dir.Path().string());
-    return certs;
-}
-
 } // namespace updatetest

@@ -76,7 +76,7 @@ protected:
         mainWindow_.show();
         RegisterForm1(&mainWindow_);
         RegisterForm1Commands(&fake_);
-        Updater::SetTestOverrides(server_.Url("update2.xml"), Certificates().caFile, 0);
+        Updater::SetTestOverrides(server_.Url("update2.xml"), SharedTestCertificates().caFile, 0);
         ClearDownloadArea();
         SetLastCheck(0);
     }
@@ -115,7 +115,7 @@ protected:
 
     QWidget mainWindow_;
     FakeMainWindow fake_;
-    HttpsTestServer server_{Certificates()};
+    HttpsTestServer server_{SharedTestCertificates()};
     TempDir dir_;
 };
 
@@ -321,7 +321,7 @@ TEST_F(UpdateThreadTest, ARefusedSaveStopsTheRestartUpdate)
 TEST_F(UpdateThreadTest, TerminateEndsAJobThatWaitsOnAStalledServer)
 {
     server_.Put("update2.xml", Description(Product(kProduct, "2", "1", server_.Url(""), {{"a.run", "x"}})));
-    Updater::SetTestOverrides(server_.Url("stall/10/update2.xml"), Certificates().caFile, 0);
+    Updater::SetTestOverrides(server_.Url("stall/10/update2.xml"), SharedTestCertificates().caFile, 0);
     UpdateThread job(false, true);
     job.Start();
     ASSERT_TRUE(SpinUntil([&] { return server_.Requests().size() == 1; }));

@@ -50,7 +50,7 @@ class UpdaterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Updater::SetTestOverrides("", Certificates().caFile, 0);
+        Updater::SetTestOverrides("", SharedTestCertificates().caFile, 0);
         ClearDownloadArea();
     }
     void TearDown() override { Updater::SetTestOverrides("", "", 0); }
@@ -66,7 +66,7 @@ protected:
                                                        files, restart)));
     }
 
-    HttpsTestServer server_{Certificates()};
+    HttpsTestServer server_{SharedTestCertificates()};
     TempDir dir_;
 };
 
@@ -155,11 +155,11 @@ TEST_F(UpdaterTest, TheDescriptionIsFetchedFreshOverTrustedHttpsOnly)
     };
     const std::string http = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/update2.xml";
     const Case cases[] = {
-        {"missing (404)", server_.Url("nothing.xml"), Certificates().caFile},
-        {"an http address", http, Certificates().caFile},
-        {"a redirect to http", server_.Url("redirect-http/update2.xml"), Certificates().caFile},
+        {"missing (404)", server_.Url("nothing.xml"), SharedTestCertificates().caFile},
+        {"an http address", http, SharedTestCertificates().caFile},
+        {"a redirect to http", server_.Url("redirect-http/update2.xml"), SharedTestCertificates().caFile},
         {"an untrusted certificate", server_.Url("update2.xml"), ""},
-        {"no address (no update host built in)", "", Certificates().caFile},
+        {"no address (no update host built in)", "", SharedTestCertificates().caFile},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -169,7 +169,7 @@ TEST_F(UpdaterTest, TheDescriptionIsFetchedFreshOverTrustedHttpsOnly)
         EXPECT_EQ(updater.GetError(), "Failed to connect to the update server.");
     }
     // A redirect over https is followed.
-    Updater::SetTestOverrides("", Certificates().caFile, 0);
+    Updater::SetTestOverrides("", SharedTestCertificates().caFile, 0);
     Updater redirected(server_.Url("redirect-https/1/update2.xml"), kProduct, 2, 0);
     EXPECT_TRUE(redirected.CheckForUpdates()) << redirected.GetError();
 }
@@ -301,7 +301,7 @@ TEST_F(UpdaterTest, NoPrivateFolderNoDownload)
 
 TEST_F(UpdaterTest, AStalledDownloadFailsAtTheStallLimitAndLeavesNoPartialFile)
 {
-    Updater::SetTestOverrides("", Certificates().caFile, 1);
+    Updater::SetTestOverrides("", SharedTestCertificates().caFile, 1);
     const std::string content(3000, 's');
     server_.Put("f.bin", content);
     server_.Put("update2.xml", Description(Product(kProduct, "2", "1", server_.Url("stall/1000/"), {{"f.bin", content}})));

@@ -24,6 +24,13 @@ TestCertificates MakeTestCertificates(const std::string& dir)
     return {dir + "/ca.pem", dir + "/server.pem", dir + "/server.key"};
 }
 
+const TestCertificates& SharedTestCertificates()
+{
+    static TempDir dir;
+    static const TestCertificates certs = MakeTestCertificates(dir.Path().string());
+    return certs;
+}
+
 SmtpTestServer::SmtpTestServer(const std::string& mode, const TestCertificates* certs,
                                const std::vector<std::string>& extraArgs)
     : outDir_(dir_ / "messages")

@@ -17,6 +17,8 @@ struct TestCertificates {
 };
 // Makes a throw-away CA and a server certificate for 127.0.0.1 in dir.
 TestCertificates MakeTestCertificates(const std::string& dir);
+// One set made on first use and kept for the rest of the test program.
+const TestCertificates& SharedTestCertificates();
 
 class SmtpTestServer {
 public:

@@ -12,21 +12,10 @@ namespace {
 
 class InetTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        certDir_ = new TempDir;
-        certs_ = new TestCertificates(MakeTestCertificates(certDir_->Path().string()));
-    }
-    static void TearDownTestSuite()
-    {
-        delete certs_;
-        delete certDir_;
-    }
-
     InternetSessionOptions Trusting() const
     {
         InternetSessionOptions o;
-        o.caFile = certs_->caFile;
+        o.caFile = SharedTestCertificates().caFile;
         return o;
     }
 
@@ -44,13 +33,8 @@ protected:
         }
     }
 
-    static TempDir* certDir_;
-    static TestCertificates* certs_;
-    HttpsTestServer server_{*certs_};
+    HttpsTestServer server_{SharedTestCertificates()};
 };
-
-TempDir* InetTest::certDir_ = nullptr;
-TestCertificates* InetTest::certs_ = nullptr;
 
 std::string RandomBytes(size_t n)
 {
