@@ -1,6 +1,7 @@
 #include "platform/shell/PrivateCopy.h"
 #include "platform/shell/Process.h"
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -112,6 +113,40 @@ TEST(ProcessTest, DetachedChildRunsInItsOwnSessionAndIsReaped)
     EXPECT_TRUE(WaitFor([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
 
     EXPECT_EQ(StartDetached({"velmora-no-such-program"}).error, StartError::NotFound);
+}
+
+TEST(ProcessTest, AWaitThatIsStoppedLeavesTheChildRunningAndReapsItLater)
+{
+    TempDir dir;
+    const std::string release = dir / "release";
+    const std::string ended = dir / "ended";
+    // Runs until the test lets it go, then leaves a mark.
+    const std::vector<std::string> args = {
+        "/bin/sh", "-c", "while [ ! -e \"$1\" ]; do sleep 0.05; done; echo $$ > \"$2\"", "sh", release, ended};
+
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop = true;
+    });
+    bool abandoned = false;
+    int status = 12345;
+    ASSERT_TRUE(RunAndWaitUnless(args, [&] { return stop.load(); }, &status, &abandoned));
+    stopper.join();
+    EXPECT_TRUE(abandoned);
+    EXPECT_EQ(status, 12345);
+    EXPECT_FALSE(fs::exists(ended));
+
+    ::close(::open(release.c_str(), O_CREAT | O_WRONLY, 0600));
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(ended) && !ReadFileBytes(ended).empty(); }));
+    const std::string pid = std::to_string(std::atoi(ReadFileBytes(ended).c_str()));
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists("/proc/" + pid); }));
+
+    // Not stopped: the wait ends with the child and gives its status.
+    ASSERT_TRUE(RunAndWaitUnless({"/bin/sh", "-c", "exit 4"}, [] { return false; }, &status, &abandoned));
+    EXPECT_FALSE(abandoned);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 4);
 }
 
 TEST(ProcessTest, FindProgram)
