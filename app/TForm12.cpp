@@ -112,26 +112,24 @@ void TForm12::Button2Click()
 
 void TForm12::Button3Click()
 {
-    if (!SaveDialog1->Execute(this))
-        return;
-    TemplateLibrary* library = TemplateLibrary::Instance();
-    if (library->Save(SaveDialog1->FileName))
-        MessageBoxA(this, "Successfully exported the templates.", "Export Your Templates",
-                    MB_OK | MB_ICONINFORMATION);
-    else
-        MessageBoxA(this, "Failed to export the templates. " + library->GetText(), "Export Your Templates",
-                    MB_OK | MB_ICONWARNING);
+    RunTemplateFile(*SaveDialog1, &TemplateLibrary::Save, "Successfully exported the templates.",
+                    "Failed to export the templates. ", "Export Your Templates");
 }
 
 void TForm12::Button4Click()
 {
-    if (!OpenDialog1->Execute(this))
+    RunTemplateFile(*OpenDialog1, &TemplateLibrary::Import, "Successfully imported the templates.",
+                    "Failed to import the templates. ", "Import New Templates");
+}
+
+void TForm12::RunTemplateFile(TFileDialog& dialog, bool (TemplateLibrary::*action)(const std::string&),
+                              const char* succeeded, const char* failed, const char* caption)
+{
+    if (!dialog.Execute(this))
         return;
     TemplateLibrary* library = TemplateLibrary::Instance();
-    if (library->Import(OpenDialog1->FileName))
-        MessageBoxA(this, "Successfully imported the templates.", "Import New Templates",
-                    MB_OK | MB_ICONINFORMATION);
+    if ((library->*action)(dialog.FileName))
+        MessageBoxA(this, succeeded, caption, MB_OK | MB_ICONINFORMATION);
     else
-        MessageBoxA(this, "Failed to import the templates. " + library->GetText(), "Import New Templates",
-                    MB_OK | MB_ICONWARNING);
+        MessageBoxA(this, failed + library->GetText(), caption, MB_OK | MB_ICONWARNING);
 }

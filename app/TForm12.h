@@ -5,8 +5,11 @@
 // at once, whatever closes the window. Main thread only.
 #include <QDialog>
 #include <memory>
+#include <string>
 
 class Options;
+class TemplateLibrary;
+class TFileDialog;
 class TFrame3;
 class TOpenDialog;
 class TSaveDialog;
@@ -32,6 +35,11 @@ public slots:
     void Button4Click();
 
 private:
+    // Runs the file dialog, then the library's export or import with the
+    // chosen file, and tells the outcome.
+    void RunTemplateFile(TFileDialog& dialog, bool (TemplateLibrary::*action)(const std::string&),
+                         const char* succeeded, const char* failed, const char* caption);
+
     std::unique_ptr<Ui::TForm12> ui_;
     std::unique_ptr<TSaveDialog> SaveDialog1;
     std::unique_ptr<TOpenDialog> OpenDialog1;
