@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -200,4 +201,15 @@ std::string FindProgram(const std::string& name)
         start = end + 1;
     }
     return {};
+}
+
+StartResult OpenWebAddress(const std::string& address)
+{
+    auto hasScheme = [&](const char* scheme) {
+        const size_t n = std::strlen(scheme);
+        return address.size() > n && strncasecmp(address.c_str(), scheme, n) == 0;
+    };
+    if (!hasScheme("http://") && !hasScheme("https://"))
+        return Failure(EINVAL);
+    return StartDetached({"xdg-open", address});
 }

@@ -44,3 +44,9 @@ std::vector<std::string> SplitCommandWords(const std::string& command, const std
 // it is an executable file, else the first executable match in PATH; empty
 // when there is none.
 std::string FindProgram(const std::string& name);
+
+// Hands a web address (http or https) to the desktop's handler, xdg-open,
+// detached. Anything else is refused without starting a program: an
+// address that starts with "-" would be read as an option, and a file or
+// other scheme would open more than a web page.
+StartResult OpenWebAddress(const std::string& address);

@@ -187,3 +187,47 @@ TEST(PrivateCopyTest, CopiesIntoAPrivateFolderAndPrunesOldCopies)
     EXPECT_EQ(MakePrivateCopy(source / "missing.pdf", "TestArea", {}, &error), "");
     EXPECT_EQ(error, ENOENT);
 }
+
+// A recording xdg-open first on PATH: it writes its arguments, one a line.
+TEST(ProcessTest, OpenWebAddressHandsOnlyWebAddressesToXdgOpen)
+{
+    TempDir dir;
+    const std::string log = dir / "opened";
+    const std::string hook = dir.Write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + log + ".tmp\"\nmv \"" +
+                                                       log + ".tmp\" \"" + log + "\"\n");
+    ASSERT_EQ(::chmod(hook.c_str(), 0755), 0);
+    const std::string oldPath = std::getenv("PATH");
+    setenv("PATH", (dir.Path().string() + ":" + oldPath).c_str(), 1);
+
+    struct Case {
+        const char* address;
+        bool opened;
+    } cases[] = {
+        {"https://maker.example/about?a=1&b=2", true},
+        {"HTTP://maker.example/", true},
+        {"-https://maker.example/", false},
+        {"file:///etc/passwd", false},
+        {"javascript:alert(1)", false},
+        {"https://", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        fs::remove(log);
+        const StartResult result = OpenWebAddress(c.address);
+        EXPECT_EQ(static_cast<bool>(result), c.opened);
+        if (c.opened) {
+            ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }));
+            EXPECT_EQ(ReadFileBytes(log), std::string(c.address) + "\n");
+        } else {
+            EXPECT_FALSE(result.Message("xdg-open").empty());
+        }
+    }
+    // Refused addresses started nothing.
+    EXPECT_FALSE(fs::exists(log));
+
+    setenv("PATH", dir.Path().c_str(), 1);
+    ::unlink(hook.c_str());
+    EXPECT_EQ(OpenWebAddress("https://maker.example/").error, StartError::NotFound);
+    setenv("PATH", oldPath.c_str(), 1);
+}
