@@ -17,7 +17,7 @@ public:
     std::string ToHex(const uint8_t* digest) const override;
     HashDigest Digest(const uint8_t* data, uint64_t length) const override;
 
-    // The digest of a whole file, read through a memory-mapped view. Null for
+    // The digest of a whole file, read from start to end in large blocks. Null for
     // an empty path and for a file that is missing, unreadable or empty.
     HashDigest DigestFile(const std::string& path) const;
     // The digest of the stream's whole content, whatever its position; null

@@ -72,6 +72,43 @@ void TCipher::DecryptBlock(uint8_t*) {}
 
 void TCipher::ScheduleKey(const void*, size_t, const void* vector) { SetVector(vector); }
 
+void TCipher::EncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)
+{
+    const size_t B = blockSize_;
+    uint8_t t[64];
+    for (size_t i = 0; i < blocks; ++i) {
+        std::memcpy(t, in + i * B, B);
+        EncryptBlock(t);
+        std::memcpy(out + i * B, t, B);
+    }
+    SecureZero(t, sizeof t);
+}
+
+void TCipher::DecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)
+{
+    const size_t B = blockSize_;
+    uint8_t t[64];
+    for (size_t i = 0; i < blocks; ++i) {
+        std::memcpy(t, in + i * B, B);
+        DecryptBlock(t);
+        std::memcpy(out + i * B, t, B);
+    }
+    SecureZero(t, sizeof t);
+}
+
+void TCipher::EncryptCounterBlocks(uint8_t* counter, const uint8_t* in, uint8_t* out, size_t blocks,
+                                   uint8_t* lastKeystream)
+{
+    const size_t B = blockSize_;
+    for (size_t n = 0; n < blocks; ++n) {
+        for (size_t i = 0; i < 8 && i < B && ++counter[i] == 0; ++i) {
+        }
+        std::memcpy(lastKeystream, counter, B);
+        EncryptBlock(lastKeystream);
+        XorInto(out + n * B, in + n * B, lastKeystream, B);
+    }
+}
+
 void TCipher::RestartChain()
 {
     if (feedback_ != vector_) {
@@ -213,29 +250,29 @@ void TCipher::Transform(const uint8_t* in, uint8_t* out, size_t size, bool decry
             shiftIn(k);
         });
         break;
-    case kModeCTR:
-        for (size_t i = 0; i < size;) {
-            if (counterPos_ >= B)
-                NextCounterBlock();
-            if (counterPos_ == 0 && size - i >= B) {
-                XorInto(out + i, in + i, keystream_.data(), B);
-                counterPos_ = B;
-                i += B;
-            } else {
+    case kModeCTR: {
+        size_t i = 0;
+        for (; i < size && counterPos_ < B; ++i)
+            out[i] = in[i] ^ keystream_[counterPos_++];
+        if (const size_t blocks = B == 0 ? 0 : (size - i) / B; blocks > 0) {
+            EncryptCounterBlocks(counter_.data(), in + i, out + i, blocks, keystream_.data());
+            counterPos_ = B;
+            i += blocks * B;
+        }
+        if (i < size) {
+            NextCounterBlock();
+            for (; i < size; ++i)
                 out[i] = in[i] ^ keystream_[counterPos_++];
-                ++i;
-            }
         }
         break;
+    }
     case kModeECB:
-        for (size_t at = 0; at < whole; at += B) {
-            std::memcpy(t, in + at, B);
-            if (decrypt)
-                DecryptBlock(t);
-            else
-                EncryptBlock(t);
-            std::memcpy(out + at, t, B);
-        }
+        if (B == 0)
+            break;
+        if (decrypt)
+            DecryptBlocks(in, out, whole / B);
+        else
+            EncryptBlocks(in, out, whole / B);
         tail(whole);
         break;
     case kModeMacXor:

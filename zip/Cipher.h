@@ -66,6 +66,10 @@ public:
     virtual void EncryptBlock(uint8_t* block);
     virtual void DecryptBlock(uint8_t* block);
     virtual void ScheduleKey(const void* key, size_t size, const void* vector);
+    // Many blocks at once, for ciphers that can keep several in flight; in
+    // and out may be the same memory. The base runs the one-block forms.
+    virtual void EncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks);
+    virtual void DecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks);
     virtual void RestartChain();
     // Clears the state flags and overwrites every buffer.
     virtual void Wipe();
@@ -91,6 +95,11 @@ public:
 
 protected:
     explicit TCipher(const TCipherContext& context);
+    // Counter mode over whole blocks: for each, the counter's first eight
+    // bytes step on as a little-endian number, and the block is xored with
+    // the counter's encryption. Leaves the last keystream block in lastKeystream.
+    virtual void EncryptCounterBlocks(uint8_t* counter, const uint8_t* in, uint8_t* out, size_t blocks,
+                                      uint8_t* lastKeystream);
     uint8_t* KeySchedule() { return reinterpret_cast<uint8_t*>(schedule_.data()); }
     const uint32_t* ScheduleWords() const { return schedule_.data(); }
     uint32_t* ScheduleWords() { return schedule_.data(); }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "zip/AesHardware.h"
 #include "zip/SecureBytes.h"
 
 namespace {
@@ -170,11 +171,56 @@ void TCipher_Rijndael::ScheduleKey(const void* key, size_t size, const void* vec
         for (int j = 0; j < 4; ++j)
             dec[4 * r + j] = InvMixColumn(enc[4 * (rounds_ - r) + j]);
     SecureZero(padded, sizeof padded);
+    hardware_ = AesHardwareAvailable();
+    if (hardware_) {
+        const int words = 4 * (rounds_ + 1);
+        for (int i = 0; i < words; ++i) {
+            Store(hardwareKeys_[0] + 4 * i, enc[i]);
+            Store(hardwareKeys_[1] + 4 * i, dec[i]);
+        }
+    }
     TCipher::ScheduleKey(key, size, vector);
+}
+
+TCipher_Rijndael::~TCipher_Rijndael() { SecureZero(hardwareKeys_, sizeof hardwareKeys_); }
+
+void TCipher_Rijndael::Wipe()
+{
+    TCipher::Wipe();
+    SecureZero(hardwareKeys_, sizeof hardwareKeys_);
+}
+
+void TCipher_Rijndael::EncryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)
+{
+    if (hardware_)
+        AesHardwareEncryptBlocks(hardwareKeys_[0], rounds_, in, out, blocks);
+    else
+        TCipher::EncryptBlocks(in, out, blocks);
+}
+
+void TCipher_Rijndael::DecryptBlocks(const uint8_t* in, uint8_t* out, size_t blocks)
+{
+    if (hardware_)
+        AesHardwareDecryptBlocks(hardwareKeys_[1], rounds_, in, out, blocks);
+    else
+        TCipher::DecryptBlocks(in, out, blocks);
+}
+
+void TCipher_Rijndael::EncryptCounterBlocks(uint8_t* counter, const uint8_t* in, uint8_t* out, size_t blocks,
+                                            uint8_t* lastKeystream)
+{
+    if (hardware_)
+        AesHardwareCounterBlocks(hardwareKeys_[0], rounds_, counter, in, out, blocks, lastKeystream);
+    else
+        TCipher::EncryptCounterBlocks(counter, in, out, blocks, lastKeystream);
 }
 
 void TCipher_Rijndael::EncryptBlock(uint8_t* block)
 {
+    if (hardware_) {
+        AesHardwareEncryptBlocks(hardwareKeys_[0], rounds_, block, block, 1);
+        return;
+    }
     const uint32_t* rk = ScheduleWords();
     uint32_t s0 = Load(block) ^ rk[0], s1 = Load(block + 4) ^ rk[1], s2 = Load(block + 8) ^ rk[2],
              s3 = Load(block + 12) ^ rk[3];
@@ -207,6 +253,10 @@ void TCipher_Rijndael::EncryptBlock(uint8_t* block)
 
 void TCipher_Rijndael::DecryptBlock(uint8_t* block)
 {
+    if (hardware_) {
+        AesHardwareDecryptBlocks(hardwareKeys_[1], rounds_, block, block, 1);
+        return;
+    }
     const uint32_t* rk = ScheduleWords() + kWordsPerSchedule;
     uint32_t s0 = Load(block) ^ rk[0], s1 = Load(block + 4) ^ rk[1], s2 = Load(block + 8) ^ rk[2],
              s3 = Load(block + 12) ^ rk[3];

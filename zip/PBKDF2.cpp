@@ -7,6 +7,7 @@
 #include "platform/rtl/Exception.h"
 #include "zip/Hmac.h"
 #include "zip/RandomBytes.h"
+#include "zip/Sha1.h"
 
 int Pbkdf2(const TDigestDescriptor* d, const void* password, size_t passwordLength, size_t derivedLength,
            void* out, int iterations, size_t saltLength, const void* salt)
@@ -46,6 +47,24 @@ int Pbkdf2(const TDigestDescriptor* d, const void* password, size_t passwordLeng
         SecureZero(&ctx, sizeof ctx);
     };
 
+    // With SHA-1, every iteration after the first is one block through the
+    // inner state and one through the outer: both messages are a 20-byte
+    // digest behind a 64-byte pad, so their padding and length never change.
+    const bool sha1 = d->Update == Sha1Update && hlen == 20;
+    uint8_t block[64] = {};
+    block[20] = 0x80;
+    block[62] = uint8_t((64 + 20) * 8 >> 8);
+    block[63] = uint8_t((64 + 20) * 8);
+    auto storeWords = [](uint8_t* to, const uint32_t* words) {
+        for (int i = 0; i < 5; ++i) {
+            to[4 * i] = uint8_t(words[i] >> 24);
+            to[4 * i + 1] = uint8_t(words[i] >> 16);
+            to[4 * i + 2] = uint8_t(words[i] >> 8);
+            to[4 * i + 3] = uint8_t(words[i]);
+        }
+    };
+    uint32_t words[5];
+
     auto* dst = static_cast<uint8_t*>(out);
     uint8_t counter[4] = {0, 0, 0, 0};
     TDigestBuffer u, t;
@@ -54,10 +73,19 @@ int Pbkdf2(const TDigestDescriptor* d, const void* password, size_t passwordLeng
         }
         t.fill(0);
         for (int j = 1; j <= iterations; ++j) {
-            if (j == 1)
+            if (j == 1) {
                 mac(static_cast<const uint8_t*>(salt), saltLength, counter, u);
-            else
+            } else if (sha1) {
+                std::memcpy(block, u.data(), hlen);
+                std::memcpy(words, keyed.Context.Sha1.State, sizeof words);
+                Sha1CompressBlocks(words, block, 1);
+                storeWords(block, words);
+                std::memcpy(words, outer.Sha1.State, sizeof words);
+                Sha1CompressBlocks(words, block, 1);
+                storeWords(u.data(), words);
+            } else {
                 mac(u.data(), hlen, nullptr, u);
+            }
             for (size_t k = 0; k < hlen; ++k)
                 t[k] ^= u[k];
         }
@@ -65,6 +93,8 @@ int Pbkdf2(const TDigestDescriptor* d, const void* password, size_t passwordLeng
         std::memcpy(dst + done, t.data(), take);
         done += take;
     }
+    SecureZero(block, sizeof block);
+    SecureZero(words, sizeof words);
     SecureZero(u.data(), u.size());
     SecureZero(t.data(), t.size());
     SecureZero(&keyed, sizeof keyed);

@@ -1,9 +1,18 @@
 #include "zip/TAESCryptoTransform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/rtl/Exception.h"
+
+namespace {
+
+std::atomic<uint64_t> g_derivations{0};
+
+}  // namespace
+
+uint64_t TAESCryptoTransform::Derivations() { return g_derivations.load(); }
 
 TAESCryptoTransform::TAESCryptoTransform(int keyBits, uint16_t vendorVersion, uint16_t compressionMethod)
     : KeyLength(uint16_t(keyBits / 8)),
@@ -33,7 +42,30 @@ void TAESCryptoTransform::Initialize(const std::string& password)
     }
     kdf_ = std::make_unique<TPBKDF2>(password_, kAesIterations, size_t(KeyLength / 2));
     salt_ = kdf_->GetSalt();
+    // A reader's salt is a placeholder until ReadHeader puts the stored one
+    // in its place: keys from it would be thrown away unused.
+    if (Mode() == kTransformModeRead) {
+        DropKeys();
+        return;
+    }
     DeriveKeys();
+}
+
+void TAESCryptoTransform::DropKeys()
+{
+    cipher_.reset();
+    SecureZero(&hmac_, sizeof hmac_);
+    hmacOpen_ = false;
+    codeComputed_ = false;
+    keysFromPassword_ = false;
+}
+
+void TAESCryptoTransform::EnsureKeyed()
+{
+    if (!cipher_ && !salt_.empty())
+        DeriveKeys();
+    if (!cipher_)
+        throw Exception("AES transform used before its keys were derived");
 }
 
 void TAESCryptoTransform::DeriveKeys()
@@ -43,10 +75,13 @@ void TAESCryptoTransform::DeriveKeys()
     if (digest_ == nullptr)
         throw Exception("The SHA1 digest is not registered");
     kdf_ = std::make_unique<TPBKDF2>(password_, kAesIterations, salt_.size(), salt_.data());
+    ++g_derivations;
     const TSecureBytes derived = kdf_->GetKey(2 * size_t(KeyLength) + kAesVerifierLength);
     aesKey_.assign(derived.begin(), derived.begin() + KeyLength);
     hmacKey_.assign(derived.begin() + KeyLength, derived.begin() + 2 * KeyLength);
     verifier_.assign(derived.end() - kAesVerifierLength, derived.end());
+    derivedVerifier_ = verifier_;
+    keysFromPassword_ = true;
 
     HmacInit(hmac_, digest_, hmacKey_.data(), hmacKey_.size());
     // The keyed HMAC holds what it needs; no plain copy stays behind.
@@ -64,6 +99,11 @@ bool TAESCryptoTransform::CheckPassword(const std::string& password)
 {
     if (salt_.empty() || verifier_.size() != kAesVerifierLength)
         return false;
+    // The keys in force came from the stored password and the held salt:
+    // their verifier answers without a second derivation.
+    if (keysFromPassword_ && password == password_)
+        return derivedVerifier_[0] == verifier_[0] && derivedVerifier_[1] == verifier_[1];
+    ++g_derivations;
     const TPBKDF2 kdf(password, kAesIterations, salt_.size(), salt_.data());
     const TSecureBytes derived = kdf.GetKey(2 * size_t(KeyLength) + kAesVerifierLength);
     return derived[derived.size() - 2] == verifier_[0] && derived[derived.size() - 1] == verifier_[1];
@@ -78,23 +118,15 @@ void TAESCryptoTransform::Reset()
     aesKey_.clear();
     verifier_.clear();
     salt_.clear();
+    derivedVerifier_.clear();
     kdf_.reset();
-    cipher_.reset();
-    SecureZero(&hmac_, sizeof hmac_);
-    hmacOpen_ = false;
-    codeComputed_ = false;
-}
-
-void TAESCryptoTransform::CheckKeyed() const
-{
-    if (!cipher_)
-        throw Exception("AES transform used before its keys were derived");
+    DropKeys();
 }
 
 size_t TAESCryptoTransform::DecryptData(const uint8_t* source, size_t sourceOffset, uint8_t* dest,
                                         size_t destOffset, size_t count)
 {
-    CheckKeyed();
+    EnsureKeyed();
     if (hmacOpen_)
         HmacUpdate(hmac_, source + sourceOffset, count);
     cipher_->DecryptBuffer(source + sourceOffset, dest + destOffset, count);
@@ -104,7 +136,7 @@ size_t TAESCryptoTransform::DecryptData(const uint8_t* source, size_t sourceOffs
 size_t TAESCryptoTransform::EncryptData(const uint8_t* source, size_t sourceOffset, uint8_t* dest,
                                         size_t destOffset, size_t count)
 {
-    CheckKeyed();
+    EnsureKeyed();
     cipher_->EncryptBuffer(source + sourceOffset, dest + destOffset, count);
     if (hmacOpen_)
         HmacUpdate(hmac_, dest + destOffset, count);
@@ -113,7 +145,7 @@ size_t TAESCryptoTransform::EncryptData(const uint8_t* source, size_t sourceOffs
 
 std::vector<uint8_t> TAESCryptoTransform::GetHeader()
 {
-    CheckKeyed();
+    EnsureKeyed();
     std::vector<uint8_t> header(salt_);
     header.insert(header.end(), verifier_.begin(), verifier_.end());
     return header;
@@ -132,7 +164,7 @@ void TAESCryptoTransform::ReadHeader(TStream& stream, int64_t offset)
 
 const std::array<uint8_t, kAesAuthCodeLength>& TAESCryptoTransform::FinishCode()
 {
-    CheckKeyed();
+    EnsureKeyed();
     if (!codeComputed_) {
         TDigestBuffer full;
         HmacFinal(hmac_, full);

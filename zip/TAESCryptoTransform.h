@@ -50,6 +50,10 @@ public:
     uint8_t Strength() const { return uint8_t(KeyLength / 8 - 1); }
     const std::vector<uint8_t>& Salt() const { return salt_; }
 
+    // Key derivations run so far in this process, for tests that check an
+    // item costs one.
+    static uint64_t Derivations();
+
     uint16_t KeyLength;
     uint16_t VendorVersion;
     uint16_t CompressionMethod;
@@ -57,7 +61,9 @@ public:
 
 private:
     void DeriveKeys();
-    void CheckKeyed() const;
+    void DropKeys();
+    // Derives the keys from the held salt when they are not there yet.
+    void EnsureKeyed();
     // Finishes the HMAC once; later calls give the same code.
     const std::array<uint8_t, kAesAuthCodeLength>& FinishCode();
 
@@ -67,6 +73,8 @@ private:
     std::unique_ptr<TCipher_Rijndael> cipher_;
     TSecureBytes hmacKey_, aesKey_;
     std::vector<uint8_t> verifier_, salt_;
+    std::vector<uint8_t> derivedVerifier_;  // of the keys in force
+    bool keysFromPassword_ = false;         // the keys in force came from password_ and salt_
     std::array<uint8_t, kAesAuthCodeLength> storedCode_{};
     std::array<uint8_t, kAesAuthCodeLength> computedCode_{};
     bool hmacOpen_ = false;

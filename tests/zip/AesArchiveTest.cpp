@@ -290,3 +290,28 @@ TEST(AesArchive, CrcIsCheckedForVersion1ItemsOnly)
             EXPECT_EQ(Native([&] { Extract(a, u"a.txt"); }), 8);
     }
 }
+
+TEST(AesArchive, ExtractingAnItemDerivesItsKeysOnce)
+{
+    TempDir dir;
+    const std::string file = dir / "once.zip";
+    const auto sources = Sources();
+    WriteAesArchive(file, caAES_256, sources);
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.SetPassword(kPassword);
+    a.OpenArchive();
+    for (const TSource& s : sources) {
+        SCOPED_TRACE(s.name);
+        const uint64_t before = TAESCryptoTransform::Derivations();
+        EXPECT_EQ(Extract(a, W(s.name)), s.data);
+        EXPECT_EQ(TAESCryptoTransform::Derivations() - before, 1u);
+    }
+    // A wrong password still costs one derivation per answer, and the
+    // right answer is then used for the data.
+    a.SetPassword("not it");
+    a.OnPassword = [](TZABaseArchiver*, const std::u16string&, std::string& answer, bool&) { answer = kPassword; };
+    const uint64_t before = TAESCryptoTransform::Derivations();
+    EXPECT_EQ(Extract(a, u"text.txt"), sources[0].data);
+    EXPECT_EQ(TAESCryptoTransform::Derivations() - before, 2u);
+}

@@ -11,6 +11,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/TempDir.h"
+#include "zip/AesHardware.h"
 #include "zip/CipherRijndael.h"
 #include "zip/StringFormat.h"
 
@@ -99,7 +100,63 @@ const Bytes kZeroIv(16, 0);
 
 }  // namespace
 
-TEST(Rijndael, Fips197VectorsInEveryChainingMode)
+// Every cipher test runs on the processor's AES instructions and on the
+// table form, which stays the fallback where the instructions are missing.
+class Rijndael : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { previous_ = SetAesHardwareAllowed(GetParam()); }
+    void TearDown() override { SetAesHardwareAllowed(previous_); }
+
+private:
+    bool previous_ = true;
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, Rijndael, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Instructions" : "Tables";
+                         });
+
+TEST_P(Rijndael, TheChosenPathIsTheOneThatRuns)
+{
+    uint8_t key[16] = {};
+    TCipher_Rijndael cipher(key, sizeof key);
+    EXPECT_EQ(cipher.UsesHardware(), GetParam() && AesHardwareAvailable());
+    if (GetParam() && !cipher.UsesHardware())
+        GTEST_SKIP() << "this processor has no AES instructions; only the tables ran";
+}
+
+TEST(RijndaelPaths, InstructionsAndTablesAgreeOnRandomDataInEveryMode)
+{
+    if (!AesHardwareAvailable())
+        GTEST_SKIP() << "this processor has no AES instructions";
+    const Bytes data = Pattern(4099, 11);
+    for (size_t keySize : {16u, 24u, 32u}) {
+        for (uint8_t mode = 0; mode <= kModeLast; ++mode) {
+            Bytes out[2], back[2];
+            for (int hardware = 0; hardware < 2; ++hardware) {
+                const bool previous = SetAesHardwareAllowed(hardware == 1);
+                Bytes key = Pattern(keySize, int(keySize) + mode);
+                TCipher_Rijndael cipher(key.data(), key.size());
+                SetAesHardwareAllowed(previous);
+                ASSERT_EQ(cipher.UsesHardware(), hardware == 1);
+                cipher.SetMode(mode);
+                out[hardware].resize(data.size());
+                // Pieces that split blocks, so many-block runs start mid-stream.
+                for (size_t at = 0, piece = 1; at < data.size(); at += piece, piece = piece * 3 + 1) {
+                    const size_t n = std::min(piece, data.size() - at);
+                    cipher.EncryptBuffer(data.data() + at, out[hardware].data() + at, n);
+                }
+                back[hardware].resize(data.size());
+                cipher.RestartChain();
+                cipher.DecryptBuffer(out[hardware].data(), back[hardware].data(), data.size());
+            }
+            EXPECT_EQ(out[0], out[1]) << "key " << keySize << " mode " << int(mode);
+            EXPECT_EQ(back[0], back[1]) << "key " << keySize << " mode " << int(mode);
+        }
+    }
+}
+
+TEST_P(Rijndael, Fips197VectorsInEveryChainingMode)
 {
     // Each mode's first block, from a zero vector, reduces to E(P) or E(0)/E(1)
     // of the appendix C keys.
@@ -134,7 +191,7 @@ TEST(Rijndael, Fips197VectorsInEveryChainingMode)
     }
 }
 
-TEST(Rijndael, ModesMatchOpenSslOracle)
+TEST_P(Rijndael, ModesMatchOpenSslOracle)
 {
     for (size_t keySize : {16u, 24u, 32u}) {
         const Bytes key = Pattern(keySize, 3), iv = Pattern(16, 5);
@@ -188,7 +245,7 @@ TEST(Rijndael, ModesMatchOpenSslOracle)
     }
 }
 
-TEST(Rijndael, PiecewiseCallsAndRoundTripsInEveryMode)
+TEST_P(Rijndael, PiecewiseCallsAndRoundTripsInEveryMode)
 {
     const Bytes key = Pattern(32, 9), iv = Pattern(16, 4);
     for (uint8_t mode = 0; mode <= kModeECB; ++mode) {
@@ -204,7 +261,7 @@ TEST(Rijndael, PiecewiseCallsAndRoundTripsInEveryMode)
     }
 }
 
-TEST(Rijndael, KeyingOverwritesCallersKeyAndPadsOddSizes)
+TEST_P(Rijndael, KeyingOverwritesCallersKeyAndPadsOddSizes)
 {
     Bytes key = Unhex(kFips[0].key);
     const Bytes original = key;
@@ -239,7 +296,7 @@ TEST(Rijndael, KeyingOverwritesCallersKeyAndPadsOddSizes)
     EXPECT_EQ(macKey, Bytes(16, 0));
 }
 
-TEST(Rijndael, UseBeforeKeyingFailsAndWipeForgetsTheKey)
+TEST_P(Rijndael, UseBeforeKeyingFailsAndWipeForgetsTheKey)
 {
     TCipher_Rijndael cipher;
     uint8_t data[16] = {};
@@ -260,7 +317,7 @@ TEST(Rijndael, UseBeforeKeyingFailsAndWipeForgetsTheKey)
     EXPECT_THROW(keyed->DecryptBuffer(data, data, sizeof data), ECipherException);
 }
 
-TEST(Rijndael, CounterModeForgetsTheOldKeysKeystream)
+TEST_P(Rijndael, CounterModeForgetsTheOldKeysKeystream)
 {
     const Bytes oldKey = Pattern(32, 1), otherOldKey = Pattern(32, 2), newKey = Pattern(16, 3);
     const Bytes data = Pattern(40);
@@ -292,7 +349,7 @@ TEST(Rijndael, CounterModeForgetsTheOldKeysKeystream)
     EXPECT_EQ(Apply(*wiped, data, false), Apply(*fresh, data, false));
 }
 
-TEST(Rijndael, SelfTestDataAndClassRegistry)
+TEST_P(Rijndael, SelfTestDataAndClassRegistry)
 {
     TCipher_Rijndael probe;
     const TCipherTestData* test = probe.GetSelfTestData();

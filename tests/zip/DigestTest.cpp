@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,55 @@ std::string Pbkdf2Hex(const std::string& password, const std::string& salt, int 
     return Hex(out.data(), out.size());
 }
 
+// Runs a digest test on the processor's SHA instructions and on the
+// portable compression function.
+class ShaPaths : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { previous_ = SetSha1HardwareAllowed(GetParam()); }
+    void TearDown() override { SetSha1HardwareAllowed(previous_); }
+
+private:
+    bool previous_ = true;
+};
+
+std::string PathName(const ::testing::TestParamInfo<bool>& info)
+{
+    return info.param ? "Instructions" : "Portable";
+}
+
 }  // namespace
 
-TEST(Sha1, Rfc3174Vectors)
+class Sha1 : public ShaPaths {};
+class Hmac : public ShaPaths {};
+class KeyDerivation : public ShaPaths {};
+INSTANTIATE_TEST_SUITE_P(Paths, Sha1, ::testing::Bool(), PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, Hmac, ::testing::Bool(), PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, KeyDerivation, ::testing::Bool(), PathName);
+
+TEST(Sha1Paths, InstructionsAndPortableAgreeOnRandomBlocks)
+{
+    if (!Sha1HardwareAvailable())
+        GTEST_SKIP() << "this processor has no SHA instructions";
+    std::string data(64 * 257, '\0');
+    uint32_t seed = 12345;
+    for (char& c : data) {
+        seed = seed * 134775813u + 1;
+        c = char(seed >> 24);
+    }
+    for (size_t blocks : {1u, 2u, 3u, 257u}) {
+        uint32_t state[2][5];
+        for (int hardware = 0; hardware < 2; ++hardware) {
+            const uint32_t start[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
+            std::copy(start, start + 5, state[hardware]);
+            const bool previous = SetSha1HardwareAllowed(hardware == 1);
+            Sha1CompressBlocks(state[hardware], reinterpret_cast<const uint8_t*>(data.data()), blocks);
+            SetSha1HardwareAllowed(previous);
+        }
+        EXPECT_TRUE(std::equal(state[0], state[0] + 5, state[1])) << blocks << " blocks";
+    }
+}
+
+TEST_P(Sha1, Rfc3174Vectors)
 {
     EXPECT_EQ(Sha1Hex("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
     EXPECT_EQ(Sha1Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
@@ -71,7 +118,7 @@ TEST(Sha1, Rfc3174Vectors)
     EXPECT_EQ(Sha1Hex(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
 }
 
-TEST(Sha1, PiecewiseUpdatesMatchOpenSsl)
+TEST_P(Sha1, PiecewiseUpdatesMatchOpenSsl)
 {
     // Lengths around the 55/56/64-byte padding boundaries, fed in odd pieces.
     std::string data;
@@ -140,7 +187,7 @@ TEST(DigestRegistry, LookupsAndRefusedRegistrations)
     EXPECT_EQ(FindDigestByName("sha1"), &Sha1Descriptor());
 }
 
-TEST(Hmac, Rfc2202Vectors)
+TEST_P(Hmac, Rfc2202Vectors)
 {
     struct Case {
         std::string key, data, mac;
@@ -161,7 +208,7 @@ TEST(Hmac, Rfc2202Vectors)
         EXPECT_EQ(HmacHex(c.key, c.data), c.mac) << c.data;
 }
 
-TEST(Hmac, KeyLengthsAroundTheBlockMatchOpenSsl)
+TEST_P(Hmac, KeyLengthsAroundTheBlockMatchOpenSsl)
 {
     for (size_t keyLength : {0u, 1u, 63u, 64u, 65u, 200u}) {
         std::string key(keyLength, '\0');
@@ -176,7 +223,7 @@ TEST(Hmac, KeyLengthsAroundTheBlockMatchOpenSsl)
     }
 }
 
-TEST(Hmac, WithoutDescriptorLeavesOutputAndFinalClearsContext)
+TEST_P(Hmac, WithoutDescriptorLeavesOutputAndFinalClearsContext)
 {
     THmacContext c;
     HmacInit(c, nullptr, "k", 1);
@@ -193,7 +240,7 @@ TEST(Hmac, WithoutDescriptorLeavesOutputAndFinalClearsContext)
         ASSERT_EQ(raw[i], 0) << "key material left in the context at byte " << i;
 }
 
-TEST(Hmac, ConstantTimeEqual)
+TEST_P(Hmac, ConstantTimeEqual)
 {
     const uint8_t a[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     uint8_t b[10];
@@ -207,7 +254,7 @@ TEST(Hmac, ConstantTimeEqual)
     }
 }
 
-TEST(Pbkdf2, Rfc6070Vectors)
+TEST_P(KeyDerivation, Rfc6070Vectors)
 {
     EXPECT_EQ(Pbkdf2Hex("password", "salt", 1, 20), "0c60c80f961f0e71f3a9b524af6012062fe037a6");
     EXPECT_EQ(Pbkdf2Hex("password", "salt", 2, 20), "ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957");
@@ -218,7 +265,7 @@ TEST(Pbkdf2, Rfc6070Vectors)
               "56fa6aa75548099dcc37d7f03425e0c3");
 }
 
-TEST(Pbkdf2, LengthsMatchOpenSslAndEdgeResults)
+TEST_P(KeyDerivation, LengthsMatchOpenSslAndEdgeResults)
 {
     // Lengths that cut the last block, long passwords and the AES item sizes.
     const std::string longPassword(100, 'p');
@@ -242,7 +289,7 @@ TEST(Pbkdf2, LengthsMatchOpenSslAndEdgeResults)
     EXPECT_EQ(Hex(out, 4), "00000000");
 }
 
-TEST(Pbkdf2, ObjectDrawsFreshSaltsAndDerivesWithThem)
+TEST_P(KeyDerivation, ObjectDrawsFreshSaltsAndDerivesWithThem)
 {
     TPBKDF2 a("secret", 1000, 16), b("secret", 1000, 16);
     ASSERT_EQ(a.GetSalt().size(), 16u);

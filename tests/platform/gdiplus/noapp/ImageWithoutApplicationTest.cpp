@@ -1,0 +1,48 @@
+// The image calls run in processes that have no application object (the
+// image add-on is loaded by foreign programs); this program has none either.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImage>
+#include <QImageWriter>
+
+#include "platform/gdiplus/GdiPlusImage.h"
+#include "platform/gdiplus/GdiPlusStartup.h"
+
+TEST(ImageWithoutApplication, DecodesCompositesAndConverts)
+{
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    ULONG_PTR token = 0;
+    GdiplusStartupInput input;
+    ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
+
+    QImage source(3, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    source.setPixel(1, 0, qRgba(0, 0, 0, 0));
+    source.setPixel(2, 0, qRgba(0, 0, 255, 255));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&buffer, "png").write(source));
+
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(DecodeImageBytes(png, &bitmap), Ok);
+    GUID raw;
+    EXPECT_EQ(GdipGetImageRawFormat(bitmap, &raw), Ok);
+    EXPECT_EQ(raw, ImageFormatPNG);
+
+    const std::size_t before = ScreenBitmapCount();
+    HBITMAP screen = kNullBitmap;
+    ASSERT_EQ(GdipCreateHBITMAPFromBitmap(bitmap, &screen, 0xFFFFFFFFu), Ok);
+    const QImage back = GetScreenBitmap(screen);
+    EXPECT_EQ(back.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(back.pixel(1, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(back.pixel(2, 0), qRgb(0, 0, 255));
+    EXPECT_TRUE(DeleteObject(screen));
+    EXPECT_EQ(ScreenBitmapCount(), before);
+
+    EXPECT_EQ(GdipDisposeImage(bitmap), Ok);
+    GdiplusShutdown(token);
+    EXPECT_FALSE(GdiplusIsRunning());
+}
