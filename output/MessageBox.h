@@ -1,6 +1,7 @@
 #pragma once
-// Message boxes with the styles and answers of the class library's message
-// box, shown as QMessageBox.
+// Message boxes with the class library's styles and answers. The job threads
+// of services/ and app/ show theirs through SyncMessageBox, which is why this
+// lives below them.
 #include <string>
 
 class QWidget;
@@ -18,11 +19,9 @@ enum : unsigned {
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
-// Modal results of dialogs.
-enum : int { mrOk = 1, mrCancel = 2 };
-
 // Main thread. A null owner parents the box to the registered main window
-// (Form1Window()).
+// (Form1Window()). A box closed without a button (Escape, the window
+// manager) answers IDCANCEL, so Yes/No questions proceed on Yes only.
 int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption, unsigned style);
 // Any thread: on a worker it goes through TThread::Synchronize, on the main
 // thread it runs directly.
