@@ -3,6 +3,7 @@
 #include "app/TApplication.h"
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
+#include "platform/imapi/DiscMaster.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -25,6 +26,8 @@ int WinMain(int argc, char** argv)
     app.Title = "Velmora Voravev";
     QApplication::setApplicationName("Velmora Voravev");
     QApplication::setApplicationDisplayName("Velmora Voravev");
+    // The disc master the burn job creates is built into the program.
+    RegisterDiscMasterClass();
     try {
         CreateForms();
         QApplication::exec();
