@@ -27,6 +27,7 @@
 #include "services/TForm3.h"
 #include "tests/output/GeneratorTestSupport.h"
 #include "tests/services/FakeDiscMaster.h"
+#include "tests/platform/imapi/DiscImage.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempDir.h"
 
@@ -182,12 +183,7 @@ TEST_F(BurnThreadTest, BurnsThePortfolioOntoADisc)
     EXPECT_EQ(GeneratorFolders(), std::vector<std::string>{}) << "the generator's folder is gone";
 
     const std::string out = sources / "out";
-    std::string log;
-    ASSERT_EQ(RunCommand("xorriso -read_fs norock -osirrox on -indev '" + image + "' -extract / '" + out + "' 2>&1",
-                  &log),
-        0)
-        << log;
-    RunCommand("chmod -R u+w '" + out + "'");
+    ASSERT_EQ(ExtractDiscImage(image, out), "");
     EXPECT_TRUE(fs::is_regular_file(fs::path(out) / "portfolio.html"));
     EXPECT_TRUE(fs::is_regular_file(fs::path(out) / "Data" / "000.html"));
     EXPECT_NE(ReadFileBytes(out + "/portfolio.html").find("Alinta Marrow"), std::string::npos);
@@ -244,7 +240,7 @@ TEST_F(BurnThreadTest, ReportsWhatTheDriveSaysAndCleansUp)
         bool dialogShown;
     };
     const Case cases[] = {
-        {"empty drive", [](FakeScript& s) { s.recorders = {{S_OK, 0, 0}}; },
+        {"empty drive", [](FakeScript& s) { s.recorders = {{S_OK, 0, 0, ""}}; },
             "No disk in the drive. Please insert a blank CD.", true},
         {"disc master missing", [](FakeScript& s) { s.create = REGDB_E_CLASSNOTREG; },
             "Failed to create the Disk Master. An unknown IMAPI error (0x80040154) occurred.", false},
@@ -294,7 +290,7 @@ TEST_F(BurnThreadTest, ASecondBurnStartsWithAnEmptyBarAndCloseDisabled)
     ASSERT_EQ(dialog.BarPosition(), 10);
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
 
-    Fake().recorders = {{S_OK, 0, 0}}; // the next disc is missing
+    Fake().recorders = {{S_OK, 0, 0, ""}}; // the next disc is missing
     const BoxSeen second = Run(portfolio.get());
     EXPECT_EQ(second.text, "No disk in the drive. Please insert a blank CD.");
     EXPECT_EQ(second.barMaximum, 0);

@@ -124,14 +124,14 @@ TEST_F(BurnerTest, ChecksTheDiscInTheRecorder)
         const char* text;
     };
     const Case cases[] = {
-        {"blank CD", {S_OK, MEDIA_CD_ROM_XA, MEDIA_BLANK | MEDIA_WRITABLE}, true, ""},
-        {"no disc", {S_OK, 0, 0}, false, "No disk in the drive. Please insert a blank CD."},
-        {"DVD, even when writable", {S_OK, MEDIA_SPECIAL, MEDIA_FORMAT_UNUSABLE_BY_IMAPI | MEDIA_WRITABLE}, false,
+        {"blank CD", {S_OK, MEDIA_CD_ROM_XA, MEDIA_BLANK | MEDIA_WRITABLE, ""}, true, ""},
+        {"no disc", {S_OK, 0, 0, ""}, false, "No disk in the drive. Please insert a blank CD."},
+        {"DVD, even when writable", {S_OK, MEDIA_SPECIAL, MEDIA_FORMAT_UNUSABLE_BY_IMAPI | MEDIA_WRITABLE, ""}, false,
             "DVD disks are not supported, please use writable CD disks."},
-        {"written CD", {S_OK, MEDIA_CD_ROM_XA, MEDIA_RW}, false, "The disk is not writeable."},
-        {"drive held elsewhere", {IMAPI_E_DEVICE_NOTACCESSIBLE, 0, 0}, false,
+        {"written CD", {S_OK, MEDIA_CD_ROM_XA, MEDIA_RW, ""}, false, "The disk is not writeable."},
+        {"drive held elsewhere", {IMAPI_E_DEVICE_NOTACCESSIBLE, 0, 0, ""}, false,
             "The device cannot be used or is already in use."},
-        {"drive gone", {IMAPI_E_DEVICE_NOTPRESENT, 0, 0}, false, "The device is not present or has been removed."},
+        {"drive gone", {IMAPI_E_DEVICE_NOTPRESENT, 0, 0, ""}, false, "The device is not present or has been removed."},
         {"query throws", {S_OK, 0, 0, "drive fault"}, false, "drive fault"},
         {"query throws without a message", {S_OK, 0, 0, "-"}, false, "A generic error occurred."},
     };
@@ -211,8 +211,9 @@ TEST_F(BurnerTest, AFailedStepLeavesItsTextAndUnadvises)
             ASSERT_TRUE(burner.SelectRecorder(0));
             EXPECT_FALSE(burner.Burn("/portfolio/"));
             EXPECT_EQ(burner.GetText(), c.text);
-            if (!unadviseFails)
+            if (!unadviseFails) {
                 EXPECT_EQ(Fake().liveSinks, 0) << "the sink hears of no later recording";
+            }
         }
         EXPECT_EQ(Fake().masterCloses, 1);
     }
