@@ -12,7 +12,8 @@ struct FakeRecorder {
     HRESULT open = S_OK;
     LONG type = MEDIA_CD_ROM_XA;
     LONG flags = MEDIA_BLANK | MEDIA_WRITABLE;
-    // Message of an exception thrown by QueryMediaType (none when empty).
+    // Message of an exception thrown by QueryMediaType: none when empty,
+    // an exception without a message for "-".
     std::string queryThrows;
 };
 
