@@ -223,9 +223,14 @@ bool PDFGenerator::AttachDocument(IPDFDocument* document, TMemoryStream* data, c
     try {
         if (!document || !data || data->GetSize() <= 0)
             return false;
-        if (!SaveStreamToFolder(data, path, RootPattern))
+        const std::string name = SafeFileName(path);
+        if (name.empty())
             return false;
-        CComBSTR file(GetOutputFolder() + SafeFileName(path));
+        const std::string copy = HTMLGenerator::UniqueName(name, ownFiles_);
+        if (!SaveStreamToFolder(data, copy, RootPattern))
+            return false;
+        ownFiles_.push_back(copy);
+        CComBSTR file(GetOutputFolder() + copy);
         CComBSTR text(description);
         return SUCCEEDED(document->AttachFile(file, text));
     } catch (...) {
