@@ -7,6 +7,7 @@
 #include "model/TemplateLibrary.h"
 #include "output/TForm10.h"
 #include "platform/imapi/DiscMaster.h"
+#include "services/TForm3.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -17,6 +18,7 @@ void CreateForms()
     // The main window's constructor does the start-up work; the others do
     // not exist yet while it runs. It sets Form1 itself, before that work.
     new TForm1();
+    Form3 = new TForm3();
     Form6 = new TForm6();
     Form10 = new TForm10();
 }
@@ -27,6 +29,8 @@ void DestroyForms()
     Form10 = nullptr;
     delete Form6;
     Form6 = nullptr;
+    delete Form3;
+    Form3 = nullptr;
     delete Form1;
 }
 

@@ -2,6 +2,8 @@
 
 #include "ui_TForm3.h"
 
+TForm3* Form3 = nullptr;
+
 TForm3::TForm3(QWidget* owner) : JobWindow(owner), ui_(std::make_unique<Ui::TForm3>())
 {
     ui_->setupUi(this);

@@ -25,3 +25,6 @@ protected:
 private:
     std::unique_ptr<Ui::TForm3> ui_;
 };
+
+// The burn dialog of the run (null before start-up and after shut-down).
+extern TForm3* Form3;
