@@ -68,7 +68,7 @@ std::u16string ItemKey(const std::u16string& name)
 // asked for goes before one that differs only in case.
 class ItemDirectory {
 public:
-    explicit ItemDirectory(TZipArchiver& archiver)
+    explicit ItemDirectory(const TZipArchiver& archiver)
     {
         for (int i = 0; i < archiver.ItemCount(); ++i) {
             const std::u16string& name = archiver.Item(i).FileName;
