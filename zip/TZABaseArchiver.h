@@ -146,6 +146,9 @@ public:
     // Options.StorePath and BaseDir.
     void AddFile(const std::u16string& fileName);
     void ExtractToStream(const std::u16string& fileName, TStream& stream);
+    // The same for item number index, for callers that choose among items
+    // of one name themselves (the name lookup answers the last of them).
+    void ExtractItemToStream(int index, TStream& stream);
     // Extracts every item matching mask into destDir. Items whose names
     // would leave destDir are not written; they are reported afterwards.
     void ExtractFiles(const std::u16string& mask, const std::u16string& destDir);
@@ -246,6 +249,8 @@ private:
     bool InternalFind(TZArchiveItem& record);
     bool IsItemMatched(int index, const TZArchiveItem& record);
     void ExtractItem(int index, TStream& dest);
+    // Finds the item by fileName unless that is null, then extracts it.
+    void ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream);
     // False when the item was skipped through OnPassword.
     bool ExtractItemData(int index, TStream& dest);
     bool DecodeItem(int index, TStream& dest, bool& skipped);

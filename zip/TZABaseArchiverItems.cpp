@@ -986,6 +986,16 @@ void TZABaseArchiver::ExtractItem(int index, TStream& dest) { ExtractItemData(in
 
 void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& stream)
 {
+    ExtractOneToStream(&fileName, -1, stream);
+}
+
+void TZABaseArchiver::ExtractItemToStream(int index, TStream& stream)
+{
+    ExtractOneToStream(nullptr, index, stream);
+}
+
+void TZABaseArchiver::ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream)
+{
     CheckOpen();
     CheckNoUpdate();
     fileProgress_ = true;
@@ -998,9 +1008,10 @@ void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& s
         DoOverallProgress(0, poExtract, ppStart, cancel);
         if (cancel)
             throw EZAException(45, Name);
-        int index = -1;
-        if (!FindItemIndex(fileName, index))
-            throw EZAException(15, {fileName}, Name);
+        if (fileName && !FindItemIndex(*fileName, index))
+            throw EZAException(15, {*fileName}, Name);
+        if (index < 0 || index >= dir_->Items.Count())
+            throw EZAException(16, Name);
         const std::u16string name = dir_->Items.ItemAt(index).FileName;
         DoFileProgress(name, 0, poExtract, ppStart, cancel);
         if (cancel)
