@@ -665,10 +665,11 @@ private:
             s.background = colors::clHighlight;
             s.font.SetColor(colors::clHighlightText);
         } else if (name == "HR") {
-            info.height = std::max(info.height, 2);
+            // The rule sits in a gap of its own below the line's text.
+            info.height += 4;
             if (place && place->draw) {
                 TGPPen pen(MakeColor(255, colors::clBlack), 1.0f);
-                const float y = float(place->top + place->line.height - 1);
+                const float y = float(place->top + place->line.height - 2);
                 p_.Graphics->DrawLine(&pen, float(p_.R.Left), y, float(p_.R.Right), y);
             }
             return true;
