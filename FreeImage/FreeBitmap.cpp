@@ -571,11 +571,6 @@ bool TFreeBitmap::HasFileBkColor() const
     return dib_ && FreeImage_HasBackgroundColor(dib_);
 }
 
-bool TFreeBitmap::IsTransparent() const
-{
-    return dib_ && FreeImage_IsTransparent(dib_);
-}
-
 unsigned TFreeBitmap::GetTransparencyCount() const
 {
     return dib_ ? FreeImage_GetTransparencyCount(dib_) : 0;

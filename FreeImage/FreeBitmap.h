@@ -117,7 +117,6 @@ public:
     bool GetFileBkColor(RGBQUAD* colour) const;
     bool SetFileBkColor(RGBQUAD* colour);
     bool HasFileBkColor() const;
-    bool IsTransparent() const;
     unsigned GetTransparencyCount() const;
     BYTE* GetTransparencyTable() const;
     void SetTransparencyTable(BYTE* table, int count);

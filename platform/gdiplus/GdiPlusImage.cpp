@@ -301,8 +301,10 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
-    const QImage::Format sourceFormat = reader.imageFormat();
+    // The TIFF reader counts one page only once the pixel format has been
+    // asked for, so the count comes first.
     const int count = reader.imageCount();
+    const QImage::Format sourceFormat = reader.imageFormat();
     const QSize size = reader.size();
     QImage image = reader.read();
     if (image.isNull()) {
