@@ -336,8 +336,15 @@ TGDIPFill::Values TGDIPFill::SaveValues() const
     return v;
 }
 
-void TGDIPFill::LoadValues(const std::function<bool(const std::string&, std::string&)>& lookup)
+void TGDIPFill::LoadValues(const std::map<std::string, std::string>& values)
 {
+    auto lookup = [&values](const std::string& key, std::string& value) {
+        const auto it = values.find(key);
+        if (it == values.end())
+            return false;
+        value = it->second;
+        return true;
+    };
     // Everything is read into a copy of the values first, so that a bad
     // picture text leaves the fill as it was.
     struct Staged {
@@ -446,13 +453,7 @@ void TGDIPFill::LoadFromFile(QSettings& ini, const std::string& section)
     for (const QString& key : ini.childKeys())
         values[key.toStdString()] = ini.value(key).toString().toStdString();
     ini.endGroup();
-    LoadValues([&](const std::string& key, std::string& value) {
-        const auto it = values.find(key);
-        if (it == values.end())
-            return false;
-        value = it->second;
-        return true;
-    });
+    LoadValues(values);
 }
 
 void TGDIPFill::LoadFromFile(const std::string& fileName, const std::string& section)
@@ -487,13 +488,7 @@ void TGDIPFill::LoadFromText(const std::string& text)
             values.emplace(line.substr(0, eq), line.substr(eq + 1));
         start = end + 1;
     }
-    LoadValues([&](const std::string& key, std::string& value) {
-        const auto it = values.find(key);
-        if (it == values.end())
-            return false;
-        value = it->second;
-        return true;
-    });
+    LoadValues(values);
 }
 
 void TGDIPFill::SaveToClipBoard() const

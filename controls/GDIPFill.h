@@ -4,6 +4,7 @@
 // hatch or texture, rounded corners, border, focus outline and two pictures.
 #include <QSettings>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -114,7 +115,8 @@ public:
 private:
     using Values = std::vector<std::pair<std::string, std::string>>;
     Values SaveValues() const;
-    void LoadValues(const std::function<bool(const std::string&, std::string&)>& lookup);
+    // Missing keys keep their values.
+    void LoadValues(const std::map<std::string, std::string>& values);
     void PictureChanged() { Changed(); }
     void DrawPicture(TGPGraphics* graphics, TGDIPPicture* picture, const TGPRectF& r, TFillPicturePosition position,
                      int left, int top, bool customSize);

@@ -270,20 +270,16 @@ void TGDIPPicture::GDIPDraw(TGPGraphics* graphics, const TRect& rect)
 
 void TGDIPPicture::FillPath(TGPGraphics* graphics, TGPGraphicsPath* path)
 {
-    if (!graphics || !path)
-        return;
-    try {
-        WithImage([&](TGPImage& image) {
-            if (!image.NativeImage())
-                return;
-            TGPTextureBrush brush(&image, WrapModeTile);
-            graphics->FillPath(&brush, path);
-        });
-    } catch (const std::exception&) {
-    }
+    if (path)
+        FillWithTexture(graphics, [&](TGPBrush& brush) { graphics->FillPath(&brush, path); });
 }
 
 void TGDIPPicture::FillRect(TGPGraphics* graphics, const TGPRectF& rect)
+{
+    FillWithTexture(graphics, [&](TGPBrush& brush) { graphics->FillRectangle(&brush, rect); });
+}
+
+void TGDIPPicture::FillWithTexture(TGPGraphics* graphics, const std::function<void(TGPBrush&)>& fill)
 {
     if (!graphics)
         return;
@@ -292,9 +288,10 @@ void TGDIPPicture::FillRect(TGPGraphics* graphics, const TGPRectF& rect)
             if (!image.NativeImage())
                 return;
             TGPTextureBrush brush(&image, WrapModeTile);
-            graphics->FillRectangle(&brush, rect);
+            fill(brush);
         });
     } catch (const std::exception&) {
+        // Filling shows nothing rather than failing the paint.
     }
 }
 

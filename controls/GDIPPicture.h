@@ -95,6 +95,7 @@ private:
     // Runs the work with the decoded image; false when there is nothing to
     // decode.
     bool WithImage(const std::function<void(TGPImage&)>& work) const;
+    void FillWithTexture(TGPGraphics* graphics, const std::function<void(TGPBrush&)>& fill);
 
     mutable TMemoryStream data_;  // the stream API has no const size
     bool empty_ = true;

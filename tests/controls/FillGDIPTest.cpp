@@ -2,14 +2,13 @@
 // and leaves the outside alone.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <functional>
 #include <memory>
 
 #include "controls/FillGDIP.h"
 #include "controls/GDIPPicture.h"
 #include "tests/controls/DrawingFixture.h"
+#include "tests/controls/PictureFixture.h"
 
 namespace {
 
@@ -29,16 +28,8 @@ struct Probe {
 
 std::unique_ptr<TGDIPPicture> GreenPicture()
 {
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(qRgb(0, 128, 0));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    TMemoryStream stream;
-    stream.WriteBuffer(bytes.constData(), bytes.size());
     auto picture = std::make_unique<TGDIPPicture>();
-    picture->LoadFromStream(&stream);
+    LoadPng(*picture, 8, 8, qRgb(0, 128, 0));
     return picture;
 }
 

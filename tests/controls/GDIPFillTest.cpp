@@ -1,29 +1,14 @@
 // The fill: its paint steps, placement, events and persistence.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QFile>
-#include <QImageWriter>
 #include <QSettings>
 
 #include "controls/GDIPFill.h"
 #include "tests/controls/DrawingFixture.h"
+#include "tests/controls/PictureFixture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-void LoadPng(TGDIPPicture& picture, int w, int h, QRgb colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    TMemoryStream stream;
-    stream.WriteBuffer(bytes.constData(), bytes.size());
-    picture.LoadFromStream(&stream);
-}
 
 // The bounding box of the pixels of one colour, as left, top, right, bottom.
 QRect BoxOf(const QImage& image, QRgb colour)
