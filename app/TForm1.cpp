@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/TForm5.h"
 #include "app/TForm6.h"
 #include "model/Options.h"
 #include "model/Portfolio.h"
@@ -49,6 +50,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
         "QToolButton { min-width: 75px; min-height: 63px; }"
         "QToolButton:hover { background: #FFD9AA; }");
 
+    connect(ui_->ToolButton6, &QAction::triggered, this, &TForm1::ToolButton6Click);
     connect(ui_->ToolButton8, &QAction::triggered, this, &TForm1::ToolButton8Click);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -79,6 +81,12 @@ void TForm1::UpdateCaption(const std::string& fileName)
     if (!fileName.empty())
         caption += kTitleSeparator + fileName;
     setWindowTitle(QString::fromStdString(caption));
+}
+
+void TForm1::ToolButton6Click()
+{
+    TForm5 dialog(this);
+    dialog.ShowDetails(portfolio_.get());
 }
 
 void TForm1::ToolButton8Click()

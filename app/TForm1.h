@@ -26,6 +26,7 @@ public:
     void NewPortfolio();
 
 public slots:
+    void ToolButton6Click();
     void ToolButton8Click();
 
 private:
