@@ -2,6 +2,7 @@
 
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "app/TForm2.h"
 #include "app/TForm6.h"
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
@@ -16,6 +17,7 @@ void CreateForms()
     // The main window's constructor does the start-up work; the others do
     // not exist yet while it runs. It sets Form1 itself, before that work.
     new TForm1();
+    Form2 = new TForm2(Form1);
     Form6 = new TForm6();
     Form10 = new TForm10();
 }
@@ -26,6 +28,8 @@ void DestroyForms()
     Form10 = nullptr;
     delete Form6;
     Form6 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
     delete Form1;
 }
 
