@@ -77,3 +77,18 @@ const bool artworkEdit = RegisterRenderState("TForm2-edit", [] {
 });
 
 } // namespace
+
+namespace {
+
+const bool statementPage = RegisterRenderState("TFrame2-statement", [] {
+    Portfolio* portfolio = Form1->GetPortfolio();
+    portfolio->SetStatementTitle("Why I Paint Harbours");
+    portfolio->SetStatementText("Harbours are where the land gives up & the sea begins.\r\n\r\n"
+                                "I paint them at dusk, when <everything> is the same colour.");
+    portfolio->SetStatementFile("/home/ada/Documents/statement.docx");
+    portfolio->SetUseStatementFile(true);
+    Form1->ShowSelectedPage();
+    return static_cast<QWidget*>(Form1);
+});
+
+} // namespace
