@@ -5,9 +5,12 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <vector>
 
 class Options;
 class Portfolio;
+class ProgressThread;
+class TSaveDialog;
 
 namespace Ui {
 class TForm1;
@@ -24,18 +27,33 @@ public:
     Portfolio* GetPortfolio() const { return portfolio_.get(); }
     // Replaces the open portfolio by a new one holding the saved artist details.
     void NewPortfolio();
+    // Asks for the PDF file and starts the export job.
+    void ExportPortfolio();
+
+    // The preview, export and e-mail jobs started so far, oldest first; they
+    // stay until the window is destroyed.
+    const std::vector<std::unique_ptr<ProgressThread>>& Jobs() const { return jobs_; }
+
+    std::unique_ptr<TSaveDialog> SaveDialog2;
 
 public slots:
+    void ToolButton4Click();
+    void ToolButton9Click();
+    void ToolButton10Click();
+    void ExportasPDF1Click();
     void ToolButton8Click();
     void Options1Click();
     void About2Click();
 
 private:
     void UpdateCaption(const std::string& fileName);
+    // False (after telling the user) when the portfolio has no artworks.
+    bool HasArtworks(const char* action);
 
     std::unique_ptr<Ui::TForm1> ui_;
     Options* options_ = nullptr;
     std::unique_ptr<Portfolio> portfolio_;
+    std::vector<std::unique_ptr<ProgressThread>> jobs_;
 };
 
 // The main window for the rest of the run (null before and after).

@@ -2,6 +2,7 @@
 
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "app/TForm16.h"
 #include "app/TForm17.h"
 #include "app/TForm4.h"
 #include "app/TForm6.h"
@@ -23,10 +24,13 @@ void CreateForms()
     Form6 = new TForm6();
     Form10 = new TForm10();
     Form17 = new TForm17();
+    Form16 = new TForm16();
 }
 
 void DestroyForms()
 {
+    delete Form16;
+    Form16 = nullptr;
     delete Form17;
     Form17 = nullptr;
     delete Form10;
