@@ -6,9 +6,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class Options;
 class Portfolio;
+class ProgressThread;
+class TSaveDialog;
 
 namespace Ui {
 class TForm1;
@@ -27,15 +30,29 @@ public:
     void NewPortfolio();
     // Shows the page of the selected strip item in Panel2.
     void ShowSelectedPage();
+    // Asks for the PDF file and starts the export job.
+    void ExportPortfolio();
+
+    // The preview, export and e-mail jobs started so far, oldest first; they
+    // stay until the window is destroyed.
+    const std::vector<std::unique_ptr<ProgressThread>>& Jobs() const { return jobs_; }
+
+    std::unique_ptr<TSaveDialog> SaveDialog2;
 
 public slots:
+    void ToolButton4Click();
     void ToolButton6Click();
+    void ToolButton9Click();
+    void ToolButton10Click();
+    void ExportasPDF1Click();
     void ToolButton8Click();
     void Options1Click();
     void About2Click();
 
 private:
     void UpdateCaption(const std::string& fileName);
+    // False (after telling the user) when the portfolio has no artworks.
+    bool HasArtworks(const char* action);
 
     std::unique_ptr<Ui::TForm1> ui_;
     Options* options_ = nullptr;
@@ -45,6 +62,7 @@ private:
     // it again.
     std::recursive_mutex portfolioMutex_;
     std::unique_ptr<Portfolio> portfolio_;
+    std::vector<std::unique_ptr<ProgressThread>> jobs_;
 };
 
 // The main window for the rest of the run (null before and after).

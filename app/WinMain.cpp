@@ -2,6 +2,7 @@
 
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "app/TForm16.h"
 #include "app/TForm17.h"
 #include "app/TForm2.h"
 #include "app/TForm4.h"
@@ -27,6 +28,7 @@ void CreateForms()
     Form6 = new TForm6();
     Form10 = new TForm10();
     Form3 = new TForm3();
+    Form16 = new TForm16();
     Form17 = new TForm17();
 }
 
@@ -34,6 +36,8 @@ void DestroyForms()
 {
     delete Form17;
     Form17 = nullptr;
+    delete Form16;
+    Form16 = nullptr;
     delete Form10;
     Form10 = nullptr;
     delete Form6;
