@@ -39,10 +39,14 @@ inline size_t TemplateFuzzCount(std::string_view text, std::string_view tag)
     return n;
 }
 
-inline void TemplateFuzzCheckPage(const std::string& page, const std::string& skeleton)
+// The styles add no element and open no comment: the page holds each of
+// these as often as the skeleton does. Filling in the portfolio switches
+// its optional blocks on by removing their comment markers, so a filled
+// page is held to the elements only.
+inline void TemplateFuzzCheckPage(const std::string& page, const std::string& skeleton, bool filled)
 {
     for (std::string_view tag : {"<style", "</style", "<script", "<!--"})
-        if (TemplateFuzzCount(page, tag) != TemplateFuzzCount(skeleton, tag))
+        if ((!filled || tag != "<!--") && TemplateFuzzCount(page, tag) != TemplateFuzzCount(skeleton, tag))
             std::abort();
 }
 
@@ -94,8 +98,8 @@ inline void RunTemplateFileHarness(const uint8_t* data, size_t size, const std::
                     own.push_back(item);
                 if (i < before)
                     continue;
-                TemplateFuzzCheckPage(item->GetMainPageHtml("\\"), p1);
-                TemplateFuzzCheckPage(item->GetArtworkPageHtml("\\Data\\"), p2);
+                TemplateFuzzCheckPage(item->GetMainPageHtml("\\"), p1, false);
+                TemplateFuzzCheckPage(item->GetArtworkPageHtml("\\Data\\"), p2, false);
             }
 
             // The export reads back as the same templates.
@@ -127,7 +131,7 @@ inline void RunTemplateFileHarness(const uint8_t* data, size_t size, const std::
                         page.LoadFromFile(generator.GetOutputFolder() + "portfolio.html");
                         TemplateFuzzCheckPage(std::string(reinterpret_cast<const char*>(page.Memory()),
                                                           size_t(page.GetSize())),
-                                              p1);
+                                              p1, true);
                     }
                 } catch (const Exception&) {
                 }

@@ -122,10 +122,8 @@ fuzz_one() {
     local status=0 started=$SECONDS
     fuzzer "$t" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/" \
         "$scratch" "$root/fuzz/corpus/$t" >"$build/logs/$t.log" 2>&1 || status=$?
-    for found in "$artifacts"/crash-* "$artifacts"/leak-* "$artifacts"/oom-* "$artifacts"/timeout-* \
-        "$artifacts"/slow-unit-*; do
+    for found in "$artifacts"/crash-* "$artifacts"/leak-* "$artifacts"/oom-* "$artifacts"/timeout-*; do
         [ -e "$found" ] || continue
-        case $(basename "$found") in slow-unit-*) continue ;; esac
         cp "$found" "$regressions/"
         echo "$t: kept $(basename "$found") in $(field "$t" 6)/" >>"$build/logs/$t.log"
         status=1

@@ -34,7 +34,7 @@ using Harness = std::function<void(const uint8_t*, size_t)>;
 int Replay(const std::string& target, const Harness& harness)
 {
     int replayed = 0;
-    for (const std::filesystem::path dir : {SourceDir() / "tests/output/fuzz-regressions" / target,
+    for (const std::filesystem::path& dir : {SourceDir() / "tests/output/fuzz-regressions" / target,
                                             SourceDir() / "fuzz/corpus" / target}) {
         if (!std::filesystem::is_directory(dir))
             continue;
