@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 #include "FreeImage/FreeImageLibrary.h"
@@ -152,7 +153,7 @@ bool TFreeBitmap::Load(const std::string& fileName, int flags)
 {
     FREE_IMAGE_FORMAT format = FreeImage_GetFileType(fileName.c_str(), 0);
     if (format == FIF_UNKNOWN)
-        format = FreeImage_GetFIFFromFilename(fileName.c_str());
+        format = FormatFromFileName(fileName);
     if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
         return false;
     Header header;
@@ -250,9 +251,18 @@ bool TFreeBitmap::SaveToHandle(FREE_IMAGE_FORMAT format, FreeImageIO* io, fi_han
     return io && CanSave(format) && FreeImage_SaveToHandle(format, dib_, io, handle, flags);
 }
 
+FREE_IMAGE_FORMAT TFreeBitmap::FormatFromFileName(const std::string& fileName)
+{
+    // The library splits its extension lists with strtok, whose one hidden
+    // buffer two threads writing artworks at once would share.
+    static std::mutex lookup;
+    std::lock_guard lock(lookup);
+    return FreeImage_GetFIFFromFilename(fileName.c_str());
+}
+
 bool TFreeBitmap::Save(const std::string& fileName, int flags)
 {
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(fileName.c_str());
+    const FREE_IMAGE_FORMAT format = FormatFromFileName(fileName);
     if (!CanSave(format))
         return false;
     // Encoding to memory first means a refused or failed encode writes

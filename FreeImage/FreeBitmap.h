@@ -35,6 +35,9 @@ public:
     // known or readable, or its header cannot be read; formats whose
     // reader cannot stop after the header report width and height 0.
     static bool ReadHeader(const BYTE* data, DWORD size, Header& out);
+    // The format the file name's extension names (FIF_UNKNOWN for none).
+    // Safe on any thread: the image library's own lookup is not.
+    static FREE_IMAGE_FORMAT FormatFromFileName(const std::string& fileName);
 
     using TNotifyEvent = std::function<void(TFreeBitmap* sender)>;
     // Set handled to true to take over the old image (it is then not released).

@@ -103,7 +103,7 @@ std::string ImageFileName(const Picture& picture)
     if (name.empty())
         name = "artwork";
     const TFreeWinBitmap* image = picture.GetBitmap();
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(name.c_str());
+    const FREE_IMAGE_FORMAT format = TFreeBitmap::FormatFromFileName(name);
     if (BrowsersShow(format))
         return image && image->CanSave(format) ? name : name + ".png";
     const bool jpeg = image && !image->IsTransparent() && image->CanSave(FIF_JPEG);

@@ -1,48 +1,165 @@
-#!/bin/sh
-# Builds the fuzz targets with clang in build-fuzz/ and runs the directory
-# reader's target for a bounded time (seconds, default 60). Inputs that crash
-# it are copied to tests/zip/fuzz-regressions/, which the zip tests replay.
-#   scripts/fuzz.sh [seconds]
-set -eu
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang in build-fuzz/ and fuzzes them from the
+# corpora kept in fuzz/corpus/<target>/.
+#
+#   scripts/fuzz.sh [run] [seconds] [target...]
+#       Fuzzes each target for the given time (default 60 s) from its kept
+#       corpus, two targets at a time (VELMORA_FUZZ_JOBS). What it finds new
+#       stays in build-fuzz/; inputs that crash, leak, break the memory
+#       bound or time out are copied to the target's regression folder,
+#       which the ordinary tests replay, and make the script fail.
+#   scripts/fuzz.sh grow seconds [target...]
+#       The same, then merges what adds coverage into the kept corpus and
+#       minimises it (-merge=1), for committing.
+#   scripts/fuzz.sh seed
+#       Adds seeds made from files the program itself saves (a portfolio
+#       file of each version, its description, the shipped and an exported
+#       template file) to the kept corpora, then minimises them.
+#
+# The memory and time limits are the bounds the program promises for any
+# received file (under 1 GiB, a few seconds), with room for the sanitizers'
+# slowdown; breaking one is a finding like a crash.
+set -euo pipefail
 cd "$(dirname "$0")/.."
+# Paths handed to the targets are absolute: opening a portfolio changes
+# the working folder.
+root=$PWD
+
+mode=run
+case "${1:-}" in
+run | grow | seed) mode=$1; shift ;;
+esac
 seconds=${1:-60}
-build=build-fuzz
+[ $# -gt 0 ] && shift
+
+# target  max_len  malloc_mb  rss_mb  timeout_s  regression folder
+# One allocation may not pass the program's 1 GiB; the whole process gets
+# ASan's quarantine (256 MB) and shadow memory on top of that, and the
+# time limit twice the few seconds the program promises.
+targets_table="
+zip_directory   70000   2048  2048  25  tests/zip/fuzz-regressions
+portfolio_file  262144  1024  1536  10  tests/output/fuzz-regressions/portfolio_file
+portfolio_xml   65536   1024  1536  10  tests/output/fuzz-regressions/portfolio_xml
+template_file   131072  1024  1536  10  tests/output/fuzz-regressions/template_file
+"
+all_targets=$(awk 'NF { print $1 }' <<<"$targets_table")
+targets=${*:-$all_targets}
+for t in $targets; do
+    grep -qw "^$t" <<<"$targets_table" || { echo "unknown fuzz target: $t" >&2; exit 2; }
+done
+
+build=$root/build-fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMORA_BUILD_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
-cmake --build "$build" --target zip_directory_fuzz -j"$(nproc)"
+binaries=$(for t in $targets; do printf '%s_fuzz ' "$t"; done)
+[ "$mode" = seed ] && binaries="$binaries fuzz_seeds"
+# shellcheck disable=SC2086
+cmake --build "$build" --target $binaries -j"${VELMORA_JOBS:-$(nproc)}"
 
-corpus="$build/corpus/zip_directory"
-artifacts="$build/artifacts/zip_directory"
-regressions=tests/zip/fuzz-regressions
-mkdir -p "$corpus" "$artifacts" "$regressions"
-# Seeds: small archives from the usual writers, behind a switch byte of 0.
-if [ -z "$(ls -A "$corpus")" ]; then
-    seeds=$(mktemp -d)
-    trap 'rm -rf "$seeds"' EXIT
-    printf 'hello\n' > "$seeds/a.txt"
-    mkdir "$seeds/d" && printf 'x%.0s' $(seq 1 200) > "$seeds/d/b.txt"
-    (cd "$seeds" && zip -q -r s1.zip a.txt d && echo comment | zip -q -z s1.zip && 7z a -tzip -bd s2.zip a.txt >/dev/null)
+field() { awk -v t="$1" -v n="$2" '$1 == t { print $n }' <<<"$targets_table"; }
+
+# Runs the fuzzer binary of a target with its limits and the given arguments.
+fuzzer() {
+    local t=$1
+    shift
+    local dict=()
+    [ -f "$root/fuzz/dict/$t.dict" ] && dict=(-dict="$root/fuzz/dict/$t.dict")
+    "$build/fuzz/${t}_fuzz" -max_len="$(field "$t" 2)" -malloc_limit_mb="$(field "$t" 3)" \
+        -rss_limit_mb="$(field "$t" 4)" -timeout="$(field "$t" 5)" "${dict[@]}" "$@"
+}
+
+# Replaces the kept corpus with a minimal set that covers as much as it and
+# the given extra folders together.
+merge_into_kept() {
+    local t=$1
+    shift
+    local kept=$root/fuzz/corpus/$t merged=$build/merged/$t
+    rm -rf "$merged" && mkdir -p "$merged" "$kept"
+    mkdir -p "$build/artifacts/$t"
+    fuzzer "$t" -merge=1 -artifact_prefix="$build/artifacts/$t/" "$merged" "$kept" "$@" 2>&1 | grep -E 'MERGE-OUTER: [0-9]+ new files' || true
+    rm -f "$kept"/* && cp "$merged"/* "$kept"/
+}
+
+if [ "$mode" = seed ]; then
+    seeds=$build/seeds
+    rm -rf "$seeds"
+    "$build/fuzz/fuzz_seeds" "$seeds"
+    cp data/templates.vtp "$seeds/template_file/shipped.vtp"
+    # Archives from the usual writers behind the directory target's switch
+    # byte: 0 strict, 1 tolerant.
+    files=$(mktemp -d)
+    trap 'rm -rf "$files"' EXIT
+    printf 'hello\n' >"$files/a.txt"
+    mkdir "$files/d" && printf 'x%.0s' $(seq 1 200) >"$files/d/b.txt"
+    (cd "$files" && zip -q -r s1.zip a.txt d && echo comment | zip -q -z s1.zip && 7z a -tzip -bd s2.zip a.txt >/dev/null)
     /usr/bin/python3 -c "
 import zipfile
-with zipfile.ZipFile('$seeds/s3.zip','w') as z:
+with zipfile.ZipFile('$files/s3.zip','w') as z:
     with z.open('a',mode='w',force_zip64=True) as f: f.write(b'abc')
 "
-    for s in "$seeds"/s*.zip; do
-        { printf '\000'; cat "$s"; } > "$corpus/$(basename "$s")"
-        { printf '\001'; cat "$s"; } > "$corpus/tolerant-$(basename "$s")"
+    mkdir -p "$seeds/zip_directory"
+    for s in "$files"/s*.zip; do
+        { printf '\000'; cat "$s"; } >"$seeds/zip_directory/$(basename "$s")"
+        { printf '\001'; cat "$s"; } >"$seeds/zip_directory/tolerant-$(basename "$s")"
     done
-    cp "$regressions"/* "$corpus"/ 2>/dev/null || true
+    for t in $targets; do
+        merge_into_kept "$t" "$seeds/$t"
+        echo "$t: $(ls "$root/fuzz/corpus/$t" | wc -l) inputs kept"
+    done
+    exit 0
 fi
 
-rm -f "$artifacts"/*
-status=0
-"$build/fuzz/zip_directory_fuzz" -max_total_time="$seconds" -max_len=70000 -rss_limit_mb=2048 \
-    -artifact_prefix="$artifacts/" "$corpus" || status=$?
-for crash in "$artifacts"/crash-* "$artifacts"/leak-* "$artifacts"/oom-* "$artifacts"/timeout-*; do
-    [ -e "$crash" ] || continue
-    cp "$crash" "$regressions/"
-    echo "kept $(basename "$crash") in $regressions/"
+# One target: fuzz from the kept corpus into a scratch folder, keep what
+# failed as a regression file. Writes its summary to $build/logs/<t>.log.
+fuzz_one() {
+    local t=$1
+    local scratch=$build/corpus/$t artifacts=$build/artifacts/$t regressions
+    regressions=$root/$(field "$t" 6)
+    mkdir -p "$scratch" "$artifacts" "$regressions" "$root/fuzz/corpus/$t" "$build/logs"
+    rm -f "$artifacts"/*
+    local status=0 started=$SECONDS
+    fuzzer "$t" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/" \
+        "$scratch" "$root/fuzz/corpus/$t" >"$build/logs/$t.log" 2>&1 || status=$?
+    for found in "$artifacts"/crash-* "$artifacts"/leak-* "$artifacts"/oom-* "$artifacts"/timeout-*; do
+        [ -e "$found" ] || continue
+        cp "$found" "$regressions/"
+        echo "$t: kept $(basename "$found") in $(field "$t" 6)/" >>"$build/logs/$t.log"
+        status=1
+    done
+    echo "ran $((SECONDS - started))s, exit $status" >>"$build/logs/$t.log"
+    return $status
+}
+
+jobs=${VELMORA_FUZZ_JOBS:-2}
+failed=0
+running=0
+for t in $targets; do
+    fuzz_one "$t" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n || failed=1
+        running=$((running - 1))
+    fi
 done
-exit $status
+while [ "$running" -gt 0 ]; do
+    wait -n || failed=1
+    running=$((running - 1))
+done
+
+for t in $targets; do
+    log=$build/logs/$t.log
+    cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -n 1 || true)
+    runs=$(grep -oE 'stat::number_of_executed_units: [0-9]+' "$log" | grep -oE '[0-9]+$' || echo '?')
+    echo "$t: $runs runs, ${cov:-no coverage line}, $(tail -n 1 "$log")"
+    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*: kept )' "$log" || true
+done
+
+if [ "$mode" = grow ]; then
+    for t in $targets; do
+        merge_into_kept "$t" "$build/corpus/$t"
+        echo "$t: $(ls "$root/fuzz/corpus/$t" | wc -l) inputs kept"
+    done
+fi
+exit $failed

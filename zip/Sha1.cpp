@@ -6,6 +6,7 @@
 #include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -154,8 +155,13 @@ __attribute__((target("sha,sse4.1,ssse3"))) void CompressHardware(uint32_t state
 
 bool ProcessorHasSha()
 {
-    static const bool has = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1") &&
-                            __builtin_cpu_supports("ssse3");
+    // The SHA extensions are read from CPUID leaf 7 (EBX bit 29) rather
+    // than by name: not every compiler that builds this knows the name.
+    static const bool has = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("ssse3") &&
+               __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+    }();
     return has;
 }
 
