@@ -2,6 +2,7 @@
 // The archiver component: opens, creates and changes ZIP archives on disk,
 // in memory or in a caller's stream. Every change runs inside an update
 // transaction that is committed as a whole or rolled back.
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -15,6 +16,7 @@
 #include "zip/TZADirOwner.h"
 #include "zip/TZAItemCipher.h"
 #include "zip/TZArchiveItem.h"
+#include "zip/TZAWorkerPool.h"
 #include "zip/ZACompression.h"
 
 enum TZip64Mode : uint8_t { zmDisabled, zmAuto, zmAlways };
@@ -55,6 +57,8 @@ using TZAOnStoreFileEvent = std::function<void(TZABaseArchiver* sender, std::u16
 using TZAOnExtractFileEvent = std::function<void(TZABaseArchiver* sender, std::u16string& fileName,
                                                  uint32_t& fileAttr, const std::string& comment)>;
 
+struct TEncodedItem;
+
 class TZABaseArchiver : public TZADirOwner {
 public:
     TZABaseArchiver();
@@ -65,6 +69,11 @@ public:
 
     // ---- properties
     bool ExtractCorruptedFiles = false;
+    // Threads that compress and encrypt the items of a commit, and decrypt
+    // and inflate items being extracted, while this object's own thread does
+    // the reading, writing and events in item order. 1 does all the work on
+    // the calling thread. The archive's bytes do not depend on it.
+    int WorkerCount = DefaultArchiverWorkers();
     TZACompressionLevel GetCompressionLevel() const { return compressionLevel_; }
     void SetCompressionLevel(TZACompressionLevel level);
     uint8_t GetCompressionMode() const { return compressionMode_; }
@@ -235,7 +244,13 @@ private:
     void CopyItemData(int index, TStream& source, int64_t sourceBase, TStream& out);
     // The snapshot item a working item stands for; -1 when there is none.
     int SnapshotIndexOf(int index) const;
-    bool StoreItem(int index, TStream& out);
+    // With `prepared`, the item's data was encoded ahead on a worker.
+    bool StoreItem(int index, TStream& out, TEncodedItem* prepared = nullptr);
+    // The item's source stream (opened when it is a file) and where its data starts.
+    std::shared_ptr<TStream> OpenItemSource(const TDirItem& item, int64_t& start) const;
+    // The task that encodes an item ahead of its store; made on this thread.
+    std::function<void()> MakeEncodeJob(int index, const std::shared_ptr<TEncodedItem>& result,
+                                        const std::shared_ptr<std::atomic<bool>>& stop);
     bool WriteWithDiskFullRetry(TStream& stream, const void* buffer, int64_t count);
     void FinishReplacement(std::unique_ptr<TStream> newStream, const std::u16string& newName);
 

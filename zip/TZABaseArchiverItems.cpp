@@ -7,6 +7,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "zip/EZAException.h"
+#include "zip/TZAItemEncoder.h"
 #include "zip/TZAVolumeReader.h"
 #include "zip/TUniFileStream.h"
 #include "zip/TZABaseArchiver.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int64_t kReadPiece = 1 << 20;  // input pieces of item data
 
 std::u16string Replaced(std::u16string s, char16_t from, char16_t to)
 {
@@ -442,7 +442,123 @@ void TZABaseArchiver::AddFile(const std::u16string& fileName)
 
 // ---------------------------------------------------------------- storing
 
-bool TZABaseArchiver::StoreItem(int index, TStream& out)
+namespace {
+
+// Where a local header holds the CRC-32 and the two 32-bit sizes.
+constexpr int64_t kLocalCrcOffset = 14;
+
+// Stores encoded data straight into the archive, reporting each piece.
+class TDirectSink : public TZAItemDataSink {
+public:
+    TDirectSink(std::function<bool(const uint8_t*, int64_t)> write,
+                std::function<bool(int64_t bytesRead, int64_t readTotal)> progress)
+        : write_(std::move(write)), progress_(std::move(progress))
+    {
+    }
+    bool Header(const std::vector<uint8_t>& head) override { return write_(head.data(), int64_t(head.size())); }
+    bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) override
+    {
+        if (length > 0 && !write_(data, int64_t(length)))
+            return false;
+        written += length;
+        return progress_(bytesRead, readTotal);
+    }
+    uint64_t written = 0;
+
+private:
+    std::function<bool(const uint8_t*, int64_t)> write_;
+    std::function<bool(int64_t, int64_t)> progress_;
+};
+
+// Keeps encoded data for the archiver's thread to write later.
+class TKeepSink : public TZAItemDataSink {
+public:
+    explicit TKeepSink(TEncodedItem& item) : item_(item) {}
+    bool Header(const std::vector<uint8_t>& head) override
+    {
+        item_.Head = head;
+        return true;
+    }
+    bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) override
+    {
+        item_.Pieces.push_back({std::vector<uint8_t>(data, data + length), bytesRead, readTotal});
+        return true;
+    }
+
+private:
+    TEncodedItem& item_;
+};
+
+// Puts a source stream back where its owner left it.
+struct TRestorePosition {
+    std::shared_ptr<TStream>& s;
+    int64_t position;
+    ~TRestorePosition()
+    {
+        try {
+            if (s)
+                s->SetPosition(position);
+        } catch (...) {
+        }
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start) const
+{
+    std::shared_ptr<TStream> source = item.DataStream;
+    start = item.DataPosition;
+    if (!source && !item.SrcFileName.empty()) {
+        source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+        start = 0;
+    }
+    return source;
+}
+
+std::function<void()> TZABaseArchiver::MakeEncodeJob(int index, const std::shared_ptr<TEncodedItem>& result,
+                                                     const std::shared_ptr<std::atomic<bool>>& stop)
+{
+    TDirItem item = dir_->Items.ItemAt(index);
+    const std::string password = item.Password;
+    return [this, item = std::move(item), password, result, stop]() mutable {
+        if (stop->load()) {
+            result->Stopped = true;
+            return;
+        }
+        try {
+            int64_t start = 0;
+            std::shared_ptr<TStream> source;
+            try {
+                source = OpenItemSource(item, start);
+            } catch (const Exception&) {
+                result->SourceUnreadable = true;
+                return;
+            }
+            TRestorePosition restore{source, source ? source->GetPosition() : 0};
+            const int64_t size = source ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+            result->Size = size;
+            const uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
+            std::unique_ptr<TZAItemCipher> cipher;
+            if (!password.empty()) {
+                // As the store sees the item when it makes its cipher.
+                item.ActualMethod = method;
+                item.ExtraFields.clear();
+                cipher = CreateItemCipher(item, password);
+            }
+            TKeepSink sink(*result);
+            TMemoryStream none;
+            result->Stopped = !EncodeItemData(source ? *source : none, start, size, method, item.CompressionLevel, cipher.get(), sink,
+                                              result->Crc, result->ReadTotal, stop.get());
+            if (cipher && !result->Stopped && result->ReadTotal == size)
+                result->Trailer = cipher->MakeTrailer();
+        } catch (...) {
+            result->Error = std::current_exception();
+        }
+    };
+}
+
+bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
 {
     TDirItem& item = dir_->Items.ItemAt(index);
     const std::u16string name = item.FileName;
@@ -453,32 +569,27 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
         cancel_ = true;
         return false;
     }
+    if (folder)
+        prepared = nullptr;
 
-    std::shared_ptr<TStream> source = item.DataStream;
-    int64_t start = item.DataPosition;
-    if (!folder && !source && !item.SrcFileName.empty()) {
+    std::shared_ptr<TStream> source;
+    int64_t start = 0;
+    if (prepared && prepared->SourceUnreadable)
+        throw EZAException(33, {item.SrcFileName}, Name);
+    if (!folder && !prepared) {
         try {
-            source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+            source = OpenItemSource(item, start);
         } catch (const Exception&) {
             throw EZAException(33, {item.SrcFileName}, Name);
         }
-        start = 0;
     }
-    const int64_t savedPosition = source ? source->GetPosition() : 0;
-    struct TRelease {
-        std::shared_ptr<TStream>& s;
-        int64_t position;
-        ~TRelease()
-        {
-            try {
-                if (s)
-                    s->SetPosition(position);
-            } catch (...) {
-            }
-        }
-    } release{source, savedPosition};
+    TRestorePosition release{source, source ? source->GetPosition() : 0};
 
-    const int64_t size = (source && !folder) ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+    int64_t size = 0;
+    if (prepared)
+        size = prepared->Size;
+    else if (source && !folder)
+        size = std::max<int64_t>(source->GetSize() - start, 0);
     const uint64_t offset = uint64_t(out.GetPosition());
     const bool zip64 = offset >= 0xFFFFFFFFu || uint64_t(size) >= 0xFFFFFFFFu || Zip64Mode == zmAlways;
     if (zip64 && Zip64Mode == zmDisabled)
@@ -504,7 +615,8 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
     }
     uint16_t localMethod = method;
     if (encrypt) {
-        cipher = CreateItemCipher(item, item.Password);
+        if (!prepared)
+            cipher = CreateItemCipher(item, item.Password);
         AddCipherExtraFields(item, localExtra, localMethod);
     }
     if (!folder)
@@ -535,6 +647,20 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
     header.UncompressedSize = zip64 ? kSaturated32 : uint32_t(size);
     header.NameLength = uint16_t(storedName.size());  // bytes, not characters
     header.ExtraLength = uint16_t(extra.size());
+    // The sizes and CRC: known up front for an item encoded ahead, else
+    // filled in once the data is written.
+    auto complete = [&](uint32_t crc, uint64_t compressed) {
+        header.Crc32 = crc;
+        if (zip64) {
+            PutLE64(localExtra[0].Data.data(), uint64_t(size));
+            PutLE64(localExtra[0].Data.data() + 8, compressed);
+            extra.clear();
+            AppendExtraFields(extra, localExtra);
+        } else {
+            header.CompressedSize = uint32_t(compressed);
+            header.UncompressedSize = uint32_t(size);
+        }
+    };
     auto writeHeader = [&]() {
         std::vector<uint8_t> raw(TLocalFileHeader::kSize);
         header.Encode(raw.data());
@@ -542,76 +668,57 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
         raw.insert(raw.end(), extra.begin(), extra.end());
         out.WriteBuffer(raw.data(), int64_t(raw.size()));
     };
+    bool completeKnown = false;
+    if (prepared && !prepared->Error && !prepared->Stopped && prepared->ReadTotal == size) {
+        uint64_t compressed = prepared->Head.size() + prepared->Trailer.size();
+        for (const TEncodedItem::Piece& p : prepared->Pieces)
+            compressed += p.Data.size();
+        if (zip64 || compressed < 0xFFFFFFFFu) {
+            complete(~prepared->Crc, compressed);
+            completeKnown = true;
+        }
+    }
     writeHeader();
     const int64_t dataStart = out.GetPosition();
 
+    TDirectSink sink([&](const uint8_t* data, int64_t count) { return WriteWithDiskFullRetry(out, data, count); },
+                     [&](int64_t bytesRead, int64_t readTotal) {
+                         processedBytes_ += uint64_t(bytesRead);
+                         bool c1 = false, c2 = false;
+                         DoFileProgress(name, double(readTotal) / double(size) * 100.0, item.Operation, ppProcess,
+                                        c1);
+                         DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0,
+                                           item.Operation, ppProcess, c2);
+                         if (c1 || c2) {
+                             cancel_ = true;
+                             return false;
+                         }
+                         return true;
+                     });
     uint32_t crc = 0xFFFFFFFF;
-    std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(size, 1), kReadPiece)));
-    if (encrypt) {
-        // The classic header carries the CRC, so it is known before any data.
-        source->SetPosition(start);
-        int64_t left = size;
-        while (left > 0) {
-            const int64_t n = source->Read(buffer.data(), std::min<int64_t>(left, int64_t(buffer.size())));
-            if (n <= 0)
-                break;
-            UpdateCRC(buffer.data(), n, crc);
-            left -= n;
-        }
-        std::vector<uint8_t> head = cipher->MakeHeader(~crc);
-        if (!WriteWithDiskFullRetry(out, head.data(), int64_t(head.size())))
-            return false;
-        crc = 0xFFFFFFFF;
-    }
-
     int64_t readTotal = 0;
-    if (size > 0) {
-        source->SetPosition(start);
-        std::unique_ptr<TZADeflater> deflater;
-        if (method == 8)
-            deflater = std::make_unique<TZADeflater>(item.CompressionLevel);
-        std::vector<uint8_t> packed;
-        while (readTotal < size) {
-            const int64_t n = source->Read(buffer.data(), std::min<int64_t>(size - readTotal, int64_t(buffer.size())));
-            if (n <= 0)
-                break;
-            readTotal += n;
-            UpdateCRC(buffer.data(), n, crc);
-            const bool last = readTotal == size;
-            const uint8_t* data = buffer.data();
-            size_t length = size_t(n);
-            if (deflater) {
-                packed.clear();
-                deflater->Compress(buffer.data(), size_t(n), last, packed);
-                data = packed.data();
-                length = packed.size();
-            } else if (cipher) {
-                packed.assign(buffer.begin(), buffer.begin() + n);
-                data = packed.data();
-            }
-            if (cipher && length > 0)
-                cipher->Encrypt(const_cast<uint8_t*>(data), length);
-            if (length > 0 && !WriteWithDiskFullRetry(out, data, int64_t(length)))
+    if (prepared) {
+        if (!prepared->Head.empty() && !sink.Header(prepared->Head))
+            return false;
+        for (const TEncodedItem::Piece& p : prepared->Pieces)
+            if (!sink.Piece(p.Data.data(), p.Data.size(), p.BytesRead, p.ReadTotal))
                 return false;
-            processedBytes_ += uint64_t(n);
-            bool c1 = false, c2 = false;
-            DoFileProgress(name, double(readTotal) / double(size) * 100.0, item.Operation, ppProcess, c1);
-            DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0,
-                              item.Operation, ppProcess, c2);
-            if (c1 || c2) {
-                cancel_ = true;
-                return false;
-            }
-        }
-        if (deflater && readTotal < size) {
-            packed.clear();
-            deflater->Compress(nullptr, 0, true, packed);
-        }
+        if (prepared->Error)
+            std::rethrow_exception(prepared->Error);
+        if (prepared->Stopped)
+            return false;
+        crc = prepared->Crc;
+        readTotal = prepared->ReadTotal;
+    } else if (!folder) {
+        TMemoryStream none;
+        if (!EncodeItemData(source ? *source : none, start, size, method, item.CompressionLevel, cipher.get(), sink,
+                            crc, readTotal))
+            return false;
     }
     if (readTotal != size)
         throw EZAException(34, {size, readTotal}, Name);
-    if (cipher) {
-        std::vector<uint8_t> trailer = cipher->MakeTrailer();
+    if (encrypt) {
+        const std::vector<uint8_t> trailer = prepared ? prepared->Trailer : cipher->MakeTrailer();
         if (!trailer.empty() && !WriteWithDiskFullRetry(out, trailer.data(), int64_t(trailer.size())))
             return false;
     }
@@ -642,20 +749,19 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
         item.LocalHeaderOffset = uint32_t(offset);
     }
 
-    header.Crc32 = crc;
-    header.Method = localMethod;
-    if (zip64) {
-        extra.clear();
-        PutLE64(localExtra[0].Data.data(), uint64_t(size));
-        PutLE64(localExtra[0].Data.data() + 8, compressed);
-        AppendExtraFields(extra, localExtra);
-    } else {
-        header.CompressedSize = uint32_t(compressed);
-        header.UncompressedSize = uint32_t(size);
+    if (!completeKnown) {
+        // Only the CRC and the sizes change: they are patched in place.
+        complete(crc, compressed);
+        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
+        header.Encode(raw.data());
+        out.SetPosition(int64_t(offset) + kLocalCrcOffset);
+        out.WriteBuffer(raw.data() + kLocalCrcOffset, 12);
+        if (zip64) {
+            out.SetPosition(int64_t(offset) + int64_t(TLocalFileHeader::kSize + storedName.size()));
+            out.WriteBuffer(extra.data(), int64_t(4 + localExtra[0].Data.size()));
+        }
+        out.SetPosition(end);
     }
-    out.SetPosition(int64_t(offset));
-    writeHeader();
-    out.SetPosition(end);
 
     bool ignored = false;
     DoFileProgress(name, 100, item.Operation, ppEnd, ignored);
