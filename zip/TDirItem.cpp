@@ -132,8 +132,13 @@ std::vector<uint8_t> EncodeCentralHeader(TDirItem& item, bool oemFileNames)
     return out;
 }
 
-void ApplyExtraFields(TDirItem& item)
+void ApplyExtraFields(TDirItem& item, const std::string& headerName)
 {
+    // Our own name field wins; the Unicode path field of other tools
+    // stands in when there is none.
+    bool named = false;
+    std::u16string pathName;
+    bool hasPathName = false;
     for (const TZAExtraField& f : item.ExtraFields) {
         if (f.Id == kZip64ExtraId) {
             // Each value is present only for a saturated field, in this order.
@@ -158,8 +163,12 @@ void ApplyExtraFields(TDirItem& item)
             item.Zip64 = 1;
         } else if (f.Id == kUnicodeNameExtraId) {
             std::u16string name;
-            if (ParseUnicodeNameField(f, name))
+            if (ParseUnicodeNameField(f, name)) {
                 item.FileName = std::move(name);
+                named = true;
+            }
+        } else if (f.Id == kUnicodePathExtraId) {
+            hasPathName = hasPathName || ParseUnicodePathField(f, headerName, pathName);
         } else if (f.Id == kAesExtraId && item.VersionMadeBy < kVersionAlternate) {
             uint16_t version = 0, method = 0;
             uint8_t strength = 0;
@@ -169,6 +178,8 @@ void ApplyExtraFields(TDirItem& item)
             }
         }
     }
+    if (!named && hasPathName)
+        item.FileName = std::move(pathName);
 }
 
 void ReadCentralHeader(TStream& stream, TDirItem& item, bool oemFileNames, int64_t limit)
@@ -200,7 +211,7 @@ void ReadCentralHeader(TStream& stream, TDirItem& item, bool oemFileNames, int64
     if ((h.Flags & kFlagEncrypted) && h.VersionMadeBy < kVersionAlternate)
         item.EncryptionKind = ekPkzipClassic;
     item.ActualMethod = h.Method;
-    ApplyExtraFields(item);
+    ApplyExtraFields(item, std::string(rest.begin(), rest.begin() + h.NameLength));
 }
 
 bool CheckLocalHeader(TStream& stream, int64_t position, const TDirItem& item)

@@ -134,7 +134,9 @@ std::vector<uint8_t> EncodeCentralHeader(TDirItem& item, bool oemFileNames);
 void ReadCentralHeader(TStream& stream, TDirItem& item, bool oemFileNames, int64_t limit);
 
 // Applies the ZIP64, Unicode-name and AES fields of item.ExtraFields.
-void ApplyExtraFields(TDirItem& item);
+// headerName: the name's bytes as the header holds them, which a Unicode
+// path field must match to be used.
+void ApplyExtraFields(TDirItem& item, const std::string& headerName = std::string());
 
 // Whether a local header at position belongs to item. The stream position is
 // restored in every case.

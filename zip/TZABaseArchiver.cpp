@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/SafeFileWriter.h"
 #include "zip/EZAException.h"
 #include "zip/TZAItemEncoder.h"
 #include "zip/TUniFileStream.h"
@@ -52,6 +53,14 @@ std::u16string FolderOf(const std::u16string& fileName)
     return slash == 0 ? u"/" : fileName.substr(0, slash);
 }
 
+// The file a commit replaces: a link is written through, so it stays a
+// link to the new content.
+std::u16string SaveTarget(const std::u16string& fileName)
+{
+    const std::string target = ResolveSaveTarget(WideToFileSystem(fileName));
+    return target.empty() ? fileName : FileSystemToWide(target);
+}
+
 // Permissions a replacement takes over: the old file's, or what a new file
 // would get under the current umask.
 void CopyPermissions(const std::u16string& from, const std::u16string& to)
@@ -66,6 +75,17 @@ void CopyPermissions(const std::u16string& from, const std::u16string& to)
         mode = 0666 & ~mask;
     }
     ::chmod(WideToFileSystem(to).c_str(), mode);
+}
+
+// Called inside a catch block: raises the exception being handled again,
+// a stream's write failure as the archive's own write error.
+[[noreturn]] void RethrowAsArchiveError(const std::string& component)
+{
+    try {
+        throw;
+    } catch (const EWriteError&) {
+        throw EZAException(46, component);
+    }
 }
 
 } // namespace
@@ -185,7 +205,7 @@ void TZABaseArchiver::SetInMemory(bool value)
                 dir_->SaveCentralDirectory(stream_, true);
             // Written beside the target and renamed, so an old file survives
             // a failed write.
-            const std::u16string temp = WideCreateTempFile(FolderOf(FileName));
+            const std::u16string temp = WideCreateTempFile(FolderOf(SaveTarget(FileName)));
             if (temp.empty())
                 throw EZAException(19, {FileName}, Name);
             try {
@@ -197,8 +217,8 @@ void TZABaseArchiver::SetInMemory(bool value)
                 WideRemoveFile(temp);
                 throw;
             }
-            CopyPermissions(FileName, temp);
-            if (!WideReplaceFile(temp, FileName)) {
+            CopyPermissions(SaveTarget(FileName), temp);
+            if (!WideReplaceFile(temp, SaveTarget(FileName))) {
                 WideRemoveFile(temp);
                 throw EZAException(19, {FileName}, Name);
             }
@@ -343,7 +363,7 @@ void TZABaseArchiver::OpenArchive(uint16_t mode)
             } else if (spanningMode_ != smNone) {
                 CreateVolumeSet();
             } else {
-                createdTempName_ = WideCreateTempFile(FolderOf(FileName));
+                createdTempName_ = WideCreateTempFile(FolderOf(SaveTarget(FileName)));
                 if (createdTempName_.empty())
                     throw EZAException(19, {FileName}, Name);
                 ownedStream_ = CreateArchiveStream(createdTempName_);
@@ -410,8 +430,8 @@ void TZABaseArchiver::ReleaseArchive(bool keepCreatedFile)
         const std::u16string temp = createdTempName_;
         createdTempName_.clear();
         if (keepCreatedFile) {
-            CopyPermissions(FileName, temp);
-            if (!WideReplaceFile(temp, FileName)) {
+            CopyPermissions(SaveTarget(FileName), temp);
+            if (!WideReplaceFile(temp, SaveTarget(FileName))) {
                 WideRemoveFile(temp);
                 throw EZAException(19, {FileName}, Name);
             }
@@ -613,12 +633,10 @@ void TZABaseArchiver::CommitUpdate()
         // A handler that throws ends the transaction like a cancel, with its
         // own exception: the items registered must not stay unwritten.
         RestoreSnapshot();
-        createFailed_ = createFailed_ || !createdTempName_.empty();
         throw;
     }
     if (cancel) {
         RestoreSnapshot();
-        createFailed_ = createFailed_ || !createdTempName_.empty();
         throw EZAException(45, Name);
     }
 
@@ -646,6 +664,7 @@ void TZABaseArchiver::CommitUpdate()
     std::u16string tailName;
     TStream* source = stream_;
     int64_t sourceBase = 0;
+    bool cut = false;
 
     auto dropTemps = [&]() {
         tail.reset();
@@ -660,10 +679,11 @@ void TZABaseArchiver::CommitUpdate()
         if (replaceOnCommit_) {
             // An existing file is rewritten into a new file beside it, which
             // replaces it only once it is complete.
-            replacementName = GetTempFileName(FileName);
-            if (!TempDir.empty() && FolderOf(replacementName) != FolderOf(FileName)) {
+            const std::u16string target = SaveTarget(FileName);
+            replacementName = GetTempFileName(target);
+            if (!TempDir.empty() && FolderOf(replacementName) != FolderOf(target)) {
                 WideRemoveFile(replacementName);
-                replacementName = WideCreateTempFile(FolderOf(FileName));
+                replacementName = WideCreateTempFile(FolderOf(target));
                 if (replacementName.empty())
                     throw EZAException(19, {FileName}, Name);
             }
@@ -682,18 +702,20 @@ void TZABaseArchiver::CommitUpdate()
                 CopyRange(*stream_, writePosition, tailSize, *tail);
             source = tail.get();
             sourceBase = writePosition;
+            cut = true;
             stream_->SetSize(writePosition);
             stream_->SetPosition(writePosition);
         }
     } catch (...) {
+        // Until the stream is cut nothing of the archive has changed.
+        if (cut)
+            createFailed_ = createFailed_ || !createdTempName_.empty();
         dropTemps();
         RestoreSnapshot();
-        if (!replaceOnCommit_)
-            createFailed_ = createFailed_ || !createdTempName_.empty();
         throw;
     }
 
-    auto rollback = [&]() {
+    auto restore = [&]() {
         RestoreSnapshot();
         if (!replaceOnCommit_) {
             stream_->SetSize(writePosition);
@@ -707,6 +729,18 @@ void TZABaseArchiver::CommitUpdate()
             dropTemps();
             dir_ = std::make_unique<TZADirManager>(stream_, this, false);
             dir_->LoadCentralDirectory();
+        }
+    };
+
+    // A failed transaction leaves the archive as it was, so a created
+    // archive stays good for the items that went in before; only a
+    // rollback that fails itself leaves nothing worth keeping.
+    auto rollback = [&]() {
+        try {
+            restore();
+        } catch (...) {
+            createFailed_ = createFailed_ || !createdTempName_.empty();
+            throw;
         }
     };
 
@@ -768,6 +802,11 @@ void TZABaseArchiver::CommitUpdate()
                     failure = std::current_exception();
                     DoProcessFileFailure(item.FileName, item.Operation, action, UTF8ToWide(e.Message()),
                                          e.ErrorCode, e.NativeError);
+                } catch (const EWriteError&) {
+                    const EZAException e(46, Name);
+                    failure = std::make_exception_ptr(e);
+                    DoProcessFileFailure(item.FileName, item.Operation, action, UTF8ToWide(e.Message()),
+                                         e.ErrorCode, e.NativeError);
                 } catch (const Exception& e) {
                     failure = std::current_exception();
                     DoProcessFileFailure(item.FileName, item.Operation, action, UTF8ToWide(e.Message()), 0, 0);
@@ -805,13 +844,11 @@ void TZABaseArchiver::CommitUpdate()
         }
     } catch (...) {
         rollback();
-        createFailed_ = createFailed_ || !createdTempName_.empty();
-        throw;
+        RethrowAsArchiveError(Name);
     }
 
     if (cancel_ || aborted) {
         rollback();
-        createFailed_ = createFailed_ || !createdTempName_.empty();
         if (failure)
             std::rethrow_exception(failure);
         throw EZAException(45, Name);
@@ -820,12 +857,12 @@ void TZABaseArchiver::CommitUpdate()
     if (replacement) {
         if (Options.FlushBuffers)
             FlushOrFail(*static_cast<TUniFileStream*>(replacement.get()), FileName, Name);
-        CopyPermissions(FileName, replacementName);
+        CopyPermissions(SaveTarget(FileName), replacementName);
         // The old stream is let go before the rename so that its lock ends;
         // the manager already works on the new stream.
         ownedStream_.reset();
         stream_ = nullptr;
-        if (!WideReplaceFile(replacementName, FileName)) {
+        if (!WideReplaceFile(replacementName, SaveTarget(FileName))) {
             const std::u16string failed = replacementName;
             replacementName.clear();
             // The old file is still there: reopen it and forget the change.

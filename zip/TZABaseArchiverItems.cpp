@@ -64,15 +64,32 @@ int64_t FileSizeOf(const std::u16string& name)
     return int64_t(st.st_size);
 }
 
-// Creates a folder and every missing folder above it.
+// Creates a folder and every missing folder above it. Walks down the path
+// instead of recursing: a name can hold tens of thousands of levels, and the
+// first folder the system refuses ends the walk.
 bool WideForceDirectories(const std::u16string& path)
 {
     if (path.empty() || WideIsDirectory(path))
         return true;
-    const size_t slash = path.find_last_of(u'/');
-    if (slash != std::u16string::npos && slash > 0 && !WideForceDirectories(path.substr(0, slash)))
-        return false;
-    return WideCreateDir(path) || WideIsDirectory(path);
+    for (size_t end = path.find(u'/', 1);; end = path.find(u'/', end + 1)) {
+        const bool last = end == std::u16string::npos;
+        const std::u16string folder = path.substr(0, last ? path.size() : end);
+        if (!WideCreateDir(folder) && !WideIsDirectory(folder))
+            return false;
+        if (last)
+            return true;
+    }
+}
+
+// The most an item's data can take once stored: deflate's own bound for
+// incompressible input plus the empty block of every sync flush, and the
+// cipher's header and trailer.
+uint64_t MaxStoredSize(uint64_t size, uint16_t method, size_t cipherOverhead)
+{
+    uint64_t bound = size;
+    if (method == 8)
+        bound += (size >> 12) + (size >> 14) + (size >> 25) + 13 + (size / uint64_t(kReadPiece) + 1) * 16;
+    return bound + cipherOverhead;
 }
 
 unsigned ShareFlags(TZAFileShareMode mode)
@@ -223,8 +240,10 @@ bool TZABaseArchiver::WriteWithDiskFullRetry(TStream& stream, const void* buffer
         bool cancel = false;
         DoDiskFull(-1, FileName, cancel);
         if (cancel) {
+            // Data that did not reach the disk is a failed write, not an
+            // abort the user asked for.
             cancel_ = true;
-            return false;
+            throw EZAException(46, Name);
         }
         stream.SetPosition(position);
     }
@@ -383,7 +402,8 @@ void TZABaseArchiver::AddFromStream(const std::u16string& fileName, TStream& str
                                     int64_t position, int64_t count, uint32_t attr, double dateTime)
 {
     AddInOwnUpdate([&] {
-        const int index = PrepareItemForAdd(fileName, dateTime, attr, false, false);
+        const bool folder = !fileName.empty() && (fileName.back() == u'/' || fileName.back() == u'\\');
+        const int index = PrepareItemForAdd(fileName, dateTime, attr, false, folder);
         if (index >= 0) {
             TDirItem& item = dir_->Items.ItemAt(index);
             item.ExternalAttributes = attr;
@@ -540,12 +560,8 @@ std::function<void()> TZABaseArchiver::MakeEncodeJob(int index, const std::share
             result->Size = size;
             const uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
             std::unique_ptr<TZAItemCipher> cipher;
-            if (!password.empty()) {
-                // As the store sees the item when it makes its cipher.
-                item.ActualMethod = method;
-                item.ExtraFields.clear();
+            if (!password.empty())
                 cipher = CreateItemCipher(item, password);
-            }
             TKeepSink sink(*result);
             TMemoryStream none;
             result->Stopped = !EncodeItemData(source ? *source : none, start, size, method, item.CompressionLevel, cipher.get(), sink,
@@ -591,14 +607,29 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
     else if (source && !folder)
         size = std::max<int64_t>(source->GetSize() - start, 0);
     const uint64_t offset = uint64_t(out.GetPosition());
-    const bool zip64 = offset >= 0xFFFFFFFFu || uint64_t(size) >= 0xFFFFFFFFu || Zip64Mode == zmAlways;
+    const bool encrypt = !item.Password.empty() && !folder;
+    std::unique_ptr<TZAItemCipher> cipher;
+    if (encrypt)
+        cipher = CreateItemCipher(item, item.Password);
+    const uint16_t method = (folder || size == 0) ? 0 : (item.Method == 8 ? 8 : 0);
+    // The ZIP64 field has to be in the local header before the data, so
+    // with ZIP64 on automatic an item whose stored form may reach 4 GiB
+    // (deflate growth, encryption header) gets one up front.
+    const bool mayOverflow =
+        Zip64Mode == zmAuto &&
+        MaxStoredSize(uint64_t(size), method, cipher ? cipher->HeaderSize() + cipher->TrailerSize() : 0) >=
+            0xFFFFFFFFu;
+    const bool zip64 = offset >= 0xFFFFFFFFu || uint64_t(size) >= 0xFFFFFFFFu || Zip64Mode == zmAlways || mayOverflow;
     if (zip64 && Zip64Mode == zmDisabled)
         throw EZAException(43, {name}, Name);
 
-    const bool encrypt = !item.Password.empty() && !folder;
-    std::unique_ptr<TZAItemCipher> cipher;
-    const uint16_t method = (folder || size == 0) ? 0 : (item.Method == 8 ? 8 : 0);
     item.ActualMethod = method;
+    // Folder entries carry no data and so never an encryption header.
+    item.Flags = encrypt ? (item.Flags | kFlagEncrypted) : (item.Flags & ~kFlagEncrypted);
+    const std::string storedName = EncodeItemName(name, item.Flags, Options.OEMFileNames);
+    if (storedName.size() > 0xFFFF)
+        throw EZAException(61, {name}, Name);
+
     item.ExtraFields.clear();
     std::vector<TZAExtraField> localExtra;
     if (zip64) {
@@ -612,19 +643,20 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
         const TZAExtraField nu = MakeUnicodeNameField(name);
         localExtra.push_back(nu);
         item.ExtraFields.push_back(nu);
+        // Other tools ignore the field above; a header name that lost
+        // characters to its code page gets the field they read as well,
+        // while the extra area (64 KiB for all fields) has room for it.
+        const std::string utf8 = WideToUTF8(name);
+        if (utf8 != storedName && nu.Data.size() + utf8.size() + 64 <= 0xFFFF) {
+            const TZAExtraField path = MakeUnicodePathField(storedName, name);
+            localExtra.push_back(path);
+            item.ExtraFields.push_back(path);
+        }
     }
     uint16_t localMethod = method;
-    if (encrypt) {
-        if (!prepared)
-            cipher = CreateItemCipher(item, item.Password);
+    if (encrypt)
         AddCipherExtraFields(item, localExtra, localMethod);
-    }
-    if (!folder)
-        item.Flags = encrypt ? (item.Flags | kFlagEncrypted) : (item.Flags & ~kFlagEncrypted);
 
-    const std::string storedName = EncodeItemName(name, item.Flags, Options.OEMFileNames);
-    if (storedName.size() > 0xFFFF)
-        throw EZAException(61, {name}, Name);
     std::vector<uint8_t> extra;
     AppendExtraFields(extra, localExtra);
     if (extra.size() > 0xFFFF)
@@ -987,28 +1019,26 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
     uint32_t crc = 0xFFFFFFFF;
     uint64_t consumed = 0, produced = 0;
     std::vector<uint8_t> piece(size_t(std::min<uint64_t>(std::max<uint64_t>(compressed, 1), kReadPiece)));
-    std::vector<uint8_t> output;
     const double denominator = uncompressed ? double(uncompressed) : 2.0;
+    auto emit = [&](const uint8_t* data, size_t length) {
+        UpdateCRC(data, int64_t(length), crc);
+        if (!WriteWithDiskFullRetry(dest, data, int64_t(length)))
+            return false;
+        produced += length;
+        processedBytes_ += length;
+        return true;
+    };
     while (consumed < compressed) {
         const int64_t n = int64_t(std::min<uint64_t>(compressed - consumed, piece.size()));
         in.ReadBuffer(piece.data(), n);
         consumed += uint64_t(n);
         if (cipher)
             cipher->Decrypt(piece.data(), size_t(n));
-        const uint8_t* data = piece.data();
-        size_t length = size_t(n);
         if (inflater) {
-            output.clear();
-            inflater->Decompress(piece.data(), size_t(n), output);
-            data = output.data();
-            length = output.size();
-        }
-        if (length > 0) {
-            UpdateCRC(data, int64_t(length), crc);
-            if (!WriteWithDiskFullRetry(dest, data, int64_t(length)))
+            if (!inflater->Decompress(piece.data(), size_t(n), emit))
                 return false;
-            produced += length;
-            processedBytes_ += length;
+        } else if (!emit(piece.data(), size_t(n))) {
+            return false;
         }
         bool c1 = false, c2 = false;
         DoFileProgress(item.FileName, double(produced) / denominator * 100.0, poExtract, ppProcess, c1);

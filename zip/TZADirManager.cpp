@@ -319,15 +319,14 @@ void TZADirManager::LoadCentralDirectory()
 
     if (!archiver_->IsTolerant() && !spanning)
         CheckArchiveSize();
-    if (record.ThisDisk == 0)
-        FindFirstLocalHeader(position);
-    for (int i = 0; i < Items.Count(); ++i) {
-        const TDirItem& item = Items.ItemAt(i);
-        if (item.FullCompressedSize() == 0)
-            continue;
-        if (item.FullLocalHeaderOffset() < uint64_t(FirstLocalHeaderPos))
-            AdjustItemOffsets();
-        break;
+    if (record.ThisDisk == 0) {
+        // The offsets are out by what lies in front of the archive: the
+        // distance from the stored offset of the first directory item to
+        // where its local header really is. The directory may list items in
+        // any order, so no other offset says anything about that prefix.
+        const int64_t shift = FindFirstLocalHeader(position);
+        if (shift > 0)
+            AdjustItemOffsets(uint64_t(shift));
     }
 }
 
@@ -410,11 +409,10 @@ void TZADirManager::CheckArchiveSize()
     }
 }
 
-void TZADirManager::AdjustItemOffsets()
+void TZADirManager::AdjustItemOffsets(uint64_t shift)
 {
     // Every item moves, folders included: their local headers lie behind
     // the same prefix as everything else.
-    const uint64_t shift = uint64_t(FirstLocalHeaderPos);
     for (int i = 0; i < Items.Count(); ++i) {
         TDirItem& item = Items.ItemAt(i);
         const uint64_t moved = item.FullLocalHeaderOffset() + shift;
@@ -427,22 +425,28 @@ void TZADirManager::AdjustItemOffsets()
     }
 }
 
-void TZADirManager::FindFirstLocalHeader(int64_t position)
+int64_t TZADirManager::FindFirstLocalHeader(int64_t position)
 {
     if (Items.Count() == 0) {
         FirstLocalHeaderPos = position;
-        return;
+        return 0;
     }
     TPositionKeeper keep(*stream_);
     const TDirItem& first = Items.ItemAt(0);
     const uint64_t from = first.FullLocalHeaderOffset();
     if (from >= uint64_t(stream_->GetSize()))
-        return;
+        return 0;
     const int64_t hit = SearchSignature(*stream_, int64_t(from), LocalSignature(), kFirstHeaderWindow,
                                         TLocalFileHeader::kSize,
                                         [&](int64_t at) { return CheckLocalHeader(*stream_, at, first); });
-    if (hit >= 0)
-        FirstLocalHeaderPos = hit;
+    if (hit < 0)
+        return 0;
+    const int64_t shift = hit - int64_t(from);
+    uint64_t lowest = from;
+    for (int i = 1; i < Items.Count(); ++i)
+        lowest = std::min(lowest, Items.ItemAt(i).FullLocalHeaderOffset());
+    FirstLocalHeaderPos = int64_t(lowest) + shift;
+    return shift;
 }
 
 int64_t TZADirManager::FindNextLocalHeader(int64_t position)
@@ -509,7 +513,7 @@ void TZADirManager::RebuildFromLocalHeaders()
             item.NameLength = h.NameLength;
             item.ExtraLength = h.ExtraLength;
             item.EncryptionKind = ekPkzipClassic;
-            ApplyExtraFields(item);
+            ApplyExtraFields(item, std::string(rest.begin(), rest.begin() + h.NameLength));
             // A saturated offset comes from the hit, not from a local field.
             item.LocalHeaderOffset64 = uint64_t(hit);
             if (h.Flags & kFlagDataDescriptor) {

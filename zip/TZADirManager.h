@@ -34,12 +34,14 @@ public:
     bool ReadZip64Locator(int64_t endRecordPosition);
     void ReadZip64EndRecord(int64_t endRecordPosition);
     bool RefindEndOfCentralDir();
-    void FindFirstLocalHeader(int64_t position);
+    // Finds where the first directory item's local header really lies and
+    // returns how far that is behind its stored offset.
+    int64_t FindFirstLocalHeader(int64_t position);
     int64_t FindNextLocalHeader(int64_t position);
     bool FindDataDescriptor(int64_t position, TDataDescriptor& descriptor);
     void RebuildFromLocalHeaders();
     void CheckArchiveSize();
-    void AdjustItemOffsets();
+    void AdjustItemOffsets(uint64_t shift);
     bool HasZip64EndRecord() const { return Zip64EndRecord.RecordSize > 0; }
 
     TStream* GetStream() const { return stream_; }

@@ -21,9 +21,11 @@ TDiskFreeFunc diskFreeFunc;
 TRemovableFunc removableFunc;
 
 // Applies the sharing bits of an open mode as an advisory lock; false when
-// another opener's sharing forbids this one.
+// another opener's sharing forbids this one. A writer that denies writes
+// takes the lock alone: two of them must not both hold the file.
 bool LockForShare(int fd, unsigned mode) {
     unsigned share = (mode >> 4) & 0x0F;
+    const bool writes = (mode & 3) != 0;
     int op;
     switch (share) {
     case 0:
@@ -31,7 +33,7 @@ bool LockForShare(int fd, unsigned mode) {
         op = LOCK_EX;
         break;
     case 2:
-        op = LOCK_SH;
+        op = writes ? LOCK_EX : LOCK_SH;
         break;
     default:
         return true;

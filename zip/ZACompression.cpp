@@ -168,8 +168,15 @@ TZAInflater::~TZAInflater() {
 }
 
 void TZAInflater::Decompress(const void* data, size_t size, std::vector<uint8_t>& out) {
+    Decompress(data, size, [&out](const uint8_t* chunk, size_t length) {
+        out.insert(out.end(), chunk, chunk + length);
+        return true;
+    });
+}
+
+bool TZAInflater::Decompress(const void* data, size_t size, const TSink& sink) {
     if (finished_)
-        return;
+        return true;
     stream_->next_in = static_cast<Bytef*>(const_cast<void*>(data));
     stream_->avail_in = static_cast<uInt>(size);
     for (;;) {
@@ -183,37 +190,40 @@ void TZAInflater::Decompress(const void* data, size_t size, std::vector<uint8_t>
             int r = inflate(stream_, Z_NO_FLUSH);
             if (r == Z_STREAM_END && stream_->avail_out == 1) {
                 finished_ = true;
-                return;
+                return true;
             }
             if (stream_->avail_out == 0)
                 throw EZAException(57);
             if (r == Z_BUF_ERROR)
-                return; // needs more input to tell
+                return true; // needs more input to tell
             CheckDecompression(r);
             if (stream_->avail_in == 0)
-                return;
+                return true;
             continue;
         }
-        size_t room = static_cast<size_t>(std::min<uint64_t>(left, kOutChunk));
-        size_t at = out.size();
-        out.resize(at + room);
-        stream_->next_out = out.data() + at;
+        // Output goes to the sink a bounded chunk at a time, so a small
+        // piece that inflates to a great deal never sits in memory whole.
+        if (window_.empty())
+            window_.resize(kOutChunk);
+        size_t room = static_cast<size_t>(std::min<uint64_t>(left, window_.size()));
+        stream_->next_out = window_.data();
         stream_->avail_out = static_cast<uInt>(room);
         int r = inflate(stream_, Z_NO_FLUSH);
         size_t got = room - stream_->avail_out;
-        out.resize(at + got);
         produced_ += got;
+        if (got > 0 && !sink(window_.data(), got))
+            return false;
         if (r == Z_STREAM_END) {
             finished_ = true;
-            return;
+            return true;
         }
         if (r == Z_BUF_ERROR && got == 0)
-            return; // all input used
+            return true; // all input used
         if (r == Z_NEED_DICT)
             r = Z_DATA_ERROR;
         CheckDecompression(r);
         if (stream_->avail_in == 0 && stream_->avail_out != 0)
-            return;
+            return true;
     }
 }
 

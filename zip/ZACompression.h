@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ public:
     // Appends what the block inflates to; raises EDecompressionError for
     // corrupt data.
     void Decompress(const void* data, size_t size, std::vector<uint8_t>& out);
+    // Hands the output to sink in chunks of at most 256 KiB as it is made;
+    // false when the sink refused a chunk (inflating stops there).
+    using TSink = std::function<bool(const uint8_t*, size_t)>;
+    bool Decompress(const void* data, size_t size, const TSink& sink);
     bool Finished() const { return finished_; }
     uint64_t Produced() const { return produced_; }
 
@@ -78,6 +83,7 @@ private:
     z_stream_s* stream_;
     uint64_t expected_;
     uint64_t produced_ = 0;
+    std::vector<uint8_t> window_;
     bool finished_ = false;
 };
 

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "zip/EZAException.h"
+#include "zip/WideUtils.h"
+#include "zip/ZACompression.h"
 
 void TLocalFileHeader::Encode(uint8_t* out) const
 {
@@ -231,6 +233,34 @@ bool ParseUnicodeNameField(const TZAExtraField& field, std::u16string& name)
     for (size_t i = 0; i < length; ++i)
         result[i] = static_cast<char16_t>(GetLE16(d.data() + 8 + 2 * i));
     name = std::move(result);
+    return true;
+}
+
+TZAExtraField MakeUnicodePathField(const std::string& headerName, const std::u16string& name)
+{
+    const std::string utf8 = WideToUTF8(name);
+    if (utf8.size() > 0xFFFFu - 4 - 5)
+        throw EZAException(61, {name});
+    TZAExtraField f;
+    f.Id = kUnicodePathExtraId;
+    f.Data.resize(5 + utf8.size());
+    f.Data[0] = 1;
+    PutLE32(f.Data.data() + 1, ~CRC32(0xFFFFFFFFu, headerName.data(), int64_t(headerName.size())));
+    std::memcpy(f.Data.data() + 5, utf8.data(), utf8.size());
+    f.Size = static_cast<uint16_t>(f.Data.size());
+    return f;
+}
+
+bool ParseUnicodePathField(const TZAExtraField& field, const std::string& headerName, std::u16string& name)
+{
+    const auto& d = field.Data;
+    if (field.Id != kUnicodePathExtraId || d.size() < 5 || d[0] != 1)
+        return false;
+    // A tool that renamed the item without knowing the field left it
+    // behind: the header name is then the one that counts.
+    if (GetLE32(d.data() + 1) != ~CRC32(0xFFFFFFFFu, headerName.data(), int64_t(headerName.size())))
+        return false;
+    name = UTF8ToWide(std::string(d.begin() + 5, d.end()));
     return true;
 }
 

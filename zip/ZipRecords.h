@@ -22,6 +22,7 @@ constexpr uint32_t kEndRecordSignatureAlt = 0x06054141;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint16_t kAesExtraId = 0x9901;
 constexpr uint16_t kUnicodeNameExtraId = 0x554E;  // "NU"
+constexpr uint16_t kUnicodePathExtraId = 0x7075;  // "up"
 
 // Version made by from which on the AES field is not honoured (alternate set).
 constexpr uint16_t kVersionAlternate = 0x4114;
@@ -178,6 +179,14 @@ TZAExtraField MakeUnicodeNameField(const std::u16string& name);
 // The name a "NU" field carries; false when the data is not a valid "NUCX"
 // block (wrong marker, or a length the data does not hold).
 bool ParseUnicodeNameField(const TZAExtraField& field, std::u16string& name);
+
+// The Unicode path field other ZIP tools read: version 1, the CRC-32 of the
+// name as the header stores it, the name in UTF-8. Throws EZAException (61)
+// when the name is too long for a field.
+TZAExtraField MakeUnicodePathField(const std::string& headerName, const std::u16string& name);
+// The name a Unicode path field carries; false for another version, or
+// when the header name is not the one the field was made for.
+bool ParseUnicodePathField(const TZAExtraField& field, const std::string& headerName, std::u16string& name);
 
 // The AES field: vendor version, "AE", strength byte (1..3), actual method.
 TZAExtraField MakeAesExtraField(uint16_t vendorVersion, uint8_t strength, uint16_t method);

@@ -34,9 +34,27 @@ std::string Join(const std::string& folder, const std::string& name)
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-// Follows the chain of links path may be. The last name need not exist: a
-// link to a missing file is saved by creating that file, as an ordinary
-// open for writing would.
+// The umask, read without changing it: setting it even for a moment would
+// give files that another thread creates meanwhile the wrong permissions.
+mode_t CurrentUmask()
+{
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask & 0777);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
 std::string ResolveSaveTarget(const std::string& path)
 {
     std::string current = path;
@@ -60,27 +78,6 @@ std::string ResolveSaveTarget(const std::string& path)
         current = link.front() == '/' ? link : Join(FolderOf(current), link);
     }
 }
-
-// The umask, read without changing it: setting it even for a moment would
-// give files that another thread creates meanwhile the wrong permissions.
-mode_t CurrentUmask()
-{
-    if (FILE* status = std::fopen("/proc/self/status", "re")) {
-        char line[256];
-        unsigned mask = 0;
-        bool found = false;
-        while (!found && std::fgets(line, sizeof line, status))
-            found = std::sscanf(line, "Umask: %o", &mask) == 1;
-        std::fclose(status);
-        if (found)
-            return static_cast<mode_t>(mask & 0777);
-    }
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
-} // namespace
 
 TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> newFileMode) : path_(path)
 {

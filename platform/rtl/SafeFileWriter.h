@@ -18,6 +18,12 @@
 
 #include "platform/rtl/Stream.h"
 
+// The file that saving to path replaces: the end of the chain of links path
+// may be (path itself when it is no link). The last name need not exist: a
+// link to a missing file is saved by creating that file, as an ordinary open
+// for writing would. Empty (errno set) for a loop or an unreadable link.
+std::string ResolveSaveTarget(const std::string& path);
+
 // A stream onto the temporary file. Commit() makes it the target; a stream
 // destroyed without a successful Commit() removes its temporary file and
 // leaves the target as it was.
