@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/rtl/Stream.h"
 #include "zip/TDirItem.h"
@@ -58,6 +60,7 @@ using TZAOnExtractFileEvent = std::function<void(TZABaseArchiver* sender, std::u
                                                  uint32_t& fileAttr, const std::string& comment)>;
 
 struct TEncodedItem;
+struct TDecodedItem;
 
 class TZABaseArchiver : public TZADirOwner {
 public:
@@ -155,6 +158,10 @@ public:
     // Options.StorePath and BaseDir.
     void AddFile(const std::u16string& fileName);
     void ExtractToStream(const std::u16string& fileName, TStream& stream);
+    // ExtractToStream for each name and its stream in turn, with the same
+    // events in the same order, while later items are already being
+    // decrypted and inflated on the worker threads.
+    void ExtractToStreams(const std::vector<std::pair<std::u16string, TStream*>>& items);
     // Extracts every item matching mask into destDir. Items whose names
     // would leave destDir are not written; they are reported afterwards.
     void ExtractFiles(const std::u16string& mask, const std::u16string& destDir);
@@ -262,8 +269,16 @@ private:
     bool IsItemMatched(int index, const TZArchiveItem& record);
     void ExtractItem(int index, TStream& dest);
     // False when the item was skipped through OnPassword.
-    bool ExtractItemData(int index, TStream& dest);
-    bool DecodeItem(int index, TStream& dest, bool& skipped);
+    // With `prepared`, the item was decoded ahead on a worker.
+    bool ExtractItemData(int index, TStream& dest, TDecodedItem* prepared = nullptr);
+    bool DecodeItem(int index, TStream& dest, bool& skipped, TDecodedItem* prepared);
+    // Writes and reports an item decoded ahead as DecodeItem would have.
+    bool ReplayDecodedItem(const TDirItem& item, TDecodedItem& decoded, TStream& dest);
+    // Reads an item and checks its password with the current one; returns
+    // the task that decodes it, or nothing when the extraction is better
+    // left to decode it itself (damage, another password, no room).
+    std::function<void()> MakeDecodeJob(int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes);
+    void ExtractOneToStream(const std::u16string& fileName, TStream& stream, class TZADecodeAhead* ahead);
     std::u16string GetTempFileName(const std::u16string& nearFile);
 
     // multi-volume sets (TZAVolumes.cpp)

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "zip/EZAException.h"
+#include "zip/TZAItemDecoder.h"
 #include "zip/TZAItemEncoder.h"
 #include "zip/TZAVolumeReader.h"
 #include "zip/TUniFileStream.h"
@@ -951,9 +952,119 @@ bool TZABaseArchiver::FindItemIndex(const std::u16string& name, int& index)
 
 // ---------------------------------------------------------------- extraction
 
-bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
+namespace {
+
+// Items decoded ahead are held whole in memory; larger ones are extracted
+// piece by piece on the archiver's thread.
+constexpr uint64_t kLargestItemAhead = uint64_t{128} << 20;
+
+}  // namespace
+
+std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::shared_ptr<TDecodedItem>& result,
+                                                     uint64_t& bytes)
 {
     const TDirItem item = dir_->Items.ItemAt(index);
+    if (spanningMode_ != smNone || (!item.FileName.empty() && item.FileName.back() == u'/'))
+        return {};
+    try {
+        TStream& in = *stream_;
+        const uint64_t offset = item.FullLocalHeaderOffset();
+        const int64_t streamSize = in.GetSize();
+        if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
+            return {};
+        uint8_t raw[TLocalFileHeader::kSize];
+        in.SetPosition(int64_t(offset));
+        in.ReadBuffer(raw, sizeof raw);
+        const TLocalFileHeader local = TLocalFileHeader::Decode(raw);
+        if (local.Signature != kLocalHeaderSignature && local.Signature != kLocalHeaderSignatureAlt)
+            return {};
+        uint64_t dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
+        uint64_t compressed = item.FullCompressedSize();
+        const uint64_t uncompressed = item.FullUncompressedSize();
+        if (dataStart > uint64_t(streamSize) || uint64_t(streamSize) - dataStart < compressed ||
+            compressed > kLargestItemAhead || uncompressed > kLargestItemAhead)
+            return {};
+        const uint16_t method =
+            item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
+        if (method != 0 && method != 8)
+            return {};
+        std::shared_ptr<TZAItemCipher> cipher;
+        std::vector<uint8_t> trailer;
+        if (item.IsEncrypted()) {
+            cipher = CreateItemCipher(item, password_);
+            const size_t overhead = cipher->HeaderSize() + cipher->TrailerSize();
+            if (compressed < overhead)
+                return {};
+            std::vector<uint8_t> head(cipher->HeaderSize());
+            in.SetPosition(int64_t(dataStart));
+            in.ReadBuffer(head.data(), int64_t(head.size()));
+            if (!cipher->CheckHeader(head.data()))
+                return {};
+            compressed -= overhead;
+            dataStart += head.size();
+            trailer.resize(cipher->TrailerSize());
+        }
+        auto data = std::make_shared<std::vector<uint8_t>>(size_t(compressed));
+        in.SetPosition(int64_t(dataStart));
+        in.ReadBuffer(data->data(), int64_t(compressed));
+        if (!trailer.empty())
+            in.ReadBuffer(trailer.data(), int64_t(trailer.size()));
+        result->Password = password_;
+        bytes = compressed + uncompressed;
+        return [data, trailer, cipher, method, uncompressed, crc = item.Crc32, result] {
+            DecodeItemData(*data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
+            data->clear();
+            data->shrink_to_fit();
+        };
+    } catch (...) {
+        // The extraction meets the same failure again at the item's turn.
+        return {};
+    }
+}
+
+bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& decoded, TStream& dest)
+{
+    const uint64_t uncompressed = item.FullUncompressedSize();
+    currentItemSize_ = uncompressed;
+    const double denominator = uncompressed ? double(uncompressed) : 2.0;
+    uint64_t written = 0;
+    auto writeUpTo = [&](uint64_t end) {
+        if (end <= written)
+            return true;
+        if (!WriteWithDiskFullRetry(dest, decoded.Output.data() + written, int64_t(end - written)))
+            return false;
+        processedBytes_ += end - written;
+        written = end;
+        return true;
+    };
+    for (const uint64_t produced : decoded.ProducedAfter) {
+        if (!writeUpTo(produced))
+            return false;
+        bool c1 = false, c2 = false;
+        DoFileProgress(item.FileName, double(produced) / denominator * 100.0, poExtract, ppProcess, c1);
+        DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, poExtract,
+                          ppProcess, c2);
+        if (c1 || c2) {
+            cancel_ = true;
+            return false;
+        }
+    }
+    // Output of a piece that failed half-way is written as it would have been.
+    if (!writeUpTo(decoded.Output.size()))
+        return false;
+    if (decoded.Error)
+        std::rethrow_exception(decoded.Error);
+    return decoded.Ok;
+}
+
+bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecodedItem* prepared)
+{
+    const TDirItem item = dir_->Items.ItemAt(index);
+    // Decoded ahead with the password still in force: only writing is left.
+    if (prepared && prepared->Password == password_) {
+        skipped = false;
+        return ReplayDecodedItem(item, *prepared, dest);
+    }
     // An item of a set is read from the volume its local header is on, and
     // its data runs on into the volumes after it.
     std::unique_ptr<TZAVolumeReader> volumes;
@@ -1061,14 +1172,14 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
     return consumed == compressed && produced == uncompressed && crcMatches;
 }
 
-bool TZABaseArchiver::ExtractItemData(int index, TStream& dest)
+bool TZABaseArchiver::ExtractItemData(int index, TStream& dest, TDecodedItem* prepared)
 {
     if (index < 0 || index >= dir_->Items.Count())
         throw EZAException(16, Name);
     bool skipped = false;
     bool ok = false;
     try {
-        ok = DecodeItem(index, dest, skipped);
+        ok = DecodeItem(index, dest, skipped, prepared);
     } catch (const EDecompressionError&) {
         ok = false;
     } catch (const EZAException& e) {
@@ -1086,6 +1197,41 @@ bool TZABaseArchiver::ExtractItemData(int index, TStream& dest)
 void TZABaseArchiver::ExtractItem(int index, TStream& dest) { ExtractItemData(index, dest); }
 
 void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& stream)
+{
+    ExtractOneToStream(fileName, stream, nullptr);
+}
+
+void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<std::u16string, TStream*>>& items)
+{
+    CheckOpen();
+    CheckNoUpdate();
+    std::unique_ptr<TZADecodeAhead> ahead;
+    if (WorkerCount > 1 && items.size() >= 2) {
+        std::vector<int> plan;
+        const bool recurse = Options.Recurse;
+        Options.Recurse = false;
+        try {
+            for (const auto& [name, stream] : items) {
+                int index = -1;
+                if (stream != nullptr && FindItemIndex(name, index))
+                    plan.push_back(index);
+            }
+        } catch (...) {
+            Options.Recurse = recurse;
+            throw;
+        }
+        Options.Recurse = recurse;
+        ahead = std::make_unique<TZADecodeAhead>(
+            std::move(plan), WorkerCount,
+            [this](int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes) {
+                return MakeDecodeJob(index, result, bytes);
+            });
+    }
+    for (const auto& [name, stream] : items)
+        ExtractOneToStream(name, *stream, ahead.get());
+}
+
+void TZABaseArchiver::ExtractOneToStream(const std::u16string& fileName, TStream& stream, TZADecodeAhead* ahead)
 {
     CheckOpen();
     CheckNoUpdate();
@@ -1109,7 +1255,8 @@ void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& s
         itemsToProcess_ = 1;
         totalBytes_ = dir_->Items.ItemAt(index).FullUncompressedSize();
         processedBytes_ = 0;
-        ExtractItem(index, stream);
+        const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
+        ExtractItemData(index, stream, prepared.get());
         DoFileProgress(name, 100, poExtract, ppEnd, cancel);
         DoOverallProgress(100, poExtract, ppEnd, cancel);
     } catch (...) {
@@ -1146,6 +1293,15 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
         root.pop_back();
     if (Options.CreateDirs && !WideIsDirectory(root))
         WideCreateDir(root);
+
+    // Items are decoded ahead on the workers; files are still written, and
+    // every question asked, here in item order.
+    std::unique_ptr<TZADecodeAhead> ahead;
+    if (WorkerCount > 1 && indices.size() >= 2)
+        ahead = std::make_unique<TZADecodeAhead>(
+            indices, WorkerCount, [this](int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes) {
+                return MakeDecodeJob(index, result, bytes);
+            });
 
     std::u16string refused;
     for (int index : indices) {
@@ -1209,7 +1365,8 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 // No sync per file: with thousands of items it would cost more
                 // than the extraction itself, and the rename keeps an old file
                 // whole until the new one is complete.
-                written = ExtractItemData(index, file);
+                const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
+                written = ExtractItemData(index, file, prepared.get());
             }
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {
