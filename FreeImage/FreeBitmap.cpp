@@ -5,6 +5,7 @@
 
 #include "FreeImage/FreeImageLibrary.h"
 #include "FreeImage/FreeMemoryIO.h"
+#include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "platform/rtl/Stream.h"
 
@@ -96,10 +97,20 @@ bool TFreeBitmap::LoadFromStream(TStream& stream, int flags)
     const int64_t size = stream.GetSize();
     if (size <= 0 || size > std::numeric_limits<DWORD>::max())
         return false;
-    std::vector<BYTE> buffer(static_cast<size_t>(size));
-    stream.ReadBuffer(buffer.data(), size);
+    // A memory stream read from its start is decoded where it lies.
+    std::vector<BYTE> buffer;
+    BYTE* bytes = nullptr;
+    auto* memoryStream = dynamic_cast<TMemoryStream*>(&stream);
+    if (memoryStream && memoryStream->GetPosition() == 0) {
+        bytes = reinterpret_cast<BYTE*>(memoryStream->Memory());
+        memoryStream->SetPosition(size);
+    } else {
+        buffer.resize(static_cast<size_t>(size));
+        stream.ReadBuffer(buffer.data(), size);
+        bytes = buffer.data();
+    }
 
-    TFreeMemoryIO memory(buffer.data(), static_cast<DWORD>(size));
+    TFreeMemoryIO memory(bytes, static_cast<DWORD>(size));
     const FREE_IMAGE_FORMAT format = memory.GetFileType();
     if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
         return false;

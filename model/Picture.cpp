@@ -108,14 +108,21 @@ bool Picture::LoadFromFile(const std::string& path)
 bool Picture::LoadFromStream(TStream& stream)
 {
     try {
+        // A memory stream is read where it lies; any other is copied once.
         TMemoryStream copy;
-        copy.LoadFromStream(stream);
+        TMemoryStream* bytes = dynamic_cast<TMemoryStream*>(&stream);
+        if (!bytes) {
+            copy.LoadFromStream(stream);
+            bytes = &copy;
+        }
         stream.SetPosition(0);
         const MD5 md5;
-        std::string hash = DigestText(md5.DigestStream(&copy), md5);
-        copy.SetPosition(0);
+        std::string hash = DigestText(md5.DigestStream(bytes), md5);
+        bytes->SetPosition(0);
         auto bitmap = std::make_unique<TFreeWinBitmap>();
-        if (!bitmap->LoadFromStream(copy, 0))
+        const bool loaded = bitmap->LoadFromStream(*bytes, 0);
+        stream.SetPosition(0);
+        if (!loaded)
             return false;
         image_ = std::move(bitmap);
         hash_ = std::move(hash);

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
 #include <system_error>
 
 #include "model/Picture.h"
@@ -103,7 +106,14 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path)
     return archiver;
 }
 
-void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
+namespace {
+
+// Bitmaps extracted together when a portfolio is opened.
+constexpr uint64_t kBitmapBatchBytes = uint64_t{512} << 20;
+
+// The index of the item with exactly this name; raises when it is missing or
+// larger than kMaxItemSize.
+int ItemIndex(TZipArchiver& archiver, const std::string& name)
 {
     const std::u16string wide = UTF8ToWide(name);
     int index = -1;
@@ -111,6 +121,14 @@ void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& str
         throw EPortfolioFileError("The portfolio file has no item " + name);
     if (archiver.Item(index).FullUncompressedSize() > uint64_t(kMaxItemSize))
         throw EPortfolioFileError("The item " + name + " is too large");
+    return index;
+}
+
+} // namespace
+
+void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
+{
+    const int index = ItemIndex(archiver, name);
     stream.Clear();
     archiver.ExtractToStream(archiver.Item(index).FileName, stream);
     stream.SetPosition(0);
@@ -121,7 +139,7 @@ void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
     if (stream.GetSize() > kMaxItemSize)
         throw EPortfolioFileError("The item " + name + " is too large");
     stream.SetPosition(0);
-    archiver.AddFromStream(UTF8ToWide(name), stream, true, 0, 0, 0x20, 0);
+    archiver.AddFromStream(UTF8ToWide(name), stream, false, 0, 0, 0x20, 0);
 }
 
 bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary)
@@ -190,16 +208,34 @@ bool LoadFile(Portfolio* portfolio, bool (*readXml)(Portfolio*, TStream*))
             if (!readXml(portfolio, &xml))
                 return false;
         }
-        for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
-            Picture* picture = portfolio->GetPicture(i);
-            if (!picture)
-                continue;
-            TMemoryStream bitmap;
-            Extract(*archiver, picture->GetID(), bitmap);
-            // Only bitmaps are ever stored; anything else is not handed to
-            // the image library's decoders.
-            if (!IsBitmap(bitmap) || !picture->LoadFromStream(bitmap))
-                throw EPortfolioFileError("The artwork " + picture->GetID() + " cannot be read");
+        // The bitmaps are extracted a batch at a time, so the archiver
+        // inflates several at once while memory holds only one batch.
+        std::vector<Picture*> pictures;
+        for (int i = 0; i < portfolio->GetPictureCount(); ++i)
+            if (Picture* picture = portfolio->GetPicture(i))
+                pictures.push_back(picture);
+        for (size_t first = 0; first < pictures.size();) {
+            std::vector<std::unique_ptr<TMemoryStream>> bitmaps;
+            std::vector<std::pair<std::u16string, TStream*>> items;
+            uint64_t batch = 0;
+            for (size_t i = first; i < pictures.size() && (items.empty() || batch < kBitmapBatchBytes); ++i) {
+                const int index = ItemIndex(*archiver, pictures[i]->GetID());
+                batch += archiver->Item(index).FullUncompressedSize();
+                bitmaps.push_back(std::make_unique<TMemoryStream>());
+                items.emplace_back(archiver->Item(index).FileName, bitmaps.back().get());
+            }
+            archiver->ExtractToStreams(items);
+            for (size_t k = 0; k < bitmaps.size(); ++k) {
+                Picture* picture = pictures[first + k];
+                TMemoryStream& bitmap = *bitmaps[k];
+                bitmap.SetPosition(0);
+                // Only bitmaps are ever stored; anything else is not handed to
+                // the image library's decoders.
+                if (!IsBitmap(bitmap) || !picture->LoadFromStream(bitmap))
+                    throw EPortfolioFileError("The artwork " + picture->GetID() + " cannot be read");
+                bitmaps[k].reset();
+            }
+            first += bitmaps.size();
         }
         ReadAttachment(*archiver, portfolio, kStatementItem, portfolio->GetStatementData(),
                        portfolio->GetStatementFile(), &Portfolio::SetStatementFile);

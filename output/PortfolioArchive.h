@@ -57,7 +57,8 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path);
 // missing, larger than kMaxItemSize, or cannot be decoded.
 void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
 // Adds the stream's whole content under the name; raises for a stream larger
-// than kMaxItemSize.
+// than kMaxItemSize. The archiver reads the stream when the update commits,
+// so it must outlive the archiver's EndUpdate (or the add, outside an update).
 void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
 
 // ---- the elements of the "_XML_DETAILS_" document of one version
