@@ -25,13 +25,20 @@ function(velmora_library target)
   endif()
 endfunction()
 
-# velmora_test(<target> [DEPS <targets>...])
-# One GoogleTest program per test folder, built from every .cpp in it.
+# velmora_test(<target> [APP] [DEPS <targets>...])
+# One GoogleTest program per test folder, built from every .cpp in it. APP
+# runs the tests under the program's application object instead of a plain
+# QApplication.
 function(velmora_test target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "APP" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${target} ${sources})
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  if(ARG_APP)
+    target_link_libraries(${target} PRIVATE test_main_app)
+  else()
+    target_link_libraries(${target} PRIVATE test_main)
+  endif()
   target_link_libraries(${target} PRIVATE test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST

@@ -16,6 +16,8 @@ PACKAGES=(
   xdg-utils fonts-dejavu-core
   # real peers and cross-checks used by the tests
   python3 python3-aiosmtpd zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
+  # a virtual display to look at the running program
+  xvfb xauth
 )
 
 missing=()

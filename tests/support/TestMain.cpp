@@ -1,6 +1,8 @@
 // Test entry point: every test process gets its own registry, data and
 // config folders, so no test touches the user's real settings, and a
-// QApplication (offscreen) so widget and text-drawing code can run.
+// QApplication (offscreen) so widget and text-drawing code can run. Tests of
+// the windows run under the program's application object, which shows what
+// escapes a slot in a message box.
 #include <QApplication>
 #include <clocale>
 #include <cstdlib>
@@ -9,6 +11,9 @@
 #include <unistd.h>
 
 #include "tests/support/TempDir.h"
+#ifdef VELMORA_TEST_APPLICATION
+#include "app/TApplication.h"
+#endif
 
 int main(int argc, char** argv)
 {
@@ -26,7 +31,11 @@ int main(int argc, char** argv)
     if (geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#ifdef VELMORA_TEST_APPLICATION
+    TApplication app(argc, argv);
+#else
     QApplication app(argc, argv);
+#endif
     // QApplication adopts the user's locale; the program's own texts never may.
     std::setlocale(LC_NUMERIC, "C");
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,43 @@
+#pragma once
+// Open and save dialogs as the forms describe them: a title, an initial
+// folder, a filter, a default extension and a preset file name. Each run is
+// a QFileDialog of its own: the desktop's dialog where the platform has one,
+// the widget dialog otherwise (offscreen). Main thread only.
+#include <string>
+
+class QWidget;
+
+class TFileDialog {
+public:
+    virtual ~TFileDialog() = default;
+
+    // True when the user confirmed a file; FileName then holds its path and
+    // FilterIndex (from 1) the filter that was chosen.
+    bool Execute(QWidget* owner = nullptr);
+
+    std::string Title;
+    std::string InitialDir;
+    // Without a dot ("pfo"); added to a typed name that has no extension.
+    std::string DefaultExt;
+    std::string Filter;
+    int FilterIndex = 1;
+    std::string FileName;
+    // Save dialogs only: ask before an existing file is chosen.
+    bool OverwritePrompt = false;
+
+protected:
+    explicit TFileDialog(bool save) : save_(save) {}
+
+private:
+    bool save_;
+};
+
+class TOpenDialog : public TFileDialog {
+public:
+    TOpenDialog() : TFileDialog(false) {}
+};
+
+class TSaveDialog : public TFileDialog {
+public:
+    TSaveDialog() : TFileDialog(true) {}
+};
