@@ -1303,6 +1303,11 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 return MakeDecodeJob(index, result, bytes);
             });
 
+    const mode_t fileMode = 0666 & ~[] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
     std::u16string refused;
     for (int index : indices) {
         const TDirItem item = dir_->Items.ItemAt(index);
@@ -1351,25 +1356,31 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 continue;
         }
         // Written beside the target and renamed over it only when complete.
-        const std::u16string temp = WideCreateTempFile(parent);
+        int handle = -1;
+        const std::u16string temp = WideCreateTempFile(parent, &handle);
         if (temp.empty())
             throw EZAException(19, {target}, Name);
+        // The stream owns the handle from here on, whatever happens.
+        auto file = std::make_unique<TUniFileStream>(temp, TUniFileStream::TAdopt{handle});
         bool written = false;
         try {
             bool c = false;
             DoFileProgress(item.FileName, 0, poExtract, ppStart, c);
             if (c)
                 throw EZAException(45, Name);
-            {
-                TUniFileStream file(temp, kCreateMode);
-                // No sync per file: with thousands of items it would cost more
-                // than the extraction itself, and the rename keeps an old file
-                // whole until the new one is complete.
-                const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
-                written = ExtractItemData(index, file, prepared.get());
-            }
+            // No sync per file: with thousands of items it would cost more
+            // than the extraction itself, and the rename keeps an old file
+            // whole until the new one is complete.
+            const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
+            written = ExtractItemData(index, *file, prepared.get());
+            // The temporary file was made private; the file takes the usual
+            // permissions before it gets its name.
+            if (written)
+                ::fchmod(file->Handle(), fileMode);
+            file.reset();
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {
+            file.reset();
             WideRemoveFile(temp);
             throw;
         }
@@ -1377,11 +1388,6 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             WideRemoveFile(temp);
             continue;
         }
-        ::chmod(WideToFileSystem(temp).c_str(), 0666 & ~[] {
-            const mode_t m = ::umask(0);
-            ::umask(m);
-            return m;
-        }());
         if (!WideReplaceFile(temp, target)) {
             WideRemoveFile(temp);
             throw EZAException(19, {target}, Name);
