@@ -1,6 +1,7 @@
 #include "zip/TZAWorkerPool.h"
 
 #include <algorithm>
+#include <atomic>
 
 TZAWorkerPool::TZAWorkerPool(int threads)
 {
@@ -45,8 +46,18 @@ void TZAWorkerPool::Run()
     }
 }
 
+namespace {
+
+std::atomic<int> g_defaultWorkers{0};
+
+}  // namespace
+
 int DefaultArchiverWorkers()
 {
+    if (const int set = g_defaultWorkers.load(); set > 0)
+        return set;
     const unsigned cores = std::thread::hardware_concurrency();
     return int(std::clamp(cores, 1u, 8u));
 }
+
+void SetDefaultArchiverWorkers(int workers) { g_defaultWorkers.store(std::max(workers, 0)); }

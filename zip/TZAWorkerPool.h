@@ -30,5 +30,9 @@ private:
     std::vector<std::thread> threads_;
 };
 
-// The machine's cores, at most 8 and at least 1.
+// The worker count new archivers start with: the machine's cores, at most 8
+// and at least 1, unless set below.
 int DefaultArchiverWorkers();
+// Sets the count new archivers start with (0: back to the machine's), for
+// programs that create archivers indirectly, such as benchmarks.
+void SetDefaultArchiverWorkers(int workers);
