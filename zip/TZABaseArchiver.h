@@ -251,6 +251,9 @@ private:
     void CopyItemData(int index, TStream& source, int64_t sourceBase, TStream& out);
     // The snapshot item a working item stands for; -1 when there is none.
     int SnapshotIndexOf(int index) const;
+    // Fires the file and overall progress of a piece of an item; false (and
+    // the cancel flag set) when a handler cancels.
+    bool ReportProgress(const std::u16string& name, double percent, TZAProcessOperation operation);
     // With `prepared`, the item's data was encoded ahead on a worker.
     bool StoreItem(int index, TStream& out, TEncodedItem* prepared = nullptr);
     // The item's source stream (opened when it is a file) and where its data starts.

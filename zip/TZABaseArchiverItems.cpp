@@ -526,6 +526,19 @@ struct TRestorePosition {
 
 }  // namespace
 
+bool TZABaseArchiver::ReportProgress(const std::u16string& name, double percent, TZAProcessOperation operation)
+{
+    bool c1 = false, c2 = false;
+    DoFileProgress(name, percent, operation, ppProcess, c1);
+    DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, operation, ppProcess,
+                      c2);
+    if (c1 || c2) {
+        cancel_ = true;
+        return false;
+    }
+    return true;
+}
+
 std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start) const
 {
     std::shared_ptr<TStream> source = item.DataStream;
@@ -717,16 +730,7 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
     TDirectSink sink([&](const uint8_t* data, int64_t count) { return WriteWithDiskFullRetry(out, data, count); },
                      [&](int64_t bytesRead, int64_t readTotal) {
                          processedBytes_ += uint64_t(bytesRead);
-                         bool c1 = false, c2 = false;
-                         DoFileProgress(name, double(readTotal) / double(size) * 100.0, item.Operation, ppProcess,
-                                        c1);
-                         DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0,
-                                           item.Operation, ppProcess, c2);
-                         if (c1 || c2) {
-                             cancel_ = true;
-                             return false;
-                         }
-                         return true;
+                         return ReportProgress(name, double(readTotal) / double(size) * 100.0, item.Operation);
                      });
     uint32_t crc = 0xFFFFFFFF;
     int64_t readTotal = 0;
@@ -958,6 +962,24 @@ namespace {
 // piece by piece on the archiver's thread.
 constexpr uint64_t kLargestItemAhead = uint64_t{128} << 20;
 
+// Reads the item's local header; where its stored data starts. False when
+// the header or the stored data does not lie within the stream.
+bool LocateItemData(const TDirItem& item, TStream& in, uint64_t& dataStart)
+{
+    const uint64_t offset = item.FullLocalHeaderOffset();
+    const int64_t streamSize = in.GetSize();
+    if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
+        return false;
+    uint8_t raw[TLocalFileHeader::kSize];
+    in.SetPosition(int64_t(offset));
+    in.ReadBuffer(raw, sizeof raw);
+    const TLocalFileHeader local = TLocalFileHeader::Decode(raw);
+    if (local.Signature != kLocalHeaderSignature && local.Signature != kLocalHeaderSignatureAlt)
+        return false;
+    dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
+    return dataStart <= uint64_t(streamSize) && uint64_t(streamSize) - dataStart >= item.FullCompressedSize();
+}
+
 }  // namespace
 
 std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::shared_ptr<TDecodedItem>& result,
@@ -968,21 +990,10 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         return {};
     try {
         TStream& in = *stream_;
-        const uint64_t offset = item.FullLocalHeaderOffset();
-        const int64_t streamSize = in.GetSize();
-        if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
-            return {};
-        uint8_t raw[TLocalFileHeader::kSize];
-        in.SetPosition(int64_t(offset));
-        in.ReadBuffer(raw, sizeof raw);
-        const TLocalFileHeader local = TLocalFileHeader::Decode(raw);
-        if (local.Signature != kLocalHeaderSignature && local.Signature != kLocalHeaderSignatureAlt)
-            return {};
-        uint64_t dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
         uint64_t compressed = item.FullCompressedSize();
         const uint64_t uncompressed = item.FullUncompressedSize();
-        if (dataStart > uint64_t(streamSize) || uint64_t(streamSize) - dataStart < compressed ||
-            compressed > kLargestItemAhead || uncompressed > kLargestItemAhead)
+        uint64_t dataStart = 0;
+        if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead || !LocateItemData(item, in, dataStart))
             return {};
         const uint16_t method =
             item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
@@ -1040,14 +1051,8 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
     for (const uint64_t produced : decoded.ProducedAfter) {
         if (!writeUpTo(produced))
             return false;
-        bool c1 = false, c2 = false;
-        DoFileProgress(item.FileName, double(produced) / denominator * 100.0, poExtract, ppProcess, c1);
-        DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, poExtract,
-                          ppProcess, c2);
-        if (c1 || c2) {
-            cancel_ = true;
+        if (!ReportProgress(item.FileName, double(produced) / denominator * 100.0, poExtract))
             return false;
-        }
     }
     // Output of a piece that failed half-way is written as it would have been.
     if (!writeUpTo(decoded.Output.size()))
@@ -1071,21 +1076,11 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecod
     if (spanningMode_ != smNone && (volumeSetOpened_ || volumesWritten_))
         volumes = std::make_unique<TZAVolumeReader>(*this, int32_t(item.FullDiskNumberStart()), lastVolume_);
     TStream& in = volumes ? static_cast<TStream&>(*volumes) : *stream_;
-    const uint64_t offset = item.FullLocalHeaderOffset();
-    const int64_t streamSize = in.GetSize();
-    if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
+    uint64_t dataStart = 0;
+    if (!LocateItemData(item, in, dataStart))
         return false;
-    uint8_t raw[TLocalFileHeader::kSize];
-    in.SetPosition(int64_t(offset));
-    in.ReadBuffer(raw, sizeof raw);
-    const TLocalFileHeader local = TLocalFileHeader::Decode(raw);
-    if (local.Signature != kLocalHeaderSignature && local.Signature != kLocalHeaderSignatureAlt)
-        return false;
-    const uint64_t dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
     uint64_t compressed = item.FullCompressedSize();
     const uint64_t uncompressed = item.FullUncompressedSize();
-    if (dataStart > uint64_t(streamSize) || uint64_t(streamSize) - dataStart < compressed)
-        return false;
     currentItemSize_ = uncompressed;
 
     skipped = false;
@@ -1151,14 +1146,8 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecod
         } else if (!emit(piece.data(), size_t(n))) {
             return false;
         }
-        bool c1 = false, c2 = false;
-        DoFileProgress(item.FileName, double(produced) / denominator * 100.0, poExtract, ppProcess, c1);
-        DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, poExtract,
-                          ppProcess, c2);
-        if (c1 || c2) {
-            cancel_ = true;
+        if (!ReportProgress(item.FileName, double(produced) / denominator * 100.0, poExtract))
             return false;
-        }
     }
     if (cipher && cipher->TrailerSize() > 0) {
         std::vector<uint8_t> trailer(cipher->TrailerSize());
