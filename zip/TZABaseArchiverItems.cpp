@@ -481,10 +481,8 @@ public:
     {
         if (length > 0 && !write_(data, int64_t(length)))
             return false;
-        written += length;
         return progress_(bytesRead, readTotal);
     }
-    uint64_t written = 0;
 
 private:
     std::function<bool(const uint8_t*, int64_t)> write_;
