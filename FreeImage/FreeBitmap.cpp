@@ -1,10 +1,12 @@
 #include "FreeImage/FreeBitmap.h"
 
+#include <fstream>
 #include <limits>
 #include <vector>
 
 #include "FreeImage/FreeImageLibrary.h"
 #include "FreeImage/FreeMemoryIO.h"
+#include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "platform/rtl/Stream.h"
@@ -51,7 +53,75 @@ FIBITMAP* ToEightBitsPerChannel(FIBITMAP* dib)
     return converted;
 }
 
+void TakeHeader(FIBITMAP* dib, TFreeBitmap::Header& out)
+{
+    out.width = FreeImage_GetWidth(dib);
+    out.height = FreeImage_GetHeight(dib);
+    out.bitsPerPixel = static_cast<int>(FreeImage_GetBPP(dib));
+}
+
+// The GIF reader cannot stop after the header; its logical screen, which
+// the reader allocates whole, stands in the first ten bytes.
+bool GifScreen(const BYTE* data, size_t size, TFreeBitmap::Header& out)
+{
+    if (size < 10)
+        return false;
+    out.width = data[6] | (data[7] << 8);
+    out.height = data[8] | (data[9] << 8);
+    out.bitsPerPixel = 8;
+    return true;
+}
+
+bool FileHeader(const std::string& fileName, FREE_IMAGE_FORMAT format, TFreeBitmap::Header& out)
+{
+    out = TFreeBitmap::Header{};
+    out.format = format;
+    if (FreeImage_FIFSupportsNoPixels(format)) {
+        FIBITMAP* dib = FreeImage_Load(format, fileName.c_str(), FIF_LOAD_NOPIXELS);
+        if (!dib)
+            return false;
+        TakeHeader(dib, out);
+        FreeImage_Unload(dib);
+        return true;
+    }
+    if (format == FIF_GIF) {
+        BYTE head[10] = {};
+        std::ifstream in(fileName, std::ios::binary);
+        in.read(reinterpret_cast<char*>(head), sizeof head);
+        return GifScreen(head, static_cast<size_t>(in.gcount()), out);
+    }
+    return true;
+}
+
 }  // namespace
+
+bool TFreeBitmap::Header::WithinLimits() const
+{
+    return width >= 0 && height >= 0 && width * height <= kMaxPixels && DecodedBytes() <= kMaxDecodedBytes;
+}
+
+bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
+{
+    EnsureFreeImageInitialised();
+    out = Header{};
+    if (!data || size == 0)
+        return false;
+    TFreeMemoryIO memory(const_cast<BYTE*>(data), size);
+    out.format = memory.GetFileType();
+    if (out.format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(out.format))
+        return false;
+    if (FreeImage_FIFSupportsNoPixels(out.format)) {
+        FIBITMAP* dib = memory.Read(out.format, FIF_LOAD_NOPIXELS);
+        if (!dib)
+            return false;
+        TakeHeader(dib, out);
+        FreeImage_Unload(dib);
+        return true;
+    }
+    if (out.format == FIF_GIF)
+        return GifScreen(data, size, out);
+    return true;
+}
 
 TFreeBitmap::TFreeBitmap(FREE_IMAGE_TYPE imageType, int width, int height, int bpp)
 {
@@ -82,6 +152,9 @@ bool TFreeBitmap::Load(const std::string& fileName, int flags)
         format = FreeImage_GetFIFFromFilename(fileName.c_str());
     if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
         return false;
+    Header header;
+    if (!FileHeader(fileName, format, header) || !header.WithinLimits())
+        return false;
 
     if (dib_) {
         FreeImage_Unload(dib_);
@@ -94,32 +167,40 @@ bool TFreeBitmap::Load(const std::string& fileName, int flags)
 
 bool TFreeBitmap::LoadFromStream(TStream& stream, int flags)
 {
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+        const int64_t size = memory->GetSize();
+        if (size <= 0 || size > std::numeric_limits<DWORD>::max())
+            return false;
+        // As with any stream, GetSize() bytes must follow the position.
+        if (memory->GetPosition() != 0)
+            throw EReadError("Stream read error");
+        memory->SetPosition(size);
+        return LoadFromMemory(memory->Memory(), static_cast<DWORD>(size), flags);
+    }
     const int64_t size = stream.GetSize();
     if (size <= 0 || size > std::numeric_limits<DWORD>::max())
         return false;
     // A memory stream read from its start is decoded where it lies.
-    std::vector<BYTE> buffer;
-    BYTE* bytes = nullptr;
-    auto* memoryStream = dynamic_cast<TMemoryStream*>(&stream);
-    if (memoryStream && memoryStream->GetPosition() == 0) {
-        bytes = reinterpret_cast<BYTE*>(memoryStream->Memory());
+    if (auto* memoryStream = dynamic_cast<TMemoryStream*>(&stream); memoryStream && memoryStream->GetPosition() == 0) {
         memoryStream->SetPosition(size);
-    } else {
-        buffer.resize(static_cast<size_t>(size));
-        stream.ReadBuffer(buffer.data(), size);
-        bytes = buffer.data();
+        return LoadFromMemory(memoryStream->Memory(), static_cast<DWORD>(size), flags);
     }
+    std::vector<BYTE> buffer(static_cast<size_t>(size));
+    stream.ReadBuffer(buffer.data(), size);
+    return LoadFromMemory(buffer.data(), static_cast<DWORD>(size), flags);
+}
 
-    TFreeMemoryIO memory(bytes, static_cast<DWORD>(size));
-    const FREE_IMAGE_FORMAT format = memory.GetFileType();
-    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
+bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
+{
+    Header header;
+    if (!ReadHeader(data, size, header) || !header.WithinLimits())
         return false;
-
+    TFreeMemoryIO memory(const_cast<BYTE*>(data), size);
     if (dib_) {
         FreeImage_Unload(dib_);
         dib_ = nullptr;
     }
-    dib_ = ToEightBitsPerChannel(memory.Read(format, flags));
+    dib_ = ToEightBitsPerChannel(memory.Read(header.format, flags));
     Change();
     return IsValid();
 }
@@ -195,6 +276,11 @@ FREE_IMAGE_COLOR_TYPE TFreeBitmap::GetColorType() const
 bool TFreeBitmap::IsGrayScale() const
 {
     return dib_ && FreeImage_GetBPP(dib_) == 8 && FreeImage_GetColorType(dib_) == FIC_MINISBLACK;
+}
+
+bool TFreeBitmap::IsTransparent() const
+{
+    return dib_ && FreeImage_IsTransparent(dib_);
 }
 
 bool TFreeBitmap::GetPixelColor(unsigned x, unsigned y, RGBQUAD* colour) const

@@ -1,6 +1,7 @@
 #pragma once
 #include <FreeImage.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -13,6 +14,27 @@ class TStream;
 // stream may throw (EReadError / EWriteError) in LoadFromStream/SaveToStream.
 class TFreeBitmap : public TFreeObject {
 public:
+    // No picture a portfolio shows needs more; a header that asks for more
+    // is refused before the library allocates anything, so a few bytes of
+    // run-length data cannot expand into gigabytes.
+    static constexpr int64_t kMaxPixels = 100'000'000;
+    static constexpr int64_t kMaxDecodedBytes = kMaxPixels * 4;
+
+    // What an image's header promises, read without decoding its pixels.
+    struct Header {
+        FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+        int64_t width = 0;
+        int64_t height = 0;
+        int bitsPerPixel = 0;
+        // Bytes the decoded image will take (rows padded as the library pads them).
+        int64_t DecodedBytes() const { return height * (((width * bitsPerPixel + 31) / 32) * 4); }
+        bool WithinLimits() const;
+    };
+    // Reads the header of the encoded image. False when the format is not
+    // known or readable, or its header cannot be read; formats whose
+    // reader cannot stop after the header report width and height 0.
+    static bool ReadHeader(const BYTE* data, DWORD size, Header& out);
+
     using TNotifyEvent = std::function<void(TFreeBitmap* sender)>;
     // Set handled to true to take over the old image (it is then not released).
     using TChangingEvent =
@@ -26,7 +48,8 @@ public:
     bool IsValid() const override { return dib_ != nullptr; }
     virtual void Clear();
 
-    // Format from the file's content, else from its name. The old image is
+    // Format from the file's content, else from its name; refused like
+    // LoadFromStream when the header is over the limits. The old image is
     // released before decoding, so a file that fails to decode leaves the
     // object empty. Images of 16 bits per channel come back as 24/32-bit
     // colour or 8-bit grey, floating-point colour tone-mapped to 24 bits and
@@ -34,7 +57,9 @@ public:
     // shown and saved.
     bool Load(const std::string& fileName, int flags = 0);
     // Decodes GetSize() bytes read from the stream's current position (callers
-    // rewind first); the format comes from the content alone.
+    // rewind first); the format comes from the content alone. A memory
+    // stream is decoded in place, without a copy. An image whose header
+    // exceeds kMaxPixels or kMaxDecodedBytes is refused undecoded.
     bool LoadFromStream(TStream& stream, int flags = 0);
     // Format from the file name's extension. Refuses (false, nothing written)
     // what the format cannot store; an existing file is only replaced once the
@@ -50,6 +75,8 @@ public:
     FREE_IMAGE_TYPE GetImageType() const;
     FREE_IMAGE_COLOR_TYPE GetColorType() const;
     bool IsGrayScale() const;
+    // Has an alpha channel or a transparent palette entry.
+    bool IsTransparent() const;
     // Pixel (x, y) with y = 0 at the bottom row, as the library counts.
     bool GetPixelColor(unsigned x, unsigned y, RGBQUAD* colour) const;
 
@@ -72,6 +99,9 @@ public:
 
     TNotifyEvent OnChange;
     TChangingEvent OnChanging;
+
+    // Decodes size bytes at data, the format from the content alone.
+    bool LoadFromMemory(const BYTE* data, DWORD size, int flags = 0);
 
 protected:
     // Installs a new image; false (nothing changed) for null.

@@ -1,8 +1,11 @@
 #include "app/WinMain.h"
 
 #include "app/TApplication.h"
+#include "app/TForm1.h"
+#include "app/TForm6.h"
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
+#include "output/TForm10.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -10,10 +13,20 @@
 
 void CreateForms()
 {
+    // The main window's constructor does the start-up work; the others do
+    // not exist yet while it runs. It sets Form1 itself, before that work.
+    new TForm1();
+    Form6 = new TForm6();
+    Form10 = new TForm10();
 }
 
 void DestroyForms()
 {
+    delete Form10;
+    Form10 = nullptr;
+    delete Form6;
+    Form6 = nullptr;
+    delete Form1;
 }
 
 int WinMain(int argc, char** argv)
@@ -24,9 +37,9 @@ int WinMain(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     app.Title = "Velmora Voravev";
     QApplication::setApplicationName("Velmora Voravev");
-    QApplication::setApplicationDisplayName("Velmora Voravev");
     try {
         CreateForms();
+        Form1->show();
         QApplication::exec();
     } catch (const std::exception& error) {
         app.ShowException(error.what());

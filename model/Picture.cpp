@@ -108,21 +108,21 @@ bool Picture::LoadFromFile(const std::string& path)
 bool Picture::LoadFromStream(TStream& stream)
 {
     try {
-        // A memory stream is read where it lies; any other is copied once.
+        // A memory stream (an item just read from a portfolio file) is
+        // hashed and decoded where it is: a large bitmap is not copied again.
         TMemoryStream copy;
         TMemoryStream* bytes = dynamic_cast<TMemoryStream*>(&stream);
         if (!bytes) {
             copy.LoadFromStream(stream);
             bytes = &copy;
         }
-        stream.SetPosition(0);
         const MD5 md5;
         std::string hash = DigestText(md5.DigestStream(bytes), md5);
         bytes->SetPosition(0);
         auto bitmap = std::make_unique<TFreeWinBitmap>();
-        const bool loaded = bitmap->LoadFromStream(*bytes, 0);
+        const bool decoded = bitmap->LoadFromStream(*bytes, 0);
         stream.SetPosition(0);
-        if (!loaded)
+        if (!decoded)
             return false;
         image_ = std::move(bitmap);
         hash_ = std::move(hash);

@@ -131,6 +131,8 @@ std::string Portfolio::Unescape(const std::string& text)
 
 int Portfolio::IndexOf(const Picture* picture) const
 {
+    if (!listed_.contains(picture))
+        return -1;
     for (size_t i = 0; i < pictures_.size(); ++i)
         if (pictures_[i].get() == picture)
             return static_cast<int>(i);
@@ -139,7 +141,8 @@ int Portfolio::IndexOf(const Picture* picture) const
 
 int Portfolio::AddPicture(Picture* picture)
 {
-    if (picture && IndexOf(picture) < 0) {
+    if (picture && !listed_.contains(picture)) {
+        listed_.insert(picture);
         pictures_.emplace_back(picture);
         SetModified();
     }
@@ -151,6 +154,7 @@ void Portfolio::RemovePicture(Picture* picture)
     const int index = IndexOf(picture);
     if (index < 0)
         return;
+    listed_.erase(picture);
     pictures_.erase(pictures_.begin() + index);
     SetModified();
 }
@@ -189,6 +193,7 @@ int Portfolio::GetPictureCount() const
 
 void Portfolio::ClearPictures()
 {
+    listed_.clear();
     std::vector<std::unique_ptr<Picture>>().swap(pictures_);
     SetModified();
 }

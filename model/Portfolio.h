@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class Picture;
@@ -129,6 +130,9 @@ private:
     int IndexOf(const Picture* picture) const;
 
     std::vector<std::unique_ptr<Picture>> pictures_;
+    // The same pictures, so that adding one of many thousands (a file being
+    // read) need not search the list.
+    std::unordered_set<const Picture*> listed_;
     std::atomic<bool> modified_{false};
     std::string name_;
     std::string phone_;

@@ -112,6 +112,23 @@ std::string CssQuoted(const std::string& text)
     return out;
 }
 
+// The rule goes inside the page's style element, which any "</style"
+// would end, letting the rest of an imported template's text run as markup
+// and script. CSS reads the escape as the same character wherever "<" may
+// stand (strings, selectors), so nothing a sound style means is lost.
+std::string WithoutTagOpeners(const std::string& css)
+{
+    std::string out;
+    out.reserve(css.size());
+    for (char c : css) {
+        if (c == '<')
+            out += "\\3C ";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 Style::Style(const std::string& name) : Name(name) {}
@@ -174,7 +191,7 @@ std::string Style::ToCss(const std::string& prefix) const
     }
     css += AppendCss;
     css += " }\r\n";
-    return css;
+    return WithoutTagOpeners(css);
 }
 
 bool Style::CopyFrom(const Style* other)

@@ -24,6 +24,8 @@ public:
     // The rule text for a page at `prefix` ("\" for the front page, "\Data\"
     // for artwork pages); empty when Name is empty. A value that does not
     // convert (hand-edited or imported file) drops only its own declaration.
+    // Every "<" of the fields comes out as the CSS escape "\3C ", so no
+    // field can end the page's style element.
     std::string ToCss(const std::string& prefix) const;
 
     void SaveToXml(IXMLNode parent) const;

@@ -117,14 +117,26 @@ bool TemplateLibrary::Save(const std::string& path)
         for (const auto& item : templates_)
             if (!item->IsBuiltin())
                 item->SaveToXml(root);
-        for (const auto& item : shadowed_)
-            item->SaveToXml(root);
+        // Hidden copies belong in the user's own file only; an exported
+        // file offers every template it holds.
+        if (IsUserFile(path))
+            for (const auto& item : shadowed_)
+                item->SaveToXml(root);
         document.SaveToFile(path);
         return true;
     } catch (const std::exception&) {
         SetText("Failed to save the template file '" + path + "'");
         return false;
     }
+}
+
+bool TemplateLibrary::IsUserFile(const std::string& path) const
+{
+    const std::string user = UserFile();
+    if (path == user)
+        return true;
+    std::error_code error;
+    return std::filesystem::equivalent(path, user, error);
 }
 
 Template* TemplateLibrary::GetTemplate(int index)

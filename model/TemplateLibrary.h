@@ -26,7 +26,9 @@ public:
     // templates are never built-in. Names already present are skipped.
     bool LoadFile(const std::string& path, bool clear);
     bool Import(const std::string& path);
-    // Writes every template that is not built-in; the old file survives a failure.
+    // Writes every template that is not built-in; the old file survives a
+    // failure. Only the user's own file also keeps the templates a shipped
+    // one hides.
     bool Save(const std::string& path);
 
     int GetCount() const { return static_cast<int>(templates_.size()); }
@@ -43,6 +45,7 @@ private:
     bool LoadTemplates(const std::string& path, bool clear, bool shipped,
                        std::vector<std::unique_ptr<Template>>* shadowed = nullptr);
     std::string UserFile() const { return userFolder_ + "templates.vtp"; }
+    bool IsUserFile(const std::string& path) const;
 
     std::vector<std::unique_ptr<Template>> templates_;
     std::string userFolder_;

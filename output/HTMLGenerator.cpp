@@ -7,6 +7,7 @@
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
+#include "output/PageText.h"
 #include "output/TForm10.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
@@ -24,28 +25,39 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <unordered_set>
 
 namespace {
 
 // Uncomments the block: its markers go, what stood between them stays.
-void SwitchOn(std::string& text, const std::string& block)
+void SwitchOn(PageText& text, const std::string& block)
 {
-    StringReplaceAll(text, "<!--%" + block + "_BEGIN%", "");
-    StringReplaceAll(text, "%" + block + "_END%//-->", "");
+    text.Remove("<!--%" + block + "_BEGIN%");
+    text.Remove("%" + block + "_END%//-->");
+}
+
+// The PDF generator fills the page size into the whole page after this
+// one is done; a "%" of a text goes in as its character reference there,
+// so that no text can be filled in again.
+std::string ForPage(std::string text, bool forPdf)
+{
+    if (forPdf)
+        StringReplaceAll(text, "%", "&#37;");
+    return text;
 }
 
 // Fields that keep their line breaks.
-std::string WithLineBreaks(std::string text)
+std::string WithLineBreaks(std::string text, bool forPdf)
 {
     StringReplaceAll(text, "&break;", "<br/>");
-    return text;
+    return ForPage(std::move(text), forPdf);
 }
 
 // Fields shown on one line: a stored line break must not show as "&break;".
-std::string OneLine(std::string text)
+std::string OneLine(std::string text, bool forPdf)
 {
     StringReplaceAll(text, "&break;", " ");
-    return text;
+    return ForPage(std::move(text), forPdf);
 }
 
 std::string PageName(int number)
@@ -73,17 +85,41 @@ std::size_t StreamSize(TMemoryStream* stream)
     return stream ? static_cast<std::size_t>(stream->GetSize()) : 0;
 }
 
-// The file an artwork is written to: its source file's name when the image
-// can be stored in that name's format, else the same name with ".png".
+// Formats every browser shows in a page.
+bool BrowsersShow(FREE_IMAGE_FORMAT format)
+{
+    return format == FIF_JPEG || format == FIF_PNG || format == FIF_GIF || format == FIF_BMP || format == FIF_WEBP;
+}
+
+// The file an artwork is written to: its source file's name when browsers
+// show that format and it can hold the image, that name with ".png" when
+// the format cannot hold it (a GIF edited into full colour). Formats that
+// browsers do not show (TIFF, or none) become JPEG, or PNG for an image
+// with transparency or one JPEG cannot hold.
 std::string ImageFileName(const Picture& picture)
 {
     std::string name = SafeFileName(picture.GetFileName());
     if (name.empty())
         name = "artwork";
     const TFreeWinBitmap* image = picture.GetBitmap();
-    if (image && image->CanSave(FreeImage_GetFIFFromFilename(name.c_str())))
-        return name;
-    return name + ".png";
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(name.c_str());
+    if (BrowsersShow(format))
+        return image && image->CanSave(format) ? name : name + ".png";
+    const bool jpeg = image && !image->IsTransparent() && image->CanSave(FIF_JPEG);
+    return ChangeFileExt(name, jpeg ? ".jpg" : ".png");
+}
+
+// The longest name most file systems take, in bytes.
+constexpr size_t kMaxNameBytes = 255;
+
+// text cut to at most size bytes, never inside a UTF-8 sequence.
+std::string CutUtf8(const std::string& text, size_t size)
+{
+    if (text.size() <= size)
+        return text;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
+        --size;
+    return text.substr(0, size);
 }
 
 } // namespace
@@ -138,20 +174,26 @@ std::string HTMLGenerator::LinkName(const std::string& fileName)
 
 std::string HTMLGenerator::UniqueName(const std::string& name, const std::vector<std::string>& taken)
 {
-    auto isTaken = [&](const std::string& candidate) {
-        const std::string lower = Lower(candidate);
-        return std::any_of(taken.begin(), taken.end(),
-                           [&](const std::string& t) { return Lower(t) == lower; });
-    };
-    if (!isTaken(name))
-        return name;
-    // A leading dot starts a name, not an extension.
+    std::unordered_set<std::string> lowered;
+    lowered.reserve(taken.size());
+    for (const std::string& t : taken)
+        lowered.insert(Lower(t));
+    auto isTaken = [&](const std::string& candidate) { return lowered.contains(Lower(candidate)); };
+    // A leading dot starts a name, not an extension; an extension too long
+    // to be one is part of the name.
     const std::size_t dot = name.rfind('.');
-    const bool hasExt = dot != std::string::npos && dot > 0;
+    const bool hasExt = dot != std::string::npos && dot > 0 && name.size() - dot <= 16;
     const std::string stem = hasExt ? name.substr(0, dot) : name;
     const std::string ext = hasExt ? name.substr(dot) : std::string();
+    // Names longer than a file system takes (a long title in a script of
+    // several bytes a letter) are cut, keeping their extension.
+    auto fit = [&](const std::string& suffix) {
+        return CutUtf8(stem, kMaxNameBytes - ext.size() - suffix.size()) + suffix + ext;
+    };
+    if (std::string candidate = fit(""); !isTaken(candidate))
+        return candidate;
     for (int n = 2;; ++n) {
-        std::string candidate = stem + "-" + std::to_string(n) + ext;
+        std::string candidate = fit("-" + std::to_string(n));
         if (!isTaken(candidate))
             return candidate;
     }
@@ -193,66 +235,72 @@ void HTMLGenerator::PlanAttachments()
 
 std::string HTMLGenerator::FillCommon(const std::string& page)
 {
+    PageText text(page);
+    FillCommon(text);
+    return text.Text();
+}
+
+void HTMLGenerator::FillCommon(PageText& text)
+{
     if (!planned_)
         PlanAttachments();
     Portfolio* portfolio = GetPortfolio();
-    std::string text = page;
 
     if (forPdf_) {
-        StringReplaceAll(text, "<!--%PDF_SAFE%", "");
-        StringReplaceAll(text, "%PDF_SAFE%//-->", "");
+        text.Remove("<!--%PDF_SAFE%");
+        text.Remove("%PDF_SAFE%//-->");
     } else {
-        StringReplaceAll(text, "<!--%HTML_SAFE%", "");
-        StringReplaceAll(text, "%HTML_SAFE%//-->", "");
+        text.Remove("<!--%HTML_SAFE%");
+        text.Remove("%HTML_SAFE%//-->");
     }
 
-    StringReplaceAll(text, "%ARTISTNAME%", OneLine(portfolio->GetName(false)));
+    text.Replace("%ARTISTNAME%", OneLine(portfolio->GetName(false), forPdf_));
 
-    const std::string address = WithLineBreaks(portfolio->GetAddress(false));
-    const std::string phone = OneLine(portfolio->GetPhone(false));
-    const std::string email = OneLine(portfolio->GetEmail(false));
-    const std::string website = OneLine(portfolio->GetWebsiteAddress(false));
+    const std::string address = WithLineBreaks(portfolio->GetAddress(false), forPdf_);
+    const std::string phone = OneLine(portfolio->GetPhone(false), forPdf_);
+    const std::string email = OneLine(portfolio->GetEmail(false), forPdf_);
+    const std::string website = OneLine(portfolio->GetWebsiteAddress(false), forPdf_);
     const bool picture = !pictureName_.empty();
     // A "Contact" heading only when something stands under it.
     if (picture || !address.empty() || !phone.empty() || !email.empty() || !website.empty()) {
         SwitchOn(text, "CONTACT");
         if (picture) {
             SwitchOn(text, "ARTISTPICTURE");
-            StringReplaceAll(text, "%ARTISTPICTURE%", LinkName(pictureName_));
+            text.Replace("%ARTISTPICTURE%", LinkName(pictureName_));
         }
         if (!address.empty()) {
             SwitchOn(text, "ARTISTADDRESS");
-            StringReplaceAll(text, "%ARTISTADDRESS%", address);
+            text.Replace("%ARTISTADDRESS%", address);
         }
         if (!phone.empty()) {
             SwitchOn(text, "ARTISTPHONE");
-            StringReplaceAll(text, "%ARTISTPHONE%", phone);
+            text.Replace("%ARTISTPHONE%", phone);
         }
         if (!email.empty()) {
             SwitchOn(text, "ARTISTMAIL");
-            StringReplaceAll(text, "%ARTISTMAIL%", email);
+            text.Replace("%ARTISTMAIL%", email);
         }
         if (!website.empty()) {
             SwitchOn(text, "ARTISTWEBSITE");
-            StringReplaceAll(text, "%ARTISTWEBSITE%", website);
+            text.Replace("%ARTISTWEBSITE%", website);
         }
     }
 
     Options* options = Options::Instance();
     if (options->GetIncludeCopyright()) {
         SwitchOn(text, "PORTFOLIOCOPYRIGHT");
-        StringReplaceAll(text, "%PORTFOLIOYEAR%", GetYearText());
+        text.Replace("%PORTFOLIOYEAR%", GetYearText());
     }
     if (options->GetIncludeDate()) {
         SwitchOn(text, "PORTFOLIODATE");
-        StringReplaceAll(text, "%PORTFOLIODATE%", GetDateText());
+        text.Replace("%PORTFOLIODATE%", GetDateText());
     }
 
     const std::string statement = portfolio->GetStatementText(false);
     if (!statement.empty()) {
         SwitchOn(text, "STATEMENTTEXT");
-        StringReplaceAll(text, "%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false)));
-        StringReplaceAll(text, "%STATEMENTTEXT%", WithLineBreaks(statement));
+        text.Replace("%STATEMENTTITLE%", OneLine(portfolio->GetStatementTitle(false), forPdf_));
+        text.Replace("%STATEMENTTEXT%", WithLineBreaks(statement, forPdf_));
     }
 
     if (!statementName_.empty()) {
@@ -260,7 +308,7 @@ std::string HTMLGenerator::FillCommon(const std::string& page)
             SwitchOn(text, "PDF_STATEMENT");
         } else {
             SwitchOn(text, "HTML_STATEMENT");
-            StringReplaceAll(text, "%ARTISTSTATEMENT%", LinkName(statementName_));
+            text.Replace("%ARTISTSTATEMENT%", LinkName(statementName_));
         }
     }
     if (!cvName_.empty()) {
@@ -268,10 +316,9 @@ std::string HTMLGenerator::FillCommon(const std::string& page)
             SwitchOn(text, "PDF_CV");
         } else {
             SwitchOn(text, "HTML_CV");
-            StringReplaceAll(text, "%ARTISTCV%", LinkName(cvName_));
+            text.Replace("%ARTISTCV%", LinkName(cvName_));
         }
     }
-    return text;
 }
 
 std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
@@ -280,26 +327,26 @@ std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
     const int width = image ? image->GetWidth() : 0;
     const int height = image ? image->GetHeight() : 0;
     int blockWidth = 600;
-    std::string text = page;
-    StringReplaceAll(text, "%ARTWORK_STYLE%", ArtworkStyle(width, height, &blockWidth));
-    StringReplaceAll(text, "%ARTWORK_WIDTH%", std::to_string(blockWidth));
+    PageText text(page);
+    text.Replace("%ARTWORK_STYLE%", ArtworkStyle(width, height, &blockWidth));
+    text.Replace("%ARTWORK_WIDTH%", std::to_string(blockWidth));
 
-    text = FillCommon(text);
+    FillCommon(text);
 
     if (picture) {
-        StringReplaceAll(text, "%IMAGETITLE%", OneLine(picture->GetTitle(false)));
-        StringReplaceAll(text, "%IMAGEMEDIA%", OneLine(picture->GetMedia(false)));
-        StringReplaceAll(text, "%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false)));
+        text.Replace("%IMAGETITLE%", OneLine(picture->GetTitle(false), forPdf_));
+        text.Replace("%IMAGEMEDIA%", OneLine(picture->GetMedia(false), forPdf_));
+        text.Replace("%IMAGEDIMENSIONS%", OneLine(picture->GetDimensions(false), forPdf_));
         const std::string description = picture->GetDescription(false);
         if (!description.empty()) {
             SwitchOn(text, "DESCRIPTION");
-            StringReplaceAll(text, "%DESCRIPTION%", WithLineBreaks(description));
+            text.Replace("%DESCRIPTION%", WithLineBreaks(description, forPdf_));
         }
     }
 
     const int count = GetPortfolio()->GetPictureCount();
-    StringReplaceAll(text, "%PREVPAGE%", pageCounter_ == 0 ? "portfolio.html" : "Data/" + PageName(pageCounter_ - 1));
-    StringReplaceAll(text, "%NEXTPAGE%",
+    text.Replace("%PREVPAGE%", pageCounter_ == 0 ? "portfolio.html" : "Data/" + PageName(pageCounter_ - 1));
+    text.Replace("%NEXTPAGE%",
                pageCounter_ + 1 >= count ? "portfolio.html" : "Data/" + PageName(pageCounter_ + 1));
 
     std::string file;
@@ -307,8 +354,8 @@ std::string HTMLGenerator::FillPage(const std::string& page, Picture* picture)
         file = imageNames_[pageCounter_];
     else if (picture)
         file = SafeFileName(picture->GetFileName());
-    StringReplaceAll(text, "%IMAGEFILE%", LinkName(file));
-    return text;
+    text.Replace("%IMAGEFILE%", LinkName(file));
+    return text.Text();
 }
 
 bool HTMLGenerator::Generate()

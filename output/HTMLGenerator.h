@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class PageText;
 class Picture;
 class TForm10;
 
@@ -37,7 +38,8 @@ public:
     // thread; true once the window is closed.
     bool ShowResult() override;
 
-    // The replacements shared by both pages.
+    // The replacements shared by both pages. Values put in are never
+    // searched for placeholders again.
     std::string FillCommon(const std::string& page);
     // The artwork page of picture, for the page number now being written.
     std::string FillPage(const std::string& page, Picture* picture);
@@ -52,7 +54,8 @@ public:
     // neither break the attribute nor be read as markup.
     static std::string LinkName(const std::string& fileName);
     // name, then name-2.ext, name-3.ext ... : the first that is not in taken
-    // (compared without letter case, as CD file systems do).
+    // (compared without letter case, as CD file systems do). A name over
+    // 255 bytes is cut to that, keeping its extension.
     static std::string UniqueName(const std::string& name, const std::vector<std::string>& taken);
 
     // The file names the last Generate wrote (empty: not written).
@@ -62,6 +65,7 @@ public:
     const std::vector<std::string>& GetImageNames() const { return imageNames_; }
 
 private:
+    void FillCommon(PageText& text);
     void PlanAttachments();
     bool WriteArtworks(const std::string& skeleton);
 

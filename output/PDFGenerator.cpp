@@ -11,31 +11,27 @@
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/shell/PrivateCopy.h"
+#include "platform/shell/Process.h"
 #include "platform/shell/Shell.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <dirent.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 std::mutex viewerMutex;
 std::string viewerCommand;
 
-// Private copies older than this are no longer in any viewer's hands.
-constexpr std::time_t kViewedCopyLifetime = 24 * 60 * 60;
-
+// Copies handed to a viewer launcher, which returns before the viewer opens them.
+const char kViewedArea[] = "Viewed";
 
 std::string PageFileName(int index)
 {
@@ -60,105 +56,11 @@ struct FreeBlock {
     void operator()(char* block) const { std::free(block); }
 };
 
-bool OwnPrivateFolder(const std::string& folder)
-{
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st{};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    return (st.st_mode & 0077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
-}
-
-// Copies of earlier runs that no viewer can still be opening.
-void PruneViewedCopies(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    const std::time_t now = std::time(nullptr);
-    std::vector<std::string> old;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        struct stat st{};
-        const std::string path = folder + name;
-        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && now - st.st_mtime > kViewedCopyLifetime)
-            old.push_back(path);
-    }
-    ::closedir(dir);
-    for (const std::string& path : old)
-        DeleteFolderTree(path);
-}
-
-// $XDG_CACHE_HOME, else ~/.cache; empty when neither is usable.
-std::string CacheRoot()
-{
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/')
-        return xdg;
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return std::string(home) + "/.cache";
-    return {};
-}
-
 std::string WithoutTrailingSlash(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
-}
-
-// A copy of file in a fresh private folder; empty when it cannot be made.
-std::string MakeViewedCopy(const std::string& file)
-{
-    const std::string root = CacheRoot();
-    if (root.empty())
-        return {};
-    const std::string app = root + "/VelmoraVoravev";
-    const std::string viewed = app + "/Viewed";
-    if (!ForceDirectories(root, 0700) || !OwnPrivateFolder(app) || !OwnPrivateFolder(viewed))
-        return {};
-    PruneViewedCopies(viewed + "/");
-    std::string unique = viewed + "/XXXXXX";
-    if (!::mkdtemp(unique.data()))
-        return {};
-    const std::string copy = unique + "/" + PDFGenerator::GetOutputFileName();
-    std::error_code error;
-    if (!std::filesystem::copy_file(file, copy, error) || error) {
-        DeleteFolderTree(unique);
-        return {};
-    }
-    ::chmod(copy.c_str(), 0600);
-    return copy;
-}
-
-// Starts argv[0] (looked up in PATH) with the arguments, without a shell and
-// with only the standard streams open, and waits for it. False when it
-// cannot be started; *status receives its wait status.
-bool RunAndWait(const std::vector<std::string>& args, int* status)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0)
-        return false;
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        return false;
-    int result = 0;
-    while (::waitpid(pid, &result, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    if (status)
-        *status = result;
-    return true;
 }
 
 } // namespace
@@ -321,9 +223,14 @@ bool PDFGenerator::AttachDocument(IPDFDocument* document, TMemoryStream* data, c
     try {
         if (!document || !data || data->GetSize() <= 0)
             return false;
-        if (!SaveStreamToFolder(data, path, RootPattern))
+        const std::string name = SafeFileName(path);
+        if (name.empty())
             return false;
-        CComBSTR file(GetOutputFolder() + SafeFileName(path));
+        const std::string copy = HTMLGenerator::UniqueName(name, ownFiles_);
+        if (!SaveStreamToFolder(data, copy, RootPattern))
+            return false;
+        ownFiles_.push_back(copy);
+        CComBSTR file(GetOutputFolder() + copy);
         CComBSTR text(description);
         return SUCCEEDED(document->AttachFile(file, text));
     } catch (...) {
@@ -388,8 +295,8 @@ bool PDFGenerator::IsLauncher(const std::string& program)
 
 std::string PDFGenerator::GetViewedFolder()
 {
-    const std::string root = CacheRoot();
-    return root.empty() ? std::string() : root + "/VelmoraVoravev/Viewed/";
+    const std::string root = GetUserCacheFolder();
+    return root.empty() ? std::string() : root + "/VelmoraVoravev/" + kViewedArea + "/";
 }
 
 bool PDFGenerator::ShowResult()
@@ -403,7 +310,7 @@ bool PDFGenerator::ShowResult()
     if (launcher) {
         // The launcher is gone before the viewer opens the file, and this
         // generator deletes its folder as soon as the job ends.
-        shown = MakeViewedCopy(file);
+        shown = MakePrivateCopy(file, kViewedArea, GetOutputFileName());
         if (shown.empty())
             return false;
     }

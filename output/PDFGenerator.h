@@ -36,8 +36,9 @@ public:
 
     bool SetupDocument(IPDFDocument* document);
     // Copies data into the output folder under the file-name part of path
-    // and embeds that copy. False for empty data, a failed copy or a refusal
-    // of the component.
+    // (cut to 255 bytes, and made unique among this generator's files) and
+    // embeds that copy. False for empty data, a failed copy or a refusal of
+    // the component.
     bool AttachDocument(IPDFDocument* document, TMemoryStream* data, const std::string& path,
                         const std::string& description);
     // The page text in UTF-16 with "%PDF_PAGE_HEIGHT%" and "%PDF_PAGE_WIDTH%"
@@ -57,4 +58,8 @@ public:
     static bool IsLauncher(const std::string& program);
     // The folder private copies of viewed files go to, ending in "/".
     static std::string GetViewedFolder();
+
+private:
+    // The PDF and the attachment copies in the output folder.
+    std::vector<std::string> ownFiles_{GetOutputFileName()};
 };

@@ -1,5 +1,6 @@
 #include "output/PortfolioArchive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -7,7 +8,9 @@
 #include <utility>
 #include <vector>
 #include <system_error>
+#include <unordered_map>
 
+#include "FreeImage/FreeBitmap.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
@@ -42,6 +45,53 @@ bool IsBitmap(TMemoryStream& stream)
     return stream.GetSize() >= 2 && stream.Memory()[0] == 'B' && stream.Memory()[1] == 'M';
 }
 
+// Refuses to grow past its limit: an item whose directory entry claims
+// less than it inflates to still cannot fill memory.
+class BoundedStream : public TMemoryStream {
+public:
+    BoundedStream(std::string name, int64_t limit) : name_(std::move(name)), limit_(limit) {}
+    int64_t Write(const void* buffer, int64_t count) override
+    {
+        if (count > limit_ - GetPosition())
+            throw EPortfolioFileError("The item " + name_ + " is too large");
+        return TMemoryStream::Write(buffer, count);
+    }
+    void SetSize(int64_t size) override
+    {
+        if (size > limit_)
+            throw EPortfolioFileError("The item " + name_ + " is too large");
+        TMemoryStream::SetSize(size);
+    }
+
+private:
+    std::string name_;
+    int64_t limit_;
+};
+
+std::u16string ItemKey(const std::u16string& name)
+{
+    std::u16string key = name;
+    for (char16_t& c : key)
+        c = LowerAscii(c);
+    return key;
+}
+
+// What one open holds: it refuses an item or an artwork before reading or
+// decoding it would take more than kMaxLoadSize.
+class LoadBudget {
+public:
+    int64_t Left() const { return kMaxLoadSize - held_; }
+    void Require(int64_t bytes, const std::string& what) const
+    {
+        if (bytes < 0 || bytes > Left())
+            throw EPortfolioFileError("Opening the portfolio file would need too much memory at " + what);
+    }
+    void Hold(int64_t bytes) { held_ += bytes; }
+
+private:
+    int64_t held_ = 0;
+};
+
 bool IsExistingFile(const std::string& path)
 {
     std::error_code error;
@@ -52,10 +102,11 @@ bool IsExistingFile(const std::string& path)
 // a stored path would let a received portfolio pull any local file into
 // what the user later exports or mails. The path is kept only while a file
 // is there to show for it.
-void ReadAttachment(TZipArchiver& archiver, Portfolio* portfolio, const char* item, TMemoryStream* data,
-                    const std::string& path, void (Portfolio::*setPath)(const std::string&))
+void ReadAttachment(TZipArchiver& archiver, LoadBudget& budget, Portfolio* portfolio, const char* item,
+                    TMemoryStream* data, const std::string& path, void (Portfolio::*setPath)(const std::string&))
 {
-    Extract(archiver, item, *data);
+    Extract(archiver, item, *data, std::min(kMaxItemSize, budget.Left()));
+    budget.Hold(data->GetSize());
     if (!path.empty() && !IsExistingFile(path))
         (portfolio->*setPath)(ExtractFileName(path));
 }
@@ -108,30 +159,42 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path)
 
 namespace {
 
-// Bitmaps extracted together when a portfolio is opened.
-constexpr uint64_t kBitmapBatchBytes = uint64_t{512} << 20;
+// Bitmaps extracted together when a portfolio is opened, so the archiver
+// inflates several at once.
+constexpr int64_t kBitmapBatchBytes = int64_t{512} << 20;
 
 // The index of the item with exactly this name; raises when it is missing or
-// larger than kMaxItemSize.
-int ItemIndex(TZipArchiver& archiver, const std::string& name)
+// larger than maxSize.
+int ItemIndex(TZipArchiver& archiver, const std::string& name, int64_t maxSize)
 {
     const std::u16string wide = UTF8ToWide(name);
     int index = -1;
     if (wide.empty() || !archiver.FindItemIndex(wide, index) || !SameItemName(archiver.Item(index).FileName, wide))
         throw EPortfolioFileError("The portfolio file has no item " + name);
-    if (archiver.Item(index).FullUncompressedSize() > uint64_t(kMaxItemSize))
+    if (maxSize < 0 || archiver.Item(index).FullUncompressedSize() > uint64_t(maxSize))
         throw EPortfolioFileError("The item " + name + " is too large");
     return index;
 }
 
 } // namespace
 
-void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
+void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream, int64_t maxSize)
 {
-    const int index = ItemIndex(archiver, name);
-    stream.Clear();
-    archiver.ExtractToStream(archiver.Item(index).FileName, stream);
+    const int index = ItemIndex(archiver, name, maxSize);
+    BoundedStream bytes(name, maxSize);
+    archiver.ExtractToStream(archiver.Item(index).FileName, bytes);
+    stream.Swap(bytes);
     stream.SetPosition(0);
+}
+
+bool IsPlainItemName(const std::string& id)
+{
+    if (id.empty() || id.size() > 64)
+        return false;
+    for (char c : id)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '-'))
+            return false;
+    return true;
 }
 
 void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
@@ -142,7 +205,8 @@ void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
     archiver.AddFromStream(UTF8ToWide(name), stream, false, 0, 0, 0x20, 0);
 }
 
-bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary)
+bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary,
+             const std::function<bool(const std::string&)>& hasItem)
 {
     if (!portfolio || !stream)
         return false;
@@ -187,6 +251,8 @@ bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary
                 auto picture = std::make_unique<Picture>(portfolio);
                 for (const PictureField& field : vocabulary.picture)
                     ((*picture).*field.set)(GetChildValue(node, field.element));
+                if (hasItem && !hasItem(picture->GetID()))
+                    return false;
                 portfolio->AddPicture(picture.release());
             }
         }
@@ -196,52 +262,84 @@ bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary
     }
 }
 
-bool LoadFile(Portfolio* portfolio, bool (*readXml)(Portfolio*, TStream*))
+bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
 {
     if (!portfolio)
         return false;
     try {
         std::unique_ptr<TZipArchiver> archiver = Open(portfolio->GetFileName(false), 0);
+        // Names that stand twice: readers differ on which entry they take,
+        // so a file could show one thing here and another elsewhere.
+        std::unordered_map<std::u16string, int> items;
+        for (int i = 0; i < archiver->ItemCount(); ++i)
+            ++items[ItemKey(archiver->Item(i).FileName)];
+        const auto hasItem = [&items](const std::string& name) {
+            const auto found = items.find(ItemKey(UTF8ToWide(name)));
+            if (found != items.end() && found->second > 1)
+                throw EPortfolioFileError("The portfolio file names the item " + name + " twice");
+            return found != items.end();
+        };
+        for (const char* name : {kDetailsItem, kStatementItem, kPictureItem, kCVItem})
+            hasItem(name);
         {
             TMemoryStream xml;
-            Extract(*archiver, kDetailsItem, xml);
-            if (!readXml(portfolio, &xml))
+            Extract(*archiver, kDetailsItem, xml, kMaxDetailsSize);
+            if (!LoadXml(portfolio, &xml, vocabulary, hasItem))
                 return false;
         }
-        // The bitmaps are extracted a batch at a time, so the archiver
-        // inflates several at once while memory holds only one batch.
+        LoadBudget budget;
         std::vector<Picture*> pictures;
         for (int i = 0; i < portfolio->GetPictureCount(); ++i)
             if (Picture* picture = portfolio->GetPicture(i))
                 pictures.push_back(picture);
         for (size_t first = 0; first < pictures.size();) {
-            std::vector<std::unique_ptr<TMemoryStream>> bitmaps;
+            // A batch whose sizes, as the directory gives them, fit in what
+            // the budget has left; each bitmap is held to its own size.
+            std::vector<std::unique_ptr<BoundedStream>> bitmaps;
             std::vector<std::pair<std::u16string, TStream*>> items;
-            uint64_t batch = 0;
-            for (size_t i = first; i < pictures.size() && (items.empty() || batch < kBitmapBatchBytes); ++i) {
-                const int index = ItemIndex(*archiver, pictures[i]->GetID());
-                batch += archiver->Item(index).FullUncompressedSize();
-                bitmaps.push_back(std::make_unique<TMemoryStream>());
+            int64_t claimed = 0;
+            for (size_t i = first; i < pictures.size(); ++i) {
+                const std::string id = pictures[i]->GetID();
+                const int index = ItemIndex(*archiver, id, std::min(kMaxItemSize, budget.Left()));
+                const int64_t size = int64_t(archiver->Item(index).FullUncompressedSize());
+                if (!bitmaps.empty() && (claimed + size > kBitmapBatchBytes || claimed + size > budget.Left()))
+                    break;
+                claimed += size;
+                bitmaps.push_back(std::make_unique<BoundedStream>(id, size));
                 items.emplace_back(archiver->Item(index).FileName, bitmaps.back().get());
             }
             archiver->ExtractToStreams(items);
             for (size_t k = 0; k < bitmaps.size(); ++k) {
                 Picture* picture = pictures[first + k];
+                const std::string id = picture->GetID();
                 TMemoryStream& bitmap = *bitmaps[k];
                 bitmap.SetPosition(0);
                 // Only bitmaps are ever stored; anything else is not handed to
-                // the image library's decoders.
-                if (!IsBitmap(bitmap) || !picture->LoadFromStream(bitmap))
-                    throw EPortfolioFileError("The artwork " + picture->GetID() + " cannot be read");
+                // the image library's decoders, and a bitmap only once its
+                // header has shown what decoding it will take.
+                TFreeBitmap::Header header;
+                if (!IsBitmap(bitmap) ||
+                    !TFreeBitmap::ReadHeader(bitmap.Memory(), static_cast<DWORD>(bitmap.GetSize()), header) ||
+                    !header.WithinLimits())
+                    throw EPortfolioFileError("The artwork " + id + " cannot be read");
+                const int64_t cost = header.DecodedBytes() + kPictureOverhead;
+                budget.Require(bitmap.GetSize() + cost, "the artwork " + id);
+                if (!picture->LoadFromStream(bitmap))
+                    throw EPortfolioFileError("The artwork " + id + " cannot be read");
+                budget.Hold(cost);
                 bitmaps[k].reset();
+                // Read by its stored name; a name that could point elsewhere
+                // as a path is never written back.
+                if (!IsPlainItemName(id))
+                    picture->NewID();
             }
             first += bitmaps.size();
         }
-        ReadAttachment(*archiver, portfolio, kStatementItem, portfolio->GetStatementData(),
+        ReadAttachment(*archiver, budget, portfolio, kStatementItem, portfolio->GetStatementData(),
                        portfolio->GetStatementFile(), &Portfolio::SetStatementFile);
-        ReadAttachment(*archiver, portfolio, kPictureItem, portfolio->GetPictureData(), portfolio->GetPictureFile(),
-                       &Portfolio::SetPictureFile);
-        ReadAttachment(*archiver, portfolio, kCVItem, portfolio->GetCVData(), portfolio->GetCVFile(),
+        ReadAttachment(*archiver, budget, portfolio, kPictureItem, portfolio->GetPictureData(),
+                       portfolio->GetPictureFile(), &Portfolio::SetPictureFile);
+        ReadAttachment(*archiver, budget, portfolio, kCVItem, portfolio->GetCVData(), portfolio->GetCVFile(),
                        &Portfolio::SetCVFile);
         archiver->CloseArchive();
         return true;

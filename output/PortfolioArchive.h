@@ -3,6 +3,7 @@
 // names, one way of preparing the archiver, bounded extraction of an item,
 // and the reader that serves both file versions from a table of elements.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -33,6 +34,14 @@ inline constexpr const char* kPictureItem = "_PICTURE_FILE_";
 // sides, so a crafted file cannot make an open inflate gigabytes into memory
 // and a save never writes a file that could not be opened again.
 inline constexpr int64_t kMaxItemSize = int64_t{512} << 20;
+// The description of thousands of artworks stays far below this; its parsed
+// form takes several times its size.
+inline constexpr int64_t kMaxDetailsSize = int64_t{16} << 20;
+// What opening one file may hold in memory at once: decoded artworks and
+// attachments, plus the item being read and its decoded image. Each
+// artwork also counts kPictureOverhead for what it costs beyond its pixels.
+inline constexpr int64_t kMaxLoadSize = int64_t{768} << 20;
+inline constexpr int64_t kPictureOverhead = 4096;
 
 // Failures of our own on the way (a missing or oversized item, an artwork
 // that is no bitmap). Part of the Exception family like the archiver's.
@@ -54,8 +63,10 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path);
 
 // Replaces the stream's content with the item's bytes and rewinds it. The
 // name must be the item's own (no wildcard lookups); raises when the item is
-// missing, larger than kMaxItemSize, or cannot be decoded.
-void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
+// missing, larger than maxSize (whatever its directory entry claims), or
+// cannot be decoded.
+void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream,
+             int64_t maxSize = kMaxItemSize);
 // Adds the stream's whole content under the name; raises for a stream larger
 // than kMaxItemSize. The archiver reads the stream when the update commits,
 // so it must outlive the archiver's EndUpdate (or the add, outside an update).
@@ -103,11 +114,18 @@ struct Vocabulary {
 
 // Reads the document from the stream's position into the portfolio. False
 // for text that is not well-formed, a missing "Portfolio" root or a root
-// without "Version", "Name" or the template attribute.
-bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary);
+// without "Version", "Name" or the template attribute. With hasItem, a
+// picture whose ID names no item fails the read as soon as it is met.
+bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary,
+             const std::function<bool(const std::string&)>& hasItem = {});
 
-// Opens the portfolio's file, reads its document with readXml, then every
-// artwork by its ID and the three attachments, all from the archive.
-bool LoadFile(Portfolio* portfolio, bool (*readXml)(Portfolio*, TStream*));
+// Opens the portfolio's file, reads its document in the vocabulary, then
+// every artwork by its ID and the three attachments, all from the archive,
+// within kMaxLoadSize.
+bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary);
+
+// An ID that can name an item and a file of its own anywhere: letters,
+// digits, "_" and "-", at most 64 of them. IDs the program makes are such.
+bool IsPlainItemName(const std::string& id);
 
 } // namespace PortfolioArchive

@@ -40,7 +40,7 @@ constexpr Vocabulary kVocabulary{"Template", kDetails, kPicture};
 
 bool PortfolioLoaderV1::Load(Portfolio* portfolio)
 {
-    return LoadFile(portfolio, &PortfolioLoaderV1::LoadFromXml);
+    return LoadFile(portfolio, kVocabulary);
 }
 
 bool PortfolioLoaderV1::LoadFromXml(Portfolio* portfolio, TStream* stream)

@@ -74,7 +74,7 @@ std::string ItemKey(const std::string& name)
 // a picture added now can get the ID of one made in an earlier run, and a
 // received file can name anything: an artwork whose ID an earlier artwork or
 // one of the fixed items already holds gets a new one, or its bitmap would
-// replace the other's.
+// replace the other's. An ID that is no plain name is renewed as well.
 void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
 {
     std::set<std::string> taken;
@@ -84,7 +84,7 @@ void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
         Picture* picture = portfolio->GetPicture(i);
         if (!picture)
             continue;
-        while (picture->GetID().empty() || !taken.insert(ItemKey(picture->GetID())).second)
+        while (!IsPlainItemName(picture->GetID()) || !taken.insert(ItemKey(picture->GetID())).second)
             picture->NewID();
     }
 }
@@ -142,7 +142,7 @@ void WriteArchive(Portfolio* portfolio, TStream& stream, const std::string& path
 
 bool PortfolioLoaderV2::Load(Portfolio* portfolio)
 {
-    return LoadFile(portfolio, &PortfolioLoaderV2::LoadFromXml);
+    return LoadFile(portfolio, kVocabulary);
 }
 
 bool PortfolioLoaderV2::LoadFromXml(Portfolio* portfolio, TStream* stream)

@@ -8,6 +8,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+TForm10* Form10 = nullptr;
+
 TForm10::TForm10(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::TForm10>())
 {
     ui_->setupUi(this);

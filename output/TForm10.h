@@ -37,3 +37,7 @@ private:
     std::unique_ptr<LocalOnlyInterceptor> interceptor_;
     PreviewPage* page_ = nullptr;
 };
+
+// The preview window made at start-up (null when the program made none; the
+// HTML generator then makes its own).
+extern TForm10* Form10;

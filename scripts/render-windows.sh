@@ -23,6 +23,8 @@ home=$(mktemp -d "${TMPDIR:-/tmp}/velmora-render-XXXXXX")
 trap 'rm -rf "$home"' EXIT
 mkdir -p "$home/config" "$home/data" "$home/cache" "$home/registry" "$home/runtime"
 chmod 700 "$home/runtime"
+# The web view of the preview window refuses its sandbox as root.
+[ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
     XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" \
     VELMORA_REGISTRY_DIR="$home/registry" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \

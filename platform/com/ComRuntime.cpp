@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/registry/Registry.h"
 
@@ -57,7 +58,73 @@ HRESULT LoadModule(const std::string& path, LoadedModule& out)
     return S_OK;
 }
 
+struct ClassTableEntry {
+    DWORD cookie;
+    CLSID clsid;
+    DWORD context;
+    IUnknown* object;
+};
+
+std::mutex& ClassTableMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Never destroyed: objects that are still registered at exit belong to
+// modules whose own statics may already be gone.
+std::vector<ClassTableEntry>& ClassTable()
+{
+    static auto* table = new std::vector<ClassTableEntry>;
+    return *table;
+}
+
+// The registered object for clsid with a reference added, or null.
+IUnknown* FindClassObject(REFCLSID clsid, DWORD context)
+{
+    std::lock_guard lock(ClassTableMutex());
+    auto& table = ClassTable();
+    for (auto it = table.rbegin(); it != table.rend(); ++it)
+        if (it->clsid == clsid && (it->context & context)) {
+            it->object->AddRef();
+            return it->object;
+        }
+    return nullptr;
+}
+
 } // namespace
+
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD context, DWORD, DWORD* cookie)
+{
+    if (!classObject || !cookie || context == 0)
+        return E_INVALIDARG;
+    static DWORD nextCookie = 1;
+    classObject->AddRef();
+    std::lock_guard lock(ClassTableMutex());
+    *cookie = nextCookie++;
+    ClassTable().push_back(ClassTableEntry{*cookie, clsid, context, classObject});
+    return S_OK;
+}
+
+HRESULT CoRevokeClassObject(DWORD cookie)
+{
+    IUnknown* object = nullptr;
+    {
+        std::lock_guard lock(ClassTableMutex());
+        auto& table = ClassTable();
+        for (auto it = table.begin(); it != table.end(); ++it)
+            if (it->cookie == cookie) {
+                object = it->object;
+                table.erase(it);
+                break;
+            }
+    }
+    if (!object)
+        return E_INVALIDARG;
+    // Outside the lock: the last release may run code that creates objects.
+    object->Release();
+    return S_OK;
+}
 
 HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
 
@@ -70,6 +137,10 @@ void CoUninitialize()
 }
 
 bool CoIsInitialized() { return initCount > 0; }
+
+HRESULT OleInitialize(void*) { return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+
+void OleUninitialize() { CoUninitialize(); }
 
 HRESULT CLSIDFromProgID(const OLECHAR* progId, CLSID* clsid)
 {
@@ -114,6 +185,11 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void*, REFIID iid, void*
     *object = nullptr;
     if (!CoIsInitialized())
         return CO_E_NOTINITIALIZED;
+    if (IUnknown* registered = FindClassObject(clsid, context)) {
+        const HRESULT hr = registered->QueryInterface(iid, object);
+        registered->Release();
+        return hr;
+    }
     if (!(context & CLSCTX_INPROC_SERVER))
         return REGDB_E_CLASSNOTREG;
     const std::string path = InprocServerPath(clsid);

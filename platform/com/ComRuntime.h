@@ -37,6 +37,24 @@ HRESULT CoInitializeEx(void* reserved, DWORD flags);
 void CoUninitialize();
 // Whether the calling thread has initialised the runtime.
 bool CoIsInitialized();
+// The same count under the names the OLE calls use.
+HRESULT OleInitialize(void* reserved);
+void OleUninitialize();
+
+enum : DWORD {
+    REGCLS_SINGLEUSE = 0,
+    REGCLS_MULTIPLEUSE = 1,
+};
+
+// The process's own table of class objects, looked up before the hive: a
+// component built into the program is created by CoCreateInstance without
+// being installed anywhere. The table holds a reference to the object until
+// it is revoked. Of several registrations for one class the latest answers,
+// so a test can put a class in place of another and revoke it again.
+// E_INVALIDARG for a null object or cookie pointer or an empty context.
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD context, DWORD flags, DWORD* cookie);
+// E_INVALIDARG for a cookie that is not registered (or revoked already).
+HRESULT CoRevokeClassObject(DWORD cookie);
 
 // A braced GUID is taken as it is; otherwise the ProgID's class is looked up
 // (following CurVer of a version-independent ProgID). CO_E_CLASSSTRING when
@@ -47,7 +65,8 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, std::u16string* progId);
 
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* reserved, REFIID iid, void** object);
 // CO_E_NOTINITIALIZED on a thread that did not initialise; REGDB_E_CLASSNOTREG
-// for an unregistered class or a context without in-process servers;
+// for a class neither in the process table (for the context asked) nor in the
+// hive, or one only in the hive asked for without in-process servers;
 // CO_E_DLLNOTFOUND / CO_E_ERRORINDLL when the module cannot be loaded or has
 // no class-object entry.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);

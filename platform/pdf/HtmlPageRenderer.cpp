@@ -10,6 +10,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <system_error>
 
 #include <QString>
 
@@ -25,6 +26,7 @@ h1, h2, h3, h4, h5, h6, noframes, ol, p, ul, center, dir, hr, menu, pre, header,
 footer, nav, section, article, aside, main, figure, figcaption { display: block; }
 head, style, script, title, meta, link, base, noscript, template { display: none; }
 body { margin: 0; }
+br { display: block; }
 li { display: list-item; }
 ul, ol, menu, dir { margin-top: 1em; margin-bottom: 1em; padding-left: 40px; }
 ul { list-style-type: disc; }
@@ -151,6 +153,19 @@ public:
 
     void SetCairo(cairo_t* cr) { cr_ = cr; }
 
+    // The first picture file of the page that exists but could not be read
+    // (damaged, or too large to decode); empty when there is none.
+    const std::string& Refused() const { return refused_; }
+
+    cairo_surface_t* Image(const std::string& path, QSize* naturalSize = nullptr)
+    {
+        cairo_surface_t* surface = images_.Get(path, quality_, naturalSize);
+        std::error_code error;
+        if (!surface && refused_.empty() && !path.empty() && std::filesystem::is_regular_file(path, error))
+            refused_ = path;
+        return surface;
+    }
+
     std::string Resolve(const char* src, const char* baseurl) const
     {
         if (!src || !*src)
@@ -266,7 +281,7 @@ public:
         if (!cr_)
             return;
         if (!marker.image.empty()) {
-            if (cairo_surface_t* s = images_.Get(Resolve(marker.image.c_str(), marker.baseurl), quality_))
+            if (cairo_surface_t* s = Image(Resolve(marker.image.c_str(), marker.baseurl)))
                 PaintImage(s, marker.pos, marker.pos, false, false);
             return;
         }
@@ -305,15 +320,16 @@ public:
 
     void load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, bool) override
     {
-        images_.Get(Resolve(src, baseurl), quality_);
+        Image(Resolve(src, baseurl));
     }
 
     void get_image_size(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, litehtml::size& sz) override
     {
         sz.width = sz.height = 0;
-        if (cairo_surface_t* s = images_.Get(Resolve(src, baseurl), quality_)) {
-            sz.width = cairo_image_surface_get_width(s);
-            sz.height = cairo_image_surface_get_height(s);
+        QSize natural;
+        if (Image(Resolve(src, baseurl), &natural)) {
+            sz.width = natural.width();
+            sz.height = natural.height();
         }
     }
 
@@ -361,13 +377,14 @@ public:
         }
         if (bg.image.empty())
             return;
-        cairo_surface_t* surface = images_.Get(Resolve(bg.image.c_str(), bg.baseurl.c_str()), quality_);
+        QSize natural;
+        cairo_surface_t* surface = Image(Resolve(bg.image.c_str(), bg.baseurl.c_str()), &natural);
         if (!surface)
             return;
         int w = bg.image_size.width, h = bg.image_size.height;
         if (w <= 0 || h <= 0) {
-            w = cairo_image_surface_get_width(surface);
-            h = cairo_image_surface_get_height(surface);
+            w = natural.width();
+            h = natural.height();
         }
         // litehtml hands over the image position already in page coordinates.
         const litehtml::position dest(bg.position_x, bg.position_y, w, h);
@@ -485,6 +502,7 @@ private:
     PangoContext* pango_ = nullptr;
     cairo_t* cr_ = nullptr;
     int clips_ = 0;
+    std::string refused_;
 };
 
 // The area an element covers: its own box, else the union of its
@@ -624,6 +642,12 @@ HtmlDrawResult DrawHtmlPage(cairo_t* cr, const std::string& html, const std::str
         return result;
     }
     doc->render(boxW);
+    // A picture missing from the page would go unnoticed in a document
+    // that is then sent as complete; nothing is drawn.
+    if (!container.Refused().empty()) {
+        result.error = "The picture '" + container.Refused() + "' cannot be read.";
+        return result;
+    }
     result.layoutWidth = std::max(doc->width(), 0);
     result.layoutHeight = std::max(doc->height(), 0);
     if (shrinkToFit && (result.layoutWidth > boxW || result.layoutHeight > boxH))

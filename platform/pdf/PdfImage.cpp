@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 #include <jpeglib.h>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <csetjmp>
 
 #include <QImageReader>
@@ -144,21 +146,39 @@ cairo_surface_t* CreatePdfImageSurface(const QImage& source, int jpegQuality, bo
 
 PdfImageCache::~PdfImageCache()
 {
-    for (auto& [key, surface] : surfaces_)
-        if (surface)
-            cairo_surface_destroy(surface);
+    for (auto& [key, entry] : surfaces_)
+        if (entry.surface)
+            cairo_surface_destroy(entry.surface);
 }
 
-cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality)
+cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QSize* naturalSize)
 {
     std::lock_guard lock(mutex_);
     const auto key = std::make_pair(path, jpegQuality);
-    if (auto it = surfaces_.find(key); it != surfaces_.end())
-        return it->second;
-    QImageReader reader(QString::fromStdString(path));
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    cairo_surface_t* surface = image.isNull() ? nullptr : CreatePdfImageSurface(image, jpegQuality);
-    surfaces_.emplace(key, surface);
-    return surface;
+    auto it = surfaces_.find(key);
+    if (it == surfaces_.end()) {
+        QImageReader reader(QString::fromStdString(path));
+        reader.setAutoTransform(true);
+        Entry entry;
+        const QSize stored = reader.size();
+        if (stored.isValid() && qint64(stored.width()) * stored.height() > kMaxDrawnPixels) {
+            const double scale = std::sqrt(double(kMaxDrawnPixels) / (double(stored.width()) * stored.height()));
+            reader.setScaledSize(QSize(std::max(1, int(stored.width() * scale)), std::max(1, int(stored.height() * scale))));
+        }
+        const QImage image = reader.read();
+        if (!image.isNull()) {
+            entry.surface = CreatePdfImageSurface(image, jpegQuality);
+            // A picture turned by its orientation tag lays out turned.
+            if (!stored.isValid())
+                entry.natural = image.size();
+            else if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+                entry.natural = stored.transposed();
+            else
+                entry.natural = stored;
+        }
+        it = surfaces_.emplace(key, entry).first;
+    }
+    if (naturalSize)
+        *naturalSize = it->second.natural;
+    return it->second.surface;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <QImage>
+#include <QSize>
 
 // JPEG bytes of an image at quality 0..100 (alpha is dropped); empty on
 // failure.
@@ -28,9 +29,19 @@ public:
     PdfImageCache& operator=(const PdfImageCache&) = delete;
     ~PdfImageCache();
     // Borrowed surface, or nullptr when the file is missing or not a picture.
-    cairo_surface_t* Get(const std::string& path, int jpegQuality);
+    // A picture of more than kMaxDrawnPixels is decoded that much smaller
+    // (no page shows more, and Qt's reader would refuse the largest ones);
+    // *naturalSize, when given, receives its size in the file all the same,
+    // which is what the page lays out.
+    cairo_surface_t* Get(const std::string& path, int jpegQuality, QSize* naturalSize = nullptr);
+
+    static constexpr qint64 kMaxDrawnPixels = 16'000'000;
 
 private:
+    struct Entry {
+        cairo_surface_t* surface = nullptr;
+        QSize natural;
+    };
     std::mutex mutex_;
-    std::map<std::pair<std::string, int>, cairo_surface_t*> surfaces_;
+    std::map<std::pair<std::string, int>, Entry> surfaces_;
 };

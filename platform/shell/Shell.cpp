@@ -27,6 +27,11 @@ std::string GetLocalAppDataFolder()
     return XdgFolder("XDG_DATA_HOME", ".local/share");
 }
 
+std::string GetUserCacheFolder()
+{
+    return XdgFolder("XDG_CACHE_HOME", ".cache");
+}
+
 std::string GetUserConfigFolder()
 {
     return XdgFolder("XDG_CONFIG_HOME", ".config");

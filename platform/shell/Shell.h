@@ -8,6 +8,8 @@
 std::string GetLocalAppDataFolder();
 // $XDG_CONFIG_HOME, else ~/.config (no trailing "/"); empty as above.
 std::string GetUserConfigFolder();
+// $XDG_CACHE_HOME, else ~/.cache (no trailing "/"); empty as above.
+std::string GetUserCacheFolder();
 // $TMPDIR when it names an existing folder, else "/tmp"; ends in "/".
 std::string GetTempFolder();
 

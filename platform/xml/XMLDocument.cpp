@@ -11,8 +11,11 @@
 namespace {
 
 // The fragment mode keeps text found outside the top-level element, so that
-// such text can be refused below instead of being dropped silently.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_fragment | pugi::parse_declaration;
+// such text can be refused below instead of being dropped silently. An
+// element whose whole text is blanks (a name of spaces, a lone line break)
+// keeps it; blanks between elements are layout and go.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_fragment | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
 
 // Collects the serialised text.
 class StringWriter : public pugi::xml_writer {
@@ -173,7 +176,22 @@ std::string TXMLDocument::SaveToXML() const
     const unsigned flags = pugi::format_no_declaration
         | (autoIndent_ ? pugi::format_indent : pugi::format_raw);
     doc_->save(writer, "  ", flags, pugi::encoding_utf8);
-    return text;
+    // A reader turns a raw CR into LF (and CR LF into one LF); written as a
+    // character reference it comes back as it was. The writer's own line
+    // ends are LF, so every CR here belongs to a text or an attribute.
+    std::string::size_type at = text.find('\r');
+    if (at == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size() + 16);
+    std::string::size_type from = 0;
+    for (; at != std::string::npos; at = text.find('\r', from)) {
+        out.append(text, from, at - from);
+        out += "&#13;";
+        from = at + 1;
+    }
+    out.append(text, from, std::string::npos);
+    return out;
 }
 
 void TXMLDocument::SaveToStream(TStream& stream) const

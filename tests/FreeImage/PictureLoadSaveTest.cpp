@@ -373,3 +373,47 @@ TEST(PictureSave, ReplacesAnExistingFileWhole)
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
+
+// A few bytes whose header asks for more pixels than any picture needs are
+// refused before the library allocates them, from a file and from a stream.
+TEST(PictureLoad, HeadersAskingForTooManyPixelsAreRefusedUndecoded)
+{
+    auto le = [](std::string& out, uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            out += char((value >> (8 * i)) & 0xFF);
+    };
+    // 8-bit run-length bitmap of 60000 x 60000 whose data ends at once.
+    std::string rle = "BM";
+    le(rle, 14 + 40 + 1024 + 2, 4);
+    le(rle, 0, 4);
+    le(rle, 14 + 40 + 1024, 4);
+    for (uint32_t v : {40u, 60000u, 60000u})
+        le(rle, v, 4);
+    le(rle, 1, 2);
+    le(rle, 8, 2);
+    for (uint32_t v : {1u, 2u, 2835u, 2835u, 256u, 0u})
+        le(rle, v, 4);
+    rle.append(1024, '\0');
+    rle += std::string("\0\1", 2);
+    // GIF whose logical screen is 65535 x 65535.
+    std::string gif = "GIF89a";
+    le(gif, 65535, 2);
+    le(gif, 65535, 2);
+    gif += std::string("\0\0\0,\0\0\0\0\1\0\1\0\0\2\2D\1\0;", 21);
+
+    TempDir dir;
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"bomb.bmp", rle}, {"bomb.gif", gif}}) {
+        SCOPED_TRACE(name);
+        TFreeWinBitmap bitmap;
+        EXPECT_FALSE(bitmap.Load(dir.Write(name, bytes)));
+        EXPECT_FALSE(bitmap.IsValid());
+        TMemoryStream stream;
+        stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+        stream.SetPosition(0);
+        EXPECT_FALSE(bitmap.LoadFromStream(stream));
+        TFreeBitmap::Header header;
+        ASSERT_TRUE(TFreeBitmap::ReadHeader(reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()), header));
+        EXPECT_GT(header.width * header.height, TFreeBitmap::kMaxPixels);
+        EXPECT_FALSE(header.WithinLimits());
+    }
+}

@@ -79,6 +79,16 @@ const CssCase cssCases[] = {
      "\\", ".title { color:#FF0000;background-color:#00FF00; }\r\n"},
     {"fractional size in either separator",
      [](Style& s) { s.FontSize = "12,5"; }, "\\", ".title { font-size:0.78em; }\r\n"},
+    // An imported template's fields go into the page's style element: no
+    // "<" may end it and start markup or script.
+    {"tag openers in any field are escaped",
+     [](Style& s) {
+         s.FontFamily = "Arial</style><script>alert(1)</script>";
+         s.BackgroundImage = "x</STYLE>.png";
+         s.AppendCss = "color:red}</style ><img src=x onerror=alert(2)>";
+     },
+     "\\", ".title { font-family:Arial\\3C /style>\\3C script>alert(1)\\3C /script>;"
+           "background:url(\"Data/x\\3C /STYLE>.png\");color:red}\\3C /style >\\3C img src=x onerror=alert(2)> }\r\n"},
     {"quote in an image name cannot end the url",
      [](Style& s) { s.BackgroundImage = "a\"b.png"; }, "\\Data\\",
      ".title { background:url(\"a\\\"b.png\"); }\r\n"},

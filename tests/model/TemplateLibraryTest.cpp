@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +137,11 @@ TEST_F(TemplateLibraryTest, UserTemplatesFollowAndNeverBecomeBuiltin)
     EXPECT_EQ(SavedTemplates(UserFile()), (std::vector<std::pair<std::string, std::string>>{
                                               {"Mine", "false"}, {"Ours", "false"}, {shippedName, "false"}}));
     TemplateLibrary::Instance();
+    // An exported file offers what the user sees, without the hidden copy.
+    TempDir dir;
+    ASSERT_TRUE(TemplateLibrary::Instance()->Save(dir / "export.vtp"));
+    EXPECT_EQ(SavedTemplates(dir / "export.vtp"),
+              (std::vector<std::pair<std::string, std::string>>{{"Mine", "false"}, {"Ours", "false"}}));
     TemplateLibrary::FreeInstance();
     EXPECT_EQ(SavedTemplates(UserFile()).size(), 3u) << "a second run keeps it too";
     EXPECT_FALSE(fs::exists(UserFile() + ".bad"));
@@ -260,6 +266,32 @@ TEST_F(TemplateLibraryTest, EmptyLibraryMakesNoTemplates)
     EXPECT_EQ(library->GetDefaultTemplate(), nullptr);
     EXPECT_EQ(library->AddTemplate("A"), nullptr);
     EXPECT_EQ(library->CopyTemplate("B", nullptr), nullptr);
+}
+
+TEST_F(TemplateLibraryTest, ImportedStylesCannotEndTheStyleElement)
+{
+    TempDir dir;
+    const std::string style = "<Style><Name>.title</Name><FontFamily>Arial&lt;/style&gt;&lt;script&gt;alert(1)"
+                              "&lt;/script&gt;</FontFamily><AppendCss>}&lt;/style&gt;&lt;img src=x "
+                              "onerror=alert(2)&gt;</AppendCss></Style>";
+    std::string xml = TemplateXml("Hostile");
+    xml.replace(xml.find("</Styles>"), 0, style);
+    const std::string file = dir.Write("hostile.vtp", FileXml({xml}));
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    ASSERT_TRUE(library->Import(file));
+    Template* hostile = library->FindTemplate("Hostile");
+    ASSERT_NE(hostile, nullptr);
+    for (const std::string& page : {hostile->GetMainPageHtml("\\"), hostile->GetArtworkPageHtml("\\Data\\")}) {
+        std::string lower = page;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        size_t count = 0;
+        for (size_t at = lower.find("</style"); at != std::string::npos; at = lower.find("</style", at + 1))
+            ++count;
+        EXPECT_EQ(count, 1u);
+        EXPECT_EQ(lower.find("<script>alert"), std::string::npos);
+        EXPECT_EQ(lower.find("<img src=x"), std::string::npos);
+    }
 }
 
 TEST_F(TemplateLibraryTest, SaveWritesOnlyUserTemplates)

@@ -132,7 +132,7 @@ void ExpectPageForm(const std::string& page)
         EXPECT_NE(page.find(std::string("function ") + function + "("), std::string::npos) << function;
     EXPECT_NE(page.find("<style type=\"text/css\">\r\n<!--"), std::string::npos);
     EXPECT_NE(page.find("<body onload=\"MM_preloadImages("), std::string::npos);
-    EXPECT_NE(page.find("style=\"min-height:1024px;\""), std::string::npos);
+    EXPECT_NE(page.find("style=\"min-height:100vh;\""), std::string::npos);
     EXPECT_NE(page.find("style=\"height:%PDF_PAGE_HEIGHT%px;width:%PDF_PAGE_WIDTH%px;\""), std::string::npos);
     for (const char* cls : {"background", "spacer", "title", "content", "text", "footer"})
         EXPECT_NE(page.find(std::string("class=\"") + cls + "\""), std::string::npos) << cls;

@@ -38,7 +38,7 @@ TEST(GetChildValue, ReadsTextAndFallsBackToEmpty)
         {"Name", "Ada &amp; Co"},   // stored escaped form passes through as it stands
         {"Phone", ""},
         {"Email", ""},
-        {"Address", ""},
+        {"Address", "   "},        // blanks are the text
         {"Website", "  http://x  "},
         {"Nested", ""},
         {"Unicode", "Zoë 日本"},

@@ -15,7 +15,9 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -260,7 +262,7 @@ TEST_P(HTMLGeneratorModes, BrowserAndPdfPartsOfThePages)
     EXPECT_EQ(Has(front, "href=\"./Data/CV%202024.pdf\""), !pdf);
     EXPECT_EQ(Has(artwork, "<a href=\"../Images/IMG_0001.JPG\" target=\"_blank\">"), !pdf);
     EXPECT_EQ(Has(artwork, "href=\"../Data/001.html\""), !pdf);
-    EXPECT_EQ(Has(artwork, "min-height:1024px"), !pdf);
+    EXPECT_EQ(Has(artwork, "min-height:100vh"), !pdf);
     // The PDF says where the documents went instead.
     EXPECT_EQ(Has(front, "You can find a copy of my Statement attached inside this PDF file."), pdf);
     EXPECT_EQ(Has(front, "You can find a copy of my CV attached inside this PDF file."), pdf);
@@ -420,6 +422,39 @@ TEST(HTMLGeneratorTest, BlocksAreSwitchedOnByTheirData)
     }
 }
 
+TEST(HTMLGeneratorTest, TextsHoldingPlaceholdersShowAsTyped)
+{
+    TempRoot root;
+    TempDir sources;
+    Portfolio portfolio;
+    portfolio.SetTemplate(ShippedTemplate());
+    portfolio.SetName("Me %STATEMENTTEXT% and %IMAGETITLE%");
+    portfolio.SetPhone("%CONTACT_END%//");
+    portfolio.SetStatementText("said %ARTISTNAME%");
+    Picture* art = AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"),
+                              "%DESCRIPTION%%NEXTPAGE%", "about %IMAGEMEDIA%");
+    art->SetMedia("%IMAGEDIMENSIONS%");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string out = generator.GetOutputFolder();
+    const std::string front = ReadFileBytes(out + "portfolio.html");
+    const std::string page = ReadFileBytes(out + "Data/000.html");
+    EXPECT_TRUE(Has(front, "<title>Me %STATEMENTTEXT% and %IMAGETITLE%</title>"));
+    EXPECT_TRUE(Has(front, "said %ARTISTNAME%"));
+    EXPECT_TRUE(Has(front, "%CONTACT_END%//"));
+    EXPECT_TRUE(Has(page, "%DESCRIPTION%%NEXTPAGE%<br />%IMAGEDIMENSIONS%<br />40 x 30 cm"));
+    EXPECT_TRUE(Has(page, "about %IMAGEMEDIA%"));
+
+    // Each text goes in once, however many placeholders it holds.
+    std::string name;
+    for (int i = 0; i < 1000; ++i)
+        name += "%STATEMENTTEXT%";
+    portfolio.SetName(name);
+    portfolio.SetStatementText(std::string(1000, 'x'));
+    const std::string filled = generator.FillCommon(ShippedTemplate()->GetMainPageHtml("\\"));
+    EXPECT_LT(filled.size(), ShippedTemplate()->GetMainPageHtml("\\").size() + 4 * name.size() + 2000);
+}
+
 TEST(HTMLGeneratorTest, HostileFileNamesStayInert)
 {
     TempRoot root;
@@ -488,25 +523,78 @@ TEST(HTMLGeneratorTest, AttachmentsThatClashAreRenamedAndLinkedSo)
     EXPECT_TRUE(Has(front, "src=\"Data/000-3.html\""));
 }
 
-TEST(HTMLGeneratorTest, ImagesThatTheirFormatCannotHoldBecomePng)
+TEST(HTMLGeneratorTest, ImagesBrowsersCannotShowBecomeJpegOrPng)
 {
     TempRoot root;
     TempDir sources;
     Portfolio portfolio;
     portfolio.SetTemplate(ShippedTemplate());
-    // GIF holds no 24-bit image, and a name without extension has no format.
+    // GIF holds no 24-bit image; a name without extension has no format;
+    // browsers show no TIFF, and a TIFF with transparency keeps it as PNG.
     Picture* gif = AddArtwork(portfolio, MakeImage(sources, "scan.png", 30, 20, Qt::red, "PNG"), "gif");
     gif->SetFileName("C:\\scans\\scan.gif");
     Picture* bare = AddArtwork(portfolio, MakeImage(sources, "raw.png", 30, 20, Qt::blue, "PNG"), "bare");
     bare->SetFileName("/home/u/raw");
+    AddArtwork(portfolio, MakeImage(sources, "Field Study.tif", 30, 20, Qt::green, "TIFF"), "tiff");
+    const std::string clear = sources / "Glass.tiff";
+    {
+        QImage image(30, 20, QImage::Format_ARGB32);
+        image.fill(QColor(255, 0, 0, 80));
+        ASSERT_TRUE(image.save(QString::fromStdString(clear), "TIFF"));
+    }
+    AddArtwork(portfolio, clear, "transparent");
     HTMLGenerator generator(&portfolio);
     ASSERT_TRUE(generator.Generate());
     const std::string out = generator.GetOutputFolder();
     EXPECT_EQ(DominantColour(out + "Images/scan.gif.png"), 'r');
-    EXPECT_EQ(DominantColour(out + "Images/raw.png"), 'b');
+    EXPECT_EQ(DominantColour(out + "Images/raw.jpg"), 'b');
+    EXPECT_EQ(DominantColour(out + "Images/Field Study.jpg"), 'g');
     EXPECT_FALSE(fs::exists(out + "Images/scan.gif"));
+    EXPECT_FALSE(fs::exists(out + "Images/Field Study.tif"));
+    EXPECT_EQ(ReadFileBytes(out + "Images/Field Study.jpg").substr(0, 2), "\xFF\xD8");
+    const QImage glass(QString::fromStdString(out + "Images/Glass.png"));
+    ASSERT_FALSE(glass.isNull());
+    EXPECT_TRUE(glass.hasAlphaChannel());
     EXPECT_TRUE(Has(ReadFileBytes(out + "Data/000.html"), "src=\"../Images/scan.gif.png\""));
-    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/001.html"), "src=\"../Images/raw.png\""));
+    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/001.html"), "src=\"../Images/raw.jpg\""));
+    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/002.html"), "src=\"../Images/Field%20Study.jpg\""));
+    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/003.html"), "src=\"../Images/Glass.png\""));
+}
+
+TEST(HTMLGeneratorTest, NamesTooLongForTheFileSystemAreCutKeepingTheirExtension)
+{
+    TempRoot root;
+    TempDir sources;
+    Portfolio portfolio;
+    portfolio.SetTemplate(ShippedTemplate());
+    // 90 letters of three bytes each: a legal name on Windows, 270 bytes here.
+    std::string longName;
+    for (int i = 0; i < 90; ++i)
+        longName += "\xE5\xB1\xB1";
+    Picture* a = AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"), "A");
+    a->SetFileName("C:\\art\\" + longName + ".png");
+    Picture* b = AddArtwork(portfolio, MakeImage(sources, "b.png", 20, 10, Qt::blue, "PNG"), "B");
+    b->SetFileName("D:\\other\\" + longName + ".png");
+    ASSERT_TRUE(portfolio.AttachStatementFile(sources.Write("s.doc", "statement")));
+    portfolio.SetStatementFile("C:\\docs\\" + longName + ".doc");
+    portfolio.SetUseStatementFile(true);
+
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string out = generator.GetOutputFolder();
+    const std::vector<std::string>& images = generator.GetImageNames();
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_NE(images[0], images[1]);
+    for (const std::string& name : {images[0], images[1], generator.GetStatementName()}) {
+        SCOPED_TRACE(name);
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_TRUE(QString::fromUtf8(name.c_str()).toUtf8().toStdString() == name) << "cut inside a letter";
+    }
+    EXPECT_EQ(fs::path(images[0]).extension(), ".png");
+    EXPECT_EQ(fs::path(generator.GetStatementName()).extension(), ".doc");
+    EXPECT_EQ(DominantColour(out + "Images/" + images[0]), 'r');
+    EXPECT_EQ(DominantColour(out + "Images/" + images[1]), 'b');
+    EXPECT_EQ(ReadFileBytes(out + "Data/" + generator.GetStatementName()), "statement");
 }
 
 TEST(HTMLGeneratorTest, FailsWithoutATemplateOrWithAnArtworkWithoutImage)
@@ -587,4 +675,52 @@ TEST(HTMLGeneratorTest, PreviewWindowShowsTheGeneratedFolder)
     EXPECT_TRUE(loadOk);
     EXPECT_TRUE(seen) << std::hex << (shot.isNull() ? 0u : shot.pixel(5, 200));
     EXPECT_EQ(window.WebBrowser1->url(), TForm10::PortfolioAddress(generator.GetOutputFolder()));
+}
+
+// What a browser makes of the pages: a dark template's colour reaches the
+// bottom of a window taller than the page, and a TIFF artwork shows.
+TEST(HTMLGeneratorTest, BrowserShowsTheArtworkAndTheBackgroundFillsTheWindow)
+{
+    TempRoot root;
+    TempDir sources;
+    Portfolio portfolio;
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    if (library->GetCount() == 0)
+        library->Load();
+    Template* dark = library->FindTemplate("Midnight");
+    ASSERT_NE(dark, nullptr);
+    portfolio.SetTemplate(dark);
+    AddArtwork(portfolio, MakeImage(sources, "Scan.tif", 120, 90, Qt::red, "TIFF"), "Scan");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::uint32_t colour = dark->GetBackgroundColor();
+    const QRgb expected = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    ASSERT_NE(expected & 0xFFFFFF, 0xFFFFFFu);
+
+    for (const char* page : {"portfolio.html", "Data/000.html"}) {
+        SCOPED_TRACE(page);
+        QWebEngineView view;
+        view.resize(900, 1600);
+        view.show();
+        bool loaded = false;
+        QObject::connect(&view, &QWebEngineView::loadFinished, [&](bool ok) { loaded = ok; });
+        view.load(QUrl::fromLocalFile(QString::fromStdString(generator.GetOutputFolder() + page)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 30000));
+        QImage shot;
+        const bool filled = QTest::qWaitFor(
+            [&] {
+                shot = view.grab().toImage();
+                return !shot.isNull() && shot.height() > 1500 &&
+                       (shot.pixel(5, shot.height() - 5) & 0xFFFFFF) == (expected & 0xFFFFFF);
+            },
+            30000);
+        EXPECT_TRUE(filled) << std::hex << (shot.isNull() ? 0u : shot.pixel(5, shot.height() - 5));
+        if (std::string(page) == "Data/000.html") {
+            int width = -1;
+            view.page()->runJavaScript("document.getElementById('artimage').naturalWidth",
+                                       [&](const QVariant& v) { width = v.toInt(); });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return width >= 0; }, 30000));
+            EXPECT_EQ(width, 120);
+        }
+    }
 }

@@ -5,9 +5,12 @@
 #include "output/HTMLGenerator.h"
 #include "output/ProgressThread.h"
 #include "output/TForm15.h"
+#include "output/Form1.h"
+#include "output/TForm10.h"
 
 #include "model/Options.h"
 #include "model/Picture.h"
+#include "model/PictureSizes.h"
 #include "model/Portfolio.h"
 #include "model/Style.h"
 #include "model/Template.h"
@@ -18,6 +21,10 @@
 #include "tests/output/GeneratorTestSupport.h"
 #include "tests/support/TempDir.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <QWebEngineView>
+#include <QLabel>
 #include <QColor>
 #include <QImage>
 #include <QObject>
@@ -26,6 +33,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -612,6 +620,152 @@ TEST_F(PDFGeneratorComponentTest, FixturePortfolioBecomesACompletePdf)
         EXPECT_EQ(QColor(front.pixel(at)).name(), expected.name()) << at.x() << "," << at.y();
 }
 
+// Lines of a page as pdftotext lays them out, blanks squeezed.
+std::vector<std::string> LaidOutLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::string line : Lines(text)) {
+        line = std::regex_replace(line, std::regex("\\s+"), " ");
+        if (line.find_first_not_of(' ') != std::string::npos)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// The line holding part, or empty.
+std::string LineWith(const std::vector<std::string>& lines, const std::string& part)
+{
+    for (const std::string& line : lines)
+        if (Has(line, part))
+            return line;
+    return {};
+}
+
+TEST_F(PDFGeneratorComponentTest, CaptionAndAddressLinesStayApartInEveryTemplate)
+{
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    if (library->GetCount() == 0)
+        library->Load();
+    FixturePortfolio f(1);
+    f.portfolio.SetAddress("1 Quay Street\r\nLondon");
+    for (int t = 0; t < library->GetCount(); ++t) {
+        Template* chosen = library->GetTemplate(t);
+        SCOPED_TRACE(chosen->GetName());
+        f.portfolio.SetTemplate(chosen);
+        PDFGenerator generator(&f.portfolio);
+        ASSERT_TRUE(generator.Generate());
+        const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+        const auto front = LaidOutLines(Shell("pdftotext -layout -enc UTF-8 -f 1 -l 1 '" + file + "' -"));
+        const auto page = LaidOutLines(Shell("pdftotext -layout -enc UTF-8 -f 2 -l 2 '" + file + "' -"));
+        const std::string title = LineWith(page, kTitles[0]);
+        ASSERT_FALSE(title.empty());
+        EXPECT_FALSE(Has(title, "Oil on canvas")) << title;
+        EXPECT_FALSE(LineWith(page, "Oil on canvas").empty());
+        EXPECT_FALSE(Has(LineWith(page, "Oil on canvas"), "40 x 30 cm"));
+        EXPECT_FALSE(LineWith(page, "40 x 30 cm").empty());
+        const std::string street = LineWith(front, "1 Quay Street");
+        ASSERT_FALSE(street.empty());
+        EXPECT_FALSE(Has(street, "London")) << street;
+        EXPECT_FALSE(LineWith(front, "London").empty());
+    }
+}
+
+TEST_F(PDFGeneratorComponentTest, AttachmentsWithNamesTooLongOrAlikeAreAllEmbedded)
+{
+    FixturePortfolio f(1);
+    // 90 letters of three bytes each: legal on Windows, 270 bytes here.
+    std::string longName;
+    for (int i = 0; i < 90; ++i)
+        longName += "\xE5\xB1\xB1";
+    f.portfolio.SetStatementFile("C:\\docs\\" + longName + ".doc");
+    // Both documents under one name: neither copy may replace the other.
+    f.portfolio.SetCVFile("D:\\" + longName + ".doc");
+    PDFGenerator generator(&f.portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+    std::vector<std::string> names;
+    for (const std::string& line : Lines(Shell("qpdf --list-attachments '" + file + "'")))
+        if (const size_t arrow = line.find(" -> "); arrow != std::string::npos)
+            names.push_back(line.substr(0, arrow));
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_NE(names[0], names[1]);
+    std::vector<std::string> contents;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(fs::path(name).extension(), ".doc");
+        Shell("qpdf --show-attachment='" + name + "' '" + file + "' > '" + (out_ / "attached.out") + "'");
+        contents.push_back(ReadFileBytes(out_ / "attached.out"));
+    }
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::string>{"cv bytes", "statement bytes"}));
+}
+
+TEST_F(PDFGeneratorComponentTest, TextsHoldingThePageSizePlaceholdersShowAsTyped)
+{
+    FixturePortfolio f(1);
+    f.portfolio.SetName("Ana 100% %PDF_PAGE_WIDTH%");
+    f.portfolio.GetPicture(0)->SetTitle("%PDF_PAGE_HEIGHT% at 50%");
+    PDFGenerator generator(&f.portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string text =
+        Shell("pdftotext -enc UTF-8 '" + generator.GetOutputFolder() + PDFGenerator::GetOutputFileName() + "' -");
+    EXPECT_TRUE(Has(text, "Ana 100% %PDF_PAGE_WIDTH%")) << text;
+    EXPECT_TRUE(Has(text, "%PDF_PAGE_HEIGHT% at 50%")) << text;
+}
+
+// Qt's reader refuses pictures above its allocation limit: such an artwork
+// is drawn from a smaller decode rather than left off its page.
+TEST_F(PDFGeneratorComponentTest, ArtworkLargerThanTheReaderTakesIsDrawn)
+{
+    FixturePortfolio f(0);
+    auto picture = std::make_unique<Picture>(&f.portfolio);
+    {
+        QImage huge(6000, 6000, QImage::Format_RGB32);
+        huge.fill(QColor(0, 140, 140));
+        const std::string path = f.sources / "huge.bmp";
+        ASSERT_TRUE(huge.save(QString::fromStdString(path), "BMP"));
+        // Kept at its size, as with the "don't resize" setting.
+        const int setting = Options::Instance()->GetPictureSize();
+        Options::Instance()->SetPictureSize(kPictureSizeCount - 1);
+        const bool loaded = picture->LoadFromFile(path);
+        Options::Instance()->SetPictureSize(setting);
+        ASSERT_TRUE(loaded);
+        picture->SetFileName("huge.png");
+    }
+    f.portfolio.AddPicture(picture.release());
+    PDFGenerator generator(&f.portfolio);
+    ASSERT_TRUE(generator.Generate());
+    const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+    Shell("pdftoppm -r 48 -f 2 -l 2 -singlefile -png '" + file + "' '" + (out_ / "huge") + "'");
+    const QImage page(QString::fromStdString(out_ / "huge.png"));
+    ASSERT_FALSE(page.isNull());
+    // The artwork is a 600-pixel square in the middle of the page.
+    const QColor centre = page.pixelColor(page.width() / 2, page.height() / 3);
+    EXPECT_LT(std::abs(centre.red() - 0) + std::abs(centre.green() - 140) + std::abs(centre.blue() - 140), 30)
+        << centre.name().toStdString();
+}
+
+// A picture file of the page that does not decode fails the run: the page
+// must not quietly come out without it.
+TEST_F(PDFGeneratorComponentTest, PictureTheComponentCannotReadFailsTheRun)
+{
+    FixturePortfolio f(1);
+    Template broken("Broken background");
+    broken.CopyFrom(f.portfolio.GetTemplate());
+    const std::string damaged = f.sources.Write("damaged.png", std::string("\x89PNG\r\n\x1a\n", 8) + "not a picture");
+    ASSERT_TRUE(broken.SetBackgroundImage(damaged));
+    f.portfolio.SetTemplate(&broken);
+    {
+        PDFGenerator generator(&f.portfolio);
+        EXPECT_FALSE(generator.Generate());
+    }
+    // The same portfolio with the template's own background is fine.
+    f.portfolio.SetTemplate(ShippedTemplate("Gallery White"));
+    PDFGenerator generator(&f.portfolio);
+    EXPECT_TRUE(generator.Generate());
+}
+
 // Artwork images sit away from the page's corner: they once came out blank
 // when the component placed images at twice their offset.
 TEST_F(PDFGeneratorComponentTest, ArtworkImagesAreJpegAndFollowTheSetting)
@@ -662,3 +816,88 @@ TEST_F(PDFGeneratorComponentTest, TwoJobsAtOnce)
 }
 
 } // namespace
+
+// A job the way the program runs one: on its worker thread, with its
+// progress window, the HTML generator showing its result in the preview
+// window through a synchronised call onto the main thread, then the PDF
+// generator with the real component.
+class PreviewAndExportJob : public ProgressThread {
+public:
+    explicit PreviewAndExportJob(Portfolio* portfolio) : ProgressThread("Preview...", true), portfolio_(portfolio) {}
+    ~PreviewAndExportJob() override
+    {
+        Terminate();
+        WaitFor();
+    }
+
+    bool generated = false;
+    bool shown = false;
+    std::string folder;
+    bool exported = false;
+    std::string pdf;
+
+protected:
+    void Execute() override
+    {
+        ShowProgressForm();
+        SetStatus("Generating Portfolio...");
+        {
+            HTMLGenerator html(portfolio_);
+            html.SetProgressSink(this);
+            generated = html.Generate();
+            folder = html.GetOutputFolder();
+            shown = generated && html.ShowResult();
+        }
+        PDFGenerator generator(portfolio_);
+        generator.SetProgressSink(this);
+        exported = generator.Generate();
+        if (exported) {
+            pdf = (fs::path(std::getenv("TMPDIR")) / "exported.pdf").string();
+            fs::copy_file(generator.GetOutputFolder() + PDFGenerator::GetOutputFileName(), pdf,
+                          fs::copy_options::overwrite_existing);
+        }
+        SetStatus("Finished.");
+        HideProgressForm();
+    }
+
+private:
+    Portfolio* portfolio_;
+};
+
+TEST_F(PDFGeneratorComponentTest, JobThreadPreviewsThePagesAndExportsThePdf)
+{
+    FixturePortfolio f(2, "Midnight");
+    QWidget mainWindow;
+    mainWindow.show();
+    RegisterForm1(&mainWindow);
+    PreviewAndExportJob job(&f.portfolio);
+
+    // The user looks at the preview and closes it.
+    QUrl previewed;
+    bool mainWindowDisabled = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<TForm10*>(widget);
+                preview && preview->isVisible() && !preview->WebBrowser1->url().isEmpty()) {
+                previewed = preview->WebBrowser1->url();
+                mainWindowDisabled = !mainWindow.isEnabled();
+                preview->accept();
+            }
+    });
+    driver.start(50);
+    job.Start();
+    job.WaitFor();
+    driver.stop();
+    RegisterForm1(nullptr);
+
+    EXPECT_TRUE(job.generated);
+    EXPECT_TRUE(job.shown);
+    EXPECT_EQ(previewed, TForm10::PortfolioAddress(job.folder));
+    EXPECT_TRUE(mainWindowDisabled) << "the progress window keeps the main window disabled";
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_EQ(job.ProgressForm()->Label1->text(), "Finished.");
+    ASSERT_TRUE(job.exported);
+    const std::string info = Shell("pdfinfo '" + job.pdf + "'");
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+3\\n"))) << info;
+}

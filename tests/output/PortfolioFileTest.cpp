@@ -3,15 +3,23 @@
 // and hostile files, failed saves, and files of the first version.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,9 +34,13 @@
 #include "output/PortfolioLoaderV2.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
+#include "output/PortfolioGenerator.h"
+#include "tests/output/GeneratorTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
+
+extern char** environ;
 
 namespace {
 
@@ -238,6 +250,28 @@ TEST_F(PortfolioFileTest, SavedPortfolioOpensWithEverythingItHeld)
 // IDs come from a per-run counter and the time of day, so a picture added
 // today can get the ID of one made in an earlier run; a crafted file can
 // name anything. Item names do not tell letter case apart.
+TEST_F(PortfolioFileTest, TextsOfBlanksAndLoneLineEndsComeBackAsTheyWere)
+{
+    const std::string path = dir_ / "blanks.pfo";
+    Portfolio saved;
+    saved.SetFileName(path);
+    saved.SetTemplate(Beta());
+    saved.SetName("   ");
+    saved.SetPhone("\r\n");
+    saved.SetAddress("a\rb");
+    saved.SetStatementText("\r");
+    saved.SetStatementTitle(" ");
+    ASSERT_TRUE(saved.Save());
+    bool ok = false;
+    auto loaded = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(loaded->GetName(true), "   ");
+    EXPECT_EQ(loaded->GetPhone(true), "\r\n");
+    EXPECT_EQ(loaded->GetAddress(true), "a\rb");
+    EXPECT_EQ(loaded->GetStatementText(true), "\r");
+    EXPECT_EQ(loaded->GetStatementTitle(true), " ");
+}
+
 TEST_F(PortfolioFileTest, ArtworksWhoseIdsClashKeepTheirOwnImages)
 {
     const std::string path = dir_ / "clash.pfo";
@@ -794,6 +828,250 @@ Town</Address>
     auto reopened = OpenPortfolio(path, &ok);
     ASSERT_TRUE(ok);
     check(*reopened);
+}
+
+
+// An archive written by Python's zipfile, which stores every name exactly
+// as given and lets a name repeat. The items are not encrypted, which the
+// reader accepts like any ZIP reader.
+void WriteRawArchive(const std::string& path, const std::string& comment, const Items& items)
+{
+    TempDir parts;
+    const std::string script = parts.Write("write.py", R"(import sys, warnings, zipfile
+warnings.simplefilter("ignore")
+z = zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED)
+z.comment = sys.argv[2].encode()
+for i in range(3, len(sys.argv), 2):
+    z.writestr(sys.argv[i], open(sys.argv[i + 1], "rb").read())
+z.close()
+)");
+    std::string command = "/usr/bin/python3 '" + script + "' '" + path + "' '" + comment + "'";
+    int n = 0;
+    for (const auto& [name, bytes] : items)
+        command += " '" + name + "' '" + parts.Write("item" + std::to_string(n++), bytes) + "'";
+    std::string out;
+    ASSERT_EQ(RunCommand(command + " 2>&1", &out), 0) << out;
+}
+
+std::vector<std::string> ItemNames(const std::string& path)
+{
+    std::string out;
+    EXPECT_EQ(RunCommand("/usr/bin/python3 -c 'import sys, zipfile; print(\"\\n\".join(zipfile.ZipFile(sys.argv[1])"
+                         ".namelist()))' '" + path + "'", &out), 0) << out;
+    std::vector<std::string> names;
+    for (size_t from = 0, at; (at = out.find('\n', from)) != std::string::npos; from = at + 1)
+        names.push_back(out.substr(from, at - from));
+    return names;
+}
+
+std::string OnePictureXml(const std::string& id)
+{
+    return R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName="Beta"><Details/>)"
+           "<Pictures><Picture><ID>" + id + "</ID></Picture></Pictures></Portfolio>";
+}
+
+TEST_F(PortfolioFileTest, IdsThatAreNoPlainNamesAreRenewedAndNeverSavedAsItemNames)
+{
+    const char* ids[] = {"../../x", "/etc/passwd", "C:\\x", "sub/dir", "name with blanks", "*"};
+    for (const char* id : ids) {
+        SCOPED_TRACE(id);
+        const std::string path = dir_ / "odd-id.pfo";
+        Items items = PlainItems(OnePictureXml(id));
+        items.insert(items.begin() + 1, {id, MakeBmp(4, 3, 7)});
+        WriteRawArchive(path, "VelmoraAlbumDesignerPro, v2.0", items);
+        bool ok = false;
+        auto p = OpenPortfolio(path, &ok);
+        ASSERT_TRUE(ok);
+        ASSERT_EQ(p->GetPictureCount(), 1);
+        const std::string renewed = p->GetPicture(0)->GetID();
+        EXPECT_NE(renewed, id);
+        EXPECT_TRUE(PortfolioArchive::IsPlainItemName(renewed)) << renewed;
+        EXPECT_EQ(p->GetPicture(0)->GetBitmap()->GetWidth(), 4);
+
+        const std::string saved = dir_ / "odd-id-saved.pfo";
+        p->SetFileName(saved);
+        ASSERT_TRUE(p->Save());
+        EXPECT_EQ(ItemNames(saved), (std::vector<std::string>{"_XML_DETAILS_", "_TEMPLATE_XML_", renewed,
+                                                              "_STATEMENT_FILE_", "_CV_FILE_", "_PICTURE_FILE_"}));
+    }
+    EXPECT_TRUE(PortfolioArchive::IsPlainItemName("00000001000A000B000C"));
+}
+
+TEST_F(PortfolioFileTest, ItemNamedTwiceIsRefused)
+{
+    // ZIP readers differ on which entry of a repeated name they take, so the
+    // file could show one artwork here and another in a different reader.
+    const std::string id = "00000001000A000B000C";
+    const Items base = {{"_XML_DETAILS_", OnePictureXml(id)},
+                        {id, MakeBmp(2, 2, 1)},
+                        {"_STATEMENT_FILE_", "statement"},
+                        {"_CV_FILE_", ""},
+                        {"_PICTURE_FILE_", ""}};
+    const std::pair<const char*, std::string> repeated[] = {
+        {"artwork", MakeBmp(3, 3, 2)}, {"_STATEMENT_FILE_", "other"}, {"_XML_DETAILS_", OnePictureXml(id)}};
+    const std::string path = dir_ / "twice.pfo";
+    WriteRawArchive(path, "VelmoraAlbumDesignerPro, v2.0", base);
+    bool ok = false;
+    OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok) << "the fixture without repeats must open";
+    for (const auto& [name, bytes] : repeated) {
+        SCOPED_TRACE(name);
+        Items items = base;
+        items.push_back({std::string(name) == "artwork" ? id : name, bytes});
+        WriteRawArchive(path, "VelmoraAlbumDesignerPro, v2.0", items);
+        OpenPortfolio(path, &ok);
+        EXPECT_FALSE(ok);
+    }
+}
+
+// An 8-bit run-length bitmap of any size whose data ends at once: a few
+// bytes that a decoder expands to width x height.
+std::string MakeRleBmp(uint32_t w, uint32_t h)
+{
+    const std::string data("\0\1", 2);  // end of bitmap
+    const uint32_t offset = 14 + 40 + 256 * 4;
+    std::string bmp = "BM";
+    PutLE(bmp, uint32_t(offset + data.size()), 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, offset, 4);
+    PutLE(bmp, 40, 4);
+    PutLE(bmp, w, 4);
+    PutLE(bmp, h, 4);
+    PutLE(bmp, 1, 2);
+    PutLE(bmp, 8, 2);
+    PutLE(bmp, 1, 4);  // BI_RLE8
+    PutLE(bmp, uint32_t(data.size()), 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 256, 4);
+    PutLE(bmp, 0, 4);
+    bmp.append(256 * 4, '\0');
+    return bmp + data;
+}
+
+struct ChildUsage {
+    bool finished = false;
+    std::string out;
+    long maxResidentKb = 0;
+    double cpuSeconds = 0;
+};
+
+// Runs the helper on the file in a process of its own and reads its peak
+// memory and processor time when it ends; a child still running after the
+// (generous) deadline is killed and reported unfinished.
+ChildUsage OpenInChild(const std::string& path, bool generate, const std::string& outFile)
+{
+    ChildUsage usage;
+    std::vector<std::string> args = {OPEN_PORTFOLIO_HELPER, path};
+    if (generate)
+        args.push_back("generate");
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return usage;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+    int status = 0;
+    struct rusage used{};
+    for (;;) {
+        const pid_t done = ::wait4(pid, &status, WNOHANG, &used);
+        if (done == pid)
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::wait4(pid, &status, 0, &used);
+            return usage;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    usage.finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    usage.out = ReadFileBytes(outFile);
+    usage.maxResidentKb = used.ru_maxrss;
+    usage.cpuSeconds = double(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+                       double(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
+    return usage;
+}
+
+// Crafted files of a few megabytes at most that once took gigabytes or
+// minutes: each opens or is refused, and its pages are made, within 1 GiB.
+TEST_F(PortfolioFileTest, CraftedFilesOpenOrAreRefusedWithinBoundedMemory)
+{
+    const std::string v2 = "VelmoraAlbumDesignerPro, v2.0";
+    auto pictures = [](int count, const std::function<std::string(int)>& id) {
+        std::string xml = R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName=""><Pictures>)";
+        for (int i = 0; i < count; ++i)
+            xml += id ? "<Picture><ID>" + id(i) + "</ID></Picture>" : "<Picture/>";
+        return xml + "</Pictures></Portfolio>";
+    };
+    auto idOf = [](int i) {
+        char id[32];
+        std::snprintf(id, sizeof id, "%020d", i);
+        return std::string(id);
+    };
+    struct Case {
+        const char* what;
+        std::function<Items()> items;
+        bool generate;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"a bitmap whose header asks for 60000 x 60000",
+         [&] {
+             Items items = PlainItems(pictures(1, idOf));
+             items.insert(items.begin() + 1, {idOf(0), MakeRleBmp(60000, 60000)});
+             return items;
+         },
+         false, "refused\n"},
+        {"bitmaps each within bounds, together far over them",
+         [&] {
+             Items items = PlainItems(pictures(12, idOf));
+             for (int i = 0; i < 12; ++i)
+                 items.insert(items.begin() + 1, {idOf(i), MakeRleBmp(10000, 9000)});
+             return items;
+         },
+         false, "refused\n"},
+        {"600,000 picture elements without items",
+         [&] { return PlainItems(pictures(600000, nullptr)); }, false, "refused\n"},
+        {"2,000 pictures of one small bitmap",
+         [&] {
+             Items items = PlainItems(pictures(2000, [](int) { return std::string("00000001000A000B000C"); }));
+             items.insert(items.begin() + 1, {"00000001000A000B000C", MakeBmp(2, 2, 3)});
+             return items;
+         },
+         true, "opened\ngenerated\n"},
+        {"a name of placeholders and a long statement",
+         [&] {
+             std::string name;
+             for (int i = 0; i < 20000; ++i)
+                 name += "%STATEMENTTEXT%";
+             return PlainItems(R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName=""><Details><Name>)" +
+                               name + "</Name><StatementText>" + std::string(400000, 'x') +
+                               "</StatementText></Details><Pictures/></Portfolio>");
+         },
+         true, "opened\ngenerated\n"},
+    };
+    TempRoot root;
+    ASSERT_TRUE(PortfolioGenerator::ForceWorkingFolder());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir_ / "crafted.pfo";
+        WriteArchive(path, v2, c.items());
+        EXPECT_LT(std::filesystem::file_size(path), 20u << 20);
+        const ChildUsage usage = OpenInChild(path, c.generate, dir_ / "helper.out");
+        ASSERT_TRUE(usage.finished);
+        EXPECT_EQ(usage.out, c.expected);
+        EXPECT_LT(usage.maxResidentKb, 1024L * 1024L);
+        // Seconds where minutes were once spent; generous for a loaded machine.
+        EXPECT_LT(usage.cpuSeconds, 30.0);
+        std::printf("%s: %ld MiB, %.1f s\n", c.what, usage.maxResidentKb / 1024, usage.cpuSeconds);
+    }
 }
 
 } // namespace

@@ -15,17 +15,26 @@ std::string Plain(const QString& text)
     return copy.remove(u'&').toStdString();
 }
 
+// The newest driver answers; an older one waits until the newer is gone,
+// so two drivers never fight over one window.
+ModalDriver* active = nullptr;
+
 } // namespace
 
-ModalDriver::ModalDriver(std::chrono::milliseconds deadline) : deadline_(deadline)
+ModalDriver::ModalDriver(std::chrono::milliseconds deadline) : deadline_(deadline), previous_(active)
 {
+    active = this;
     waitingSince_ = std::chrono::steady_clock::now();
     timer_.setInterval(20);
     connect(&timer_, &QTimer::timeout, this, &ModalDriver::Poll);
     timer_.start();
 }
 
-ModalDriver::~ModalDriver() = default;
+ModalDriver::~ModalDriver()
+{
+    if (active == this)
+        active = previous_;
+}
 
 ModalDriver& ModalDriver::Then(Step step)
 {
@@ -137,6 +146,8 @@ SeenModal ModalDriver::Describe(QWidget* modal)
 
 void ModalDriver::Poll()
 {
+    if (active != this)
+        return;
     QWidget* modal = QApplication::activeModalWidget();
     // A window already handed to a step is still closing; the same address
     // may come back for a new window only after the old one was destroyed.

@@ -8,6 +8,7 @@
 // A modal window that appears after the last step is closed (rejected) and
 // reported as unexpected; a step still waiting when its deadline passes is
 // reported as missing. Check AllDone() and Report() at the end of a test.
+// Of several drivers alive at once only the newest answers.
 #include <QColor>
 #include <QMessageBox>
 #include <QObject>
@@ -73,4 +74,5 @@ private:
     QTimer timer_;
     std::chrono::milliseconds deadline_;
     std::chrono::steady_clock::time_point waitingSince_;
+    ModalDriver* previous_ = nullptr;
 };

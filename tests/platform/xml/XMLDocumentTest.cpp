@@ -139,17 +139,27 @@ TEST(XMLDocument, WritesVersionDeclarationAndIndentsByTwoSpaces)
               "<Files><File>x</File></Files><Empty/></Details>");
 }
 
-TEST(XMLDocument, LineBreaksInTextReadBackAsLfAndStayExactInAttributes)
+TEST(XMLDocument, LineBreaksInTextsAndAttributesReadBackExactly)
 {
-    TXMLDocument doc;
-    IXMLNode root = doc.AddChild("R");
-    root.SetText("one\r\ntwo\nthree");
-    root.SetAttribute("A", "one\r\ntwo");
+    // A lone CR, CR LF and LF, and texts of blanks only (a name of spaces,
+    // a lone line break), with and without indentation around them.
+    for (bool indent : {false, true}) {
+        SCOPED_TRACE(indent);
+        TXMLDocument doc;
+        doc.SetNodeAutoIndent(indent);
+        IXMLNode root = doc.AddChild("R");
+        root.SetAttribute("A", "one\r\ntwo");
+        const std::pair<const char*, const char*> texts[] = {
+            {"Mixed", "one\r\ntwo\nthree\rfour"}, {"Break", "\r\n"}, {"Blanks", "   "}, {"CR", "\r"}};
+        for (const auto& [name, text] : texts)
+            root.AddChild(name).SetText(text);
 
-    TXMLDocument back;
-    back.LoadFromXML(doc.SaveToXML());
-    EXPECT_EQ(back.DocumentElement().Text(), "one\ntwo\nthree");
-    EXPECT_EQ(back.DocumentElement().GetAttribute("A"), "one\r\ntwo");
+        TXMLDocument back;
+        back.LoadFromXML(doc.SaveToXML());
+        for (const auto& [name, text] : texts)
+            EXPECT_EQ(back.DocumentElement().ChildValue(name), text) << name;
+        EXPECT_EQ(back.DocumentElement().GetAttribute("A"), "one\r\ntwo");
+    }
 }
 
 TEST(XMLDocument, IndentationDoesNotBecomeChildNodes)
@@ -163,7 +173,7 @@ TEST(XMLDocument, IndentationDoesNotBecomeChildNodes)
     EXPECT_EQ(names, (std::vector<std::string>{"Style", "Other", "Style"}));
 }
 
-TEST(XMLNode, MissingAndEmptyValuesReadAsNull)
+TEST(XMLNode, MissingAndEmptyValuesReadAsNullAndBlanksAsThemselves)
 {
     TXMLDocument doc;
     doc.LoadFromXML("<R a=\"\" b=\"x\"><Empty/><Blank>   </Blank><Text>t</Text><Cdata><![CDATA[<c>]]></Cdata>"
@@ -173,7 +183,8 @@ TEST(XMLNode, MissingAndEmptyValuesReadAsNull)
     EXPECT_EQ(r.ChildValue("Missing"), std::nullopt);
     EXPECT_TRUE(r.ChildNode("Missing").IsNull());
     EXPECT_EQ(r.ChildValue("Empty"), std::nullopt);
-    EXPECT_EQ(r.ChildValue("Blank"), std::nullopt);
+    // Blanks that are an element's whole text are its value.
+    EXPECT_EQ(r.ChildValue("Blank"), "   ");
     EXPECT_EQ(r.ChildValue("Parent"), std::nullopt);
     EXPECT_EQ(r.ChildValue("Text"), "t");
     EXPECT_EQ(r.ChildValue("Cdata"), "<c>");

@@ -1,0 +1,88 @@
+#include "app/TForm1.h"
+
+#include "app/TForm6.h"
+#include "model/Options.h"
+#include "model/Portfolio.h"
+#include "output/Form1.h"
+#include "output/ModalResult.h"
+#include "ui_TForm1.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+const char* const kTitle = "Velmora Voravev 2.0";
+const char* const kTitleSeparator = " - ";
+
+} // namespace
+
+TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TForm1>())
+{
+    // Message boxes and job windows of the start-up below already belong
+    // to this window.
+    Form1 = this;
+    RegisterForm1(this);
+
+    ui_->setupUi(this);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    // The tool bar's pictures: the desktop style's standard icons.
+    const struct {
+        QAction* action;
+        QStyle::StandardPixmap icon;
+    } icons[] = {
+        {ui_->ToolButton1, QStyle::SP_DialogSaveButton}, {ui_->ToolButton2, QStyle::SP_DialogOpenButton},
+        {ui_->ToolButton6, QStyle::SP_FileDialogInfoView}, {ui_->ToolButton8, QStyle::SP_FileDialogDetailedView},
+        {ui_->ToolButton4, QStyle::SP_MediaPlay},        {ui_->ToolButton5, QStyle::SP_DriveCDIcon},
+        {ui_->ToolButton10, QStyle::SP_FileIcon},          {ui_->ToolButton9, QStyle::SP_ArrowForward},
+    };
+    for (const auto& entry : icons)
+        entry.action->setIcon(style()->standardIcon(entry.icon));
+    ui_->ToolBar1->setStyleSheet(
+        "QToolButton { min-width: 75px; min-height: 63px; }"
+        "QToolButton:hover { background: #FFD9AA; }");
+
+    connect(ui_->ToolButton8, &QAction::triggered, this, &TForm1::ToolButton8Click);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    options_ = Options::Instance();
+    NewPortfolio();
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this) {
+        Form1 = nullptr;
+        RegisterForm1(nullptr);
+    }
+}
+
+void TForm1::NewPortfolio()
+{
+    portfolio_.reset();
+    UpdateCaption("");
+    portfolio_ = std::make_unique<Portfolio>();
+}
+
+void TForm1::UpdateCaption(const std::string& fileName)
+{
+    std::string caption = kTitle;
+    if (!fileName.empty())
+        caption += kTitleSeparator + fileName;
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TForm1::ToolButton8Click()
+{
+    if (Form6)
+        ShowModal(*Form6);
+}

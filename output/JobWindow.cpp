@@ -1,0 +1,109 @@
+#include "output/JobWindow.h"
+
+#include "output/Form1.h"
+
+#include <QCloseEvent>
+#include <QHideEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <algorithm>
+
+JobWindow::JobWindow(QWidget* owner) : QDialog(owner) {}
+
+JobWindow::~JobWindow()
+{
+    // A window destroyed while shown gets no hide event of its own.
+    EnableForm1By(this);
+}
+
+void JobWindow::BindControls(QLabel* label, QProgressBar* bar, QPushButton* close)
+{
+    Label1 = label;
+    ProgressBar1 = bar;
+    Button1 = close;
+    // A dialog frame without a close box that stays above the main window.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    connect(Button1, &QPushButton::clicked, this, &JobWindow::Button1Click);
+
+    Button1->setEnabled(false);
+    barMaximum_ = 0;
+    barPosition_ = 0;
+    ApplyBar();
+}
+
+void JobWindow::SetBarMaximum(int maximum)
+{
+    barMaximum_ = maximum;
+    ApplyBar();
+}
+
+void JobWindow::SetBarPosition(int position)
+{
+    barPosition_ = position;
+    ApplyBar();
+}
+
+void JobWindow::ApplyBar()
+{
+    if (barMaximum_ <= 0) {
+        ProgressBar1->setRange(0, 1);
+        ProgressBar1->setValue(0);
+        return;
+    }
+    ProgressBar1->setRange(0, barMaximum_);
+    ProgressBar1->setValue(std::clamp(barPosition_, 0, barMaximum_));
+}
+
+void JobWindow::FormShow()
+{
+    DisableForm1By(this);
+    Button1->setEnabled(false);
+    barMaximum_ = 0;
+    barPosition_ = 0;
+    ApplyBar();
+}
+
+void JobWindow::FormHide()
+{
+    EnableForm1By(this);
+}
+
+void JobWindow::Button1Click()
+{
+    hide();
+}
+
+void JobWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Spontaneous events come from the window system (restore after
+    // minimising); only a real show starts a new run of the window.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void JobWindow::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        FormHide();
+}
+
+void JobWindow::closeEvent(QCloseEvent* event)
+{
+    // While the job runs the window must stay: nothing else would enable the
+    // main window again.
+    if (!MayDismiss()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void JobWindow::reject()
+{
+    if (MayDismiss())
+        QDialog::reject();
+}
