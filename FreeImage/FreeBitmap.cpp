@@ -1,5 +1,8 @@
 #include "FreeImage/FreeBitmap.h"
 
+#include <QFile>
+#include <QString>
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <vector>
@@ -205,6 +208,53 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
     return IsValid();
 }
 
+bool TFreeBitmap::LoadFromMemory(TFreeMemoryIO& memory, int flags)
+{
+    // The same header check as every other load: a memory stream can hold an
+    // image bomb as well as a file can.
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!memory.Acquire(&data, &size) || !data)
+        return false;
+    return LoadFromMemory(data, size, flags);
+}
+
+bool TFreeBitmap::SaveToMemory(FREE_IMAGE_FORMAT format, TFreeMemoryIO& memory, int flags) const
+{
+    return CanSave(format) && memory.Write(format, dib_, flags);
+}
+
+bool TFreeBitmap::LoadU(const std::u16string& fileName, int flags)
+{
+    return Load(QFile::encodeName(QString::fromStdU16String(fileName)).toStdString(), flags);
+}
+
+bool TFreeBitmap::SaveU(const std::u16string& fileName, int flags)
+{
+    return Save(QFile::encodeName(QString::fromStdU16String(fileName)).toStdString(), flags);
+}
+
+bool TFreeBitmap::LoadFromHandle(FreeImageIO* io, fi_handle handle, int flags)
+{
+    if (!io)
+        return false;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(io, handle, 0);
+    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
+        return false;
+    if (dib_) {
+        FreeImage_Unload(dib_);
+        dib_ = nullptr;
+    }
+    dib_ = ToEightBitsPerChannel(FreeImage_LoadFromHandle(format, io, handle, flags));
+    Change();
+    return IsValid();
+}
+
+bool TFreeBitmap::SaveToHandle(FREE_IMAGE_FORMAT format, FreeImageIO* io, fi_handle handle, int flags) const
+{
+    return io && CanSave(format) && FreeImage_SaveToHandle(format, dib_, io, handle, flags);
+}
+
 bool TFreeBitmap::Save(const std::string& fileName, int flags)
 {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(fileName.c_str());
@@ -224,10 +274,8 @@ bool TFreeBitmap::Save(const std::string& fileName, int flags)
 
 bool TFreeBitmap::SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags)
 {
-    if (!CanSave(format))
-        return false;
     TFreeMemoryIO memory;
-    if (!memory.Write(format, dib_, flags))
+    if (!SaveToMemory(format, memory, flags))
         return false;
     BYTE* data = nullptr;
     DWORD size = 0;
@@ -426,4 +474,299 @@ void TFreeBitmap::Change()
 {
     if (OnChange)
         OnChange(this);
+}
+
+// ---------------------------------------------------------------- properties
+
+BYTE* TFreeBitmap::AccessPixels() const
+{
+    return dib_ ? FreeImage_GetBits(dib_) : nullptr;
+}
+
+unsigned TFreeBitmap::GetColorsUsed() const
+{
+    return dib_ ? FreeImage_GetColorsUsed(dib_) : 0;
+}
+
+unsigned TFreeBitmap::GetImageSize() const
+{
+    return dib_ ? FreeImage_GetDIBSize(dib_) : 0;
+}
+
+BITMAPINFO* TFreeBitmap::GetInfo() const
+{
+    return dib_ ? FreeImage_GetInfo(dib_) : nullptr;
+}
+
+BITMAPINFOHEADER* TFreeBitmap::GetInfoHeader() const
+{
+    return dib_ ? FreeImage_GetInfoHeader(dib_) : nullptr;
+}
+
+unsigned TFreeBitmap::GetLine() const
+{
+    return dib_ ? FreeImage_GetLine(dib_) : 0;
+}
+
+unsigned TFreeBitmap::GetScanWidth() const
+{
+    return dib_ ? FreeImage_GetPitch(dib_) : 0;
+}
+
+RGBQUAD* TFreeBitmap::GetPalette() const
+{
+    return dib_ ? FreeImage_GetPalette(dib_) : nullptr;
+}
+
+unsigned TFreeBitmap::GetPaletteSize() const
+{
+    return GetColorsUsed() * sizeof(RGBQUAD);
+}
+
+BYTE* TFreeBitmap::GetScanLine(int row) const
+{
+    if (!dib_ || row < 0 || row >= static_cast<int>(FreeImage_GetHeight(dib_)))
+        return nullptr;
+    return FreeImage_GetScanLine(dib_, row);
+}
+
+bool TFreeBitmap::GetHistogram(DWORD* histogram, FREE_IMAGE_COLOR_CHANNEL channel) const
+{
+    return dib_ && histogram && FreeImage_GetHistogram(dib_, histogram, channel);
+}
+
+double TFreeBitmap::GetHorizontalResolution() const
+{
+    return dib_ ? FreeImage_GetDotsPerMeterX(dib_) / 100.0 : 0;
+}
+
+double TFreeBitmap::GetVerticalResolution() const
+{
+    return dib_ ? FreeImage_GetDotsPerMeterY(dib_) / 100.0 : 0;
+}
+
+void TFreeBitmap::SetHorizontalResolution(double value)
+{
+    if (!dib_)
+        return;
+    FreeImage_SetDotsPerMeterX(dib_, static_cast<unsigned>(std::trunc(value * 100 + 0.5)));
+    Change();
+}
+
+void TFreeBitmap::SetVerticalResolution(double value)
+{
+    if (!dib_)
+        return;
+    FreeImage_SetDotsPerMeterY(dib_, static_cast<unsigned>(std::trunc(value * 100 + 0.5)));
+    Change();
+}
+
+bool TFreeBitmap::GetFileBkColor(RGBQUAD* colour) const
+{
+    return dib_ && colour && FreeImage_GetBackgroundColor(dib_, colour);
+}
+
+bool TFreeBitmap::SetFileBkColor(RGBQUAD* colour)
+{
+    return dib_ && FreeImage_SetBackgroundColor(dib_, colour);
+}
+
+bool TFreeBitmap::HasFileBkColor() const
+{
+    return dib_ && FreeImage_HasBackgroundColor(dib_);
+}
+
+unsigned TFreeBitmap::GetTransparencyCount() const
+{
+    return dib_ ? FreeImage_GetTransparencyCount(dib_) : 0;
+}
+
+BYTE* TFreeBitmap::GetTransparencyTable() const
+{
+    return dib_ ? FreeImage_GetTransparencyTable(dib_) : nullptr;
+}
+
+void TFreeBitmap::SetTransparencyTable(BYTE* table, int count)
+{
+    if (dib_)
+        FreeImage_SetTransparencyTable(dib_, table, count);
+}
+
+bool TFreeBitmap::SetPixelColor(unsigned x, unsigned y, RGBQUAD* colour)
+{
+    return dib_ && colour && FreeImage_SetPixelColor(dib_, x, y, colour);
+}
+
+bool TFreeBitmap::GetPixelIndex(unsigned x, unsigned y, BYTE* index) const
+{
+    return dib_ && index && FreeImage_GetPixelIndex(dib_, x, y, index);
+}
+
+bool TFreeBitmap::SetPixelIndex(unsigned x, unsigned y, BYTE* index)
+{
+    return dib_ && index && FreeImage_SetPixelIndex(dib_, x, y, index);
+}
+
+// ---------------------------------------------------------------- edits in place
+
+bool TFreeBitmap::ChangedBy(bool result)
+{
+    Change();
+    return result;
+}
+
+bool TFreeBitmap::AdjustBrightness(double percentage)
+{
+    return dib_ && ChangedBy(FreeImage_AdjustBrightness(dib_, percentage));
+}
+
+bool TFreeBitmap::AdjustContrast(double percentage)
+{
+    return dib_ && ChangedBy(FreeImage_AdjustContrast(dib_, percentage));
+}
+
+bool TFreeBitmap::AdjustGamma(double gamma)
+{
+    return dib_ && ChangedBy(FreeImage_AdjustGamma(dib_, gamma));
+}
+
+bool TFreeBitmap::AdjustCurve(BYTE* lookupTable, FREE_IMAGE_COLOR_CHANNEL channel)
+{
+    return dib_ && lookupTable && ChangedBy(FreeImage_AdjustCurve(dib_, lookupTable, channel));
+}
+
+bool TFreeBitmap::Invert()
+{
+    return dib_ && ChangedBy(FreeImage_Invert(dib_));
+}
+
+bool TFreeBitmap::PasteSubImage(const TFreeBitmap& source, int left, int top, int alpha)
+{
+    return dib_ && source.dib_ && ChangedBy(FreeImage_Paste(dib_, source.dib_, left, top, alpha));
+}
+
+bool TFreeBitmap::SetChannel(const TFreeBitmap& source, FREE_IMAGE_COLOR_CHANNEL channel)
+{
+    return dib_ && source.dib_ && ChangedBy(FreeImage_SetChannel(dib_, source.dib_, channel));
+}
+
+// ---------------------------------------------------------------- replacing edits
+
+void TFreeBitmap::Assign(const TFreeBitmap* source)
+{
+    if (source == this)
+        return;
+    if (!source || !source->dib_) {
+        Clear();
+        return;
+    }
+    Replace(FreeImage_Clone(source->dib_));
+}
+
+bool TFreeBitmap::SetDib(FIBITMAP* dib)
+{
+    return Replace(dib);
+}
+
+bool TFreeBitmap::ColorQuantize(FREE_IMAGE_QUANTIZE algorithm)
+{
+    return dib_ && Replace(FreeImage_ColorQuantize(dib_, algorithm));
+}
+
+bool TFreeBitmap::Dither(FREE_IMAGE_DITHER algorithm)
+{
+    return dib_ && Replace(FreeImage_Dither(dib_, algorithm));
+}
+
+bool TFreeBitmap::Threshold(BYTE level)
+{
+    return dib_ && Replace(FreeImage_Threshold(dib_, level));
+}
+
+bool TFreeBitmap::ConvertTo4Bits()
+{
+    return dib_ && Replace(FreeImage_ConvertTo4Bits(dib_));
+}
+
+bool TFreeBitmap::ConvertTo8Bits()
+{
+    return dib_ && Replace(FreeImage_ConvertTo8Bits(dib_));
+}
+
+bool TFreeBitmap::ConvertTo16Bits555()
+{
+    return dib_ && Replace(FreeImage_ConvertTo16Bits555(dib_));
+}
+
+bool TFreeBitmap::ConvertTo16Bits565()
+{
+    return dib_ && Replace(FreeImage_ConvertTo16Bits565(dib_));
+}
+
+bool TFreeBitmap::ConvertTo32Bits()
+{
+    return dib_ && Replace(FreeImage_ConvertTo32Bits(dib_));
+}
+
+bool TFreeBitmap::ConvertToRGBF()
+{
+    if (!dib_)
+        return false;
+    // The library takes standard bitmaps from 24 bits up only.
+    if (FreeImage_GetImageType(dib_) == FIT_BITMAP && FreeImage_GetBPP(dib_) < 24 && !ConvertTo24Bits())
+        return false;
+    return Replace(FreeImage_ConvertToRGBF(dib_));
+}
+
+bool TFreeBitmap::ConvertToStandardType(bool scaleLinear)
+{
+    return dib_ && Replace(FreeImage_ConvertToStandardType(dib_, scaleLinear));
+}
+
+bool TFreeBitmap::ConvertToType(FREE_IMAGE_TYPE type, bool scaleLinear)
+{
+    return dib_ && Replace(FreeImage_ConvertToType(dib_, type, scaleLinear));
+}
+
+bool TFreeBitmap::RotateEx(double angle, double shiftX, double shiftY, double originX, double originY, bool useMask)
+{
+    if (!dib_ || FreeImage_GetBPP(dib_) < 8)
+        return false;
+    return Replace(FreeImage_RotateEx(dib_, angle, shiftX, shiftY, originX, originY, useMask));
+}
+
+bool TFreeBitmap::ToneMapping(FREE_IMAGE_TMO algorithm, double first, double second)
+{
+    return dib_ && Replace(FreeImage_ToneMapping(dib_, algorithm, first, second));
+}
+
+// ---------------------------------------------------------------- channels
+
+bool TFreeBitmap::GetChannel(TFreeBitmap& dest, FREE_IMAGE_COLOR_CHANNEL channel) const
+{
+    // A failed extraction is a failure even when dest held an image before.
+    return dib_ && dest.Replace(FreeImage_GetChannel(dib_, channel));
+}
+
+bool TFreeBitmap::SplitChannels(TFreeBitmap& red, TFreeBitmap& green, TFreeBitmap& blue) const
+{
+    return GetChannel(red, FICC_RED) && GetChannel(green, FICC_GREEN) && GetChannel(blue, FICC_BLUE);
+}
+
+bool TFreeBitmap::CombineChannels(const TFreeBitmap& red, const TFreeBitmap& green, const TFreeBitmap& blue)
+{
+    if (!dib_) {
+        if (!red.dib_)
+            return false;
+        FIBITMAP* fresh = FreeImage_Allocate(FreeImage_GetWidth(red.dib_), FreeImage_GetHeight(red.dib_), 24,
+                                             FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK);
+        if (!fresh)
+            return false;
+        dib_ = fresh;
+    }
+    const bool result = red.dib_ && green.dib_ && blue.dib_ && FreeImage_SetChannel(dib_, red.dib_, FICC_RED) &&
+                        FreeImage_SetChannel(dib_, green.dib_, FICC_GREEN) &&
+                        FreeImage_SetChannel(dib_, blue.dib_, FICC_BLUE);
+    Change();
+    return result;
 }

@@ -8,6 +8,7 @@
 #include "FreeImage/FreeObject.h"
 
 class TStream;
+class TFreeMemoryIO;
 
 // One image of the image library, owned by the object. Operations report
 // success as a bool and never throw for image failures; only the caller's
@@ -85,6 +86,78 @@ public:
     bool SetSize(FREE_IMAGE_TYPE imageType, int width, int height, int bpp,
                  unsigned redMask = 0, unsigned greenMask = 0, unsigned blueMask = 0);
 
+    // ---- loading and saving in other forms
+    // UTF-16 names; otherwise as Load and Save.
+    bool LoadU(const std::u16string& fileName, int flags = 0);
+    bool SaveU(const std::u16string& fileName, int flags = 0);
+    // Through the caller's I/O callbacks; the format comes from the content.
+    bool LoadFromHandle(FreeImageIO* io, fi_handle handle, int flags = 0);
+    bool SaveToHandle(FREE_IMAGE_FORMAT format, FreeImageIO* io, fi_handle handle, int flags = 0) const;
+    bool LoadFromMemory(TFreeMemoryIO& memory, int flags = 0);
+    bool SaveToMemory(FREE_IMAGE_FORMAT format, TFreeMemoryIO& memory, int flags = 0) const;
+
+    // ---- the image's properties (0, null or false without an image)
+    BYTE* AccessPixels() const;
+    unsigned GetColorsUsed() const;
+    unsigned GetImageSize() const;  // bytes of the whole image in memory
+    BITMAPINFO* GetInfo() const;
+    BITMAPINFOHEADER* GetInfoHeader() const;
+    unsigned GetLine() const;      // bytes of pixels in one row
+    unsigned GetScanWidth() const; // bytes of one row with its padding
+    RGBQUAD* GetPalette() const;
+    unsigned GetPaletteSize() const;  // bytes
+    // Row y counted from the bottom; null past the last row.
+    BYTE* GetScanLine(int row) const;
+    bool GetHistogram(DWORD* histogram, FREE_IMAGE_COLOR_CHANNEL channel = FICC_BLACK) const;
+    // Dots per centimetre.
+    double GetHorizontalResolution() const;
+    double GetVerticalResolution() const;
+    void SetHorizontalResolution(double value);
+    void SetVerticalResolution(double value);
+    bool GetFileBkColor(RGBQUAD* colour) const;
+    bool SetFileBkColor(RGBQUAD* colour);
+    bool HasFileBkColor() const;
+    unsigned GetTransparencyCount() const;
+    BYTE* GetTransparencyTable() const;
+    void SetTransparencyTable(BYTE* table, int count);
+    bool SetPixelColor(unsigned x, unsigned y, RGBQUAD* colour);
+    bool GetPixelIndex(unsigned x, unsigned y, BYTE* index) const;
+    bool SetPixelIndex(unsigned x, unsigned y, BYTE* index);
+
+    // ---- edits in place (Change fires; the library's answer)
+    bool AdjustBrightness(double percentage);
+    bool AdjustContrast(double percentage);
+    bool AdjustGamma(double gamma);
+    bool AdjustCurve(BYTE* lookupTable, FREE_IMAGE_COLOR_CHANNEL channel);
+    bool Invert();
+    bool PasteSubImage(const TFreeBitmap& source, int left, int top, int alpha = 256);
+    bool SetChannel(const TFreeBitmap& source, FREE_IMAGE_COLOR_CHANNEL channel);
+
+    // ---- edits that replace the image (false, image kept, when they fail)
+    // A copy of the source's image; a missing or empty source clears this one.
+    void Assign(const TFreeBitmap* source);
+    bool SetDib(FIBITMAP* dib);
+    bool ColorQuantize(FREE_IMAGE_QUANTIZE algorithm);
+    bool Dither(FREE_IMAGE_DITHER algorithm);
+    bool Threshold(BYTE level);
+    bool ConvertTo4Bits();
+    bool ConvertTo8Bits();
+    bool ConvertTo16Bits555();
+    bool ConvertTo16Bits565();
+    bool ConvertTo32Bits();
+    bool ConvertToRGBF();
+    bool ConvertToStandardType(bool scaleLinear);
+    bool ConvertToType(FREE_IMAGE_TYPE type, bool scaleLinear);
+    bool RotateEx(double angle, double shiftX, double shiftY, double originX, double originY, bool useMask);
+    bool ToneMapping(FREE_IMAGE_TMO algorithm, double first = 0, double second = 0);
+
+    // ---- channels
+    // dest receives the channel as an 8-bit grey image.
+    bool GetChannel(TFreeBitmap& dest, FREE_IMAGE_COLOR_CHANNEL channel) const;
+    bool SplitChannels(TFreeBitmap& red, TFreeBitmap& green, TFreeBitmap& blue) const;
+    // An empty object first becomes 24-bit colour of the red source's size.
+    bool CombineChannels(const TFreeBitmap& red, const TFreeBitmap& green, const TFreeBitmap& blue);
+
     // Colour images below 8 bpp are rescaled as 24 bits, black-and-white and
     // grey ones as 8-bit grey, 16-bit ones as 24 bits. With a destination the
     // result goes there and this image stays as it was.
@@ -108,6 +181,8 @@ protected:
     bool Replace(FIBITMAP* newDib);
     virtual bool DoChanging(FIBITMAP* oldDib, FIBITMAP* newDib);
     virtual void Change();
+    // Fires Change after an edit in place and passes its result on.
+    bool ChangedBy(bool result);
 
     FIBITMAP* dib_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/TForm1.h"
 
+#include "app/TForm12.h"
+#include "app/TForm4.h"
 #include "app/TForm6.h"
 #include "model/Options.h"
 #include "model/Portfolio.h"
@@ -50,6 +52,8 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
         "QToolButton:hover { background: #FFD9AA; }");
 
     connect(ui_->ToolButton8, &QAction::triggered, this, &TForm1::ToolButton8Click);
+    connect(ui_->Options1, &QAction::triggered, this, &TForm1::Options1Click);
+    connect(ui_->About2, &QAction::triggered, this, &TForm1::About2Click);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -85,4 +89,16 @@ void TForm1::ToolButton8Click()
 {
     if (Form6)
         ShowModal(*Form6);
+}
+
+void TForm1::Options1Click()
+{
+    TForm12 dialog(this);
+    ShowModal(dialog);
+}
+
+void TForm1::About2Click()
+{
+    if (Form4)
+        ShowModal(*Form4);
 }

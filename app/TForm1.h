@@ -27,6 +27,8 @@ public:
 
 public slots:
     void ToolButton8Click();
+    void Options1Click();
+    void About2Click();
 
 private:
     void UpdateCaption(const std::string& fileName);

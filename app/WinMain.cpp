@@ -2,10 +2,13 @@
 
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "app/TForm17.h"
+#include "app/TForm4.h"
 #include "app/TForm6.h"
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
 #include "output/TForm10.h"
+#include "services/EmailerFactory.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -16,16 +19,22 @@ void CreateForms()
     // The main window's constructor does the start-up work; the others do
     // not exist yet while it runs. It sets Form1 itself, before that work.
     new TForm1();
+    Form4 = new TForm4();
     Form6 = new TForm6();
     Form10 = new TForm10();
+    Form17 = new TForm17();
 }
 
 void DestroyForms()
 {
+    delete Form17;
+    Form17 = nullptr;
     delete Form10;
     Form10 = nullptr;
     delete Form6;
     Form6 = nullptr;
+    delete Form4;
+    Form4 = nullptr;
     delete Form1;
 }
 
@@ -47,6 +56,8 @@ int WinMain(int argc, char** argv)
         app.ShowException("");
     }
     DestroyForms();
+    // Saves every account, as the accounts were at the end of the run.
+    EmailerFactory::FreeInstance();
     TemplateLibrary::FreeInstance();
     Options::FreeInstance();
     return 0;

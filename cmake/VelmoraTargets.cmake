@@ -25,17 +25,20 @@ function(velmora_library target)
   endif()
 endfunction()
 
-# velmora_test(<target> [APP] [DEPS <targets>...])
+# velmora_test(<target> [APP | NO_APPLICATION] [DEPS <targets>...])
 # One GoogleTest program per test folder, built from every .cpp in it. APP
 # runs the tests under the program's application object instead of a plain
-# QApplication.
+# QApplication; NO_APPLICATION runs them without any application object, as
+# a foreign program that loads one of our modules may.
 function(velmora_test target)
-  cmake_parse_arguments(ARG "APP" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "APP;NO_APPLICATION" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${target} ${sources})
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
   if(ARG_APP)
     target_link_libraries(${target} PRIVATE test_main_app)
+  elseif(ARG_NO_APPLICATION)
+    target_link_libraries(${target} PRIVATE test_main_noapp)
   else()
     target_link_libraries(${target} PRIVATE test_main)
   endif()

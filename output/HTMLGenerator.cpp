@@ -1,5 +1,6 @@
 #include "output/HTMLGenerator.h"
 
+#include "platform/rtl/PercentEncode.h"
 #include "platform/rtl/StringReplace.h"
 
 #include "FreeImage/FreeWinBitmap.h"
@@ -157,19 +158,7 @@ std::string HTMLGenerator::ArtworkStyle(int width, int height, int* blockWidth)
 
 std::string HTMLGenerator::LinkName(const std::string& fileName)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : fileName) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '.' || c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return PercentEncodeSegment(fileName);
 }
 
 std::string HTMLGenerator::UniqueName(const std::string& name, const std::vector<std::string>& taken)

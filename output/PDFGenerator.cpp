@@ -256,32 +256,7 @@ std::u16string PDFGenerator::RenderHtmlPage(IPDFDocument* document, const char* 
 
 std::vector<std::string> PDFGenerator::SplitCommand(const std::string& command)
 {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    char quote = 0;
-    for (char c : command) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-            else
-                word += c;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-            inWord = true;
-        } else if (c == ' ' || c == '\t') {
-            if (inWord)
-                words.push_back(std::move(word));
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(std::move(word));
-    return words;
+    return SplitCommandWords(command, "\"'");
 }
 
 bool PDFGenerator::IsLauncher(const std::string& program)

@@ -13,9 +13,9 @@ PACKAGES=(
   # libraries
   libpugixml-dev libfreeimage-dev zlib1g-dev libjpeg-dev libssl-dev libcurl4-openssl-dev
   liblitehtml-dev libcairo2-dev libpango1.0-dev libqpdf-dev libisofs-dev libburn-dev libzip-dev
-  xdg-utils fonts-dejavu-core
+  xdg-utils fonts-dejavu-core fonts-liberation2
   # real peers and cross-checks used by the tests
-  python3 python3-aiosmtpd openssl ca-certificates time zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
+  python3 python3-aiosmtpd python3-pil openssl ca-certificates time zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
   # a virtual display to look at the running program
   xvfb xauth
 )

@@ -1,9 +1,10 @@
 #pragma once
-// Building blocks for server modules: the module's lock count and a class
-// factory for classes with a default constructor.
+// Building blocks for server modules: the module's lock count, reference
+// counting, aggregation and a class factory.
 #include <atomic>
 #include <initializer_list>
 #include <new>
+#include <type_traits>
 
 #include "platform/com/Unknown.h"
 
@@ -24,8 +25,11 @@ private:
 };
 
 // Thread-safe reference count shared by objects of this code base; the object
-// deletes itself when the last reference goes.
-template <class Derived>
+// deletes itself when the last reference goes. Objects count in their
+// module's lock count for their whole life; class factories do not
+// (CountsInModule false): holding a factory keeps no module loaded, only
+// IClassFactory::LockServer does.
+template <class Derived, bool CountsInModule = true>
 class RefCounted {
 public:
     ULONG AddRefImpl() { return ++refs_; }
@@ -56,17 +60,94 @@ public:
     }
 
 protected:
-    RefCounted() { ComModule::Lock(); }
-    ~RefCounted() { ComModule::Unlock(); }
+    RefCounted()
+    {
+        if constexpr (CountsInModule)
+            ComModule::Lock();
+    }
+    ~RefCounted()
+    {
+        if constexpr (CountsInModule)
+            ComModule::Unlock();
+    }
 
 private:
     std::atomic<ULONG> refs_{1};
 };
 
-// Creates T with new; T starts with one reference, which the factory hands
-// over through QueryInterface and drops. Aggregation is not supported.
+// Base of a class whose objects may be aggregated by an outer object. The
+// object's interfaces hand their IUnknown methods to ControllingUnknown():
+// the outer object's unknown when one was given at creation, so that every
+// interface of the aggregate reports one identity and one reference count,
+// and the object's own inner unknown otherwise. The inner unknown never
+// delegates: the outer object keeps it to reach the inner object's
+// interfaces and to release it.
+//
+// Derived has a constructor taking the outer unknown (null when not
+// aggregated) and answers its own interfaces, never IUnknown, with
+//   void* FindInterface(REFIID iid);
+// returning the interface pointer without a reference, or null.
+template <class Derived>
+class ComAggregatable {
+public:
+    ComAggregatable(const ComAggregatable&) = delete;
+    ComAggregatable& operator=(const ComAggregatable&) = delete;
+
+    IUnknown* InnerUnknown() { return &inner_; }
+    IUnknown* ControllingUnknown() const { return controlling_; }
+
+protected:
+    explicit ComAggregatable(IUnknown* outer) : controlling_(outer ? outer : &inner_) { ComModule::Lock(); }
+    ~ComAggregatable() { ComModule::Unlock(); }
+
+private:
+    class Inner final : public IUnknown {
+    public:
+        explicit Inner(ComAggregatable* owner) : owner_(owner) {}
+        HRESULT QueryInterface(REFIID iid, void** object) override
+        {
+            if (!object)
+                return E_POINTER;
+            if (iid == IID_IUnknown) {
+                *object = static_cast<IUnknown*>(this);
+                AddRef();
+                return S_OK;
+            }
+            *object = static_cast<Derived*>(owner_)->FindInterface(iid);
+            if (!*object)
+                return E_NOINTERFACE;
+            // An interface handed out belongs to the aggregate.
+            owner_->controlling_->AddRef();
+            return S_OK;
+        }
+        ULONG AddRef() override { return ++refs_; }
+        ULONG Release() override
+        {
+            const ULONG left = --refs_;
+            if (left == 0)
+                delete static_cast<Derived*>(owner_);
+            return left;
+        }
+
+    private:
+        ComAggregatable* owner_;
+        std::atomic<ULONG> refs_{1};
+    };
+
+    Inner inner_{this};
+    IUnknown* controlling_;
+};
+
 template <class T>
-class TClassFactory final : public IClassFactory, public RefCounted<TClassFactory<T>> {
+inline constexpr bool kAggregatable = std::is_base_of_v<ComAggregatable<T>, T>;
+
+// Creates T with new; T starts with one reference, which the factory hands
+// over through QueryInterface and drops. A class derived from
+// ComAggregatable may be created inside an outer object, which then must ask
+// for IUnknown and receives the inner unknown; other classes refuse an outer
+// object.
+template <class T>
+class TClassFactory final : public IClassFactory, public RefCounted<TClassFactory<T>, false> {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override
     {
@@ -80,14 +161,32 @@ public:
         if (!object)
             return E_POINTER;
         *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        T* instance = new (std::nothrow) T();
-        if (!instance)
-            return E_OUTOFMEMORY;
-        const HRESULT hr = instance->QueryInterface(iid, object);
-        instance->Release();
-        return hr;
+        if constexpr (kAggregatable<T>) {
+            // The outer object could not release an inner object that it
+            // only knows through one of its delegating interfaces.
+            if (outer && !(iid == IID_IUnknown))
+                return CLASS_E_NOAGGREGATION;
+            T* instance = new (std::nothrow) T(outer);
+            if (!instance)
+                return E_OUTOFMEMORY;
+            IUnknown* inner = instance->InnerUnknown();
+            if (outer) {
+                *object = inner;
+                return S_OK;
+            }
+            const HRESULT hr = inner->QueryInterface(iid, object);
+            inner->Release();
+            return hr;
+        } else {
+            if (outer)
+                return CLASS_E_NOAGGREGATION;
+            T* instance = new (std::nothrow) T();
+            if (!instance)
+                return E_OUTOFMEMORY;
+            const HRESULT hr = instance->QueryInterface(iid, object);
+            instance->Release();
+            return hr;
+        }
     }
     HRESULT LockServer(int lock) override
     {

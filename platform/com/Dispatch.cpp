@@ -20,6 +20,9 @@ HRESULT Deref(const VARIANT& src, VARIANT& out)
     out = VARIANT();
     out.vt = static_cast<VARTYPE>(src.vt & ~VT_BYREF);
     switch (out.vt) {
+    case VT_I2:
+        out.iVal = *src.piVal;
+        break;
     case VT_I4:
     case VT_INT:
         out.lVal = *src.plVal;
@@ -48,7 +51,10 @@ HRESULT Deref(const VARIANT& src, VARIANT& out)
     return S_OK;
 }
 
-bool IsNumber(VARTYPE vt) { return vt == VT_I4 || vt == VT_INT || vt == VT_UI4 || vt == VT_R8 || vt == VT_BOOL; }
+bool IsNumber(VARTYPE vt)
+{
+    return vt == VT_I2 || vt == VT_I4 || vt == VT_INT || vt == VT_UI4 || vt == VT_R8 || vt == VT_BOOL;
+}
 
 // A number value as double; text is parsed without the user's locale.
 HRESULT AsDouble(const VARIANT& v, double& out)
@@ -56,6 +62,9 @@ HRESULT AsDouble(const VARIANT& v, double& out)
     switch (v.vt) {
     case VT_EMPTY:
         out = 0;
+        return S_OK;
+    case VT_I2:
+        out = v.iVal;
         return S_OK;
     case VT_I4:
     case VT_INT:
@@ -95,6 +104,8 @@ std::string NumberText(const VARIANT& v)
 {
     char buf[64];
     switch (v.vt) {
+    case VT_I2:
+        return std::to_string(v.iVal);
     case VT_I4:
     case VT_INT:
         return std::to_string(v.lVal);
@@ -156,6 +167,7 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, uint16_t, VARTYPE v
     VARIANT result;
     result.vt = vt;
     switch (vt) {
+    case VT_I2:
     case VT_I4:
     case VT_INT:
     case VT_UI4: {
@@ -163,7 +175,11 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, uint16_t, VARTYPE v
         if (const HRESULT hr = AsDouble(value, d); FAILED(hr))
             return hr;
         d = std::nearbyint(d);
-        if (vt == VT_UI4) {
+        if (vt == VT_I2) {
+            if (!(d >= double(std::numeric_limits<int16_t>::min()) && d <= double(std::numeric_limits<int16_t>::max())))
+                return DISP_E_OVERFLOW;
+            result.iVal = static_cast<int16_t>(d);
+        } else if (vt == VT_UI4) {
             if (!(d >= 0 && d <= double(std::numeric_limits<uint32_t>::max())))
                 return DISP_E_OVERFLOW;
             result.ulVal = static_cast<ULONG>(d);

@@ -17,6 +17,7 @@ enum : uint16_t {
     DISPATCH_PROPERTYPUTREF = 0x8,
 };
 
+inline constexpr HRESULT DISP_E_UNKNOWNINTERFACE = MakeHResult(0x80020001u);
 inline constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHResult(0x80020005u);
 inline constexpr HRESULT DISP_E_NONAMEDARGS = MakeHResult(0x80020007u);
 inline constexpr HRESULT DISP_E_BADVARTYPE = MakeHResult(0x80020008u);

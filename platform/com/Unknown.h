@@ -34,6 +34,7 @@ struct IDispatch;
 // The variant types used by automation calls here.
 enum : VARTYPE {
     VT_EMPTY = 0,
+    VT_I2 = 2,
     VT_I4 = 3,
     VT_R8 = 5,
     VT_BSTR = 8,
@@ -49,6 +50,7 @@ enum : VARTYPE {
 struct VARIANT {
     VARTYPE vt = VT_EMPTY;
     union {
+        int16_t iVal;
         LONG lVal;
         ULONG ulVal;
         double dblVal;
@@ -57,6 +59,7 @@ struct VARIANT {
         IUnknown* punkVal;
         IDispatch* pdispVal;
         // VT_BYREF forms.
+        int16_t* piVal;
         LONG* plVal;
         ULONG* pulVal;
         double* pdblVal;

@@ -243,8 +243,7 @@ GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, INT x, INT y, ARGB color)
 {
     if (!bitmap || !bitmap->image.valid(x, y))
         return InvalidParameter;
-    // Indexed pixels would need a palette search; as in the original call
-    // they cannot be set.
+    // Indexed pixels would need a palette search; they are not set.
     if (IsIndexedPixelFormat(bitmap->pixelFormat))
         return InvalidParameter;
     bitmap->image.setPixelColor(x, y, QColor::fromRgba(color));
@@ -271,15 +270,21 @@ GUID RawFormatOfReader(const QByteArray& name)
     return ImageFormatUndefined;
 }
 
-// What the file stores, where Qt reports it; the decoded pixels may be wider.
+// The format callers see for a decoded file, from what the reader says the
+// file holds: colour without alpha is 24-bit, grey is 8-bit indexed.
 PixelFormat PixelFormatOfSource(QImage::Format sourceFormat, const QImage& decoded)
 {
-    if (sourceFormat == QImage::Format_Invalid)
+    switch (sourceFormat) {
+    case QImage::Format_Invalid:
         return PixelFormatOfQImage(decoded.format());
-    if (sourceFormat == QImage::Format_Indexed8 && decoded.colorCount() > 0 && decoded.colorCount() <= 16 &&
-        decoded.colorCount() > 2)
-        return PixelFormat4bppIndexed;
-    return PixelFormatOfQImage(sourceFormat);
+    case QImage::Format_RGB32:
+    case QImage::Format_RGB888:
+        return PixelFormat24bppRGB;
+    case QImage::Format_Grayscale8:
+        return PixelFormat8bppIndexed;
+    default:
+        return PixelFormatOfQImage(sourceFormat);
+    }
 }
 
 }  // namespace
@@ -296,11 +301,20 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
-    const QImage::Format sourceFormat = reader.imageFormat();
+    // The TIFF reader counts one page only once the pixel format has been
+    // asked for, so the count comes first.
     const int count = reader.imageCount();
+    const QImage::Format sourceFormat = reader.imageFormat();
+    const QSize size = reader.size();
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull()) {
+        // Qt's reader refuses pictures above its allocation limit; say so
+        // rather than calling a valid file unreadable.
+        const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+        if (!format.isEmpty() && size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
+            return OutOfMemory;
         return UnknownImageFormat;
+    }
     const PixelFormat pixelFormat = PixelFormatOfSource(sourceFormat, image);
     GpBitmap* made = NewBitmapObject(std::move(image), RawFormatOfReader(format));
     if (!made)

@@ -32,3 +32,7 @@ GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, INT x, INT y, ARGB color);
 // GdiplusNotInitialized while the layer is stopped, UnknownImageFormat for
 // bytes nothing decodes.
 GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap);
+
+// Reads and decodes a whole file (UTF-16 name) as DecodeImageBytes does;
+// FileNotFound when there is no such file.
+GpStatus DecodeImageFile(const WCHAR* filename, GpBitmap** bitmap);

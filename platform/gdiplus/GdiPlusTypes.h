@@ -14,6 +14,7 @@ using UINT = uint32_t;
 using INT = int32_t;
 using BOOL = int32_t;
 using BYTE = uint8_t;
+using WORD = uint16_t;
 using WCHAR = char16_t;
 using ULONG_PTR = uintptr_t;
 
@@ -101,3 +102,179 @@ struct GdiplusStartupOutput {
     NotificationHookProc NotificationHook = nullptr;
     NotificationUnhookProc NotificationUnhook = nullptr;
 };
+
+// Enumerations callers pass by value.
+enum FillMode : int { FillModeAlternate = 0, FillModeWinding = 1 };
+enum Unit_ : int {
+    UnitWorld = 0, UnitDisplay = 1, UnitPixel = 2, UnitPoint = 3, UnitInch = 4, UnitDocument = 5, UnitMillimeter = 6
+};
+using GpUnit = Unit_;
+enum HatchStyle : int {
+    HatchStyleHorizontal = 0, HatchStyleVertical, HatchStyleForwardDiagonal, HatchStyleBackwardDiagonal,
+    HatchStyleCross, HatchStyleDiagonalCross, HatchStyle05Percent, HatchStyle10Percent, HatchStyle20Percent,
+    HatchStyle25Percent, HatchStyle30Percent, HatchStyle40Percent, HatchStyle50Percent, HatchStyle60Percent,
+    HatchStyle70Percent, HatchStyle75Percent, HatchStyle80Percent, HatchStyle90Percent,
+    HatchStyleLightDownwardDiagonal, HatchStyleLightUpwardDiagonal, HatchStyleDarkDownwardDiagonal,
+    HatchStyleDarkUpwardDiagonal, HatchStyleWideDownwardDiagonal, HatchStyleWideUpwardDiagonal,
+    HatchStyleLightVertical, HatchStyleLightHorizontal, HatchStyleNarrowVertical, HatchStyleNarrowHorizontal,
+    HatchStyleDarkVertical, HatchStyleDarkHorizontal, HatchStyleDashedDownwardDiagonal,
+    HatchStyleDashedUpwardDiagonal, HatchStyleDashedHorizontal, HatchStyleDashedVertical,
+    HatchStyleSmallConfetti, HatchStyleLargeConfetti, HatchStyleZigZag, HatchStyleWave,
+    HatchStyleDiagonalBrick, HatchStyleHorizontalBrick, HatchStyleWeave, HatchStylePlaid, HatchStyleDivot,
+    HatchStyleDottedGrid, HatchStyleDottedDiamond, HatchStyleShingle, HatchStyleTrellis, HatchStyleSphere,
+    HatchStyleSmallGrid, HatchStyleSmallCheckerBoard, HatchStyleLargeCheckerBoard, HatchStyleOutlinedDiamond,
+    HatchStyleSolidDiamond,
+    HatchStyleTotal,
+    HatchStyleLargeGrid = HatchStyleCross,
+    HatchStyleMin = HatchStyleHorizontal,
+    HatchStyleMax = HatchStyleTotal - 1,
+};
+enum DashStyle : int {
+    DashStyleSolid = 0, DashStyleDash, DashStyleDot, DashStyleDashDot, DashStyleDashDotDot, DashStyleCustom
+};
+enum LineCap : int {
+    LineCapFlat = 0, LineCapSquare = 1, LineCapRound = 2, LineCapTriangle = 3, LineCapNoAnchor = 0x10,
+    LineCapSquareAnchor = 0x11, LineCapRoundAnchor = 0x12, LineCapDiamondAnchor = 0x13,
+    LineCapArrowAnchor = 0x14, LineCapCustom = 0xFF
+};
+enum PenType : int {
+    PenTypeSolidColor = 0, PenTypeHatchFill = 1, PenTypeTextureFill = 2, PenTypePathGradient = 3,
+    PenTypeLinearGradient = 4, PenTypeUnknown = -1
+};
+enum BrushType : int {
+    BrushTypeSolidColor = 0, BrushTypeHatchFill = 1, BrushTypeTextureFill = 2, BrushTypePathGradient = 3,
+    BrushTypeLinearGradient = 4
+};
+enum WrapMode : int { WrapModeTile = 0, WrapModeTileFlipX, WrapModeTileFlipY, WrapModeTileFlipXY, WrapModeClamp };
+enum LinearGradientMode : int {
+    LinearGradientModeHorizontal = 0, LinearGradientModeVertical, LinearGradientModeForwardDiagonal,
+    LinearGradientModeBackwardDiagonal
+};
+enum CombineMode : int {
+    CombineModeReplace = 0, CombineModeIntersect, CombineModeUnion, CombineModeXor, CombineModeExclude,
+    CombineModeComplement
+};
+enum MatrixOrder : int { MatrixOrderPrepend = 0, MatrixOrderAppend = 1 };
+enum ColorMatrixFlags : int { ColorMatrixFlagsDefault = 0, ColorMatrixFlagsSkipGrays = 1, ColorMatrixFlagsAltGray = 2 };
+enum ColorChannelFlags : int {
+    ColorChannelFlagsC = 0, ColorChannelFlagsM, ColorChannelFlagsY, ColorChannelFlagsK, ColorChannelFlagsLast
+};
+enum ColorAdjustType : int {
+    ColorAdjustTypeDefault = 0, ColorAdjustTypeBitmap, ColorAdjustTypeBrush, ColorAdjustTypePen,
+    ColorAdjustTypeText, ColorAdjustTypeCount, ColorAdjustTypeAny
+};
+enum SmoothingMode : int {
+    SmoothingModeInvalid = -1, SmoothingModeDefault = 0, SmoothingModeHighSpeed, SmoothingModeHighQuality,
+    SmoothingModeNone, SmoothingModeAntiAlias
+};
+enum PixelOffsetMode : int {
+    PixelOffsetModeInvalid = -1, PixelOffsetModeDefault = 0, PixelOffsetModeHighSpeed, PixelOffsetModeHighQuality,
+    PixelOffsetModeNone, PixelOffsetModeHalf
+};
+enum TextRenderingHint : int {
+    TextRenderingHintSystemDefault = 0, TextRenderingHintSingleBitPerPixelGridFit,
+    TextRenderingHintSingleBitPerPixel, TextRenderingHintAntiAliasGridFit, TextRenderingHintAntiAlias,
+    TextRenderingHintClearTypeGridFit
+};
+enum CompositingQuality : int {
+    CompositingQualityInvalid = -1, CompositingQualityDefault = 0, CompositingQualityHighSpeed,
+    CompositingQualityHighQuality, CompositingQualityGammaCorrected, CompositingQualityAssumeLinear
+};
+enum InterpolationMode : int {
+    InterpolationModeInvalid = -1, InterpolationModeDefault = 0, InterpolationModeLowQuality,
+    InterpolationModeHighQuality, InterpolationModeBilinear, InterpolationModeBicubic,
+    InterpolationModeNearestNeighbor, InterpolationModeHighQualityBilinear, InterpolationModeHighQualityBicubic
+};
+enum StringAlignment : int { StringAlignmentNear = 0, StringAlignmentCenter = 1, StringAlignmentFar = 2 };
+enum StringTrimming : int {
+    StringTrimmingNone = 0, StringTrimmingCharacter, StringTrimmingWord, StringTrimmingEllipsisCharacter,
+    StringTrimmingEllipsisWord, StringTrimmingEllipsisPath
+};
+enum HotkeyPrefix : int { HotkeyPrefixNone = 0, HotkeyPrefixShow = 1, HotkeyPrefixHide = 2 };
+enum StringFormatFlags : int {
+    StringFormatFlagsDirectionRightToLeft = 0x1, StringFormatFlagsDirectionVertical = 0x2,
+    StringFormatFlagsNoFitBlackBox = 0x4, StringFormatFlagsDisplayFormatControl = 0x20,
+    StringFormatFlagsNoFontFallback = 0x400, StringFormatFlagsMeasureTrailingSpaces = 0x800,
+    StringFormatFlagsNoWrap = 0x1000, StringFormatFlagsLineLimit = 0x2000, StringFormatFlagsNoClip = 0x4000
+};
+enum FontStyle : int {
+    FontStyleRegular = 0, FontStyleBold = 1, FontStyleItalic = 2, FontStyleBoldItalic = 3,
+    FontStyleUnderline = 4, FontStyleStrikeout = 8
+};
+enum FlushIntention : int { FlushIntentionFlush = 0, FlushIntentionSync = 1 };
+enum RotateFlipType : int {
+    RotateNoneFlipNone = 0, Rotate90FlipNone = 1, Rotate180FlipNone = 2, Rotate270FlipNone = 3,
+    RotateNoneFlipX = 4, Rotate90FlipX = 5, Rotate180FlipX = 6, Rotate270FlipX = 7,
+    RotateNoneFlipY = Rotate180FlipX, Rotate90FlipY = Rotate270FlipX, Rotate180FlipY = RotateNoneFlipX,
+    Rotate270FlipY = Rotate90FlipX, RotateNoneFlipXY = Rotate180FlipNone, Rotate90FlipXY = Rotate270FlipNone,
+    Rotate180FlipXY = RotateNoneFlipNone, Rotate270FlipXY = Rotate90FlipNone
+};
+enum EncoderValue : int {
+    EncoderValueColorTypeCMYK = 0, EncoderValueColorTypeYCCK, EncoderValueCompressionLZW,
+    EncoderValueCompressionCCITT3, EncoderValueCompressionCCITT4, EncoderValueCompressionRle,
+    EncoderValueCompressionNone, EncoderValueScanMethodInterlaced, EncoderValueScanMethodNonInterlaced,
+    EncoderValueVersionGif87, EncoderValueVersionGif89, EncoderValueRenderProgressive,
+    EncoderValueRenderNonProgressive, EncoderValueTransformRotate90, EncoderValueTransformRotate180,
+    EncoderValueTransformRotate270, EncoderValueTransformFlipHorizontal, EncoderValueTransformFlipVertical,
+    EncoderValueMultiFrame, EncoderValueLastFrame, EncoderValueFlush, EncoderValueFrameDimensionTime,
+    EncoderValueFrameDimensionResolution, EncoderValueFrameDimensionPage
+};
+enum ImageType : int { ImageTypeUnknown = 0, ImageTypeBitmap = 1, ImageTypeMetafile = 2 };
+enum EncoderParameterValueType : int {
+    EncoderParameterValueTypeByte = 1, EncoderParameterValueTypeASCII = 2, EncoderParameterValueTypeShort = 3,
+    EncoderParameterValueTypeLong = 4, EncoderParameterValueTypeRational = 5,
+    EncoderParameterValueTypeLongRange = 6, EncoderParameterValueTypeUndefined = 7,
+    EncoderParameterValueTypeRationalRange = 8
+};
+
+// Plain value records of the flat interface.
+struct GpPointF { REAL X = 0, Y = 0; };
+struct GpPoint { INT X = 0, Y = 0; };
+struct GpRectF { REAL X = 0, Y = 0, Width = 0, Height = 0; };
+struct GpRect { INT X = 0, Y = 0, Width = 0, Height = 0; };
+using PointF = GpPointF;
+using Point = GpPoint;
+using RectF = GpRectF;
+using Rect = GpRect;
+
+// 5 × 5 colour matrix applied to (R, G, B, A, 1) rows of 0..1 values.
+struct ColorMatrix { REAL m[5][5]; };
+struct ColorMap { ARGB oldColor; ARGB newColor; };
+struct ColorPalette { UINT Flags; UINT Count; ARGB Entries[1]; };
+enum PaletteFlags : int { PaletteFlagsHasAlpha = 1, PaletteFlagsGrayScale = 2, PaletteFlagsHalftone = 4 };
+
+struct EncoderParameter {
+    GUID Guid;
+    ULONG NumberOfValues;
+    ULONG Type;
+    void* Value;
+};
+struct EncoderParameters {
+    UINT Count;
+    EncoderParameter Parameter[1];
+};
+inline constexpr GUID EncoderQuality = MakeGuid("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}");
+inline constexpr GUID EncoderSaveFlag = MakeGuid("{292266FC-AC40-47BF-8CFC-A85B89A655DE}");
+
+struct ImageCodecInfo {
+    CLSID Clsid;
+    GUID FormatID;
+    const WCHAR* CodecName;
+    const WCHAR* DllName;
+    const WCHAR* FormatDescription;
+    const WCHAR* FilenameExtension;
+    const WCHAR* MimeType;
+    DWORD Flags;
+    DWORD Version;
+    DWORD SigCount;
+    DWORD SigSize;
+    const BYTE* SigPattern;
+    const BYTE* SigMask;
+};
+enum ImageCodecFlags : int {
+    ImageCodecFlagsEncoder = 0x1, ImageCodecFlagsDecoder = 0x2, ImageCodecFlagsSupportBitmap = 0x4,
+    ImageCodecFlagsBuiltin = 0x10000
+};
+
+using DrawImageAbort = BOOL (*)(void* data);
+using GetThumbnailImageAbort = DrawImageAbort;

@@ -1,9 +1,11 @@
 #include "platform/shell/Process.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <spawn.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -64,6 +66,16 @@ StartResult Spawn(const std::vector<std::string>& args, bool detached, pid_t* pi
     return error == 0 ? StartResult{} : Failure(error);
 }
 
+// Nobody waits for it otherwise, and it would stay a zombie until we exit.
+void ReapInBackground(pid_t pid)
+{
+    std::thread([pid] {
+        int status;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+}
+
 } // namespace
 
 std::string StartResult::Message(const std::string& program) const
@@ -87,14 +99,35 @@ std::string StartResult::Message(const std::string& program) const
 
 StartResult RunAndWait(const std::vector<std::string>& args, int* waitStatus)
 {
+    return RunAndWaitUnless(args, {}, waitStatus, nullptr);
+}
+
+StartResult RunAndWaitUnless(const std::vector<std::string>& args, const std::function<bool()>& stop,
+                             int* waitStatus, bool* abandoned)
+{
+    if (abandoned)
+        *abandoned = false;
     pid_t pid = 0;
     const StartResult started = Spawn(args, false, &pid);
     if (!started)
         return started;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, stop ? WNOHANG : 0);
+        if (done == pid)
+            break;
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
             return Failure(errno);
+        }
+        if (stop()) {
+            ReapInBackground(pid);
+            if (abandoned)
+                *abandoned = true;
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (waitStatus)
         *waitStatus = status;
@@ -109,13 +142,38 @@ StartResult StartDetached(const std::vector<std::string>& args, int* pidOut)
         return started;
     if (pidOut)
         *pidOut = pid;
-    // Nobody waits for it otherwise, and it would stay a zombie until we exit.
-    std::thread([pid] {
-        int status;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    ReapInBackground(pid);
     return {};
+}
+
+std::vector<std::string> SplitCommandWords(const std::string& command, const std::string& quotes)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (char c : command) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            else
+                word += c;
+        } else if (quotes.find(c) != std::string::npos) {
+            quote = c;
+            inWord = true;
+        } else if (c == ' ' || c == '\t') {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    return words;
 }
 
 std::string FindProgram(const std::string& name)
@@ -143,4 +201,15 @@ std::string FindProgram(const std::string& name)
         start = end + 1;
     }
     return {};
+}
+
+StartResult OpenWebAddress(const std::string& address)
+{
+    auto hasScheme = [&](const char* scheme) {
+        const size_t n = std::strlen(scheme);
+        return address.size() > n && strncasecmp(address.c_str(), scheme, n) == 0;
+    };
+    if (!hasScheme("http://") && !hasScheme("https://"))
+        return Failure(EINVAL);
+    return StartDetached({"xdg-open", address});
 }

@@ -4,10 +4,11 @@
 // from its output folder. The server stops with this object, and by itself
 // when the test process dies.
 #include <QJsonObject>
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
+#include "tests/support/PeerProcess.h"
 #include "tests/support/TempDir.h"
 
 // The files made by tests/support/make_test_ca.sh.
@@ -16,6 +17,8 @@ struct TestCertificates {
 };
 // Makes a throw-away CA and a server certificate for 127.0.0.1 in dir.
 TestCertificates MakeTestCertificates(const std::string& dir);
+// One set made on first use and kept for the rest of the test program.
+const TestCertificates& SharedTestCertificates();
 
 class SmtpTestServer {
 public:
@@ -32,7 +35,7 @@ public:
     SmtpTestServer(const SmtpTestServer&) = delete;
     SmtpTestServer& operator=(const SmtpTestServer&) = delete;
 
-    int Port() const { return port_; }
+    int Port() const { return peer_->Port(); }
     const std::string& User() const { return user_; }
     const std::string& Password() const { return password_; }
     const std::string& OutputFolder() const { return outDir_; }
@@ -47,9 +50,7 @@ private:
     std::string outDir_;
     std::string user_ = "tester";
     std::string password_ = "s3cret pass";
-    pid_t pid_ = -1;
-    int stdinFd_ = -1;
-    int port_ = 0;
+    std::unique_ptr<PeerProcess> peer_;
 };
 
 // The path of a script in tests/support/.

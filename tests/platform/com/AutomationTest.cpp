@@ -7,6 +7,7 @@
 #include "platform/com/Dispatch.h"
 #include "platform/registry/Registry.h"
 #include "tests/platform/com/module/TestServerInterfaces.h"
+#include "tests/support/ComTestHelpers.h"
 
 namespace {
 
@@ -128,28 +129,6 @@ TEST(Dispatch, NamesMapToDispidsWithoutRegardToCase)
     EXPECT_EQ(ids[1], DISPID_UNKNOWN);
 }
 
-VARIANT Bstr(const std::string& s)
-{
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringUtf8(s);
-    return v;
-}
-VARIANT I4(LONG n)
-{
-    VARIANT v;
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-VARIANT R8(double d)
-{
-    VARIANT v;
-    v.vt = VT_R8;
-    v.dblVal = d;
-    return v;
-}
-
 TEST(Dispatch, ArgumentsArriveLastFirstAndAreConverted)
 {
     const TypeLibDesc lib = Library();
@@ -179,6 +158,22 @@ TEST(Dispatch, ArgumentsArriveLastFirstAndAreConverted)
     ASSERT_EQ(DispGetArgs(addFrame, DISPATCH_METHOD, &params2, &args2, &argError), S_OK);
     EXPECT_EQ(args2[1].ulVal, 5u);
 
+    // Scripts pass small integers as 16-bit values, by value or by reference.
+    int16_t smallPage = 3;
+    VARIANT smallByRef;
+    smallByRef.vt = VT_I2 | VT_BYREF;
+    smallByRef.piVal = &smallPage;
+    for (VARIANT page : {I2(3), smallByRef}) {
+        VARIANT in3[] = {I2(2), page, Bstr("c.tif")};
+        DISPPARAMS params3{in3, nullptr, 3, 0};
+        DispArgs args3;
+        ASSERT_EQ(DispGetArgs(addFrame, DISPATCH_METHOD, &params3, &args3, &argError), S_OK);
+        EXPECT_EQ(args3[1].vt, VT_UI4);
+        EXPECT_EQ(args3[1].ulVal, 3u);
+        EXPECT_EQ(args3[2].lVal, 2);
+        VariantClear(&in3[2]);
+    }
+
     struct Bad {
         const char* what;
         std::vector<VARIANT> args;
@@ -192,6 +187,7 @@ TEST(Dispatch, ArgumentsArriveLastFirstAndAreConverted)
         {"too many", {I4(0), I4(0), Bstr("x"), I4(0)}, DISPATCH_METHOD, 0, DISP_E_BADPARAMCOUNT, 99},
         {"text that is no number", {I4(0), Bstr("two"), Bstr("x")}, DISPATCH_METHOD, 0, DISP_E_TYPEMISMATCH, 1},
         {"negative page", {I4(0), I4(-1), Bstr("x")}, DISPATCH_METHOD, 0, DISP_E_OVERFLOW, 1},
+        {"negative small page", {I4(0), I2(-1), Bstr("x")}, DISPATCH_METHOD, 0, DISP_E_OVERFLOW, 1},
         {"page past 32 bits", {I4(0), R8(5e9), Bstr("x")}, DISPATCH_METHOD, 0, DISP_E_OVERFLOW, 1},
         {"property get", {I4(0), I4(0), Bstr("x")}, DISPATCH_PROPERTYGET, 0, DISP_E_MEMBERNOTFOUND, 99},
         {"named arguments", {I4(0), I4(0), Bstr("x")}, DISPATCH_METHOD, 1, DISP_E_NONAMEDARGS, 99},
@@ -296,6 +292,12 @@ TEST(Variant, ChangeTypeBetweenNumbersAndText)
         {R8(2147483648.0), VT_I4, DISP_E_OVERFLOW, ""},
         {I4(0), VT_BOOL, S_OK, "False"},
         {I4(3), VT_BOOL, S_OK, "True"},
+        {I2(-7), VT_BSTR, S_OK, "-7"},
+        {I2(-7), VT_R8, S_OK, "-7"},
+        {Bstr("-32768"), VT_I2, S_OK, "-32768"},
+        {R8(32767.4), VT_I2, S_OK, "32767"},
+        {I4(32768), VT_I2, DISP_E_OVERFLOW, ""},
+        {I4(-32769), VT_I2, DISP_E_OVERFLOW, ""},
     };
     for (const Case& c : cases) {
         VARIANT from = c.from, to, text;

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QImageWriter>
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include <QPainter>
+
+#include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
 
@@ -263,7 +267,7 @@ TEST_F(ImageObject, DecodesBytesAndReportsTheirFormat)
         GdipGetImagePixelFormat(bitmap, &format);
         GdipGetImageWidth(bitmap, &width);
         EXPECT_EQ(raw, c.raw) << GuidToString(c.raw);
-        EXPECT_EQ(IsAlphaPixelFormat(format), c.hasAlpha) << std::hex << format;
+        EXPECT_EQ(format, c.hasAlpha ? PixelFormat32bppARGB : PixelFormat24bppRGB) << std::hex << format;
         EXPECT_EQ(width, 4u);
         ARGB pixel = 0;
         GdipBitmapGetPixel(bitmap, 1, 1, &pixel);
@@ -275,4 +279,45 @@ TEST_F(ImageObject, DecodesBytesAndReportsTheirFormat)
     EXPECT_EQ(DecodeImageBytes(QByteArray("not an image at all"), &bitmap), UnknownImageFormat);
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(DecodeImageBytes(QByteArray(), &bitmap), UnknownImageFormat);
+
+    // A picture too large for the reader is a lack of memory, not a bad file.
+    const int saved = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);  // 1 MB
+    EXPECT_EQ(DecodeImageBytes(Encode(QImage(1024, 1024, QImage::Format_RGB32), "png"), &bitmap), OutOfMemory);
+    QImageReader::setAllocationLimit(saved);
+}
+
+using GraphicsOnPainter = Started;
+
+TEST_F(GraphicsOnPainter, HandsThePainterBackAsItWas)
+{
+    QImage image(20, 20, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::red, 3));
+    painter.translate(2, 3);
+    painter.setClipRect(QRect(0, 0, 10, 10));
+    GpGraphics* graphics = nullptr;
+    ASSERT_EQ(GdipCreateFromHDC(&painter, &graphics), Ok);
+    GdipSetClipRect(graphics, 5, 5, 50, 50, CombineModeIntersect);
+    HDC dc = nullptr;
+    ASSERT_EQ(GdipGetDC(graphics, &dc), Ok);
+    EXPECT_EQ(dc, &painter);
+    // While the caller holds the painter the graphics refuses to draw.
+    EXPECT_EQ(GdipGraphicsClear(graphics, 0xFF000000u), ObjectBusy);
+    EXPECT_EQ(GdipReleaseDC(graphics, nullptr), InvalidParameter);
+    EXPECT_EQ(GdipReleaseDC(graphics, dc), Ok);
+    EXPECT_EQ(GdipGraphicsClear(graphics, 0xFF000000u), Ok);
+    EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
+    EXPECT_EQ(painter.pen().color(), QColor(Qt::red));
+    EXPECT_EQ(painter.transform(), QTransform::fromTranslate(2, 3));
+    EXPECT_EQ(painter.clipBoundingRect(), QRectF(0, 0, 10, 10));
+    painter.end();
+    // Cleared: the intersection of the painter's clip and the graphics' one,
+    // both in the painter's translated coordinates.
+    EXPECT_EQ(image.pixel(2 + 7, 3 + 7), 0xFF000000u);
+    EXPECT_EQ(image.pixel(2 + 4, 3 + 7), 0xFFFFFFFFu);
+    EXPECT_EQ(image.pixel(2 + 10, 3 + 7), 0xFFFFFFFFu);
+    GpGraphics* none = nullptr;
+    EXPECT_EQ(GdipCreateFromHDC(&painter, &none), InvalidParameter) << "an ended painter draws nothing";
 }

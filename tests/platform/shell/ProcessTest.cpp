@@ -1,6 +1,7 @@
 #include "platform/shell/PrivateCopy.h"
 #include "platform/shell/Process.h"
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -114,6 +115,40 @@ TEST(ProcessTest, DetachedChildRunsInItsOwnSessionAndIsReaped)
     EXPECT_EQ(StartDetached({"velmora-no-such-program"}).error, StartError::NotFound);
 }
 
+TEST(ProcessTest, AWaitThatIsStoppedLeavesTheChildRunningAndReapsItLater)
+{
+    TempDir dir;
+    const std::string release = dir / "release";
+    const std::string ended = dir / "ended";
+    // Runs until the test lets it go, then leaves a mark.
+    const std::vector<std::string> args = {
+        "/bin/sh", "-c", "while [ ! -e \"$1\" ]; do sleep 0.05; done; echo $$ > \"$2\"", "sh", release, ended};
+
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop = true;
+    });
+    bool abandoned = false;
+    int status = 12345;
+    ASSERT_TRUE(RunAndWaitUnless(args, [&] { return stop.load(); }, &status, &abandoned));
+    stopper.join();
+    EXPECT_TRUE(abandoned);
+    EXPECT_EQ(status, 12345);
+    EXPECT_FALSE(fs::exists(ended));
+
+    ::close(::open(release.c_str(), O_CREAT | O_WRONLY, 0600));
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(ended) && !ReadFileBytes(ended).empty(); }));
+    const std::string pid = std::to_string(std::atoi(ReadFileBytes(ended).c_str()));
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists("/proc/" + pid); }));
+
+    // Not stopped: the wait ends with the child and gives its status.
+    ASSERT_TRUE(RunAndWaitUnless({"/bin/sh", "-c", "exit 4"}, [] { return false; }, &status, &abandoned));
+    EXPECT_FALSE(abandoned);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 4);
+}
+
 TEST(ProcessTest, FindProgram)
 {
     EXPECT_EQ(FindProgram("sh").empty(), false);
@@ -151,4 +186,48 @@ TEST(PrivateCopyTest, CopiesIntoAPrivateFolderAndPrunesOldCopies)
 
     EXPECT_EQ(MakePrivateCopy(source / "missing.pdf", "TestArea", {}, &error), "");
     EXPECT_EQ(error, ENOENT);
+}
+
+// A recording xdg-open first on PATH: it writes its arguments, one a line.
+TEST(ProcessTest, OpenWebAddressHandsOnlyWebAddressesToXdgOpen)
+{
+    TempDir dir;
+    const std::string log = dir / "opened";
+    const std::string hook = dir.Write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + log + ".tmp\"\nmv \"" +
+                                                       log + ".tmp\" \"" + log + "\"\n");
+    ASSERT_EQ(::chmod(hook.c_str(), 0755), 0);
+    const std::string oldPath = std::getenv("PATH");
+    setenv("PATH", (dir.Path().string() + ":" + oldPath).c_str(), 1);
+
+    struct Case {
+        const char* address;
+        bool opened;
+    } cases[] = {
+        {"https://maker.example/about?a=1&b=2", true},
+        {"HTTP://maker.example/", true},
+        {"-https://maker.example/", false},
+        {"file:///etc/passwd", false},
+        {"javascript:alert(1)", false},
+        {"https://", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        fs::remove(log);
+        const StartResult result = OpenWebAddress(c.address);
+        EXPECT_EQ(static_cast<bool>(result), c.opened);
+        if (c.opened) {
+            ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }));
+            EXPECT_EQ(ReadFileBytes(log), std::string(c.address) + "\n");
+        } else {
+            EXPECT_FALSE(result.Message("xdg-open").empty());
+        }
+    }
+    // Refused addresses started nothing.
+    EXPECT_FALSE(fs::exists(log));
+
+    setenv("PATH", dir.Path().c_str(), 1);
+    ::unlink(hook.c_str());
+    EXPECT_EQ(OpenWebAddress("https://maker.example/").error, StartError::NotFound);
+    setenv("PATH", oldPath.c_str(), 1);
 }

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
 
@@ -45,4 +46,31 @@ TEST(ImageWithoutApplication, DecodesCompositesAndConverts)
     EXPECT_EQ(GdipDisposeImage(bitmap), Ok);
     GdiplusShutdown(token);
     EXPECT_FALSE(GdiplusIsRunning());
+}
+
+TEST(ImageWithoutApplication, DrawsShapesButFindsNoFonts)
+{
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    ULONG_PTR token = 0;
+    GdiplusStartupInput input;
+    ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromScan0(10, 10, 0, PixelFormat32bppARGB, nullptr, &bitmap), Ok);
+    GpGraphics* graphics = nullptr;
+    ASSERT_EQ(GdipGetImageGraphicsContext(bitmap, &graphics), Ok);
+    GpSolidFill* brush = nullptr;
+    GdipCreateSolidFill(0xFF336699u, &brush);
+    EXPECT_EQ(GdipFillRectangleI(graphics, brush, 2, 2, 4, 4), Ok);
+    GpFontFamily* family = nullptr;
+    EXPECT_EQ(GdipCreateFontFamilyFromName(u"Arial", nullptr, &family), GdiplusNotInitialized);
+    EXPECT_EQ(family, nullptr);
+    GdipDeleteBrush(brush);
+    EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
+    ARGB inside = 0, outside = 1;
+    GdipBitmapGetPixel(bitmap, 5, 5, &inside);
+    GdipBitmapGetPixel(bitmap, 6, 6, &outside);
+    EXPECT_EQ(inside, 0xFF336699u);
+    EXPECT_EQ(outside, 0u);
+    GdipDisposeImage(bitmap);
+    GdiplusShutdown(token);
 }
