@@ -8,7 +8,9 @@
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
 #include "output/TForm10.h"
+#include "platform/imapi/DiscMaster.h"
 #include "services/EmailerFactory.h"
+#include "services/TForm3.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -19,6 +21,7 @@ void CreateForms()
     // The main window's constructor does the start-up work; the others do
     // not exist yet while it runs. It sets Form1 itself, before that work.
     new TForm1();
+    Form3 = new TForm3();
     Form4 = new TForm4();
     Form6 = new TForm6();
     Form10 = new TForm10();
@@ -35,6 +38,8 @@ void DestroyForms()
     Form6 = nullptr;
     delete Form4;
     Form4 = nullptr;
+    delete Form3;
+    Form3 = nullptr;
     delete Form1;
 }
 
@@ -46,6 +51,8 @@ int WinMain(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     app.Title = "Velmora Voravev";
     QApplication::setApplicationName("Velmora Voravev");
+    // The disc master the burn job creates is built into the program.
+    RegisterDiscMasterClass();
     try {
         CreateForms();
         Form1->show();

@@ -24,7 +24,9 @@ struct RecorderSlot {
 };
 
 // The image-file drives (added by AddPseudoDrive, then those named in
-// VELMORA_BURN_DRIVES), then the CD writers the system has.
+// VELMORA_BURN_DRIVES), then the CD writers the system has. libburn cannot
+// look for drives while this process holds one: the list then has only the
+// image files.
 std::vector<RecorderSlot> FindRecorders();
 
 // A drive held by this process.

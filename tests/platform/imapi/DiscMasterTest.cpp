@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/imapi/DiscMaster.h"
 #include "platform/imapi/Imapi.h"
+#include "tests/platform/imapi/DiscImage.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -53,31 +53,6 @@ public:
     std::vector<std::pair<LONG, LONG>> blocks;
     std::vector<std::string> events;
 };
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Extracts the Joliet tree of an image into a new folder.
-std::string Extract(const std::string& image, const std::string& out)
-{
-    std::string log;
-    const int rc = RunCommand("xorriso -read_fs norock -osirrox on -indev '" + image + "' -extract / '" + out
-            + "' 2>&1",
-        &log);
-    // Extracted files are read-only, like the disc; the temp folder must
-    // still be able to remove them.
-    RunCommand("chmod -R u+w '" + out + "' 2>/dev/null");
-    return rc == 0 ? std::string() : log;
-}
-
-std::string Diff(const std::string& a, const std::string& b)
-{
-    std::string out;
-    return RunCommand("diff -r '" + a + "' '" + b + "' 2>&1", &out) == 0 ? std::string() : out;
-}
 
 class DiscMasterTest : public ::testing::Test {
 protected:
@@ -142,11 +117,13 @@ protected:
             return hr;
         EXPECT_EQ(master->SetActiveDiscRecorder(recorders[0].Get()), S_OK);
         UINT_PTR cookie = 0;
-        if (sink)
+        if (sink) {
             EXPECT_EQ(master->ProgressAdvise(sink, &cookie), S_OK);
+        }
         const HRESULT hr = master->RecordDisc(0, 1);
-        if (sink)
+        if (sink) {
             EXPECT_EQ(master->ProgressUnadvise(cookie), S_OK);
+        }
         return hr;
     }
 
@@ -159,15 +136,15 @@ TEST_F(DiscMasterTest, WritesTheFolderAsAJolietDiscWithItsNamesAndBytes)
     const fs::path src = dir.Path() / "src";
     const std::string longName = std::string(66, 'n') + ".htm"; // 70 characters
     const std::string longest = std::string(99, 'k') + ".htm";  // 103, the most the format holds
-    WriteFile(src / "portfolio.html", "<html>front</html>");
-    WriteFile(src / "Data" / "with spaces in it.html", "spaces");
-    WriteFile(src / "Data" / "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC.txt", "non-ASCII");
-    WriteFile(src / "Data" / longName, "long");
-    WriteFile(src / longest, "longest");
+    dir.Write("src/portfolio.html", "<html>front</html>");
+    dir.Write("src/Data/with spaces in it.html", "spaces");
+    dir.Write("src/Data/Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC.txt", "non-ASCII");
+    dir.Write("src/Data/" + longName, "long");
+    dir.Write("src/" + longest, "longest");
     std::string big(300000, '\0');
     for (size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>((i * 131) % 251);
-    WriteFile(src / "Images" / "a.jpg", big);
+    dir.Write("src/Images/a.jpg", big);
     fs::create_directories(src / "Empty");
 
     struct sigaction before[3]{};
@@ -181,8 +158,8 @@ TEST_F(DiscMasterTest, WritesTheFolderAsAJolietDiscWithItsNamesAndBytes)
     ASSERT_EQ(Burn(src.string() + "/", image, sink.Get()), S_OK);
 
     const std::string out = dir / "out";
-    ASSERT_EQ(Extract(image, out), "");
-    EXPECT_EQ(Diff(src.string(), out), "");
+    ASSERT_EQ(ExtractDiscImage(image, out), "");
+    EXPECT_EQ(DiffFolders(src.string(), out), "");
     std::string info;
     RunCommand("xorriso -indev '" + image + "' -pvd_info 2>&1", &info);
     EXPECT_NE(info.find("Volume Id    : PORTFOLIO"), std::string::npos) << info;
@@ -221,7 +198,7 @@ TEST_F(DiscMasterTest, RefusesNamesTheDiscWouldChange)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir folder;
-        WriteFile(folder.Path() / "sub" / c.name, "x");
+        folder.Write("sub/" + c.name, "x");
         CComPtr<IDiscMaster> fresh;
         ASSERT_EQ(CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
                       reinterpret_cast<void**>(&fresh)),
@@ -235,7 +212,7 @@ TEST_F(DiscMasterTest, RefusesNamesTheDiscWouldChange)
 
 TEST_F(DiscMasterTest, TellsAFolderThatCannotBeReadFromItsContents)
 {
-    WriteFile(dir.Path() / "file.txt", "not a folder");
+    dir.Write("file.txt", "not a folder");
     auto joliet = Joliet();
     EXPECT_EQ(joliet->AddData(WideFromUtf8(dir / "missing").c_str(), 1), STG_E_PATHNOTFOUND);
     EXPECT_EQ(joliet->AddData(WideFromUtf8(dir / "file.txt").c_str(), 1), STG_E_PATHNOTFOUND);
@@ -247,10 +224,10 @@ TEST_F(DiscMasterTest, TellsAFolderThatCannotBeReadFromItsContents)
 
 TEST_F(DiscMasterTest, StagesSeveralFoldersAndReplacesOnlyWhenAsked)
 {
-    WriteFile(dir.Path() / "one" / "same.txt", "first");
-    WriteFile(dir.Path() / "one" / "Data" / "a.txt", "a");
-    WriteFile(dir.Path() / "two" / "same.txt", "second");
-    WriteFile(dir.Path() / "two" / "Data" / "b.txt", "b");
+    dir.Write("one/same.txt", "first");
+    dir.Write("one/Data/a.txt", "a");
+    dir.Write("two/same.txt", "second");
+    dir.Write("two/Data/b.txt", "b");
     auto joliet = Joliet();
     ASSERT_EQ(joliet->AddData(WideFromUtf8(dir / "one").c_str(), 0), S_OK);
     EXPECT_EQ(joliet->AddData(WideFromUtf8(dir / "two").c_str(), 0), IMAPI_E_FILEEXISTS);
@@ -263,7 +240,7 @@ TEST_F(DiscMasterTest, StagesSeveralFoldersAndReplacesOnlyWhenAsked)
     AddPseudoDrive(dir / "disc.iso");
     ASSERT_EQ(master->SetActiveDiscRecorder(Recorders().at(0).Get()), S_OK);
     ASSERT_EQ(master->RecordDisc(0, 0), S_OK);
-    ASSERT_EQ(Extract(dir / "disc.iso", dir / "out"), "");
+    ASSERT_EQ(ExtractDiscImage(dir / "disc.iso", dir / "out"), "");
     EXPECT_EQ(ReadFileBytes(dir / "out/same.txt"), "second");
     EXPECT_EQ(ReadFileBytes(dir / "out/Data/a.txt"), "a") << "folders of both merge";
     EXPECT_EQ(ReadFileBytes(dir / "out/Data/b.txt"), "b");
@@ -272,18 +249,18 @@ TEST_F(DiscMasterTest, StagesSeveralFoldersAndReplacesOnlyWhenAsked)
 TEST_F(DiscMasterTest, ABurnOntoAnOldImageLeavesNothingOfIt)
 {
     const std::string image = dir / "disc.iso";
-    WriteFile(dir.Path() / "big" / "big.bin", std::string(2 << 20, 'b'));
+    dir.Write("big/big.bin", std::string(2 << 20, 'b'));
     ASSERT_EQ(Burn(dir / "big", image), S_OK);
     const auto bigSize = fs::file_size(image);
     master->Close();
     RemovePseudoDrives();
 
     ASSERT_EQ(master->Open(), S_OK) << "a closed master opens again";
-    WriteFile(dir.Path() / "small" / "small.txt", "small");
+    dir.Write("small/small.txt", "small");
     ASSERT_EQ(Burn(dir / "small", image), S_OK);
     EXPECT_LT(fs::file_size(image), bigSize / 4);
-    ASSERT_EQ(Extract(image, dir / "out"), "");
-    EXPECT_EQ(Diff(dir / "small", dir / "out"), "") << "only the new folder, nothing staged before Close";
+    ASSERT_EQ(ExtractDiscImage(image, dir / "out"), "");
+    EXPECT_EQ(DiffFolders(dir / "small", dir / "out"), "") << "only the new folder, nothing staged before Close";
 }
 
 TEST_F(DiscMasterTest, ListsImageDrivesFirstAndHoldsADriveForOneUser)
@@ -333,7 +310,7 @@ TEST_F(DiscMasterTest, ListsImageDrivesFirstAndHoldsADriveForOneUser)
     auto again = Recorders();
     EXPECT_EQ(again[0]->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
     ASSERT_EQ(master->SetActiveDiscRecorder(again[0].Get()), S_OK);
-    WriteFile(dir.Path() / "f" / "x.txt", "x");
+    dir.Write("f/x.txt", "x");
     ASSERT_EQ(Joliet()->AddData(WideFromUtf8(dir / "f").c_str(), 1), S_OK);
     EXPECT_EQ(master->RecordDisc(0, 0), IMAPI_E_DEVICE_NOTACCESSIBLE) << "no second writer on one image";
     ASSERT_EQ(a->Close(), S_OK);
