@@ -2,7 +2,9 @@
 
 #include "app/TForm12.h"
 #include "app/TForm4.h"
+#include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "app/TFrame2.h"
 #include "model/Options.h"
 #include "model/Portfolio.h"
 #include "output/Form1.h"
@@ -51,6 +53,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
         "QToolButton { min-width: 75px; min-height: 63px; }"
         "QToolButton:hover { background: #FFD9AA; }");
 
+    connect(ui_->ToolButton6, &QAction::triggered, this, &TForm1::ToolButton6Click);
     connect(ui_->ToolButton8, &QAction::triggered, this, &TForm1::ToolButton8Click);
     connect(ui_->Options1, &QAction::triggered, this, &TForm1::Options1Click);
     connect(ui_->About2, &QAction::triggered, this, &TForm1::About2Click);
@@ -75,6 +78,26 @@ void TForm1::NewPortfolio()
     portfolio_.reset();
     UpdateCaption("");
     portfolio_ = std::make_unique<Portfolio>();
+    ShowSelectedPage();
+}
+
+void TForm1::ShowSelectedPage()
+{
+    const std::lock_guard<std::recursive_mutex> lock(portfolioMutex_);
+    // The statement is the selected page until the page strip offers others.
+    if (!Frame2)
+        Frame2 = new TFrame2(this);
+    if (Frame2->parentWidget() != ui_->Panel2) {
+        // A page taken out stays this window's child, hidden, for its next turn.
+        if (currentFrame_) {
+            currentFrame_->hide();
+            currentFrame_->setParent(this);
+        }
+        ui_->Panel2->layout()->addWidget(Frame2);
+        Frame2->show();
+    }
+    Frame2->ShowStatement();
+    currentFrame_ = Frame2;
 }
 
 void TForm1::UpdateCaption(const std::string& fileName)
@@ -83,6 +106,12 @@ void TForm1::UpdateCaption(const std::string& fileName)
     if (!fileName.empty())
         caption += kTitleSeparator + fileName;
     setWindowTitle(QString::fromStdString(caption));
+}
+
+void TForm1::ToolButton6Click()
+{
+    TForm5 dialog(this);
+    dialog.ShowDetails(portfolio_.get());
 }
 
 void TForm1::ToolButton8Click()

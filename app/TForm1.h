@@ -4,6 +4,7 @@
 // in Panel1 and the page of the selected item in Panel2. Main thread only.
 #include <QMainWindow>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class Options;
@@ -24,8 +25,11 @@ public:
     Portfolio* GetPortfolio() const { return portfolio_.get(); }
     // Replaces the open portfolio by a new one holding the saved artist details.
     void NewPortfolio();
+    // Shows the page of the selected strip item in Panel2.
+    void ShowSelectedPage();
 
 public slots:
+    void ToolButton6Click();
     void ToolButton8Click();
     void Options1Click();
     void About2Click();
@@ -35,6 +39,11 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui_;
     Options* options_ = nullptr;
+    // The page shown in Panel2 (a child of this window), or null.
+    QWidget* currentFrame_ = nullptr;
+    // Guards the page strip and page switching; the owning thread may take
+    // it again.
+    std::recursive_mutex portfolioMutex_;
     std::unique_ptr<Portfolio> portfolio_;
 };
 

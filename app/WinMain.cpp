@@ -3,6 +3,7 @@
 #include "app/TApplication.h"
 #include "app/TForm1.h"
 #include "app/TForm17.h"
+#include "app/TForm2.h"
 #include "app/TForm4.h"
 #include "app/TForm6.h"
 #include "model/Options.h"
@@ -21,10 +22,11 @@ void CreateForms()
     // The main window's constructor does the start-up work; the others do
     // not exist yet while it runs. It sets Form1 itself, before that work.
     new TForm1();
-    Form3 = new TForm3();
+    Form2 = new TForm2(Form1);
     Form4 = new TForm4();
     Form6 = new TForm6();
     Form10 = new TForm10();
+    Form3 = new TForm3();
     Form17 = new TForm17();
 }
 
@@ -40,6 +42,8 @@ void DestroyForms()
     Form4 = nullptr;
     delete Form3;
     Form3 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
     delete Form1;
 }
 

@@ -29,6 +29,7 @@ bool TFileDialog::Execute(QWidget* owner)
     if (!FileName.empty())
         dialog.selectFile(QString::fromStdString(FileName));
 
+    PrepareDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().constFirst().toStdString();

@@ -5,6 +5,7 @@
 // the widget dialog otherwise (offscreen). Main thread only.
 #include <string>
 
+class QFileDialog;
 class QWidget;
 
 class TFileDialog {
@@ -27,6 +28,8 @@ public:
 
 protected:
     explicit TFileDialog(bool save) : save_(save) {}
+    // Last changes to the dialog of one run, before it is shown.
+    virtual void PrepareDialog(QFileDialog& /*dialog*/) {}
 
 private:
     bool save_;

@@ -27,19 +27,6 @@ namespace {
 
 char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
 
-// Item names are looked up the way the Windows program does, without regard
-// to letter case, but never as a mask: an ID of "*" must not pick up
-// whatever item comes first.
-bool SameItemName(const std::u16string& a, const std::u16string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
-}
-
 bool IsBitmap(TMemoryStream& stream)
 {
     return stream.GetSize() >= 2 && stream.Memory()[0] == 'B' && stream.Memory()[1] == 'M';
@@ -76,6 +63,46 @@ std::u16string ItemKey(const std::u16string& name)
     return key;
 }
 
+// The items of one open archive by name. Names are looked up the way the
+// Windows program does, without regard to letter case, but never as a mask:
+// an ID of "*" must not pick up whatever item comes first. A name that
+// stands more than once gives its first entry, as many ZIP readers do (the
+// archiver's own lookup gives the last), and an entry of exactly the name
+// asked for goes before one that differs only in case.
+class ItemDirectory {
+public:
+    explicit ItemDirectory(const TZipArchiver& archiver)
+    {
+        for (int i = 0; i < archiver.ItemCount(); ++i) {
+            const std::u16string& name = archiver.Item(i).FileName;
+            exact_.try_emplace(name, i);
+            folded_.try_emplace(ItemKey(name), i);
+        }
+    }
+    // -1 when the archive has no such item.
+    int Find(const std::string& name) const
+    {
+        const std::u16string wide = UTF8ToWide(name);
+        if (wide.empty())
+            return -1;
+        if (const auto found = exact_.find(wide); found != exact_.end())
+            return found->second;
+        const auto found = folded_.find(ItemKey(wide));
+        return found != folded_.end() ? found->second : -1;
+    }
+    int Require(const std::string& name) const
+    {
+        const int index = Find(name);
+        if (index < 0)
+            throw EPortfolioFileError("The portfolio file has no item " + name);
+        return index;
+    }
+
+private:
+    std::unordered_map<std::u16string, int> exact_;
+    std::unordered_map<std::u16string, int> folded_;
+};
+
 // What one open holds: it refuses an item or an artwork before reading or
 // decoding it would take more than kMaxLoadSize.
 class LoadBudget {
@@ -102,10 +129,11 @@ bool IsExistingFile(const std::string& path)
 // a stored path would let a received portfolio pull any local file into
 // what the user later exports or mails. The path is kept only while a file
 // is there to show for it.
-void ReadAttachment(TZipArchiver& archiver, LoadBudget& budget, Portfolio* portfolio, const char* item,
-                    TMemoryStream* data, const std::string& path, void (Portfolio::*setPath)(const std::string&))
+void ReadAttachment(TZipArchiver& archiver, const ItemDirectory& items, LoadBudget& budget, Portfolio* portfolio,
+                    const char* item, TMemoryStream* data, const std::string& path,
+                    void (Portfolio::*setPath)(const std::string&))
 {
-    Extract(archiver, item, *data, std::min(kMaxItemSize, budget.Left()));
+    Extract(archiver, items.Require(item), *data, std::min(kMaxItemSize, budget.Left()));
     budget.Hold(data->GetSize());
     if (!path.empty() && !IsExistingFile(path))
         (portfolio->*setPath)(ExtractFileName(path));
@@ -163,26 +191,20 @@ namespace {
 // inflates several at once.
 constexpr int64_t kBitmapBatchBytes = int64_t{512} << 20;
 
-// The index of the item with exactly this name; raises when it is missing or
-// larger than maxSize.
-int ItemIndex(TZipArchiver& archiver, const std::string& name, int64_t maxSize)
+// Raises when item number index is larger than maxSize.
+void CheckItemSize(TZipArchiver& archiver, int index, int64_t maxSize)
 {
-    const std::u16string wide = UTF8ToWide(name);
-    int index = -1;
-    if (wide.empty() || !archiver.FindItemIndex(wide, index) || !SameItemName(archiver.Item(index).FileName, wide))
-        throw EPortfolioFileError("The portfolio file has no item " + name);
     if (maxSize < 0 || archiver.Item(index).FullUncompressedSize() > uint64_t(maxSize))
-        throw EPortfolioFileError("The item " + name + " is too large");
-    return index;
+        throw EPortfolioFileError("The item " + WideToUTF8(archiver.Item(index).FileName) + " is too large");
 }
 
 } // namespace
 
-void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream, int64_t maxSize)
+void Extract(TZipArchiver& archiver, int index, TMemoryStream& stream, int64_t maxSize)
 {
-    const int index = ItemIndex(archiver, name, maxSize);
-    BoundedStream bytes(name, maxSize);
-    archiver.ExtractToStream(archiver.Item(index).FileName, bytes);
+    CheckItemSize(archiver, index, maxSize);
+    BoundedStream bytes(WideToUTF8(archiver.Item(index).FileName), maxSize);
+    archiver.ExtractItemToStream(index, bytes);
     stream.Swap(bytes);
     stream.SetPosition(0);
 }
@@ -268,22 +290,11 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
         return false;
     try {
         std::unique_ptr<TZipArchiver> archiver = Open(portfolio->GetFileName(false), 0);
-        // Names that stand twice: readers differ on which entry they take,
-        // so a file could show one thing here and another elsewhere.
-        std::unordered_map<std::u16string, int> items;
-        for (int i = 0; i < archiver->ItemCount(); ++i)
-            ++items[ItemKey(archiver->Item(i).FileName)];
-        const auto hasItem = [&items](const std::string& name) {
-            const auto found = items.find(ItemKey(UTF8ToWide(name)));
-            if (found != items.end() && found->second > 1)
-                throw EPortfolioFileError("The portfolio file names the item " + name + " twice");
-            return found != items.end();
-        };
-        for (const char* name : {kDetailsItem, kStatementItem, kPictureItem, kCVItem})
-            hasItem(name);
+        const ItemDirectory items(*archiver);
+        const auto hasItem = [&items](const std::string& name) { return items.Find(name) >= 0; };
         {
             TMemoryStream xml;
-            Extract(*archiver, kDetailsItem, xml, kMaxDetailsSize);
+            Extract(*archiver, items.Require(kDetailsItem), xml, kMaxDetailsSize);
             if (!LoadXml(portfolio, &xml, vocabulary, hasItem))
                 return false;
         }
@@ -296,19 +307,20 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
             // A batch whose sizes, as the directory gives them, fit in what
             // the budget has left; each bitmap is held to its own size.
             std::vector<std::unique_ptr<BoundedStream>> bitmaps;
-            std::vector<std::pair<std::u16string, TStream*>> items;
+            std::vector<std::pair<int, TStream*>> batch;
             int64_t claimed = 0;
             for (size_t i = first; i < pictures.size(); ++i) {
                 const std::string id = pictures[i]->GetID();
-                const int index = ItemIndex(*archiver, id, std::min(kMaxItemSize, budget.Left()));
+                const int index = items.Require(id);
+                CheckItemSize(*archiver, index, std::min(kMaxItemSize, budget.Left()));
                 const int64_t size = int64_t(archiver->Item(index).FullUncompressedSize());
                 if (!bitmaps.empty() && (claimed + size > kBitmapBatchBytes || claimed + size > budget.Left()))
                     break;
                 claimed += size;
                 bitmaps.push_back(std::make_unique<BoundedStream>(id, size));
-                items.emplace_back(archiver->Item(index).FileName, bitmaps.back().get());
+                batch.emplace_back(index, bitmaps.back().get());
             }
-            archiver->ExtractToStreams(items);
+            archiver->ExtractToStreams(batch);
             for (size_t k = 0; k < bitmaps.size(); ++k) {
                 Picture* picture = pictures[first + k];
                 const std::string id = picture->GetID();
@@ -335,11 +347,11 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
             }
             first += bitmaps.size();
         }
-        ReadAttachment(*archiver, budget, portfolio, kStatementItem, portfolio->GetStatementData(),
+        ReadAttachment(*archiver, items, budget, portfolio, kStatementItem, portfolio->GetStatementData(),
                        portfolio->GetStatementFile(), &Portfolio::SetStatementFile);
-        ReadAttachment(*archiver, budget, portfolio, kPictureItem, portfolio->GetPictureData(),
+        ReadAttachment(*archiver, items, budget, portfolio, kPictureItem, portfolio->GetPictureData(),
                        portfolio->GetPictureFile(), &Portfolio::SetPictureFile);
-        ReadAttachment(*archiver, budget, portfolio, kCVItem, portfolio->GetCVData(), portfolio->GetCVFile(),
+        ReadAttachment(*archiver, items, budget, portfolio, kCVItem, portfolio->GetCVData(), portfolio->GetCVFile(),
                        &Portfolio::SetCVFile);
         archiver->CloseArchive();
         return true;

@@ -61,12 +61,10 @@ std::unique_ptr<TZipArchiver> Open(const std::string& path, uint16_t mode);
 // caller's; path only names the file in messages.
 std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path);
 
-// Replaces the stream's content with the item's bytes and rewinds it. The
-// name must be the item's own (no wildcard lookups); raises when the item is
-// missing, larger than maxSize (whatever its directory entry claims), or
-// cannot be decoded.
-void Extract(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream,
-             int64_t maxSize = kMaxItemSize);
+// Replaces the stream's content with the bytes of item number index and
+// rewinds it; raises when the item is larger than maxSize (whatever its
+// directory entry claims) or cannot be decoded.
+void Extract(TZipArchiver& archiver, int index, TMemoryStream& stream, int64_t maxSize = kMaxItemSize);
 // Adds the stream's whole content under the name; raises for a stream larger
 // than kMaxItemSize. The archiver reads the stream when the update commits,
 // so it must outlive the archiver's EndUpdate (or the add, outside an update).

@@ -158,10 +158,13 @@ public:
     // Options.StorePath and BaseDir.
     void AddFile(const std::u16string& fileName);
     void ExtractToStream(const std::u16string& fileName, TStream& stream);
-    // ExtractToStream for each name and its stream in turn, with the same
-    // events in the same order, while later items are already being
+    // The same for item number index, for callers that choose among items
+    // of one name themselves (the name lookup answers the last of them).
+    void ExtractItemToStream(int index, TStream& stream);
+    // ExtractItemToStream for each item number and its stream in turn, with
+    // the same events in the same order, while later items are already being
     // decrypted and inflated on the worker threads.
-    void ExtractToStreams(const std::vector<std::pair<std::u16string, TStream*>>& items);
+    void ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items);
     // Extracts every item matching mask into destDir. Items whose names
     // would leave destDir are not written; they are reported afterwards.
     void ExtractFiles(const std::u16string& mask, const std::u16string& destDir);
@@ -281,7 +284,10 @@ private:
     // the task that decodes it, or nothing when the extraction is better
     // left to decode it itself (damage, another password, no room).
     std::function<void()> MakeDecodeJob(int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes);
-    void ExtractOneToStream(const std::u16string& fileName, TStream& stream, class TZADecodeAhead* ahead);
+    // Finds the item by fileName unless that is null, then extracts it,
+    // taking its decoding from ahead when it was decoded there.
+    void ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream,
+                            class TZADecodeAhead* ahead);
     std::u16string GetTempFileName(const std::u16string& nearFile);
 
     // multi-volume sets (TZAVolumes.cpp)

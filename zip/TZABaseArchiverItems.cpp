@@ -1185,40 +1185,38 @@ void TZABaseArchiver::ExtractItem(int index, TStream& dest) { ExtractItemData(in
 
 void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& stream)
 {
-    ExtractOneToStream(fileName, stream, nullptr);
+    ExtractOneToStream(&fileName, -1, stream, nullptr);
 }
 
-void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<std::u16string, TStream*>>& items)
+void TZABaseArchiver::ExtractItemToStream(int index, TStream& stream)
+{
+    ExtractOneToStream(nullptr, index, stream, nullptr);
+}
+
+void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items)
 {
     CheckOpen();
     CheckNoUpdate();
     std::unique_ptr<TZADecodeAhead> ahead;
     if (WorkerCount > 1 && items.size() >= 2) {
+        // An index out of range is left to fail where one-by-one extraction
+        // would, without being read ahead.
         std::vector<int> plan;
-        const bool recurse = Options.Recurse;
-        Options.Recurse = false;
-        try {
-            for (const auto& [name, stream] : items) {
-                int index = -1;
-                if (stream != nullptr && FindItemIndex(name, index))
-                    plan.push_back(index);
-            }
-        } catch (...) {
-            Options.Recurse = recurse;
-            throw;
-        }
-        Options.Recurse = recurse;
+        for (const auto& [index, stream] : items)
+            if (stream != nullptr && index >= 0 && index < dir_->Items.Count())
+                plan.push_back(index);
         ahead = std::make_unique<TZADecodeAhead>(
             std::move(plan), WorkerCount,
             [this](int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes) {
                 return MakeDecodeJob(index, result, bytes);
             });
     }
-    for (const auto& [name, stream] : items)
-        ExtractOneToStream(name, *stream, ahead.get());
+    for (const auto& [index, stream] : items)
+        ExtractOneToStream(nullptr, index, *stream, ahead.get());
 }
 
-void TZABaseArchiver::ExtractOneToStream(const std::u16string& fileName, TStream& stream, TZADecodeAhead* ahead)
+void TZABaseArchiver::ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream,
+                                         TZADecodeAhead* ahead)
 {
     CheckOpen();
     CheckNoUpdate();
@@ -1232,9 +1230,10 @@ void TZABaseArchiver::ExtractOneToStream(const std::u16string& fileName, TStream
         DoOverallProgress(0, poExtract, ppStart, cancel);
         if (cancel)
             throw EZAException(45, Name);
-        int index = -1;
-        if (!FindItemIndex(fileName, index))
-            throw EZAException(15, {fileName}, Name);
+        if (fileName && !FindItemIndex(*fileName, index))
+            throw EZAException(15, {*fileName}, Name);
+        if (index < 0 || index >= dir_->Items.Count())
+            throw EZAException(16, Name);
         const std::u16string name = dir_->Items.ItemAt(index).FileName;
         DoFileProgress(name, 0, poExtract, ppStart, cancel);
         if (cancel)

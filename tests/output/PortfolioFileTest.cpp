@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -897,30 +898,56 @@ TEST_F(PortfolioFileTest, IdsThatAreNoPlainNamesAreRenewedAndNeverSavedAsItemNam
     EXPECT_TRUE(PortfolioArchive::IsPlainItemName("00000001000A000B000C"));
 }
 
-TEST_F(PortfolioFileTest, ItemNamedTwiceIsRefused)
+TEST_F(PortfolioFileTest, ItemNamedTwiceIsReadFromItsFirstEntry)
 {
-    // ZIP readers differ on which entry of a repeated name they take, so the
-    // file could show one artwork here and another in a different reader.
+    // The first entry of a repeated name is read, as many ZIP readers do;
+    // the archiver's own name lookup would answer the last.
     const std::string id = "00000001000A000B000C";
-    const Items base = {{"_XML_DETAILS_", OnePictureXml(id)},
+    const auto xml = [&id](const std::string& artist) {
+        return R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName="Beta"><Details><Name>)" +
+               artist + "</Name></Details><Pictures><Picture><ID>" + id + "</ID></Picture></Pictures></Portfolio>";
+    };
+    const Items base = {{"_XML_DETAILS_", xml("First")},
                         {id, MakeBmp(2, 2, 1)},
-                        {"_STATEMENT_FILE_", "statement"},
+                        {"_STATEMENT_FILE_", "first statement"},
                         {"_CV_FILE_", ""},
                         {"_PICTURE_FILE_", ""}};
-    const std::pair<const char*, std::string> repeated[] = {
-        {"artwork", MakeBmp(3, 3, 2)}, {"_STATEMENT_FILE_", "other"}, {"_XML_DETAILS_", OnePictureXml(id)}};
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string bytes;
+        bool inFront;  // else after every other item
+    };
+    std::string lowerId = id;
+    for (char& c : lowerId)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const Case cases[] = {
+        {"description", "_XML_DETAILS_", xml("Second"), false},
+        {"artwork", id, MakeBmp(3, 3, 2), false},
+        {"attachment", "_STATEMENT_FILE_", "second statement", false},
+        // Letter case counts only where no entry has the exact name.
+        {"artwork in other letter case, first", lowerId, MakeBmp(3, 3, 2), true},
+    };
+    // The first artwork entry's bytes, as the picture records them.
+    Picture firstArtwork(nullptr);
+    TMemoryStream firstBmp;
+    Fill(firstBmp, MakeBmp(2, 2, 1));
+    ASSERT_TRUE(firstArtwork.LoadFromStream(firstBmp));
     const std::string path = dir_ / "twice.pfo";
-    WriteRawArchive(path, "VelmoraAlbumDesignerPro, v2.0", base);
-    bool ok = false;
-    OpenPortfolio(path, &ok);
-    ASSERT_TRUE(ok) << "the fixture without repeats must open";
-    for (const auto& [name, bytes] : repeated) {
-        SCOPED_TRACE(name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         Items items = base;
-        items.push_back({std::string(name) == "artwork" ? id : name, bytes});
+        items.insert(c.inFront ? items.begin() : items.end(), {c.name, c.bytes});
         WriteRawArchive(path, "VelmoraAlbumDesignerPro, v2.0", items);
-        OpenPortfolio(path, &ok);
-        EXPECT_FALSE(ok);
+        ASSERT_EQ(ItemNames(path).size(), items.size()) << "the fixture must hold both entries";
+        bool ok = false;
+        auto p = OpenPortfolio(path, &ok);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(p->GetName(true), "First");
+        ASSERT_EQ(p->GetPictureCount(), 1);
+        EXPECT_EQ(p->GetPicture(0)->GetHash(), firstArtwork.GetHash());
+        EXPECT_EQ(p->GetPicture(0)->GetBitmap()->GetWidth(), 2);
+        EXPECT_EQ(Bytes(*p->GetStatementData()), "first statement");
     }
 }
 

@@ -153,6 +153,9 @@ void ModalDriver::Poll()
     // may come back for a new window only after the old one was destroyed.
     if (modal && modal == handled_.data() && modal->isVisible())
         modal = nullptr;
+    for (const QPointer<QWidget>& window : inStep_)
+        if (modal && window == modal)
+            modal = nullptr;
     if (!modal) {
         if (!steps_.empty() && std::chrono::steady_clock::now() - waitingSince_ > deadline_) {
             problems_.push_back("no modal window came for a step within the deadline");
@@ -183,8 +186,11 @@ void ModalDriver::Poll()
     // modal window runs a nested loop in which this timer still fires.
     QPointer<QWidget> target = modal;
     QMetaObject::invokeMethod(this, [this, target, step = std::move(step)] {
-        if (target)
-            step(target.data());
+        if (!target)
+            return;
+        inStep_.push_back(target);
+        step(target.data());
+        inStep_.pop_back();
     }, Qt::QueuedConnection);
 }
 

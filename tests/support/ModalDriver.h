@@ -71,6 +71,9 @@ private:
     std::vector<SeenModal> seen_;
     std::vector<std::string> problems_;
     QPointer<QWidget> handled_;
+    // Windows whose step is still running: one whose step opened a nested
+    // modal window is the active modal window again once that one closes.
+    std::vector<QPointer<QWidget>> inStep_;
     QTimer timer_;
     std::chrono::milliseconds deadline_;
     std::chrono::steady_clock::time_point waitingSince_;

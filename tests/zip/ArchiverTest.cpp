@@ -690,6 +690,33 @@ assert z.testzip() is None
     EXPECT_EQ(RunCommand("python3 '" + check + "' '" + file + "' 2>&1", &out), 0) << out;
 }
 
+TEST(Archiver, ExtractionByIndexReachesEachEntryOfARepeatedName)
+{
+    TempDir dir;
+    const std::string file = dir / "twice.zip";
+    const std::string script = dir.Write("make.py", R"(
+import sys, warnings, zipfile
+warnings.simplefilter('ignore')
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('x.txt', 'first')
+    z.writestr('x.txt', 'second')
+)");
+    std::string out;
+    ASSERT_EQ(RunCommand("python3 '" + script + "' '" + file + "' 2>&1", &out), 0) << out;
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.OpenArchive(0);
+    ASSERT_EQ(a.ItemCount(), 2);
+    EXPECT_EQ(Extract(a, u"x.txt"), "second");  // the name lookup answers the last
+    for (const auto& [index, expected] : {std::pair{0, "first"}, std::pair{1, "second"}}) {
+        TMemoryStream s;
+        a.ExtractItemToStream(index, s);
+        EXPECT_EQ(Text(s), expected);
+    }
+    for (int bad : {-1, 2})
+        EXPECT_EQ(Native([&] { TMemoryStream s; a.ExtractItemToStream(bad, s); }), 16) << bad;
+}
+
 TEST(Archiver, ThrowingStartHandlerLeavesNoUnwrittenItem)
 {
     TMemoryStream mem;

@@ -130,9 +130,12 @@ TEST(ParallelExtract, StreamsMatchOneByOneExtraction)
         a.SetPassword("one");
         a.OpenArchive(0);
         Listen(a, parallel);
-        std::vector<std::pair<std::u16string, TStream*>> items;
-        for (size_t i = 0; i < sources.size(); ++i)
-            items.emplace_back(W(sources[i].name), &streams[i]);
+        std::vector<std::pair<int, TStream*>> items;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            int index = -1;
+            ASSERT_TRUE(a.FindItemIndex(W(sources[i].name), index)) << sources[i].name;
+            items.emplace_back(index, &streams[i]);
+        }
         a.ExtractToStreams(items);
     }
     EXPECT_EQ(serial.lines, parallel.lines);

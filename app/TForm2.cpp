@@ -1,0 +1,225 @@
+#include "app/TForm2.h"
+
+#include "app/EditText.h"
+#include "app/TForm1.h"
+#include "app/TOpenPictureDialog.h"
+#include "FreeImage/FreeWinBitmap.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "output/MessageBox.h"
+#include "output/ModalResult.h"
+#include "ui_TForm2.h"
+
+#include <QDir>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QStandardPaths>
+#include <fstream>
+
+TForm2* Form2 = nullptr;
+
+namespace {
+
+const char* const kAddCaption = "Add Artwork";
+const char* const kImageFilter =
+    "All Image Files|*.jpg;*.jpeg;*.png;*.bmp;*.gif|PNG Images|*.png|JPEG Images|*.jpg;*.jpeg|BMP Images|*.bmp|"
+    "GIF Images|*.gif";
+
+// A screen bitmap of the image as a pixmap; the handle lives only for the copy.
+QPixmap ScreenPixmap(const TFreeWinBitmap& bitmap)
+{
+    const HBITMAP handle = bitmap.CopyToBitmapH();
+    if (handle == kNullBitmap)
+        return {};
+    QPixmap pixmap = QPixmap::fromImage(GetScreenBitmap(handle));
+    DeleteObject(handle);
+    return pixmap;
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget* owner)
+    : QDialog(owner), ui_(std::make_unique<Ui::TForm2>()), openPictureDialog1_(std::make_unique<TOpenPictureDialog>())
+{
+    ui_->setupUi(this);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    openPictureDialog1_->Title = "Please select an image file...";
+    openPictureDialog1_->Filter = kImageFilter;
+    openPictureDialog1_->ThumbnailView = true;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QDir(pictures).exists())
+        openPictureDialog1_->InitialDir = pictures.toStdString();
+
+    ui_->Image2->installEventFilter(this);
+    ui_->Shape1->installEventFilter(this);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::FillFields(const Picture& picture)
+{
+    ui_->Edit1->setText(ToEditText(picture.GetTitle(true)));
+    ui_->Edit2->setText(ToEditText(picture.GetMedia(true)));
+    ui_->Edit3->setText(ToEditText(picture.GetDimensions(true)));
+    ui_->Memo1->setPlainText(ToEditText(picture.GetDescription(true)));
+    imagePath_ = picture.GetFileName();
+}
+
+int TForm2::AddArtwork()
+{
+    setWindowTitle(kAddCaption);
+    imageChanged_ = false;
+    ui_->Image2->clear();
+    Portfolio* portfolio = Form1 ? Form1->GetPortfolio() : nullptr;
+    if (!portfolio)
+        return mrCancel;
+    wasModified_ = portfolio->IsModified();
+    added_ = std::make_unique<Picture>(portfolio);
+    picture_ = added_.get();
+    FillFields(*picture_);
+    if (!SelectImage()) {
+        done(mrCancel);
+        return mrCancel;
+    }
+    return ShowModal(*this);
+}
+
+int TForm2::EditArtwork(Picture* picture)
+{
+    if (!picture)
+        return mrCancel;
+    LoadArtwork(picture);
+    return ShowModal(*this);
+}
+
+void TForm2::LoadArtwork(Picture* picture)
+{
+    added_.reset();
+    picture_ = picture;
+    setWindowTitle(QString::fromStdString("Edit Artwork - " + picture->GetTitle(true)));
+    imageChanged_ = false;
+    FillFields(*picture);
+    ShowPreview(picture);
+}
+
+void TForm2::done(int result)
+{
+    // Every way out of an Add but OK (Cancel, Escape, the close box, a
+    // cancelled chooser) ends the new artwork.
+    if (added_) {
+        if (result == mrOk) {
+            added_.release();
+        } else {
+            Portfolio* owner = added_->GetOwner();
+            added_.reset();
+            picture_ = nullptr;
+            if (!wasModified_)
+                owner->ClearModified();
+        }
+    }
+    if (isVisible())
+        QDialog::done(result);
+}
+
+void TForm2::ShowPreview(Picture* picture)
+{
+    if (imagePath_.empty())
+        return;
+    ui_->Image2->clear();
+    QPixmap shown;
+    if (picture) {
+        if (const TFreeWinBitmap* bitmap = picture->GetBitmap())
+            shown = ScreenPixmap(*bitmap);
+    } else {
+        TFreeWinBitmap file;
+        if (file.Load(imagePath_, 0))
+            shown = ScreenPixmap(file);
+    }
+    if (shown.isNull())
+        return;
+    const QSize box = ui_->Image2->size();
+    if (shown.width() > box.width() || shown.height() > box.height())
+        shown = shown.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    ui_->Image2->setPixmap(shown);
+}
+
+bool TForm2::SelectImage()
+{
+    openPictureDialog1_->FileName.clear();
+    if (!imagePath_.empty() && std::ifstream(imagePath_, std::ios::binary).is_open())
+        openPictureDialog1_->FileName = imagePath_;
+    if (!openPictureDialog1_->Execute(this))
+        return false;
+    imagePath_ = openPictureDialog1_->FileName;
+    imageChanged_ = true;
+    ShowPreview(nullptr);
+    return true;
+}
+
+void TForm2::FormShow()
+{
+    ui_->Edit1->setFocus();
+}
+
+void TForm2::Image2Click()
+{
+    SelectImage();
+}
+
+void TForm2::Shape1MouseDown(Qt::MouseButton button)
+{
+    if (button == Qt::LeftButton)
+        SelectImage();
+}
+
+void TForm2::Button1Click()
+{
+    reject();
+}
+
+void TForm2::Button2Click()
+{
+    if (imagePath_.empty()) {
+        MessageBoxA(this, "You must select an image for this artwork.", "Oooops!", MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (ui_->Edit1->text().isEmpty()) {
+        MessageBoxA(this, "You must give a title to this artwork.", "Oooops!", MB_OK | MB_ICONERROR);
+        return;
+    }
+    picture_->SetTitle(ui_->Edit1->text().toStdString());
+    picture_->SetMedia(ui_->Edit2->text().toStdString());
+    picture_->SetDimensions(ui_->Edit3->text().toStdString());
+    picture_->SetDescription(ui_->Memo1->toPlainText().toStdString());
+    if (imageChanged_)
+        picture_->LoadFromFile(imagePath_);
+    done(mrOk);
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (watched == ui_->Shape1 && event->type() == QEvent::MouseButtonPress) {
+        Shape1MouseDown(mouse->button());
+        return true;
+    }
+    if (watched == ui_->Image2 && event->type() == QEvent::MouseButtonRelease &&
+        mouse->button() == Qt::LeftButton && ui_->Image2->rect().contains(mouse->position().toPoint())) {
+        Image2Click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

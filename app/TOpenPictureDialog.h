@@ -1,0 +1,35 @@
+#pragma once
+// TOpenPictureDialog: the open dialog for pictures of the artwork and
+// contact details dialogs. Always the widget dialog, because it carries a
+// preview pane of the selected picture beside the file list; with
+// ThumbnailView the list shows each picture as a thumbnail instead of an
+// icon. Main thread only.
+#include "output/FileDialog.h"
+
+#include <QSize>
+#include <memory>
+
+class QAbstractFileIconProvider;
+
+class TOpenPictureDialog : public TOpenDialog {
+public:
+    TOpenPictureDialog();
+    ~TOpenPictureDialog() override;
+
+    // Switch the list to thumbnails when the dialog is shown.
+    bool ThumbnailView = false;
+
+    // Puts the dialog's file list in icon mode with thumbnails read at icon
+    // size, so a folder of large photographs is not decoded in full.
+    void SwitchToThumbnailView(QFileDialog& dialog);
+
+    static constexpr QSize kThumbnailSize{96, 96};
+    static constexpr QSize kPreviewSize{180, 180};
+
+protected:
+    void PrepareDialog(QFileDialog& dialog) override;
+
+private:
+    // Outlives every run's dialog, which does not own it.
+    std::unique_ptr<QAbstractFileIconProvider> thumbnails_;
+};

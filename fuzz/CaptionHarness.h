@@ -1,0 +1,82 @@
+#pragma once
+// One run over arbitrary bytes of the picture header readers (first byte 0)
+// or the caption markup functions, measuring and drawing included (any
+// other first byte), shared by the fuzz target and the test that replays
+// the inputs it once failed on. Nothing may crash, hang or throw.
+#include <QImage>
+#include <QPainter>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "controls/GDIPPicture.h"
+#include "controls/MarkupRenderer.h"
+
+inline void RunHeaderReaders(const std::string& bytes)
+{
+    static const std::string path = "/tmp/velmora-caption-fuzz-" + std::to_string(getpid());
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    using Reader = void (*)(const std::string&, uint32_t&, uint32_t&);
+    for (Reader reader : {GetJPGSize, GetPNGSize, GetGIFSize, GetBMPSize, GetTifSize, GetICOSize}) {
+        uint32_t w = 0, h = 0;
+        reader(path, w, h);
+    }
+    // The same bytes as a picture: decoded for its size and drawn.
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    TGDIPPicture picture;
+    picture.LoadFromStream(&stream);
+    picture.SetTransparent(true);
+    QImage image(16, 16, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    TGPGraphics graphics(&painter);
+    picture.GDIPDraw(&graphics, TRect{0, 0, 16, 16});
+}
+
+inline void RunMarkup(const std::string& bytes)
+{
+    // The markup, then after a NUL the search text.
+    const size_t nul = bytes.find('\0');
+    const std::string markup = bytes.substr(0, nul);
+    const std::string search = nul == std::string::npos ? std::string() : bytes.substr(nul + 1, 16);
+    StripTags(markup);
+    for (int n : {0, 1, 2, int(markup.size()), int(markup.size()) + 1})
+        VisibleToTextIndex(markup, n);
+    int position = 0;
+    FindVisibleText(markup, search, 0, position, false);
+    HighlightText(markup, search, "HI", false);
+    HighlightText(markup, search, "HI", true);
+    TextToColor(markup.substr(0, 24));
+
+    QImage image(80, 40, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    TGPGraphics graphics(&painter);
+    MarkupParams params;
+    params.Graphics = &graphics;
+    params.Text = markup;
+    params.R = TRect{0, 0, 80, 40};
+    params.XPos = 10;
+    params.YPos = 5;
+    for (int pass = 0; pass < 3; ++pass) {
+        params.CheckOnly = pass == 0;
+        params.WordWrap = pass == 2;
+        MarkupResult result;
+        RenderMarkup(params, result);
+    }
+}
+
+inline void RunCaptionHarness(const uint8_t* data, size_t size)
+{
+    if (size == 0 || size > 4096)
+        return;
+    const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (data[0] == 0)
+        RunHeaderReaders(bytes);
+    else
+        RunMarkup(bytes);
+}

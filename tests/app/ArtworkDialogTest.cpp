@@ -1,0 +1,261 @@
+#include "app/TForm2.h"
+#include "output/ModalResult.h"
+#include "FreeImage/FreeWinBitmap.h"
+#include "model/Picture.h"
+#include "platform/gdiplus/ScreenBitmap.h"
+#include "tests/app/WindowTestSupport.h"
+#include "tests/support/ModalDriver.h"
+#include "tests/support/TempDir.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+template <class T>
+T* Child(QWidget* parent, const char* name)
+{
+    T* widget = parent->findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+// The colour at the centre of the picture's current image.
+QColor CentreColour(const Picture* picture)
+{
+    const HBITMAP handle = picture->GetBitmap()->CopyToBitmapH();
+    const QImage image = GetScreenBitmap(handle);
+    const QColor colour = image.pixelColor(image.width() / 2, image.height() / 2);
+    DeleteObject(handle);
+    return colour;
+}
+
+class ArtworkDialogTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        MakeForms();
+        form2_ = std::make_unique<TForm2>(form1_.get());
+        Form2 = form2_.get();
+        red_ = MakeImage("red.png", 60, 40, Qt::red);
+        green_ = MakeImage("green.png", 30, 50, Qt::green);
+        CurrentPortfolio()->ClearModified();
+        bitmapsAtStart_ = ScreenBitmapCount();
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(ScreenBitmapCount(), bitmapsAtStart_);
+        Form2 = nullptr;
+        form2_.reset();
+        WindowTest::TearDown();
+    }
+
+    QString MakeImage(const char* name, int width, int height, Qt::GlobalColor colour)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = QString::fromStdString(files_ / name);
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
+    // An artwork of the portfolio made from the red file and turned once.
+    Picture* TurnedArtwork()
+    {
+        auto* picture = new Picture(CurrentPortfolio());
+        EXPECT_TRUE(picture->LoadFromFile(red_.toStdString()));
+        picture->SetTitle("Red");
+        EXPECT_TRUE(picture->Rotate());
+        CurrentPortfolio()->AddPicture(picture);
+        CurrentPortfolio()->ClearModified();
+        return picture;
+    }
+
+    static void Title(QWidget* dialog, const QString& text)
+    {
+        auto* edit = Child<QLineEdit>(dialog, "Edit1");
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+
+    static void Press(QWidget* dialog, const char* button)
+    {
+        QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
+    }
+
+    static void ClickPreview(QWidget* dialog)
+    {
+        QTest::mouseClick(Child<QLabel>(dialog, "Image2"), Qt::LeftButton);
+    }
+
+    TempDir files_;
+    QString red_;
+    QString green_;
+    std::unique_ptr<TForm2> form2_;
+    size_t bitmapsAtStart_ = 0;
+};
+
+TEST_F(ArtworkDialogTest, CancellingTheChooserEndsTheAddWithoutTheDialog)
+{
+    ModalDriver driver;
+    driver.Reject();
+    EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].className, "QFileDialog");
+    EXPECT_EQ(driver.Seen()[0].title, "Please select an image file...");
+    EXPECT_EQ(Form2->GetPicture(), nullptr);
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+    EXPECT_FALSE(CurrentPortfolio()->IsModified());
+}
+
+TEST_F(ArtworkDialogTest, AddingAsksForATitleAndGivesTheCallerTheNewArtwork)
+{
+    ModalDriver driver;
+    driver.ChooseFile(red_);
+    driver.Then([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Add Artwork");
+        // The chosen file is previewed.
+        const QPixmap preview = Child<QLabel>(dialog, "Image2")->pixmap();
+        EXPECT_EQ(preview.size(), QSize(60, 40));
+        EXPECT_EQ(preview.toImage().pixelColor(30, 20), QColor(Qt::red));
+        QTest::keyClicks(Child<QLineEdit>(dialog, "Edit2"), "Oil on canvas");
+        QTest::keyClicks(Child<QLineEdit>(dialog, "Edit3"), "60 x 40 cm");
+        Press(dialog, "Button2");
+        EXPECT_TRUE(dialog->isVisible());
+        Title(dialog, "Dawn & <Dusk>");
+        auto* memo = Child<QPlainTextEdit>(dialog, "Memo1");
+        QTest::keyClicks(memo, "first");
+        QTest::keyClick(memo, Qt::Key_Return);
+        QTest::keyClicks(memo, "second");
+        Press(dialog, "Button2");
+    });
+    driver.Press(QMessageBox::Ok);
+    EXPECT_EQ(Form2->AddArtwork(), mrOk);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(driver.Seen().at(2).text, "You must give a title to this artwork.");
+    EXPECT_EQ(driver.Seen().at(2).title, "Oooops!");
+    EXPECT_EQ(driver.Seen().at(2).icon, QMessageBox::Critical);
+
+    std::unique_ptr<Picture> added(Form2->GetPicture());
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->GetOwner(), CurrentPortfolio());
+    EXPECT_EQ(added->GetTitle(true), "Dawn & <Dusk>");
+    EXPECT_EQ(added->GetMedia(true), "Oil on canvas");
+    EXPECT_EQ(added->GetDimensions(true), "60 x 40 cm");
+    EXPECT_EQ(added->GetDescription(false), "first&break;second");
+    EXPECT_EQ(added->GetFileName(), red_.toStdString());
+    ASSERT_NE(added->GetBitmap(), nullptr);
+    EXPECT_EQ(CentreColour(added.get()), QColor(Qt::red));
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+}
+
+struct LeaveCase {
+    const char* label;
+    std::function<void(QWidget*)> leave;
+};
+
+class LeavingAnAdd : public ArtworkDialogTest, public ::testing::WithParamInterface<LeaveCase> {};
+
+TEST_P(LeavingAnAdd, EndsTheNewArtworkAndLeavesThePortfolioUnmodified)
+{
+    ModalDriver driver;
+    driver.ChooseFile(red_);
+    driver.Then([](QWidget* dialog) {
+        Title(dialog, "Gone");
+        GetParam().leave(dialog);
+    });
+    EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(Form2->GetPicture(), nullptr);
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+    EXPECT_FALSE(CurrentPortfolio()->IsModified());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LeavingAnAdd,
+    ::testing::Values(LeaveCase{"CancelButton", [](QWidget* d) { QTest::mouseClick(Child<QPushButton>(d, "Button1"), Qt::LeftButton); }},
+                      LeaveCase{"Escape", [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }},
+                      LeaveCase{"CloseBox", [](QWidget* d) { d->close(); }}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(ArtworkDialogTest, EditingShowsTheCurrentImageAndCancelKeepsEverythingEvenAfterANewFile)
+{
+    Picture* picture = TurnedArtwork();
+    ModalDriver driver;
+    driver.Then([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Edit Artwork - Red");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "Edit1")->text(), "Red");
+        // Turned, so taller than wide.
+        EXPECT_EQ(Child<QLabel>(dialog, "Image2")->pixmap().size(), QSize(40, 60));
+        ClickPreview(dialog);
+        EXPECT_EQ(Child<QLabel>(dialog, "Image2")->pixmap().size(), QSize(30, 50));
+        Title(dialog, "Other");
+        Press(dialog, "Button1");
+    });
+    driver.ChooseFile(green_);
+    EXPECT_EQ(Form2->EditArtwork(picture), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(picture->GetTitle(true), "Red");
+    EXPECT_EQ(picture->GetFileName(), red_.toStdString());
+    EXPECT_EQ(picture->GetBitmap()->GetWidth(), 40u);
+    EXPECT_EQ(CentreColour(picture), QColor(Qt::red));
+    EXPECT_FALSE(CurrentPortfolio()->IsModified());
+}
+
+TEST_F(ArtworkDialogTest, EditingOkKeepsTheTurnedImageUnlessANewFileWasChosen)
+{
+    Picture* picture = TurnedArtwork();
+    {
+        ModalDriver driver;
+        driver.Then([](QWidget* dialog) {
+            QTest::keyClicks(Child<QLineEdit>(dialog, "Edit2"), "Ink");
+            Press(dialog, "Button2");
+        });
+        EXPECT_EQ(Form2->EditArtwork(picture), mrOk);
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    }
+    EXPECT_EQ(picture->GetMedia(true), "Ink");
+    EXPECT_EQ(picture->GetBitmap()->GetWidth(), 40u);
+    EXPECT_EQ(picture->GetBitmap()->GetHeight(), 60u);
+    EXPECT_TRUE(CurrentPortfolio()->IsModified());
+
+    ModalDriver driver;
+    driver.Then([](QWidget* dialog) {
+        QTest::mouseClick(Child<QWidget>(dialog, "Shape1"), Qt::LeftButton, {}, QPoint(1, 1));
+        Press(dialog, "Button2");
+    });
+    driver.ChooseFile(green_);
+    EXPECT_EQ(Form2->EditArtwork(picture), mrOk);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(picture->GetFileName(), green_.toStdString());
+    EXPECT_EQ(picture->GetBitmap()->GetWidth(), 30u);
+    EXPECT_EQ(picture->GetBitmap()->GetHeight(), 50u);
+    EXPECT_EQ(CentreColour(picture), QColor(Qt::green));
+}
+
+TEST_F(ArtworkDialogTest, AnArtworkWithoutAnImageFileIsRefused)
+{
+    auto* picture = new Picture(CurrentPortfolio());
+    picture->SetTitle("Lost");
+    CurrentPortfolio()->AddPicture(picture);
+    ModalDriver driver;
+    driver.Then([](QWidget* dialog) {
+        Press(dialog, "Button2");
+        EXPECT_TRUE(dialog->isVisible());
+        Press(dialog, "Button1");
+    });
+    driver.Press(QMessageBox::Ok);
+    EXPECT_EQ(Form2->EditArtwork(picture), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(driver.Seen().at(1).text, "You must select an image for this artwork.");
+    EXPECT_EQ(driver.Seen().at(1).title, "Oooops!");
+    EXPECT_EQ(Form2->EditArtwork(nullptr), mrCancel);
+}
+
+} // namespace
