@@ -184,6 +184,11 @@ bool TFreeBitmap::LoadFromStream(TStream& stream, int flags)
     const int64_t size = stream.GetSize();
     if (size <= 0 || size > std::numeric_limits<DWORD>::max())
         return false;
+    // A memory stream read from its start is decoded where it lies.
+    if (auto* memoryStream = dynamic_cast<TMemoryStream*>(&stream); memoryStream && memoryStream->GetPosition() == 0) {
+        memoryStream->SetPosition(size);
+        return LoadFromMemory(memoryStream->Memory(), static_cast<DWORD>(size), flags);
+    }
     std::vector<BYTE> buffer(static_cast<size_t>(size));
     stream.ReadBuffer(buffer.data(), size);
     return LoadFromMemory(buffer.data(), static_cast<DWORD>(size), flags);

@@ -1,6 +1,7 @@
 // Saving and opening a portfolio of 50 artworks of 12 megapixels, side by
 // side with writing the same bitmaps as plain files. Prints the time per
-// artwork of each and the ratios to the plain writes.
+// artwork of each and the ratios to the plain writes, with the archiver on
+// all its workers and on one.
 //
 // PFO_BENCH_ARTWORKS=N runs with fewer (or more) artworks.
 #include <benchmark/benchmark.h>
@@ -23,6 +24,7 @@
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
+#include "zip/TZAWorkerPool.h"
 
 namespace {
 
@@ -31,6 +33,8 @@ constexpr int kHeight = 3000;
 constexpr const char* kSave = "PortfolioSave";
 constexpr const char* kOpen = "PortfolioOpen";
 constexpr const char* kPlain = "PlainBitmapFiles";
+constexpr const char* kSaveOne = "PortfolioSaveOneWorker";
+constexpr const char* kOpenOne = "PortfolioOpenOneWorker";
 
 int g_artworks = 50;
 std::filesystem::path g_folder;
@@ -137,6 +141,21 @@ void BM_Open(benchmark::State& state)
     PerArtwork(state);
 }
 
+// state.range(0): the archiver's worker count; 0 is the machine's default.
+void BM_SaveWith(benchmark::State& state)
+{
+    SetDefaultArchiverWorkers(int(state.range(0)));
+    BM_Save(state);
+    SetDefaultArchiverWorkers(0);
+}
+
+void BM_OpenWith(benchmark::State& state)
+{
+    SetDefaultArchiverWorkers(int(state.range(0)));
+    BM_Open(state);
+    SetDefaultArchiverWorkers(0);
+}
+
 // The same bitmaps the portfolio stores, each written to a file of its own.
 void BM_Plain(benchmark::State& state)
 {
@@ -168,6 +187,16 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark(kSave, BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
     benchmark::RegisterBenchmark(kOpen, BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
     benchmark::RegisterBenchmark(kPlain, BM_Plain)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    benchmark::RegisterBenchmark(kSaveOne, BM_SaveWith)
+        ->Arg(1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(2);
+    benchmark::RegisterBenchmark(kOpenOne, BM_OpenWith)
+        ->Arg(1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(2);
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
@@ -178,8 +207,12 @@ int main(int argc, char** argv)
     if (save > 0 && open > 0 && plain > 0) {
         std::printf("\n%d artworks of %dx%d: per artwork save %.1f ms, open %.1f ms, plain bitmap file %.1f ms\n",
                     g_artworks, kWidth, kHeight, save / g_artworks, open / g_artworks, plain / g_artworks);
-        std::printf("ratio save/plain %.2f, open/plain %.2f\n", save / plain, open / plain);
+        std::printf("ratio save/plain %.2f, open/plain %.2f (archiver workers: %d)\n", save / plain, open / plain,
+                    DefaultArchiverWorkers());
     }
+    const double saveOne = reporter.Time(kSaveOne), openOne = reporter.Time(kOpenOne);
+    if (saveOne > 0 && openOne > 0 && plain > 0)
+        std::printf("ratio save/plain %.2f, open/plain %.2f (one worker)\n", saveOne / plain, openOne / plain);
     g_portfolio.reset();
     return 0;
 }

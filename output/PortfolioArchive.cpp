@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
 #include <system_error>
 #include <unordered_map>
 
@@ -182,12 +185,25 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path)
     return archiver;
 }
 
+namespace {
+
+// Bitmaps extracted together when a portfolio is opened, so the archiver
+// inflates several at once.
+constexpr int64_t kBitmapBatchBytes = int64_t{512} << 20;
+
+// Raises when item number index is larger than maxSize.
+void CheckItemSize(TZipArchiver& archiver, int index, int64_t maxSize)
+{
+    if (maxSize < 0 || archiver.Item(index).FullUncompressedSize() > uint64_t(maxSize))
+        throw EPortfolioFileError("The item " + WideToUTF8(archiver.Item(index).FileName) + " is too large");
+}
+
+} // namespace
+
 void Extract(TZipArchiver& archiver, int index, TMemoryStream& stream, int64_t maxSize)
 {
-    const std::string name = WideToUTF8(archiver.Item(index).FileName);
-    if (maxSize < 0 || archiver.Item(index).FullUncompressedSize() > uint64_t(maxSize))
-        throw EPortfolioFileError("The item " + name + " is too large");
-    BoundedStream bytes(name, maxSize);
+    CheckItemSize(archiver, index, maxSize);
+    BoundedStream bytes(WideToUTF8(archiver.Item(index).FileName), maxSize);
     archiver.ExtractItemToStream(index, bytes);
     stream.Swap(bytes);
     stream.SetPosition(0);
@@ -208,7 +224,7 @@ void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
     if (stream.GetSize() > kMaxItemSize)
         throw EPortfolioFileError("The item " + name + " is too large");
     stream.SetPosition(0);
-    archiver.AddFromStream(UTF8ToWide(name), stream, true, 0, 0, 0x20, 0);
+    archiver.AddFromStream(UTF8ToWide(name), stream, false, 0, 0, 0x20, 0);
 }
 
 bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary,
@@ -283,30 +299,53 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 return false;
         }
         LoadBudget budget;
-        for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
-            Picture* picture = portfolio->GetPicture(i);
-            if (!picture)
-                continue;
-            const std::string id = picture->GetID();
-            TMemoryStream bitmap;
-            Extract(*archiver, items.Require(id), bitmap, std::min(kMaxItemSize, budget.Left()));
-            // Only bitmaps are ever stored; anything else is not handed to
-            // the image library's decoders, and a bitmap only once its
-            // header has shown what decoding it will take.
-            TFreeBitmap::Header header;
-            if (!IsBitmap(bitmap) ||
-                !TFreeBitmap::ReadHeader(bitmap.Memory(), static_cast<DWORD>(bitmap.GetSize()), header) ||
-                !header.WithinLimits())
-                throw EPortfolioFileError("The artwork " + id + " cannot be read");
-            const int64_t cost = header.DecodedBytes() + kPictureOverhead;
-            budget.Require(bitmap.GetSize() + cost, "the artwork " + id);
-            if (!picture->LoadFromStream(bitmap))
-                throw EPortfolioFileError("The artwork " + id + " cannot be read");
-            budget.Hold(cost);
-            // Read by its stored name; a name that could point elsewhere
-            // as a path is never written back.
-            if (!IsPlainItemName(id))
-                picture->NewID();
+        std::vector<Picture*> pictures;
+        for (int i = 0; i < portfolio->GetPictureCount(); ++i)
+            if (Picture* picture = portfolio->GetPicture(i))
+                pictures.push_back(picture);
+        for (size_t first = 0; first < pictures.size();) {
+            // A batch whose sizes, as the directory gives them, fit in what
+            // the budget has left; each bitmap is held to its own size.
+            std::vector<std::unique_ptr<BoundedStream>> bitmaps;
+            std::vector<std::pair<int, TStream*>> batch;
+            int64_t claimed = 0;
+            for (size_t i = first; i < pictures.size(); ++i) {
+                const std::string id = pictures[i]->GetID();
+                const int index = items.Require(id);
+                CheckItemSize(*archiver, index, std::min(kMaxItemSize, budget.Left()));
+                const int64_t size = int64_t(archiver->Item(index).FullUncompressedSize());
+                if (!bitmaps.empty() && (claimed + size > kBitmapBatchBytes || claimed + size > budget.Left()))
+                    break;
+                claimed += size;
+                bitmaps.push_back(std::make_unique<BoundedStream>(id, size));
+                batch.emplace_back(index, bitmaps.back().get());
+            }
+            archiver->ExtractToStreams(batch);
+            for (size_t k = 0; k < bitmaps.size(); ++k) {
+                Picture* picture = pictures[first + k];
+                const std::string id = picture->GetID();
+                TMemoryStream& bitmap = *bitmaps[k];
+                bitmap.SetPosition(0);
+                // Only bitmaps are ever stored; anything else is not handed to
+                // the image library's decoders, and a bitmap only once its
+                // header has shown what decoding it will take.
+                TFreeBitmap::Header header;
+                if (!IsBitmap(bitmap) ||
+                    !TFreeBitmap::ReadHeader(bitmap.Memory(), static_cast<DWORD>(bitmap.GetSize()), header) ||
+                    !header.WithinLimits())
+                    throw EPortfolioFileError("The artwork " + id + " cannot be read");
+                const int64_t cost = header.DecodedBytes() + kPictureOverhead;
+                budget.Require(bitmap.GetSize() + cost, "the artwork " + id);
+                if (!picture->LoadFromStream(bitmap))
+                    throw EPortfolioFileError("The artwork " + id + " cannot be read");
+                budget.Hold(cost);
+                bitmaps[k].reset();
+                // Read by its stored name; a name that could point elsewhere
+                // as a path is never written back.
+                if (!IsPlainItemName(id))
+                    picture->NewID();
+            }
+            first += bitmaps.size();
         }
         ReadAttachment(*archiver, items, budget, portfolio, kStatementItem, portfolio->GetStatementData(),
                        portfolio->GetStatementFile(), &Portfolio::SetStatementFile);

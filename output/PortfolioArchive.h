@@ -66,7 +66,8 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path);
 // directory entry claims) or cannot be decoded.
 void Extract(TZipArchiver& archiver, int index, TMemoryStream& stream, int64_t maxSize = kMaxItemSize);
 // Adds the stream's whole content under the name; raises for a stream larger
-// than kMaxItemSize.
+// than kMaxItemSize. The archiver reads the stream when the update commits,
+// so it must outlive the archiver's EndUpdate (or the add, outside an update).
 void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
 
 // ---- the elements of the "_XML_DETAILS_" document of one version

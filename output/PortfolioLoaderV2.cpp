@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "model/FileElements.h"
 #include "model/Picture.h"
@@ -87,35 +89,52 @@ void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
     }
 }
 
+// Bitmaps waiting in memory for their commit; past this much the items so
+// far are committed, so a large portfolio does not hold a second copy of
+// every picture at once.
+constexpr int64_t kPendingBitmapBytes = int64_t{512} << 20;
+
 // Writes every item into an archive in the stream; raises on any failure.
+// The items go in through few updates, so the archiver compresses and
+// encrypts many of them at once; the archive is the same as with one update
+// per item.
 void WriteArchive(Portfolio* portfolio, TStream& stream, const std::string& path)
 {
+    // The archiver reads its sources when an update commits, also from its
+    // destructor after a failure: they are made to outlive it.
+    TMemoryStream xml, templateXml;
+    std::vector<std::unique_ptr<TMemoryStream>> bitmaps;
     std::unique_ptr<TZipArchiver> archiver = Create(stream, path);
     archiver->SetComment(CommentV2());
-    {
-        TMemoryStream xml;
-        if (!PortfolioLoaderV2::SaveToXml(portfolio, &xml))
-            throw EPortfolioFileError("The portfolio description cannot be written");
-        Add(*archiver, kDetailsItem, xml);
-    }
-    {
-        TMemoryStream templateXml;
-        if (!PortfolioLoaderV2::SaveTemplateToXml(portfolio, &templateXml))
-            throw EPortfolioFileError("The portfolio has no template");
-        Add(*archiver, kTemplateItem, templateXml);
-    }
+    archiver->BeginUpdate();
+    if (!PortfolioLoaderV2::SaveToXml(portfolio, &xml))
+        throw EPortfolioFileError("The portfolio description cannot be written");
+    Add(*archiver, kDetailsItem, xml);
+    if (!PortfolioLoaderV2::SaveTemplateToXml(portfolio, &templateXml))
+        throw EPortfolioFileError("The portfolio has no template");
+    Add(*archiver, kTemplateItem, templateXml);
+    int64_t pending = 0;
     for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
         Picture* picture = portfolio->GetPicture(i);
         // The description names every artwork; one without its bitmap
         // would make the whole file unreadable.
-        TMemoryStream bitmap;
-        if (!picture || !picture->SaveToStream(bitmap))
+        auto bitmap = std::make_unique<TMemoryStream>();
+        if (!picture || !picture->SaveToStream(*bitmap))
             throw EPortfolioFileError("An artwork cannot be stored");
-        Add(*archiver, picture->GetID(), bitmap);
+        Add(*archiver, picture->GetID(), *bitmap);
+        pending += bitmap->GetSize();
+        bitmaps.push_back(std::move(bitmap));
+        if (pending >= kPendingBitmapBytes) {
+            archiver->EndUpdate();
+            bitmaps.clear();
+            pending = 0;
+            archiver->BeginUpdate();
+        }
     }
     Add(*archiver, kStatementItem, *portfolio->GetStatementData());
     Add(*archiver, kCVItem, *portfolio->GetCVData());
     Add(*archiver, kPictureItem, *portfolio->GetPictureData());
+    archiver->EndUpdate();
     archiver->CloseArchive();
 }
 

@@ -9,6 +9,11 @@
 class TUniFileStream : public TStream {
 public:
     TUniFileStream(const std::u16string& fileName, unsigned mode);
+    // Takes over a handle already open on fileName for reading and writing.
+    struct TAdopt {
+        int Handle;
+    };
+    TUniFileStream(const std::u16string& fileName, TAdopt handle) : fileName_(fileName), fd_(handle.Handle) {}
     ~TUniFileStream() override;
     TUniFileStream(const TUniFileStream&) = delete;
     TUniFileStream& operator=(const TUniFileStream&) = delete;

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <set>
 #include <vector>
 
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "zip/EZAException.h"
+#include "zip/TZAItemEncoder.h"
 #include "zip/TUniFileStream.h"
 #include "zip/WideFileSystem.h"
 #include "zip/WideUtils.h"
@@ -742,6 +744,31 @@ void TZABaseArchiver::CommitUpdate()
         }
     };
 
+    // New and changed items are encoded ahead on workers; this thread still
+    // writes them, and fires their events, one by one in item order.
+    std::unique_ptr<TZAEncodeAhead> ahead;
+    if (WorkerCount > 1 && spanningMode_ == smNone) {
+        std::vector<TZAEncodeAhead::Planned> plan;
+        std::set<const TStream*> sources;
+        for (int j = 0; j < work.Count(); ++j) {
+            const TDirItem& item = work.ItemAt(j);
+            if (j < n && int64_t(snapshot_.ItemAt(j).FullLocalHeaderOffset()) < writePosition)
+                continue;
+            if (!item.ProcessFlag || item.Operation == poRename || item.Operation == poChangeAttr ||
+                item.Operation == poChangeComment || (!item.FileName.empty() && item.FileName.back() == u'/'))
+                continue;
+            // Items that share one source stream are read by the store in turn.
+            if (item.DataStream && !sources.insert(item.DataStream.get()).second)
+                continue;
+            plan.push_back({j, item.FileName, item.FullUncompressedSize()});
+        }
+        if (plan.size() >= 2)
+            ahead = std::make_unique<TZAEncodeAhead>(
+                std::move(plan), WorkerCount,
+                [this](int index, const std::shared_ptr<TEncodedItem>& result,
+                       const std::shared_ptr<std::atomic<bool>>& stop) { return MakeEncodeJob(index, result, stop); });
+    }
+
     bool aborted = false;
     std::exception_ptr failure;
     try {
@@ -758,12 +785,15 @@ void TZABaseArchiver::CommitUpdate()
             const int64_t itemStart = out->GetPosition();
             bool stored = false;
             TZAAction action = fxaIgnore;
+            // A retry encodes the item afresh on this thread.
+            std::shared_ptr<TEncodedItem> prepared = ahead ? ahead->Next(item.FileName) : nullptr;
             do {
                 action = fxaIgnore;
                 out->SetSize(itemStart);
                 out->SetPosition(itemStart);
                 try {
-                    stored = StoreItem(j, *out);
+                    const std::shared_ptr<TEncodedItem> use = std::move(prepared);
+                    stored = StoreItem(j, *out, use.get());
                     if (!stored) {
                         action = fxaAbort;
                         failure = nullptr;

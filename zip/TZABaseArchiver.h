@@ -2,11 +2,14 @@
 // The archiver component: opens, creates and changes ZIP archives on disk,
 // in memory or in a caller's stream. Every change runs inside an update
 // transaction that is committed as a whole or rolled back.
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/rtl/Stream.h"
 #include "zip/TDirItem.h"
@@ -15,6 +18,7 @@
 #include "zip/TZADirOwner.h"
 #include "zip/TZAItemCipher.h"
 #include "zip/TZArchiveItem.h"
+#include "zip/TZAWorkerPool.h"
 #include "zip/ZACompression.h"
 
 enum TZip64Mode : uint8_t { zmDisabled, zmAuto, zmAlways };
@@ -55,6 +59,9 @@ using TZAOnStoreFileEvent = std::function<void(TZABaseArchiver* sender, std::u16
 using TZAOnExtractFileEvent = std::function<void(TZABaseArchiver* sender, std::u16string& fileName,
                                                  uint32_t& fileAttr, const std::string& comment)>;
 
+struct TEncodedItem;
+struct TDecodedItem;
+
 class TZABaseArchiver : public TZADirOwner {
 public:
     TZABaseArchiver();
@@ -65,6 +72,11 @@ public:
 
     // ---- properties
     bool ExtractCorruptedFiles = false;
+    // Threads that compress and encrypt the items of a commit, and decrypt
+    // and inflate items being extracted, while this object's own thread does
+    // the reading, writing and events in item order. 1 does all the work on
+    // the calling thread. The archive's bytes do not depend on it.
+    int WorkerCount = DefaultArchiverWorkers();
     TZACompressionLevel GetCompressionLevel() const { return compressionLevel_; }
     void SetCompressionLevel(TZACompressionLevel level);
     uint8_t GetCompressionMode() const { return compressionMode_; }
@@ -149,6 +161,10 @@ public:
     // The same for item number index, for callers that choose among items
     // of one name themselves (the name lookup answers the last of them).
     void ExtractItemToStream(int index, TStream& stream);
+    // ExtractItemToStream for each item number and its stream in turn, with
+    // the same events in the same order, while later items are already being
+    // decrypted and inflated on the worker threads.
+    void ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items);
     // Extracts every item matching mask into destDir. Items whose names
     // would leave destDir are not written; they are reported afterwards.
     void ExtractFiles(const std::u16string& mask, const std::u16string& destDir);
@@ -238,7 +254,16 @@ private:
     void CopyItemData(int index, TStream& source, int64_t sourceBase, TStream& out);
     // The snapshot item a working item stands for; -1 when there is none.
     int SnapshotIndexOf(int index) const;
-    bool StoreItem(int index, TStream& out);
+    // Fires the file and overall progress of a piece of an item; false (and
+    // the cancel flag set) when a handler cancels.
+    bool ReportProgress(const std::u16string& name, double percent, TZAProcessOperation operation);
+    // With `prepared`, the item's data was encoded ahead on a worker.
+    bool StoreItem(int index, TStream& out, TEncodedItem* prepared = nullptr);
+    // The item's source stream (opened when it is a file) and where its data starts.
+    std::shared_ptr<TStream> OpenItemSource(const TDirItem& item, int64_t& start) const;
+    // The task that encodes an item ahead of its store; made on this thread.
+    std::function<void()> MakeEncodeJob(int index, const std::shared_ptr<TEncodedItem>& result,
+                                        const std::shared_ptr<std::atomic<bool>>& stop);
     bool WriteWithDiskFullRetry(TStream& stream, const void* buffer, int64_t count);
     void FinishReplacement(std::unique_ptr<TStream> newStream, const std::u16string& newName);
 
@@ -249,11 +274,20 @@ private:
     bool InternalFind(TZArchiveItem& record);
     bool IsItemMatched(int index, const TZArchiveItem& record);
     void ExtractItem(int index, TStream& dest);
-    // Finds the item by fileName unless that is null, then extracts it.
-    void ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream);
     // False when the item was skipped through OnPassword.
-    bool ExtractItemData(int index, TStream& dest);
-    bool DecodeItem(int index, TStream& dest, bool& skipped);
+    // With `prepared`, the item was decoded ahead on a worker.
+    bool ExtractItemData(int index, TStream& dest, TDecodedItem* prepared = nullptr);
+    bool DecodeItem(int index, TStream& dest, bool& skipped, TDecodedItem* prepared);
+    // Writes and reports an item decoded ahead as DecodeItem would have.
+    bool ReplayDecodedItem(const TDirItem& item, TDecodedItem& decoded, TStream& dest);
+    // Reads an item and checks its password with the current one; returns
+    // the task that decodes it, or nothing when the extraction is better
+    // left to decode it itself (damage, another password, no room).
+    std::function<void()> MakeDecodeJob(int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes);
+    // Finds the item by fileName unless that is null, then extracts it,
+    // taking its decoding from ahead when it was decoded there.
+    void ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream,
+                            class TZADecodeAhead* ahead);
     std::u16string GetTempFileName(const std::u16string& nearFile);
 
     // multi-volume sets (TZAVolumes.cpp)

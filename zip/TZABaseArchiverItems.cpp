@@ -7,6 +7,8 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "zip/EZAException.h"
+#include "zip/TZAItemDecoder.h"
+#include "zip/TZAItemEncoder.h"
 #include "zip/TZAVolumeReader.h"
 #include "zip/TUniFileStream.h"
 #include "zip/TZABaseArchiver.h"
@@ -16,7 +18,6 @@
 
 namespace {
 
-constexpr int64_t kReadPiece = 1 << 20;  // input pieces of item data
 
 std::u16string Replaced(std::u16string s, char16_t from, char16_t to)
 {
@@ -462,7 +463,130 @@ void TZABaseArchiver::AddFile(const std::u16string& fileName)
 
 // ---------------------------------------------------------------- storing
 
-bool TZABaseArchiver::StoreItem(int index, TStream& out)
+namespace {
+
+// Where a local header holds the CRC-32 and the two 32-bit sizes.
+constexpr int64_t kLocalCrcOffset = 14;
+
+// Stores encoded data straight into the archive, reporting each piece.
+class TDirectSink : public TZAItemDataSink {
+public:
+    TDirectSink(std::function<bool(const uint8_t*, int64_t)> write,
+                std::function<bool(int64_t bytesRead, int64_t readTotal)> progress)
+        : write_(std::move(write)), progress_(std::move(progress))
+    {
+    }
+    bool Header(const std::vector<uint8_t>& head) override { return write_(head.data(), int64_t(head.size())); }
+    bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) override
+    {
+        if (length > 0 && !write_(data, int64_t(length)))
+            return false;
+        return progress_(bytesRead, readTotal);
+    }
+
+private:
+    std::function<bool(const uint8_t*, int64_t)> write_;
+    std::function<bool(int64_t, int64_t)> progress_;
+};
+
+// Keeps encoded data for the archiver's thread to write later.
+class TKeepSink : public TZAItemDataSink {
+public:
+    explicit TKeepSink(TEncodedItem& item) : item_(item) {}
+    bool Header(const std::vector<uint8_t>& head) override
+    {
+        item_.Head = head;
+        return true;
+    }
+    bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) override
+    {
+        item_.Pieces.push_back({std::vector<uint8_t>(data, data + length), bytesRead, readTotal});
+        return true;
+    }
+
+private:
+    TEncodedItem& item_;
+};
+
+// Puts a source stream back where its owner left it.
+struct TRestorePosition {
+    std::shared_ptr<TStream>& s;
+    int64_t position;
+    ~TRestorePosition()
+    {
+        try {
+            if (s)
+                s->SetPosition(position);
+        } catch (...) {
+        }
+    }
+};
+
+}  // namespace
+
+bool TZABaseArchiver::ReportProgress(const std::u16string& name, double percent, TZAProcessOperation operation)
+{
+    bool c1 = false, c2 = false;
+    DoFileProgress(name, percent, operation, ppProcess, c1);
+    DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, operation, ppProcess,
+                      c2);
+    if (c1 || c2) {
+        cancel_ = true;
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start) const
+{
+    std::shared_ptr<TStream> source = item.DataStream;
+    start = item.DataPosition;
+    if (!source && !item.SrcFileName.empty()) {
+        source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+        start = 0;
+    }
+    return source;
+}
+
+std::function<void()> TZABaseArchiver::MakeEncodeJob(int index, const std::shared_ptr<TEncodedItem>& result,
+                                                     const std::shared_ptr<std::atomic<bool>>& stop)
+{
+    TDirItem item = dir_->Items.ItemAt(index);
+    const std::string password = item.Password;
+    return [this, item = std::move(item), password, result, stop]() mutable {
+        if (stop->load()) {
+            result->Stopped = true;
+            return;
+        }
+        try {
+            int64_t start = 0;
+            std::shared_ptr<TStream> source;
+            try {
+                source = OpenItemSource(item, start);
+            } catch (const Exception&) {
+                result->SourceUnreadable = true;
+                return;
+            }
+            TRestorePosition restore{source, source ? source->GetPosition() : 0};
+            const int64_t size = source ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+            result->Size = size;
+            const uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
+            std::unique_ptr<TZAItemCipher> cipher;
+            if (!password.empty())
+                cipher = CreateItemCipher(item, password);
+            TKeepSink sink(*result);
+            TMemoryStream none;
+            result->Stopped = !EncodeItemData(source ? *source : none, start, size, method, item.CompressionLevel, cipher.get(), sink,
+                                              result->Crc, result->ReadTotal, stop.get());
+            if (cipher && !result->Stopped && result->ReadTotal == size)
+                result->Trailer = cipher->MakeTrailer();
+        } catch (...) {
+            result->Error = std::current_exception();
+        }
+    };
+}
+
+bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
 {
     TDirItem& item = dir_->Items.ItemAt(index);
     const std::u16string name = item.FileName;
@@ -473,32 +597,27 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
         cancel_ = true;
         return false;
     }
+    if (folder)
+        prepared = nullptr;
 
-    std::shared_ptr<TStream> source = item.DataStream;
-    int64_t start = item.DataPosition;
-    if (!folder && !source && !item.SrcFileName.empty()) {
+    std::shared_ptr<TStream> source;
+    int64_t start = 0;
+    if (prepared && prepared->SourceUnreadable)
+        throw EZAException(33, {item.SrcFileName}, Name);
+    if (!folder && !prepared) {
         try {
-            source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+            source = OpenItemSource(item, start);
         } catch (const Exception&) {
             throw EZAException(33, {item.SrcFileName}, Name);
         }
-        start = 0;
     }
-    const int64_t savedPosition = source ? source->GetPosition() : 0;
-    struct TRelease {
-        std::shared_ptr<TStream>& s;
-        int64_t position;
-        ~TRelease()
-        {
-            try {
-                if (s)
-                    s->SetPosition(position);
-            } catch (...) {
-            }
-        }
-    } release{source, savedPosition};
+    TRestorePosition release{source, source ? source->GetPosition() : 0};
 
-    const int64_t size = (source && !folder) ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+    int64_t size = 0;
+    if (prepared)
+        size = prepared->Size;
+    else if (source && !folder)
+        size = std::max<int64_t>(source->GetSize() - start, 0);
     const uint64_t offset = uint64_t(out.GetPosition());
     const bool encrypt = !item.Password.empty() && !folder;
     std::unique_ptr<TZAItemCipher> cipher;
@@ -572,6 +691,20 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
     header.UncompressedSize = zip64 ? kSaturated32 : uint32_t(size);
     header.NameLength = uint16_t(storedName.size());  // bytes, not characters
     header.ExtraLength = uint16_t(extra.size());
+    // The sizes and CRC: known up front for an item encoded ahead, else
+    // filled in once the data is written.
+    auto complete = [&](uint32_t crc, uint64_t compressed) {
+        header.Crc32 = crc;
+        if (zip64) {
+            PutLE64(localExtra[0].Data.data(), uint64_t(size));
+            PutLE64(localExtra[0].Data.data() + 8, compressed);
+            extra.clear();
+            AppendExtraFields(extra, localExtra);
+        } else {
+            header.CompressedSize = uint32_t(compressed);
+            header.UncompressedSize = uint32_t(size);
+        }
+    };
     auto writeHeader = [&]() {
         std::vector<uint8_t> raw(TLocalFileHeader::kSize);
         header.Encode(raw.data());
@@ -579,76 +712,48 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
         raw.insert(raw.end(), extra.begin(), extra.end());
         out.WriteBuffer(raw.data(), int64_t(raw.size()));
     };
+    bool completeKnown = false;
+    if (prepared && !prepared->Error && !prepared->Stopped && prepared->ReadTotal == size) {
+        uint64_t compressed = prepared->Head.size() + prepared->Trailer.size();
+        for (const TEncodedItem::Piece& p : prepared->Pieces)
+            compressed += p.Data.size();
+        if (zip64 || compressed < 0xFFFFFFFFu) {
+            complete(~prepared->Crc, compressed);
+            completeKnown = true;
+        }
+    }
     writeHeader();
     const int64_t dataStart = out.GetPosition();
 
+    TDirectSink sink([&](const uint8_t* data, int64_t count) { return WriteWithDiskFullRetry(out, data, count); },
+                     [&](int64_t bytesRead, int64_t readTotal) {
+                         processedBytes_ += uint64_t(bytesRead);
+                         return ReportProgress(name, double(readTotal) / double(size) * 100.0, item.Operation);
+                     });
     uint32_t crc = 0xFFFFFFFF;
-    std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(size, 1), kReadPiece)));
-    if (encrypt) {
-        // The classic header carries the CRC, so it is known before any data.
-        source->SetPosition(start);
-        int64_t left = size;
-        while (left > 0) {
-            const int64_t n = source->Read(buffer.data(), std::min<int64_t>(left, int64_t(buffer.size())));
-            if (n <= 0)
-                break;
-            UpdateCRC(buffer.data(), n, crc);
-            left -= n;
-        }
-        std::vector<uint8_t> head = cipher->MakeHeader(~crc);
-        if (!WriteWithDiskFullRetry(out, head.data(), int64_t(head.size())))
-            return false;
-        crc = 0xFFFFFFFF;
-    }
-
     int64_t readTotal = 0;
-    if (size > 0) {
-        source->SetPosition(start);
-        std::unique_ptr<TZADeflater> deflater;
-        if (method == 8)
-            deflater = std::make_unique<TZADeflater>(item.CompressionLevel);
-        std::vector<uint8_t> packed;
-        while (readTotal < size) {
-            const int64_t n = source->Read(buffer.data(), std::min<int64_t>(size - readTotal, int64_t(buffer.size())));
-            if (n <= 0)
-                break;
-            readTotal += n;
-            UpdateCRC(buffer.data(), n, crc);
-            const bool last = readTotal == size;
-            const uint8_t* data = buffer.data();
-            size_t length = size_t(n);
-            if (deflater) {
-                packed.clear();
-                deflater->Compress(buffer.data(), size_t(n), last, packed);
-                data = packed.data();
-                length = packed.size();
-            } else if (cipher) {
-                packed.assign(buffer.begin(), buffer.begin() + n);
-                data = packed.data();
-            }
-            if (cipher && length > 0)
-                cipher->Encrypt(const_cast<uint8_t*>(data), length);
-            if (length > 0 && !WriteWithDiskFullRetry(out, data, int64_t(length)))
+    if (prepared) {
+        if (!prepared->Head.empty() && !sink.Header(prepared->Head))
+            return false;
+        for (const TEncodedItem::Piece& p : prepared->Pieces)
+            if (!sink.Piece(p.Data.data(), p.Data.size(), p.BytesRead, p.ReadTotal))
                 return false;
-            processedBytes_ += uint64_t(n);
-            bool c1 = false, c2 = false;
-            DoFileProgress(name, double(readTotal) / double(size) * 100.0, item.Operation, ppProcess, c1);
-            DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0,
-                              item.Operation, ppProcess, c2);
-            if (c1 || c2) {
-                cancel_ = true;
-                return false;
-            }
-        }
-        if (deflater && readTotal < size) {
-            packed.clear();
-            deflater->Compress(nullptr, 0, true, packed);
-        }
+        if (prepared->Error)
+            std::rethrow_exception(prepared->Error);
+        if (prepared->Stopped)
+            return false;
+        crc = prepared->Crc;
+        readTotal = prepared->ReadTotal;
+    } else if (!folder) {
+        TMemoryStream none;
+        if (!EncodeItemData(source ? *source : none, start, size, method, item.CompressionLevel, cipher.get(), sink,
+                            crc, readTotal))
+            return false;
     }
     if (readTotal != size)
         throw EZAException(34, {size, readTotal}, Name);
-    if (cipher) {
-        std::vector<uint8_t> trailer = cipher->MakeTrailer();
+    if (encrypt) {
+        const std::vector<uint8_t> trailer = prepared ? prepared->Trailer : cipher->MakeTrailer();
         if (!trailer.empty() && !WriteWithDiskFullRetry(out, trailer.data(), int64_t(trailer.size())))
             return false;
     }
@@ -679,20 +784,19 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out)
         item.LocalHeaderOffset = uint32_t(offset);
     }
 
-    header.Crc32 = crc;
-    header.Method = localMethod;
-    if (zip64) {
-        extra.clear();
-        PutLE64(localExtra[0].Data.data(), uint64_t(size));
-        PutLE64(localExtra[0].Data.data() + 8, compressed);
-        AppendExtraFields(extra, localExtra);
-    } else {
-        header.CompressedSize = uint32_t(compressed);
-        header.UncompressedSize = uint32_t(size);
+    if (!completeKnown) {
+        // Only the CRC and the sizes change: they are patched in place.
+        complete(crc, compressed);
+        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
+        header.Encode(raw.data());
+        out.SetPosition(int64_t(offset) + kLocalCrcOffset);
+        out.WriteBuffer(raw.data() + kLocalCrcOffset, 12);
+        if (zip64) {
+            out.SetPosition(int64_t(offset) + int64_t(TLocalFileHeader::kSize + storedName.size()));
+            out.WriteBuffer(extra.data(), int64_t(4 + localExtra[0].Data.size()));
+        }
+        out.SetPosition(end);
     }
-    out.SetPosition(int64_t(offset));
-    writeHeader();
-    out.SetPosition(end);
 
     bool ignored = false;
     DoFileProgress(name, 100, item.Operation, ppEnd, ignored);
@@ -850,15 +954,16 @@ bool TZABaseArchiver::FindItemIndex(const std::u16string& name, int& index)
 
 // ---------------------------------------------------------------- extraction
 
-bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
+namespace {
+
+// Items decoded ahead are held whole in memory; larger ones are extracted
+// piece by piece on the archiver's thread.
+constexpr uint64_t kLargestItemAhead = uint64_t{128} << 20;
+
+// Reads the item's local header; where its stored data starts. False when
+// the header or the stored data does not lie within the stream.
+bool LocateItemData(const TDirItem& item, TStream& in, uint64_t& dataStart)
 {
-    const TDirItem item = dir_->Items.ItemAt(index);
-    // An item of a set is read from the volume its local header is on, and
-    // its data runs on into the volumes after it.
-    std::unique_ptr<TZAVolumeReader> volumes;
-    if (spanningMode_ != smNone && (volumeSetOpened_ || volumesWritten_))
-        volumes = std::make_unique<TZAVolumeReader>(*this, int32_t(item.FullDiskNumberStart()), lastVolume_);
-    TStream& in = volumes ? static_cast<TStream&>(*volumes) : *stream_;
     const uint64_t offset = item.FullLocalHeaderOffset();
     const int64_t streamSize = in.GetSize();
     if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
@@ -869,11 +974,111 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
     const TLocalFileHeader local = TLocalFileHeader::Decode(raw);
     if (local.Signature != kLocalHeaderSignature && local.Signature != kLocalHeaderSignatureAlt)
         return false;
-    const uint64_t dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
+    dataStart = offset + TLocalFileHeader::kSize + local.NameLength + local.ExtraLength;
+    return dataStart <= uint64_t(streamSize) && uint64_t(streamSize) - dataStart >= item.FullCompressedSize();
+}
+
+}  // namespace
+
+std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::shared_ptr<TDecodedItem>& result,
+                                                     uint64_t& bytes)
+{
+    const TDirItem item = dir_->Items.ItemAt(index);
+    if (spanningMode_ != smNone || (!item.FileName.empty() && item.FileName.back() == u'/'))
+        return {};
+    try {
+        TStream& in = *stream_;
+        uint64_t compressed = item.FullCompressedSize();
+        const uint64_t uncompressed = item.FullUncompressedSize();
+        uint64_t dataStart = 0;
+        if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead || !LocateItemData(item, in, dataStart))
+            return {};
+        const uint16_t method =
+            item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
+        if (method != 0 && method != 8)
+            return {};
+        std::shared_ptr<TZAItemCipher> cipher;
+        std::vector<uint8_t> trailer;
+        if (item.IsEncrypted()) {
+            cipher = CreateItemCipher(item, password_);
+            const size_t overhead = cipher->HeaderSize() + cipher->TrailerSize();
+            if (compressed < overhead)
+                return {};
+            std::vector<uint8_t> head(cipher->HeaderSize());
+            in.SetPosition(int64_t(dataStart));
+            in.ReadBuffer(head.data(), int64_t(head.size()));
+            if (!cipher->CheckHeader(head.data()))
+                return {};
+            compressed -= overhead;
+            dataStart += head.size();
+            trailer.resize(cipher->TrailerSize());
+        }
+        auto data = std::make_shared<std::vector<uint8_t>>(size_t(compressed));
+        in.SetPosition(int64_t(dataStart));
+        in.ReadBuffer(data->data(), int64_t(compressed));
+        if (!trailer.empty())
+            in.ReadBuffer(trailer.data(), int64_t(trailer.size()));
+        result->Password = password_;
+        bytes = compressed + uncompressed;
+        return [data, trailer, cipher, method, uncompressed, crc = item.Crc32, result] {
+            DecodeItemData(*data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
+            data->clear();
+            data->shrink_to_fit();
+        };
+    } catch (...) {
+        // The extraction meets the same failure again at the item's turn.
+        return {};
+    }
+}
+
+bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& decoded, TStream& dest)
+{
+    const uint64_t uncompressed = item.FullUncompressedSize();
+    currentItemSize_ = uncompressed;
+    const double denominator = uncompressed ? double(uncompressed) : 2.0;
+    uint64_t written = 0;
+    auto writeUpTo = [&](uint64_t end) {
+        if (end <= written)
+            return true;
+        if (!WriteWithDiskFullRetry(dest, decoded.Output.data() + written, int64_t(end - written)))
+            return false;
+        processedBytes_ += end - written;
+        written = end;
+        return true;
+    };
+    for (const uint64_t produced : decoded.ProducedAfter) {
+        if (!writeUpTo(produced))
+            return false;
+        if (!ReportProgress(item.FileName, double(produced) / denominator * 100.0, poExtract))
+            return false;
+    }
+    // Output of a piece that failed half-way is written as it would have been.
+    if (!writeUpTo(decoded.Output.size()))
+        return false;
+    if (decoded.Error)
+        std::rethrow_exception(decoded.Error);
+    return decoded.Ok;
+}
+
+bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecodedItem* prepared)
+{
+    const TDirItem item = dir_->Items.ItemAt(index);
+    // Decoded ahead with the password still in force: only writing is left.
+    if (prepared && prepared->Password == password_) {
+        skipped = false;
+        return ReplayDecodedItem(item, *prepared, dest);
+    }
+    // An item of a set is read from the volume its local header is on, and
+    // its data runs on into the volumes after it.
+    std::unique_ptr<TZAVolumeReader> volumes;
+    if (spanningMode_ != smNone && (volumeSetOpened_ || volumesWritten_))
+        volumes = std::make_unique<TZAVolumeReader>(*this, int32_t(item.FullDiskNumberStart()), lastVolume_);
+    TStream& in = volumes ? static_cast<TStream&>(*volumes) : *stream_;
+    uint64_t dataStart = 0;
+    if (!LocateItemData(item, in, dataStart))
+        return false;
     uint64_t compressed = item.FullCompressedSize();
     const uint64_t uncompressed = item.FullUncompressedSize();
-    if (dataStart > uint64_t(streamSize) || uint64_t(streamSize) - dataStart < compressed)
-        return false;
     currentItemSize_ = uncompressed;
 
     skipped = false;
@@ -939,14 +1144,8 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
         } else if (!emit(piece.data(), size_t(n))) {
             return false;
         }
-        bool c1 = false, c2 = false;
-        DoFileProgress(item.FileName, double(produced) / denominator * 100.0, poExtract, ppProcess, c1);
-        DoOverallProgress(totalBytes_ ? double(processedBytes_) / double(totalBytes_) * 100.0 : 50.0, poExtract,
-                          ppProcess, c2);
-        if (c1 || c2) {
-            cancel_ = true;
+        if (!ReportProgress(item.FileName, double(produced) / denominator * 100.0, poExtract))
             return false;
-        }
     }
     if (cipher && cipher->TrailerSize() > 0) {
         std::vector<uint8_t> trailer(cipher->TrailerSize());
@@ -960,14 +1159,14 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped)
     return consumed == compressed && produced == uncompressed && crcMatches;
 }
 
-bool TZABaseArchiver::ExtractItemData(int index, TStream& dest)
+bool TZABaseArchiver::ExtractItemData(int index, TStream& dest, TDecodedItem* prepared)
 {
     if (index < 0 || index >= dir_->Items.Count())
         throw EZAException(16, Name);
     bool skipped = false;
     bool ok = false;
     try {
-        ok = DecodeItem(index, dest, skipped);
+        ok = DecodeItem(index, dest, skipped, prepared);
     } catch (const EDecompressionError&) {
         ok = false;
     } catch (const EZAException& e) {
@@ -986,15 +1185,38 @@ void TZABaseArchiver::ExtractItem(int index, TStream& dest) { ExtractItemData(in
 
 void TZABaseArchiver::ExtractToStream(const std::u16string& fileName, TStream& stream)
 {
-    ExtractOneToStream(&fileName, -1, stream);
+    ExtractOneToStream(&fileName, -1, stream, nullptr);
 }
 
 void TZABaseArchiver::ExtractItemToStream(int index, TStream& stream)
 {
-    ExtractOneToStream(nullptr, index, stream);
+    ExtractOneToStream(nullptr, index, stream, nullptr);
 }
 
-void TZABaseArchiver::ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream)
+void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items)
+{
+    CheckOpen();
+    CheckNoUpdate();
+    std::unique_ptr<TZADecodeAhead> ahead;
+    if (WorkerCount > 1 && items.size() >= 2) {
+        // An index out of range is left to fail where one-by-one extraction
+        // would, without being read ahead.
+        std::vector<int> plan;
+        for (const auto& [index, stream] : items)
+            if (stream != nullptr && index >= 0 && index < dir_->Items.Count())
+                plan.push_back(index);
+        ahead = std::make_unique<TZADecodeAhead>(
+            std::move(plan), WorkerCount,
+            [this](int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes) {
+                return MakeDecodeJob(index, result, bytes);
+            });
+    }
+    for (const auto& [index, stream] : items)
+        ExtractOneToStream(nullptr, index, *stream, ahead.get());
+}
+
+void TZABaseArchiver::ExtractOneToStream(const std::u16string* fileName, int index, TStream& stream,
+                                         TZADecodeAhead* ahead)
 {
     CheckOpen();
     CheckNoUpdate();
@@ -1019,7 +1241,8 @@ void TZABaseArchiver::ExtractOneToStream(const std::u16string* fileName, int ind
         itemsToProcess_ = 1;
         totalBytes_ = dir_->Items.ItemAt(index).FullUncompressedSize();
         processedBytes_ = 0;
-        ExtractItem(index, stream);
+        const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
+        ExtractItemData(index, stream, prepared.get());
         DoFileProgress(name, 100, poExtract, ppEnd, cancel);
         DoOverallProgress(100, poExtract, ppEnd, cancel);
     } catch (...) {
@@ -1057,6 +1280,20 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
     if (Options.CreateDirs && !WideIsDirectory(root))
         WideCreateDir(root);
 
+    // Items are decoded ahead on the workers; files are still written, and
+    // every question asked, here in item order.
+    std::unique_ptr<TZADecodeAhead> ahead;
+    if (WorkerCount > 1 && indices.size() >= 2)
+        ahead = std::make_unique<TZADecodeAhead>(
+            indices, WorkerCount, [this](int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes) {
+                return MakeDecodeJob(index, result, bytes);
+            });
+
+    const mode_t fileMode = 0666 & ~[] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
     std::u16string refused;
     for (int index : indices) {
         const TDirItem item = dir_->Items.ItemAt(index);
@@ -1105,24 +1342,31 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 continue;
         }
         // Written beside the target and renamed over it only when complete.
-        const std::u16string temp = WideCreateTempFile(parent);
+        int handle = -1;
+        const std::u16string temp = WideCreateTempFile(parent, &handle);
         if (temp.empty())
             throw EZAException(19, {target}, Name);
+        // The stream owns the handle from here on, whatever happens.
+        auto file = std::make_unique<TUniFileStream>(temp, TUniFileStream::TAdopt{handle});
         bool written = false;
         try {
             bool c = false;
             DoFileProgress(item.FileName, 0, poExtract, ppStart, c);
             if (c)
                 throw EZAException(45, Name);
-            {
-                TUniFileStream file(temp, kCreateMode);
-                // No sync per file: with thousands of items it would cost more
-                // than the extraction itself, and the rename keeps an old file
-                // whole until the new one is complete.
-                written = ExtractItemData(index, file);
-            }
+            // No sync per file: with thousands of items it would cost more
+            // than the extraction itself, and the rename keeps an old file
+            // whole until the new one is complete.
+            const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
+            written = ExtractItemData(index, *file, prepared.get());
+            // The temporary file was made private; the file takes the usual
+            // permissions before it gets its name.
+            if (written)
+                ::fchmod(file->Handle(), fileMode);
+            file.reset();
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {
+            file.reset();
             WideRemoveFile(temp);
             throw;
         }
@@ -1130,11 +1374,6 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             WideRemoveFile(temp);
             continue;
         }
-        ::chmod(WideToFileSystem(temp).c_str(), 0666 & ~[] {
-            const mode_t m = ::umask(0);
-            ::umask(m);
-            return m;
-        }());
         if (!WideReplaceFile(temp, target)) {
             WideRemoveFile(temp);
             throw EZAException(19, {target}, Name);

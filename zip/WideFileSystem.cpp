@@ -319,17 +319,22 @@ std::u16string WideSystemMessage(int code) {
     return FileSystemToWide(s);
 }
 
-std::u16string WideCreateTempFile(const std::u16string& folder) {
+std::u16string WideCreateTempFile(const std::u16string& folder) { return WideCreateTempFile(folder, nullptr); }
+
+std::u16string WideCreateTempFile(const std::u16string& folder, int* handle) {
     std::string dir = folder.empty() ? std::string(".") : WideToFileSystem(folder);
     if (dir.back() != '/')
         dir += '/';
     std::string pattern = dir + ".zaXXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    int fd = ::mkstemp(buffer.data());
+    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
     if (fd < 0)
         return std::u16string();
-    ::close(fd);
+    if (handle != nullptr)
+        *handle = fd;
+    else
+        ::close(fd);
     return FileSystemToWide(buffer.data());
 }
 

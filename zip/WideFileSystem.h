@@ -76,6 +76,9 @@ std::u16string WideSystemMessage(int code);
 // Creates an empty file with a name nobody can predict inside folder (empty:
 // the current folder) and returns its name, or empty on failure.
 std::u16string WideCreateTempFile(const std::u16string& folder);
+// The same, leaving the new file open for writing in *handle, so it needs no
+// second open (and no truncation of a file that is empty anyway).
+std::u16string WideCreateTempFile(const std::u16string& folder, int* handle);
 
 // Free bytes on the file system that holds path (-1 when unknown), and
 // whether path lies on a removable medium. Both can be replaced, e.g. by

@@ -1,0 +1,180 @@
+// Items decoded on worker threads while the archiver's thread writes them:
+// the files, streams, questions and events are those of a one-thread run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "platform/rtl/MemoryStream.h"
+#include "tests/support/TempDir.h"
+#include "tests/zip/ArchiveTestHelpers.h"
+#include "zip/EZAException.h"
+#include "zip/TZipArchiver.h"
+#include "zip/WideUtils.h"
+
+std::string ReadFileBytes(const std::string& path);
+
+namespace {
+
+struct TSource {
+    std::string name, data, password;
+};
+
+// Items under two passwords, sizes around the 1 MiB read piece, an empty one.
+std::vector<TSource> Sources()
+{
+    std::vector<TSource> s = {{"big.txt", Compressible((2 << 20) + 5, 1), "one"},
+                              {"noise.bin", Random((1 << 20) + 1, 2), "one"},
+                              {"empty.txt", "", "one"},
+                              {"other/secret.txt", Compressible(70000, 3), "two"}};
+    for (int i = 0; i < 30; ++i)
+        s.push_back({"small/" + std::to_string(i) + ".txt", Compressible(size_t(i * 131 + 1), unsigned(i + 9)),
+                     i == 20 ? "two" : "one"});
+    return s;
+}
+
+void WriteArchive(const std::string& file, const std::vector<TSource>& sources)
+{
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.OpenArchive(0xFFFF);
+    for (const TSource& s : sources) {
+        a.SetPassword(s.password);
+        TMemoryStream m = StreamOf(s.data);
+        a.AddFromStream(W(s.name), m);
+    }
+    a.CloseArchive();
+}
+
+// The archiver's events and questions as the caller sees them.
+struct TLog {
+    std::vector<std::string> lines;
+    bool offThread = false;
+    void Add(const std::string& line)
+    {
+        lines.push_back(line);
+        offThread = offThread || std::this_thread::get_id() != owner;
+    }
+    std::thread::id owner = std::this_thread::get_id();
+};
+
+void Listen(TZipArchiver& a, TLog& log)
+{
+    a.OnFileProgress = [&log](TZABaseArchiver*, const std::u16string& name, double progress, TZAProcessOperation,
+                              TZAProgressPhase phase, bool&) {
+        log.Add("file " + WideToUTF8(name) + " " + std::to_string(int(phase)) + " " +
+                std::to_string(int(progress * 1000)));
+    };
+    a.OnOverallProgress = [&log](TZABaseArchiver*, double progress, TZAProcessOperation, TZAProgressPhase phase,
+                                 bool&) {
+        log.Add("overall " + std::to_string(int(phase)) + " " + std::to_string(int(progress * 1000)));
+    };
+    // Answers each item with its own password, so the password in force
+    // changes back and forth during the run.
+    a.OnPassword = [&log](TZABaseArchiver*, const std::u16string& name, std::string& answer, bool&) {
+        const std::string item = WideToUTF8(name);
+        answer = item == "other/secret.txt" || item == "small/20.txt" ? "two" : "one";
+        log.Add("password " + item + " " + answer);
+    };
+}
+
+}  // namespace
+
+TEST(ParallelExtract, FilesQuestionsAndEventsMatchOneThread)
+{
+    TempDir dir;
+    const auto sources = Sources();
+    const std::string file = dir / "two-passwords.zip";
+    WriteArchive(file, sources);
+    TLog logs[2];
+    for (int run = 0; run < 2; ++run) {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.WorkerCount = run == 0 ? 1 : 8;
+        a.SetPassword("one");
+        a.OpenArchive(0);
+        Listen(a, logs[run]);
+        a.ExtractFiles(u"*", W(dir / ("out" + std::to_string(run))));
+    }
+    EXPECT_EQ(logs[0].lines, logs[1].lines);
+    EXPECT_FALSE(logs[1].offThread);
+    for (const TSource& s : sources)
+        EXPECT_TRUE(ReadFileBytes(dir / ("out1/" + s.name)) == s.data) << s.name;
+}
+
+TEST(ParallelExtract, StreamsMatchOneByOneExtraction)
+{
+    TempDir dir;
+    const auto sources = Sources();
+    const std::string file = dir / "streams.zip";
+    WriteArchive(file, sources);
+
+    TLog serial;
+    std::vector<std::string> expected;
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.WorkerCount = 1;
+        a.SetPassword("one");
+        a.OpenArchive(0);
+        Listen(a, serial);
+        for (const TSource& s : sources)
+            expected.push_back(Extract(a, s.name));
+    }
+    TLog parallel;
+    std::vector<TMemoryStream> streams(sources.size());
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.WorkerCount = 8;
+        a.SetPassword("one");
+        a.OpenArchive(0);
+        Listen(a, parallel);
+        std::vector<std::pair<int, TStream*>> items;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            int index = -1;
+            ASSERT_TRUE(a.FindItemIndex(W(sources[i].name), index)) << sources[i].name;
+            items.emplace_back(index, &streams[i]);
+        }
+        a.ExtractToStreams(items);
+    }
+    EXPECT_EQ(serial.lines, parallel.lines);
+    EXPECT_FALSE(parallel.offThread);
+    for (size_t i = 0; i < sources.size(); ++i) {
+        EXPECT_TRUE(Text(streams[i]) == expected[i]) << sources[i].name;
+        EXPECT_TRUE(expected[i] == sources[i].data) << sources[i].name;
+    }
+}
+
+TEST(ParallelExtract, ADamagedItemFailsWhereItWouldWithOneThread)
+{
+    TempDir dir;
+    std::vector<TSource> sources;
+    for (int i = 0; i < 8; ++i)
+        sources.push_back({"item" + std::to_string(i), Compressible(300000, unsigned(i)), ""});
+    const std::string file = dir / "damaged.zip";
+    WriteArchive(file, sources);
+    // One deflated byte in the middle of the fifth item is changed.
+    std::string bytes = ReadFileBytes(file);
+    const size_t at = bytes.find("item4") + 5 + 1000;
+    bytes[at] = char(bytes[at] ^ 0x5A);
+    dir.Write("damaged.zip", bytes);
+
+    TLog logs[2];
+    int codes[2] = {0, 0};
+    for (int run = 0; run < 2; ++run) {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.WorkerCount = run == 0 ? 1 : 8;
+        a.OpenArchive(0);
+        Listen(a, logs[run]);
+        codes[run] = Native([&] { a.ExtractFiles(u"*", W(dir / ("out" + std::to_string(run)))); });
+        const std::string out = dir / ("out" + std::to_string(run));
+        EXPECT_FALSE(std::filesystem::exists(out + "/item4"));
+        EXPECT_FALSE(std::filesystem::exists(out + "/item5"));
+        EXPECT_TRUE(ReadFileBytes(out + "/item3") == sources[3].data);
+    }
+    EXPECT_NE(codes[0], -1);
+    EXPECT_EQ(codes[0], codes[1]);
+    EXPECT_EQ(logs[0].lines, logs[1].lines);
+}

@@ -1,0 +1,108 @@
+#include "zip/TZAItemDecoder.h"
+
+#include <algorithm>
+
+#include "zip/ZACompression.h"
+
+namespace {
+
+// Bytes that may wait in memory, stored and decoded, for the extraction.
+constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
+
+}  // namespace
+
+void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
+                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result)
+{
+    try {
+        std::unique_ptr<TZAInflater> inflater;
+        if (method == 8)
+            inflater = std::make_unique<TZAInflater>(uncompressed);
+        result.Output.reserve(size_t(uncompressed));
+        uint32_t running = 0xFFFFFFFF;
+        auto emit = [&](const uint8_t* bytes, size_t length) {
+            UpdateCRC(bytes, int64_t(length), running);
+            result.Output.insert(result.Output.end(), bytes, bytes + length);
+            return true;
+        };
+        for (size_t at = 0; at < data.size();) {
+            const size_t n = std::min(piece, data.size() - at);
+            if (cipher)
+                cipher->Decrypt(data.data() + at, n);
+            if (inflater) {
+                if (!inflater->Decompress(data.data() + at, n, emit))
+                    return;
+            } else {
+                emit(data.data() + at, n);
+            }
+            at += n;
+            result.ProducedAfter.push_back(result.Output.size());
+        }
+        if (cipher && !trailer.empty() && !cipher->CheckTrailer(trailer.data()))
+            return;
+        if (inflater && uncompressed > 0 && !inflater->Finished())
+            return;
+        const bool crcMatches = (cipher && !cipher->ChecksCrc()) || ~running == crc;
+        result.Ok = result.Output.size() == uncompressed && crcMatches;
+    } catch (...) {
+        result.Error = std::current_exception();
+    }
+}
+
+TZADecodeAhead::TZADecodeAhead(std::vector<int> plan, int workers, Prepare prepare)
+    : plan_(std::move(plan)),
+      planned_(plan_.begin(), plan_.end()),
+      prepare_(std::move(prepare)),
+      aheadLimit_(size_t(2 * workers)),
+      pool_(workers)
+{
+    TopUp();
+}
+
+TZADecodeAhead::~TZADecodeAhead()
+{
+    for (Running& r : running_)
+        if (r.Done.valid())
+            r.Done.wait();
+}
+
+void TZADecodeAhead::TopUp()
+{
+    while (submitted_ < plan_.size() && running_.size() < aheadLimit_ && bytesAhead_ < kBytesAheadLimit) {
+        const int index = plan_[submitted_++];
+        auto result = std::make_shared<TDecodedItem>();
+        uint64_t bytes = 0;
+        std::function<void()> job = prepare_(index, result, bytes);
+        if (!job) {
+            running_.push_back({index, nullptr, {}, 0});
+            continue;
+        }
+        auto task = std::make_shared<std::packaged_task<void()>>(std::move(job));
+        running_.push_back({index, result, task->get_future(), bytes});
+        bytesAhead_ += bytes;
+        pool_.Submit([task] { (*task)(); });
+    }
+}
+
+std::shared_ptr<TDecodedItem> TZADecodeAhead::Next(int index)
+{
+    if (planned_.count(index) == 0)
+        return nullptr;
+    for (;;) {
+        if (running_.empty()) {
+            if (submitted_ >= plan_.size())
+                return nullptr;
+            TopUp();
+            continue;
+        }
+        Running r = std::move(running_.front());
+        running_.pop_front();
+        bytesAhead_ -= r.Bytes;
+        if (r.Done.valid())
+            r.Done.wait();
+        if (r.Index == index) {
+            TopUp();
+            return r.Result;
+        }
+    }
+}

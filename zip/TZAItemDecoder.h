@@ -1,0 +1,67 @@
+#pragma once
+// The processor-bound half of extracting an item: decrypt, inflate, CRC-32.
+// The archiver reads the stored bytes and checks the password on its own
+// thread, decodes on a worker, and writes the result and fires the item's
+// events on its own thread again, in item order.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "zip/TZAItemCipher.h"
+#include "zip/TZAWorkerPool.h"
+
+struct TDecodedItem {
+    std::string Password;               // the password its header was checked with
+    std::vector<uint8_t> Output;        // the plain bytes
+    std::vector<uint64_t> ProducedAfter;  // Output's size after each piece read
+    bool Ok = false;                    // sizes, CRC and the cipher's trailer all hold
+    std::exception_ptr Error;           // raised while decoding, after Output
+};
+
+// Decodes `data` (the stored bytes between the cipher's header and trailer)
+// in pieces of at most `piece` bytes.
+void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
+                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result);
+
+// Decodes the planned items ahead of the extraction, with a bounded number of
+// items and bytes in flight; the extraction takes them back in plan order.
+class TZADecodeAhead {
+public:
+    // Run on the archiver's thread: reads an item and returns the task that
+    // decodes it, or nothing when the item is left to the extraction itself.
+    // `bytes` is what the item holds in memory.
+    using Prepare = std::function<std::function<void()>(int index, const std::shared_ptr<TDecodedItem>& result,
+                                                        uint64_t& bytes)>;
+
+    TZADecodeAhead(std::vector<int> plan, int workers, Prepare prepare);
+    ~TZADecodeAhead();
+
+    // The item's decoding once done; null when it was not decoded ahead.
+    // Items planned before it and not asked for are dropped.
+    std::shared_ptr<TDecodedItem> Next(int index);
+
+private:
+    void TopUp();
+
+    struct Running {
+        int Index;
+        std::shared_ptr<TDecodedItem> Result;  // null when not decoded ahead
+        std::future<void> Done;
+        uint64_t Bytes;
+    };
+    std::vector<int> plan_;
+    std::unordered_set<int> planned_;
+    Prepare prepare_;
+    size_t submitted_ = 0;
+    size_t aheadLimit_;
+    uint64_t bytesAhead_ = 0;
+    std::deque<Running> running_;
+    TZAWorkerPool pool_;
+};

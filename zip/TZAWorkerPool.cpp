@@ -1,0 +1,63 @@
+#include "zip/TZAWorkerPool.h"
+
+#include <algorithm>
+#include <atomic>
+
+TZAWorkerPool::TZAWorkerPool(int threads)
+{
+    threads_.reserve(size_t(std::max(threads, 1)));
+    for (int i = 0; i < std::max(threads, 1); ++i)
+        threads_.emplace_back([this] { Run(); });
+}
+
+TZAWorkerPool::~TZAWorkerPool()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+void TZAWorkerPool::Submit(std::function<void()> task)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+}
+
+void TZAWorkerPool::Run()
+{
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty())
+                return;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        task();
+    }
+}
+
+namespace {
+
+std::atomic<int> g_defaultWorkers{0};
+
+}  // namespace
+
+int DefaultArchiverWorkers()
+{
+    if (const int set = g_defaultWorkers.load(); set > 0)
+        return set;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return int(std::clamp(cores, 1u, 8u));
+}
+
+void SetDefaultArchiverWorkers(int workers) { g_defaultWorkers.store(std::max(workers, 0)); }
