@@ -41,6 +41,7 @@ zip_directory   70000   2048  2048  25  tests/zip/fuzz-regressions
 portfolio_file  262144  1024  1536  10  tests/output/fuzz-regressions/portfolio_file
 portfolio_xml   65536   1024  1536  10  tests/output/fuzz-regressions/portfolio_xml
 template_file   131072  1024  1536  10  tests/output/fuzz-regressions/template_file
+caption         4097    2048  2048  10  tests/controls/fuzz-regressions
 "
 all_targets=$(awk 'NF { print $1 }' <<<"$targets_table")
 targets=${*:-$all_targets}
