@@ -34,15 +34,9 @@ const bool messagePage = RegisterRenderState("TForm16-2-message-page", [] {
 });
 
 const bool finished = RegisterRenderState("TForm15-finished", [] {
-    static std::unique_ptr<TForm15> form;
-    form = std::make_unique<TForm15>();
-    form->show();
+    TForm15* form = ShowJobWindowState<TForm15>("Finished. Your portfolio was exported successfully.", 10, 10, true);
     form->setWindowTitle("Export...");
-    form->Label1->setText("Finished. Your portfolio was exported successfully.");
-    form->SetBarMaximum(10);
-    form->SetBarPosition(10);
-    form->Button1->setEnabled(true);
-    return static_cast<QWidget*>(form.get());
+    return static_cast<QWidget*>(form);
 });
 
 } // namespace
