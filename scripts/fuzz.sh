@@ -50,6 +50,8 @@ for t in $targets; do
 done
 
 build=$root/build-fuzz
+# Paths relative to the checkout, so that two checkouts share cached objects.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMORA_BUILD_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF \
