@@ -260,13 +260,10 @@ std::string Format(const std::string& format, const std::vector<TFormatArg>& arg
         case 'f':
         case 'g':
         case 'n': {
-            double v;
-            if (std::holds_alternative<double>(arg))
-                v = std::get<double>(arg);
-            else if (std::holds_alternative<int64_t>(arg))
-                Invalid(format);  // the class library does not widen integers here
-            else
+            // Integers are not widened: "%f" with one is a caller's mistake.
+            if (!std::holds_alternative<double>(arg))
                 Invalid(format);
+            const double v = std::get<double>(arg);
             if (type == 'e')
                 text = Scientific(v, precision < 0 ? 15 : precision);
             else if (type == 'g')
