@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the control renderer and draws its sheets (pens, brushes, hatch
-# patterns, gradients, text, fills, pictures, markup) offscreen, one PNG each, for a person to look at.
+# patterns, gradients, text, fills, pictures, markup, painters) offscreen, one PNG each, for a person to look at.
 #
 #   scripts/render-controls.sh [OUTPUT_FOLDER]
 #

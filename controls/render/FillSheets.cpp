@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "controls/GDIPFill.h"
+#include "controls/GDIPPainters.h"
 #include "controls/ImageList.h"
 #include "controls/MarkupRenderer.h"
 
@@ -179,5 +180,66 @@ QImage MarkupSheet()
     p.Text = "<BODY BGCOLOR=\"#E0F0FF\" BGCOLORTO=\"#FFFFFF\">no word wrap: a line that runs past the right "
              "edge<BR><P ALIGN=\"RIGHT\">right aligned</P><FONT FACE=\"DejaVu Serif\" SIZE=\"5\">serif 16 pt</FONT>";
     RenderMarkup(p, r);
+    return c.Finish();
+}
+
+// Progress bars, status badges, buttons and LED digits in a few states.
+QImage PaintersSheet()
+{
+    Canvas c(430);
+    TGPGraphics* g = &c.G();
+
+    TGDIPProgress progress;
+    progress.ValueVisible = true;
+    progress.ValueType = vtPercentage;
+    const TGDIPProgressValuePosition positions[] = {vpCenter, vpProgressCenter, vpProgressRight, vpLeft};
+    const char* positionNames[] = {"0 % centre", "35 % on progress", "70 % progress right", "100 % left"};
+    for (int i = 0; i < 4; ++i) {
+        progress.ValuePosition = positions[i];
+        progress.Transparent = i == 3;
+        c.Label(10 + i * 185, 8, positionNames[i]);
+        progress.Draw(g, TRect{10 + i * 185, 24, 10 + i * 185 + 170, 44}, 0, 100, i == 3 ? 100 : i * 35);
+    }
+
+    TGDIPStatus status;
+    const char* captions[] = {"3", "12", "New", "1234"};
+    for (int i = 0; i < 4; ++i) {
+        status.Glow = i % 2 == 0;
+        status.Draw(g, 10 + i * 60, 60, 0, 0, false, captions[i]);
+    }
+    c.Label(260, 62, "status: glow on, off, on, off; sized to the caption");
+
+    TGDIPPicture picture;
+    LoadInto(picture, Sample(20, 20), "png");
+    TGDIPButton button;
+    const TGDIPButtonLayout layouts[] = {blPictureLeft, blPictureRight, blPictureTop, blPictureBottom};
+    const char* states[] = {"normal", "hot", "down", "disabled"};
+    for (int i = 0; i < 4; ++i) {
+        button.Layout = layouts[i];
+        button.ShiftDown = 2;
+        c.Label(10 + i * 185, 96, states[i]);
+        button.Draw(g, "Button", 10 + i * 185, 112, 150, 56, 4, 6, RGB(200, 220, 250), RGB(150, 180, 230),
+                    RGB(90, 110, 160), i == 2, i == 1, i != 3, i == 0, true, rtBoth, &picture, 6, 255, true);
+    }
+
+    TGDIPDialogButton dialog;
+    dialog.Draw(g, "OK", 10, 186, 90, 30, RGB(230, 230, 230), RGB(190, 190, 190), 4, 255, 200, false, true,
+                nullptr, true);
+    dialog.Draw(g, "Cancel", 110, 186, 90, 30, RGB(230, 230, 230), RGB(190, 190, 190), 4, 255, 200, true, true,
+                &picture, false);
+    c.Label(210, 194, "dialog buttons: focused, down with picture");
+
+    c.Label(10, 230, "LED: -12.5 (0.0), 12:34:56 (hh:nn:ss), 1890 (vertical gradient), 8 (hatch)");
+    DrawLed(g, TGPRectF{10, 250, 160, 60}, -12.5, "0.0", vtNormal, gtSolid, RGB(200, 30, 30), colors::clNone,
+            HatchStyleHorizontal, nullptr);
+    DrawLed(g, TGPRectF{190, 250, 240, 60}, (12 * 3600 + 34 * 60 + 56) / 86400.0, "hh:nn:ss", vtDateTime, gtSolid,
+            RGB(20, 140, 40), colors::clNone, HatchStyleHorizontal, nullptr);
+    DrawLed(g, TGPRectF{450, 250, 160, 60}, 1890, "0", vtNormal, gtVertical, RGB(40, 80, 220), RGB(0, 0, 80),
+            HatchStyleHorizontal, nullptr);
+    DrawLed(g, TGPRectF{630, 250, 50, 60}, 8, "0", vtNormal, gtHatch, colors::clBlack, colors::clYellow,
+            HatchStyleDiagonalCross, nullptr);
+    DrawLed(g, TGPRectF{10, 330, 300, 80}, 2026.0, "0", vtNormal, gtTexture, colors::clBlack, colors::clNone,
+            HatchStyleHorizontal, &picture);
+    c.Label(330, 360, "LED through a picture texture");
     return c.Finish();
 }

@@ -5,3 +5,4 @@
 QImage FillsSheet();
 QImage PicturesSheet();
 QImage MarkupSheet();
+QImage PaintersSheet();

@@ -1,6 +1,6 @@
 // Draws sheets of what the drawing wrappers paint, one PNG each, for a person
 // to look at: pens, brushes, the hatch patterns, gradients, text, fills,
-// placed pictures and caption markup.
+// placed pictures, caption markup and the painters.
 //
 //   render-controls OUT [--check]
 //
@@ -315,7 +315,7 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     const std::vector<std::pair<const char*, std::function<QImage()>>> sheets = {
         {"pens", Pens}, {"brushes", Brushes}, {"hatches", Hatches}, {"gradients", Gradients}, {"text", Text},
-        {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet},
+        {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet}, {"painters", PaintersSheet},
     };
     int failures = 0;
     for (const auto& [name, draw] : sheets) {
