@@ -1,29 +1,42 @@
 #!/usr/bin/env bash
-# Times our archiver (archiver_tool) beside 7z -mmt=1 and zip/unzip on a
-# portfolio-like set (20 large bitmaps, level 1, classic PKWARE password)
-# and on 20,000 small files; prints time and size ratios.
-# Usage: bench/archiver_vs_tools.sh [path/to/archiver_tool]
+# Times our archiver (archiver_tool) on disk beside libzip (archiver_tool
+# --libzip), zip/unzip and 7z -mmt=1, every side reading its inputs from and
+# writing its outputs to files in one work folder, run in turn; prints the
+# median of the rounds and the ratios ours/peer. Sets:
+#   portfolio  20 large bitmaps, level 1, classic PKWARE password
+#   small      20,000 small files, level 1
+#   aes        2,000 small files, level 1, AES-256 (ours against 7z)
+# Usage: bench/archiver_vs_tools.sh [--quick] [--rounds N] [path/to/archiver_tool]
+#   --quick    a tenth of the files (smaller bitmaps) and one round
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-tool=${1:-}
+tool= rounds=3 scale=1
+while (($#)); do
+  case $1 in
+    --quick) scale=10 rounds=1 ;;
+    --rounds) rounds=$2; shift ;;
+    *) tool=$1 ;;
+  esac
+  shift
+done
 if [[ -z $tool ]]; then
   build=${VELMORA_BENCH_BUILD_DIR:-$here/build-bench}
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DVELMORA_BUILD_BENCH=ON -DVELMORA_BUILD_TESTS=OFF >/dev/null
   cmake --build "$build" --target archiver_tool >/dev/null
-  tool=$build/bench/bin/archiver_tool
+  tool=$build/bench/tools/archiver_tool
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 pw=Qp7vLm2XkT9rB4wZc8NdF3hJs6Ay
 
-python3 - "$work" <<'PY'
+python3 - "$work" "$scale" <<'PY'
 import os, random, sys
-root = sys.argv[1]
+root, scale = sys.argv[1], int(sys.argv[2])
 random.seed(1)
 os.makedirs(f"{root}/portfolio")
 for i in range(20):
-    w, h = 1200, 900
+    w, h = 1200 // scale, 900 // scale
     px = bytearray(54 + w * h * 3)
     px[0:2] = b"BM"
     for y in range(h):
@@ -33,29 +46,79 @@ for i in range(20):
             px[row + x + 1] = (y + random.getrandbits(2)) & 255
             px[row + x + 2] = (((x // 3) ^ y) >> 2) & 255
     open(f"{root}/portfolio/ART{i}.bmp", "wb").write(px)
-for i in range(20000):
-    d = f"{root}/small/dir{i % 50}"
-    os.makedirs(d, exist_ok=True)
-    n = 200 + random.randrange(800)
-    open(f"{d}/file{i}.txt", "w").write("".join(random.choice("abcdefghijklmnop") for _ in range(n)))
+for name, count in (("small", 20000), ("aes", 2000)):
+    for i in range(count // scale):
+        d = f"{root}/{name}/dir{i % 50}"
+        os.makedirs(d, exist_ok=True)
+        n = 200 + random.randrange(800)
+        open(f"{d}/file{i}.txt", "w").write("".join(random.choice("abcdefghijklmnop") for _ in range(n)))
 PY
 
-seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }'; }
+# create_<side> FOLDER ARCHIVE and extract_<side> ARCHIVE FOLDER; the
+# password options of the set in hand are in pwo (ours, libzip), zpw (zip,
+# unzip) and spw (7z); for the AES set aes and aes7z choose AES-256.
+create_ours() { "$tool" "${aes[@]}" create "$2" "$1" "${pwo[@]}"; }
+create_libzip() { "$tool" --libzip "${aes[@]}" create "$2" "$1" "${pwo[@]}"; }
+create_zip() { (cd "$1" && zip -q -r -1 "${zpw[@]}" "$2" .); }
+create_7z() { (cd "$1" && 7z a -tzip -mmt=1 -mx=1 "${spw[@]}" "${aes7z[@]}" "$2" .); }
+extract_ours() { "$tool" extract "$1" "$2" "${pwo[@]}"; }
+extract_libzip() { "$tool" --libzip extract "$1" "$2" "${pwo[@]}"; }
+extract_unzip() { unzip -q "${zpw[@]}" "$1" -d "$2"; }
+extract_7z() { 7z x -mmt=1 "${spw[@]}" "$1" -o"$2"; }
+
+# median OUTPUT COMMAND...: runs COMMAND once a round, removing OUTPUT
+# before each, and prints the median of the wall-clock seconds.
+median() {
+  local out=$1 i s e times=()
+  shift
+  for ((i = 0; i < rounds; i++)); do
+    rm -rf "$out"
+    s=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
+    e=$(date +%s.%N)
+    times+=("$(awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }')")
+  done
+  printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'
+}
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
-for set in portfolio small; do
-  src=$work/$set
-  if [[ $set == portfolio ]]; then pwo=("$pw"); zpw=(-P "$pw"); spw=(-p"$pw"); else pwo=(); zpw=(); spw=(); fi
-  ours_c=$(seconds "$tool" create "$work/ours-$set.zip" "$src" "${pwo[@]}")
-  zip_c=$(seconds bash -c "cd '$src' && zip -q -r -1 ${zpw[*]} '$work/zip-$set.zip' .")
-  sz_c=$(seconds bash -c "cd '$src' && 7z a -tzip -mmt=1 -mx=1 ${spw[*]} '$work/7z-$set.zip' . ")
-  ours_x=$(seconds "$tool" extract "$work/zip-$set.zip" "$work/x-ours-$set" "${pwo[@]}")
-  unzip_x=$(seconds unzip -q ${zpw[*]} "$work/zip-$set.zip" -d "$work/x-unzip-$set")
-  sz_x=$(seconds 7z x -mmt=1 ${spw[*]} "$work/zip-$set.zip" -o"$work/x-7z-$set")
+# compare SET INPUT-MAKER PEER... (peers named create-side/extract-side):
+# every side creates from the set's folder; every side extracts the archive
+# INPUT-MAKER created, and ours must give back the folder byte for byte.
+compare() {
+  local set=$1 maker=$2 src=$work/$1 peer side line
+  shift 2
+  local -A create extract size
+  for side in ours "${@%%/*}"; do
+    create[$side]=$(median "$work/$side-$set.zip" "create_$side" "$src" "$work/$side-$set.zip")
+    size[$side]=$(stat -c %s "$work/$side-$set.zip")
+  done
+  for side in ours "${@##*/}"; do
+    extract[$side]=$(median "$work/x-$side-$set" "extract_$side" "$work/$maker-$set.zip" "$work/x-$side-$set")
+  done
   diff -r "$src" "$work/x-ours-$set" >/dev/null || echo "$set: our extraction differs from the source"
-  ours_s=$(stat -c %s "$work/ours-$set.zip"); zip_s=$(stat -c %s "$work/zip-$set.zip"); sz_s=$(stat -c %s "$work/7z-$set.zip")
-  echo "== $set"
-  printf 'create  ours %6.2fs  zip %6.2fs (ratio %s)  7z %6.2fs (ratio %s)\n' "$ours_c" "$zip_c" "$(ratio "$ours_c" "$zip_c")" "$sz_c" "$(ratio "$ours_c" "$sz_c")"
-  printf 'extract ours %6.2fs  unzip %6.2fs (ratio %s)  7z %6.2fs (ratio %s)\n' "$ours_x" "$unzip_x" "$(ratio "$ours_x" "$unzip_x")" "$sz_x" "$(ratio "$ours_x" "$sz_x")"
-  printf 'size    ours %d  zip %d (ratio %s)  7z %d (ratio %s)\n' "$ours_s" "$zip_s" "$(ratio "$ours_s" "$zip_s")" "$sz_s" "$(ratio "$ours_s" "$sz_s")"
-done
+  echo "== $set ($(find "$src" -type f | wc -l) files, median of $rounds)"
+  line=$(printf 'create  ours %6.2fs' "${create[ours]}")
+  for peer in "${@%%/*}"; do
+    line+=$(printf '  %s %6.2fs (ratio %s)' "$peer" "${create[$peer]}" "$(ratio "${create[ours]}" "${create[$peer]}")")
+  done
+  echo "$line"
+  line=$(printf 'extract ours %6.2fs' "${extract[ours]}")
+  for peer in "${@##*/}"; do
+    line+=$(printf '  %s %6.2fs (ratio %s)' "$peer" "${extract[$peer]}" "$(ratio "${extract[ours]}" "${extract[$peer]}")")
+  done
+  echo "$line"
+  line="size    ours ${size[ours]}"
+  for peer in "${@%%/*}"; do
+    line+="  $peer ${size[$peer]} (ratio $(ratio "${size[ours]}" "${size[$peer]}"))"
+  done
+  echo "$line"
+}
+
+aes=() aes7z=() pwo=("$pw") zpw=(-P "$pw") spw=(-p"$pw")
+compare portfolio zip zip/unzip libzip/libzip 7z/7z
+pwo=() zpw=() spw=()
+compare small zip zip/unzip libzip/libzip 7z/7z
+# zip cannot write AES items: 7z's archive is everybody's input.
+aes=(--aes256) aes7z=(-mem=AES256) pwo=("$pw") spw=(-p"$pw")
+compare aes 7z 7z/7z
