@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/FormBackground.h"
 #include "app/EmailThread.h"
 #include "app/ExportThread.h"
 #include "app/PreviewThread.h"
@@ -40,9 +41,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
     RegisterForm1(this);
 
     ui_->setupUi(this);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     setAutoFillBackground(true);
 
     // The tool bar's pictures: the desktop style's standard icons.

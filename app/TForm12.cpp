@@ -1,5 +1,6 @@
 #include "app/TForm12.h"
 
+#include "app/FormBackground.h"
 #include "app/TFrame3.h"
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
@@ -31,9 +32,7 @@ TForm12::TForm12(QWidget* owner)
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
     setFixedSize(size());
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     ui_->Image1->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
 
     SaveDialog1->Title = "Export Templates";

@@ -1,5 +1,6 @@
 #include "app/TForm16.h"
 
+#include "app/FormBackground.h"
 #include "app/EmailThread.h"
 #include "app/TFrame4.h"
 #include "output/MessageBox.h"
@@ -21,9 +22,7 @@ TForm16::TForm16(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::TFor
 {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     setAutoFillBackground(true);
 
     // Made here, placed into Panel1 only when their page is shown.

@@ -1,5 +1,6 @@
 #include "app/TForm2.h"
 
+#include "app/FormBackground.h"
 #include "app/EditText.h"
 #include "app/TForm1.h"
 #include "app/TOpenPictureDialog.h"
@@ -42,9 +43,7 @@ TForm2::TForm2(QWidget* owner)
     : QDialog(owner), ui_(std::make_unique<Ui::TForm2>()), openPictureDialog1_(std::make_unique<TOpenPictureDialog>())
 {
     ui_->setupUi(this);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     setAutoFillBackground(true);
 
     openPictureDialog1_->Title = "Please select an image file...";

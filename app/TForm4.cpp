@@ -1,5 +1,6 @@
 #include "app/TForm4.h"
 
+#include "app/FormBackground.h"
 #include "output/MessageBox.h"
 #include "platform/resources/Resources.h"
 #include "platform/shell/Process.h"
@@ -17,9 +18,7 @@ TForm4::TForm4(QWidget* owner, std::string makerAddress)
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint | Qt::WindowStaysOnTopHint);
     setFixedSize(size());
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     // The program's disc picture, and a globe-like sign beside the maker's link.
     const auto disc = FindResource("AUTORUN_ICO", "RC_DATA");
     QPixmap picture;

@@ -1,5 +1,6 @@
 #include "app/TForm5.h"
 
+#include "app/FormBackground.h"
 #include "app/EditText.h"
 #include "app/TOpenPictureDialog.h"
 #include "model/Portfolio.h"
@@ -27,9 +28,7 @@ TForm5::TForm5(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::TForm5
 {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     setAutoFillBackground(true);
     for (QToolButton* button : {ui_->ToolButton1, ui_->ToolButton2})
         button->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));

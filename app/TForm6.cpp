@@ -1,5 +1,6 @@
 #include "app/TForm6.h"
 
+#include "app/FormBackground.h"
 #include "app/TForm1.h"
 #include "app/TFrame5.h"
 #include "model/Portfolio.h"
@@ -58,9 +59,7 @@ TForm6::TForm6(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::TForm6
     ui_->setupUi(this);
     // A title bar without a close box: OK closes the window.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     ui_->Image6->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(64, 64));
     ui_->Image6->setAlignment(Qt::AlignCenter);
 

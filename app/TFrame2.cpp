@@ -1,5 +1,6 @@
 #include "app/TFrame2.h"
 
+#include "app/FormBackground.h"
 #include "app/EditText.h"
 #include "app/TForm1.h"
 #include "model/Portfolio.h"
@@ -15,9 +16,7 @@ TFrame2* Frame2 = nullptr;
 TFrame2::TFrame2(QWidget* owner) : QWidget(owner), ui_(std::make_unique<Ui::TFrame2>())
 {
     ui_->setupUi(this);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(0xF2, 0xF2, 0xF2));
-    setPalette(colours);
+    UseFormBackground(this);
     setAutoFillBackground(true);
     ui_->Image1->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(72, 72));
     ui_->ToolButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
