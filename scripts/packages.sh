@@ -15,7 +15,7 @@ PACKAGES=(
   liblitehtml-dev libcairo2-dev libpango1.0-dev libqpdf-dev libisofs-dev libburn-dev libzip-dev
   xdg-utils fonts-dejavu-core fonts-liberation2
   # real peers and cross-checks used by the tests
-  python3 python3-aiosmtpd python3-pil libtiff-tools openssl ca-certificates time zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
+  python3 python3-aiosmtpd python3-pil libtiff-tools openssl ca-certificates time curl zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
   # a virtual display to look at the running program
   xvfb xauth
 )
