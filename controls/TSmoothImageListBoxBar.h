@@ -32,7 +32,8 @@ public:
     TSmoothImageListBoxNavigator* Navigator() const { return navigator_.get(); }
     void SetNavigator(const TSmoothImageListBoxNavigator* value);
     int Height() const { return height_; }
-    virtual void SetHeight(int value) = 0;
+    // Relayouts the list box, so that the rows follow at once.
+    void SetHeight(int value);
     bool Visible() const { return visible_; }
     // Relayouts the list box: a hidden bar gives its room to the items.
     void SetVisible(bool value);
@@ -66,7 +67,6 @@ public:
     explicit TSmoothImageListBoxHeader(IListBoxHost* owner) : TSmoothImageListBoxBar(owner, false) {}
     // Leaves this header's navigator alone.
     void Assign(const TSmoothImageListBoxHeader& source);
-    void SetHeight(int value) override;
     TGPRectF GetRect() const override;
 };
 
@@ -75,6 +75,5 @@ public:
     explicit TSmoothImageListBoxFooter(IListBoxHost* owner) : TSmoothImageListBoxBar(owner, true) {}
     // Copies the navigator too.
     void Assign(const TSmoothImageListBoxFooter& source);
-    void SetHeight(int value) override;
     TGPRectF GetRect() const override;
 };
