@@ -54,11 +54,6 @@ IListBoxHost* TSmoothImageListBoxItem::Owner() const
     return collection_->GetOwner();
 }
 
-int TSmoothImageListBoxItem::Index() const
-{
-    return collection_->IndexOf(this);
-}
-
 void TSmoothImageListBoxItem::SetIndex(int value)
 {
     collection_->Move(Index(), value);

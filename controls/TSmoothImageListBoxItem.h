@@ -37,7 +37,7 @@ public:
 
     TSmoothImageListBoxItems* Collection() const { return collection_; }
     IListBoxHost* Owner() const;
-    int Index() const;
+    int Index() const { return index_; }
     // Moves the item to the position in its collection.
     void SetIndex(int value);
 
@@ -115,7 +115,10 @@ public:
 private:
     bool Updating() const;
 
+    friend class TSmoothImageListBoxItems;
+
     TSmoothImageListBoxItems* collection_;
+    int index_ = -1;  // kept by the collection
     TSmoothImageListBoxSplitterState splitterState_ = stExpanded;
     bool visible_ = true;
     std::unique_ptr<TGDIPPicture> image_;
