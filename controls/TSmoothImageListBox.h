@@ -324,6 +324,8 @@ protected:
     // ---- State (named as the control's documentation names it) -------------
     int Position = 0;
     int PositionTo = 0;
+    // The scroll offset the display list was laid out with.
+    int LayoutPosition = 0;
     float ScrollSpeed = 0;
     bool Animating = false;
     bool AnimateScroll = false;
