@@ -6,7 +6,7 @@
 //
 // With --check it also fails when a sheet came out empty (one colour only).
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include "controls/SmoothGDIP.h"
 #include "controls/render/FillSheets.h"
 #include "controls/render/ListBoxSheets.h"
+#include "controls/render/ListWidgetSheets.h"
 
 namespace {
 
@@ -306,7 +307,7 @@ bool Blank(const QImage& image)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);  // the list widget sheets draw widgets
     if (argc < 2) {
         std::fprintf(stderr, "usage: render-controls OUT [--check]\n");
         return 2;
@@ -318,6 +319,7 @@ int main(int argc, char** argv)
         {"pens", Pens}, {"brushes", Brushes}, {"hatches", Hatches}, {"gradients", Gradients}, {"text", Text},
         {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet}, {"painters", PaintersSheet},
         {"listbox-bars", ListBoxBarsSheet}, {"listbox-cells", ListBoxCellsSheet},
+        {"listwidget-strip", ListWidgetStripSheet}, {"listwidget-grid", ListWidgetGridSheet},
     };
     int failures = 0;
     for (const auto& [name, draw] : sheets) {
