@@ -41,9 +41,11 @@ TSmoothImageListBoxLocation TurnLocation(TSmoothImageListBoxLocation location)
     return location;
 }
 
-std::vector<TSplitterPiece> SplitterPieces(TSmoothImageListBoxLocation textLocation,
-                                           TSmoothImageListBoxLocation expanderLocation, float s0, float s1,
-                                           float ts, float te, float es, float ee)
+namespace {
+
+std::vector<TSplitterPiece> AllPieces(TSmoothImageListBoxLocation textLocation,
+                                      TSmoothImageListBoxLocation expanderLocation, float s0, float s1, float ts,
+                                      float te, float es, float ee)
 {
     using P = TSplitterPiece;
     const bool textCentre = InCentreRow(textLocation), expanderCentre = InCentreRow(expanderLocation);
@@ -78,6 +80,18 @@ std::vector<TSplitterPiece> SplitterPieces(TSmoothImageListBoxLocation textLocat
             return {P{ee, ts}};
         return {P{s0, es}, P{ee, ts}};
     }
+}
+
+}  // namespace
+
+std::vector<TSplitterPiece> SplitterPieces(TSmoothImageListBoxLocation textLocation,
+                                           TSmoothImageListBoxLocation expanderLocation, float s0, float s1,
+                                           float ts, float te, float es, float ee)
+{
+    std::vector<TSplitterPiece> pieces = AllPieces(textLocation, expanderLocation, s0, s1, ts, te, es, ee);
+    // Where text or expander reach the cell's end, or each other, nothing is left.
+    std::erase_if(pieces, [](const TSplitterPiece& p) { return p.End <= p.Start; });
+    return pieces;
 }
 
 TSmoothImageListBoxSplitter::TSmoothImageListBoxSplitter(IListBoxHost* owner)
@@ -217,8 +231,6 @@ void TSmoothImageListBoxSplitter::DrawSplitter(TGPGraphics* graphics, TSmoothIma
                        : SplitterPieces(fTextLocation, fExpanderLocation, q.Y, q.Y + q.Height, t.Y, t.Y + t.Height,
                                         e.Y, e.Y + e.Height);
         for (const TSplitterPiece& piece : pieces) {
-            if (piece.End <= piece.Start)
-                continue;  // the text or the expander covers this stretch
             const TGPRectF box = horizontal ? TGPRectF{piece.Start, q.Y, piece.End - piece.Start, q.Height}
                                             : TGPRectF{q.X, piece.Start, q.Width, piece.End - piece.Start};
             fill_->Fill(graphics, box);

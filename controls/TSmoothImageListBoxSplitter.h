@@ -84,7 +84,8 @@ struct TSplitterPiece {
 };
 
 // The stretches of a thin splitter that leave gaps for its text (ts..te) and
-// its expander (es..ee) inside the cell's extent s0..s1 along the axis.
+// its expander (es..ee) inside the cell's extent s0..s1 along the axis;
+// stretches of no length are left out.
 std::vector<TSplitterPiece> SplitterPieces(TSmoothImageListBoxLocation textLocation,
                                            TSmoothImageListBoxLocation expanderLocation, float s0, float s1,
                                            float ts, float te, float es, float ee);
