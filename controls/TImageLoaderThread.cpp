@@ -3,10 +3,16 @@
 #include <QFileInfo>
 #include <QString>
 #include <algorithm>
-#include <cmath>
+#include <chrono>
+#include <thread>
 
 #include "controls/GDIPPicture.h"
 #include "controls/GPGraphics.h"
+#include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxItem.h"
+#include "controls/TSmoothImageListBoxItemAppearance.h"
+#include "controls/TSmoothImageListBoxItems.h"
+#include "platform/gdiplus/GpObjects.h"
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
 {
@@ -88,4 +94,159 @@ TThumbnailResult MakeFileThumbnail(const TThumbnailJob& job)
     }
     result.Thumbnail = std::move(thumbnail);
     return result;
+}
+
+TImageLoaderThread::TImageLoaderThread(TSmoothImageListBox* listBox) : TThread(false), ListBox(listBox)
+{
+    SetPriority(tpLowest);
+}
+
+TImageLoaderThread::~TImageLoaderThread()
+{
+    // Execute uses the members below: it must have ended before they go.
+    Terminate();
+    WaitFor();
+}
+
+void TImageLoaderThread::Execute()
+{
+    bool run = false;
+    Synchronize([&] { run = ShouldRun(); });
+    while (run && !Terminated()) {
+        TThumbnailJob job;
+        TPick pick = TPick::End;
+        Synchronize([&] { pick = PickNext(job); });
+        if (pick == TPick::End)
+            break;
+        if (pick == TPick::Pause) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        TThumbnailResult result = MakeFileThumbnail(job);
+        Synchronize([&] { Store(result); });
+    }
+}
+
+bool TImageLoaderThread::ShouldRun() const
+{
+    if (ListBox->IsDesignPreview() && ListBox->IsItemsInitialized())
+        return false;
+    if (ListBox->Rows() != 0 && ListBox->Columns() != 0)
+        return false;
+    return ListBox->Items()->Count() > 0;
+}
+
+bool TImageLoaderThread::Wanted(const TSmoothImageListBoxItem& item) const
+{
+    switch (ListBox->ThreadLoading()) {
+    case tlAll:
+        return true;
+    case tlOnDemand:
+        return ListBox->GetItemIsVisible(item.CellRect);
+    case tlOnDemandAfterAnimation:
+        return ListBox->GetItemIsVisible(item.CellRect) && !ListBox->IsAnimating();
+    }
+    return false;
+}
+
+TImageLoaderThread::TPick TImageLoaderThread::PickNext(TThumbnailJob& job)
+{
+    if (Terminated())
+        return TPick::End;
+    TSmoothImageListBoxItems* items = ListBox->Items();
+    if (items->Updating())
+        return TPick::Pause;
+
+    // A pass walks the items from its start index. One that finds nothing
+    // pauses the worker; after one that loaded, the next begins at once.
+    for (;;) {
+        if (PassIndex < 0) {
+            PassIndex = 0;
+            if (ListBox->LoadRestart()) {
+                PassIndex = std::max(0, ListBox->LoadStartIndex());
+                ListBox->SetLoadRestart(false);
+            }
+            PassCount = items->Count();
+            LoadedInPass = false;
+        }
+        while (PassIndex >= 0 && PassIndex < PassCount) {
+            if (ListBox->LoadRestart()) {
+                PassIndex = -1;  // begin again where the list box asks
+                break;
+            }
+            const int index = PassIndex++;
+            TSmoothImageListBoxItem* item = items->GetItem(index);
+            // No need to skip the item being painted: painting runs on this
+            // thread too, never while a pick runs.
+            if (item && item->Status() == stInitialized && Wanted(*item)) {
+                Begin(*item, job);
+                return TPick::Load;
+            }
+        }
+        if (PassIndex < 0)
+            continue;
+        PassIndex = -1;
+        if (!LoadedInPass)
+            return TPick::Pause;
+    }
+}
+
+void TImageLoaderThread::Begin(TSmoothImageListBoxItem& item, TThumbnailJob& job)
+{
+    TSmoothImageListBoxItemAppearance* appearance = ListBox->ItemAppearance();
+    const TGPRectF area = ListBox->GetItemImageRect(
+        TGPRectF{0, 0, float(appearance->GetColumnWidth()), float(appearance->GetRowHeight())});
+    item.Thumbnail.reset();
+    LoadedInPass = true;
+    item.SetStatus(stStarted);
+    Current = &item;
+    CurrentLocation = item.Location();
+
+    job.Location = item.Location();
+    job.Zoomed = item.Zoomed;
+    job.AreaWidth = RoundHalfEven(area.Width);
+    job.AreaHeight = RoundHalfEven(area.Height);
+    // The worker fits with the rule of the moment, by value: the appearance
+    // belongs to this thread.
+    const bool aspectRatio = appearance->AspectRatio();
+    const bool shrinkOnly = appearance->Stretch() == isShrinkOnly;
+    job.Fit = [aspectRatio, shrinkOnly](int& w, int& h, int boxHeight, int boxWidth, int imageHeight,
+                                        int imageWidth) {
+        TSmoothImageListBox::FitAspectSize(aspectRatio, shrinkOnly, w, h, boxWidth, boxHeight, imageWidth,
+                                           imageHeight);
+    };
+}
+
+void TImageLoaderThread::Store(TThumbnailResult& result)
+{
+    TSmoothImageListBoxItem* item = Current;
+    Current = nullptr;
+    if (!item)
+        return;
+    // Every structural change stops this thread first, so the item still
+    // exists; it may have been given a new Location, or put back for
+    // loading at a new size, while the worker read the old file.
+    TSmoothImageListBoxItems* items = ListBox->Items();
+    bool present = false;
+    for (int i = 0; i < items->Count() && !present; ++i)
+        present = items->GetItem(i) == item;
+    if (!present || item->Status() != stStarted || item->Location() != CurrentLocation)
+        return;
+    // A file that could not be read stays stStarted and is not tried again
+    // until the item is put back for loading.
+    if (result.Outcome != TThumbnailResult::Loaded)
+        return;
+
+    item->SourceWidth = result.SourceWidth;
+    item->SourceHeight = result.SourceHeight;
+    item->Thumbnail = std::move(result.Thumbnail);
+    item->ImagePixelFormat = result.PixelFormatValue;
+    item->ImagePixelDepth = result.PixelDepth;
+    item->ImageHasPalette = result.HasPalette;
+    item->ImageHasAlpha = result.HasAlpha;
+    item->LargestThumbWidth = std::max(item->LargestThumbWidth, result.TargetWidth);
+    item->LargestThumbHeight = std::max(item->LargestThumbHeight, result.TargetHeight);
+    item->SetStatus(stLoaded);
+    if (ListBox->GetItemIsVisible(item->CellRect))
+        ListBox->Changed();
 }

@@ -80,20 +80,23 @@ protected:
 private:
     enum class TPick { Load, Pause, End };
 
-    // GUI thread: whether the list box has anything for a loader at all.
+    // GUI thread, all of them.
+    // Whether the list box has anything for a loader at all.
     bool ShouldRun() const;
-    // GUI thread: the next item to load, marked stStarted, in job.
+    // Whether the loading mode wants the item now.
+    bool Wanted(const TSmoothImageListBoxItem& item) const;
+    // The next item to load, marked stStarted and described in job.
     TPick PickNext(TThumbnailJob& job);
-    // GUI thread: stores what the worker made.
+    void Begin(TSmoothImageListBoxItem& item, TThumbnailJob& job);
+    // Stores what the worker made in the item it was made for.
     void Store(TThumbnailResult& result);
 
     TSmoothImageListBox* ListBox;
 
-    // Pass state, GUI thread only.
-    int PassIndex = -1;  // next index of the running pass; -1: no pass runs
+    // GUI thread only.
+    int PassIndex = -1;  // next index of the running pass; -1: none runs
     int PassCount = 0;   // the count taken when the pass began
     bool LoadedInPass = false;
-    TSmoothImageListBoxItem* Current = nullptr;
-    int CurrentIndex = -1;
+    TSmoothImageListBoxItem* Current = nullptr;  // in the worker's hands
     std::string CurrentLocation;
 };

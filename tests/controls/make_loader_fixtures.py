@@ -4,6 +4,7 @@ Each is 200 x 100, red on its left half and blue on its right half, so a
 thumbnail shows whether the whole picture arrived the right way round:
   split.png, split.jpg, split.bmp, split.tif (no header reader for ".tif"),
   split.gif and split8.png (256-colour palette, indexed).
+and big.jpg, 1600 x 1200.
 """
 import sys
 
@@ -19,3 +20,8 @@ image.save(f"{out}/split.bmp")
 image.save(f"{out}/split.tif")
 image.convert("P").save(f"{out}/split.gif")
 image.convert("P").save(f"{out}/split8.png")
+
+# A photo-sized file, so that each load takes a while: 1600 x 1200.
+big = Image.linear_gradient("L").resize((1600, 1200)).convert("RGB")
+big.paste((255, 0, 0), (0, 0, 800, 1200))
+big.save(f"{out}/big.jpg", quality=90)
