@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "controls/GDIPFill.h"
+#include "controls/TSmoothImageListBox.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxNavigator.h"
@@ -151,4 +152,9 @@ void ApplyListBoxStyle(const TListBoxStyleParts& parts, int rows, int columns, T
     for (const TListBoxStyleRow& row : kRows)
         if (row.Values[column] != kKeep)
             row.Set(parts, row.Values[column]);
+}
+
+void TSmoothImageListBox::SetComponentStyle(TControlStyle style)
+{
+    ApplyListBoxStyle({Fill(), Header(), Footer(), ItemAppearance()}, Rows(), Columns(), style);
 }

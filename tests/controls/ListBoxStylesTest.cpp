@@ -1,7 +1,10 @@
 // The colour schemes of the thumbnail strip, applied to real parts.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "controls/GDIPFill.h"
+#include "controls/TSmoothImageListBox.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxNavigator.h"
@@ -118,4 +121,24 @@ TEST_F(ListBoxStyles, SystemColoursStayNamedSoTheyFollowTheTheme)
     ApplyListBoxStyle(Parts(), 0, 3, tsTerminal);
     EXPECT_EQ(A().SelectedFill()->Color(), clHighlight);
     EXPECT_EQ(A().DisabledFill()->BorderColor(), clNone);
+}
+
+// On the control itself: its own background fill takes the scheme, the
+// splitter follows the strip, and the window shows it.
+TEST(ListBoxStylesOnTheControl, VistaPaintsTheBackgroundInOneColour)
+{
+    TSmoothImageListBox box;
+    box.SetRows(1);
+    box.resize(300, 200);
+    box.SetComponentStyle(tsWindowsVista);
+    EXPECT_EQ(box.Fill()->ColorTo(), clNone);
+    EXPECT_EQ(box.ItemAppearance()->Splitter()->Fill()->GradientType(), gtHorizontal);
+
+    QImage shown(box.size(), QImage::Format_ARGB32);
+    shown.fill(Qt::black);
+    box.render(&shown);
+    // BBGGRR F7EED9, top and bottom of the items area alike.
+    const QRgb vista = qRgb(0xD9, 0xEE, 0xF7);
+    for (int y : {box.Header()->GetHeight() + 10, box.height() - box.Footer()->GetHeight() - 10})
+        EXPECT_EQ(shown.pixel(150, y), vista) << y << " " << std::hex << shown.pixel(150, y);
 }
