@@ -286,8 +286,8 @@ public:
     std::string RenderHTMLText(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,
                                const std::string& str, const TGPRectF& r, bool checkOnly, int x = -1, int y = -1);
 
-    // Where a header's or footer's caption is drawn.
-    TGPRectF GetBarCaptionRect(TSmoothImageListBoxBar* bar);
+    // Where a header's or footer's caption and navigator are drawn.
+    void GetBarRects(TSmoothImageListBoxBar* bar, TGPRectF& caption, TGPRectF& navigator);
 
     // The index of the item whose image is being painted, -1 outside.
     int GetDrawingItemIndex() const { return DrawingItemIndex; }
@@ -331,6 +331,8 @@ protected:
     // ---- State (named as the control's documentation names it) -------------
     int Position = 0;
     int PositionTo = 0;
+    // The scroll offset the display list was laid out with.
+    int LayoutPosition = 0;
     float ScrollSpeed = 0;
     bool Animating = false;
     bool AnimateScroll = false;
