@@ -27,6 +27,7 @@
 #include "controls/GPValues.h"
 #include "controls/IListBoxHost.h"
 #include "controls/ImageList.h"
+#include "controls/StyleIF.h"
 
 class QPainter;
 class QScrollBar;
@@ -190,6 +191,12 @@ public:
     void LoadFromTheme(const std::string&) {}
     void SaveToTheme(const std::string&) {}
     std::string GetThemeID() const { return "TSmoothImageListBox"; }
+
+    // ---- Colour schemes (TSmoothImageListBoxStyles.cpp; issue-25l) ----------
+    // Recolours background, bars, item fills, navigators and splitter by a
+    // named scheme; tsCustom only turns the splitter gradient with the mode.
+    void SetComponentStyle(TControlStyle style);
+    // ---- end of colour schemes ----------------------------------------------
 
     // Adds an item per file matching the mask ("/dir/*.jpg"), loading its
     // picture at once, or only naming it for the loader thread. Folders are

@@ -18,6 +18,7 @@
 #include "controls/render/FillSheets.h"
 #include "controls/render/ListBoxSheets.h"
 #include "controls/render/ListWidgetSheets.h"
+#include "controls/render/StyleSheets.h"
 
 namespace {
 
@@ -307,7 +308,8 @@ bool Blank(const QImage& image)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);  // the list widget sheets draw widgets
+    // The list control sheets render widgets.
+    QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: render-controls OUT [--check]\n");
         return 2;
@@ -320,6 +322,7 @@ int main(int argc, char** argv)
         {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet}, {"painters", PaintersSheet},
         {"listbox-bars", ListBoxBarsSheet}, {"listbox-cells", ListBoxCellsSheet},
         {"listwidget-strip", ListWidgetStripSheet}, {"listwidget-grid", ListWidgetGridSheet},
+        {"listbox-styles", ListBoxStylesSheet},
     };
     int failures = 0;
     for (const auto& [name, draw] : sheets) {
