@@ -29,6 +29,7 @@
 #include "controls/ImageList.h"
 #include "controls/StyleIF.h"
 
+struct MarkupParams;
 class QPainter;
 class QScrollBar;
 class QTimer;
@@ -330,6 +331,9 @@ protected:
 
     void InitDefaultImage();
     void ThreadDone();
+    // The renderer's input for a caption object showing str in r (measuring only).
+    MarkupParams CaptionParams(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,
+                               const std::string& str, const TGPRectF& r) const;
 
     // ---- State (named as the control's documentation names it) -------------
     int Position = 0;
