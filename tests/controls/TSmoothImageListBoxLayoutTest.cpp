@@ -297,6 +297,21 @@ TEST_F(ZoomFixture, ZoomInReachesTheItemsAreaAndFiresOnce)
     EXPECT_EQ(zoomedOut, std::vector<int>{1});
 }
 
+// With an outer border the zoomed picture starts at the inside edge, not at 0.
+TEST_F(ZoomFixture, ZoomStartsAtTheInsideEdgeWithABorder)
+{
+    box.Fill()->SetBorderColor(colors::clBlack);
+    box.Fill()->SetBorderWidth(3);
+    const TRect ir = box.InsideRect();
+    ASSERT_EQ(ir.Left, 2);
+    TSmoothImageListBoxItem* item = box.Items()->GetItem(2);
+    box.DoZoom(2);
+    RunZoom();
+    EXPECT_EQ(item->ImageRect.X, 2);
+    EXPECT_EQ(item->ImageRect.Y, 2);
+    EXPECT_EQ(item->ImageRect.Width, ir.Right - ir.Left);
+}
+
 TEST_F(ZoomFixture, AspectRatioZoomKeepsThePictureShape)
 {
     box.SetZoomMode(zmAspectRatio);

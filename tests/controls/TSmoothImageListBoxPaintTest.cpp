@@ -254,3 +254,23 @@ TEST_F(StripPaint, DefaultImageForItemsWithoutThumbnail)
     box->SetDefaultImage(empty);
     EXPECT_EQ(RenderParent().pixel(cx, 65), qRgb(128, 0, 128));
 }
+
+// The items end one pixel before the background's shadow: the clip runs to
+// the coordinate ir.Right - 1 - shadow (with a 1-pixel border, 1016), not
+// to a width of that size.
+TEST_F(StripPaint, ItemsAreClippedBeforeTheShadow)
+{
+    box->Fill()->SetBorderColor(colors::clGray);
+    box->Fill()->SetBorderWidth(1);
+    box->Fill()->SetShadowColor(colors::clGray);
+    box->Fill()->SetShadowOffset(5);
+    ASSERT_EQ(box->InsideRect().Right, 1022);
+    box->Items()->BeginUpdate();
+    for (int i = 0; i < 5; ++i)
+        SetPicture(box->Items()->Add(), Qt::red);
+    box->Items()->EndUpdate();
+    const QImage image = RenderParent();
+    // Cell 6 spans x 929..1071 from y 11.
+    EXPECT_EQ(image.pixel(1016, 13), kWhite);
+    EXPECT_NE(image.pixel(1017, 13), kWhite);
+}
