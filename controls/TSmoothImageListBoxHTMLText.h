@@ -8,6 +8,7 @@
 #include "controls/Colors.h"
 #include "controls/DrawingHelpers.h"
 #include "controls/Font.h"
+#include "controls/ListBoxProperty.h"
 
 class IListBoxHost;
 
@@ -21,20 +22,16 @@ public:
     // Copies text, colours, shadow, font and placement; then repaints.
     void Assign(const TSmoothImageListBoxHTMLText& source);
 
-    const std::string& Text() const { return text_; }
-    void SetText(const std::string& value);
-    TSmoothImageListBoxLocation Location() const { return location_; }
-    void SetLocation(TSmoothImageListBoxLocation value);
-    int Top() const { return top_; }
-    void SetTop(int value);
-    int Left() const { return left_; }
-    void SetLeft(int value);
-    TColor URLColor() const { return urlColor_; }
-    void SetURLColor(TColor value);
-    TColor ShadowColor() const { return shadowColor_; }
-    void SetShadowColor(TColor value);
-    int ShadowOffset() const { return shadowOffset_; }
-    void SetShadowOffset(int value);
+    VELMORA_LISTBOX_PROPERTY(std::string, Text, std::string())
+    // cpCustom places the text at Left, Top.
+    VELMORA_LISTBOX_PROPERTY(TSmoothImageListBoxLocation, Location, cpTopLeft)
+    VELMORA_LISTBOX_PROPERTY(int, Top, 0)
+    VELMORA_LISTBOX_PROPERTY(int, Left, 0)
+    VELMORA_LISTBOX_PROPERTY(TColor, URLColor, colors::clBlue)
+    VELMORA_LISTBOX_PROPERTY(TColor, ShadowColor, colors::clGray)
+    VELMORA_LISTBOX_PROPERTY(int, ShadowOffset, 5)
+
+public:
     const TFont& Font() const { return font_; }
     TFont& Font() { return font_; }
     void SetFont(const TFont& value);
@@ -53,12 +50,5 @@ public:
 
 private:
     IListBoxHost* owner_;
-    std::string text_;
-    TSmoothImageListBoxLocation location_ = cpTopLeft;
-    int top_ = 0;
-    int left_ = 0;
-    TColor urlColor_ = colors::clBlue;
-    TColor shadowColor_ = colors::clGray;
-    int shadowOffset_ = 5;
     TFont font_;
 };

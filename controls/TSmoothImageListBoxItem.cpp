@@ -10,17 +10,6 @@
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxItems.h"
 
-namespace {
-template <typename T>
-bool Store(T& field, const T& value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-}  // namespace
-
 TSmoothImageListBoxItem::TSmoothImageListBoxItem(TSmoothImageListBoxItems* collection) : collection_(collection)
 {
     collection_->Attach(this);
@@ -54,11 +43,6 @@ IListBoxHost* TSmoothImageListBoxItem::Owner() const
     return collection_->GetOwner();
 }
 
-int TSmoothImageListBoxItem::Index() const
-{
-    return collection_->IndexOf(this);
-}
-
 void TSmoothImageListBoxItem::SetIndex(int value)
 {
     collection_->Move(Index(), value);
@@ -84,25 +68,26 @@ void TSmoothImageListBoxItem::Assign(const TSmoothImageListBoxItem& source)
     if (&source == this)
         return;
     image_->Assign(source.image_.get());
-    tag_ = source.tag_;
+    fTag = source.fTag;
     caption_->Assign(*source.caption_);
-    splitterText_ = source.splitterText_;
-    splitter_ = source.splitter_;
-    enabled_ = source.enabled_;
-    hint_ = source.hint_;
-    visible_ = source.visible_;
-    fileDate_ = source.fileDate_;
-    fileSize_ = source.fileSize_;
-    fileName_ = source.fileName_;
-    splitterState_ = source.splitterState_;
-    selected_ = source.selected_;
+    fSplitterText = source.fSplitterText;
+    fSplitter = source.fSplitter;
+    fEnabled = source.fEnabled;
+    fHint = source.fHint;
+    fVisible = source.fVisible;
+    fFileDate = source.fFileDate;
+    fFileSize = source.fFileSize;
+    fFileName = source.fFileName;
+    splitterState_ = source.splitterState_;  // without collapsing the group
+    fSelected = source.fSelected;
     Changed();
 }
 
 void TSmoothImageListBoxItem::SetSplitterState(TSmoothImageListBoxSplitterState value)
 {
-    if (!Store(splitterState_, value))
+    if (splitterState_ == value)
         return;
+    splitterState_ = value;
     Collapsed = value == stCollapsed;
     // The group ends at the next splitter.
     for (int i = Index() + 1; i < collection_->Count(); ++i) {
@@ -112,12 +97,6 @@ void TSmoothImageListBoxItem::SetSplitterState(TSmoothImageListBoxSplitterState 
         item->Collapsed = Collapsed;
     }
     Changed();
-}
-
-void TSmoothImageListBoxItem::SetVisible(bool value)
-{
-    if (Store(visible_, value))
-        Changed();
 }
 
 void TSmoothImageListBoxItem::SetImage(const TGDIPPicture* value)
@@ -130,42 +109,13 @@ void TSmoothImageListBoxItem::SetImage(const TGDIPPicture* value)
 
 void TSmoothImageListBoxItem::SetLocation(const std::string& value)
 {
-    if (!Store(location_, value))
+    if (location_ == value)
         return;
+    location_ = value;
     SetStatus(stInitialized);
     if (IListBoxHost* host = Owner())
         host->SetHasLocations(true);
     Changed();
-}
-
-void TSmoothImageListBoxItem::SetFileSize(int value)
-{
-    if (Store(fileSize_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetFileDate(double value)
-{
-    if (Store(fileDate_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetFileName(const std::string& value)
-{
-    if (Store(fileName_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetSplitter(bool value)
-{
-    if (Store(splitter_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetTag(intptr_t value)
-{
-    if (Store(tag_, value))
-        Changed();
 }
 
 void TSmoothImageListBoxItem::SetCaption(const TSmoothImageListBoxHTMLText* value)
@@ -174,30 +124,6 @@ void TSmoothImageListBoxItem::SetCaption(const TSmoothImageListBoxHTMLText* valu
         return;
     caption_->Assign(*value);
     CaptionChanged();
-}
-
-void TSmoothImageListBoxItem::SetSplitterText(const std::string& value)
-{
-    if (Store(splitterText_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetEnabled(bool value)
-{
-    if (Store(enabled_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetHint(const std::string& value)
-{
-    if (Store(hint_, value))
-        Changed();
-}
-
-void TSmoothImageListBoxItem::SetSelected(bool value)
-{
-    if (Store(selected_, value))
-        Changed();
 }
 
 TGPRectF TSmoothImageListBoxItem::GetImageRectangle() const
@@ -286,7 +212,7 @@ void TSmoothImageListBoxItem::ImageChanged()
 
 void TSmoothImageListBoxItem::Draw(TGPGraphics* graphics, TGPRectF rect, bool zoom)
 {
-    if (!visible_)
+    if (!fVisible)
         return;
     IListBoxHost* host = Owner();
     if (!host)

@@ -9,6 +9,7 @@
 #include "controls/GDIPPicture.h"
 #include "controls/GPImage.h"
 #include "controls/GPValues.h"
+#include "controls/ListBoxProperty.h"
 
 class IListBoxHost;
 class TGPGraphics;
@@ -37,7 +38,7 @@ public:
 
     TSmoothImageListBoxItems* Collection() const { return collection_; }
     IListBoxHost* Owner() const;
-    int Index() const;
+    int Index() const { return index_; }
     // Moves the item to the position in its collection.
     void SetIndex(int value);
 
@@ -45,34 +46,29 @@ public:
     // Collapsing or expanding a splitter hides or shows the items up to the
     // next splitter.
     void SetSplitterState(TSmoothImageListBoxSplitterState value);
-    bool Visible() const { return visible_; }
-    void SetVisible(bool value);
+    // The image file the loader thread makes the thumbnail from.
+    const std::string& Location() const { return location_; }
+    void SetLocation(const std::string& value);
     // The item's own picture; setting copies the given one into it.
     TGDIPPicture* Image() const { return image_.get(); }
     void SetImage(const TGDIPPicture* value);
-    const std::string& Location() const { return location_; }
-    void SetLocation(const std::string& value);
-    int FileSize() const { return fileSize_; }
-    void SetFileSize(int value);
-    double FileDate() const { return fileDate_; }
-    void SetFileDate(double value);
-    const std::string& FileName() const { return fileName_; }
-    void SetFileName(const std::string& value);
-    bool Splitter() const { return splitter_; }
-    void SetSplitter(bool value);
-    intptr_t Tag() const { return tag_; }
-    void SetTag(intptr_t value);
     TSmoothImageListBoxHTMLText* Caption() const { return caption_.get(); }
+    // Copies the given caption into the item's own.
     void SetCaption(const TSmoothImageListBoxHTMLText* value);
-    const std::string& SplitterText() const { return splitterText_; }
-    void SetSplitterText(const std::string& value);
-    bool Enabled() const { return enabled_; }
-    void SetEnabled(bool value);
-    const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& value);
-    bool Selected() const { return selected_; }
-    void SetSelected(bool value);
 
+    VELMORA_LISTBOX_PROPERTY(bool, Visible, true)
+    VELMORA_LISTBOX_PROPERTY(int, FileSize, 0)
+    VELMORA_LISTBOX_PROPERTY(double, FileDate, 0)
+    VELMORA_LISTBOX_PROPERTY(std::string, FileName, std::string())
+    VELMORA_LISTBOX_PROPERTY(bool, Splitter, false)
+    // Wide enough for the application's object pointer.
+    VELMORA_LISTBOX_PROPERTY(intptr_t, Tag, 0)
+    VELMORA_LISTBOX_PROPERTY(std::string, SplitterText, std::string())
+    VELMORA_LISTBOX_PROPERTY(bool, Enabled, true)
+    VELMORA_LISTBOX_PROPERTY(std::string, Hint, std::string())
+    VELMORA_LISTBOX_PROPERTY(bool, Selected, false)
+
+public:
     // Paints the thumbnail centred in the cell's image area (the strip's
     // default picture when there is none); Zoom: the strip animates the image
     // rectangle itself.
@@ -115,21 +111,14 @@ public:
 private:
     bool Updating() const;
 
+    friend class TSmoothImageListBoxItems;
+
     TSmoothImageListBoxItems* collection_;
+    int index_ = -1;  // kept by the collection
     TSmoothImageListBoxSplitterState splitterState_ = stExpanded;
-    bool visible_ = true;
     std::unique_ptr<TGDIPPicture> image_;
     std::string location_;
-    int fileSize_ = 0;
-    double fileDate_ = 0;
-    std::string fileName_;
-    bool splitter_ = false;
-    intptr_t tag_ = 0;
     std::unique_ptr<TSmoothImageListBoxHTMLText> caption_;
-    std::string splitterText_;
-    bool enabled_ = true;
-    std::string hint_;
-    bool selected_ = false;
     std::atomic<TImageThreadStatus> status_{stLoaded};
     bool inImageChanged_ = false;
 };

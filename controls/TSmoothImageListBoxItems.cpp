@@ -112,6 +112,7 @@ void TSmoothImageListBoxItems::Move(int from, int to)
     TSmoothImageListBoxItem* item = items_[static_cast<size_t>(from)];
     items_.erase(items_.begin() + from);
     items_.insert(items_.begin() + to, item);
+    Renumber(std::min(from, to));
 }
 
 void TSmoothImageListBoxItems::BeginUpdate()
@@ -158,6 +159,8 @@ void TSmoothImageListBoxItems::QuickSort(int l, int r)
                 --j;
             if (i <= j) {
                 std::swap(items_[i], items_[j]);
+                items_[i]->index_ = i;
+                items_[j]->index_ = j;
                 if (p == i)
                     p = j;
                 else if (p == j)
@@ -262,15 +265,21 @@ void TSmoothImageListBoxItems::UnSelectAll()
 void TSmoothImageListBoxItems::Attach(TSmoothImageListBoxItem* item)
 {
     items_.push_back(item);
+    item->index_ = Count() - 1;
 }
 
 void TSmoothImageListBoxItems::Detach(TSmoothImageListBoxItem* item)
 {
-    std::erase(items_, item);
+    const int index = item->index_;
+    if (index >= 0 && index < Count() && items_[static_cast<size_t>(index)] == item) {
+        items_.erase(items_.begin() + index);
+        Renumber(index);
+    }
+    item->index_ = -1;
 }
 
-int TSmoothImageListBoxItems::IndexOf(const TSmoothImageListBoxItem* item) const
+void TSmoothImageListBoxItems::Renumber(int from)
 {
-    const auto it = std::find(items_.begin(), items_.end(), item);
-    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+    for (int i = std::max(from, 0); i < Count(); ++i)
+        items_[static_cast<size_t>(i)]->index_ = i;
 }

@@ -3,6 +3,7 @@
 // the strip's loader thread away: every BeginUpdate stops it, and the last
 // EndUpdate relayouts, repaints and starts it again; Add, Insert, Delete,
 // Move, Clear and Sort outside an update bracket themselves.
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,8 +41,9 @@ public:
 
     virtual void BeginUpdate();
     virtual void EndUpdate();
-    int UpdateCount() const { return updateCount_; }
-    bool Updating() const { return updateCount_ > 0; }
+    // The loader thread reads it while it runs.
+    int UpdateCount() const { return updateCount_.load(); }
+    bool Updating() const { return updateCount_.load() > 0; }
 
     // Orders by caption text without markup, a-z compared in upper case.
     void Sort();
@@ -75,10 +77,11 @@ private:
     // The item's constructor and destructor.
     void Attach(TSmoothImageListBoxItem* item);
     void Detach(TSmoothImageListBoxItem* item);
-    int IndexOf(const TSmoothImageListBoxItem* item) const;
+    // Tells the items from `from` on where they stand.
+    void Renumber(int from);
 
     IListBoxHost* owner_;
     std::vector<TSmoothImageListBoxItem*> items_;  // owned
-    int updateCount_ = 0;
+    std::atomic<int> updateCount_{0};
     bool destroying_ = false;
 };

@@ -38,6 +38,12 @@ protected:
         items.EndUpdate();
         host.ClearCalls();
     }
+    // Every item knows where it stands.
+    void ExpectIndicesMatch() const
+    {
+        for (int i = 0; i < items.Count(); ++i)
+            EXPECT_EQ(items[i]->Index(), i);
+    }
     std::vector<intptr_t> Tags() const
     {
         std::vector<intptr_t> tags;
@@ -129,6 +135,7 @@ TEST_F(Items, InsertPlacesTheNewItemAtTheIndex)
     EXPECT_EQ(Tags(), (std::vector<intptr_t>{100, 7, 101, 102}));
     items.Insert(99)->SetTag(8);
     EXPECT_EQ(Tags().back(), 8);
+    ExpectIndicesMatch();
 }
 
 TEST_F(Items, MoveKeepsTagsWithTheirItems)
@@ -142,6 +149,7 @@ TEST_F(Items, MoveKeepsTagsWithTheirItems)
     // As the main window reorders: through the item's index.
     items[3]->SetIndex(0);
     EXPECT_EQ(Tags(), (std::vector<intptr_t>{103, 101, 102, 100}));
+    ExpectIndicesMatch();
     // Out of range: clamped target, ignored source.
     items[0]->SetIndex(50);
     EXPECT_EQ(Tags(), (std::vector<intptr_t>{101, 102, 100, 103}));
@@ -169,6 +177,7 @@ TEST_F(Items, DeleteInsideAnUpdateLeavesNoDisplayEntryOfTheItem)
     for (int i = 0; i < list.Count(); ++i)
         captions.push_back(list.GetItem(i)->Item->Caption()->Text());
     EXPECT_EQ(captions, (std::vector<std::string>{"0", "2"}));
+    ExpectIndicesMatch();
     items.EndUpdate();
 }
 
@@ -236,6 +245,7 @@ TEST_F(Items, SortOrdersByPlainCaptionAndKeepsTags)
               (std::vector<std::string>{"apple2", "b", "banana", "Cherry", "<b>pear</b>"}));
     for (int i = 0; i < items.Count(); ++i)
         EXPECT_EQ(captions[static_cast<size_t>(items[i]->Tag())], items[i]->Caption()->Text());
+    ExpectIndicesMatch();
 }
 
 TEST_F(Items, SortHandlesManyEqualAndReversedKeys)
