@@ -17,6 +17,7 @@
 #include "controls/SmoothGDIP.h"
 #include "controls/render/FillSheets.h"
 #include "controls/render/ListBoxSheets.h"
+#include "controls/render/ListWidgetSheets.h"
 #include "controls/render/StyleSheets.h"
 
 namespace {
@@ -307,8 +308,7 @@ bool Blank(const QImage& image)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    // The list control sheets render widgets.
-    QApplication app(argc, argv);
+    QApplication app(argc, argv);  // the list widget sheets draw widgets
     if (argc < 2) {
         std::fprintf(stderr, "usage: render-controls OUT [--check]\n");
         return 2;
@@ -320,6 +320,7 @@ int main(int argc, char** argv)
         {"pens", Pens}, {"brushes", Brushes}, {"hatches", Hatches}, {"gradients", Gradients}, {"text", Text},
         {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet}, {"painters", PaintersSheet},
         {"listbox-bars", ListBoxBarsSheet}, {"listbox-cells", ListBoxCellsSheet},
+        {"listwidget-strip", ListWidgetStripSheet}, {"listwidget-grid", ListWidgetGridSheet},
         {"listbox-styles", ListBoxStylesSheet},
     };
     int failures = 0;

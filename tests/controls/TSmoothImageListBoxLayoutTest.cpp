@@ -9,7 +9,7 @@
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
-#include "tests/controls/MainWindowStrip.h"
+#include "controls/render/MainWindowStrip.h"
 
 using namespace strip_setup;
 

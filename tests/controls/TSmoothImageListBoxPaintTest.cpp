@@ -8,7 +8,7 @@
 
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
 #include "tests/controls/ListBoxProbe.h"
-#include "tests/controls/MainWindowStrip.h"
+#include "controls/render/MainWindowStrip.h"
 
 using namespace strip_setup;
 

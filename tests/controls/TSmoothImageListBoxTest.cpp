@@ -8,7 +8,7 @@
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
-#include "tests/controls/MainWindowStrip.h"
+#include "controls/render/MainWindowStrip.h"
 #include "tests/support/TempDir.h"
 
 using namespace strip_setup;
