@@ -308,7 +308,8 @@ bool Blank(const QImage& image)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);  // the list widget sheets draw widgets
+    // The list control sheets render widgets.
+    QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: render-controls OUT [--check]\n");
         return 2;
