@@ -42,6 +42,8 @@ TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
     // The whole surface is painted here, over the parent's background.
     setAttribute(Qt::WA_NoSystemBackground, false);
     setFocusPolicy(Qt::StrongFocus);
+    // Hover, hints and the link cursor follow moves without a button held.
+    setMouseTracking(true);
 
     FTimer = new QTimer(this);
     // What the fastest rate of the original platform gave: per-tick rates keep their feel.
