@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScrollBar>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimeZone>
@@ -478,6 +479,14 @@ void TSmoothImageListBox::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!WindowCreated && !event->spontaneous())
         Guarded([this] { CreateWnd(); });
+    else if (WindowCreated)
+        FTimer->start();
+}
+
+void TSmoothImageListBox::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    FTimer->stop();
 }
 
 void TSmoothImageListBox::CreateWnd()

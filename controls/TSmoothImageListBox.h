@@ -358,7 +358,9 @@ protected:
     // ---- Qt events ---------------------------------------------------------
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The animation timer runs while the control is shown.
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
     // Runs an event's work; what it throws (a handler's exception) is

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <QtTest>
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
@@ -349,8 +348,7 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     ConfigureAsMainWindowStrip(box);
     AddItems(box, 3);
     box.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
+    ASSERT_TRUE(WaitUntil([&] { return box.paints > 0; }));
     QApplication::processEvents();
     box.paints = 0;
     box.SetSelectedItemIndex(0);
@@ -358,7 +356,7 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     QApplication::processEvents();
     EXPECT_EQ(box.paints, 0);
     box.SetSelectedItemIndex(1);
-    QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
+    EXPECT_TRUE(WaitUntil([&] { return box.paints > 0; }));
 }
 
 // The scroll bar follows the layout without firing its own handler, and the
@@ -402,4 +400,22 @@ TEST(ListBoxScrollBar, PlacedByTheLayoutAndMovedByTheUser)
     EXPECT_EQ(bar->geometry().bottom(), box.InsideRect().Bottom - 50 - 1);
     box.SetShowScrollBar(false);
     EXPECT_TRUE(bar->isHidden());
+}
+
+// Shown, the timer scrolls by itself; hidden, it rests.
+TEST(ListBoxAnimation, TheTimerAnimatesWhileShown)
+{
+    ProbeListBox box;
+    ConfigureAsMainWindowStrip(box);
+    box.resize(1024, 172);
+    AddItems(box, 30);
+    box.show();
+    SendWheel(box, -120);
+    EXPECT_TRUE(WaitUntil([&] { return box.Position == 143; }));
+    box.hide();
+    SendWheel(box, -120);
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(box.Position, 143);
+    box.show();
+    EXPECT_TRUE(WaitUntil([&] { return box.Position == 286; }));
 }
