@@ -75,10 +75,14 @@ TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
     FScrollBar->hide();
     // Only the user's moves: placing the bar after a relayout fires nothing.
     connect(FScrollBar, &QScrollBar::actionTriggered, this, [this](int) {
+        // A drag reports each move here as well as through sliderMoved.
         if (FScrollBar->sliderPosition() != GetPosition())
             ScrollBarScroll(FScrollBar->sliderPosition());
     });
-    connect(FScrollBar, &QScrollBar::sliderMoved, this, [this](int value) { ScrollBarScroll(value); });
+    connect(FScrollBar, &QScrollBar::sliderMoved, this, [this](int value) {
+        if (value != GetPosition())
+            ScrollBarScroll(value);
+    });
 
     resize(600, 450);
 }
