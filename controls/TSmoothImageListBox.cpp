@@ -483,8 +483,36 @@ void TSmoothImageListBox::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!WindowCreated && !event->spontaneous())
         Guarded([this] { CreateWnd(); });
-    else if (WindowCreated)
+    else
+        WakeTimer();
+}
+
+bool TSmoothImageListBox::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+        WakeTimer();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void TSmoothImageListBox::WakeTimer()
+{
+    if (WindowCreated && isVisible() && !FTimer->isActive())
         FTimer->start();
+}
+
+bool TSmoothImageListBox::Idle()
+{
+    return !(AnimateScroll && Position != GetPositionTo()) && !AnimateZoom && LookupText.empty();
 }
 
 void TSmoothImageListBox::hideEvent(QHideEvent* event)
