@@ -5,12 +5,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QScrollBar>
 #include <QHideEvent>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimeZone>
 #include <QTimer>
+#include <chrono>
 
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPicture.h"
@@ -39,9 +40,12 @@ double ToDateTime(const QDateTime& t)
 
 TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
 {
-    TickCount = [] { return QDateTime::currentMSecsSinceEpoch(); };
-    // The whole surface is painted here, over the parent's background.
-    setAttribute(Qt::WA_NoSystemBackground, false);
+    // Press durations need a clock that never jumps.
+    TickCount = [] {
+        return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count());
+    };
     setFocusPolicy(Qt::StrongFocus);
     // Hover, hints and the link cursor follow moves without a button held.
     setMouseTracking(true);
