@@ -29,6 +29,7 @@
 #include "controls/ImageList.h"
 #include "controls/StyleIF.h"
 
+struct MarkupParams;
 class QPainter;
 class QScrollBar;
 class QTimer;
@@ -357,9 +358,14 @@ protected:
     // ---- Qt events ---------------------------------------------------------
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The animation timer runs while the control is shown.
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
+    // Runs an event's work; what it throws (a handler's exception) is
+    // reported and goes no further than the event.
+    static void Guarded(const std::function<void()>& work);
     // Runs at the first show: starts the loader thread.
     void CreateWnd();
     void Resize();
@@ -384,6 +390,9 @@ protected:
 
     void InitDefaultImage();
     void ThreadDone();
+    // The renderer's input for a caption object showing str in r (measuring only).
+    MarkupParams CaptionParams(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,
+                               const std::string& str, const TGPRectF& r) const;
 
     // ---- State (named as the control's documentation names it) -------------
     int Position = 0;
