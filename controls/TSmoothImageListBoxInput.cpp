@@ -717,8 +717,6 @@ void TSmoothImageListBox::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TSmoothImageListBox::enterEvent(QEnterEvent* event)
 {
-    // Hover, hints and the link cursor need moves without a button held.
-    setMouseTracking(true);
     MouseIsDown = false;
     FlickPending = false;
     if (OnMouseEnter)
