@@ -427,3 +427,19 @@ TEST_F(ListBoxInput, FocusComesAndGoesAndTabStillLeaves)
     EXPECT_EQ(exits, 1);
     box.setParent(nullptr);
 }
+
+TEST_F(ListBoxInput, KeysTheControlDoesNotUseGoOnToItsParent)
+{
+    struct Parent : QWidget {
+        std::vector<int> keys;
+        void keyPressEvent(QKeyEvent* e) override { keys.push_back(e->key()); }
+    } parent;
+    box.setParent(&parent);
+    box.SetSelectedItemIndex(0);
+    Key(Qt::Key_Escape, {}, "\x1b");
+    Key(Qt::Key_Right);
+    Key(Qt::Key_F5);
+    EXPECT_EQ(parent.keys, (std::vector<int>{Qt::Key_Escape, Qt::Key_F5}));
+    EXPECT_EQ(box.SelectedItemIndex(), 1);
+    box.setParent(nullptr);
+}
