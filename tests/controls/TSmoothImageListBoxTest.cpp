@@ -198,3 +198,12 @@ TEST_F(FolderImport, AMissingFolderAddsNothing)
     EXPECT_EQ(box.Items()->Count(), 0);
     EXPECT_FALSE(box.HasLocations());
 }
+
+// A form finds its strip by type and name, as the main window's tests do.
+TEST(ListBox, FoundOnItsFormByTypeAndName)
+{
+    QWidget form;
+    auto* box = new TSmoothImageListBox(&form);
+    box->setObjectName("ImageListBox1");
+    EXPECT_EQ(form.findChild<TSmoothImageListBox*>("ImageListBox1"), box);
+}
