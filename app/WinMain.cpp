@@ -2,6 +2,7 @@
 
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "app/TForm13.h"
 #include "app/TForm16.h"
 #include "app/TForm17.h"
 #include "app/TForm2.h"
@@ -24,6 +25,7 @@ void CreateForms()
     // not exist yet while it runs. It sets Form1 itself, before that work.
     new TForm1();
     Form2 = new TForm2(Form1);
+    Form13 = new TForm13(Form1);
     Form4 = new TForm4();
     Form6 = new TForm6();
     Form10 = new TForm10();
@@ -46,6 +48,8 @@ void DestroyForms()
     Form4 = nullptr;
     delete Form3;
     Form3 = nullptr;
+    delete Form13;
+    Form13 = nullptr;
     delete Form2;
     Form2 = nullptr;
     delete Form1;

@@ -1,6 +1,7 @@
 // States of the contact details dialog, the artwork details dialog and the
 // statement page.
 #include "app/TForm1.h"
+#include "app/TForm13.h"
 #include "app/TForm2.h"
 #include "app/TForm5.h"
 #include "app/render/RenderStates.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -74,6 +76,21 @@ const bool artworkEdit = RegisterRenderState("TForm2-edit", [] {
     Form1->GetPortfolio()->AddPicture(picture);
     Form2->LoadArtwork(picture);
     return static_cast<QWidget*>(Form2);
+});
+
+const bool cropMovedBars = RegisterRenderState("TForm13-moved-bars", [] {
+    static std::unique_ptr<Picture> picture(SampleArtwork("Evening Harbour"));
+    Form13->LoadPicture(picture.get());
+    // The top edge under the sky's upper part, the others drawn in a little.
+    const struct {
+        const char* bar;
+        int by;
+    } moves[] = {{"ScrollBar1", 40}, {"ScrollBar2", -30}, {"ScrollBar3", 60}, {"ScrollBar4", -90}};
+    for (const auto& move : moves) {
+        auto* bar = Form13->findChild<QScrollBar*>(move.bar);
+        bar->setValue(bar->value() + move.by);
+    }
+    return static_cast<QWidget*>(Form13);
 });
 
 } // namespace
