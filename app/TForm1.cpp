@@ -9,7 +9,6 @@
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
-#include "app/TFrame2.h"
 #include "model/Options.h"
 #include "model/Portfolio.h"
 #include "output/FileDialog.h"
@@ -79,6 +78,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
     SaveDialog2->OverwritePrompt = true;
     SaveDialog2->InitialDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
 
+    SetUpStrip();
     options_ = Options::Instance();
     NewPortfolio();
 }
@@ -109,26 +109,7 @@ void TForm1::NewPortfolio()
     portfolio_.reset();
     UpdateCaption("");
     portfolio_ = std::make_unique<Portfolio>();
-    ShowSelectedPage();
-}
-
-void TForm1::ShowSelectedPage()
-{
-    const std::lock_guard<std::recursive_mutex> lock(portfolioMutex_);
-    // The statement is the selected page until the page strip offers others.
-    if (!Frame2)
-        Frame2 = new TFrame2(this);
-    if (Frame2->parentWidget() != ui_->Panel2) {
-        // A page taken out stays this window's child, hidden, for its next turn.
-        if (currentFrame_) {
-            currentFrame_->hide();
-            currentFrame_->setParent(this);
-        }
-        ui_->Panel2->layout()->addWidget(Frame2);
-        Frame2->show();
-    }
-    Frame2->ShowStatement();
-    currentFrame_ = Frame2;
+    RebuildStrip();
 }
 
 void TForm1::UpdateCaption(const std::string& fileName)

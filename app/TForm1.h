@@ -9,9 +9,11 @@
 #include <vector>
 
 class Options;
+class Picture;
 class Portfolio;
 class ProgressThread;
 class TSaveDialog;
+class TSmoothImageListBox;
 
 namespace Ui {
 class TForm1;
@@ -28,8 +30,6 @@ public:
     Portfolio* GetPortfolio() const { return portfolio_.get(); }
     // Replaces the open portfolio by a new one holding the saved artist details.
     void NewPortfolio();
-    // Shows the page of the selected strip item in Panel2.
-    void ShowSelectedPage();
     // Asks for the PDF file and starts the export job.
     void ExportPortfolio();
 
@@ -48,6 +48,40 @@ public slots:
     void ToolButton8Click();
     void Options1Click();
     void About2Click();
+
+    // ---- Page strip and page switching (app/TForm1Strip.cpp) ----
+public:
+    // Item 0 is the statement, items 1 to Count-2 the artworks in portfolio
+    // order (each item's Tag its Picture), the last item "Add Artwork".
+    TSmoothImageListBox* SmoothImageListBox1 = nullptr;
+    // Shows the page of the selected strip item in Panel2.
+    void ShowSelectedPage();
+    // Adds the artwork's item before "Add Artwork"; the selection stays.
+    // False for null. The caller adds the artwork to the portfolio.
+    bool AddPictureToStrip(Picture* picture);
+    // Makes the artwork's thumbnail again; false when it has no item.
+    bool UpdateThumbnail(Picture* picture);
+    // Asks, then deletes the selected artwork and shows the page before it.
+    // False when no artwork is selected; true once asked, whatever the answer.
+    bool DeleteSelectedPicture();
+    // Opens the selected artwork in the artwork details dialog.
+    void EditSelectedPicture();
+    // The artwork of the strip item; null for the statement, "Add Artwork"
+    // and indices outside the strip.
+    Picture* StripPicture(int index) const;
+    void SmoothImageListBox1ItemSelect(QObject* Sender, int itemindex);
+    void SmoothImageListBox1ItemDblClick(QObject* Sender, int itemindex);
+    void SmoothImageListBox1KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+
+private:
+    // Applies the strip's settings and makes its two fixed items.
+    void SetUpStrip();
+    // Leaves the fixed items, adds one per artwork of the portfolio and
+    // shows the statement.
+    void RebuildStrip();
+    // Puts the page into Panel2 in place of the current one.
+    void ShowPage(QWidget* page);
+    // ---- end of the page strip ----
 
 private:
     void UpdateCaption(const std::string& fileName);
