@@ -157,16 +157,14 @@ void TForm1::ShowSelectedPage()
 
 void TForm1::ShowPage(QWidget* page)
 {
-    if (page->parentWidget() == ui_->Panel2) {
-        currentFrame_ = page;
-        return;
+    if (page->parentWidget() != ui_->Panel2) {
+        // A page taken out stays this window's child, hidden, for its next turn.
+        if (currentFrame_) {
+            currentFrame_->hide();
+            currentFrame_->setParent(this);
+        }
+        ui_->Panel2->layout()->addWidget(page);
     }
-    // A page taken out stays this window's child, hidden, for its next turn.
-    if (currentFrame_) {
-        currentFrame_->hide();
-        currentFrame_->setParent(this);
-    }
-    ui_->Panel2->layout()->addWidget(page);
     page->show();
     currentFrame_ = page;
 }
