@@ -1,6 +1,6 @@
 // Draws sheets of what the drawing wrappers paint, one PNG each, for a person
 // to look at: pens, brushes, the hatch patterns, gradients, text, fills,
-// placed pictures, caption markup and the painters.
+// placed pictures, caption markup, the painters and the thumbnail strip's parts.
 //
 //   render-controls OUT [--check]
 //
@@ -16,6 +16,7 @@
 
 #include "controls/SmoothGDIP.h"
 #include "controls/render/FillSheets.h"
+#include "controls/render/ListBoxSheets.h"
 
 namespace {
 
@@ -316,6 +317,7 @@ int main(int argc, char** argv)
     const std::vector<std::pair<const char*, std::function<QImage()>>> sheets = {
         {"pens", Pens}, {"brushes", Brushes}, {"hatches", Hatches}, {"gradients", Gradients}, {"text", Text},
         {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet}, {"painters", PaintersSheet},
+        {"listbox-bars", ListBoxBarsSheet}, {"listbox-cells", ListBoxCellsSheet},
     };
     int failures = 0;
     for (const auto& [name, draw] : sheets) {
