@@ -306,6 +306,8 @@ bool TForm1::SaveAs(const std::string& path)
 
 bool TForm1::SavePortfolio()
 {
+    if (!portfolio_)
+        return false;
     std::string path = portfolio_->GetFileName(false);
     if (path.empty()) {
         if (!SaveDialog1->Execute(this))
