@@ -101,6 +101,8 @@ protected:
         form3_.reset();
         EmailerFactory::FreeInstance();
         ::unsetenv("VELMORA_BURN_DRIVES");
+        // The contact details' first OK saved them as the artist's defaults.
+        fs::remove(Portfolio::DetailsFilePath());
         JobTest::TearDown();
     }
 
