@@ -23,15 +23,6 @@
 
 namespace {
 
-// The picture's current image.
-QImage PictureImage(const Picture* picture)
-{
-    const HBITMAP handle = picture->GetBitmap()->CopyToBitmapH();
-    QImage image = GetScreenBitmap(handle).copy();
-    DeleteObject(handle);
-    return image;
-}
-
 // The four corner colours, top left, top right, bottom left, bottom right.
 std::vector<QColor> Corners(const QImage& image)
 {
