@@ -15,6 +15,7 @@
 #include "controls/GDIPPicture.h"
 #include "controls/GPImage.h"
 #include "controls/MarkupRenderer.h"
+#include "controls/TImageLoaderThread.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "controls/TSmoothImageListBoxHTMLText.h"
@@ -23,13 +24,6 @@
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
 #include "platform/thread/Thread.h"
-
-// The loader thread is built beside this control; until it is here no
-// thread starts and every item keeps the state it was given.
-#if __has_include("controls/TImageLoaderThread.h")
-#include "controls/TImageLoaderThread.h"
-#define VELMORA_HAVE_LOADER 1
-#endif
 
 namespace {
 constexpr uint32_t kVersion = (1u << 24) | (1u << 16) | (6u << 8) | 1u;
@@ -501,12 +495,10 @@ void TSmoothImageListBox::StartThread()
         LoaderThread->WaitFor();
         LoaderThread.reset();
     }
-#ifdef VELMORA_HAVE_LOADER
     auto thread = std::make_unique<TImageLoaderThread>(this);
     thread->SetPriority(tpLowest);
     thread->OnTerminate = [this] { ThreadDone(); };
     LoaderThread = std::move(thread);
-#endif
 }
 
 void TSmoothImageListBox::ThreadDone() { ThreadFinished = true; }

@@ -27,6 +27,7 @@
 #include "controls/GPValues.h"
 #include "controls/IListBoxHost.h"
 #include "controls/ImageList.h"
+#include "controls/StyleIF.h"
 
 class QPainter;
 class QScrollBar;
@@ -191,6 +192,12 @@ public:
     void SaveToTheme(const std::string&) {}
     std::string GetThemeID() const { return "TSmoothImageListBox"; }
 
+    // ---- Colour schemes (TSmoothImageListBoxStyles.cpp; issue-25l) ----------
+    // Recolours background, bars, item fills, navigators and splitter by a
+    // named scheme; tsCustom only turns the splitter gradient with the mode.
+    void SetComponentStyle(TControlStyle style);
+    // ---- end of colour schemes ----------------------------------------------
+
     // Adds an item per file matching the mask ("/dir/*.jpg"), loading its
     // picture at once, or only naming it for the loader thread. Folders are
     // skipped. Throws nothing: a folder that cannot be read adds nothing.
@@ -279,8 +286,8 @@ public:
     std::string RenderHTMLText(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,
                                const std::string& str, const TGPRectF& r, bool checkOnly, int x = -1, int y = -1);
 
-    // Where a header's or footer's caption is drawn.
-    TGPRectF GetBarCaptionRect(TSmoothImageListBoxBar* bar);
+    // Where a header's or footer's caption and navigator are drawn.
+    void GetBarRects(TSmoothImageListBoxBar* bar, TGPRectF& caption, TGPRectF& navigator);
 
     // The index of the item whose image is being painted, -1 outside.
     int GetDrawingItemIndex() const { return DrawingItemIndex; }
@@ -324,6 +331,8 @@ protected:
     // ---- State (named as the control's documentation names it) -------------
     int Position = 0;
     int PositionTo = 0;
+    // The scroll offset the display list was laid out with.
+    int LayoutPosition = 0;
     float ScrollSpeed = 0;
     bool Animating = false;
     bool AnimateScroll = false;

@@ -302,12 +302,14 @@ void TSmoothImageListBox::DrawHeader(TGPGraphics* g) { DrawBar(g, FHeader.get(),
 
 void TSmoothImageListBox::DrawFooter(TGPGraphics* g) { DrawBar(g, FFooter.get(), FooterDownButton, FooterHoverButton); }
 
-TGPRectF TSmoothImageListBox::GetBarCaptionRect(TSmoothImageListBoxBar* bar)
+void TSmoothImageListBox::GetBarRects(TSmoothImageListBoxBar* bar, TGPRectF& caption, TGPRectF& navigator)
 {
     QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&scratch);
     TGPGraphics g(&p);
-    return LayoutBar(&g, bar).caption;
+    const BarLayout layout = LayoutBar(&g, bar);
+    caption = layout.caption;
+    navigator = layout.navigator;
 }
 
 void TSmoothImageListBox::DrawTopLayerItems(TGPGraphics* g)
