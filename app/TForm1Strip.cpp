@@ -80,7 +80,7 @@ void TForm1::SetUpStrip()
     footer->Fill()->SetBorderColor(colors::clNone);
     footer->Fill()->SetShadowOffset(-2);
     footer->Font()->SetName("Tahoma");
-    footer->Font()->SetHeight(13);
+    footer->Font()->SetHeight(-13);  // 13 pixels of character height
     footer->Font()->SetColor(colors::clBlack);
     TSmoothImageListBoxNavigator* navigator = footer->Navigator();
     navigator->SetVisible(true);

@@ -404,4 +404,28 @@ TEST_F(MainWindowStripTest, NewPortfolioEmptiesTheStrip)
     EXPECT_TRUE(Frame2->isVisible());
 }
 
+TEST_F(MainWindowStripTest, TheFooterShowsTheSelectedPagesCaption)
+{
+    AddArtwork("Morning Field", Plain(Qt::red));
+    // The footer's text, left of its navigator.
+    auto footerText = [this] {
+        QApplication::processEvents();
+        const QImage shot = strip_->grab().toImage();
+        return shot.copy(0, shot.height() - 35, shot.width() - 130, 35);
+    };
+    auto darkPixels = [](const QImage& image) {
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 100;
+        return dark;
+    };
+    const QImage statement = footerText();
+    Select(1);
+    const QImage artwork = footerText();
+    EXPECT_GT(darkPixels(statement), 0);
+    EXPECT_GT(darkPixels(artwork), 0);
+    EXPECT_NE(statement, artwork);
+}
+
 } // namespace
