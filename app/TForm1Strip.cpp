@@ -41,8 +41,7 @@ void PlainFill(TGDIPFill* fill, TColor colour, TColor border)
     fill->SetShadowOffset(0);
 }
 
-// Items are the statement and "Add Artwork" items, whose pictures are the
-// program's own.
+// The statement and "Add Artwork" items show pictures of the program's own.
 void AddFixedItem(TSmoothImageListBoxItems* items, const char* resource)
 {
     items->Add()->Image()->LoadFromResourceName(resource);

@@ -282,6 +282,27 @@ TEST_F(MainWindowStripTest, CropThroughThePageShowsTheCroppedPicture)
     EXPECT_EQ(Shown().pixelColor(Shown().width() / 2, Shown().height() / 2), QColor(Qt::green));
 }
 
+TEST_F(MainWindowStripTest, AnArtworkWithoutAnImageShowsNoneAndCropsNothing)
+{
+    AddArtwork("Pictured", Plain(Qt::red));
+    auto* blank = new Picture(CurrentPortfolio());
+    blank->SetTitle("Lost file");
+    ASSERT_TRUE(form1_->AddPictureToStrip(blank));
+    CurrentPortfolio()->AddPicture(blank);
+    Select(1);
+    EXPECT_FALSE(Shown().isNull());
+    Select(2);
+    EXPECT_EQ(strip_->Footer()->Caption(), "Lost file");
+    // The page does not keep the previous artwork's picture.
+    EXPECT_TRUE(Shown().isNull());
+    ModalDriver driver;  // no step: a crop dialog would be unexpected
+    for (const char* name : {"ToolButton9", "ToolButton6", "ToolButton8", "ToolButton7"})
+        Click(name);
+    QApplication::processEvents();
+    EXPECT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(blank->GetBitmap(), nullptr);
+}
+
 TEST_F(MainWindowStripTest, DeletingTheFirstArtworkShowsTheStatement)
 {
     Picture* first = AddArtwork("First", Plain(Qt::red));
