@@ -303,6 +303,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
+    // Runs an event's work; what it throws (a handler's exception) is
+    // reported and goes no further than the event.
+    static void Guarded(const std::function<void()>& work);
     // Runs at the first show: starts the loader thread.
     void CreateWnd();
     void Resize();

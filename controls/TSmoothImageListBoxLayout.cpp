@@ -376,7 +376,7 @@ void TSmoothImageListBox::SetScrollBarPosition()
 void TSmoothImageListBox::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Resize();
+    Guarded([this] { Resize(); });
 }
 
 void TSmoothImageListBox::Resize()

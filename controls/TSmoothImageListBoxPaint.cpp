@@ -53,11 +53,7 @@ void TSmoothImageListBox::paintEvent(QPaintEvent*)
     if (ItemsUpdating())
         return;
     QPainter painter(this);
-    try {
-        Paint(painter);
-    } catch (const std::exception& e) {
-        qWarning("TSmoothImageListBox: %s", e.what());
-    }
+    Guarded([&] { Paint(painter); });
 }
 
 void TSmoothImageListBox::Paint(QPainter& painter)
@@ -67,7 +63,12 @@ void TSmoothImageListBox::Paint(QPainter& painter)
         DrawBackGround(&g);
     }
     if (!(FRows != 0 && FColumns != 0 && FItems->Count() == 0) && ItemsInitialized) {
-        painter.save();
+        // The clip ends with the items, also when a handler throws.
+        struct Saved {
+            QPainter& p;
+            explicit Saved(QPainter& painter) : p(painter) { p.save(); }
+            ~Saved() { p.restore(); }
+        } saved(painter);
         const TRect ir = InsideRect();
         const int s = ShadowOffset();
         painter.setClipRect(QRect(QPoint(ir.Left + 1, ir.Top + 1), QPoint(ir.Right - 1 - s, ir.Bottom - 1 - s)),
@@ -76,7 +77,6 @@ void TSmoothImageListBox::Paint(QPainter& painter)
             TGPGraphics g(&painter);
             DrawItems(&g);
         }
-        painter.restore();
     }
     {
         TGPGraphics g(&painter);

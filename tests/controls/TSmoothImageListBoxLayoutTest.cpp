@@ -345,3 +345,46 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     box.SetSelectedItemIndex(1);
     QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
 }
+
+// The scroll bar follows the layout without firing its own handler, and the
+// user's moves on it scroll the grid and report the new position.
+TEST(ListBoxScrollBar, PlacedByTheLayoutAndMovedByTheUser)
+{
+    ProbeListBox box;
+    box.SetRows(0);
+    box.SetColumns(3);
+    box.resize(600, 450);
+    std::vector<int> reported;
+    box.OnScroll = [&](QObject*, int position) { reported.push_back(position); };
+    AddItems(box, 60);
+    QScrollBar* bar = box.ScrollBar();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(bar->orientation(), Qt::Vertical);
+    EXPECT_EQ(bar->maximum(), box.GetFullSize());
+    EXPECT_EQ(bar->geometry().right(), box.InsideRect().Right - 1);
+    EXPECT_EQ(bar->geometry().top(), 50);  // under the header
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported.back(), 0);
+
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(box.Position, 20);
+    EXPECT_EQ(box.PositionTo, 20);
+    EXPECT_EQ(reported.back(), 20);
+    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(0)->Rect.Y, 60 - 20);
+
+    // A scroll step of the animation moves the bar along, firing nothing back.
+    box.PositionTo = 300;
+    box.AnimateScroll = true;
+    box.ScrollSpeed = 4;
+    box.Tick();
+    EXPECT_EQ(bar->value(), box.Position);
+    EXPECT_EQ(reported.back(), box.Position);
+    EXPECT_EQ(box.PositionTo, 300);
+
+    // A strip lays the bar along its bottom, above the footer.
+    box.SetRows(1);
+    EXPECT_EQ(bar->orientation(), Qt::Horizontal);
+    EXPECT_EQ(bar->geometry().bottom(), box.InsideRect().Bottom - 50 - 1);
+    box.SetShowScrollBar(false);
+    EXPECT_TRUE(bar->isHidden());
+}

@@ -222,4 +222,7 @@ TEST_F(StripPaint, CaptionsThroughTheDisplayTextEvent)
     for (int y = 0; y < 172; ++y)
         for (int x : {CellX(0) + 71, CellX(2) + 71})
             EXPECT_EQ(image.pixel(x, y), plain.pixel(x, y));
+    // A handler that throws ends that paint, not the program.
+    box->OnItemGetDisplayText = [](QObject*, int, std::string&) { throw std::runtime_error("handler failed"); };
+    EXPECT_NO_THROW(RenderParent());
 }
