@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScrollBar>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimeZone>
@@ -42,6 +43,8 @@ TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
     // The whole surface is painted here, over the parent's background.
     setAttribute(Qt::WA_NoSystemBackground, false);
     setFocusPolicy(Qt::StrongFocus);
+    // Hover, hints and the link cursor follow moves without a button held.
+    setMouseTracking(true);
 
     FTimer = new QTimer(this);
     // What the fastest rate of the original platform gave: per-tick rates keep their feel.
@@ -476,6 +479,14 @@ void TSmoothImageListBox::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!WindowCreated && !event->spontaneous())
         Guarded([this] { CreateWnd(); });
+    else if (WindowCreated)
+        FTimer->start();
+}
+
+void TSmoothImageListBox::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    FTimer->stop();
 }
 
 void TSmoothImageListBox::CreateWnd()

@@ -105,10 +105,8 @@ TSmoothImageListBoxSplitter::~TSmoothImageListBoxSplitter() = default;
 
 void TSmoothImageListBoxSplitter::SetFill(const TGDIPFill* value)
 {
-    if (value && value != fill_.get()) {
-        fill_->Assign(*value);
+    if (AssignFillQuietly(*fill_, value))
         Changed();
-    }
 }
 
 void TSmoothImageListBoxSplitter::SetTextFont(const TFont* value)
@@ -125,7 +123,7 @@ void TSmoothImageListBoxSplitter::Assign(const TSmoothImageListBoxSplitter& sour
         return;
     fSpacing = source.fSpacing;
     fSize = source.fSize;
-    fill_->Assign(*source.fill_);
+    AssignFillQuietly(*fill_, source.fill_.get());
     fTextLocation = source.fTextLocation;
     textFont_->Assign(*source.textFont_);
     fExpander = source.fExpander;

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <QtTest>
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
@@ -297,6 +296,21 @@ TEST_F(ZoomFixture, ZoomInReachesTheItemsAreaAndFiresOnce)
     EXPECT_EQ(zoomedOut, std::vector<int>{1});
 }
 
+// With an outer border the zoomed picture starts at the inside edge, not at 0.
+TEST_F(ZoomFixture, ZoomStartsAtTheInsideEdgeWithABorder)
+{
+    box.Fill()->SetBorderColor(colors::clBlack);
+    box.Fill()->SetBorderWidth(3);
+    const TRect ir = box.InsideRect();
+    ASSERT_EQ(ir.Left, 2);
+    TSmoothImageListBoxItem* item = box.Items()->GetItem(2);
+    box.DoZoom(2);
+    RunZoom();
+    EXPECT_EQ(item->ImageRect.X, 2);
+    EXPECT_EQ(item->ImageRect.Y, 2);
+    EXPECT_EQ(item->ImageRect.Width, ir.Right - ir.Left);
+}
+
 TEST_F(ZoomFixture, AspectRatioZoomKeepsThePictureShape)
 {
     box.SetZoomMode(zmAspectRatio);
@@ -334,8 +348,7 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     ConfigureAsMainWindowStrip(box);
     AddItems(box, 3);
     box.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
+    ASSERT_TRUE(WaitUntil([&] { return box.paints > 0; }));
     QApplication::processEvents();
     box.paints = 0;
     box.SetSelectedItemIndex(0);
@@ -343,7 +356,7 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     QApplication::processEvents();
     EXPECT_EQ(box.paints, 0);
     box.SetSelectedItemIndex(1);
-    QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
+    EXPECT_TRUE(WaitUntil([&] { return box.paints > 0; }));
 }
 
 // The scroll bar follows the layout without firing its own handler, and the
@@ -387,4 +400,22 @@ TEST(ListBoxScrollBar, PlacedByTheLayoutAndMovedByTheUser)
     EXPECT_EQ(bar->geometry().bottom(), box.InsideRect().Bottom - 50 - 1);
     box.SetShowScrollBar(false);
     EXPECT_TRUE(bar->isHidden());
+}
+
+// Shown, the timer scrolls by itself; hidden, it rests.
+TEST(ListBoxAnimation, TheTimerAnimatesWhileShown)
+{
+    ProbeListBox box;
+    ConfigureAsMainWindowStrip(box);
+    box.resize(1024, 172);
+    AddItems(box, 30);
+    box.show();
+    SendWheel(box, -120);
+    EXPECT_TRUE(WaitUntil([&] { return box.Position == 143; }));
+    box.hide();
+    SendWheel(box, -120);
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(box.Position, 143);
+    box.show();
+    EXPECT_TRUE(WaitUntil([&] { return box.Position == 286; }));
 }
