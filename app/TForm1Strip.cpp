@@ -260,6 +260,11 @@ void TForm1::SmoothImageListBox1ItemDblClick(QObject*, int)
 
 void TForm1::SmoothImageListBox1KeyDown(QObject*, int& Key, Qt::KeyboardModifiers)
 {
-    if (Key == kDeleteKey && StripPicture(SmoothImageListBox1->SelectedItemIndex()))
+    if (Key != kDeleteKey)
+        return;
+    if (StripPicture(SmoothImageListBox1->SelectedItemIndex()))
         DeleteSelectedPicture();
+    // Delete is no key of the strip's own: passed on, it would select the
+    // current item again, and on "Add Artwork" that asks for a new artwork.
+    Key = 0;
 }
