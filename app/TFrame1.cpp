@@ -26,15 +26,6 @@ TSmoothImageListBox* Strip()
     return Form1 ? Form1->SmoothImageListBox1 : nullptr;
 }
 
-// Gives the item at `from` the index `to` and the item there `from`.
-void SwapItems(TSmoothImageListBox* strip, int from, int to)
-{
-    TSmoothImageListBoxItems* items = strip->Items();
-    items->BeginUpdate();
-    items->GetItem(from)->SetIndex(to);
-    items->EndUpdate();
-}
-
 } // namespace
 
 TFrame1::TFrame1(QWidget* owner) : QWidget(owner), ui_(std::make_unique<Ui::TFrame1>())
@@ -151,29 +142,33 @@ void TFrame1::ToolButton2Click()
 
 void TFrame1::ToolButton3Click()
 {
-    Picture* picture = SelectedArtwork();
-    TSmoothImageListBox* strip = Strip();
-    if (!picture)
-        return;
-    const int s = strip->SelectedItemIndex();
-    if (s <= 1 || !Form1->GetPortfolio()->MoveUp(picture))
-        return;
-    SwapItems(strip, s, s - 1);
-    strip->SetSelectedItemIndex(s - 1);
-    UpdateMoveButtons();
+    MoveSelected(-1);
 }
 
 void TFrame1::ToolButton4Click()
 {
+    MoveSelected(1);
+}
+
+void TFrame1::MoveSelected(int step)
+{
     Picture* picture = SelectedArtwork();
-    TSmoothImageListBox* strip = Strip();
     if (!picture)
         return;
+    TSmoothImageListBox* strip = Strip();
     const int s = strip->SelectedItemIndex();
-    if (s >= strip->Items()->Count() - 2 || !Form1->GetPortfolio()->MoveDown(picture))
+    const int to = s + step;
+    // Neither past the statement nor past "Add Artwork".
+    if (to < 1 || to > strip->Items()->Count() - 2)
         return;
-    SwapItems(strip, s, s + 1);
-    strip->SetSelectedItemIndex(s + 1);
+    Portfolio* portfolio = Form1->GetPortfolio();
+    if (!(step < 0 ? portfolio->MoveUp(picture) : portfolio->MoveDown(picture)))
+        return;
+    TSmoothImageListBoxItems* items = strip->Items();
+    items->BeginUpdate();
+    items->GetItem(s)->SetIndex(to);
+    items->EndUpdate();
+    strip->SetSelectedItemIndex(to);
     UpdateMoveButtons();
 }
 

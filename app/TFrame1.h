@@ -45,6 +45,9 @@ private:
     // The artwork of the selected strip item, or null when the statement,
     // "Add Artwork" or nothing is selected.
     Picture* SelectedArtwork() const;
+    // Moves the selected artwork one place left (-1) or right (1) in the
+    // portfolio and the strip; the selection follows it.
+    void MoveSelected(int step);
     // Puts the picture into Image1, scaled down to fit when it is larger.
     void FitImage();
 

@@ -174,6 +174,8 @@ int TSmoothImageListBox::GetColumnCount() const
     return count;
 }
 
+// The cells were shifted by the offset of the last layout (LayoutPosition),
+// which Position may have left since: the range is measured from that.
 int TSmoothImageListBox::GetFullSize()
 {
     const int s = ShadowOffset();
@@ -181,14 +183,14 @@ int TSmoothImageListBox::GetFullSize()
     if (FRows == 0) {
         int v = 0;
         if (n > 0)
-            v = RoundHalfEven(FItemAppearance->GetRowHeight() + FDisplayList->GetItem(n - 1)->Rect.Y + Position +
+            v = RoundHalfEven(FItemAppearance->GetRowHeight() + FDisplayList->GetItem(n - 1)->Rect.Y + LayoutPosition +
                               FItemAppearance->ItemVerticalSpacing());
         return std::max(0, FFooter->GetHeight() + v - height() + s);
     }
     if (FColumns == 0) {
         int v = 0;
         if (n > 0)
-            v = RoundHalfEven(FItemAppearance->GetColumnWidth() + FDisplayList->GetItem(n - 1)->Rect.X + Position +
+            v = RoundHalfEven(FItemAppearance->GetColumnWidth() + FDisplayList->GetItem(n - 1)->Rect.X + LayoutPosition +
                               FItemAppearance->ItemHorizontalSpacing());
         return std::max(0, s + v - width());
     }
@@ -249,6 +251,7 @@ void TSmoothImageListBox::InitListBoxItems()
     const float hh = float(FHeader->GetHeight());
     const float fh = float(FFooter->GetHeight());
     const int position = GetPosition();
+    LayoutPosition = position;
 
     float startX, startY;
     if (FRows == 0) {
@@ -294,7 +297,8 @@ void TSmoothImageListBox::InitListBoxItems()
                 }
             } else {
                 x += cw + hs;
-                if (++c == FColumns) {
+                // With Columns 0 too, one column downwards.
+                if (++c >= std::max(FColumns, 1)) {
                     c = 0;
                     x = startX;
                     y += rh + vs;
@@ -372,7 +376,7 @@ void TSmoothImageListBox::SetScrollBarPosition()
 void TSmoothImageListBox::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Resize();
+    Guarded([this] { Resize(); });
 }
 
 void TSmoothImageListBox::Resize()
@@ -488,11 +492,13 @@ void TSmoothImageListBox::StepZoom()
     const TRect ir = InsideRect();
     const int hh = FHeader->GetHeight();
     const int fh = FFooter->GetHeight();
+    bool any = false;
     for (int i = 0; i < FDisplayList->Count() && AnimateZoom; ++i) {
         auto* e = FDisplayList->GetItem(i);
         TSmoothImageListBoxItem* item = e->Item;
         if (!item || e->Kind() != ikItem)
             continue;
+        any = any || item->Zoomed;
         if (item->ZoomingOut) {
             if (!StepRect(item, item->TargetImageRect)) {
                 AnimateZoom = false;
@@ -528,6 +534,9 @@ void TSmoothImageListBox::StepZoom()
             }
         }
     }
+    // A resize arms the zoom for a zoomed item to follow; with none there is nothing to step.
+    if (!any)
+        AnimateZoom = false;
 }
 
 void TSmoothImageListBox::GetAspectSize(int& w, int& h, int bw, int bh, int iw, int ih)

@@ -15,8 +15,6 @@ Python standard library.
 """
 import importlib.util
 import os
-import struct
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -27,33 +25,10 @@ draw = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(draw)
 
 WIDTH, HEIGHT = 133, 93
-N = 3  # samples per pixel side
 
 
 def render(shade):
-    rows = []
-    for py in range(HEIGHT):
-        row = bytearray([0])
-        for px in range(WIDTH):
-            acc = [0.0, 0.0, 0.0, 0.0]
-            for sy in range(N):
-                for sx in range(N):
-                    r, g, b, a = shade(px + (sx + 0.5) / N, py + (sy + 0.5) / N)
-                    acc[0] += r * a
-                    acc[1] += g * a
-                    acc[2] += b * a
-                    acc[3] += a
-            a = acc[3] / (N * N)
-            if a <= 0:
-                row += bytes((0, 0, 0, 0))
-            else:
-                row += bytes(int(round(min(1.0, c / acc[3]) * 255)) for c in acc[:3])
-                row.append(int(round(a * 255)))
-        rows.append(bytes(row))
-    return (b"\x89PNG\r\n\x1a\n"
-            + draw.png_chunk(b"IHDR", struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 6, 0, 0, 0))
-            + draw.png_chunk(b"IDAT", zlib.compress(b"".join(rows), 9))
-            + draw.png_chunk(b"IEND", b""))
+    return draw.png_rgba(WIDTH, draw.render(WIDTH, shade, HEIGHT, supersample=3), HEIGHT)
 
 
 CLEAR = (0.0, 0.0, 0.0, 0.0)

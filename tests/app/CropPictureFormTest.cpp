@@ -92,14 +92,6 @@ QImage FourColours()
     return image;
 }
 
-QImage PictureImage(const Picture* picture)
-{
-    const HBITMAP handle = picture->GetBitmap()->CopyToBitmapH();
-    QImage image = GetScreenBitmap(handle).copy();
-    DeleteObject(handle);
-    return image;
-}
-
 bool IsEdgeColour(const QColor& colour)
 {
     return colour == QColor(Qt::black) || colour == QColor(Qt::white);

@@ -38,16 +38,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QImage PictureImage(const Picture* picture)
-{
-    if (!picture->GetBitmap())
-        return {};
-    const HBITMAP handle = picture->GetBitmap()->CopyToBitmapH();
-    QImage image = GetScreenBitmap(handle).copy();
-    DeleteObject(handle);
-    return image;
-}
-
 // What a portfolio holds that the user typed or chose, and its pictures.
 struct Snapshot {
     std::string name, email, templateName;
