@@ -276,13 +276,15 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
         return true;
     }
     // What the reader filled in before it failed goes without the save
-    // question: saving it could overwrite the file with partial data.
+    // question: saving it could overwrite the file with partial data. The
+    // new portfolio comes before the message, so that no page or strip item
+    // shows a deleted artwork while the message is up.
     loaded.reset();
+    NewPortfolio();
     MessageBoxA(this,
                 "Failed to open the file: " + FileNamePart(path) + "\n\nPlease check if this file still exists.",
                 "Error", MB_OK | MB_ICONWARNING);
     RemoveRecentFile(path);
-    NewPortfolio();
     return false;
 }
 
