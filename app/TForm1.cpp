@@ -1,8 +1,8 @@
 #include "app/TForm1.h"
 
-#include "app/FormBackground.h"
 #include "app/EmailThread.h"
 #include "app/ExportThread.h"
+#include "app/FormBackground.h"
 #include "app/PreviewThread.h"
 #include "app/TForm12.h"
 #include "app/TForm16.h"
@@ -10,19 +10,31 @@
 #include "app/TForm5.h"
 #include "app/TForm6.h"
 #include "app/TFrame2.h"
+#include "app/WinMain.h"
 #include "model/Options.h"
+#include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "output/FileDialog.h"
 #include "output/Form1.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
 #include "output/PortfolioGenerator.h"
+#include "platform/shell/Process.h"
+#include "services/BurnThread.h"
+#include "services/ProductAddresses.h"
+#include "services/TForm3.h"
+#include "services/UpdateThread.h"
 #include "ui_TForm1.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
+#include <exception>
 
 TForm1* Form1 = nullptr;
 
@@ -30,15 +42,40 @@ namespace {
 
 const char* const kTitle = "Velmora Voravev 2.0";
 const char* const kTitleSeparator = " - ";
+const char* const kPortfolioFilter = "Portfolio Files (*.pfo)|*.pfo";
+const char* const kSaveQuestion = "Do you want to save the current portfolio?";
+
+// The part after the last "/"; portfolios named by a Windows path keep
+// their "\" as part of the name.
+std::string FileNamePart(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A menu caption showing the text as it is: "&" would mark a shortcut.
+QString MenuCaption(const std::string& text)
+{
+    return QString::fromStdString(text).replace("&", "&&");
+}
+
+// The user's documents folder, or "" when the desktop names none that exists.
+std::string DocumentsFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !folder.isEmpty() && QDir(folder).exists() ? folder.toStdString() : std::string();
+}
 
 } // namespace
 
-TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TForm1>())
+TForm1::TForm1(const std::vector<std::string>& arguments, QWidget* owner)
+    : QMainWindow(owner), ui_(std::make_unique<Ui::TForm1>())
 {
     // Message boxes and job windows of the start-up below already belong
     // to this window.
     Form1 = this;
     RegisterForm1(this);
+    RegisterForm1Commands(this);
 
     ui_->setupUi(this);
     UseFormBackground(this);
@@ -60,27 +97,96 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), ui_(std::make_unique<Ui::TF
         "QToolButton { min-width: 75px; min-height: 63px; }"
         "QToolButton:hover { background: #FFD9AA; }");
 
-    connect(ui_->ToolButton6, &QAction::triggered, this, &TForm1::ToolButton6Click);
-    connect(ui_->ToolButton4, &QAction::triggered, this, &TForm1::ToolButton4Click);
-    connect(ui_->ToolButton9, &QAction::triggered, this, &TForm1::ToolButton9Click);
-    connect(ui_->ToolButton10, &QAction::triggered, this, &TForm1::ToolButton10Click);
-    connect(ui_->ExportasPDF1, &QAction::triggered, this, &TForm1::ExportasPDF1Click);
-    connect(ui_->ToolButton8, &QAction::triggered, this, &TForm1::ToolButton8Click);
-    connect(ui_->Options1, &QAction::triggered, this, &TForm1::Options1Click);
-    connect(ui_->About2, &QAction::triggered, this, &TForm1::About2Click);
+    // The separator above the recent files shows only with them.
+    N5 = ui_->F1->insertSeparator(ui_->MRUFile01);
+    N5->setObjectName("N5");
+
+    const struct {
+        QAction* action;
+        void (TForm1::*handler)();
+    } handlers[] = {
+        {ui_->New1, &TForm1::New1Click},
+        {ui_->Load1, &TForm1::Load1Click},
+        {ui_->Save1, &TForm1::Save1Click},
+        {ui_->SaveAs1, &TForm1::SaveAs1Click},
+        {ui_->ExportasPDF1, &TForm1::ExportasPDF1Click},
+        {ui_->MRUFile01, &TForm1::MRUFile01Click},
+        {ui_->MRUFile11, &TForm1::MRUFile11Click},
+        {ui_->MRUFile21, &TForm1::MRUFile21Click},
+        {ui_->MRUFile31, &TForm1::MRUFile31Click},
+        {ui_->Exit1, &TForm1::Exit1Click},
+        {ui_->Options1, &TForm1::Options1Click},
+        {ui_->Tutorial1, &TForm1::Tutorial1Click},
+        {ui_->CheckforUpdates1, &TForm1::CheckforUpdates1Click},
+        {ui_->VisitWebsite1, &TForm1::VisitWebsite1Click},
+        {ui_->Sendfeedback1, &TForm1::Sendfeedback1Click},
+        {ui_->About2, &TForm1::About2Click},
+        {ui_->ToolButton1, &TForm1::ToolButton1Click},
+        {ui_->ToolButton2, &TForm1::ToolButton2Click},
+        {ui_->ToolButton6, &TForm1::ToolButton6Click},
+        {ui_->ToolButton8, &TForm1::ToolButton8Click},
+        {ui_->ToolButton4, &TForm1::ToolButton4Click},
+        {ui_->ToolButton5, &TForm1::ToolButton5Click},
+        {ui_->ToolButton10, &TForm1::ToolButton10Click},
+        {ui_->ToolButton9, &TForm1::ToolButton9Click},
+    };
+    for (const auto& entry : handlers)
+        connect(entry.action, &QAction::triggered, this, entry.handler);
+
+    // Pages the build names no address for are not offered.
+    ui_->Tutorial1->setEnabled(*ProductAddresses::TutorialPage != '\0');
+    ui_->VisitWebsite1->setEnabled(*ProductAddresses::WebSite != '\0');
+    ui_->Sendfeedback1->setEnabled(*ProductAddresses::FeedbackPage != '\0');
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+
+    OpenDialog1 = std::make_unique<TOpenDialog>();
+    OpenDialog1->Title = "Open Portfolio";
+    OpenDialog1->DefaultExt = "pfo";
+    OpenDialog1->Filter = kPortfolioFilter;
+
+    SaveDialog1 = std::make_unique<TSaveDialog>();
+    SaveDialog1->Title = "Save Portfolio";
+    SaveDialog1->DefaultExt = "pfo";
+    SaveDialog1->Filter = kPortfolioFilter;
+    SaveDialog1->OverwritePrompt = true;
 
     SaveDialog2 = std::make_unique<TSaveDialog>();
     SaveDialog2->Title = "Export your portfolio as a PDF file...";
     SaveDialog2->DefaultExt = "pdf";
     SaveDialog2->Filter = "PDF (.pdf)|*.pdf";
     SaveDialog2->OverwritePrompt = true;
-    SaveDialog2->InitialDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
 
     options_ = Options::Instance();
-    NewPortfolio();
+    UpdateRecentMenu();
+
+    // Where the generators put their numbered output folders; a failure
+    // shows when a job needs it.
+    PortfolioGenerator::ForceWorkingFolder();
+
+    const std::string documents = DocumentsFolder();
+    if (!documents.empty()) {
+        OpenDialog1->InitialDir = documents;
+        SaveDialog1->InitialDir = documents;
+        SaveDialog2->InitialDir = documents;
+    }
+
+    if (arguments.empty()) {
+        NewPortfolio();
+    } else if (arguments[0] == "/open") {
+        OpenPortfolio(arguments.size() > 1 ? arguments[1] : std::string());
+        // Cancelled: the window still holds a portfolio.
+        if (!portfolio_)
+            NewPortfolio();
+    } else {
+        NewPortfolio();
+        for (const std::string& path : arguments)
+            AddArtworkFromFile(path);
+    }
+
+    if (options_->GetCheckForUpdates())
+        StartUpdateCheck(true);
 }
 
 TForm1::~TForm1()
@@ -95,21 +201,251 @@ TForm1::~TForm1()
         job.reset();
     }
     jobs_.clear();
+    StopBackgroundJobs();
+    if (Form1Commands() == this)
+        RegisterForm1Commands(nullptr);
     if (Form1 == this) {
         Form1 = nullptr;
         RegisterForm1(nullptr);
     }
 }
 
-void TForm1::NewPortfolio()
+void TForm1::StopBackgroundJobs()
+{
+    // Deleting either waits for its end; the update job stops waiting on the
+    // network, on a started file and on its Finish button when asked.
+    if (burnJob_) {
+        burnJob_.reset();
+        ReportShutDownStep("burn job joined");
+    }
+    if (!updateJobs_.empty()) {
+        for (std::unique_ptr<UpdateThread>& job : updateJobs_)
+            job->Terminate();
+        updateJobs_.clear();
+        ReportShutDownStep("update jobs joined");
+    }
+}
+
+bool TForm1::SaveIfWanted()
+{
+    if (!portfolio_ || !portfolio_->IsModified())
+        return true;
+    if (MessageBoxA(this, kSaveQuestion, "Save Portfolio", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return true;
+    return SavePortfolio();
+}
+
+void TForm1::ReplacePortfolio(std::unique_ptr<Portfolio> portfolio)
 {
     // A waiting e-mail job must never send the portfolio that goes now.
     if (Form16)
         Form16->DropJob();
-    portfolio_.reset();
+    portfolio_ = std::move(portfolio);
+}
+
+void TForm1::NewPortfolio()
+{
+    if (!SaveIfWanted())
+        return;
+    ReplacePortfolio(nullptr);
     UpdateCaption("");
-    portfolio_ = std::make_unique<Portfolio>();
+    ReplacePortfolio(std::make_unique<Portfolio>());
+    RebuildStrip();
+}
+
+bool TForm1::OpenPortfolio(const std::string& fileName)
+{
+    const std::lock_guard<std::recursive_mutex> lock(portfolioMutex_);
+    if (!SaveIfWanted())
+        return false;
+    std::string path = fileName;
+    if (path.empty() && OpenDialog1->Execute(this))
+        path = OpenDialog1->FileName;
+    if (path.empty())
+        return false;
+
+    ReplacePortfolio(nullptr);
+    auto loaded = std::make_unique<Portfolio>();
+    loaded->SetFileName(path);
+    const bool ok = loaded->Load();
+    if (ok) {
+        ReplacePortfolio(std::move(loaded));
+        RebuildStrip();
+        UpdateCaption(FileNamePart(path));
+        AddRecentFile(path);
+        return true;
+    }
+    // What the reader filled in before it failed goes without the save
+    // question: saving it could overwrite the file with partial data.
+    loaded.reset();
+    MessageBoxA(this,
+                "Failed to open the file: " + FileNamePart(path) + "\n\nPlease check if this file still exists.",
+                "Error", MB_OK | MB_ICONWARNING);
+    RemoveRecentFile(path);
+    NewPortfolio();
+    return false;
+}
+
+bool TForm1::SaveAs(const std::string& path)
+{
+    try {
+        portfolio_->SetFileName(path);
+        if (portfolio_->Save()) {
+            AddRecentFile(path);
+            return true;
+        }
+        MessageBoxA(this,
+                    "An error occurred trying to save the portfolio:\nThe file " + path + " could not be written.",
+                    "Ooops!", MB_OK | MB_ICONERROR);
+    } catch (const std::exception& error) {
+        MessageBoxA(this, std::string("An error occurred trying to save the portfolio:\n") + error.what(), "Ooops!",
+                    MB_OK | MB_ICONERROR);
+    }
+    return false;
+}
+
+bool TForm1::SavePortfolio()
+{
+    std::string path = portfolio_->GetFileName(false);
+    if (path.empty()) {
+        if (!SaveDialog1->Execute(this))
+            return false;
+        path = SaveDialog1->FileName;
+    }
+    const bool saved = SaveAs(path);
+    UpdateCaption(portfolio_->GetFileName(true));
+    return saved;
+}
+
+void TForm1::SaveAs1Click()
+{
+    if (!SaveDialog1->Execute(this))
+        return;
+    // A copy: the portfolio stays with its own file (or none), and still
+    // differs from that file when it did before.
+    const std::string previous = portfolio_->GetFileName(false);
+    const bool wasModified = portfolio_->IsModified();
+    SaveAs(SaveDialog1->FileName);
+    portfolio_->SetFileName(previous);
+    if (!previous.empty() && wasModified)
+        portfolio_->SetModified();
+}
+
+void TForm1::New1Click()
+{
+    NewPortfolio();
+}
+
+void TForm1::Load1Click()
+{
+    OpenPortfolio("");
+}
+
+void TForm1::ToolButton2Click()
+{
+    OpenPortfolio("");
+}
+
+void TForm1::Save1Click()
+{
+    SavePortfolio();
+}
+
+void TForm1::ToolButton1Click()
+{
+    SavePortfolio();
+}
+
+namespace {
+
+using RecentGetter = std::string (Options::*)();
+using RecentSetter = void (Options::*)(const std::string&);
+const RecentGetter kGetRecent[4] = {&Options::GetRecentFile0, &Options::GetRecentFile1, &Options::GetRecentFile2,
+                                    &Options::GetRecentFile3};
+const RecentSetter kSetRecent[4] = {&Options::SetRecentFile0, &Options::SetRecentFile1, &Options::SetRecentFile2,
+                                    &Options::SetRecentFile3};
+
+} // namespace
+
+void TForm1::AddRecentFile(const std::string& path)
+{
+    if (path.empty())
+        return;
+    // A file among the first three keeps the order; the fourth comes to the top.
+    for (int i = 0; i < 3; ++i)
+        if ((options_->*kGetRecent[i])() == path)
+            return;
+    for (int i = 3; i > 0; --i)
+        (options_->*kSetRecent[i])((options_->*kGetRecent[i - 1])());
+    (options_->*kSetRecent[0])(path);
+    UpdateRecentMenu();
+}
+
+void TForm1::RemoveRecentFile(const std::string& path)
+{
+    for (int i = 0; i < 4; ++i)
+        if ((options_->*kGetRecent[i])() == path)
+            (options_->*kSetRecent[i])("");
+    UpdateRecentMenu();
+}
+
+void TForm1::UpdateRecentMenu()
+{
+    QAction* items[] = {ui_->MRUFile01, ui_->MRUFile11, ui_->MRUFile21, ui_->MRUFile31};
+    bool any = false;
+    for (int i = 0; i < 4; ++i) {
+        const QString caption = MenuCaption(FileNamePart((options_->*kGetRecent[i])()));
+        items[i]->setText(caption);
+        items[i]->setVisible(!caption.isEmpty());
+        any = any || !caption.isEmpty();
+    }
+    N5->setVisible(any);
+}
+
+void TForm1::OpenRecentFile(int index)
+{
+    const std::string path = (options_->*kGetRecent[index])();
+    if (!path.empty())
+        OpenPortfolio(path);
+}
+
+void TForm1::MRUFile01Click()
+{
+    OpenRecentFile(0);
+}
+
+void TForm1::MRUFile11Click()
+{
+    OpenRecentFile(1);
+}
+
+void TForm1::MRUFile21Click()
+{
+    OpenRecentFile(2);
+}
+
+void TForm1::MRUFile31Click()
+{
+    OpenRecentFile(3);
+}
+
+void TForm1::RebuildStrip()
+{
     ShowSelectedPage();
+}
+
+void TForm1::AddArtworkFromFile(const std::string& path)
+{
+    auto picture = std::make_unique<Picture>(portfolio_.get());
+    try {
+        picture->SetTitle("New Artwork");
+        // A file that is no picture still becomes an artwork, without an image.
+        picture->LoadFromFile(path);
+        portfolio_->AddPicture(picture.release());
+        ShowSelectedPage();
+    } catch (const std::exception&) {
+        // This file is left out; the others still come.
+    }
 }
 
 void TForm1::ShowSelectedPage()
@@ -137,6 +473,90 @@ void TForm1::UpdateCaption(const std::string& fileName)
     if (!fileName.empty())
         caption += kTitleSeparator + fileName;
     setWindowTitle(QString::fromStdString(caption));
+}
+
+void TForm1::Exit1Click()
+{
+    if (!SaveIfWanted())
+        return;
+    ExitApplication();
+}
+
+void TForm1::ExitApplication()
+{
+    ReplacePortfolio(nullptr);
+    RequestQuit(0);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // A disabled window still gets the window manager's close request.
+    if (Form1HeldDisabled() || !SaveIfWanted()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    ReplacePortfolio(nullptr);
+    RequestQuit(0);
+}
+
+void TForm1::RequestQuit(int exitCode)
+{
+    // The entry's shut-down runs once the event loop has ended.
+    QuitMessageLoop(exitCode);
+}
+
+void TForm1::SetCheckForUpdatesEnabled(bool enabled)
+{
+    ui_->CheckforUpdates1->setEnabled(enabled);
+}
+
+bool TForm1::IsPortfolioModified()
+{
+    return portfolio_ && portfolio_->IsModified();
+}
+
+void TForm1::StartUpdateCheck(bool silent)
+{
+    // Jobs that have ended go; the running ones stay until the shut-down.
+    std::erase_if(updateJobs_, [](const std::unique_ptr<UpdateThread>& job) { return job->Finished(); });
+    updateJobs_.push_back(std::make_unique<UpdateThread>(silent, false));
+}
+
+void TForm1::CheckforUpdates1Click()
+{
+    StartUpdateCheck(false);
+}
+
+void TForm1::ToolButton5Click()
+{
+    // Deleting a running burn waits for its end.
+    burnJob_.reset();
+    if (!Form3 || !portfolio_)
+        return;
+    burnJob_ = std::make_unique<BurnThread>(Form3, portfolio_.get(), true);
+    burnJob_->Resume();
+}
+
+void TForm1::OpenHelpPage(const char* address)
+{
+    if (*address != '\0')
+        OpenWebAddress(address);
+}
+
+void TForm1::Tutorial1Click()
+{
+    OpenHelpPage(ProductAddresses::TutorialPage);
+}
+
+void TForm1::VisitWebsite1Click()
+{
+    OpenHelpPage(ProductAddresses::WebSite);
+}
+
+void TForm1::Sendfeedback1Click()
+{
+    OpenHelpPage(ProductAddresses::FeedbackPage);
 }
 
 void TForm1::ToolButton6Click()

@@ -10,19 +10,42 @@
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
 #include "output/TForm10.h"
+#include "platform/com/ComRuntime.h"
 #include "platform/imapi/DiscMaster.h"
 #include "services/EmailerFactory.h"
 #include "services/TForm3.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <atomic>
 #include <clocale>
 #include <exception>
 
-void CreateForms()
+namespace {
+
+std::atomic<bool> mainLoopRunning{false};
+std::atomic<int> quitRequests{0};
+
+std::function<void(const std::string&)>& Observer()
+{
+    static std::function<void(const std::string&)> observer;
+    return observer;
+}
+
+template <class T>
+void DeleteForm(T*& form)
+{
+    delete form;
+    form = nullptr;
+}
+
+} // namespace
+
+void CreateForms(const std::vector<std::string>& arguments)
 {
     // The main window's constructor does the start-up work; the others do
     // not exist yet while it runs. It sets Form1 itself, before that work.
-    new TForm1();
+    new TForm1(arguments);
     Form2 = new TForm2(Form1);
     Form4 = new TForm4();
     Form6 = new TForm6();
@@ -34,46 +57,89 @@ void CreateForms()
 
 void DestroyForms()
 {
-    delete Form17;
-    Form17 = nullptr;
-    delete Form16;
-    Form16 = nullptr;
-    delete Form10;
-    Form10 = nullptr;
-    delete Form6;
-    Form6 = nullptr;
-    delete Form4;
-    Form4 = nullptr;
-    delete Form3;
-    Form3 = nullptr;
-    delete Form2;
-    Form2 = nullptr;
+    // The artwork dialog is the main window's child and goes with it.
+    QPointer<TForm2> form2 = Form2;
     delete Form1;
+    delete form2.data();
+    Form2 = nullptr;
+    DeleteForm(Form17);
+    DeleteForm(Form16);
+    DeleteForm(Form3);
+    DeleteForm(Form10);
+    DeleteForm(Form6);
+    DeleteForm(Form4);
+}
+
+void SetShutDownObserver(std::function<void(const std::string&)> observer)
+{
+    Observer() = std::move(observer);
+}
+
+void ReportShutDownStep(const std::string& step)
+{
+    if (Observer())
+        Observer()(step);
+}
+
+void ShutDown()
+{
+    // The workers use the process-wide objects below: they end first.
+    if (Form1)
+        Form1->StopBackgroundJobs();
+    DestroyForms();
+    ReportShutDownStep("forms destroyed");
+    // Saves every account, as the accounts were at the end of the run.
+    EmailerFactory::FreeInstance();
+    ReportShutDownStep("e-mail accounts freed");
+    TemplateLibrary::FreeInstance();
+    ReportShutDownStep("templates freed");
+    Options::FreeInstance();
+    ReportShutDownStep("options freed");
+    CoUninitialize();
+    ReportShutDownStep("COM uninitialised");
+}
+
+void QuitMessageLoop(int exitCode)
+{
+    ++quitRequests;
+    if (mainLoopRunning)
+        QCoreApplication::exit(exitCode);
+}
+
+int QuitRequests()
+{
+    return quitRequests;
 }
 
 int WinMain(int argc, char** argv)
 {
+    CoInitialize(nullptr);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TApplication app(argc, argv);
     // Texts the program writes (CSS, XML, settings) never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     app.Title = "Velmora Voravev";
     QApplication::setApplicationName("Velmora Voravev");
+    // The program ends through Exit or the main window's close, never because
+    // a window was hidden; the main window asks about unsaved work first.
+    QApplication::setQuitOnLastWindowClosed(false);
     // The disc master the burn job creates is built into the program.
     RegisterDiscMasterClass();
+
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     try {
-        CreateForms();
+        CreateForms(arguments);
         Form1->show();
+        mainLoopRunning = true;
         QApplication::exec();
+        mainLoopRunning = false;
     } catch (const std::exception& error) {
+        mainLoopRunning = false;
         app.ShowException(error.what());
     } catch (...) {
+        mainLoopRunning = false;
         app.ShowException("");
     }
-    DestroyForms();
-    // Saves every account, as the accounts were at the end of the run.
-    EmailerFactory::FreeInstance();
-    TemplateLibrary::FreeInstance();
-    Options::FreeInstance();
+    ShutDown();
     return 0;
 }

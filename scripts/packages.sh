@@ -16,8 +16,9 @@ PACKAGES=(
   xdg-utils fonts-dejavu-core fonts-liberation2
   # real peers and cross-checks used by the tests
   python3 python3-aiosmtpd python3-pil libtiff-tools openssl ca-certificates time curl zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
-  # a virtual display to look at the running program
-  xvfb xauth
+  # a virtual display to look at the running program, and a way to send its
+  # window the close request a window manager sends
+  xvfb xauth python3-xlib
 )
 
 missing=()

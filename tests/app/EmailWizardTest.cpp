@@ -92,13 +92,14 @@ protected:
 
 TEST_F(EmailWizardTest, WithoutArtworksNothingStarts)
 {
-    form1_->NewPortfolio();
     ModalDriver driver;
-    driver.Press(QMessageBox::Ok);
+    // The artwork made the portfolio modified: New asks first.
+    driver.Press(QMessageBox::No).Press(QMessageBox::Ok);
+    form1_->NewPortfolio();
     form1_->findChild<QAction*>("ToolButton9")->trigger();
     ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
-    EXPECT_EQ(driver.Seen()[0].text, "You must add in some artworks before you can e-mail your portfolio.");
-    EXPECT_EQ(driver.Seen()[0].title, "Ooops!");
+    EXPECT_EQ(driver.Seen()[1].text, "You must add in some artworks before you can e-mail your portfolio.");
+    EXPECT_EQ(driver.Seen()[1].title, "Ooops!");
     EXPECT_TRUE(form1_->Jobs().empty());
 }
 
@@ -265,7 +266,10 @@ TEST_F(EmailWizardTest, NewPortfolioDropsTheWaitingJob)
     ASSERT_TRUE(form16_->isVisible());
     ASSERT_EQ(form16_->Job(), job);
 
+    ModalDriver driver;
+    driver.Press(QMessageBox::No);
     form1_->NewPortfolio();
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
     EXPECT_FALSE(form16_->isVisible());
     EXPECT_EQ(form16_->Job(), nullptr);
     Compose("gallery@example.com", "Works", "Hello");

@@ -1,6 +1,7 @@
 #include "output/Form1.h"
 
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/ModalDriver.h"
 
 namespace {
 
@@ -18,7 +19,10 @@ TEST_F(MainWindowTest, IsTheRegisteredMainWindowAndHoldsANewPortfolio)
     EXPECT_EQ(form1_->windowTitle(), "Velmora Voravev 2.0");
 
     first->SetName("Ada");
+    ModalDriver driver;
+    driver.Press(QMessageBox::No);
     Form1->NewPortfolio();
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
     ASSERT_NE(Form1->GetPortfolio(), nullptr);
     EXPECT_EQ(Form1->GetPortfolio()->GetName(true), "");
     EXPECT_FALSE(Form1->GetPortfolio()->IsModified());
