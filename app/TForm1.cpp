@@ -158,6 +158,7 @@ TForm1::TForm1(const std::vector<std::string>& arguments, QWidget* owner)
     SaveDialog2->Filter = "PDF (.pdf)|*.pdf";
     SaveDialog2->OverwritePrompt = true;
 
+    SetUpStrip();
     options_ = Options::Instance();
     UpdateRecentMenu();
 
@@ -429,11 +430,6 @@ void TForm1::MRUFile31Click()
     OpenRecentFile(3);
 }
 
-void TForm1::RebuildStrip()
-{
-    ShowSelectedPage();
-}
-
 void TForm1::AddArtworkFromFile(const std::string& path)
 {
     auto picture = std::make_unique<Picture>(portfolio_.get());
@@ -441,30 +437,13 @@ void TForm1::AddArtworkFromFile(const std::string& path)
         picture->SetTitle("New Artwork");
         // A file that is no picture still becomes an artwork, without an image.
         picture->LoadFromFile(path);
-        portfolio_->AddPicture(picture.release());
-        ShowSelectedPage();
+        if (AddPictureToStrip(picture.get())) {
+            portfolio_->AddPicture(picture.release());
+            ShowSelectedPage();
+        }
     } catch (const std::exception&) {
         // This file is left out; the others still come.
     }
-}
-
-void TForm1::ShowSelectedPage()
-{
-    const std::lock_guard<std::recursive_mutex> lock(portfolioMutex_);
-    // The statement is the selected page until the page strip offers others.
-    if (!Frame2)
-        Frame2 = new TFrame2(this);
-    if (Frame2->parentWidget() != ui_->Panel2) {
-        // A page taken out stays this window's child, hidden, for its next turn.
-        if (currentFrame_) {
-            currentFrame_->hide();
-            currentFrame_->setParent(this);
-        }
-        ui_->Panel2->layout()->addWidget(Frame2);
-        Frame2->show();
-    }
-    Frame2->ShowStatement();
-    currentFrame_ = Frame2;
 }
 
 void TForm1::UpdateCaption(const std::string& fileName)

@@ -13,12 +13,14 @@
 
 class BurnThread;
 class Options;
+class Picture;
 class Portfolio;
 class ProgressThread;
 class QAction;
 class TOpenDialog;
 class TSaveDialog;
 class UpdateThread;
+class TSmoothImageListBox;
 
 namespace Ui {
 class TForm1;
@@ -49,8 +51,6 @@ public:
     // Saves to the portfolio's file, asking for one when it has none. False
     // when cancelled or failed (a failure is reported).
     bool SavePortfolio() override;
-    // Shows the page of the selected strip item in Panel2.
-    void ShowSelectedPage();
     // Asks for the PDF file and starts the export job.
     void ExportPortfolio();
     // Deletes the portfolio and ends the event loop.
@@ -107,6 +107,40 @@ protected:
     // whose save fails or is cancelled keeps the window open.
     void closeEvent(QCloseEvent* event) override;
 
+    // ---- Page strip and page switching (app/TForm1Strip.cpp) ----
+public:
+    // Item 0 is the statement, items 1 to Count-2 the artworks in portfolio
+    // order (each item's Tag its Picture), the last item "Add Artwork".
+    TSmoothImageListBox* SmoothImageListBox1 = nullptr;
+    // Shows the page of the selected strip item in Panel2.
+    void ShowSelectedPage();
+    // Adds the artwork's item before "Add Artwork"; the selection stays.
+    // False for null. The caller adds the artwork to the portfolio.
+    bool AddPictureToStrip(Picture* picture);
+    // Makes the artwork's thumbnail again; false when it has no item.
+    bool UpdateThumbnail(Picture* picture);
+    // Asks, then deletes the selected artwork and shows the page before it.
+    // False when no artwork is selected; true once asked, whatever the answer.
+    bool DeleteSelectedPicture();
+    // Opens the selected artwork in the artwork details dialog.
+    void EditSelectedPicture();
+    // The artwork of the strip item; null for the statement, "Add Artwork"
+    // and indices outside the strip.
+    Picture* StripPicture(int index) const;
+    void SmoothImageListBox1ItemSelect(QObject* Sender, int itemindex);
+    void SmoothImageListBox1ItemDblClick(QObject* Sender, int itemindex);
+    void SmoothImageListBox1KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+
+private:
+    // Applies the strip's settings and makes its two fixed items.
+    void SetUpStrip();
+    // Leaves the fixed items, adds one per artwork of the portfolio and
+    // shows the statement.
+    void RebuildStrip();
+    // Puts the page into Panel2 in place of the current one.
+    void ShowPage(QWidget* page);
+    // ---- end of the page strip ----
+
 private:
     void UpdateCaption(const std::string& fileName);
     void AddRecentFile(const std::string& path);
@@ -119,8 +153,6 @@ private:
     // Saves the portfolio under path; reports an exception.
     bool SaveAs(const std::string& path);
     void ReplacePortfolio(std::unique_ptr<Portfolio> portfolio);
-    // Fills the strip from the portfolio and shows its first page.
-    void RebuildStrip();
     // A picture file of the command line as a new artwork at the end.
     void AddArtworkFromFile(const std::string& path);
     void StartUpdateCheck(bool silent);

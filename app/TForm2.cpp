@@ -2,6 +2,7 @@
 
 #include "app/FormBackground.h"
 #include "app/EditText.h"
+#include "app/ScreenPixmap.h"
 #include "app/TForm1.h"
 #include "app/TOpenPictureDialog.h"
 #include "FreeImage/FreeWinBitmap.h"
@@ -25,17 +26,6 @@ const char* const kAddCaption = "Add Artwork";
 const char* const kImageFilter =
     "All Image Files|*.jpg;*.jpeg;*.png;*.bmp;*.gif|PNG Images|*.png|JPEG Images|*.jpg;*.jpeg|BMP Images|*.bmp|"
     "GIF Images|*.gif";
-
-// A screen bitmap of the image as a pixmap; the handle lives only for the copy.
-QPixmap ScreenPixmap(const TFreeWinBitmap& bitmap)
-{
-    const HBITMAP handle = bitmap.CopyToBitmapH();
-    if (handle == kNullBitmap)
-        return {};
-    QPixmap pixmap = QPixmap::fromImage(GetScreenBitmap(handle));
-    DeleteObject(handle);
-    return pixmap;
-}
 
 } // namespace
 

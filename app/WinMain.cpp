@@ -2,6 +2,7 @@
 
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "app/TForm13.h"
 #include "app/TForm16.h"
 #include "app/TForm17.h"
 #include "app/TForm2.h"
@@ -51,17 +52,22 @@ void CreateForms(const std::vector<std::string>& arguments)
     Form6 = new TForm6();
     Form10 = new TForm10();
     Form3 = new TForm3();
+    Form13 = new TForm13(Form1);
     Form16 = new TForm16();
     Form17 = new TForm17();
 }
 
 void DestroyForms()
 {
-    // The artwork dialog is the main window's child and goes with it.
+    // The artwork and crop dialogs are the main window's children and go
+    // with it.
     QPointer<TForm2> form2 = Form2;
+    QPointer<TForm13> form13 = Form13;
     delete Form1;
     delete form2.data();
     Form2 = nullptr;
+    delete form13.data();
+    Form13 = nullptr;
     DeleteForm(Form17);
     DeleteForm(Form16);
     DeleteForm(Form3);

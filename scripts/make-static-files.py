@@ -22,12 +22,13 @@ SUPERSAMPLE = 4
 
 # ---------------------------------------------------------------- drawing ---
 
-def render(size, shade):
-    """Returns size*size RGBA tuples; shade(x, y) gives an RGBA float tuple
-    (0..1) for a point in pixel units, sampled SUPERSAMPLE^2 times a pixel."""
+def render(size, shade, height=None, supersample=SUPERSAMPLE):
+    """Returns size*height RGBA tuples (height defaults to size); shade(x, y)
+    gives an RGBA float tuple (0..1) for a point in pixel units, sampled
+    supersample^2 times a pixel."""
     pixels = []
-    n = SUPERSAMPLE
-    for py in range(size):
+    n = supersample
+    for py in range(size if height is None else height):
         for px in range(size):
             acc = [0.0, 0.0, 0.0, 0.0]
             for sy in range(n):
@@ -78,14 +79,15 @@ def png_chunk(kind, data):
             + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
 
 
-def png_rgba(size, pixels):
+def png_rgba(size, pixels, height=None):
+    height = size if height is None else height
     raw = bytearray()
-    for y in range(size):
+    for y in range(height):
         raw.append(0)
         for r, g, b, a in pixels[y * size:(y + 1) * size]:
             raw += bytes((r, g, b, a))
     return (b"\x89PNG\r\n\x1a\n"
-            + png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, height, 8, 6, 0, 0, 0))
             + png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
             + png_chunk(b"IEND", b""))
 

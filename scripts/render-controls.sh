@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the control renderer and draws its sheets (pens, brushes, hatch
-# patterns, gradients, text, fills, pictures, markup, painters) offscreen, one PNG each, for a person to look at.
+# patterns, gradients, text, fills, pictures, markup, painters, the thumbnail
+# strip's navigators, bars, cells, splitters and top layer) offscreen, one PNG
+# each, for a person to look at.
 #
 #   scripts/render-controls.sh [OUTPUT_FOLDER]
 #

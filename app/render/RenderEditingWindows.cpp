@@ -1,9 +1,11 @@
 // States of the contact details dialog, the artwork details dialog and the
 // statement page.
 #include "app/TForm1.h"
+#include "app/TForm13.h"
 #include "app/TForm2.h"
 #include "app/TForm5.h"
 #include "app/render/RenderStates.h"
+#include "controls/TSmoothImageListBox.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 
@@ -11,6 +13,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -35,27 +38,53 @@ const bool contactDetails = RegisterRenderState("TForm5-contact-details", [] {
 
 namespace {
 
-// An artwork made from a picture drawn for the occasion.
-Picture* SampleArtwork(const char* title)
+// A picture drawn for the occasion: a sky from `top` to `bottom` over a
+// dark sea, saved once under the name.
+QString SamplePicture(const char* name, QColor top, QColor bottom, int width = 640, int height = 420)
 {
     static QTemporaryDir folder;
-    const QString path = folder.filePath("evening-harbour.png");
+    const QString path = folder.filePath(name);
     if (!QFileInfo::exists(path)) {
-        QImage image(640, 420, QImage::Format_RGB32);
+        QImage image(width, height, QImage::Format_RGB32);
         QPainter painter(&image);
-        QLinearGradient sky(0, 0, 0, 420);
-        sky.setColorAt(0, QColor(0xFF, 0x99, 0x33));
-        sky.setColorAt(1, QColor(0x33, 0x22, 0x66));
+        QLinearGradient sky(0, 0, 0, height);
+        sky.setColorAt(0, top);
+        sky.setColorAt(1, bottom);
         painter.fillRect(image.rect(), sky);
         painter.setBrush(QColor(0x11, 0x22, 0x44));
-        painter.drawRect(0, 300, 640, 120);
+        painter.drawRect(0, height * 5 / 7, width, height);
         painter.end();
         image.save(path);
     }
+    return path;
+}
+
+// An artwork made from a picture drawn for the occasion.
+Picture* SampleArtwork(const char* title, const QString& path = {})
+{
     auto* picture = new Picture(Form1->GetPortfolio());
-    picture->LoadFromFile(path.toStdString());
+    picture->LoadFromFile(
+        (path.isEmpty() ? SamplePicture("evening-harbour.png", QColor(0xFF, 0x99, 0x33), QColor(0x33, 0x22, 0x66))
+                        : path)
+            .toStdString());
     picture->SetTitle(title);
     return picture;
+}
+
+// Adds the artwork as the program does: to the strip, then the portfolio.
+Picture* AddToStrip(Picture* picture)
+{
+    Form1->AddPictureToStrip(picture);
+    Form1->GetPortfolio()->AddPicture(picture);
+    return picture;
+}
+
+// Selects the strip item and shows its page, as a click on it does.
+QWidget* ShowPage(int index)
+{
+    Form1->SmoothImageListBox1->SetSelectedItemIndex(index);
+    Form1->ShowSelectedPage();
+    return Form1;
 }
 
 const bool artworkAdd = RegisterRenderState("TForm2-add", [] {
@@ -71,14 +100,43 @@ const bool artworkEdit = RegisterRenderState("TForm2-edit", [] {
     picture->SetMedia("Oil on canvas");
     picture->SetDimensions("64 x 42 cm");
     picture->SetDescription("The harbour at dusk, from the north pier.");
-    Form1->GetPortfolio()->AddPicture(picture);
+    AddToStrip(picture);
     Form2->LoadArtwork(picture);
     return static_cast<QWidget*>(Form2);
+});
+
+const bool cropMovedBars = RegisterRenderState("TForm13-moved-bars", [] {
+    static std::unique_ptr<Picture> picture(SampleArtwork("Evening Harbour"));
+    Form13->LoadPicture(picture.get());
+    // The top edge under the sky's upper part, the others drawn in a little.
+    const struct {
+        const char* bar;
+        int by;
+    } moves[] = {{"ScrollBar1", 40}, {"ScrollBar2", -30}, {"ScrollBar3", 60}, {"ScrollBar4", -90}};
+    for (const auto& move : moves) {
+        auto* bar = Form13->findChild<QScrollBar*>(move.bar);
+        bar->setValue(bar->value() + move.by);
+    }
+    return static_cast<QWidget*>(Form13);
 });
 
 } // namespace
 
 namespace {
+
+const bool threeArtworks = RegisterRenderState("TForm1-three-artworks", [] {
+    Picture* harbour = AddToStrip(SampleArtwork("Evening Harbour"));
+    harbour->SetMedia("Oil on canvas");
+    harbour->SetDimensions("64 x 42 cm");
+    AddToStrip(SampleArtwork("Morning Field", SamplePicture("morning-field.png", QColor(0x99, 0xCC, 0xFF),
+                                                            QColor(0xFF, 0xEE, 0xAA), 400, 560)));
+    AddToStrip(SampleArtwork("Grey Noon", SamplePicture("grey-noon.png", QColor(0xDD, 0xDD, 0xDD),
+                                                        QColor(0x77, 0x88, 0x99), 600, 600)));
+    return ShowPage(2);
+});
+
+// The first artwork: nothing to its left.
+const bool artworkPage = RegisterRenderState("TFrame1-artwork", [] { return ShowPage(1); });
 
 const bool statementPage = RegisterRenderState("TFrame2-statement", [] {
     Portfolio* portfolio = Form1->GetPortfolio();
@@ -87,8 +145,7 @@ const bool statementPage = RegisterRenderState("TFrame2-statement", [] {
                                 "I paint them at dusk, when <everything> is the same colour.");
     portfolio->SetStatementFile("/home/ada/Documents/statement.docx");
     portfolio->SetUseStatementFile(true);
-    Form1->ShowSelectedPage();
-    return static_cast<QWidget*>(Form1);
+    return ShowPage(0);
 });
 
 } // namespace

@@ -1,12 +1,12 @@
 // Draws sheets of what the drawing wrappers paint, one PNG each, for a person
 // to look at: pens, brushes, the hatch patterns, gradients, text, fills,
-// placed pictures, caption markup and the painters.
+// placed pictures, caption markup, the painters and the thumbnail strip's parts.
 //
 //   render-controls OUT [--check]
 //
 // With --check it also fails when a sheet came out empty (one colour only).
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
@@ -16,6 +16,9 @@
 
 #include "controls/SmoothGDIP.h"
 #include "controls/render/FillSheets.h"
+#include "controls/render/ListBoxSheets.h"
+#include "controls/render/ListWidgetSheets.h"
+#include "controls/render/StyleSheets.h"
 
 namespace {
 
@@ -305,7 +308,8 @@ bool Blank(const QImage& image)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
+    // The list control sheets render widgets.
+    QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: render-controls OUT [--check]\n");
         return 2;
@@ -316,6 +320,9 @@ int main(int argc, char** argv)
     const std::vector<std::pair<const char*, std::function<QImage()>>> sheets = {
         {"pens", Pens}, {"brushes", Brushes}, {"hatches", Hatches}, {"gradients", Gradients}, {"text", Text},
         {"fills", FillsSheet}, {"pictures", PicturesSheet}, {"markup", MarkupSheet}, {"painters", PaintersSheet},
+        {"listbox-bars", ListBoxBarsSheet}, {"listbox-cells", ListBoxCellsSheet},
+        {"listwidget-strip", ListWidgetStripSheet}, {"listwidget-grid", ListWidgetGridSheet},
+        {"listbox-styles", ListBoxStylesSheet},
     };
     int failures = 0;
     for (const auto& [name, draw] : sheets) {

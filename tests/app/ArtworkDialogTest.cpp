@@ -25,11 +25,8 @@ T* Child(QWidget* parent, const char* name)
 // The colour at the centre of the picture's current image.
 QColor CentreColour(const Picture* picture)
 {
-    const HBITMAP handle = picture->GetBitmap()->CopyToBitmapH();
-    const QImage image = GetScreenBitmap(handle);
-    const QColor colour = image.pixelColor(image.width() / 2, image.height() / 2);
-    DeleteObject(handle);
-    return colour;
+    const QImage image = PictureImage(picture);
+    return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
 class ArtworkDialogTest : public WindowTest {

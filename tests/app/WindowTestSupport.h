@@ -3,9 +3,12 @@
 // ways to pick combo-box entries.
 #include "app/TForm1.h"
 #include "app/TForm6.h"
+#include "FreeImage/FreeWinBitmap.h"
+#include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
 #include "model/TemplateLibrary.h"
+#include "platform/gdiplus/ScreenBitmap.h"
 #include "platform/xml/XMLDocument.h"
 
 #include <QAbstractItemView>
@@ -33,6 +36,15 @@ inline std::string TemplateXml(const Template* item)
     IXMLNode root = document.AddChild("Templates");
     item->SaveToXml(root);
     return document.SaveToXML();
+}
+
+// The artwork's current image, as the screen shows it.
+inline QImage PictureImage(const Picture* picture)
+{
+    const HBITMAP handle = picture->GetBitmap()->CopyToBitmapH();
+    QImage image = GetScreenBitmap(handle).copy();
+    DeleteObject(handle);
+    return image;
 }
 
 // Chooses an entry as a user does: opens the list and clicks the entry.

@@ -1,0 +1,27 @@
+"""Writes the image files the thumbnail loader tests read into the folder given.
+
+Each is 200 x 100, red on its left half and blue on its right half, so a
+thumbnail shows whether the whole picture arrived the right way round:
+  split.png, split.jpg, split.bmp, split.tif (no header reader for ".tif"),
+  split.gif and split8.png (256-colour palette, indexed).
+and big.jpg, 1600 x 1200.
+"""
+import sys
+
+from PIL import Image
+
+out = sys.argv[1]
+
+image = Image.new("RGB", (200, 100), (0, 0, 255))
+image.paste((255, 0, 0), (0, 0, 100, 100))
+image.save(f"{out}/split.png")
+image.save(f"{out}/split.jpg", quality=95)
+image.save(f"{out}/split.bmp")
+image.save(f"{out}/split.tif")
+image.convert("P").save(f"{out}/split.gif")
+image.convert("P").save(f"{out}/split8.png")
+
+# A photo-sized file, so that each load takes a while: 1600 x 1200.
+big = Image.linear_gradient("L").resize((1600, 1200)).convert("RGB")
+big.paste((255, 0, 0), (0, 0, 800, 1200))
+big.save(f"{out}/big.jpg", quality=90)
