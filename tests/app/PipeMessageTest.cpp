@@ -2,13 +2,12 @@
 #include "app/NamedPipeServer.h"
 #include "app/SingleInstance.h"
 
-#include "platform/ipc/Ipc.h"
+#include "tests/app/SingleInstanceTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -21,26 +20,10 @@ const std::string kHead = "<?xml version=\"1.0\"?><message><action>";
 // the bytes as a server of our own reads them off the socket.
 std::string SentBytes(const std::vector<std::string>& args, const std::string& currentFolder)
 {
-    const std::string name = NamedPipeClient::PipeName();
-    HANDLE instance = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE, 255, 2048, 2048, 10000, nullptr);
-    EXPECT_NE(instance, nullptr) << GetLastError();
-    std::string received;
-    std::thread reader([&] {
-        if (!ConnectNamedPipe(instance, nullptr))
-            return;
-        char buffer[2048];
-        DWORD n = 0;
-        while (ReadFile(instance, buffer, 2047, &n, nullptr))
-            received.append(buffer, n);
-    });
-    {
+    return ReceiveOneMessage([&] {
         NamedPipeClient client;
         EXPECT_TRUE(HandOver(client, args, currentFolder));
-    }
-    reader.join();
-    CloseHandle(instance);
-    ShutdownNamedPipe(name);
-    return received;
+    });
 }
 
 TEST(PipeMessageTest, TheCommandLineBecomesExactlyThisMessage)

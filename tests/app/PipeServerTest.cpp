@@ -9,6 +9,7 @@
 #include "output/Form1.h"
 #include "platform/ipc/Ipc.h"
 #include "tests/app/JobTestSupport.h"
+#include "tests/app/SingleInstanceTestSupport.h"
 
 #include <QDialog>
 
@@ -19,26 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PipeServerTest : public WindowTest {
+class PipeServerTest : public PrivateSettingsWindowTest {
 protected:
     void SetUp() override
     {
-        WindowTest::SetUp();
-        savedRegistry_ = std::getenv("VELMORA_REGISTRY_DIR");
-        ::setenv("VELMORA_REGISTRY_DIR", registry_.Path().c_str(), 1);
-        Options::FreeInstance();
-        Options::Instance()->SetShowWelcome(false);
-        MakeForms();
+        PrivateSettingsWindowTest::SetUp();
         // The server starts with the event loop; a client sent before would
         // wait for it while holding the loop up.
         ASSERT_TRUE(WaitUntil([] { return fs::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); }));
-    }
-
-    void TearDown() override
-    {
-        WindowTest::TearDown();
-        Options::FreeInstance();
-        ::setenv("VELMORA_REGISTRY_DIR", savedRegistry_.c_str(), 1);
     }
 
     static void Send(const std::string& message)
@@ -69,8 +58,7 @@ protected:
         return path;
     }
 
-    TempDir registry_, files_;
-    std::string savedRegistry_;
+    TempDir files_;
 };
 
 TEST_F(PipeServerTest, FocusBringsTheMainWindowForward)

@@ -3,12 +3,12 @@
 #include "app/NamedPipeClient.h"
 #include "output/PortfolioGenerator.h"
 #include "platform/ipc/Ipc.h"
+#include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -39,30 +39,19 @@ protected:
 
 TEST_F(SecondInstanceTest, HandsItsFilesToTheRunningInstanceAndEndsWithoutAWindow)
 {
-    const std::string name = NamedPipeClient::PipeName();
-    HANDLE instance = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE, 255, 2048, 2048, 10000, nullptr);
-    ASSERT_NE(instance, nullptr);
-    std::string received;
-    std::thread reader([&] {
-        if (!ConnectNamedPipe(instance, nullptr))
-            return;
-        char buffer[2048];
-        DWORD n = 0;
-        while (ReadFile(instance, buffer, 2047, &n, nullptr))
-            received.append(buffer, n);
+    int status = 0;
+    std::unique_ptr<ChildProcess> second;
+    const std::string received = ReceiveOneMessage([&] {
+        second = std::make_unique<ChildProcess>(
+            std::vector<std::string>{VELMORA_PROGRAM, "Harbour at Dusk.png", "/art/Red Field.jpg"}, kChildEnvironment);
+        status = second->Wait();
     });
-
-    ChildProcess second({VELMORA_PROGRAM, "Harbour at Dusk.png", "/art/Red Field.jpg"}, kChildEnvironment);
-    const int status = second.Wait();
-    reader.join();
-    CloseHandle(instance);
-    ShutdownNamedPipe(name);
 
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(received, "<?xml version=\"1.0\"?><message><action>AddArtworks</action><file>" + CurrentFolder() +
                             "/Harbour at Dusk.png</file><file>/art/Red Field.jpg</file></message>");
-    const std::string errors = second.ErrorOutput();
+    const std::string errors = second->ErrorOutput();
     EXPECT_EQ(errors.find("QFactoryLoader"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("qt.core.plugin"), std::string::npos) << errors;
 }

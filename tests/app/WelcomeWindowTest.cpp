@@ -2,7 +2,7 @@
 
 #include "model/Options.h"
 #include "output/Form1.h"
-#include "tests/app/WindowTestSupport.h"
+#include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempDir.h"
 
@@ -13,23 +13,12 @@
 
 namespace {
 
-class WelcomeWindowTest : public WindowTest {
+class WelcomeWindowTest : public PrivateSettingsWindowTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        savedRegistry_ = std::getenv("VELMORA_REGISTRY_DIR");
-        ::setenv("VELMORA_REGISTRY_DIR", registry_.Path().c_str(), 1);
-        Options::FreeInstance();
-        MakeForms();
-    }
-
     void TearDown() override
     {
         welcome_.reset();
-        WindowTest::TearDown();
-        Options::FreeInstance();
-        ::setenv("VELMORA_REGISTRY_DIR", savedRegistry_.c_str(), 1);
+        PrivateSettingsWindowTest::TearDown();
     }
 
     TForm11* ShowWelcome()
@@ -56,8 +45,6 @@ protected:
         options->SetRecentFile3(paths[3]);
     }
 
-    TempDir registry_;
-    std::string savedRegistry_;
     std::unique_ptr<TForm11> welcome_;
 };
 
