@@ -81,6 +81,9 @@ void NamedPipeServer::Execute()
             CloseHandle(instance);
             if (stopped)
                 return;
+            // A connection that failed (out of descriptors, say) is dropped;
+            // the pause keeps a lasting failure from spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
             continue;
         }
         SetNamedPipeConnectionDeadline(instance, kDeadlineMs);
