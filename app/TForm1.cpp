@@ -4,14 +4,13 @@
 #include "app/ExportThread.h"
 #include "app/FormBackground.h"
 #include "app/NamedPipeServer.h"
-#include "app/TForm11.h"
 #include "app/PreviewThread.h"
+#include "app/TForm11.h"
 #include "app/TForm12.h"
 #include "app/TForm16.h"
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
-#include "app/TFrame2.h"
 #include "app/WinMain.h"
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -322,6 +321,8 @@ bool TForm1::SaveAs(const std::string& path)
 
 bool TForm1::SavePortfolio()
 {
+    if (!portfolio_)
+        return false;
     std::string path = portfolio_->GetFileName(false);
     if (path.empty()) {
         if (!SaveDialog1->Execute(this))

@@ -21,8 +21,8 @@ class TOpenDialog;
 class TSaveDialog;
 class NamedPipeServer;
 class TForm11;
-class UpdateThread;
 class TSmoothImageListBox;
+class UpdateThread;
 
 namespace Ui {
 class TForm1;

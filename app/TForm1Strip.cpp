@@ -41,8 +41,7 @@ void PlainFill(TGDIPFill* fill, TColor colour, TColor border)
     fill->SetShadowOffset(0);
 }
 
-// Items are the statement and "Add Artwork" items, whose pictures are the
-// program's own.
+// The statement and "Add Artwork" items show pictures of the program's own.
 void AddFixedItem(TSmoothImageListBoxItems* items, const char* resource)
 {
     items->Add()->Image()->LoadFromResourceName(resource);
@@ -261,6 +260,11 @@ void TForm1::SmoothImageListBox1ItemDblClick(QObject*, int)
 
 void TForm1::SmoothImageListBox1KeyDown(QObject*, int& Key, Qt::KeyboardModifiers)
 {
-    if (Key == kDeleteKey && StripPicture(SmoothImageListBox1->SelectedItemIndex()))
+    if (Key != kDeleteKey)
+        return;
+    if (StripPicture(SmoothImageListBox1->SelectedItemIndex()))
         DeleteSelectedPicture();
+    // Delete is no key of the strip's own: passed on, it would select the
+    // current item again, and on "Add Artwork" that asks for a new artwork.
+    Key = 0;
 }

@@ -60,8 +60,7 @@ void CreateForms(const std::vector<std::string>& arguments)
 
 void DestroyForms()
 {
-    // The artwork and crop dialogs are the main window's children and go
-    // with it.
+    // The artwork and crop dialogs are the main window's children and go with it.
     QPointer<TForm2> form2 = Form2;
     QPointer<TForm13> form13 = Form13;
     delete Form1;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScrollBar>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimeZone>
@@ -42,18 +43,14 @@ TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
     // The whole surface is painted here, over the parent's background.
     setAttribute(Qt::WA_NoSystemBackground, false);
     setFocusPolicy(Qt::StrongFocus);
+    // Hover, hints and the link cursor follow moves without a button held.
+    setMouseTracking(true);
 
     FTimer = new QTimer(this);
     // What the fastest rate of the original platform gave: per-tick rates keep their feel.
     FTimer->setInterval(16);
     FTimer->setTimerType(Qt::PreciseTimer);
-    connect(FTimer, &QTimer::timeout, this, [this] {
-        try {
-            Tick();
-        } catch (const std::exception& e) {
-            qWarning("TSmoothImageListBox: %s", e.what());
-        }
-    });
+    connect(FTimer, &QTimer::timeout, this, [this] { Guarded([this] { Tick(); }); });
 
     FDisplayList = std::make_unique<TSmoothImageListBoxDisplayList>();
     FItems = std::make_unique<TSmoothImageListBoxItems>(this);
@@ -117,6 +114,17 @@ void TSmoothImageListBox::Changed()
         return;
     Q_ASSERT_X(TThread::IsMainThread(), "TSmoothImageListBox", "driven from another thread");
     update();
+}
+
+void TSmoothImageListBox::Guarded(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const std::exception& e) {
+        qWarning("TSmoothImageListBox: %s", e.what());
+    } catch (...) {
+        qWarning("TSmoothImageListBox: unknown exception in an event");
+    }
 }
 
 bool TSmoothImageListBox::ItemsUpdating() const { return FItems->UpdateCount() > 0; }
@@ -470,7 +478,15 @@ void TSmoothImageListBox::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!WindowCreated && !event->spontaneous())
-        CreateWnd();
+        Guarded([this] { CreateWnd(); });
+    else if (WindowCreated)
+        FTimer->start();
+}
+
+void TSmoothImageListBox::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    FTimer->stop();
 }
 
 void TSmoothImageListBox::CreateWnd()

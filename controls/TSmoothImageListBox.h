@@ -29,6 +29,7 @@
 #include "controls/ImageList.h"
 #include "controls/StyleIF.h"
 
+struct MarkupParams;
 class QPainter;
 class QScrollBar;
 class QTimer;
@@ -39,6 +40,7 @@ class TGPGraphics;
 class TImageLoaderThread;
 class TSmoothImageListBoxBar;
 class TSmoothImageListBoxDisplayList;
+class TSmoothImageListBoxDisplayListItem;
 class TSmoothImageListBoxFooter;
 class TSmoothImageListBoxHeader;
 class TSmoothImageListBoxHTMLText;
@@ -198,6 +200,62 @@ public:
     void SetComponentStyle(TControlStyle style);
     // ---- end of colour schemes ----------------------------------------------
 
+    // ---- Keyboard, mouse and navigation (TSmoothImageListBoxInput.cpp; issue-25l)
+    // Key codes are the virtual-key codes of TKeyEvent. ProcessKeyDown moves
+    // index by a navigation key and says whether it was one; Navigate moves
+    // the selection (or focus) past splitters and disabled items and keeps it
+    // where it was when none can take it; SelectImage scrolls the item into
+    // view and, with fire, reports it through OnItemSelect.
+    bool ProcessKeyDown(int Key, int& index);
+    void Navigate(int Key, Qt::KeyboardModifiers Shift);
+    void SelectImage(int Key, int& index, bool fire);
+    // The enabled, non-splitter item under the point in the items area; -1
+    // (an empty rectangle) when none.
+    int FindItemOnXY(int X, int Y);
+    TGPRectF GetItemRectangleOnXY(int X, int Y);
+    // The link anchor of the caption under the point; index is the item there.
+    std::string GetAnchorAt(int X, int Y, int& index);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+    void KeyDown(int& Key, Qt::KeyboardModifiers Shift);
+    void KeyPress(char& Key);
+    void MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void MouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
+    void MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void DblClick(int X, int Y);
+    // Navigator button 0..3 under the point, -1 when none.
+    int HeaderButton(int X, int Y);
+    int FooterButton(int X, int Y);
+    int BarButton(TSmoothImageListBoxBar* bar, int X, int Y);
+    // Whether the point is on the expander of the splitter item in rect.
+    bool ExpanderButton(int X, int Y, TSmoothImageListBoxItem* item, const TGPRectF& rect);
+    // The entry of the (enabled, with enabledOnly) non-splitter item under
+    // the point in the items area.
+    TSmoothImageListBoxDisplayListItem* EntryAt(int X, int Y, bool enabledOnly) const;
+    bool StripMode() const;
+    // X in a strip, Y in a grid, 0 with both Rows and Columns set.
+    int ScrollCoord(int X, int Y) const;
+    int ItemEntryCount() const;
+    // Fires the leave of the hovered item and forgets the hover.
+    void EndItemHover();
+    std::string HintAt(int X, int Y);
+    void ShowHint(int X, int Y);
+    // The item whose hover began with an enter event (-1: none).
+    int MouseInsideIndex = -1;
+
+public:
+    // ---- end of keyboard, mouse and navigation ------------------------------
+
     // Adds an item per file matching the mask ("/dir/*.jpg"), loading its
     // picture at once, or only naming it for the loader thread. Folders are
     // skipped. Throws nothing: a folder that cannot be read adds nothing.
@@ -300,9 +358,14 @@ protected:
     // ---- Qt events ---------------------------------------------------------
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The animation timer runs while the control is shown.
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
+    // Runs an event's work; what it throws (a handler's exception) is
+    // reported and goes no further than the event.
+    static void Guarded(const std::function<void()>& work);
     // Runs at the first show: starts the loader thread.
     void CreateWnd();
     void Resize();
@@ -327,6 +390,9 @@ protected:
 
     void InitDefaultImage();
     void ThreadDone();
+    // The renderer's input for a caption object showing str in r (measuring only).
+    MarkupParams CaptionParams(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,
+                               const std::string& str, const TGPRectF& r) const;
 
     // ---- State (named as the control's documentation names it) -------------
     int Position = 0;

@@ -26,10 +26,8 @@ void TSmoothImageListBoxBar::SetFont(const TFont* value)
 
 void TSmoothImageListBoxBar::SetFill(const TGDIPFill* value)
 {
-    if (value && value != fill_.get()) {
-        fill_->Assign(*value);
+    if (AssignFillQuietly(*fill_, value))
         Changed();
-    }
 }
 
 void TSmoothImageListBoxBar::SetNavigator(const TSmoothImageListBoxNavigator* value)
@@ -61,7 +59,7 @@ void TSmoothImageListBoxBar::AssignBar(const TSmoothImageListBoxBar& source)
     fCaptionLocation = source.fCaptionLocation;
     fCaptionTop = source.fCaptionTop;
     fCaptionLeft = source.fCaptionLeft;
-    fill_->Assign(*source.fill_);
+    AssignFillQuietly(*fill_, source.fill_.get());
     height_ = source.height_;
     visible_ = source.visible_;
     font_->Assign(*source.font_);

@@ -105,42 +105,26 @@ void TSmoothImageListBoxItemAppearance::SetTextMargin(const TMargins* value)
 // The owned fill takes the values quietly and its cache is rendered once.
 void TSmoothImageListBoxItemAppearance::SetFill(const TGDIPFill* value)
 {
-    if (value && value != fill_.get()) {
-        fill_->BeginUpdate();
-        fill_->Assign(*value);
-        fill_->EndUpdate();
+    if (AssignFillQuietly(*fill_, value))
         FillChanged();
-    }
 }
 
 void TSmoothImageListBoxItemAppearance::SetSelectedFill(const TGDIPFill* value)
 {
-    if (value && value != selectedFill_.get()) {
-        selectedFill_->BeginUpdate();
-        selectedFill_->Assign(*value);
-        selectedFill_->EndUpdate();
+    if (AssignFillQuietly(*selectedFill_, value))
         SelectedFillChanged();
-    }
 }
 
 void TSmoothImageListBoxItemAppearance::SetDisabledFill(const TGDIPFill* value)
 {
-    if (value && value != disabledFill_.get()) {
-        disabledFill_->BeginUpdate();
-        disabledFill_->Assign(*value);
-        disabledFill_->EndUpdate();
+    if (AssignFillQuietly(*disabledFill_, value))
         DisabledFillChanged();
-    }
 }
 
 void TSmoothImageListBoxItemAppearance::SetHoverFill(const TGDIPFill* value)
 {
-    if (value && value != hoverFill_.get()) {
-        hoverFill_->BeginUpdate();
-        hoverFill_->Assign(*value);
-        hoverFill_->EndUpdate();
+    if (AssignFillQuietly(*hoverFill_, value))
         HoveredFillChanged();
-    }
 }
 
 void TSmoothImageListBoxItemAppearance::SetSplitter(const TSmoothImageListBoxSplitter* value)
@@ -167,15 +151,10 @@ void TSmoothImageListBoxItemAppearance::Assign(const TSmoothImageListBoxItemAppe
     textMargin_->Assign(*source.textMargin_);
     itemHeight_ = source.itemHeight_;
     itemWidth_ = source.itemWidth_;
-    const std::pair<TGDIPFill*, const TGDIPFill*> fills[] = {{fill_.get(), source.fill_.get()},
-                                                              {selectedFill_.get(), source.selectedFill_.get()},
-                                                              {disabledFill_.get(), source.disabledFill_.get()},
-                                                              {hoverFill_.get(), source.hoverFill_.get()}};
-    for (auto [target, from] : fills) {
-        target->BeginUpdate();
-        target->Assign(*from);
-        target->EndUpdate();
-    }
+    AssignFillQuietly(*fill_, source.fill_.get());
+    AssignFillQuietly(*selectedFill_, source.selectedFill_.get());
+    AssignFillQuietly(*disabledFill_, source.disabledFill_.get());
+    AssignFillQuietly(*hoverFill_, source.hoverFill_.get());
     itemHorizontalSpacing_ = source.itemHorizontalSpacing_;
     itemVerticalSpacing_ = source.itemVerticalSpacing_;
     splitter_->Assign(*source.splitter_);

@@ -376,7 +376,7 @@ void TSmoothImageListBox::SetScrollBarPosition()
 void TSmoothImageListBox::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Resize();
+    Guarded([this] { Resize(); });
 }
 
 void TSmoothImageListBox::Resize()
@@ -492,11 +492,13 @@ void TSmoothImageListBox::StepZoom()
     const TRect ir = InsideRect();
     const int hh = FHeader->GetHeight();
     const int fh = FFooter->GetHeight();
+    bool any = false;
     for (int i = 0; i < FDisplayList->Count() && AnimateZoom; ++i) {
         auto* e = FDisplayList->GetItem(i);
         TSmoothImageListBoxItem* item = e->Item;
         if (!item || e->Kind() != ikItem)
             continue;
+        any = any || item->Zoomed;
         if (item->ZoomingOut) {
             if (!StepRect(item, item->TargetImageRect)) {
                 AnimateZoom = false;
@@ -532,6 +534,9 @@ void TSmoothImageListBox::StepZoom()
             }
         }
     }
+    // A resize arms the zoom for a zoomed item to follow; with none there is nothing to step.
+    if (!any)
+        AnimateZoom = false;
 }
 
 void TSmoothImageListBox::GetAspectSize(int& w, int& h, int bw, int bh, int iw, int ih)

@@ -5,6 +5,29 @@
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "platform/gdiplus/GpObjects.h"
 
+void PaintListBoxButton(TGPGraphics* graphics, const TGPRectF& rect, TSmoothImageListBoxNavigatorButtonsShape shape,
+                        int size, TColor borderColor, TColor color)
+{
+    if (color == colors::clNone)
+        return;
+    TGDIPFill fill;
+    fill.SetGradientType(gtVertical);
+    fill.SetGradientMirrorType(gtVertical);
+    if (shape == nsRounded) {
+        fill.SetRoundingType(rtBoth);
+        fill.SetRounding(RoundHalfEven(size / 2.0));
+    } else if (shape == nsRoundRect) {
+        fill.SetRoundingType(rtBoth);
+        fill.SetRounding(RoundHalfEven(size / 6.0));
+    }
+    fill.SetBorderColor(borderColor);
+    fill.SetColor(BlendColor(color, 60));
+    fill.SetColorTo(color);
+    fill.SetColorMirror(color);
+    fill.SetColorMirrorTo(BlendColor(color, 25));
+    fill.Fill(graphics, rect);
+}
+
 TSmoothImageListBoxNavigator::TSmoothImageListBoxNavigator(IListBoxHost* owner) : owner_(owner) {}
 
 void TSmoothImageListBoxNavigator::Assign(const TSmoothImageListBoxNavigator& source)
@@ -83,27 +106,10 @@ TColor TSmoothImageListBoxNavigator::ButtonColor(int button, int pressed, int ho
 void TSmoothImageListBoxNavigator::Draw(TGPGraphics* graphics, const TGPRectF& block, int pressed, int hovered) const
 {
     graphics->SetSmoothingMode(fShape == nsRect ? SmoothingModeDefault : SmoothingModeAntiAlias);
-    TGDIPFill fill;
-    fill.SetGradientType(gtVertical);
-    fill.SetGradientMirrorType(gtVertical);
-    if (fShape == nsRounded) {
-        fill.SetRoundingType(rtBoth);
-        fill.SetRounding(RoundHalfEven(fSize / 2.0));
-    } else if (fShape == nsRoundRect) {
-        fill.SetRoundingType(rtBoth);
-        fill.SetRounding(RoundHalfEven(fSize / 6.0));
-    }
-    fill.SetBorderColor(fBorderColor);
     TGPPen pen(MakeColor(255, 0, 0, 0), 1.0f);
-
     for (int i = 0; i < 4; ++i) {
         const TGPRectF r = GetNavigatorButtonRect(block, i);
-        const TColor k = ButtonColor(i, pressed, hovered);
-        fill.SetColor(BlendColor(k, 60));
-        fill.SetColorTo(k);
-        fill.SetColorMirror(k);
-        fill.SetColorMirrorTo(BlendColor(k, 25));
-        fill.Fill(graphics, r);
+        PaintListBoxButton(graphics, r, fShape, fSize, fBorderColor, ButtonColor(i, pressed, hovered));
 
         const float x = r.X, y = r.Y, w = r.Width, h = r.Height;
         auto line = [&](float x1, float y1, float x2, float y2) { graphics->DrawLine(&pen, x1, y1, x2, y2); };

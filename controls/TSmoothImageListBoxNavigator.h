@@ -14,6 +14,12 @@ class TGPGraphics;
 // The shapes of the navigator's and the splitter expanders' buttons.
 enum TSmoothImageListBoxNavigatorButtonsShape : int { nsRounded, nsRoundRect, nsRect };
 
+// One push button of a navigator or a splitter expander: a gradient face from
+// the colour lightened by 60 % to the colour, mirrored below to 25 %,
+// rounded by the shape, with a border. A colour of clNone paints nothing.
+void PaintListBoxButton(TGPGraphics* graphics, const TGPRectF& rect, TSmoothImageListBoxNavigatorButtonsShape shape,
+                        int size, TColor borderColor, TColor color);
+
 class TSmoothImageListBoxNavigator {
 public:
     explicit TSmoothImageListBoxNavigator(IListBoxHost* owner);

@@ -53,11 +53,7 @@ void TSmoothImageListBox::paintEvent(QPaintEvent*)
     if (ItemsUpdating())
         return;
     QPainter painter(this);
-    try {
-        Paint(painter);
-    } catch (const std::exception& e) {
-        qWarning("TSmoothImageListBox: %s", e.what());
-    }
+    Guarded([&] { Paint(painter); });
 }
 
 void TSmoothImageListBox::Paint(QPainter& painter)
@@ -67,7 +63,12 @@ void TSmoothImageListBox::Paint(QPainter& painter)
         DrawBackGround(&g);
     }
     if (!(FRows != 0 && FColumns != 0 && FItems->Count() == 0) && ItemsInitialized) {
-        painter.save();
+        // The clip ends with the items, also when a handler throws.
+        struct Saved {
+            QPainter& p;
+            explicit Saved(QPainter& painter) : p(painter) { p.save(); }
+            ~Saved() { p.restore(); }
+        } saved(painter);
         const TRect ir = InsideRect();
         const int s = ShadowOffset();
         painter.setClipRect(QRect(QPoint(ir.Left + 1, ir.Top + 1), QPoint(ir.Right - 1 - s, ir.Bottom - 1 - s)),
@@ -76,7 +77,6 @@ void TSmoothImageListBox::Paint(QPainter& painter)
             TGPGraphics g(&painter);
             DrawItems(&g);
         }
-        painter.restore();
     }
     {
         TGPGraphics g(&painter);
@@ -461,9 +461,8 @@ TGPRectF TSmoothImageListBox::GetItemTextRect(const TGPRectF& c)
 
 // ---- Captions --------------------------------------------------------------------------
 
-std::string TSmoothImageListBox::RenderHTMLText(TGPGraphics* g, const TSmoothImageListBoxHTMLText& text,
-                                                const std::string& str, const TGPRectF& r, bool checkOnly, int x,
-                                                int y)
+MarkupParams TSmoothImageListBox::CaptionParams(TGPGraphics* g, const TSmoothImageListBoxHTMLText& text,
+                                                const std::string& str, const TGPRectF& r) const
 {
     MarkupParams p;
     p.Graphics = g;
@@ -476,6 +475,14 @@ std::string TSmoothImageListBox::RenderHTMLText(TGPGraphics* g, const TSmoothIma
     p.ShadowColor = text.ShadowColor();
     p.URLColor = text.URLColor();
     p.CheckOnly = true;
+    return p;
+}
+
+std::string TSmoothImageListBox::RenderHTMLText(TGPGraphics* g, const TSmoothImageListBoxHTMLText& text,
+                                                const std::string& str, const TGPRectF& r, bool checkOnly, int x,
+                                                int y)
+{
+    MarkupParams p = CaptionParams(g, text, str, r);
     MarkupResult measured;
     RenderMarkup(p, measured);
     float w = float(measured.XSize + 2), h = float(measured.YSize + 2);
@@ -505,19 +512,8 @@ void TSmoothImageListBox::DrawHTMLText(TGPGraphics* g, const TSmoothImageListBox
 TGPRectF TSmoothImageListBox::GetHTMLTextRect(TGPGraphics* g, const TSmoothImageListBoxHTMLText& text,
                                               const TGPRectF& r)
 {
-    MarkupParams p;
-    p.Graphics = g;
-    p.Font = text.Font();
-    p.Text = text.Text();
-    p.R = ToTRect(r);
-    p.Images = FImages;
-    p.Container = FPictureContainer;
-    p.ShadowOffset = text.ShadowOffset();
-    p.ShadowColor = text.ShadowColor();
-    p.URLColor = text.URLColor();
-    p.CheckOnly = true;
     MarkupResult measured;
-    RenderMarkup(p, measured);
+    RenderMarkup(CaptionParams(g, text, text.Text(), r), measured);
     const int w = measured.XSize, h = measured.YSize;
     float x = 0, y = 0;
     if (text.Location() == cpCustom) {
@@ -533,15 +529,10 @@ std::string TSmoothImageListBox::GetStrippedHTMLText(const TSmoothImageListBoxHT
     QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&scratch);
     TGPGraphics g(&painter);
-    MarkupParams p;
-    p.Graphics = &g;
-    p.Font = text.Font();
-    p.Text = text.Text();
-    p.R = TRect{0, 0, 10000, 10000};
-    p.ShadowOffset = text.ShadowOffset();
-    p.ShadowColor = text.ShadowColor();
-    p.URLColor = text.URLColor();
-    p.CheckOnly = true;
+    MarkupParams p = CaptionParams(&g, text, text.Text(), TGPRectF{0, 0, 10000, 10000});
+    // Only the text: no highlight, no pictures.
+    p.Images = nullptr;
+    p.Container = nullptr;
     MarkupResult result;
     RenderMarkup(p, result);
     return result.StrippedText;

@@ -105,10 +105,8 @@ TSmoothImageListBoxSplitter::~TSmoothImageListBoxSplitter() = default;
 
 void TSmoothImageListBoxSplitter::SetFill(const TGDIPFill* value)
 {
-    if (value && value != fill_.get()) {
-        fill_->Assign(*value);
+    if (AssignFillQuietly(*fill_, value))
         Changed();
-    }
 }
 
 void TSmoothImageListBoxSplitter::SetTextFont(const TFont* value)
@@ -125,7 +123,7 @@ void TSmoothImageListBoxSplitter::Assign(const TSmoothImageListBoxSplitter& sour
         return;
     fSpacing = source.fSpacing;
     fSize = source.fSize;
-    fill_->Assign(*source.fill_);
+    AssignFillQuietly(*fill_, source.fill_.get());
     fTextLocation = source.fTextLocation;
     textFont_->Assign(*source.textFont_);
     fExpander = source.fExpander;
@@ -257,31 +255,14 @@ void TSmoothImageListBoxSplitter::DrawExpander(TGPGraphics* graphics, const TGPR
                                                int expanderHover, int expanderDown) const
 {
     graphics->SetSmoothingMode(SmoothingModeAntiAlias);
-    TGDIPFill fill;
-    fill.SetGradientType(gtVertical);
-    fill.SetGradientMirrorType(gtVertical);
-    if (fExpanderShape == nsRounded) {
-        fill.SetRoundingType(rtBoth);
-        fill.SetRounding(RoundHalfEven(fExpanderSize / 2.0));
-    } else if (fExpanderShape == nsRoundRect) {
-        fill.SetRoundingType(rtBoth);
-        fill.SetRounding(RoundHalfEven(fExpanderSize / 6.0));
-    }
-    fill.SetBorderColor(fExpanderBorderColor);
-
     const float x = rect.X, y = rect.Y, w = float(fExpanderSize), h = float(fExpanderSize);
     TColor k = fExpanderHoverColor;
     if (expanderDown != -1)
         k = fExpanderDownColor;
     else if (expanderHover == -1)
         k = fExpanderColor;
-    if (k != colors::clNone) {
-        fill.SetColor(BlendColor(k, 60));
-        fill.SetColorTo(k);
-        fill.SetColorMirror(k);
-        fill.SetColorMirrorTo(BlendColor(k, 25));
-        fill.Fill(graphics, TGPRectF{x, y, w, h});
-    }
+    // clNone leaves the face out and draws the chevron alone.
+    PaintListBoxButton(graphics, TGPRectF{x, y, w, h}, fExpanderShape, fExpanderSize, fExpanderBorderColor, k);
 
     TGPPen pen(MakeColor(255, 0, 0, 0), 1.0f);
     auto line = [&](float x1, float y1, float x2, float y2) { graphics->DrawLine(&pen, x1, y1, x2, y2); };

@@ -41,12 +41,8 @@ void TSmoothImageListBoxTopLayerItem::SetHTMLText(const TSmoothImageListBoxHTMLT
 
 void TSmoothImageListBoxTopLayerItem::SetFill(const TGDIPFill* value)
 {
-    if (value && value != fill_.get()) {
-        fill_->BeginUpdate();
-        fill_->Assign(*value);
-        fill_->EndUpdate();
+    if (AssignFillQuietly(*fill_, value))
         Changed();
-    }
 }
 
 void TSmoothImageListBoxTopLayerItem::Assign(const TSmoothImageListBoxTopLayerItem& source)
@@ -59,9 +55,7 @@ void TSmoothImageListBoxTopLayerItem::Assign(const TSmoothImageListBoxTopLayerIt
     fLeft = source.fLeft;
     fHeight = source.fHeight;
     fWidth = source.fWidth;
-    fill_->BeginUpdate();
-    fill_->Assign(*source.fill_);
-    fill_->EndUpdate();
+    AssignFillQuietly(*fill_, source.fill_.get());
     fAlign = source.fAlign;
     Changed();
 }

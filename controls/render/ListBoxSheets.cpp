@@ -175,6 +175,7 @@ QImage ListBoxCellsSheet()
     sp->Fill()->SetBorderColor(0x962D00);
     TSmoothImageListBoxHTMLText text(&host);
     text.Font().SetHeight(-12);
+    text.Font().SetColor(colors::clBlack);
     text.SetText("<b>Group</b> text");
     c.Label(10, y, "grid splitters: thick (size 3) collapsed; thin (size 1) expanded with text and expander at "
                    "cpCenterLeft, cpCenterCenter; hovered; pressed; clNone expander");
@@ -194,17 +195,17 @@ QImage ListBoxCellsSheet()
         {1, cpCenterRight, cpCenterLeft, true, -1, 0, colors::clGray},
         {1, cpCenterLeft, cpCenterRight, true, -1, -1, colors::clNone},
     };
-    for (int i = 0; i < 5; ++i) {
-        const Splitter& s = grid[i];
+    auto drawSplitter = [&](const Splitter& s, const TGPRectF& cell) {
         sp->SetSize(s.size);
         sp->SetTextLocation(s.textAt);
         sp->SetExpanderLocation(s.expanderAt);
         sp->SetExpanderColor(s.colour);
         text.SetLocation(s.textAt);
-        text.Font().SetColor(colors::clBlack);
-        sp->DrawSplitter(g, &text, TGPRectF{20, float(y + 10), 360, 26}, s.collapsed, s.hover, s.down);
-        if (i == 0)
-            c.Label(390, y + 16, "cell 360 x 26");
+        sp->DrawSplitter(g, &text, cell, s.collapsed, s.hover, s.down);
+    };
+    c.Label(390, y + 16, "cell 360 x 26");
+    for (const Splitter& s : grid) {
+        drawSplitter(s, TGPRectF{20, float(y + 10), 360, 26});
         y += 40;
     }
 
@@ -219,16 +220,8 @@ QImage ListBoxCellsSheet()
         {1, cpCenterLeft, cpCenterLeft, false, 0, -1, colors::clGray},
         {1, cpCenterCenter, cpCenterRight, false, -1, 0, colors::clGray},
     };
-    for (int i = 0; i < 4; ++i) {
-        const Splitter& s = strip[i];
-        sp->SetSize(s.size);
-        sp->SetTextLocation(s.textAt);
-        sp->SetExpanderLocation(s.expanderAt);
-        sp->SetExpanderColor(s.colour);
-        text.SetLocation(s.textAt);
-        sp->DrawSplitter(g, &text, TGPRectF{float(30 + i * 60), float(stripTop + 30), 30, 170}, s.collapsed, s.hover,
-                         s.down);
-    }
+    for (int i = 0; i < 4; ++i)
+        drawSplitter(strip[i], TGPRectF{float(30 + i * 60), float(stripTop + 30), 30, 170});
 
     // Top layer: boxes by alignment inside an items area.
     const TGPRectF area{330, float(stripTop + 30), 410, 170};

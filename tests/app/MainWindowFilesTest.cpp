@@ -224,8 +224,7 @@ TEST_F(MainWindowFilesTest, TheSaveQuestionGoesOnOnlyWhenTheWorkIsSafe)
         for (Answer answer : {Answer::No, Answer::YesSaved, Answer::YesCancelled, Answer::YesFailed}) {
             SCOPED_TRACE(std::string(commands[static_cast<int>(command)]) + " / " + answers[static_cast<int>(answer)]);
             MakeForms();
-            Portfolio* work = CurrentPortfolio();
-            work->SetName("Unsaved work");
+            CurrentPortfolio()->SetName("Unsaved work");
             const std::string target = answer == Answer::YesFailed ? UnwritablePath("work.pfo") : files_ / "work.pfo";
             fs::remove(target);
 
@@ -266,7 +265,7 @@ TEST_F(MainWindowFilesTest, TheSaveQuestionGoesOnOnlyWhenTheWorkIsSafe)
             }
             switch (command) {
             case Command::New:
-                EXPECT_EQ(CurrentPortfolio() != work, goesOn);
+                // (A new portfolio may take the old one's address: the name tells them apart.)
                 EXPECT_EQ(CurrentPortfolio()->GetName(true), goesOn ? "" : "Unsaved work");
                 break;
             case Command::Open:

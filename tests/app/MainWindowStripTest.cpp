@@ -83,12 +83,21 @@ protected:
         return image;
     }
 
-    // Selects the item as a click on it does.
-    void Select(int index)
+    QPoint Centre(int index) const
     {
-        strip_->SetSelectedItemIndex(index);
-        if (strip_->OnItemSelect)
-            strip_->OnItemSelect(strip_, index);
+        const TGPRectF r = strip_->Items()->GetItem(index)->CellRect;
+        return QPoint(int(r.X + r.Width / 2), int(r.Y + r.Height / 2));
+    }
+
+    // Clicks the item, as the user chooses a page.
+    void Select(int index) { QTest::mouseClick(strip_, Qt::LeftButton, {}, Centre(index)); }
+    // Clicks the strip's empty space right of its items.
+    void SelectNothing()
+    {
+        const TGPRectF last = strip_->Items()->GetItem(Count() - 1)->CellRect;
+        ASSERT_LT(last.X + last.Width + 20, strip_->width());
+        QTest::mouseClick(strip_, Qt::LeftButton, {}, QPoint(strip_->width() - 10, int(last.Y + last.Height / 2)));
+        ASSERT_EQ(strip_->SelectedItemIndex(), -1);
     }
 
     int Count() const { return strip_->Items()->Count(); }
@@ -119,11 +128,7 @@ protected:
     QImage Shown() { return Child<QLabel>(Frame1, "Image1")->pixmap().toImage(); }
     QWidget* Page() { return Child<QWidget>(form1_.get(), "Panel2")->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly); }
 
-    void PressDelete()
-    {
-        int key = 46;
-        strip_->OnKeyDown(strip_, key, {});
-    }
+    void PressDelete() { QTest::keyClick(strip_, Qt::Key_Delete); }
 
     TempDir files_;
     std::unique_ptr<TForm2> form2_;
@@ -191,7 +196,7 @@ TEST_F(MainWindowStripTest, MoveButtonsFollowTheSelectionAndKeepStripAndPortfoli
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.selected) + " of " + std::to_string(c.artworks));
-        // New asks about unsaved work; this work need not be kept.
+        // Nothing to keep: New goes on without its save question.
         CurrentPortfolio()->ClearModified();
         form1_->NewPortfolio();
         for (int i = 0; i < c.artworks; ++i)
@@ -284,6 +289,27 @@ TEST_F(MainWindowStripTest, CropThroughThePageShowsTheCroppedPicture)
     EXPECT_EQ(Shown().pixelColor(Shown().width() / 2, Shown().height() / 2), QColor(Qt::green));
 }
 
+TEST_F(MainWindowStripTest, AnArtworkWithoutAnImageShowsNoneAndCropsNothing)
+{
+    AddArtwork("Pictured", Plain(Qt::red));
+    auto* blank = new Picture(CurrentPortfolio());
+    blank->SetTitle("Lost file");
+    ASSERT_TRUE(form1_->AddPictureToStrip(blank));
+    CurrentPortfolio()->AddPicture(blank);
+    Select(1);
+    EXPECT_FALSE(Shown().isNull());
+    Select(2);
+    EXPECT_EQ(strip_->Footer()->Caption(), "Lost file");
+    // The page does not keep the previous artwork's picture.
+    EXPECT_TRUE(Shown().isNull());
+    ModalDriver driver;  // no step: a crop dialog would be unexpected
+    for (const char* name : {"ToolButton9", "ToolButton6", "ToolButton8", "ToolButton7"})
+        Click(name);
+    QApplication::processEvents();
+    EXPECT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(blank->GetBitmap(), nullptr);
+}
+
 TEST_F(MainWindowStripTest, DeletingTheFirstArtworkShowsTheStatement)
 {
     Picture* first = AddArtwork("First", Plain(Qt::red));
@@ -329,7 +355,7 @@ TEST_F(MainWindowStripTest, NoSelectionLeavesThePageAndItsButtonsDoNothing)
     Picture* picture = AddArtwork("Still", Plain(Qt::red));
     Select(1);
     CurrentPortfolio()->ClearModified();
-    Select(-1);
+    SelectNothing();
     EXPECT_TRUE(Frame1->isVisible());
     ModalDriver driver;
     for (const char* name : {"ToolButton1", "ToolButton2", "ToolButton3", "ToolButton4", "ToolButton6",
@@ -383,7 +409,7 @@ TEST_F(MainWindowStripTest, DoubleClickAndTheEditButtonEditTheArtwork)
         QTest::keyClicks(title, "After");
         QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
     });
-    strip_->OnItemDblClick(strip_, 1);
+    QTest::mouseDClick(strip_, Qt::LeftButton, {}, Centre(1));
     ASSERT_TRUE(driver.AllDone()) << driver.Report();
     EXPECT_EQ(strip_->Footer()->Caption(), "After");
 

@@ -1,7 +1,11 @@
 #pragma once
 // A list box whose private state tests may read and set, and pixel helpers
 // for rendered list boxes.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <functional>
+#include <thread>
 #include <QWidget>
 #include <cstdlib>
 
@@ -59,4 +63,16 @@ inline bool HasColourNear(const QImage& image, int x, int y, int radius, QRgb co
                 return true;
         }
     return false;
+}
+
+// Runs the event loop until done holds or the deadline passes; returns done().
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
 }

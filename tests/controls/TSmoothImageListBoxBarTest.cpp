@@ -2,21 +2,13 @@
 // navigator's placement and buttons, the button colours and Assign.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/DrawingFixture.h"
 #include "tests/controls/FakeListBoxHost.h"
+#include "tests/controls/RectText.h"
 
 namespace {
-
-std::string Text(const TGPRectF& r)
-{
-    std::ostringstream out;
-    out << r.X << "," << r.Y << " " << r.Width << "x" << r.Height;
-    return out.str();
-}
 
 QRgb Rgb(TColor c)
 {
@@ -37,8 +29,8 @@ TEST(Bars, RectanglesSitAtTheInsideEdgesLessTheShadow)
     host.Inside = TRect{10, 20, 610, 470};
     host.Shadow = 4;
     host.Footer()->SetHeight(35);
-    EXPECT_EQ("10,20 596x50", Text(host.Header()->GetRect()));
-    EXPECT_EQ("10,431 596x35", Text(host.Footer()->GetRect()));
+    EXPECT_EQ("10,20 596x50", RectText(host.Header()->GetRect()));
+    EXPECT_EQ("10,431 596x35", RectText(host.Footer()->GetRect()));
 }
 
 TEST(Bars, HiddenBarTakesNoRoomAndBothRelayoutOnHeightAndVisibility)
@@ -94,11 +86,11 @@ TEST(Navigator, BlockIsPlacedByLocationWithPaddingAndTheCentringRule)
     };
     for (const Case& c : cases) {
         n.SetLocation(c.location);
-        EXPECT_EQ(c.block, Text(n.GetNavigatorRect(bar, c.captionLocation, caption))) << c.location;
+        EXPECT_EQ(c.block, RectText(n.GetNavigatorRect(bar, c.captionLocation, caption))) << c.location;
     }
     const TGPRectF block = MakeRect(13, 103, 92, 20);
-    EXPECT_EQ("13,103 20x20", Text(n.GetNavigatorButtonRect(block, 0)));
-    EXPECT_EQ("82,103 20x20", Text(n.GetNavigatorButtonRect(block, 3)));
+    EXPECT_EQ("13,103 20x20", RectText(n.GetNavigatorButtonRect(block, 0)));
+    EXPECT_EQ("82,103 20x20", RectText(n.GetNavigatorButtonRect(block, 3)));
 }
 
 // Each button's upper half runs from its colour lightened by 60 % down to

@@ -243,8 +243,9 @@ TEST_F(Appearance, FocusOutlineOnlyWithFocusTabStopAndShowFocus)
                 red += Near(p, qRgb(255, 0, 0));
                 white += Near(p, qRgb(255, 255, 255));
             }
-            if (c.focus && c.tabStop && c.showFocus)
+            if (c.focus && c.tabStop && c.showFocus) {
                 EXPECT_NE(Near(top, qRgb(255, 0, 0)), Near(image.pixel(i + 1, 10), qRgb(255, 0, 0))) << i;
+            }
         }
         if (c.focus && c.tabStop && c.showFocus) {
             EXPECT_NEAR(52, red, 4);

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <QtTest>
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
@@ -297,6 +296,21 @@ TEST_F(ZoomFixture, ZoomInReachesTheItemsAreaAndFiresOnce)
     EXPECT_EQ(zoomedOut, std::vector<int>{1});
 }
 
+// With an outer border the zoomed picture starts at the inside edge, not at 0.
+TEST_F(ZoomFixture, ZoomStartsAtTheInsideEdgeWithABorder)
+{
+    box.Fill()->SetBorderColor(colors::clBlack);
+    box.Fill()->SetBorderWidth(3);
+    const TRect ir = box.InsideRect();
+    ASSERT_EQ(ir.Left, 2);
+    TSmoothImageListBoxItem* item = box.Items()->GetItem(2);
+    box.DoZoom(2);
+    RunZoom();
+    EXPECT_EQ(item->ImageRect.X, 2);
+    EXPECT_EQ(item->ImageRect.Y, 2);
+    EXPECT_EQ(item->ImageRect.Width, ir.Right - ir.Left);
+}
+
 TEST_F(ZoomFixture, AspectRatioZoomKeepsThePictureShape)
 {
     box.SetZoomMode(zmAspectRatio);
@@ -334,8 +348,7 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     ConfigureAsMainWindowStrip(box);
     AddItems(box, 3);
     box.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
+    ASSERT_TRUE(WaitUntil([&] { return box.paints > 0; }));
     QApplication::processEvents();
     box.paints = 0;
     box.SetSelectedItemIndex(0);
@@ -343,5 +356,66 @@ TEST(ListBoxProperties, UnchangedSelectionDoesNotRepaint)
     QApplication::processEvents();
     EXPECT_EQ(box.paints, 0);
     box.SetSelectedItemIndex(1);
-    QTRY_VERIFY_WITH_TIMEOUT(box.paints > 0, 10000);
+    EXPECT_TRUE(WaitUntil([&] { return box.paints > 0; }));
+}
+
+// The scroll bar follows the layout without firing its own handler, and the
+// user's moves on it scroll the grid and report the new position.
+TEST(ListBoxScrollBar, PlacedByTheLayoutAndMovedByTheUser)
+{
+    ProbeListBox box;
+    box.SetRows(0);
+    box.SetColumns(3);
+    box.resize(600, 450);
+    std::vector<int> reported;
+    box.OnScroll = [&](QObject*, int position) { reported.push_back(position); };
+    AddItems(box, 60);
+    QScrollBar* bar = box.ScrollBar();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(bar->orientation(), Qt::Vertical);
+    EXPECT_EQ(bar->maximum(), box.GetFullSize());
+    EXPECT_EQ(bar->geometry().right(), box.InsideRect().Right - 1);
+    EXPECT_EQ(bar->geometry().top(), 50);  // under the header
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported.back(), 0);
+
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(box.Position, 20);
+    EXPECT_EQ(box.PositionTo, 20);
+    EXPECT_EQ(reported.back(), 20);
+    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(0)->Rect.Y, 60 - 20);
+
+    // A scroll step of the animation moves the bar along, firing nothing back.
+    box.PositionTo = 300;
+    box.AnimateScroll = true;
+    box.ScrollSpeed = 4;
+    box.Tick();
+    EXPECT_EQ(bar->value(), box.Position);
+    EXPECT_EQ(reported.back(), box.Position);
+    EXPECT_EQ(box.PositionTo, 300);
+
+    // A strip lays the bar along its bottom, above the footer.
+    box.SetRows(1);
+    EXPECT_EQ(bar->orientation(), Qt::Horizontal);
+    EXPECT_EQ(bar->geometry().bottom(), box.InsideRect().Bottom - 50 - 1);
+    box.SetShowScrollBar(false);
+    EXPECT_TRUE(bar->isHidden());
+}
+
+// Shown, the timer scrolls by itself; hidden, it rests.
+TEST(ListBoxAnimation, TheTimerAnimatesWhileShown)
+{
+    ProbeListBox box;
+    ConfigureAsMainWindowStrip(box);
+    box.resize(1024, 172);
+    AddItems(box, 30);
+    box.show();
+    SendWheel(box, -120);
+    EXPECT_TRUE(WaitUntil([&] { return box.Position == 143; }));
+    box.hide();
+    SendWheel(box, -120);
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(box.Position, 143);
+    box.show();
+    EXPECT_TRUE(WaitUntil([&] { return box.Position == 286; }));
 }

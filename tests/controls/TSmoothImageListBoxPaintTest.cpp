@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QPalette>
 
+#include "controls/GDIPPicture.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
 #include "tests/controls/ListBoxProbe.h"
 #include "controls/render/MainWindowStrip.h"
@@ -222,4 +223,54 @@ TEST_F(StripPaint, CaptionsThroughTheDisplayTextEvent)
     for (int y = 0; y < 172; ++y)
         for (int x : {CellX(0) + 71, CellX(2) + 71})
             EXPECT_EQ(image.pixel(x, y), plain.pixel(x, y));
+    // A handler that throws ends that paint, not the program.
+    box->OnItemGetDisplayText = [](QObject*, int, std::string&) { throw std::runtime_error("handler failed"); };
+    EXPECT_NO_THROW(RenderParent());
+}
+
+// Items without a thumbnail show the default picture, fitted into the image
+// area and centred in the cell; the control keeps only the fitted bitmap.
+TEST_F(StripPaint, DefaultImageForItemsWithoutThumbnail)
+{
+    box->Items()->Add();  // item 5: no picture
+    TGDIPPicture picture;
+    QImage purple(200, 100, QImage::Format_RGB32);
+    purple.fill(QColor(128, 0, 128));
+    picture.Assign(&purple);
+    box->SetDefaultImage(picture);
+    EXPECT_TRUE(box->DefaultImage()->Empty());
+
+    QImage image = RenderParent();
+    const int cx = CellX(5) + 71;
+    EXPECT_EQ(image.pixel(cx, 65), qRgb(128, 0, 128));
+    // 200 x 100 fitted into 136 x 103: 136 x 68, centred in the cell.
+    EXPECT_EQ(image.pixel(cx, 10 + 55 - 30), qRgb(128, 0, 128));
+    EXPECT_EQ(image.pixel(cx, 10 + 55 - 38), kWhite);
+    // Items with their own thumbnail are not covered.
+    EXPECT_EQ(image.pixel(CellX(1) + 71, 65), qRgb(0, 0, 255));
+
+    // An empty picture leaves the default bitmap as it was.
+    TGDIPPicture empty;
+    box->SetDefaultImage(empty);
+    EXPECT_EQ(RenderParent().pixel(cx, 65), qRgb(128, 0, 128));
+}
+
+// The items end one pixel before the background's shadow: the clip runs to
+// the coordinate ir.Right - 1 - shadow (with a 1-pixel border, 1016), not
+// to a width of that size.
+TEST_F(StripPaint, ItemsAreClippedBeforeTheShadow)
+{
+    box->Fill()->SetBorderColor(colors::clGray);
+    box->Fill()->SetBorderWidth(1);
+    box->Fill()->SetShadowColor(colors::clGray);
+    box->Fill()->SetShadowOffset(5);
+    ASSERT_EQ(box->InsideRect().Right, 1022);
+    box->Items()->BeginUpdate();
+    for (int i = 0; i < 5; ++i)
+        SetPicture(box->Items()->Add(), Qt::red);
+    box->Items()->EndUpdate();
+    const QImage image = RenderParent();
+    // Cell 6 spans x 929..1071 from y 11.
+    EXPECT_EQ(image.pixel(1016, 13), kWhite);
+    EXPECT_NE(image.pixel(1017, 13), kWhite);
 }

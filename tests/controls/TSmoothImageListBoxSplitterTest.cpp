@@ -7,6 +7,7 @@
 #include "controls/TSmoothImageListBoxSplitter.h"
 #include "tests/controls/DrawingFixture.h"
 #include "tests/controls/FakeListBoxHost.h"
+#include "tests/controls/RectText.h"
 
 namespace {
 
@@ -56,13 +57,6 @@ TEST(SplitterPieces, LeaveGapsForTextAndExpander)
 }
 
 namespace {
-
-std::string RectText(const TGPRectF& r)
-{
-    std::ostringstream out;
-    out << r.X << "," << r.Y << " " << r.Width << "x" << r.Height;
-    return out.str();
-}
 
 bool Dark(QRgb p)
 {

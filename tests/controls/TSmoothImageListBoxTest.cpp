@@ -109,6 +109,26 @@ TEST(ListBox, DeletingTheLastItemLeavesNoCellBehind)
     Render(box);
 }
 
+// The loader runs once the window exists, stops for every items update and
+// starts again at its end.
+TEST(ListBox, LoaderThreadFollowsWindowAndUpdates)
+{
+    TSmoothImageListBox box;
+    box.Items()->Add();
+    EXPECT_FALSE(box.ThreadRunning());
+    box.show();
+    EXPECT_TRUE(box.ThreadRunning());
+    box.SetLoadRestart(true);
+    box.SetLoadStartIndex(5);
+    box.Items()->BeginUpdate();
+    EXPECT_FALSE(box.ThreadRunning());
+    EXPECT_FALSE(box.LoadRestart());
+    EXPECT_EQ(box.LoadStartIndex(), 0);
+    box.Items()->Add();
+    box.Items()->EndUpdate();
+    EXPECT_TRUE(box.ThreadRunning());
+}
+
 namespace {
 
 void WriteImage(const std::string& path, const char* format, QColor colour)

@@ -2,23 +2,11 @@
 // and the collection.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "controls/TSmoothImageListBoxHTMLText.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
 #include "tests/controls/DrawingFixture.h"
 #include "tests/controls/FakeListBoxHost.h"
-
-namespace {
-
-std::string RectText(const TGPRectF& r)
-{
-    std::ostringstream out;
-    out << r.X << "," << r.Y << " " << r.Width << "x" << r.Height;
-    return out.str();
-}
-
-}  // namespace
+#include "tests/controls/RectText.h"
 
 // The items area does not start at the origin, so a box that subtracted the
 // area's position from its width would show.

@@ -1,10 +1,11 @@
 """Writes the image files the thumbnail loader tests read into the folder given.
 
-Each is 200 x 100, red on its left half and blue on its right half, so a
-thumbnail shows whether the whole picture arrived the right way round:
+The split files are 200 x 100, red on their left half and blue on their
+right half, so a thumbnail shows whether the whole picture arrived the right
+way round:
   split.png, split.jpg, split.bmp, split.tif (no header reader for ".tif"),
   split.gif and split8.png (256-colour palette, indexed).
-and big.jpg, 1600 x 1200.
+big.jpg is 1600 x 1200, so that reading it takes a while.
 """
 import sys
 
