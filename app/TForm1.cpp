@@ -3,7 +3,9 @@
 #include "app/EmailThread.h"
 #include "app/ExportThread.h"
 #include "app/FormBackground.h"
+#include "app/NamedPipeServer.h"
 #include "app/PreviewThread.h"
+#include "app/TForm11.h"
 #include "app/TForm12.h"
 #include "app/TForm16.h"
 #include "app/TForm4.h"
@@ -174,6 +176,9 @@ TForm1::TForm1(const std::vector<std::string>& arguments, QWidget* owner)
 
     if (arguments.empty()) {
         NewPortfolio();
+        // --- Single instance
+        ShowWelcomeWindow();
+        // --- end single instance
     } else if (arguments[0] == "/open") {
         OpenPortfolio(arguments.size() > 1 ? arguments[1] : std::string());
         // Cancelled: the window still holds a portfolio.
@@ -187,10 +192,17 @@ TForm1::TForm1(const std::vector<std::string>& arguments, QWidget* owner)
 
     if (options_->GetCheckForUpdates())
         StartUpdateCheck(true);
+
+    // --- Single instance: last, once the window can carry requests out.
+    StartPipeServer();
+    // --- end single instance
 }
 
 TForm1::~TForm1()
 {
+    // --- Single instance: no request may run while the window goes.
+    StopPipeServer();
+    // --- end single instance
     if (Form16)
         Form16->DropJob();
     // Each job is asked to stop and deleted in turn; deleting waits for its
@@ -212,6 +224,9 @@ TForm1::~TForm1()
 
 void TForm1::StopBackgroundJobs()
 {
+    // --- Single instance: requests open portfolios and read the settings.
+    StopPipeServer();
+    // --- end single instance
     // Deleting either waits for its end; the update job stops waiting on the
     // network, on a started file and on its Finish button when asked.
     if (burnJob_) {

@@ -19,6 +19,8 @@ class ProgressThread;
 class QAction;
 class TOpenDialog;
 class TSaveDialog;
+class NamedPipeServer;
+class TForm11;
 class TSmoothImageListBox;
 class UpdateThread;
 
@@ -173,6 +175,24 @@ private:
     std::vector<std::unique_ptr<ProgressThread>> jobs_;
     // Update checks started so far; a finished one goes at the next start.
     std::vector<std::unique_ptr<UpdateThread>> updateJobs_;
+
+    // ---- Single instance: welcome window and pipe server (app/TForm1SingleInstance.cpp) ----
+public:
+    // The welcome window of a start without arguments, or null.
+    TForm11* WelcomeWindow() const { return welcome_.get(); }
+    // The server that takes the command lines of later starts.
+    NamedPipeServer* PipeServer() const { return pipeServer_.get(); }
+    // Stops and joins the server (again: nothing); requests run no more.
+    void StopPipeServer();
+
+private:
+    // Shows the welcome window when the settings ask for it.
+    void ShowWelcomeWindow();
+    void StartPipeServer();
+
+    std::unique_ptr<TForm11> welcome_;
+    std::unique_ptr<NamedPipeServer> pipeServer_;
+    // ---- end of the single instance ----
 };
 
 // The main window for the rest of the run (null before and after).

@@ -1,5 +1,6 @@
 #include "app/WinMain.h"
 
+#include "app/SingleInstance.h"
 #include "app/TApplication.h"
 #include "app/TForm1.h"
 #include "app/TForm13.h"
@@ -119,6 +120,13 @@ int QuitRequests()
 int WinMain(int argc, char** argv)
 {
     CoInitialize(nullptr);
+    // --- Single instance: a second start hands its command line to the
+    // running instance and ends here, before any application object exists.
+    HANDLE instanceLock = nullptr;
+    if (const std::optional<int> exitCode = HandOverToRunningInstance(argc, argv, &instanceLock))
+        return *exitCode;
+    // --- end single instance
+
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TApplication app(argc, argv);
     // Texts the program writes (CSS, XML, settings) never follow the user's locale.
@@ -146,5 +154,9 @@ int WinMain(int argc, char** argv)
         app.ShowException("");
     }
     ShutDown();
+    // --- Single instance: the next start may be the instance now.
+    if (instanceLock)
+        CloseHandle(instanceLock);
+    // --- end single instance
     return 0;
 }

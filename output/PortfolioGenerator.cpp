@@ -73,22 +73,14 @@ std::string WithoutTrailingSeparator(std::string path)
 
 std::string PortfolioGenerator::GetWorkingFolder()
 {
-    return GetTempFolder() + ApplicationKey + "-" + std::to_string(::geteuid()) + "/";
+    return GetUserTempFolder(ApplicationKey);
 }
 
 bool PortfolioGenerator::ForceWorkingFolder()
 {
-    const std::string folder = WithoutTrailingSeparator(GetWorkingFolder());
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
     // The temp folder is shared: whatever stands under our name must be our
-    // own real folder (not a link someone planted) before we write into it.
-    struct stat st{};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    if ((st.st_mode & 0077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
-        return false;
-    return true;
+    // own real folder before we write into it.
+    return ForcePrivateFolder(GetWorkingFolder());
 }
 
 PortfolioGenerator::PortfolioGenerator(Portfolio* portfolio) : portfolio_(portfolio)

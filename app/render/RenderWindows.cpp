@@ -5,6 +5,7 @@
 #include "app/TApplication.h"
 #include "app/WinMain.h"
 #include "app/render/RenderStates.h"
+#include "model/Options.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -60,6 +61,9 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("Velmora Voravev");
+    // The welcome window is a state of its own; at start-up it would hold
+    // the main window disabled in every other state.
+    Options::Instance()->SetShowWelcome(false);
     CreateForms();
 
     int failures = 0;

@@ -13,18 +13,6 @@ namespace {
 
 const char kAppFolder[] = "VelmoraVoravev";
 
-// Ours alone: created 0700, or an existing folder that we own and that is
-// not open to others (tightened when it is).
-bool OwnPrivateFolder(const std::string& folder)
-{
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st{};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    return (st.st_mode & 0077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
-}
-
 bool CopyBytes(int from, int to)
 {
     char buffer[1 << 16];
@@ -58,7 +46,7 @@ std::string PrivateCacheFolder(const std::string& area)
         return {};
     const std::string app = root + "/" + kAppFolder;
     const std::string folder = app + "/" + area;
-    if (!ForceDirectories(root, 0700) || !OwnPrivateFolder(app) || !OwnPrivateFolder(folder))
+    if (!ForceDirectories(root, 0700) || !ForcePrivateFolder(app) || !ForcePrivateFolder(folder))
         return {};
     return folder + "/";
 }

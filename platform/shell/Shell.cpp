@@ -51,6 +51,24 @@ std::string GetTempFolder()
     return "/tmp/";
 }
 
+std::string GetUserTempFolder(const std::string& key)
+{
+    return GetTempFolder() + key + "-" + std::to_string(::geteuid()) + "/";
+}
+
+bool ForcePrivateFolder(const std::string& folder)
+{
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    if (path.empty() || (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST))
+        return false;
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 0077) == 0 || ::chmod(path.c_str(), 0700) == 0;
+}
+
 bool ForceDirectories(const std::string& path, mode_t mode)
 {
     if (path.empty())

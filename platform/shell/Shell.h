@@ -13,6 +13,17 @@ std::string GetUserCacheFolder();
 // $TMPDIR when it names an existing folder, else "/tmp"; ends in "/".
 std::string GetTempFolder();
 
+// The per-user folder named after key under the temp folder
+// (GetTempFolder() + key + "-" + effective uid), ending in "/". Not created.
+std::string GetUserTempFolder(const std::string& key);
+
+// Makes folder (its parent must exist) a private folder of the current user:
+// created with mode 0700 when missing; an existing one must be a real folder
+// (checked with lstat: a link someone planted in a shared folder does not
+// count) owned by the effective user, and is tightened to 0700 when others
+// may enter it. False when it cannot be made so; nothing is written then.
+bool ForcePrivateFolder(const std::string& folder);
+
 // Creates the folder with every missing level; true when it exists afterwards.
 bool ForceDirectories(const std::string& path, mode_t mode = 0777);
 // Removes the folder with everything in it (symbolic links are removed, not

@@ -276,6 +276,7 @@ TEST_F(OptionsDialogTest, AccountChangesOnTheEmailPageStayAfterCancel)
 
 TEST_F(OptionsDialogTest, MainWindowOpensTheOptionsDialogAndTheAboutBox)
 {
+    Options::Instance()->SetShowWelcome(false);
     auto form1 = std::make_unique<TForm1>();
     auto form4 = std::make_unique<TForm4>();
     Form4 = form4.get();

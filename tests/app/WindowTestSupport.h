@@ -5,6 +5,7 @@
 #include "app/TForm6.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
+#include "model/Options.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
 #include "model/TemplateLibrary.h"
@@ -103,6 +104,9 @@ protected:
 
     void MakeForms()
     {
+        // These tests are not about the welcome window, which would hold
+        // the main window disabled.
+        Options::Instance()->SetShowWelcome(false);
         form1_ = std::make_unique<TForm1>();
         form6_ = std::make_unique<TForm6>();
         Form6 = form6_.get();

@@ -10,6 +10,12 @@ void UsePrivateTestEnvironment(const TempDir& home)
         std::filesystem::create_directories(dir);
         setenv(var, dir.c_str(), 1);
     }
+    // The named objects of the single-instance hand-over: a private runtime
+    // folder, so no test meets a running program or another test program.
+    const auto runtime = home.Path() / "XDG_RUNTIME_DIR";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     // The test environment lives here rather than in CTest properties, so a
     // test program started by hand behaves as under ctest.
     setenv("VELMORA_SOURCE_DIR", VELMORA_SOURCE_DIR_PATH, 0);

@@ -92,6 +92,55 @@ TEST(Shell, ForceDirectoriesCreatesEveryLevel)
     EXPECT_FALSE(ForceDirectories(""));
 }
 
+TEST(Shell, ForcePrivateFolderAcceptsOnlyARealFolderOfOurs)
+{
+    TempDir dir;
+    const fs::path ours = dir.Path() / "ours";
+    fs::create_directory(ours);
+    const std::string file = dir.Write("file", "x");
+    fs::create_directory_symlink(ours, dir.Path() / "link");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        fs::create_directory(dir.Path() / "theirs");
+        ASSERT_EQ(::chown((dir / "theirs").c_str(), 65534, 65534), 0);
+    }
+    struct Case {
+        std::string path;
+        mode_t modeBefore; // 0: leave as it is
+        bool usable;
+    } const cases[] = {
+        {dir / "missing", 0, true},
+        {dir / "ours", 0755, true}, // open to others: tightened
+        {dir / "ours/", 0700, true},
+        {dir / "link", 0, false},   // a planted link, even to a folder of ours
+        {file, 0, false},
+        {dir / "no/parent", 0, false},
+        {"", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        if (c.modeBefore)
+            ASSERT_EQ(::chmod(c.path.c_str(), c.modeBefore), 0);
+        EXPECT_EQ(ForcePrivateFolder(c.path), c.usable);
+        struct stat st{};
+        if (c.usable) {
+            ASSERT_EQ(::lstat(c.path.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISDIR(st.st_mode));
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        }
+    }
+    if (root) {
+        EXPECT_FALSE(ForcePrivateFolder(dir / "theirs"));
+    }
+}
+
+TEST(Shell, UserTempFolderIsPerUserUnderTheTempFolder)
+{
+    TempDir dir;
+    ScopedEnv tmp("TMPDIR", dir.Path().string());
+    EXPECT_EQ(GetUserTempFolder("Key"), (dir.Path() / ("Key-" + std::to_string(::geteuid()))).string() + "/");
+}
+
 TEST(Shell, DeleteFolderTreeRemovesEverythingButFollowsNoLinks)
 {
     TempDir dir;

@@ -1,0 +1,278 @@
+#include "app/NamedPipeServer.h"
+
+#include "app/NamedPipeClient.h"
+#include "app/TForm1.h"
+#include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxItem.h"
+#include "controls/TSmoothImageListBoxItems.h"
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "output/Form1.h"
+#include "output/ProgressThread.h"
+#include "platform/ipc/Ipc.h"
+#include "platform/xml/XMLDocument.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+const char* const kNewArtworkTitle = "New Artwork";
+
+// Takes the artwork's item out of the main window's strip again.
+void RemoveStripItem(Picture* picture)
+{
+    TSmoothImageListBoxItems* items = Form1->SmoothImageListBox1->Items();
+    for (int i = items->Count() - 2; i > 0; --i) {
+        if (reinterpret_cast<Picture*>(items->GetItem(i)->Tag()) != picture)
+            continue;
+        items->BeginUpdate();
+        items->Delete(i);
+        items->EndUpdate();
+        return;
+    }
+}
+
+} // namespace
+
+NamedPipeServer::NamedPipeServer() : TThread(false), retry_(std::make_unique<QTimer>())
+{
+    retry_->setInterval(100);
+    QObject::connect(retry_.get(), &QTimer::timeout, [this] { RunWaiting(); });
+}
+
+NamedPipeServer::~NamedPipeServer()
+{
+    Stop();
+}
+
+void NamedPipeServer::Stop()
+{
+    Terminate();
+    retry_->stop();
+    waiting_.clear();
+    // Shut down until the thread has seen it: it may be between making a
+    // pipe instance and waiting on it, and a new instance binds again.
+    while (Started() && !Finished()) {
+        ShutdownNamedPipe(NamedPipeClient::PipeName());
+        CheckSynchronize();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    WaitFor();
+    ShutdownNamedPipe(NamedPipeClient::PipeName());
+}
+
+void NamedPipeServer::Execute()
+{
+    const std::string name = NamedPipeClient::PipeName();
+    char buffer[2048];
+    while (!Terminated()) {
+        HANDLE instance = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                                           PIPE_UNLIMITED_INSTANCES, 2048, 2048, 10000, nullptr);
+        // Without an instance no hand-over can come in this run.
+        if (!instance)
+            return;
+        if (Terminated() || (!ConnectNamedPipe(instance, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED)) {
+            const bool stopped = Terminated() || GetLastError() == ERROR_OPERATION_ABORTED;
+            CloseHandle(instance);
+            if (stopped)
+                return;
+            // A connection that failed (out of descriptors, say) is dropped;
+            // the pause keeps a lasting failure from spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        SetNamedPipeConnectionDeadline(instance, kDeadlineMs);
+        std::string text;
+        DWORD read = 0;
+        bool whole = false;
+        for (;;) {
+            if (ReadFile(instance, buffer, sizeof buffer - 1, &read, nullptr) || GetLastError() == ERROR_MORE_DATA) {
+                text.append(buffer, read);
+                if (text.size() > kMaxMessage)
+                    break;
+                continue;
+            }
+            // Only a message its client ended is whole; one cut off by the
+            // deadline or the stop is not a request.
+            whole = GetLastError() == ERROR_BROKEN_PIPE;
+            break;
+        }
+        CloseHandle(instance);
+        if (whole && !text.empty() && !Terminated()) {
+            try {
+                HandleMessage(text);
+            } catch (...) {
+                // A message that cannot be carried out is dropped; the next
+                // connection is served as usual.
+            }
+        }
+    }
+}
+
+std::optional<PipeRequest> NamedPipeServer::ParseMessage(const std::string& text)
+{
+    TXMLDocument document;
+    try {
+        document.LoadFromXML(text);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    IXMLNode message;
+    for (const IXMLNode& node : document.ChildNodes())
+        if (node.IsElement() && node.NodeName() == "message") {
+            message = node;
+            break;
+        }
+    const IXMLNode action = message.ChildNode("action");
+    if (!action)
+        return std::nullopt;
+    const std::string verb = action.Text();
+    PipeRequest request;
+    if (verb == "FocusApplication") {
+        request.action = PipeRequest::Action::FocusApplication;
+    } else if (verb == "OpenPortfolio") {
+        request.action = PipeRequest::Action::OpenPortfolio;
+        if (const IXMLNode file = message.ChildNode("file"))
+            request.files.push_back(file.Text());
+    } else if (verb == "AddArtworks") {
+        request.action = PipeRequest::Action::AddArtworks;
+        for (const IXMLNode& node : message.ChildNodes())
+            if (node.IsElement() && node.NodeName() == "file")
+                request.files.push_back(node.Text());
+    } else {
+        return std::nullopt;
+    }
+    return request;
+}
+
+void NamedPipeServer::HandleMessage(const std::string& text)
+{
+    std::optional<PipeRequest> request = ParseMessage(text);
+    if (!request)
+        return;
+    Synchronize([this, &request] { Dispatch(std::move(*request)); });
+}
+
+bool NamedPipeServer::MainWindowBusy() const
+{
+    if (running_ || QApplication::activeModalWidget() || Form1HeldDisabled())
+        return true;
+    if (Form1)
+        for (const auto& job : Form1->Jobs())
+            if (!job->Finished())
+                return true;
+    return false;
+}
+
+void NamedPipeServer::Dispatch(PipeRequest request)
+{
+    if (Terminated() || !Form1)
+        return;
+    if (MainWindowBusy() || !waiting_.empty()) {
+        FocusMainWindow();
+        waiting_.push_back(std::move(request));
+        retry_->start();
+        return;
+    }
+    Run(request);
+}
+
+void NamedPipeServer::RunWaiting()
+{
+    while (!waiting_.empty() && !MainWindowBusy()) {
+        const PipeRequest request = std::move(waiting_.front());
+        waiting_.pop_front();
+        Run(request);
+    }
+    if (waiting_.empty())
+        retry_->stop();
+}
+
+void NamedPipeServer::Run(const PipeRequest& request)
+{
+    running_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{running_};
+    pendingPath_.clear();
+    switch (request.action) {
+    case PipeRequest::Action::FocusApplication:
+        break;
+    case PipeRequest::Action::OpenPortfolio:
+        if (!request.files.empty()) {
+            pendingPath_ = request.files.front();
+            OpenPendingPortfolio();
+        }
+        break;
+    case PipeRequest::Action::AddArtworks:
+        for (const std::string& path : request.files)
+            if (!AddArtwork(path))
+                break;
+        break;
+    }
+    FocusMainWindow();
+}
+
+bool NamedPipeServer::AddArtwork(const std::string& path)
+{
+    Portfolio* portfolio = Form1 ? Form1->GetPortfolio() : nullptr;
+    if (!portfolio)
+        return false;
+    // Reading a FIFO or a device would block the program for good.
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return true;
+    auto picture = std::make_unique<Picture>(portfolio);
+    try {
+        picture->SetTitle(kNewArtworkTitle);
+        // A file that does not decode still becomes an artwork, without an image.
+        picture->LoadFromFile(path);
+        if (Form1->AddPictureToStrip(picture.get())) {
+            portfolio->AddPicture(picture.get());
+            picture.release();
+            RefreshMainWindow();
+        }
+    } catch (...) {
+        // No strip item may point at the picture that goes now, also when
+        // the strip failed half-way through adding it.
+        if (picture)
+            RemoveStripItem(picture.get());
+    }
+    return true;
+}
+
+void NamedPipeServer::FocusMainWindow()
+{
+    QWidget* window = Form1;
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+    // A dialog in front of the main window stays in front of it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void NamedPipeServer::OpenPendingPortfolio()
+{
+    if (Form1 && !pendingPath_.empty())
+        Form1->OpenPortfolio(pendingPath_);
+}
+
+void NamedPipeServer::RefreshMainWindow()
+{
+    if (Form1)
+        Form1->ShowSelectedPage();
+}

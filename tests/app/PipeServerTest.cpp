@@ -1,0 +1,197 @@
+// The hand-over server of the real main window: requests sent by the real
+// client over the socket, carried out on the main window offscreen.
+#include "app/NamedPipeClient.h"
+#include "app/NamedPipeServer.h"
+#include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxItems.h"
+#include "model/Options.h"
+#include "model/Picture.h"
+#include "output/Form1.h"
+#include "platform/ipc/Ipc.h"
+#include "tests/app/JobTestSupport.h"
+#include "tests/app/SingleInstanceTestSupport.h"
+
+#include <QDialog>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PipeServerTest : public PrivateSettingsWindowTest {
+protected:
+    void SetUp() override
+    {
+        PrivateSettingsWindowTest::SetUp();
+        // The server starts with the event loop; a client sent before would
+        // wait for it while holding the loop up.
+        ASSERT_TRUE(WaitUntil([] { return fs::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); }));
+    }
+
+    static void Send(const std::string& message)
+    {
+        NamedPipeClient client;
+        ASSERT_TRUE(client.Send(message));
+    }
+
+    NamedPipeServer* Server() { return form1_->PipeServer(); }
+
+    // Hides the main window, sends the message and waits until the window
+    // is brought forward, which every request does last.
+    bool SendAndWaitHandled(const std::string& message)
+    {
+        form1_->hide();
+        Send(message);
+        return WaitUntil([this] { return form1_->isVisible(); });
+    }
+
+    // A saved portfolio of that artist.
+    std::string SavedPortfolio(const std::string& file, const std::string& artist)
+    {
+        Portfolio portfolio;
+        portfolio.SetName(artist);
+        const std::string path = files_ / file;
+        portfolio.SetFileName(path);
+        EXPECT_TRUE(portfolio.Save());
+        return path;
+    }
+
+    TempDir files_;
+};
+
+TEST_F(PipeServerTest, FocusBringsTheMainWindowForward)
+{
+    EXPECT_FALSE(form1_->isVisible());
+    EXPECT_TRUE(SendAndWaitHandled(NamedPipeClient::FocusApplicationMessage()));
+}
+
+TEST_F(PipeServerTest, FilesBecomeNewArtworksInTheirOrderAndOnlyRegularFilesAreRead)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const std::string red = files_ / "red.png";
+    ASSERT_TRUE(image.save(QString::fromStdString(red)));
+    image.fill(Qt::blue);
+    const std::string blue = files_ / "blue.jpg";
+    ASSERT_TRUE(image.save(QString::fromStdString(blue)));
+    const std::string notes = files_.Write("notes.txt", "not a picture");
+    // Reading a FIFO would block the program until someone writes to it.
+    const std::string fifo = files_ / "fifo.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string missing = files_ / "missing.png";
+    const std::string folder = files_.Path().string();
+
+    ASSERT_TRUE(SendAndWaitHandled(NamedPipeClient::AddArtworksMessage({red, fifo, notes, missing, folder, blue})));
+    Portfolio* portfolio = CurrentPortfolio();
+    ASSERT_EQ(portfolio->GetPictureCount(), 3);
+    ASSERT_EQ(form1_->SmoothImageListBox1->Items()->Count(), 5);
+    const std::string sources[] = {red, "", blue};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        Picture* artwork = portfolio->GetPicture(i);
+        EXPECT_EQ(form1_->StripPicture(i + 1), artwork);
+        EXPECT_EQ(artwork->GetTitle(true), "New Artwork");
+        // The text file is an artwork without an image.
+        EXPECT_EQ(artwork->GetBitmap() != nullptr, !sources[i].empty());
+        EXPECT_EQ(artwork->GetFileName(), sources[i]);
+    }
+    EXPECT_TRUE(portfolio->IsModified());
+    // The statement page stays selected.
+    EXPECT_EQ(form1_->SmoothImageListBox1->SelectedItemIndex(), 0);
+}
+
+TEST_F(PipeServerTest, OpenWithoutAFileOnlyBringsTheWindowForward)
+{
+    Portfolio* before = CurrentPortfolio();
+    before->SetFileName("/marker.pfo");
+    for (const std::string& message :
+         {std::string("<?xml version=\"1.0\"?><message><action>OpenPortfolio</action></message>"),
+          NamedPipeClient::OpenPortfolioMessage("")}) {
+        SCOPED_TRACE(message);
+        ASSERT_TRUE(SendAndWaitHandled(message));
+        EXPECT_EQ(CurrentPortfolio(), before);
+        EXPECT_EQ(CurrentPortfolio()->GetFileName(false), "/marker.pfo");
+    }
+}
+
+TEST_F(PipeServerTest, OpenOpensThePortfolioFile)
+{
+    const std::string path = SavedPortfolio("Ada.pfo", "Ada Lovelace");
+    ASSERT_TRUE(SendAndWaitHandled(NamedPipeClient::OpenPortfolioMessage(path)));
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), path);
+    EXPECT_EQ(CurrentPortfolio()->GetName(true), "Ada Lovelace");
+}
+
+TEST_F(PipeServerTest, RequestsWaitForARunningJobAndRunInTheirOrderAfterIt)
+{
+    const std::string first = SavedPortfolio("First.pfo", "First");
+    const std::string second = SavedPortfolio("Second.pfo", "Second");
+    Portfolio* before = CurrentPortfolio();
+    int fakeJob = 0;
+    // What a job's progress window does while the job runs.
+    DisableForm1By(&fakeJob);
+    Send(NamedPipeClient::OpenPortfolioMessage(first));
+    ASSERT_TRUE(WaitUntil([this] { return Server()->WaitingRequests() == 1; }));
+    Send(NamedPipeClient::OpenPortfolioMessage(second));
+    ASSERT_TRUE(WaitUntil([this] { return Server()->WaitingRequests() == 2; }));
+    EXPECT_EQ(CurrentPortfolio(), before);
+    // Waiting requests bring the window forward all the same.
+    EXPECT_TRUE(form1_->isVisible());
+
+    EnableForm1By(&fakeJob);
+    ASSERT_TRUE(WaitUntil([this] { return Server()->WaitingRequests() == 0; }));
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), second);
+    // Both ran, the first first.
+    EXPECT_EQ(Options::Instance()->GetRecentFile0(), second);
+    EXPECT_EQ(Options::Instance()->GetRecentFile1(), first);
+}
+
+TEST_F(PipeServerTest, ARequestWaitsForAnOpenModalDialog)
+{
+    const std::string path = SavedPortfolio("Later.pfo", "Later");
+    Portfolio* before = CurrentPortfolio();
+    QDialog dialog(form1_.get());
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    Send(NamedPipeClient::OpenPortfolioMessage(path));
+    ASSERT_TRUE(WaitUntil([this] { return Server()->WaitingRequests() == 1; }));
+    EXPECT_EQ(CurrentPortfolio(), before);
+    dialog.hide();
+    ASSERT_TRUE(WaitUntil([this] { return Server()->WaitingRequests() == 0; }));
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), path);
+}
+
+TEST_F(PipeServerTest, AnOversizedMessageIsDropped)
+{
+    const std::string path = SavedPortfolio("Big.pfo", "Big");
+    const std::string padding(NamedPipeServer::kMaxMessage, ' ');
+    const std::string message = "<?xml version=\"1.0\"?><!--" + padding + "--><message><action>OpenPortfolio</action>" +
+                                "<file>" + path + "</file></message>";
+    {
+        // The server may hang up before all of it is written.
+        NamedPipeClient client;
+        client.Send(message);
+    }
+    // Connections are served in turn: once this one is, the first one was.
+    ASSERT_TRUE(SendAndWaitHandled(NamedPipeClient::FocusApplicationMessage()));
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), "");
+}
+
+TEST_F(PipeServerTest, AStalledClientDoesNotKeepTheWindowFromGoing)
+{
+    HANDLE stalled = CreateFileA(NamedPipeClient::PipeName(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(stalled, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(stalled, "<?xml", 5, &written, nullptr));
+    // The server waits in the middle of that message; stopping wakes it.
+    form6_.reset();
+    Form6 = nullptr;
+    form1_.reset();
+    EXPECT_FALSE(fs::exists(NamedPipeSocketPath(NamedPipeClient::PipeName())));
+    CloseHandle(stalled);
+}
+
+} // namespace
