@@ -787,10 +787,16 @@ void TZABaseArchiver::CommitUpdate()
             TZAAction action = fxaIgnore;
             // A retry encodes the item afresh on this thread.
             std::shared_ptr<TEncodedItem> prepared = ahead ? ahead->Next(item.FileName) : nullptr;
+            bool retry = false;
             do {
                 action = fxaIgnore;
-                out->SetSize(itemStart);
-                out->SetPosition(itemStart);
+                // The stream ends where the item starts; only a retry has
+                // something to cut away.
+                if (retry) {
+                    out->SetSize(itemStart);
+                    out->SetPosition(itemStart);
+                }
+                retry = true;
                 try {
                     const std::shared_ptr<TEncodedItem> use = std::move(prepared);
                     stored = StoreItem(j, *out, use.get());
