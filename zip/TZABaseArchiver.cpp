@@ -757,6 +757,8 @@ void TZABaseArchiver::CommitUpdate()
             if (!item.ProcessFlag || item.Operation == poRename || item.Operation == poChangeAttr ||
                 item.Operation == poChangeComment || (!item.FileName.empty() && item.FileName.back() == u'/'))
                 continue;
+            if (item.FullUncompressedSize() < kSmallestItemAhead)
+                continue;
             // Items that share one source stream are read by the store in turn.
             if (item.DataStream && !sources.insert(item.DataStream.get()).second)
                 continue;

@@ -991,7 +991,9 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         uint64_t compressed = item.FullCompressedSize();
         const uint64_t uncompressed = item.FullUncompressedSize();
         uint64_t dataStart = 0;
-        if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead || !LocateItemData(item, in, dataStart))
+        if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead ||
+            (compressed < kSmallestItemAhead && uncompressed < kSmallestItemAhead) ||
+            !LocateItemData(item, in, dataStart))
             return {};
         const uint16_t method =
             item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
