@@ -757,7 +757,9 @@ void TZABaseArchiver::CommitUpdate()
             if (!item.ProcessFlag || item.Operation == poRename || item.Operation == poChangeAttr ||
                 item.Operation == poChangeComment || (!item.FileName.empty() && item.FileName.back() == u'/'))
                 continue;
-            if (item.FullUncompressedSize() < kSmallestItemAhead)
+            // An AES item's key derivation is work enough at any size.
+            const bool aes = !item.Password.empty() && item.EncryptionKind != ekPkzipClassic;
+            if (item.FullUncompressedSize() < kSmallestItemAhead && !aes)
                 continue;
             // Items that share one source stream are read by the store in turn.
             if (item.DataStream && !sources.insert(item.DataStream.get()).second)

@@ -992,7 +992,8 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         const uint64_t uncompressed = item.FullUncompressedSize();
         uint64_t dataStart = 0;
         if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead ||
-            (compressed < kSmallestItemAhead && uncompressed < kSmallestItemAhead) ||
+            (compressed < kSmallestItemAhead && uncompressed < kSmallestItemAhead &&
+             !(item.IsEncrypted() && item.EncryptionKind != ekPkzipClassic)) ||
             !LocateItemData(item, in, dataStart))
             return {};
         const uint16_t method =
