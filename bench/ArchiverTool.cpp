@@ -2,16 +2,19 @@
 // timing on disk with other programs (bench/archiver_vs_tools.sh):
 //   archiver_tool [--libzip] [--aes256] create ARCHIVE FOLDER [PASSWORD]
 //   archiver_tool [--libzip] extract ARCHIVE FOLDER [PASSWORD]
+//   --workers=N gives our archiver N workers (default: the machine's).
 // Items are deflated at level 1; with a password they get the classic PKWARE
 // cipher, or AES-256 with --aes256. Both engines read and write files on disk.
 #include <zip.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
 
@@ -119,6 +122,8 @@ int main(int argc, char** argv)
             job.libzip = true;
         else if (arg == "--aes256")
             job.aes = true;
+        else if (arg.rfind("--workers=", 0) == 0)
+            SetDefaultArchiverWorkers(std::atoi(arg.c_str() + 10));
         else
             args.push_back(arg);
     }

@@ -66,20 +66,19 @@ extract_libzip() { "$tool" --libzip extract "$1" "$2" "${pwo[@]}"; }
 extract_unzip() { unzip -q "${zpw[@]}" "$1" -d "$2"; }
 extract_7z() { 7z x -mmt=1 "${spw[@]}" "$1" -o"$2"; }
 
-# median OUTPUT COMMAND...: runs COMMAND once a round, removing OUTPUT
-# before each, and prints the median of the wall-clock seconds.
-median() {
-  local out=$1 i s e times=()
+# once OUTPUT COMMAND...: removes OUTPUT, runs COMMAND and prints its
+# wall-clock seconds.
+once() {
+  local out=$1 s e
   shift
-  for ((i = 0; i < rounds; i++)); do
-    rm -rf "$out"
-    s=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
-    e=$(date +%s.%N)
-    times+=("$(awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }')")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'
+  rm -rf "$out"
+  s=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
+  e=$(date +%s.%N)
+  awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }'
 }
+# median TIMES...: the median of the numbers given.
+median() { printf '%s\n' "$@" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 # compare SET INPUT-MAKER PEER... (peers named create-side/extract-side):
@@ -89,14 +88,39 @@ compare() {
   local set=$1 maker=$2 src=$work/$1 peer side line
   shift 2
   local -A create extract size
+  local i j t
+  local makers=(ours "${@%%/*}") readers=(ours "${@##*/}")
+  # The sides take turns within each round, each round starting with the
+  # next side, so that a machine whose load changes meanwhile weighs on all
+  # of them alike.
+  for ((i = 0; i < rounds; i++)); do
+    for ((j = 0; j < ${#makers[@]}; j++)); do
+      side=${makers[(i + j) % ${#makers[@]}]}
+      t=$(once "$work/$side-$set.zip" "create_$side" "$src" "$work/$side-$set.zip")
+      create[$side]+="$t "
+    done
+  done
   for side in ours "${@%%/*}"; do
-    create[$side]=$(median "$work/$side-$set.zip" "create_$side" "$src" "$work/$side-$set.zip")
+    # shellcheck disable=SC2086  # the list is meant to split
+    create[$side]=$(median ${create[$side]})
     size[$side]=$(stat -c %s "$work/$side-$set.zip")
   done
-  for side in ours "${@##*/}"; do
-    extract[$side]=$(median "$work/x-$side-$set" "extract_$side" "$work/$maker-$set.zip" "$work/x-$side-$set")
+  # Every extraction gets a folder of its own, removed only once all have
+  # run: a file system that has just deleted thousands of files makes the
+  # next side to create as many pay for it.
+  for ((i = 0; i < rounds; i++)); do
+    for ((j = 0; j < ${#readers[@]}; j++)); do
+      side=${readers[(i + j) % ${#readers[@]}]}
+      t=$(once "$work/x-$side-$set-$i" "extract_$side" "$work/$maker-$set.zip" "$work/x-$side-$set-$i")
+      extract[$side]+="$t "
+    done
   done
-  diff -r "$src" "$work/x-ours-$set" >/dev/null || echo "$set: our extraction differs from the source"
+  for side in ours "${@##*/}"; do
+    # shellcheck disable=SC2086
+    extract[$side]=$(median ${extract[$side]})
+  done
+  diff -r "$src" "$work/x-ours-$set-0" >/dev/null || echo "$set: our extraction differs from the source"
+  rm -rf "$work"/x-*-"$set"-*
   echo "== $set ($(find "$src" -type f | wc -l) files, median of $rounds)"
   line=$(printf 'create  ours %6.2fs' "${create[ours]}")
   for peer in "${@%%/*}"; do

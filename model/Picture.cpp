@@ -116,21 +116,47 @@ bool Picture::LoadFromStream(TStream& stream)
             copy.LoadFromStream(stream);
             bytes = &copy;
         }
-        const MD5 md5;
-        std::string hash = DigestText(md5.DigestStream(bytes), md5);
-        bytes->SetPosition(0);
-        auto bitmap = std::make_unique<TFreeWinBitmap>();
-        const bool decoded = bitmap->LoadFromStream(*bytes, 0);
+        Decoded decoded = Decode(*bytes);
         stream.SetPosition(0);
-        if (!decoded)
-            return false;
-        image_ = std::move(bitmap);
-        hash_ = std::move(hash);
-        MarkModified();
-        return true;
+        return Adopt(std::move(decoded));
     } catch (const std::exception&) {
         return false;
     }
+}
+
+Picture::Decoded::Decoded() = default;
+Picture::Decoded::~Decoded() = default;
+Picture::Decoded::Decoded(Decoded&&) noexcept = default;
+Picture::Decoded& Picture::Decoded::operator=(Decoded&&) noexcept = default;
+
+Picture::Decoded Picture::Decode(TMemoryStream& bytes)
+{
+    Decoded result;
+    try {
+        const MD5 md5;
+        std::string hash = DigestText(md5.DigestStream(&bytes), md5);
+        bytes.SetPosition(0);
+        auto bitmap = std::make_unique<TFreeWinBitmap>();
+        const bool decoded = bitmap->LoadFromStream(bytes, 0);
+        bytes.SetPosition(0);
+        if (decoded) {
+            result.image = std::move(bitmap);
+            result.hash = std::move(hash);
+        }
+    } catch (const std::exception&) {
+        result = Decoded{};
+    }
+    return result;
+}
+
+bool Picture::Adopt(Decoded decoded)
+{
+    if (!decoded.image)
+        return false;
+    image_ = std::move(decoded.image);
+    hash_ = std::move(decoded.hash);
+    MarkModified();
+    return true;
 }
 
 bool Picture::SaveToStream(TStream& stream)

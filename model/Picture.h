@@ -8,6 +8,7 @@
 
 class Portfolio;
 class TFreeWinBitmap;
+class TMemoryStream;
 class TStream;
 
 class Picture {
@@ -26,6 +27,23 @@ public:
     // Decodes the stream's whole content; the MD5 becomes that of the bytes.
     // A stream that does not decode leaves the picture as it was.
     bool LoadFromStream(TStream& stream);
+
+    // LoadFromStream in two halves, so that many pictures can be hashed and
+    // decoded on worker threads: Decode touches no picture and may run on
+    // any thread; Adopt, on the picture's own thread, takes the result.
+    struct Decoded {
+        Decoded();
+        ~Decoded();
+        Decoded(Decoded&&) noexcept;
+        Decoded& operator=(Decoded&&) noexcept;
+        std::unique_ptr<TFreeWinBitmap> image;
+        std::string hash;
+    };
+    // Null image when the bytes do not decode. The stream is read where it
+    // lies, from its start, and left rewound.
+    static Decoded Decode(TMemoryStream& bytes);
+    // False, with the picture unchanged, for a result without an image.
+    bool Adopt(Decoded decoded);
 
     // Appends the image as a BMP file; false without an image.
     bool SaveToStream(TStream& stream);

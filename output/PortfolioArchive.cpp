@@ -18,6 +18,7 @@
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
+#include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
 
@@ -299,6 +300,9 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 return false;
         }
         LoadBudget budget;
+        // What the decoded artworks take so far; with the bitmaps still to
+        // be decoded, it bounds how many are decoded at once.
+        int64_t decodedHeld = 0;
         std::vector<Picture*> pictures;
         for (int i = 0; i < portfolio->GetPictureCount(); ++i)
             if (Picture* picture = portfolio->GetPicture(i))
@@ -321,11 +325,15 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 batch.emplace_back(index, bitmaps.back().get());
             }
             archiver->ExtractToStreams(batch);
+            // The same checks, in the same order, as decoding one artwork
+            // after the other would make; only then are they decoded, on
+            // the workers, in groups that keep what is held within the
+            // budget.
+            std::vector<int64_t> costs(bitmaps.size());
+            int64_t rawLeft = 0;
             for (size_t k = 0; k < bitmaps.size(); ++k) {
-                Picture* picture = pictures[first + k];
-                const std::string id = picture->GetID();
+                const std::string& id = pictures[first + k]->GetID();
                 TMemoryStream& bitmap = *bitmaps[k];
-                bitmap.SetPosition(0);
                 // Only bitmaps are ever stored; anything else is not handed to
                 // the image library's decoders, and a bitmap only once its
                 // header has shown what decoding it will take.
@@ -334,16 +342,31 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                     !TFreeBitmap::ReadHeader(bitmap.Memory(), static_cast<DWORD>(bitmap.GetSize()), header) ||
                     !header.WithinLimits())
                     throw EPortfolioFileError("The artwork " + id + " cannot be read");
-                const int64_t cost = header.DecodedBytes() + kPictureOverhead;
-                budget.Require(bitmap.GetSize() + cost, "the artwork " + id);
-                if (!picture->LoadFromStream(bitmap))
-                    throw EPortfolioFileError("The artwork " + id + " cannot be read");
-                budget.Hold(cost);
-                bitmaps[k].reset();
-                // Read by its stored name; a name that could point elsewhere
-                // as a path is never written back.
-                if (!IsPlainItemName(id))
-                    picture->NewID();
+                costs[k] = header.DecodedBytes() + kPictureOverhead;
+                rawLeft += bitmap.GetSize();
+                budget.Require(bitmap.GetSize() + costs[k], "the artwork " + id);
+                budget.Hold(costs[k]);
+            }
+            for (size_t k = 0; k < bitmaps.size();) {
+                size_t end = k + 1;
+                int64_t group = costs[k];
+                while (end < bitmaps.size() && decodedHeld + rawLeft + group + costs[end] <= kMaxLoadSize)
+                    group += costs[end++];
+                std::vector<Picture::Decoded> decoded(end - k);
+                RunOnWorkers(end - k, [&](size_t i) { decoded[i] = Picture::Decode(*bitmaps[k + i]); });
+                for (size_t i = 0; i < decoded.size(); ++i) {
+                    Picture* picture = pictures[first + k + i];
+                    if (!picture->Adopt(std::move(decoded[i])))
+                        throw EPortfolioFileError("The artwork " + picture->GetID() + " cannot be read");
+                    rawLeft -= bitmaps[k + i]->GetSize();
+                    bitmaps[k + i].reset();
+                    // Read by its stored name; a name that could point
+                    // elsewhere as a path is never written back.
+                    if (!IsPlainItemName(picture->GetID()))
+                        picture->NewID();
+                }
+                decodedHeld += group;
+                k = end;
             }
             first += bitmaps.size();
         }

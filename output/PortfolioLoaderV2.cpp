@@ -1,5 +1,6 @@
 #include "output/PortfolioLoaderV2.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "platform/xml/XMLDocument.h"
+#include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
 
 using namespace PortfolioArchive;
@@ -113,22 +115,34 @@ void WriteArchive(Portfolio* portfolio, TStream& stream, const std::string& path
     if (!PortfolioLoaderV2::SaveTemplateToXml(portfolio, &templateXml))
         throw EPortfolioFileError("The portfolio has no template");
     Add(*archiver, kTemplateItem, templateXml);
+    // Artworks are turned into bitmaps a group at a time on the workers,
+    // then added in their order.
+    const int count = portfolio->GetPictureCount();
+    const int group = std::max(1, DefaultArchiverWorkers());
     int64_t pending = 0;
-    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
-        Picture* picture = portfolio->GetPicture(i);
-        // The description names every artwork; one without its bitmap
-        // would make the whole file unreadable.
-        auto bitmap = std::make_unique<TMemoryStream>();
-        if (!picture || !picture->SaveToStream(*bitmap))
-            throw EPortfolioFileError("An artwork cannot be stored");
-        Add(*archiver, picture->GetID(), *bitmap);
-        pending += bitmap->GetSize();
-        bitmaps.push_back(std::move(bitmap));
-        if (pending >= kPendingBitmapBytes) {
-            archiver->EndUpdate();
-            bitmaps.clear();
-            pending = 0;
-            archiver->BeginUpdate();
+    for (int first = 0; first < count; first += group) {
+        const int size = std::min(group, count - first);
+        std::vector<std::unique_ptr<TMemoryStream>> made(static_cast<size_t>(size));
+        std::vector<char> stored(static_cast<size_t>(size), 0);
+        RunOnWorkers(static_cast<size_t>(size), [&](size_t i) {
+            made[i] = std::make_unique<TMemoryStream>();
+            Picture* picture = portfolio->GetPicture(first + int(i));
+            stored[i] = picture && picture->SaveToStream(*made[i]);
+        });
+        for (int i = 0; i < size; ++i) {
+            // The description names every artwork; one without its bitmap
+            // would make the whole file unreadable.
+            if (!stored[size_t(i)])
+                throw EPortfolioFileError("An artwork cannot be stored");
+            Add(*archiver, portfolio->GetPicture(first + i)->GetID(), *made[size_t(i)]);
+            pending += made[size_t(i)]->GetSize();
+            bitmaps.push_back(std::move(made[size_t(i)]));
+            if (pending >= kPendingBitmapBytes) {
+                archiver->EndUpdate();
+                bitmaps.clear();
+                pending = 0;
+                archiver->BeginUpdate();
+            }
         }
     }
     Add(*archiver, kStatementItem, *portfolio->GetStatementData());

@@ -1,6 +1,7 @@
 #include "zip/TUniFileStream.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/rtl/Exception.h"
@@ -41,6 +42,8 @@ int64_t TUniFileStream::Read(void* buffer, int64_t count) {
             break;
         done += n;
     }
+    if (position_ >= 0)
+        position_ += done;
     return done;
 }
 
@@ -55,15 +58,28 @@ int64_t TUniFileStream::Write(const void* buffer, int64_t count) {
             break;
         done += n;
     }
+    if (position_ >= 0)
+        position_ += done;
     return done;
 }
 
 int64_t TUniFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    if (position_ >= 0 && ((origin == TSeekOrigin::soCurrent && offset == 0) ||
+                           (origin == TSeekOrigin::soBeginning && offset == position_)))
+        return position_;
     int whence = origin == TSeekOrigin::soCurrent ? SEEK_CUR
                  : origin == TSeekOrigin::soEnd   ? SEEK_END
                                                   : SEEK_SET;
     off_t r = ::lseek(fd_, offset, whence);
-    return r < 0 ? -1 : r;
+    position_ = r < 0 ? -1 : r;
+    return position_;
+}
+
+int64_t TUniFileStream::GetSize() {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
+        return st.st_size;
+    return TStream::GetSize();
 }
 
 void TUniFileStream::SetSize(int64_t newSize) {

@@ -22,6 +22,8 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t newSize) override;
+    // The file's size from the system, without moving the position.
+    int64_t GetSize() override;
 
     bool Flush();
     int Handle() const { return fd_; }
@@ -30,4 +32,8 @@ public:
 private:
     std::u16string fileName_;
     int fd_ = -1;
+    // Where reads and writes go, as this stream moved it; -1 until known.
+    // The archiver asks for the position around every record it writes:
+    // answered here, that is no system call.
+    int64_t position_ = -1;
 };

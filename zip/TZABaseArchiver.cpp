@@ -757,6 +757,10 @@ void TZABaseArchiver::CommitUpdate()
             if (!item.ProcessFlag || item.Operation == poRename || item.Operation == poChangeAttr ||
                 item.Operation == poChangeComment || (!item.FileName.empty() && item.FileName.back() == u'/'))
                 continue;
+            // An AES item's key derivation is work enough at any size.
+            const bool aes = !item.Password.empty() && item.EncryptionKind != ekPkzipClassic;
+            if (item.FullUncompressedSize() < kSmallestItemAhead && !aes)
+                continue;
             // Items that share one source stream are read by the store in turn.
             if (item.DataStream && !sources.insert(item.DataStream.get()).second)
                 continue;
@@ -787,10 +791,16 @@ void TZABaseArchiver::CommitUpdate()
             TZAAction action = fxaIgnore;
             // A retry encodes the item afresh on this thread.
             std::shared_ptr<TEncodedItem> prepared = ahead ? ahead->Next(item.FileName) : nullptr;
+            bool retry = false;
             do {
                 action = fxaIgnore;
-                out->SetSize(itemStart);
-                out->SetPosition(itemStart);
+                // The stream ends where the item starts; only a retry has
+                // something to cut away.
+                if (retry) {
+                    out->SetSize(itemStart);
+                    out->SetPosition(itemStart);
+                }
+                retry = true;
                 try {
                     const std::shared_ptr<TEncodedItem> use = std::move(prepared);
                     stored = StoreItem(j, *out, use.get());

@@ -991,7 +991,10 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         uint64_t compressed = item.FullCompressedSize();
         const uint64_t uncompressed = item.FullUncompressedSize();
         uint64_t dataStart = 0;
-        if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead || !LocateItemData(item, in, dataStart))
+        if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead ||
+            (compressed < kSmallestItemAhead && uncompressed < kSmallestItemAhead &&
+             !(item.IsEncrypted() && item.EncryptionKind != ekPkzipClassic)) ||
+            !LocateItemData(item, in, dataStart))
             return {};
         const uint16_t method =
             item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
@@ -1295,6 +1298,7 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
         return m;
     }();
     std::u16string refused;
+    std::u16string knownFolder;
     for (int index : indices) {
         const TDirItem item = dir_->Items.ItemAt(index);
         std::u16string name = item.FileName;
@@ -1315,11 +1319,15 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             continue;
         }
         const std::u16string parent = target.substr(0, target.find_last_of(u'/'));
-        if (!WideIsDirectory(parent)) {
+        // Items of one folder mostly follow each other: its folder is
+        // looked up once for all of them.
+        if (parent != knownFolder && !WideIsDirectory(parent)) {
             if (!Options.CreateDirs || !WideForceDirectories(parent))
                 throw EZAException(20, {parent}, Name);
         }
-        if (WideIsFile(target) || WideIsDirectory(target)) {
+        knownFolder = parent;
+        const bool exists = WideExists(target);
+        if (exists) {
             bool overwrite = false;
             const int32_t age = WideGetFileAge(target);
             const uint32_t itemDos = (uint32_t(item.Date) << 16) | item.Time;
@@ -1341,13 +1349,16 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             if (!Options.ReplaceReadOnly && (WideGetAttributes(target) & faReadOnly))
                 continue;
         }
-        // Written beside the target and renamed over it only when complete.
-        int handle = -1;
-        const std::u16string temp = WideCreateTempFile(parent, &handle);
-        if (temp.empty())
+        // A new file is written under its own name, as other extractors do;
+        // over one that is there the item is written beside it and renamed
+        // over it only when complete, so a failure keeps the old file whole.
+        int handle = exists ? -1 : WideCreateNewFile(target);
+        const bool direct = handle >= 0;
+        const std::u16string writing = direct ? target : WideCreateTempFile(parent, &handle);
+        if (writing.empty())
             throw EZAException(19, {target}, Name);
         // The stream owns the handle from here on, whatever happens.
-        auto file = std::make_unique<TUniFileStream>(temp, TUniFileStream::TAdopt{handle});
+        auto file = std::make_unique<TUniFileStream>(writing, TUniFileStream::TAdopt{handle});
         bool written = false;
         try {
             bool c = false;
@@ -1359,23 +1370,23 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             // whole until the new one is complete.
             const std::shared_ptr<TDecodedItem> prepared = ahead ? ahead->Next(index) : nullptr;
             written = ExtractItemData(index, *file, prepared.get());
-            // The temporary file was made private; the file takes the usual
+            // A temporary file was made private; the file takes the usual
             // permissions before it gets its name.
-            if (written)
+            if (written && !direct)
                 ::fchmod(file->Handle(), fileMode);
             file.reset();
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {
             file.reset();
-            WideRemoveFile(temp);
+            WideRemoveFile(writing);
             throw;
         }
         if (!written) {
-            WideRemoveFile(temp);
+            WideRemoveFile(writing);
             continue;
         }
-        if (!WideReplaceFile(temp, target)) {
-            WideRemoveFile(temp);
+        if (!direct && !WideReplaceFile(writing, target)) {
+            WideRemoveFile(writing);
             throw EZAException(19, {target}, Name);
         }
         WideSetFileAge(target, int32_t((uint32_t(item.Date) << 16) | item.Time));

@@ -19,6 +19,11 @@
 
 // Items are read in pieces of this size.
 constexpr int64_t kReadPiece = 1 << 20;
+// Items smaller than this are encoded and decoded on the archiver's own
+// thread: handing one to a worker and waiting for it back costs more than
+// the work, above all on a busy machine where a woken thread waits its turn.
+// AES items are the exception: deriving their key takes far longer.
+constexpr uint64_t kSmallestItemAhead = uint64_t{64} << 10;
 
 // Where the encoded data goes. Either call returns false to stop the item
 // (a cancel or a write that failed for good).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 
 TZAWorkerPool::TZAWorkerPool(int threads)
 {
@@ -44,6 +45,30 @@ void TZAWorkerPool::Run()
         }
         task();
     }
+}
+
+void RunOnWorkers(size_t count, const std::function<void(size_t)>& task)
+{
+    std::vector<std::exception_ptr> failures(count);
+    auto run = [&](size_t i) {
+        try {
+            task(i);
+        } catch (...) {
+            failures[i] = std::current_exception();
+        }
+    };
+    const size_t workers = std::min(count, size_t(DefaultArchiverWorkers()));
+    if (workers <= 1) {
+        for (size_t i = 0; i < count; ++i)
+            run(i);
+    } else {
+        TZAWorkerPool pool{static_cast<int>(workers)};
+        for (size_t i = 0; i < count; ++i)
+            pool.Submit([&run, i] { run(i); });
+    }
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
 namespace {

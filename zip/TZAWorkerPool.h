@@ -3,6 +3,7 @@
 // encrypting, decrypting, inflating) while the archiver's own thread keeps
 // the archive's reads and writes, its events and their order.
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -29,6 +30,12 @@ private:
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
+
+// Runs task(0) ... task(count - 1) on up to DefaultArchiverWorkers()
+// threads and returns once all have ended; with one worker or one task, on
+// the calling thread. A task that throws does not stop the others; the
+// first exception, by task number, is raised here afterwards.
+void RunOnWorkers(size_t count, const std::function<void(size_t)>& task);
 
 // The worker count new archivers start with: the machine's cores, at most 8
 // and at least 1, unless set below.

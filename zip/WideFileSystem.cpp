@@ -98,6 +98,13 @@ int FillNext(TWideSearchRec& search) {
 std::string WideToFileSystem(const std::u16string& name) { return WideToUTF8(name); }
 std::u16string FileSystemToWide(const std::string& name) { return UTF8ToWide(name); }
 
+int WideCreateNewFile(const std::u16string& name) {
+    const std::string path = WideToFileSystem(name);
+    if (path.empty())
+        return -1;
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
 int WideCreateFile(const std::u16string& name) {
     std::string path = WideToFileSystem(name);
     // Opened without truncation first, so that a file another opener holds
@@ -201,6 +208,12 @@ bool WideIsDirectory(const std::u16string& name) {
 bool WideIsFile(const std::u16string& name) {
     struct stat st {};
     return ::stat(WideToFileSystem(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool WideExists(const std::u16string& name) {
+    const std::string path = WideToFileSystem(name);
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
 uint32_t WideGetAttributes(const std::u16string& name) {

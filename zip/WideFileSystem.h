@@ -27,6 +27,9 @@ std::u16string FileSystemToWide(const std::string& name);
 
 // Create-always, read and write, exclusive. Returns a descriptor or -1.
 int WideCreateFile(const std::u16string& name);
+// Creates a file that must not be there yet (no link is followed), with the
+// usual permissions, for reading and writing. Returns a descriptor or -1.
+int WideCreateNewFile(const std::u16string& name);
 // Opens an existing file. Returns a descriptor or -1 (errno set).
 int WideOpenFile(const std::u16string& name, unsigned mode);
 
@@ -37,6 +40,9 @@ int32_t WideGetFileAge(const std::u16string& name);
 bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime);
 bool WideIsDirectory(const std::u16string& name);
 bool WideIsFile(const std::u16string& name);
+// A file or folder of that name is there (WideIsFile or WideIsDirectory),
+// found with one look-up.
+bool WideExists(const std::u16string& name);
 uint32_t WideGetAttributes(const std::u16string& name);
 // Only the read-only bit has an effect on disk.
 bool WideSetAttributes(const std::u16string& name, uint32_t attributes);

@@ -30,7 +30,10 @@ inline uint32_t Crc32Byte(uint32_t k, uint8_t c) {
     return Table().t[(k ^ c) & 0xFF] ^ (k >> 8);
 }
 
-voidpf ZAlloc(voidpf, uInt items, uInt size) { return std::calloc(items, size); }
+// zlib's own allocator is malloc: it never reads memory it has not written,
+// and zeroing its quarter megabyte of state cost more than deflating an
+// item of a few kilobytes.
+voidpf ZAlloc(voidpf, uInt items, uInt size) { return std::malloc(size_t(items) * size); }
 void ZFree(voidpf, voidpf block) { std::free(block); }
 
 const size_t kOutChunk = 256 * 1024;
@@ -203,8 +206,10 @@ bool TZAInflater::Decompress(const void* data, size_t size, const TSink& sink) {
         }
         // Output goes to the sink a bounded chunk at a time, so a small
         // piece that inflates to a great deal never sits in memory whole.
+        // No larger than the item: zeroing a full chunk for every small
+        // item cost more than inflating it.
         if (window_.empty())
-            window_.resize(kOutChunk);
+            window_.resize(size_t(std::min<uint64_t>(expected_, kOutChunk)));
         size_t room = static_cast<size_t>(std::min<uint64_t>(left, window_.size()));
         stream_->next_out = window_.data();
         stream_->avail_out = static_cast<uInt>(room);

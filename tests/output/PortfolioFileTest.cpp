@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "FreeImage/FreeWinBitmap.h"
+#include "model/MD5.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
@@ -38,6 +39,7 @@
 #include "output/PortfolioGenerator.h"
 #include "tests/output/GeneratorTestSupport.h"
 #include "tests/support/TempDir.h"
+#include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
 
@@ -375,6 +377,73 @@ for i in z.infolist():
     TXMLDocument templates;
     templates.LoadFromXML(out);
     EXPECT_EQ(templates.ChildNode("Templates").ChildNode("Template").ChildValue("Name").value_or(""), "Beta");
+}
+
+// Artworks are turned into bitmaps, hashed and decoded on the archiver's
+// workers: with one worker or several the file holds the same items in the
+// same order (as Python reads them), and opening it gives every artwork its
+// own image and hash, whichever count opens it.
+TEST_F(PortfolioFileTest, OneWorkerOrManySaveAndOpenTheSamePortfolio)
+{
+    auto portfolio = std::make_unique<Portfolio>();
+    portfolio->SetTemplate(Beta());
+    for (int i = 0; i < 13; ++i) {
+        auto picture = std::make_unique<Picture>(portfolio.get());
+        TMemoryStream bmp;
+        Fill(bmp, MakeBmp(3 + i * 7, 2 + (i * 5) % 11, i));
+        ASSERT_TRUE(picture->LoadFromStream(bmp));
+        picture->SetTitle("Artwork " + std::to_string(i));
+        portfolio->AddPicture(picture.release());
+    }
+    std::vector<std::string> bitmaps, hashes;
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        bitmaps.push_back(StoredBitmap(portfolio->GetPicture(i)));
+        // An opened artwork's hash is that of the bitmap the file holds.
+        const MD5 md5;
+        const HashDigest digest =
+            md5.Digest(reinterpret_cast<const uint8_t*>(bitmaps.back().data()), bitmaps.back().size());
+        hashes.push_back(md5.ToHex(digest.get()));
+    }
+    const std::string script = dir_.Write("items.py", R"(import sys, zipfile, zlib
+z = zipfile.ZipFile(sys.argv[1])
+for i in z.infolist():
+    data = z.read(i.filename, pwd=sys.argv[2].encode())
+    print(i.filename, i.compress_type, i.file_size, i.compress_size, "%08x" % zlib.crc32(data))
+)");
+    struct Run {
+        int workers;
+        std::string path;
+        std::string items;
+    } runs[] = {{1, dir_ / "one.pfo", ""}, {8, dir_ / "eight.pfo", ""}};
+    for (Run& run : runs) {
+        SetDefaultArchiverWorkers(run.workers);
+        portfolio->SetFileName(run.path);
+        EXPECT_TRUE(portfolio->Save()) << run.workers;
+        ASSERT_EQ(RunCommand("/usr/bin/python3 '" + script + "' '" + run.path + "' " + kPassword + " 2>&1",
+                             &run.items), 0)
+            << run.items;
+    }
+    EXPECT_EQ(runs[0].items, runs[1].items);
+    EXPECT_NE(runs[0].items.find(portfolio->GetPicture(12)->GetID()), std::string::npos);
+
+    for (const Run& run : runs) {
+        for (int workers : {1, 8}) {
+            SCOPED_TRACE(run.path + " opened with " + std::to_string(workers));
+            SetDefaultArchiverWorkers(workers);
+            bool ok = false;
+            auto opened = OpenPortfolio(run.path, &ok);
+            ASSERT_TRUE(ok);
+            ASSERT_EQ(opened->GetPictureCount(), int(bitmaps.size()));
+            for (int i = 0; i < opened->GetPictureCount(); ++i) {
+                Picture* picture = opened->GetPicture(i);
+                EXPECT_EQ(picture->GetID(), portfolio->GetPicture(i)->GetID());
+                EXPECT_EQ(picture->GetTitle(true), "Artwork " + std::to_string(i));
+                EXPECT_EQ(picture->GetHash(), hashes[size_t(i)]) << i;
+                EXPECT_EQ(StoredBitmap(picture), bitmaps[size_t(i)]) << i;
+            }
+        }
+    }
+    SetDefaultArchiverWorkers(0);
 }
 
 // The details document of the table below: version 2 values and version 1

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <filesystem>
 #include <random>
 
@@ -561,6 +562,62 @@ TEST(Archiver, AddFilesAndExtractFilesRoundTrip)
     a.ExtractFiles(u"*", W(dir / "out"));
     EXPECT_EQ(ReadFileBytes(dir / "out/sub/x.bin"), Compressible(70000, 9));
     EXPECT_EQ(ReadFileBytes(dir / "out/top.txt"), "top");
+}
+
+// New files are written under their own names, existing ones beside them
+// and renamed over them: either way a file that is there has the usual
+// permissions, a damaged item leaves no new file behind and never destroys
+// the file it would have replaced.
+TEST(Archiver, ExtractedFilesAreCompleteOrNotThereAndOldFilesSurviveDamage)
+{
+    TempDir dir;
+    TMemoryStream mem;
+    {
+        TZipArchiver a;
+        a.OpenArchive(mem, true);
+        a.SetCompressionMode(0);
+        for (const char* name : {"a/new.txt", "a/bad.txt", "a/old.txt"}) {
+            TMemoryStream s = StreamOf(std::string("content of ") + name);
+            a.AddFromStream(W(name), s);
+        }
+        a.CloseArchive();
+    }
+    std::string bytes = Text(mem);
+    const size_t data = bytes.find("content of a/bad.txt");
+    ASSERT_NE(data, std::string::npos);
+    bytes[data] = 'C';
+    const std::string zip = dir / "damaged.zip";
+    dir.Write("damaged.zip", bytes);
+
+    const mode_t saved = ::umask(027);
+    auto extract = [&](const std::string& mask, const std::string& to) {
+        TZipArchiver a;
+        a.FileName = W(zip);
+        a.OpenArchive(0);
+        a.Options.OverwriteMode = omAlways;
+        a.ExtractFiles(W(mask), W(to));
+    };
+    const std::string out = dir / "out";
+    extract("a/new.txt", out);
+    EXPECT_EQ(ReadFileBytes(out + "/a/new.txt"), "content of a/new.txt");
+    dir.Write("out/a/old.txt", "older");
+    ::chmod((out + "/a/old.txt").c_str(), 0600);
+    extract("a/old.txt", out);
+    EXPECT_EQ(ReadFileBytes(out + "/a/old.txt"), "content of a/old.txt");
+    for (const char* name : {"a/new.txt", "a/old.txt"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((out + "/" + name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0640u) << name;
+    }
+
+    EXPECT_EQ(Native([&] { extract("a/bad.txt", out); }), 8);
+    EXPECT_FALSE(std::filesystem::exists(out + "/a/bad.txt"));
+    dir.Write("out/a/bad.txt", "keep me");
+    EXPECT_EQ(Native([&] { extract("a/bad.txt", out); }), 8);
+    EXPECT_EQ(ReadFileBytes(out + "/a/bad.txt"), "keep me");
+    ::umask(saved);
+    for (const auto& e : std::filesystem::directory_iterator(out + "/a"))
+        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
 }
 
 TEST(Archiver, Zip64ItemsReadByOtherTools)
