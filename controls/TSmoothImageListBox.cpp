@@ -5,12 +5,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QScrollBar>
 #include <QHideEvent>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimeZone>
 #include <QTimer>
+#include <chrono>
 
 #include "controls/GDIPFill.h"
 #include "controls/GDIPPicture.h"
@@ -39,9 +40,12 @@ double ToDateTime(const QDateTime& t)
 
 TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
 {
-    TickCount = [] { return QDateTime::currentMSecsSinceEpoch(); };
-    // The whole surface is painted here, over the parent's background.
-    setAttribute(Qt::WA_NoSystemBackground, false);
+    // Press durations need a clock that never jumps.
+    TickCount = [] {
+        return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count());
+    };
     setFocusPolicy(Qt::StrongFocus);
     // Hover, hints and the link cursor follow moves without a button held.
     setMouseTracking(true);
@@ -75,10 +79,14 @@ TSmoothImageListBox::TSmoothImageListBox(QWidget* parent) : QWidget(parent)
     FScrollBar->hide();
     // Only the user's moves: placing the bar after a relayout fires nothing.
     connect(FScrollBar, &QScrollBar::actionTriggered, this, [this](int) {
+        // A drag reports each move here as well as through sliderMoved.
         if (FScrollBar->sliderPosition() != GetPosition())
             ScrollBarScroll(FScrollBar->sliderPosition());
     });
-    connect(FScrollBar, &QScrollBar::sliderMoved, this, [this](int value) { ScrollBarScroll(value); });
+    connect(FScrollBar, &QScrollBar::sliderMoved, this, [this](int value) {
+        if (value != GetPosition())
+            ScrollBarScroll(value);
+    });
 
     resize(600, 450);
 }
@@ -479,8 +487,36 @@ void TSmoothImageListBox::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!WindowCreated && !event->spontaneous())
         Guarded([this] { CreateWnd(); });
-    else if (WindowCreated)
+    else
+        WakeTimer();
+}
+
+bool TSmoothImageListBox::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+        WakeTimer();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void TSmoothImageListBox::WakeTimer()
+{
+    if (WindowCreated && isVisible() && !FTimer->isActive())
         FTimer->start();
+}
+
+bool TSmoothImageListBox::Idle()
+{
+    return !(AnimateScroll && Position != GetPositionTo()) && !AnimateZoom && LookupText.empty();
 }
 
 void TSmoothImageListBox::hideEvent(QHideEvent* event)

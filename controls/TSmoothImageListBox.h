@@ -358,9 +358,14 @@ protected:
     // ---- Qt events ---------------------------------------------------------
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    // The animation timer runs while the control is shown.
+    // The animation timer runs while the control is shown and something
+    // animates; input (which may start an animation) wakes it.
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void WakeTimer();
+    // Nothing scrolls, zooms or waits for the lookup to expire.
+    bool Idle();
     void wheelEvent(QWheelEvent* event) override;
 
     // Runs an event's work; what it throws (a handler's exception) is

@@ -419,16 +419,23 @@ void TSmoothImageListBox::KeyPress(char& Key)
 
 void TSmoothImageListBox::keyPressEvent(QKeyEvent* event)
 {
-    int key = VirtualKey(event->key());
+    const int pressed = VirtualKey(event->key());
+    int key = pressed;
     if (key != 0)
         KeyDown(key, event->modifiers());
     // The typed character comes apart from the key, as the handlers expect.
     const QString text = event->text();
+    bool typed = false;
     if (!text.isEmpty() && text.at(0).unicode() < 128) {
         char c = char(text.at(0).unicode());
         KeyPress(c);
+        typed = FKeyBoardLookUp && c != 0;
     }
-    event->accept();
+    // Keys the control used stay here; the rest go on to the parent
+    // (Escape to a dialog, say).
+    int ignored = 0;
+    const bool navigation = ProcessKeyDown(pressed, ignored) || pressed == VK_SPACE;
+    event->setAccepted(navigation || typed || (pressed != 0 && key == 0));
 }
 
 // ---- Mouse ---------------------------------------------------------------
@@ -717,8 +724,6 @@ void TSmoothImageListBox::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TSmoothImageListBox::enterEvent(QEnterEvent* event)
 {
-    // Hover, hints and the link cursor need moves without a button held.
-    setMouseTracking(true);
     MouseIsDown = false;
     FlickPending = false;
     if (OnMouseEnter)

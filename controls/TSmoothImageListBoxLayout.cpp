@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -382,6 +383,7 @@ void TSmoothImageListBox::resizeEvent(QResizeEvent* event)
 void TSmoothImageListBox::Resize()
 {
     AnimateZoom = true;
+    WakeTimer();
     FItemAppearance->InitFills();
     InitListBoxItems();
     FItemAppearance->CheckItemWidth();
@@ -446,6 +448,7 @@ void TSmoothImageListBox::DoZoom(int index)
         }
     }
     AnimateZoom = true;
+    WakeTimer();
     Changed();
 }
 
@@ -485,6 +488,9 @@ void TSmoothImageListBox::Tick()
         LookupText.clear();
         LookupTicks = 0;
     }
+    // Ticks of nothing would only wake the program: sleep until input or a zoom.
+    if (FTimer->isActive() && Idle())
+        FTimer->stop();
 }
 
 void TSmoothImageListBox::StepZoom()

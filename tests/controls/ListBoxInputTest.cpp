@@ -6,6 +6,7 @@
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QToolTip>
 #include <string>
 #include <vector>
@@ -395,4 +396,50 @@ TEST_F(ListBoxInput, TypedLookupFindsTheFirstCaptionStartingSoAndForgetsAMiss)
         EXPECT_EQ(box.LookupText, "");
         EXPECT_EQ(box.SelectedItemIndex(), 2);
     }
+}
+
+TEST_F(ListBoxInput, FocusComesAndGoesAndTabStillLeaves)
+{
+    QWidget window;
+    box.setParent(&window);
+    QWidget other(&window);
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.move(0, 200);
+    window.resize(600, 240);
+    int enters = 0, exits = 0;
+    box.OnEnter = [&](QObject*) { ++enters; };
+    box.OnExit = [&](QObject*) { ++exits; };
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    box.setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.hasFocus(); }));
+    EXPECT_TRUE(box.FHasFocus);
+    Hover(Centre(1));
+    EXPECT_EQ(box.FHoverItemIndex, 1);
+
+    QTest::keyClick(&box, Qt::Key_Tab);
+    EXPECT_TRUE(other.hasFocus());
+    EXPECT_FALSE(box.FHasFocus);
+    EXPECT_EQ(box.FHoverItemIndex, -1);
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(exits, 1);
+    box.setParent(nullptr);
+}
+
+TEST_F(ListBoxInput, KeysTheControlDoesNotUseGoOnToItsParent)
+{
+    struct Parent : QWidget {
+        std::vector<int> keys;
+        void keyPressEvent(QKeyEvent* e) override { keys.push_back(e->key()); }
+    } parent;
+    box.setParent(&parent);
+    box.SetSelectedItemIndex(0);
+    Key(Qt::Key_Escape, {}, "\x1b");
+    Key(Qt::Key_Right);
+    Key(Qt::Key_F5);
+    EXPECT_EQ(parent.keys, (std::vector<int>{Qt::Key_Escape, Qt::Key_F5}));
+    EXPECT_EQ(box.SelectedItemIndex(), 1);
+    box.setParent(nullptr);
 }

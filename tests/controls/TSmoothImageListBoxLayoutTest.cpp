@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
@@ -402,17 +403,35 @@ TEST(ListBoxScrollBar, PlacedByTheLayoutAndMovedByTheUser)
     EXPECT_TRUE(bar->isHidden());
 }
 
-// Shown, the timer scrolls by itself; hidden, it rests.
-TEST(ListBoxAnimation, TheTimerAnimatesWhileShown)
+// Shown, the timer scrolls by itself and sleeps once nothing moves; input
+// wakes it; hidden, it rests.
+TEST(ListBoxAnimation, TheTimerAnimatesWhileShownAndSleepsWhenIdle)
 {
     ProbeListBox box;
     ConfigureAsMainWindowStrip(box);
     box.resize(1024, 172);
-    AddItems(box, 30);
+    AddColouredItems(box, std::vector<QColor>(30, Qt::red));
     box.show();
+    QTimer* timer = box.findChild<QTimer*>();
+    ASSERT_TRUE(timer);
+    EXPECT_TRUE(WaitUntil([&] { return !timer->isActive(); }));
+
     SendWheel(box, -120);
+    EXPECT_TRUE(timer->isActive());
     EXPECT_TRUE(WaitUntil([&] { return box.Position == 143; }));
+    EXPECT_TRUE(WaitUntil([&] { return !timer->isActive(); }));
+
+    // A zoom started by the program wakes it too, and it runs to the end.
+    std::vector<int> zoomed;
+    box.OnItemZoomedIn = [&](QObject*, int index) { zoomed.push_back(index); };
+    box.DoZoom(1);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(WaitUntil([&] { return !zoomed.empty(); }));
+    box.DoZoom(-1);
+    EXPECT_TRUE(WaitUntil([&] { return !box.Items()->GetItem(1)->Zoomed; }));
+
     box.hide();
+    EXPECT_FALSE(timer->isActive());
     SendWheel(box, -120);
     WaitUntil([] { return false; }, 100);
     EXPECT_EQ(box.Position, 143);

@@ -67,8 +67,9 @@ TEST(ThumbnailMaking, EveryKindOfFileIsFittedIntoTheAreaTheRightWayRound)
         EXPECT_TRUE(Bluish(pixels.pixel(112, 36))) << std::hex << pixels.pixel(112, 36);
         // The palette of an indexed source is reported, yet the thumbnail is
         // 32-bit: drawing into an indexed bitmap would fail.
-        if (std::string(name) == "split8.png")
+        if (std::string(name) == "split8.png") {
             EXPECT_TRUE(r.HasPalette);
+        }
     }
 }
 
