@@ -76,6 +76,7 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 
 class TSmoothImageListBox : public QWidget, public IListBoxHost {
+    Q_OBJECT  // for findChild / qobject_cast on forms that hold the strip
 public:
     explicit TSmoothImageListBox(QWidget* parent = nullptr);
     ~TSmoothImageListBox() override;

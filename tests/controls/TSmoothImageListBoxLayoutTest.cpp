@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -295,6 +296,24 @@ TEST_F(ZoomFixture, ZoomInReachesTheItemsAreaAndFiresOnce)
     EXPECT_EQ(item->ImageRect.X, item->TargetImageRect.X);
     EXPECT_EQ(item->ImageRect.Width, item->TargetImageRect.Width);
     EXPECT_EQ(zoomedOut, std::vector<int>{1});
+}
+
+// A zoomed picture follows the control when it is resized.
+TEST_F(ZoomFixture, ZoomFollowsAResize)
+{
+    TSmoothImageListBoxItem* item = box.Items()->GetItem(0);
+    box.DoZoom(0);
+    RunZoom();
+    // A hidden widget gets its resize event when shown: deliver it now.
+    const QSize old = box.size();
+    box.resize(800, 300);
+    QResizeEvent event(box.size(), old);
+    QApplication::sendEvent(&box, &event);
+    EXPECT_TRUE(box.AnimateZoom);
+    EXPECT_LT(RunZoom(), 1000);
+    EXPECT_EQ(item->ImageRect.Width, 799);
+    EXPECT_EQ(item->ImageRect.Height, 299 - 35);
+    EXPECT_EQ(zoomedIn.size(), 2u);
 }
 
 // With an outer border the zoomed picture starts at the inside edge, not at 0.

@@ -68,6 +68,21 @@ TEST(ListBox, AssignCopiesSettingsButNotTheAppearance)
     EXPECT_EQ(target.DisplayList()->Count(), 2);
 }
 
+TEST(ListBox, SortedOrdersItemsByTheirPlainCaption)
+{
+    TSmoothImageListBox box;
+    box.Items()->BeginUpdate();
+    for (const char* caption : {"<b>pear</b>", "Apple", "fig"})
+        box.Items()->Add()->Caption()->SetText(caption);
+    box.Items()->EndUpdate();
+    box.SetSorted(true);
+    EXPECT_EQ(box.Items()->GetItem(0)->Caption()->Text(), "Apple");
+    EXPECT_EQ(box.Items()->GetItem(1)->Caption()->Text(), "fig");
+    EXPECT_EQ(box.Items()->GetItem(2)->Caption()->Text(), "<b>pear</b>");
+    // The cells follow the new order.
+    EXPECT_EQ(box.DisplayList()->GetItem(0)->Item, box.Items()->GetItem(0));
+}
+
 TEST(ListBox, HighlightAndMarkSetTheCaptionMark)
 {
     ProbeListBox box;
@@ -197,4 +212,13 @@ TEST_F(FolderImport, AMissingFolderAddsNothing)
     box.AddImageLocationsFromFolder(dir / "missing/*.png", false);
     EXPECT_EQ(box.Items()->Count(), 0);
     EXPECT_FALSE(box.HasLocations());
+}
+
+// A form finds its strip by type and name, as the main window's tests do.
+TEST(ListBox, FoundOnItsFormByTypeAndName)
+{
+    QWidget form;
+    auto* box = new TSmoothImageListBox(&form);
+    box->setObjectName("ImageListBox1");
+    EXPECT_EQ(form.findChild<TSmoothImageListBox*>("ImageListBox1"), box);
 }
