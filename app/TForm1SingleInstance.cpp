@@ -7,6 +7,8 @@
 #include "app/TForm11.h"
 #include "model/Options.h"
 
+#include <QTimer>
+
 void TForm1::ShowWelcomeWindow()
 {
     if (!options_->GetShowWelcome())
@@ -16,6 +18,15 @@ void TForm1::ShowWelcomeWindow()
     // Closing only hides it.
     welcome_ = std::make_unique<TForm11>();
     welcome_->show();
+    // The main window is shown after its constructor, so it would cover the
+    // welcome window wherever no window manager keeps that one on top, and
+    // leave the user a disabled window with nothing to click.
+    QTimer::singleShot(0, welcome_.get(), [w = welcome_.get()] {
+        if (w->isVisible()) {
+            w->raise();
+            w->activateWindow();
+        }
+    });
 }
 
 void TForm1::StartPipeServer()
