@@ -2,10 +2,6 @@
 
 #include "app/NamedPipeClient.h"
 #include "app/TForm1.h"
-#include "controls/TSmoothImageListBox.h"
-#include "controls/TSmoothImageListBoxItem.h"
-#include "controls/TSmoothImageListBoxItems.h"
-#include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "output/Form1.h"
 #include "output/ProgressThread.h"
@@ -18,26 +14,6 @@
 #include <chrono>
 #include <sys/stat.h>
 #include <thread>
-
-namespace {
-
-const char* const kNewArtworkTitle = "New Artwork";
-
-// Takes the artwork's item out of the main window's strip again.
-void RemoveStripItem(Picture* picture)
-{
-    TSmoothImageListBoxItems* items = Form1->SmoothImageListBox1->Items();
-    for (int i = items->Count() - 2; i > 0; --i) {
-        if (reinterpret_cast<Picture*>(items->GetItem(i)->Tag()) != picture)
-            continue;
-        items->BeginUpdate();
-        items->Delete(i);
-        items->EndUpdate();
-        return;
-    }
-}
-
-} // namespace
 
 NamedPipeServer::NamedPipeServer() : TThread(false), retry_(std::make_unique<QTimer>())
 {
@@ -221,29 +197,14 @@ void NamedPipeServer::Run(const PipeRequest& request)
 
 bool NamedPipeServer::AddArtwork(const std::string& path)
 {
-    Portfolio* portfolio = Form1 ? Form1->GetPortfolio() : nullptr;
-    if (!portfolio)
+    if (!Form1 || !Form1->GetPortfolio())
         return false;
-    // Reading a FIFO or a device would block the program for good.
+    // A later start names files that exist; a missing one is left out too.
     struct stat st{};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return true;
-    auto picture = std::make_unique<Picture>(portfolio);
-    try {
-        picture->SetTitle(kNewArtworkTitle);
-        // A file that does not decode still becomes an artwork, without an image.
-        picture->LoadFromFile(path);
-        if (Form1->AddPictureToStrip(picture.get())) {
-            portfolio->AddPicture(picture.get());
-            picture.release();
-            RefreshMainWindow();
-        }
-    } catch (...) {
-        // No strip item may point at the picture that goes now, also when
-        // the strip failed half-way through adding it.
-        if (picture)
-            RemoveStripItem(picture.get());
-    }
+    // Adds the strip item and the artwork, and shows the page again.
+    Form1->AddArtworkFromFile(path);
     return true;
 }
 

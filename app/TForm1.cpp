@@ -448,22 +448,6 @@ void TForm1::MRUFile31Click()
     OpenRecentFile(3);
 }
 
-void TForm1::AddArtworkFromFile(const std::string& path)
-{
-    auto picture = std::make_unique<Picture>(portfolio_.get());
-    try {
-        picture->SetTitle("New Artwork");
-        // A file that is no picture still becomes an artwork, without an image.
-        picture->LoadFromFile(path);
-        if (AddPictureToStrip(picture.get())) {
-            portfolio_->AddPicture(picture.release());
-            ShowSelectedPage();
-        }
-    } catch (const std::exception&) {
-        // This file is left out; the others still come.
-    }
-}
-
 void TForm1::UpdateCaption(const std::string& fileName)
 {
     std::string caption = kTitle;

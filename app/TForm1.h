@@ -119,6 +119,11 @@ public:
     // Adds the artwork's item before "Add Artwork"; the selection stays.
     // False for null. The caller adds the artwork to the portfolio.
     bool AddPictureToStrip(Picture* picture);
+    // A picture file of the command line or of a later start as a new
+    // artwork at the end; a file that does not decode gives one without an
+    // image. A folder, FIFO or device is left out: reading a FIFO or a
+    // device would block the program for good.
+    void AddArtworkFromFile(const std::string& path);
     // Makes the artwork's thumbnail again; false when it has no item.
     bool UpdateThumbnail(Picture* picture);
     // Asks, then deletes the selected artwork and shows the page before it.
@@ -141,6 +146,8 @@ private:
     void RebuildStrip();
     // Puts the page into Panel2 in place of the current one.
     void ShowPage(QWidget* page);
+    // Takes the artwork's item out of the strip again, if it has one.
+    void RemoveFromStrip(Picture* picture);
     // ---- end of the page strip ----
 
 private:
@@ -155,8 +162,6 @@ private:
     // Saves the portfolio under path; reports an exception.
     bool SaveAs(const std::string& path);
     void ReplacePortfolio(std::unique_ptr<Portfolio> portfolio);
-    // A picture file of the command line as a new artwork at the end.
-    void AddArtworkFromFile(const std::string& path);
     void StartUpdateCheck(bool silent);
     void OpenHelpPage(const char* address);
     // False (after telling the user) when the portfolio has no artworks.

@@ -20,6 +20,7 @@
 #include "ui_TForm1.h"
 
 #include <QLayout>
+#include <sys/stat.h>
 
 namespace {
 
@@ -200,6 +201,42 @@ bool TForm1::UpdateThumbnail(Picture* picture)
         return true;
     }
     return false;
+}
+
+void TForm1::AddArtworkFromFile(const std::string& path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return;
+    auto picture = std::make_unique<Picture>(portfolio_.get());
+    try {
+        picture->SetTitle("New Artwork");
+        picture->LoadFromFile(path);
+        if (AddPictureToStrip(picture.get())) {
+            portfolio_->AddPicture(picture.get());
+            picture.release();
+            ShowSelectedPage();
+        }
+    } catch (...) {
+        // This file is left out and the others still come; no strip item
+        // may point at the picture that goes now, also when the strip
+        // failed half-way through adding it.
+        if (picture)
+            RemoveFromStrip(picture.get());
+    }
+}
+
+void TForm1::RemoveFromStrip(Picture* picture)
+{
+    TSmoothImageListBoxItems* items = SmoothImageListBox1->Items();
+    for (int i = items->Count() - 2; i > 0; --i) {
+        if (reinterpret_cast<Picture*>(items->GetItem(i)->Tag()) != picture)
+            continue;
+        items->BeginUpdate();
+        items->Delete(i);
+        items->EndUpdate();
+        return;
+    }
 }
 
 bool TForm1::DeleteSelectedPicture()
