@@ -25,6 +25,9 @@
 #include "tests/platform/imapi/DiscImage.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmtpTestServer.h"
+#include "tests/support/ChildProcess.h"
+#include "output/PortfolioGenerator.h"
+#include "platform/ipc/Ipc.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -33,6 +36,8 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWebEngineView>
+
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -321,6 +326,30 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
     HTMLGenerator html(CurrentPortfolio());
     ASSERT_TRUE(html.Generate());
     EXPECT_EQ(DiffFolders(disc, html.GetOutputFolder()), "");
+
+    // A second start of the real program with a picture file, while this
+    // window plays the running instance: the file becomes a new artwork here
+    // and the second start ends.
+    const HANDLE lock = CreateMutexA(nullptr, true, PortfolioGenerator::ApplicationKey);
+    ASSERT_NE(lock, nullptr);
+    QImage later(40, 30, QImage::Format_RGB32);
+    later.fill(Qt::darkCyan);
+    const std::string laterFile = sources_ / "Later Study.png";
+    ASSERT_TRUE(later.save(QString::fromStdString(laterFile)));
+    const int count = CurrentPortfolio()->GetPictureCount();
+    ChildProcess second({VELMORA_PROGRAM, laterFile}, {"QT_QPA_PLATFORM=offscreen"});
+    const bool arrived = WaitUntil([&] { return CurrentPortfolio()->GetPictureCount() == count + 1; });
+    const int status = second.Wait();
+    CloseHandle(lock);
+    ASSERT_TRUE(arrived) << second.ErrorOutput();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << second.ErrorOutput();
+    EXPECT_EQ(CurrentPortfolio()->GetPicture(count)->GetTitle(true), "New Artwork");
+    const QImage shown = PictureImage(CurrentPortfolio()->GetPicture(count));
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2), QColor(Qt::darkCyan).rgb());
+    ASSERT_EQ(strip_->Items()->Count(), count + 3);
+    EXPECT_EQ(form1_->StripPicture(count + 1), CurrentPortfolio()->GetPicture(count));
 }
 
 } // namespace
