@@ -5,6 +5,7 @@
 
 #include "app/NamedPipeServer.h"
 #include "app/TForm11.h"
+#include "app/WinMain.h"
 #include "model/Options.h"
 
 #include <QTimer>
@@ -36,6 +37,10 @@ void TForm1::StartPipeServer()
 
 void TForm1::StopPipeServer()
 {
-    if (pipeServer_)
-        pipeServer_->Stop();
+    if (!pipeServer_)
+        return;
+    const bool running = !pipeServer_->Finished();
+    pipeServer_->Stop();
+    if (running)
+        ReportShutDownStep("pipe server joined");
 }

@@ -1,6 +1,7 @@
 // What the main window starts beside its own thread: the burn job, the
 // update job (through the interface it registers for that job) and the
 // entry's shut-down, which joins them before the process-wide objects go.
+#include "app/NamedPipeClient.h"
 #include "app/TForm1.h"
 #include "app/WinMain.h"
 #include "model/Options.h"
@@ -10,6 +11,7 @@
 #include "output/Form1Commands.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/imapi/DiscMaster.h"
+#include "platform/ipc/Ipc.h"
 #include "platform/registry/RegistryIniFile.h"
 #include "services/BurnThread.h"
 #include "services/EmailerFactory.h"
@@ -159,6 +161,11 @@ TEST_F(MainWindowJobsTest, ShutDownJoinsTheWorkersBeforeTheSharedObjectsGoAndSav
     ASSERT_TRUE(WaitUntil([&] { return server_.Requests().size() == 1; }));
     UpdateThread* job = Form1->UpdateJobs().back().get();
     ASSERT_FALSE(job->Finished());
+    // And a later start's request that has begun but not ended.
+    HANDLE request = CreateFileA(NamedPipeClient::PipeName(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(request, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(request, "<?xml", 5, &written, nullptr));
 
     // Work of the run that only the shut-down saves.
     TemplateLibrary::Instance()->CopyTemplate("Kept at the end", TemplateLibrary::Instance()->GetTemplate(0));
@@ -168,7 +175,8 @@ TEST_F(MainWindowJobsTest, ShutDownJoinsTheWorkersBeforeTheSharedObjectsGoAndSav
     SetShutDownObserver([&](const std::string& step) { steps.push_back(step); });
     ShutDown();
     SetShutDownObserver(nullptr);
-    EXPECT_EQ(steps, (std::vector<std::string>{"update jobs joined", "forms destroyed", "e-mail accounts freed",
+    CloseHandle(request);
+    EXPECT_EQ(steps, (std::vector<std::string>{"pipe server joined", "update jobs joined", "forms destroyed", "e-mail accounts freed",
                                                "templates freed", "options freed", "COM uninitialised"}));
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(Form3, nullptr);
