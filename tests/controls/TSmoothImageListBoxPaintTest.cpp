@@ -176,8 +176,9 @@ TEST_F(StripPaint, FooterCaptionBesideTheNavigator)
         box->GetBarRects(box->Footer(), caption, navigator);
         ASSERT_GT(caption.Width, 20);
         EXPECT_TRUE(caption.X + caption.Width <= navigator.X || caption.X >= navigator.X + navigator.Width);
-        if (c.location == cpCenterRight)
+        if (c.location == cpCenterRight) {
             EXPECT_NEAR(caption.X + caption.Width, navigator.X - 5, 0.5);
+        }
 
         const QImage image = RenderParent();
         int inkInCaption = 0;
