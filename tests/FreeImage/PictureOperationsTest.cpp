@@ -331,8 +331,9 @@ TEST(PictureOperations, PackedBitmapsScreenBitmapsAndDrawing)
         SCOPED_TRACE(eightBits);
         TFreeWinBitmap source;
         source.Assign(&bitmap);
-        if (eightBits)
+        if (eightBits) {
             ASSERT_TRUE(source.ColorQuantize(FIQ_WUQUANT));
+        }
         const std::vector<BYTE> packed = source.CopyToHandle();
         ASSERT_EQ(packed.size(), 40 + source.GetPaletteSize() + source.GetScanWidth() * 3);
         TFreeWinBitmap copy;

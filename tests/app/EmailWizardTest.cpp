@@ -72,8 +72,9 @@ protected:
         form1_->findChild<QAction*>("ToolButton9")->trigger();
         auto* job = dynamic_cast<EmailThread*>(LastJob());
         EXPECT_NE(job, nullptr);
-        if (job)
+        if (job) {
             EXPECT_TRUE(WaitUntil([job] { return job->Finished(); }));
+        }
         QApplication::processEvents();
         return job;
     }

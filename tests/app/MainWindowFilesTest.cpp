@@ -281,8 +281,9 @@ TEST_F(MainWindowFilesTest, TheSaveQuestionGoesOnOnlyWhenTheWorkIsSafe)
                 EXPECT_EQ(QuitRequests(), quits + (goesOn ? 1 : 0));
                 break;
             }
-            if (!goesOn)
+            if (!goesOn) {
                 EXPECT_TRUE(CurrentPortfolio()->IsModified());
+            }
         }
     }
 }
@@ -376,8 +377,9 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
         for (size_t i = 0; i < row.artworksWithImage.size(); ++i) {
             Picture* artwork = CurrentPortfolio()->GetPicture(static_cast<int>(i));
             EXPECT_EQ(artwork->GetBitmap() != nullptr, row.artworksWithImage[i]) << i;
-            if (row.arguments[0] != "/open")
+            if (row.arguments[0] != "/open") {
                 EXPECT_EQ(artwork->GetTitle(true), "New Artwork");
+            }
         }
         form1_.reset();
     }

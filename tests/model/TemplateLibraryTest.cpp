@@ -104,10 +104,12 @@ TEST_F(TemplateLibraryTest, ShippedTemplatesAreBuiltinAndComplete)
             std::uint32_t color;
             EXPECT_TRUE(style->FontColor.empty() || style->GetFontColor(&color)) << style->Name;
             EXPECT_TRUE(style->BackgroundColor.empty() || style->GetBackgroundColor(&color)) << style->Name;
-            if (!style->FontSize.empty())
+            if (!style->FontSize.empty()) {
                 EXPECT_NE(style->ToCss("\\").find("font-size:"), std::string::npos) << style->Name;
-            if (!style->BackgroundImage.empty())
+            }
+            if (!style->BackgroundImage.empty()) {
                 EXPECT_NE(item->FindStaticFile(style->BackgroundImage), nullptr) << style->Name;
+            }
         }
         for (const char* cls : {".background", ".title", ".heading", ".text", ".footer", ".artwork"})
             EXPECT_NE(item->FindStyle(cls), nullptr) << cls;
