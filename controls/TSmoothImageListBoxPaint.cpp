@@ -336,6 +336,33 @@ void TSmoothImageListBox::DrawDefaultImage(TGPGraphics* g, int, const TGPRectF& 
 
 // ---- Cell geometry --------------------------------------------------------------------
 
+namespace {
+
+// The image and the text area share a cell: each gives up the band the other
+// takes at the side it is aligned to.
+void LeaveRoomAboveOrBelow(TGPRectF& r, TAlign other, float otherHeight)
+{
+    if (other == alTop) {
+        r.Y += otherHeight;
+        r.Height -= otherHeight;
+    } else if (other == alBottom) {
+        r.Height -= otherHeight;
+    }
+}
+
+void LeaveRoomBeside(TGPRectF& r, TAlign other, float otherWidth, float otherHeight)
+{
+    LeaveRoomAboveOrBelow(r, other, otherHeight);
+    if (other == alLeft) {
+        r.X += otherWidth;
+        r.Width -= otherWidth;
+    } else if (other == alRight) {
+        r.Width -= otherWidth;
+    }
+}
+
+} // namespace
+
 TGPRectF TSmoothImageListBox::GetItemImageRect(const TGPRectF& c)
 {
     TSmoothImageListBoxItemAppearance* ap = FItemAppearance.get();
@@ -367,25 +394,10 @@ TGPRectF TSmoothImageListBox::GetItemImageRect(const TGPRectF& c)
         if (ap->ImageAlign() == alRight)
             r.X = r.X + r.Width - iw;
         r.Width = iw;
-        if (ta == alTop) {
-            r.Y += tth;
-            r.Height -= tth;
-        } else if (ta == alBottom) {
-            r.Height -= tth;
-        }
+        LeaveRoomAboveOrBelow(r, ta, tth);
         break;
     case alClient:
-        if (ta == alTop) {
-            r.Y += tth;
-            r.Height -= tth;
-        } else if (ta == alBottom) {
-            r.Height -= tth;
-        } else if (ta == alLeft) {
-            r.X += ttw;
-            r.Width -= ttw;
-        } else if (ta == alRight) {
-            r.Width -= ttw;
-        }
+        LeaveRoomBeside(r, ta, ttw, tth);
         break;
     }
     return r;
@@ -421,39 +433,19 @@ TGPRectF TSmoothImageListBox::GetItemTextRect(const TGPRectF& c)
         break;
     case alLeft:
         r.Width = tw;
-        if (ia == alTop) {
-            r.Y += tih;
-            r.Height -= tih;
-        } else if (ia == alBottom) {
-            r.Height -= tih;
-        } else if (ia == alLeft) {
+        LeaveRoomAboveOrBelow(r, ia, tih);
+        if (ia == alLeft)
             r.X += tiw;
-        }
         break;
     case alRight:
         r.X = r.X + r.Width - tw;
         r.Width = tw;
-        if (ia == alTop) {
-            r.Y += tih;
-            r.Height -= tih;
-        } else if (ia == alBottom) {
-            r.Height -= tih;
-        } else if (ia == alRight) {
+        LeaveRoomAboveOrBelow(r, ia, tih);
+        if (ia == alRight)
             r.X -= tiw;
-        }
         break;
     case alClient:
-        if (ia == alTop) {
-            r.Y += tih;
-            r.Height -= tih;
-        } else if (ia == alBottom) {
-            r.Height -= tih;
-        } else if (ia == alLeft) {
-            r.X += tiw;
-            r.Width -= tiw;
-        } else if (ia == alRight) {
-            r.Width -= tiw;
-        }
+        LeaveRoomBeside(r, ia, tiw, tih);
         break;
     }
     return r;
