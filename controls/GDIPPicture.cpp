@@ -181,18 +181,12 @@ void TGDIPPicture::GetImageSizesFromFileName(const std::string& fileName)
     if (empty_ || data_.GetSize() == 0)
         return;
     const auto dot = fileName.find_last_of("./");
-    const std::string ext = dot != std::string::npos && fileName[dot] == '.' ? Upper(fileName.substr(dot)) : "";
+    const std::string ext = dot != std::string::npos && fileName[dot] == '.' ? Upper(fileName.substr(dot + 1)) : "";
     uint32_t w = 0, h = 0;
-    if (ext == ".JPG" || ext == ".JPEG")
-        GetJPGSize(fileName, w, h);
-    else if (ext == ".PNG")
-        GetPNGSize(fileName, w, h);
-    else if (ext == ".BMP")
-        GetBMPSize(fileName, w, h);
-    else if (ext == ".TIFF")
-        GetTifSize(fileName, w, h);
-    else if (ext == ".GIF")
-        GetGIFSize(fileName, w, h);
+    // A picture takes no size from an icon's header.
+    if (ext != "ICO")
+        if (const ImageSizeReader read = FindImageSizeReader(ext))
+            read(fileName, w, h);
     width_ = int(std::min<uint32_t>(w, INT32_MAX));
     height_ = int(std::min<uint32_t>(h, INT32_MAX));
 }
@@ -479,4 +473,17 @@ void GetICOSize(const std::string& fileName, uint32_t& width, uint32_t& height)
             width = entry[0];
             height = entry[1];
         }
+}
+
+ImageSizeReader FindImageSizeReader(const std::string& extension)
+{
+    static const struct {
+        const char* extension;
+        ImageSizeReader read;
+    } readers[] = {{"JPG", GetJPGSize},   {"JPEG", GetJPGSize}, {"PNG", GetPNGSize}, {"BMP", GetBMPSize},
+                   {"TIFF", GetTifSize}, {"GIF", GetGIFSize},   {"ICO", GetICOSize}};
+    for (const auto& reader : readers)
+        if (extension == reader.extension)
+            return reader.read;
+    return nullptr;
 }

@@ -116,3 +116,8 @@ void GetBMPSize(const std::string& fileName, uint32_t& width, uint32_t& height);
 void GetTifSize(const std::string& fileName, uint32_t& width, uint32_t& height);
 // The largest entry of at most 128 × 128.
 void GetICOSize(const std::string& fileName, uint32_t& width, uint32_t& height);
+
+using ImageSizeReader = void (*)(const std::string& fileName, uint32_t& width, uint32_t& height);
+// The header reader of an upper-case file extension without its dot ("JPG",
+// "TIFF", "ICO", ...); null for an extension without one (".TIF" has none).
+ImageSizeReader FindImageSizeReader(const std::string& extension);

@@ -16,26 +16,17 @@
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
 {
-    using Reader = void (*)(const std::string&, uint32_t&, uint32_t&);
-    static const struct {
-        const char* extension;
-        Reader read;
-    } readers[] = {{"JPG", GetJPGSize},   {"JPEG", GetJPGSize}, {"PNG", GetPNGSize}, {"BMP", GetBMPSize},
-                   {"TIFF", GetTifSize}, {"GIF", GetGIFSize},   {"ICO", GetICOSize}};
-
     width = 0;
     height = 0;
     const QString extension = QFileInfo(QString::fromStdString(fileName)).suffix().toUpper();
-    for (const auto& reader : readers) {
-        if (extension != QLatin1String(reader.extension))
-            continue;
-        uint32_t w = 0, h = 0;
-        reader.read(fileName, w, h);
-        width = static_cast<uint16_t>(w);
-        height = static_cast<uint16_t>(h);
-        return true;
-    }
-    return false;
+    const ImageSizeReader read = FindImageSizeReader(extension.toStdString());
+    if (!read)
+        return false;
+    uint32_t w = 0, h = 0;
+    read(fileName, w, h);
+    width = static_cast<uint16_t>(w);
+    height = static_cast<uint16_t>(h);
+    return true;
 }
 
 TThumbnailResult MakeFileThumbnail(const TThumbnailJob& job)
