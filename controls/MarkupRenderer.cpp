@@ -296,7 +296,7 @@ struct Style {
     TColor background = kMarkupNoColor;
     bool sub = false, sup = false, shadow = false, hidden = false, error = false, blink = false, inLink = false;
     int link = -1;
-    std::string linkValue;
+    std::string linkValue = {};
     int listLevel = 0;
     Align align = Align::Left;
     int indent = 0;

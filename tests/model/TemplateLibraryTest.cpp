@@ -151,7 +151,7 @@ TEST_F(TemplateLibraryTest, UserTemplatesFollowAndNeverBecomeBuiltin)
 
 TEST_F(TemplateLibraryTest, DamagedUserFileIsMovedAsideNotOverwritten)
 {
-    for (const std::string damaged : {std::string("<Templates><Template>"), std::string("<Other/>")}) {
+    for (const std::string& damaged : {std::string("<Templates><Template>"), std::string("<Other/>")}) {
         WriteUserFile(damaged);
         TemplateLibrary::Instance()->AddTemplate("New");
         TemplateLibrary::FreeInstance();

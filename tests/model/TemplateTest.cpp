@@ -117,10 +117,12 @@ void ExpectPageForm(const std::string& page)
     ASSERT_FALSE(page.empty());
     for (std::size_t i = 0; i < page.size(); ++i) {
         ASSERT_LT(static_cast<unsigned char>(page[i]), 0x80u) << "at " << i;
-        if (page[i] == '\n')
+        if (page[i] == '\n') {
             ASSERT_TRUE(i > 0 && page[i - 1] == '\r') << "bare LF at " << i;
-        if (page[i] == '\r')
+        }
+        if (page[i] == '\r') {
             ASSERT_TRUE(i + 1 < page.size() && page[i + 1] == '\n') << "bare CR at " << i;
+        }
     }
     EXPECT_NE(page.back(), '\n');
     EXPECT_NE(page.find('\t'), std::string::npos);
@@ -410,7 +412,7 @@ TEST(TemplateBackground, SetImage)
     EXPECT_EQ(item->GetBackgroundImage(), "canvas.jpg");
 
     // a file that cannot be read changes nothing
-    for (const std::string bad : {dir / "missing.png", dir.Write("empty.png", "")}) {
+    for (const std::string& bad : {dir / "missing.png", dir.Write("empty.png", "")}) {
         EXPECT_FALSE(item->SetBackgroundImage(bad)) << bad;
         EXPECT_EQ(background->BackgroundImage, "canvas.jpg");
         ASSERT_EQ(item->GetStaticFileCount(), 8);

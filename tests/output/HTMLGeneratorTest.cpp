@@ -413,8 +413,9 @@ TEST(HTMLGeneratorTest, BlocksAreSwitchedOnByTheirData)
         const std::string front = Shown(ReadFileBytes(out + "portfolio.html"));
         for (const auto& [block, marker] : blocks)
             EXPECT_EQ(Has(front, marker), c.on.count(block) > 0) << block;
-        if (c.on.count("ARTISTADDRESS"))
+        if (c.on.count("ARTISTADDRESS")) {
             EXPECT_TRUE(Has(front, "1 Quay Street<br/>London"));
+        }
         // A file is written exactly when its block links it.
         EXPECT_EQ(fs::exists(out + "Data/s.doc"), c.on.count("HTML_STATEMENT") > 0);
         EXPECT_EQ(fs::exists(out + "Data/me.png"), c.on.count("ARTISTPICTURE") > 0);

@@ -259,7 +259,7 @@ TEST(PortfolioGeneratorTest, SaveStreamToFolderTakesOnlyTheFileNamePart)
 TEST(PortfolioGeneratorTest, LoadFromDiskGivesTheBytesFollowedByEightZeros)
 {
     TempDir dir;
-    for (const std::string content : {std::string(), std::string("<html>text</html>"), std::string(70000, 'x')}) {
+    for (const std::string& content : {std::string(), std::string("<html>text</html>"), std::string(70000, 'x')}) {
         SCOPED_TRACE(content.size());
         const std::string path = dir.Write("file.html", content);
         std::uint32_t size = 12345;

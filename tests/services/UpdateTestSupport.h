@@ -23,7 +23,7 @@ inline std::string Md5Hex(const std::string& bytes)
 struct File {
     std::string name;
     std::string bytes;
-    std::string commandLine;
+    std::string commandLine = {};
     // Attributes as they go into the description; by default the true ones.
     std::string hash = "auto";
     std::string size = "auto";

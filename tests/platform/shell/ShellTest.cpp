@@ -119,8 +119,9 @@ TEST(Shell, ForcePrivateFolderAcceptsOnlyARealFolderOfOurs)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        if (c.modeBefore)
+        if (c.modeBefore) {
             ASSERT_EQ(::chmod(c.path.c_str(), c.modeBefore), 0);
+        }
         EXPECT_EQ(ForcePrivateFolder(c.path), c.usable);
         struct stat st{};
         if (c.usable) {
