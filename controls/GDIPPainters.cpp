@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "controls/FillGDIP.h"
+#include "controls/Utf16.h"
 #include "platform/rtl/Format.h"
 
 namespace {
@@ -13,12 +14,6 @@ namespace {
 TGPRectF ToRectF(const TRect& r)
 {
     return {float(r.Left), float(r.Top), float(r.Width()), float(r.Height())};
-}
-
-std::u16string Wide(const std::string& s)
-{
-    QString q = QString::fromUtf8(s.data(), qsizetype(s.size()));
-    return std::u16string(reinterpret_cast<const char16_t*>(q.utf16()), size_t(q.size()));
 }
 
 // Caption and picture laid out inside `area` by layout and alignment.
@@ -31,7 +26,7 @@ void DrawContent(TGPGraphics* g, const std::string& caption, const TFont& font, 
     std::unique_ptr<TGPFont> gpFont(g->MakeFont(font));
     TGPRectF text{};
     if (hasText)
-        g->MeasureString(Wide(caption), -1, gpFont.get(), TGPPointF{0, 0}, &text);
+        g->MeasureString(ToUtf16(caption), -1, gpFont.get(), TGPPointF{0, 0}, &text);
     const float pw = hasPicture ? float(picture->Width()) : 0, ph = hasPicture ? float(picture->Height()) : 0;
     const float gap = (hasPicture && hasText) ? float(spacing) : 0;
     const bool horizontal = layout == blPictureLeft || layout == blPictureRight;
@@ -68,7 +63,7 @@ void DrawContent(TGPGraphics* g, const std::string& caption, const TFont& font, 
     }
     if (hasText) {
         TGPSolidBrush brush(enabled ? ColorToARGB(font.Color()) : MakeColor(255, colors::clGrayText));
-        g->DrawString(Wide(caption), -1, gpFont.get(), textAt, &brush);
+        g->DrawString(ToUtf16(caption), -1, gpFont.get(), textAt, &brush);
     }
 }
 
@@ -182,7 +177,7 @@ TGPRectF TGDIPProgress::GetTextSize(TGPGraphics* g, const TFont& font, const std
 {
     std::unique_ptr<TGPFont> gpFont(g->MakeFont(font));
     TGPRectF box{};
-    g->MeasureString(Wide(text), -1, gpFont.get(), TGPPointF{0, 0}, &box);
+    g->MeasureString(ToUtf16(text), -1, gpFont.get(), TGPPointF{0, 0}, &box);
     return box;
 }
 
@@ -260,7 +255,7 @@ void TGDIPProgress::DrawValue(TGPGraphics* g, const TRect& r, const TGPRectF& pr
         x = std::max(x, in.X + 2);
     std::unique_ptr<TGPFont> gpFont(g->MakeFont(font));
     TGPSolidBrush brush(ColorToARGB(font.Color()));
-    g->DrawString(Wide(text), -1, gpFont.get(), TGPPointF{x, y}, &brush);
+    g->DrawString(ToUtf16(text), -1, gpFont.get(), TGPPointF{x, y}, &brush);
 }
 
 void TGDIPProgress::DrawOverLay(TGPGraphics* g, const TRect& r)
@@ -323,7 +318,7 @@ void TGDIPStatus::CalculateSize(TGPGraphics* g, const std::string& caption)
 {
     std::unique_ptr<TGPFont> gpFont(g->MakeFont(font_));
     TGPRectF box{};
-    g->MeasureString(Wide(caption), -1, gpFont.get(), TGPPointF{0, 0}, &box);
+    g->MeasureString(ToUtf16(caption), -1, gpFont.get(), TGPPointF{0, 0}, &box);
     const int pad = 4 + Spacing;
     height_ = int(std::ceil(box.Height)) + 2 * (2 + Spacing / 2);
     // At least round: a single digit gives a circle.
@@ -360,9 +355,9 @@ void TGDIPStatus::Draw(TGPGraphics* g, int left, int top, int width, int height,
         }
         std::unique_ptr<TGPFont> gpFont(g->MakeFont(font_));
         TGPRectF box{};
-        g->MeasureString(Wide(caption), -1, gpFont.get(), TGPPointF{0, 0}, &box);
+        g->MeasureString(ToUtf16(caption), -1, gpFont.get(), TGPPointF{0, 0}, &box);
         TGPSolidBrush brush(ColorToARGB(font_.Color()));
-        g->DrawString(Wide(caption), -1, gpFont.get(),
+        g->DrawString(ToUtf16(caption), -1, gpFont.get(),
                       TGPPointF{r.X + (r.Width - box.Width) / 2, r.Y + (r.Height - box.Height) / 2}, &brush);
     } catch (...) {
     }

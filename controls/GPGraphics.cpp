@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "controls/Utf16.h"
+
 namespace {
 
 GpPen* PenOf(TGPPen* pen)
@@ -34,9 +36,7 @@ int LengthOf(const std::u16string& string, int length)
 }
 std::u16string Utf16Of(const std::string& text, int length)
 {
-    const int bytes = length < 0 ? static_cast<int>(text.size()) : std::min(length, static_cast<int>(text.size()));
-    const QString converted = QString::fromUtf8(text.data(), bytes);
-    return std::u16string(reinterpret_cast<const char16_t*>(converted.utf16()), converted.size());
+    return ToUtf16(std::string_view(text).substr(0, length < 0 ? text.size() : size_t(length)));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "controls/GDIPPictureContainer.h"
 #include "controls/ImageList.h"
+#include "controls/Utf16.h"
 
 // ---- string functions --------------------------------------------------------
 
@@ -403,7 +404,7 @@ private:
         std::unique_ptr<TGPFont> gpFont(p_.Graphics->MakeFont(font));
         TGPStringFormat format(StringFormatFlagsMeasureTrailingSpaces | StringFormatFlagsNoWrap);
         TGPRectF box;
-        p_.Graphics->MeasureString(QString::fromStdString(text).toStdU16String(), -1, gpFont.get(),
+        p_.Graphics->MeasureString(ToUtf16(text), -1, gpFont.get(),
                                    TGPRectF{0, 0, 100000, 100000}, &format, &box);
         return box.Width;
     }
@@ -418,7 +419,7 @@ private:
         TGPGraphics& g = *p_.Graphics;
         std::unique_ptr<TGPFont> font(g.MakeFont(s.font));
         TGPStringFormat format(StringFormatFlagsMeasureTrailingSpaces | StringFormatFlagsNoWrap);
-        const std::u16string wide = QString::fromStdString(text).toStdU16String();
+        const std::u16string wide = ToUtf16(text);
         const float left = float(x) - Measure(s.font).pad / 2;
         if (s.shadow) {
             TGPSolidBrush shadow(MakeColor(255, p_.ShadowColor));

@@ -12,6 +12,7 @@
 #include "controls/TSmoothImageListBoxItem.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxItems.h"
+#include "controls/Utf16.h"
 #include "platform/gdiplus/GpObjects.h"
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
@@ -40,7 +41,7 @@ TThumbnailResult MakeFileThumbnail(const TThumbnailJob& job)
         return result;
     }
 
-    TGPImage image(QString::fromStdString(job.Location).toStdU16String(), false);
+    TGPImage image(ToUtf16(job.Location), false);
     if (image.GetLastStatus() != Ok || image.GetWidth() == 0 || image.GetHeight() == 0)
         return result;  // Failed
 

@@ -17,12 +17,12 @@
 #include "controls/TSmoothImageListBoxItems.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
+#include "controls/Utf16.h"
 
 namespace {
 
 bool Rounded(const TGDIPFill* fill) { return fill->RoundingType() != rtNone && fill->Rounding() > 0; }
 
-std::u16string ToU16(const std::string& text) { return QString::fromStdString(text).toStdU16String(); }
 
 TRect ToTRect(const TGPRectF& r)
 {
@@ -254,7 +254,7 @@ BarLayout LayoutBar(TGPGraphics* g, TSmoothImageListBoxBar* bar)
     const TGPRectF r = bar->GetRect();
     std::unique_ptr<TGPFont> font(g->MakeFont(*bar->Font()));
     TGPRectF size{};
-    g->MeasureString(ToU16(bar->Caption()), -1, font.get(), TGPRectF{0, 0, 10000, 10000}, &size);
+    g->MeasureString(ToUtf16(bar->Caption()), -1, font.get(), TGPRectF{0, 0, 10000, 10000}, &size);
     float x = 0, y = 0;
     if (bar->CaptionLocation() == cpCustom) {
         x = float(bar->CaptionLeft());
@@ -289,7 +289,7 @@ void DrawBar(TGPGraphics* g, TSmoothImageListBoxBar* bar, int pressed, int hover
     if (!bar->Caption().empty()) {
         std::unique_ptr<TGPFont> font(g->MakeFont(*bar->Font()));
         TGPSolidBrush brush(MakeColor(255, bar->Font()->Color()));
-        g->DrawString(ToU16(bar->Caption()), -1, font.get(), TGPPointF{layout.caption.X, layout.caption.Y}, &brush);
+        g->DrawString(ToUtf16(bar->Caption()), -1, font.get(), TGPPointF{layout.caption.X, layout.caption.Y}, &brush);
     }
     if (bar->Navigator()->Visible())
         bar->Navigator()->Draw(g, layout.navigator, pressed, hovered);
@@ -536,7 +536,7 @@ TGPRectF TSmoothImageListBox::GetTextRect(TGPGraphics* g, const TSmoothImageList
     std::unique_ptr<TGPFont> font(g->MakeFont(text.Font()));
     TGPStringFormat format(StringFormatFlagsDirectionVertical);
     TGPRectF size{};
-    g->MeasureString(ToU16(text.Text()), -1, font.get(), TGPRectF{0, 0, 10000, 10000}, &format, &size);
+    g->MeasureString(ToUtf16(text.Text()), -1, font.get(), TGPRectF{0, 0, 10000, 10000}, &format, &size);
     TSmoothImageListBoxLocation location = text.Location();
     if (FRows != 0 && FColumns == 0)
         location = QuarterTurn(location);
@@ -556,5 +556,5 @@ void TSmoothImageListBox::DrawText(TGPGraphics* g, const TSmoothImageListBoxHTML
     std::unique_ptr<TGPFont> font(g->MakeFont(text.Font()));
     TGPStringFormat format(StringFormatFlagsDirectionVertical);
     TGPSolidBrush brush(MakeColor(255, text.Font().Color()));
-    g->DrawString(ToU16(text.Text()), -1, font.get(), tr, &format, &brush);
+    g->DrawString(ToUtf16(text.Text()), -1, font.get(), tr, &format, &brush);
 }

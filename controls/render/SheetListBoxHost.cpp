@@ -7,6 +7,7 @@
 #include "controls/MarkupRenderer.h"
 #include "controls/SmoothGDIP.h"
 #include "controls/TSmoothImageListBoxHTMLText.h"
+#include "controls/Utf16.h"
 
 namespace {
 
@@ -34,11 +35,6 @@ TGPRectF Place(const TGPRectF& r, float w, float h, TSmoothImageListBoxLocation 
     float x = float(left), y = float(top);
     GetLocationOffset(x, y, r, int(w), int(h), location);
     return TGPRectF{x, y, std::min(w, r.Width), std::min(h, r.Height)};
-}
-
-std::u16string Wide(const std::string& text)
-{
-    return QString::fromStdString(text).toStdU16String();
 }
 
 }  // namespace
@@ -91,7 +87,7 @@ TGPRectF SheetListBoxHost::GetTextRect(TGPGraphics* graphics, const TSmoothImage
     std::unique_ptr<TGPFont> font(graphics->MakeFont(text.Font()));
     TGPStringFormat format(StringFormatFlagsDirectionVertical);
     TGPRectF box{};
-    graphics->MeasureString(Wide(text.Text()), -1, font.get(), TGPRectF{0, 0, 1000, 1000}, &format, &box);
+    graphics->MeasureString(ToUtf16(text.Text()), -1, font.get(), TGPRectF{0, 0, 1000, 1000}, &format, &box);
     return Place(r, box.Width, box.Height, TurnLocation(text.Location()), text.Left(), text.Top());
 }
 
@@ -102,7 +98,7 @@ void SheetListBoxHost::DrawText(TGPGraphics* graphics, const TSmoothImageListBox
     // text must neither wrap nor be cut there.
     TGPStringFormat format(StringFormatFlagsDirectionVertical | StringFormatFlagsNoWrap | StringFormatFlagsNoClip);
     TGPSolidBrush brush(MakeColor(255, text.Font().Color()));
-    graphics->DrawString(Wide(text.Text()), -1, font.get(), r, &format, &brush);
+    graphics->DrawString(ToUtf16(text.Text()), -1, font.get(), r, &format, &brush);
 }
 
 void SheetListBoxHost::DrawHTMLText(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,

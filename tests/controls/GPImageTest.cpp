@@ -4,17 +4,12 @@
 
 #include <QImageReader>
 
+#include "controls/Utf16.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/controls/DrawingFixture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-std::u16string Wide(const std::string& s)
-{
-    const QString q = QString::fromStdString(s);
-    return std::u16string(reinterpret_cast<const char16_t*>(q.utf16()), q.size());
-}
 
 // A 3 × 2 bitmap: opaque red, transparent, half-transparent blue; green row.
 void Paint(TGPBitmap& bitmap)
@@ -39,7 +34,7 @@ TEST(GPImage, SavedPngReloadsWithTheSamePixels)
     CLSID gif;
     EXPECT_FALSE(GetCLSID(itGIF, &gif)) << "no GIF encoder";
     const std::string path = dir / "saved.png";
-    ASSERT_EQ(bitmap.Save(Wide(path), png), Ok);
+    ASSERT_EQ(bitmap.Save(ToUtf16(path), png), Ok);
 
     // Another reader agrees on what was written.
     QImageReader reader(QString::fromStdString(path));
@@ -48,7 +43,7 @@ TEST(GPImage, SavedPngReloadsWithTheSamePixels)
     EXPECT_EQ(check.pixel(0, 0), 0xFFFF0000u);
     EXPECT_EQ(qAlpha(check.pixel(1, 0)), 0);
 
-    TGPImage loaded(Wide(path));
+    TGPImage loaded(ToUtf16(path));
     ASSERT_EQ(loaded.GetLastStatus(), Ok);
     EXPECT_EQ(loaded.GetFormat(), ifPNG);
     EXPECT_EQ(loaded.GetWidth(), 3u);
@@ -80,18 +75,18 @@ TEST(GPImage, FailedSaveKeepsTheOldFile)
     const std::string path = dir.Write("keep.png", "old content");
     TGPBitmap bitmap(2, 2);
     CLSID unknown = MakeGuid("{00000000-0000-0000-0000-000000000001}");
-    EXPECT_NE(bitmap.Save(Wide(path), unknown), Ok);
+    EXPECT_NE(bitmap.Save(ToUtf16(path), unknown), Ok);
     EXPECT_EQ(ReadFileBytes(path), "old content");
-    EXPECT_NE(bitmap.Save(Wide(dir / "no/such/folder/x.png"), unknown), Ok);
+    EXPECT_NE(bitmap.Save(ToUtf16(dir / "no/such/folder/x.png"), unknown), Ok);
 }
 
 TEST(GPImage, MissingAndDamagedFilesFail)
 {
     TempDir dir;
-    TGPImage missing(Wide(dir / "nothing.png"));
+    TGPImage missing(ToUtf16(dir / "nothing.png"));
     EXPECT_EQ(missing.GetLastStatus(), FileNotFound);
     EXPECT_EQ(missing.GetWidth(), 0u);
-    TGPImage damaged(Wide(dir.Write("bad.png", "\x89PNG garbage")));
+    TGPImage damaged(ToUtf16(dir.Write("bad.png", "\x89PNG garbage")));
     EXPECT_EQ(damaged.GetLastStatus(), UnknownImageFormat);
 }
 
