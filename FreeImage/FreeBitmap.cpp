@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QString>
 #include <cmath>
+#include <cstdio>
+#include <exception>
 #include <fstream>
 #include <limits>
 #include <mutex>
@@ -282,17 +284,78 @@ bool TFreeBitmap::Save(const std::string& fileName, int flags)
     return SafeWriteFile(fileName, data, size);
 }
 
+namespace {
+
+// The library's input and output over one of our streams, so that a bitmap
+// of many megabytes is written once, straight into the stream, not first
+// into a buffer of the library's own. What the stream raises is kept and
+// raised again once the library has given up.
+struct StreamHandle {
+    TStream& stream;
+    std::exception_ptr error;
+
+    template <typename Call>
+    auto Guard(Call call, decltype(call()) failed) -> decltype(call())
+    {
+        if (error)
+            return failed;
+        try {
+            return call();
+        } catch (...) {
+            error = std::current_exception();
+            return failed;
+        }
+    }
+};
+
+unsigned StreamRead(void* buffer, unsigned size, unsigned count, fi_handle handle)
+{
+    auto& h = *static_cast<StreamHandle*>(handle);
+    return h.Guard(
+        [&] { return size ? static_cast<unsigned>(h.stream.Read(buffer, int64_t(size) * count) / size) : 0u; }, 0u);
+}
+
+unsigned StreamWrite(void* buffer, unsigned size, unsigned count, fi_handle handle)
+{
+    auto& h = *static_cast<StreamHandle*>(handle);
+    const int64_t bytes = int64_t(size) * count;
+    return h.Guard([&] { return h.stream.Write(buffer, bytes) == bytes ? count : 0u; }, 0u);
+}
+
+int StreamSeek(fi_handle handle, long offset, int origin)
+{
+    auto& h = *static_cast<StreamHandle*>(handle);
+    const TSeekOrigin from = origin == SEEK_CUR   ? TSeekOrigin::soCurrent
+                             : origin == SEEK_END ? TSeekOrigin::soEnd
+                                                  : TSeekOrigin::soBeginning;
+    return h.Guard([&] { return h.stream.Seek(offset, from) >= 0 ? 0 : -1; }, -1);
+}
+
+long StreamTell(fi_handle handle)
+{
+    auto& h = *static_cast<StreamHandle*>(handle);
+    return h.Guard([&] { return static_cast<long>(h.stream.GetPosition()); }, -1L);
+}
+
+// The file header in front of what FreeImage_GetDIBSize counts.
+constexpr int64_t kBitmapFileHeaderSize = 14;
+
+}  // namespace
+
 bool TFreeBitmap::SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags)
 {
-    TFreeMemoryIO memory;
-    if (!SaveToMemory(format, memory, flags))
+    if (!CanSave(format))
         return false;
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    if (!memory.Acquire(&data, &size))
-        return false;
-    stream.WriteBuffer(data, size);
-    return true;
+    // A bitmap file is its header and the image as held: room for it all
+    // at once spares growing the block step by step.
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream); memory && format == FIF_BMP)
+        memory->Reserve(memory->GetPosition() + kBitmapFileHeaderSize + int64_t(FreeImage_GetDIBSize(dib_)));
+    FreeImageIO io{StreamRead, StreamWrite, StreamSeek, StreamTell};
+    StreamHandle handle{stream, nullptr};
+    const bool saved = FreeImage_SaveToHandle(format, dib_, &io, &handle, flags);
+    if (handle.error)
+        std::rethrow_exception(handle.error);
+    return saved;
 }
 
 bool TFreeBitmap::CanSave(FREE_IMAGE_FORMAT format) const

@@ -22,8 +22,13 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
     if (count <= 0)
         return 0;
     const int64_t end = position_ + count;
-    if (end > GetSize())
+    const int64_t size = GetSize();
+    if (end > size) {
         data_.resize(static_cast<size_t>(end));
+        // A write past the end leaves a gap that reads back as zeros.
+        if (position_ > size)
+            std::memset(data_.data() + size, 0, static_cast<size_t>(position_ - size));
+    }
     std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
     position_ = end;
     return count;
@@ -42,8 +47,17 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 
 void TMemoryStream::SetSize(int64_t newSize)
 {
+    const size_t size = data_.size();
     data_.resize(static_cast<size_t>(std::max<int64_t>(0, newSize)));
+    if (data_.size() > size)
+        std::memset(data_.data() + size, 0, data_.size() - size);
     position_ = std::min(position_, GetSize());
+}
+
+void TMemoryStream::Reserve(int64_t capacity)
+{
+    if (capacity > 0)
+        data_.reserve(static_cast<size_t>(capacity));
 }
 
 void TMemoryStream::Clear()
@@ -70,7 +84,7 @@ void TMemoryStream::LoadFromStream(TStream& stream)
 {
     stream.SetPosition(0);
     const int64_t size = stream.GetSize();
-    std::vector<uint8_t> data(static_cast<size_t>(size));
+    decltype(data_) data(static_cast<size_t>(size));
     if (size > 0)
         stream.ReadBuffer(data.data(), size);
     data_.swap(data);
@@ -81,14 +95,6 @@ void TMemoryStream::SaveToStream(TStream& stream) const
 {
     if (!data_.empty())
         stream.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
-}
-
-std::vector<uint8_t> TMemoryStream::Release()
-{
-    std::vector<uint8_t> out;
-    out.swap(data_);
-    position_ = 0;
-    return out;
 }
 
 void TMemoryStream::Swap(TMemoryStream& other) noexcept

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "FreeImage/FreeMemoryIO.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "tests/FreeImage/PictureFixtures.h"
 #include "platform/rtl/Exception.h"
@@ -277,6 +278,54 @@ TEST(PictureStream, BmpRoundTripThroughAMemoryStream)
     QImage byQt;
     ASSERT_TRUE(byQt.loadFromData(bmp.Memory(), static_cast<int>(bmp.GetSize()), "BMP"));
     EXPECT_EQ(CornersOf(byQt), kCorners);
+}
+
+TEST(PictureStream, WritesTheBytesOfTheLibrarysOwnEncoder)
+{
+    TempDir dir;
+    const struct {
+        const char* name;
+        FREE_IMAGE_FORMAT format;
+        bool (TFreeBitmap::*convert)();
+    } cases[] = {{"24-bit BMP", FIF_BMP, &TFreeBitmap::ConvertTo24Bits},
+                 {"32-bit BMP", FIF_BMP, &TFreeBitmap::ConvertTo32Bits},
+                 {"palette BMP", FIF_BMP, &TFreeBitmap::ConvertTo8Bits},
+                 {"PNG", FIF_PNG, &TFreeBitmap::ConvertTo24Bits}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFreeWinBitmap bitmap;
+        ASSERT_TRUE(bitmap.Load(WriteWithQt(dir, "a.png", "PNG")));
+        ASSERT_TRUE((bitmap.*c.convert)());
+        TFreeMemoryIO memory;
+        ASSERT_TRUE(bitmap.SaveToMemory(c.format, memory));
+        BYTE* data = nullptr;
+        DWORD size = 0;
+        ASSERT_TRUE(memory.Acquire(&data, &size));
+        TMemoryStream stream;
+        ASSERT_TRUE(bitmap.SaveToStream(c.format, stream));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), size_t(stream.GetSize())),
+                  std::string(reinterpret_cast<const char*>(data), size));
+    }
+}
+
+TEST(PictureStream, TheStreamsWriteErrorReachesTheCaller)
+{
+    // A stream that takes the first bytes and then fails, as a full disk does.
+    class TFailingStream : public TMemoryStream {
+    public:
+        int64_t Write(const void* buffer, int64_t count) override
+        {
+            if (GetSize() + count > 20)
+                throw EWriteError("no room left");
+            return TMemoryStream::Write(buffer, count);
+        }
+    };
+    TempDir dir;
+    TFreeWinBitmap bitmap;
+    ASSERT_TRUE(bitmap.Load(WriteWithQt(dir, "a.png", "PNG")));
+    TFailingStream stream;
+    EXPECT_THROW(bitmap.SaveToStream(FIF_BMP, stream), EWriteError);
+    ASSERT_TRUE(bitmap.IsValid());
 }
 
 TEST(PictureStream, EmptyOrUnknownStreamIsRefusedAndKeepsTheImage)

@@ -24,6 +24,28 @@ TEST(MemoryStream, WriteSeekReadAndGrow)
     EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
 }
 
+TEST(MemoryStream, GrowingBySizeReadsZerosAndReservingKeepsTheContent)
+{
+    TMemoryStream s;
+    s.WriteBuffer("abc", 3);
+    s.Reserve(1 << 20);
+    EXPECT_EQ(s.GetSize(), 3);
+    EXPECT_EQ(s.GetPosition(), 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(s.Memory()), 3), "abc");
+    // Bytes a shrink gave up come back as zeros, not as what they held.
+    s.SetSize(1);
+    s.SetSize(4096);
+    EXPECT_EQ(s.Memory()[0], 'a');
+    for (int i = 1; i < 4096; ++i)
+        ASSERT_EQ(s.Memory()[i], 0) << i;
+    s.SetPosition(1);
+    s.WriteBuffer("xyz", 3);
+    s.SetSize(2);
+    s.SetPosition(6);
+    s.WriteBuffer("!", 1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(s.Memory()), 7), std::string("ax\0\0\0\0!", 7));
+}
+
 TEST(MemoryStream, FileRoundTripAndCopy)
 {
     TempDir dir;
