@@ -1,6 +1,7 @@
 #include "output/PortfolioArchive.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -120,6 +121,52 @@ private:
     int64_t held_ = 0;
 };
 
+// An artwork's bitmap as a worker met it once extracted: what the checks
+// on it found, and the artwork decoded when that fitted in what the open
+// may hold (its bytes are then let go).
+struct EarlyBitmap {
+    bool checked = false;
+    bool valid = false;
+    int64_t size = 0;
+    int64_t cost = 0;
+    Picture::Decoded decoded;
+
+    // Only bitmaps are ever stored; anything else is not handed to the
+    // image library's decoders, and a bitmap only once its header has shown
+    // what decoding it will take.
+    void Check(TMemoryStream& bitmap)
+    {
+        size = bitmap.GetSize();
+        TFreeBitmap::Header header;
+        valid = IsBitmap(bitmap) &&
+                TFreeBitmap::ReadHeader(bitmap.Memory(), static_cast<DWORD>(bitmap.GetSize()), header) &&
+                header.WithinLimits();
+        cost = valid ? header.DecodedBytes() + kPictureOverhead : 0;
+        checked = true;
+    }
+
+    // On a worker; `inUse` is what the open holds in all.
+    void Take(TMemoryStream& bitmap, std::atomic<int64_t>& inUse) noexcept
+    {
+        try {
+            Check(bitmap);
+            int64_t held = inUse.load();
+            do {
+                if (!valid || held + cost > kMaxLoadSize)
+                    return;
+            } while (!inUse.compare_exchange_weak(held, held + cost));
+            decoded = Picture::Decode(bitmap);
+            if (decoded.image) {
+                bitmap.Clear();
+                inUse -= size;
+            }
+        } catch (...) {
+            // Left to the checks and the decoding on the archiver's thread.
+            checked = false;
+        }
+    }
+};
+
 bool IsExistingFile(const std::string& path)
 {
     std::error_code error;
@@ -187,10 +234,6 @@ std::unique_ptr<TZipArchiver> Create(TStream& stream, const std::string& path)
 }
 
 namespace {
-
-// Bitmaps extracted together when a portfolio is opened, so the archiver
-// inflates several at once.
-constexpr int64_t kBitmapBatchBytes = int64_t{512} << 20;
 
 // Raises when item number index is larger than maxSize.
 void CheckItemSize(TZipArchiver& archiver, int index, int64_t maxSize)
@@ -318,42 +361,55 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 const int index = items.Require(id);
                 CheckItemSize(*archiver, index, std::min(kMaxItemSize, budget.Left()));
                 const int64_t size = int64_t(archiver->Item(index).FullUncompressedSize());
-                if (!bitmaps.empty() && (claimed + size > kBitmapBatchBytes || claimed + size > budget.Left()))
+                if (!bitmaps.empty() && claimed + size > budget.Left())
                     break;
                 claimed += size;
                 bitmaps.push_back(std::make_unique<BoundedStream>(id, size));
                 batch.emplace_back(index, bitmaps.back().get());
             }
-            archiver->ExtractToStreams(batch);
+            // While the batch is being extracted, a worker that has written
+            // a bitmap whole checks it and decodes it at once, as far as
+            // what the open holds stays within kMaxLoadSize, and lets go of
+            // its bytes; the rest waits for the decoding below.
+            std::vector<EarlyBitmap> early(bitmaps.size());
+            std::atomic<int64_t> inUse{decodedHeld + claimed};
+            archiver->ExtractToStreams(batch, [&](size_t k) { early[k].Take(*bitmaps[k], inUse); });
             // The same checks, in the same order, as decoding one artwork
-            // after the other would make; only then are they decoded, on
-            // the workers, in groups that keep what is held within the
-            // budget.
+            // after the other would make; only then are those not decoded
+            // yet decoded, on the workers, in groups that keep what is held
+            // within the budget.
             std::vector<int64_t> costs(bitmaps.size());
             int64_t rawLeft = 0;
+            int64_t earlyHeld = 0;
             for (size_t k = 0; k < bitmaps.size(); ++k) {
                 const std::string& id = pictures[first + k]->GetID();
                 TMemoryStream& bitmap = *bitmaps[k];
-                // Only bitmaps are ever stored; anything else is not handed to
-                // the image library's decoders, and a bitmap only once its
-                // header has shown what decoding it will take.
-                TFreeBitmap::Header header;
-                if (!IsBitmap(bitmap) ||
-                    !TFreeBitmap::ReadHeader(bitmap.Memory(), static_cast<DWORD>(bitmap.GetSize()), header) ||
-                    !header.WithinLimits())
+                EarlyBitmap& seen = early[k];
+                if (!seen.checked)
+                    seen.Check(bitmap);
+                if (!seen.valid)
                     throw EPortfolioFileError("The artwork " + id + " cannot be read");
-                costs[k] = header.DecodedBytes() + kPictureOverhead;
+                costs[k] = seen.cost;
                 rawLeft += bitmap.GetSize();
-                budget.Require(bitmap.GetSize() + costs[k], "the artwork " + id);
+                if (seen.decoded.image)
+                    earlyHeld += seen.cost;
+                budget.Require(seen.size + costs[k], "the artwork " + id);
                 budget.Hold(costs[k]);
             }
             for (size_t k = 0; k < bitmaps.size();) {
                 size_t end = k + 1;
                 int64_t group = costs[k];
-                while (end < bitmaps.size() && decodedHeld + rawLeft + group + costs[end] <= kMaxLoadSize)
-                    group += costs[end++];
-                std::vector<Picture::Decoded> decoded(end - k);
-                RunOnWorkers(end - k, [&](size_t i) { decoded[i] = Picture::Decode(*bitmaps[k + i]); });
+                std::vector<Picture::Decoded> decoded;
+                if (early[k].decoded.image) {
+                    earlyHeld -= costs[k];
+                    decoded.push_back(std::move(early[k].decoded));
+                } else {
+                    while (end < bitmaps.size() && !early[end].decoded.image &&
+                           decodedHeld + earlyHeld + rawLeft + group + costs[end] <= kMaxLoadSize)
+                        group += costs[end++];
+                    decoded.resize(end - k);
+                    RunOnWorkers(end - k, [&](size_t i) { decoded[i] = Picture::Decode(*bitmaps[k + i]); });
+                }
                 for (size_t i = 0; i < decoded.size(); ++i) {
                     Picture* picture = pictures[first + k + i];
                     if (!picture->Adopt(std::move(decoded[i])))

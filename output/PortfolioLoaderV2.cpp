@@ -91,16 +91,18 @@ void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
     }
 }
 
-// Bitmaps waiting in memory for their commit; past this much the items so
+// Bitmaps waiting in memory for their commit; past this much the groups so
 // far are committed, so a large portfolio does not hold a second copy of
-// every picture at once.
-constexpr int64_t kPendingBitmapBytes = int64_t{512} << 20;
+// every picture at once, and the next groups reuse the memory. A commit
+// takes whole groups: one item short of a group would leave all workers but
+// one waiting for it.
+constexpr int64_t kPendingBitmapBytes = int64_t{128} << 20;
 
 // Writes every item into an archive in the stream; raises on any failure.
 // The items go in through few updates, so the archiver compresses and
 // encrypts many of them at once; the archive is the same as with one update
 // per item.
-void WriteArchive(Portfolio* portfolio, TStream& stream, const std::string& path)
+void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::string& path)
 {
     // The archiver reads its sources when an update commits, also from its
     // destructor after a failure: they are made to outlive it.
@@ -137,12 +139,15 @@ void WriteArchive(Portfolio* portfolio, TStream& stream, const std::string& path
             Add(*archiver, portfolio->GetPicture(first + i)->GetID(), *made[size_t(i)]);
             pending += made[size_t(i)]->GetSize();
             bitmaps.push_back(std::move(made[size_t(i)]));
-            if (pending >= kPendingBitmapBytes) {
-                archiver->EndUpdate();
-                bitmaps.clear();
-                pending = 0;
-                archiver->BeginUpdate();
-            }
+        }
+        if (pending >= kPendingBitmapBytes) {
+            archiver->EndUpdate();
+            // The disk takes what is written while the next groups are
+            // compressed, rather than all of it at the end.
+            stream.StartWriteBack();
+            bitmaps.clear();
+            pending = 0;
+            archiver->BeginUpdate();
         }
     }
     Add(*archiver, kStatementItem, *portfolio->GetStatementData());

@@ -163,8 +163,15 @@ public:
     void ExtractItemToStream(int index, TStream& stream);
     // ExtractItemToStream for each item number and its stream in turn, with
     // the same events in the same order, while later items are already being
-    // decrypted and inflated on the worker threads.
-    void ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items);
+    // decrypted and inflated on the worker threads. An empty memory stream
+    // that no other item shares is written by a worker, so nothing may touch
+    // the streams until the call returns; when it throws, the streams of
+    // later items may already hold their bytes. `whole`, when given, is
+    // called on that worker with the item's position in `items` once its
+    // stream holds the item whole and checked; it must be safe to call on
+    // any thread and may throw nothing.
+    void ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items,
+                          const std::function<void(size_t)>& whole = {});
     // Extracts every item matching mask into destDir. Items whose names
     // would leave destDir are not written; they are reported afterwards.
     void ExtractFiles(const std::u16string& mask, const std::u16string& destDir);

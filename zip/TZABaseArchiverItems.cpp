@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/rtl/MemoryStream.h"
@@ -1016,15 +1018,32 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
             dataStart += head.size();
             trailer.resize(cipher->TrailerSize());
         }
+        result->Password = password_;
+        bytes = compressed + uncompressed;
+        auto decode = [cipher, method, uncompressed, crc = item.Crc32, result](std::vector<uint8_t>& data,
+                                                                             const std::vector<uint8_t>& trailer) {
+            DecodeItemData(data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
+        };
+        // An archive file is read by the worker itself: the stored bytes
+        // then reach memory on many threads, not all on this one.
+        if (const auto* file = dynamic_cast<TUniFileStream*>(&in)) {
+            return [decode, handle = file->Handle(), dataStart, compressed, trailer, result]() mutable {
+                std::vector<uint8_t> data(static_cast<size_t>(compressed));
+                if (!ReadFileAt(handle, dataStart, data.data(), data.size()) ||
+                    !ReadFileAt(handle, dataStart + compressed, trailer.data(), trailer.size())) {
+                    result->Unread = true;
+                    return;
+                }
+                decode(data, trailer);
+            };
+        }
         auto data = std::make_shared<std::vector<uint8_t>>(size_t(compressed));
         in.SetPosition(int64_t(dataStart));
         in.ReadBuffer(data->data(), int64_t(compressed));
         if (!trailer.empty())
             in.ReadBuffer(trailer.data(), int64_t(trailer.size()));
-        result->Password = password_;
-        bytes = compressed + uncompressed;
-        return [data, trailer, cipher, method, uncompressed, crc = item.Crc32, result] {
-            DecodeItemData(*data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
+        return [decode, data, trailer] {
+            decode(*data, trailer);
             data->clear();
             data->shrink_to_fit();
         };
@@ -1040,10 +1059,13 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
     currentItemSize_ = uncompressed;
     const double denominator = uncompressed ? double(uncompressed) : 2.0;
     uint64_t written = 0;
+    // A worker that wrote into the stream itself leaves only the counting.
+    const bool writtenAlready = decoded.Target == &dest;
     auto writeUpTo = [&](uint64_t end) {
         if (end <= written)
             return true;
-        if (!WriteWithDiskFullRetry(dest, decoded.Output.data() + written, int64_t(end - written)))
+        if (!writtenAlready &&
+            !WriteWithDiskFullRetry(dest, decoded.Output.data() + written, int64_t(end - written)))
             return false;
         processedBytes_ += end - written;
         written = end;
@@ -1056,7 +1078,7 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
             return false;
     }
     // Output of a piece that failed half-way is written as it would have been.
-    if (!writeUpTo(decoded.Output.size()))
+    if (!writtenAlready && !writeUpTo(decoded.Output.size()))
         return false;
     if (decoded.Error)
         std::rethrow_exception(decoded.Error);
@@ -1066,11 +1088,18 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
 bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecodedItem* prepared)
 {
     const TDirItem item = dir_->Items.ItemAt(index);
+    // Stored bytes a worker could not read are read here, meeting the
+    // failure where it belongs.
+    if (prepared && prepared->Unread)
+        prepared = nullptr;
     // Decoded ahead with the password still in force: only writing is left.
     if (prepared && prepared->Password == password_) {
         skipped = false;
         return ReplayDecodedItem(item, *prepared, dest);
     }
+    // Decoded with a password since replaced: what the worker wrote goes.
+    if (prepared && prepared->Target == &dest)
+        prepared->Target->SetSize(0);
     // An item of a set is read from the volume its local header is on, and
     // its data runs on into the volumes after it.
     std::unique_ptr<TZAVolumeReader> volumes;
@@ -1196,7 +1225,8 @@ void TZABaseArchiver::ExtractItemToStream(int index, TStream& stream)
     ExtractOneToStream(nullptr, index, stream, nullptr);
 }
 
-void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items)
+void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<int, TStream*>>& items,
+                                       const std::function<void(size_t)>& whole)
 {
     CheckOpen();
     CheckNoUpdate();
@@ -1205,13 +1235,39 @@ void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<int, TStream*
         // An index out of range is left to fail where one-by-one extraction
         // would, without being read ahead.
         std::vector<int> plan;
-        for (const auto& [index, stream] : items)
-            if (stream != nullptr && index >= 0 && index < dir_->Items.Count())
+        // An empty memory stream that is one item's alone is filled by the
+        // worker that decodes the item, sparing the calling thread a copy.
+        struct Target {
+            TMemoryStream* Stream;
+            size_t Position;
+        };
+        std::unordered_map<int, Target> targets;
+        std::unordered_set<const TStream*> streams;
+        bool distinct = true;
+        for (size_t at = 0; at < items.size(); ++at) {
+            const auto& [index, stream] = items[at];
+            if (stream != nullptr && index >= 0 && index < dir_->Items.Count()) {
                 plan.push_back(index);
+                auto* memory = dynamic_cast<TMemoryStream*>(stream);
+                distinct = distinct && streams.insert(stream).second &&
+                           targets.emplace(index, Target{memory && memory->GetSize() == 0 ? memory : nullptr, at})
+                               .second;
+            }
+        }
+        if (!distinct)
+            targets.clear();
         ahead = std::make_unique<TZADecodeAhead>(
             std::move(plan), WorkerCount,
-            [this](int index, const std::shared_ptr<TDecodedItem>& result, uint64_t& bytes) {
-                return MakeDecodeJob(index, result, bytes);
+            [this, targets = std::move(targets), &whole](int index, const std::shared_ptr<TDecodedItem>& result,
+                                                         uint64_t& bytes) {
+                std::function<void()> job = MakeDecodeJob(index, result, bytes);
+                const auto target = targets.find(index);
+                if (job && target != targets.end() && target->second.Stream) {
+                    result->Target = target->second.Stream;
+                    if (whole)
+                        result->ThenOnWorker = [&whole, at = target->second.Position] { whole(at); };
+                }
+                return job;
             });
     }
     for (const auto& [index, stream] : items)

@@ -1,6 +1,9 @@
 #include "zip/TZAItemDecoder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "zip/ZACompression.h"
 
@@ -11,6 +14,21 @@ constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
 
 }  // namespace
 
+bool ReadFileAt(int handle, uint64_t offset, uint8_t* buffer, size_t count)
+{
+    while (count > 0) {
+        const ssize_t n = ::pread(handle, buffer, count, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        buffer += n;
+        offset += uint64_t(n);
+        count -= size_t(n);
+    }
+    return true;
+}
+
 void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result)
 {
@@ -18,11 +36,19 @@ void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trai
         std::unique_ptr<TZAInflater> inflater;
         if (method == 8)
             inflater = std::make_unique<TZAInflater>(uncompressed);
-        result.Output.reserve(size_t(uncompressed));
+        if (result.Target)
+            result.Target->Reserve(result.Target->GetPosition() + int64_t(uncompressed));
+        else
+            result.Output.reserve(size_t(uncompressed));
         uint32_t running = 0xFFFFFFFF;
+        uint64_t produced = 0;
         auto emit = [&](const uint8_t* bytes, size_t length) {
             UpdateCRC(bytes, int64_t(length), running);
-            result.Output.insert(result.Output.end(), bytes, bytes + length);
+            if (result.Target)
+                result.Target->WriteBuffer(bytes, int64_t(length));
+            else
+                result.Output.insert(result.Output.end(), bytes, bytes + length);
+            produced += length;
             return true;
         };
         for (size_t at = 0; at < data.size();) {
@@ -36,14 +62,16 @@ void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trai
                 emit(data.data() + at, n);
             }
             at += n;
-            result.ProducedAfter.push_back(result.Output.size());
+            result.ProducedAfter.push_back(produced);
         }
         if (cipher && !trailer.empty() && !cipher->CheckTrailer(trailer.data()))
             return;
         if (inflater && uncompressed > 0 && !inflater->Finished())
             return;
         const bool crcMatches = (cipher && !cipher->ChecksCrc()) || ~running == crc;
-        result.Ok = result.Output.size() == uncompressed && crcMatches;
+        result.Ok = produced == uncompressed && crcMatches;
+        if (result.Ok && result.Target && result.ThenOnWorker)
+            result.ThenOnWorker();
     } catch (...) {
         result.Error = std::current_exception();
     }

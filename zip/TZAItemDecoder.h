@@ -14,13 +14,20 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/rtl/MemoryStream.h"
 #include "zip/TZAItemCipher.h"
 #include "zip/TZAWorkerPool.h"
 
 struct TDecodedItem {
     std::string Password;               // the password its header was checked with
+    // Where the plain bytes go when the worker writes them itself (a memory
+    // stream that is the item's alone); otherwise they are kept in Output.
+    TMemoryStream* Target = nullptr;
+    // Run on the worker once it has written Target whole and the item holds.
+    std::function<void()> ThenOnWorker;
     std::vector<uint8_t> Output;        // the plain bytes
-    std::vector<uint64_t> ProducedAfter;  // Output's size after each piece read
+    std::vector<uint64_t> ProducedAfter;  // the bytes produced after each piece read
+    bool Unread = false;                // the stored bytes could not be read: not decoded
     bool Ok = false;                    // sizes, CRC and the cipher's trailer all hold
     std::exception_ptr Error;           // raised while decoding, after Output
 };
@@ -29,6 +36,11 @@ struct TDecodedItem {
 // in pieces of at most `piece` bytes.
 void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result);
+
+// Reads `count` bytes at `offset` of an open file without moving its
+// position, so that workers can read beside the archiver's thread; false on
+// an error or a file that ends early.
+bool ReadFileAt(int handle, uint64_t offset, uint8_t* buffer, size_t count);
 
 // Decodes the planned items ahead of the extraction, with a bounded number of
 // items and bytes in flight; the extraction takes them back in plan order.

@@ -186,6 +186,13 @@ void TSafeFileStream::SetSize(int64_t newSize)
         Seek(newSize, TSeekOrigin::soBeginning);
 }
 
+void TSafeFileStream::StartWriteBack()
+{
+    // Only a hint: Commit() still syncs, and reports what failed.
+    if (state_ == State::Open && fd_ >= 0)
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool TSafeFileStream::Commit()
 {
     if (state_ != State::Open)

@@ -44,6 +44,10 @@ public:
     // Throws EWriteError when the file cannot be resized.
     void SetSize(int64_t newSize) override;
 
+    // Has the system start writing what the file holds so far to disk,
+    // without waiting, so that Commit() later finds little left to sync.
+    void StartWriteBack();
+
     // Syncs the data and renames the temporary file over the target. False
     // when anything failed on the way (ErrorText() says why): the temporary
     // file is then gone and the target untouched. Once it has failed or

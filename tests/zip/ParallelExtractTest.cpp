@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "platform/rtl/MemoryStream.h"
@@ -177,4 +178,96 @@ TEST(ParallelExtract, ADamagedItemFailsWhereItWouldWithOneThread)
     EXPECT_NE(codes[0], -1);
     EXPECT_EQ(codes[0], codes[1]);
     EXPECT_EQ(logs[0].lines, logs[1].lines);
+}
+
+TEST(ParallelExtract, WorkersFillEmptyStreamsAndSayWhenEachIsWhole)
+{
+    TempDir dir;
+    // The items after "switch" are read ahead under the first password, and
+    // the password in force has changed by the time their turn comes.
+    const std::vector<TSource> sources = {{"first", Compressible(300000, 1), "one"},
+                                          {"switch", Compressible(70000, 2), "two"},
+                                          {"after", Compressible(300001, 3), "one"},
+                                          {"last", Random(200000, 4), "one"}};
+    const std::string file = dir / "whole.zip";
+    WriteArchive(file, sources);
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.WorkerCount = 8;
+    a.SetPassword("one");
+    a.OpenArchive(0);
+    a.OnPassword = [](TZABaseArchiver*, const std::u16string& name, std::string& answer, bool&) {
+        answer = name == u"switch" ? "two" : "one";
+    };
+    std::vector<TMemoryStream> streams(sources.size());
+    std::vector<std::pair<int, TStream*>> items;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        int index = -1;
+        ASSERT_TRUE(a.FindItemIndex(W(sources[i].name), index));
+        items.emplace_back(index, &streams[i]);
+    }
+    std::mutex lock;
+    std::vector<int> calls(sources.size(), 0);
+    std::vector<bool> wholeThen(sources.size(), false);
+    bool onCaller = false;
+    const std::thread::id caller = std::this_thread::get_id();
+    a.ExtractToStreams(items, [&](size_t at) {
+        const bool whole = Text(streams[at]) == sources[at].data;
+        std::lock_guard<std::mutex> hold(lock);
+        ++calls[at];
+        wholeThen[at] = whole;
+        onCaller = onCaller || std::this_thread::get_id() == caller;
+    });
+    EXPECT_FALSE(onCaller);
+    // "switch" does not open with the first password, so no worker had it.
+    EXPECT_EQ(calls, (std::vector<int>{1, 0, 1, 1}));
+    for (size_t i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(sources[i].name);
+        EXPECT_TRUE(Text(streams[i]) == sources[i].data) << Text(streams[i]).size();
+        EXPECT_EQ(wholeThen[i], calls[i] == 1);
+    }
+}
+
+TEST(ParallelExtract, StreamsTheWorkersCannotOwnGetWhatOneThreadWrites)
+{
+    TempDir dir;
+    std::vector<TSource> sources;
+    for (int i = 0; i < 6; ++i)
+        sources.push_back({"item" + std::to_string(i), Compressible(200000 + size_t(i), unsigned(i)), ""});
+    const std::string file = dir / "kinds.zip";
+    WriteArchive(file, sources);
+    const struct {
+        const char* name;
+        bool shared;   // every item into one stream
+        bool prefilled;  // each stream already holds bytes
+    } cases[] = {{"one stream for all", true, false}, {"streams with content", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.WorkerCount = 8;
+        a.OpenArchive(0);
+        std::vector<TMemoryStream> streams(sources.size());
+        std::vector<std::pair<int, TStream*>> items;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            if (c.prefilled)
+                streams[i].WriteBuffer("head", 4);
+            int index = -1;
+            ASSERT_TRUE(a.FindItemIndex(W(sources[i].name), index));
+            items.emplace_back(index, c.shared ? &streams[0] : &streams[i]);
+        }
+        int calls = 0;
+        a.ExtractToStreams(items, [&](size_t) { ++calls; });
+        EXPECT_EQ(calls, 0);
+        std::string all;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            all += sources[i].data;
+            if (!c.shared) {
+                EXPECT_TRUE(Text(streams[i]) == "head" + sources[i].data) << i;
+            }
+        }
+        if (c.shared) {
+            EXPECT_TRUE(Text(streams[0]) == all);
+        }
+    }
 }
