@@ -62,10 +62,12 @@ bool RemoveEmptyFolders(const std::u16string& path) {
 
 std::u16string ExpandPath(const std::u16string& baseDir, const std::u16string& name,
                           const std::u16string& defaultDir) {
-    std::u16string def = defaultDir.empty() ? WideCurrentFolder() : defaultDir;
-    std::u16string dir = IncludeTrailingBackslash(!baseDir.empty() ? baseDir : def);
     if (!name.empty() && name[0] == u'/')
         return WideFullName(name);
+    // The current folder is asked for only when nothing else is given: a
+    // folder walk expands every name it adds.
+    std::u16string dir = IncludeTrailingBackslash(
+        !baseDir.empty() ? baseDir : defaultDir.empty() ? WideCurrentFolder() : defaultDir);
     if (!name.empty())
         return WideFullName(dir + name);
     if (!WideIsDirectory(dir) && !baseDir.empty())
