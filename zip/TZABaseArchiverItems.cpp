@@ -57,14 +57,6 @@ std::u16string SafeRelativeName(const std::u16string& stored)
     return result;
 }
 
-int64_t FileSizeOf(const std::u16string& name)
-{
-    struct stat st {};
-    if (::stat(WideToFileSystem(name).c_str(), &st) != 0)
-        return 0;
-    return int64_t(st.st_size);
-}
-
 // Creates a folder and every missing folder above it. Walks down the path
 // instead of recursing: a name can hold tens of thousands of levels, and the
 // first folder the system refuses ends the walk.
@@ -299,7 +291,7 @@ void TZABaseArchiver::InitNewItem(int index, const std::u16string& storedName, i
 }
 
 int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double dateTime, uint32_t attr, bool isFile,
-                                       bool isFolder)
+                                       bool isFolder, const TWideFileInfo* info)
 {
     std::u16string name;
     uint32_t attributes = attr;
@@ -308,10 +300,10 @@ int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double date
         name = ZAPath::StoredName(source, BaseDir, Options.StorePath, std::u16string());
         if (isFolder && (name.empty() || name.back() != u'/'))
             name += u'/';
-        attributes = WideGetAttributes(source);
+        attributes = info ? info->Attributes : WideGetAttributes(source);
         if (attributes == INVALID_FILE_ATTRIBUTES)
             attributes = faArchive;
-        dos = WideGetFileAge(source);
+        dos = info ? info->Age : WideGetFileAge(source);
         if (dos == -1)
             dos = NowAsDos();
     } else {
@@ -449,14 +441,16 @@ void TZABaseArchiver::AddFile(const std::u16string& fileName)
 {
     AddInOwnUpdate([&] {
         const std::u16string full = ZAPath::ExpandPath(BaseDir, fileName, std::u16string());
-        const bool folder = WideIsDirectory(full);
-        if (!folder && !WideIsFile(full))
+        // One look-up answers what the item needs of the file: a folder walk
+        // adds thousands of them.
+        TWideFileInfo info;
+        if (!WideGetFileInfo(full, info))
             throw EZAException(12, {fileName}, Name);
-        const int index = PrepareItemForAdd(full, 0, 0, true, folder);
+        const bool folder = info.IsDirectory();
+        const int index = PrepareItemForAdd(full, 0, 0, true, folder, &info);
         if (index >= 0) {
             TDirItem& item = dir_->Items.ItemAt(index);
-            const uint64_t size = folder ? 0 : uint64_t(FileSizeOf(full));
-            RecordSourceSize(item, size);
+            RecordSourceSize(item, folder ? 0 : uint64_t(info.Size));
         }
     });
 }
@@ -467,6 +461,8 @@ namespace {
 
 // Where a local header holds the CRC-32 and the two 32-bit sizes.
 constexpr int64_t kLocalCrcOffset = 14;
+// The most of an item's bytes that are gathered for one write.
+constexpr int64_t kGatherLimit = 256 << 10;
 
 // Stores encoded data straight into the archive, reporting each piece.
 class TDirectSink : public TZAItemDataSink {
@@ -537,14 +533,18 @@ bool TZABaseArchiver::ReportProgress(const std::u16string& name, double percent,
     return true;
 }
 
-std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start) const
+std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start, int64_t& size) const
 {
     std::shared_ptr<TStream> source = item.DataStream;
     start = item.DataPosition;
     if (!source && !item.SrcFileName.empty()) {
-        source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+        auto file = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
         start = 0;
+        // The size seen on opening is as current as a second look would be.
+        size = file->SizeAtOpen() >= 0 ? file->SizeAtOpen() : std::max<int64_t>(file->GetSize(), 0);
+        return file;
     }
+    size = source ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
     return source;
 }
 
@@ -559,16 +559,17 @@ std::function<void()> TZABaseArchiver::MakeEncodeJob(int index, const std::share
             return;
         }
         try {
-            int64_t start = 0;
+            int64_t start = 0, size = 0;
             std::shared_ptr<TStream> source;
             try {
-                source = OpenItemSource(item, start);
+                source = OpenItemSource(item, start, size);
             } catch (const Exception&) {
                 result->SourceUnreadable = true;
                 return;
             }
-            TRestorePosition restore{source, source ? source->GetPosition() : 0};
-            const int64_t size = source ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+            // Only a caller's stream has a position worth putting back.
+            std::shared_ptr<TStream> callers = item.DataStream ? source : nullptr;
+            TRestorePosition restore{callers, callers ? callers->GetPosition() : 0};
             result->Size = size;
             const uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
             std::unique_ptr<TZAItemCipher> cipher;
@@ -602,22 +603,22 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
 
     std::shared_ptr<TStream> source;
     int64_t start = 0;
+    int64_t size = 0;
     if (prepared && prepared->SourceUnreadable)
         throw EZAException(33, {item.SrcFileName}, Name);
     if (!folder && !prepared) {
         try {
-            source = OpenItemSource(item, start);
+            source = OpenItemSource(item, start, size);
         } catch (const Exception&) {
             throw EZAException(33, {item.SrcFileName}, Name);
         }
     }
-    TRestorePosition release{source, source ? source->GetPosition() : 0};
+    // Only a caller's stream has a position worth putting back.
+    std::shared_ptr<TStream> callers = item.DataStream ? source : nullptr;
+    TRestorePosition release{callers, callers ? callers->GetPosition() : 0};
 
-    int64_t size = 0;
     if (prepared)
         size = prepared->Size;
-    else if (source && !folder)
-        size = std::max<int64_t>(source->GetSize() - start, 0);
     const uint64_t offset = uint64_t(out.GetPosition());
     const bool encrypt = !item.Password.empty() && !folder;
     std::unique_ptr<TZAItemCipher> cipher;
@@ -705,12 +706,38 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
             header.UncompressedSize = uint32_t(size);
         }
     };
+    // The item's bytes are gathered and go out in one write when the item
+    // is complete, its header finished in memory: for a small file that is
+    // one system call where a write per record and a patch behind a seek
+    // were several. A piece too large to gather is written straight away,
+    // after whatever was gathered before it.
+    std::vector<uint8_t>& gathered = storeBuffer_;
+    gathered.clear();
+    bool headerGathered = false;
+    int64_t position = int64_t(offset);
+    auto flushGathered = [&]() {
+        if (!gathered.empty())
+            WriteWithDiskFullRetry(out, gathered.data(), int64_t(gathered.size()));
+        gathered.clear();
+        headerGathered = false;
+    };
+    auto put = [&](const uint8_t* data, int64_t count) {
+        if (int64_t(gathered.size()) + count <= kGatherLimit) {
+            gathered.insert(gathered.end(), data, data + count);
+        } else {
+            flushGathered();
+            WriteWithDiskFullRetry(out, data, count);
+        }
+        position += count;
+        return true;
+    };
     auto writeHeader = [&]() {
-        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
-        header.Encode(raw.data());
-        raw.insert(raw.end(), storedName.begin(), storedName.end());
-        raw.insert(raw.end(), extra.begin(), extra.end());
-        out.WriteBuffer(raw.data(), int64_t(raw.size()));
+        gathered.resize(TLocalFileHeader::kSize);
+        header.Encode(gathered.data());
+        gathered.insert(gathered.end(), storedName.begin(), storedName.end());
+        gathered.insert(gathered.end(), extra.begin(), extra.end());
+        headerGathered = true;
+        position += int64_t(gathered.size());
     };
     bool completeKnown = false;
     if (prepared && !prepared->Error && !prepared->Stopped && prepared->ReadTotal == size) {
@@ -723,9 +750,9 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
         }
     }
     writeHeader();
-    const int64_t dataStart = out.GetPosition();
+    const int64_t dataStart = position;
 
-    TDirectSink sink([&](const uint8_t* data, int64_t count) { return WriteWithDiskFullRetry(out, data, count); },
+    TDirectSink sink(put,
                      [&](int64_t bytesRead, int64_t readTotal) {
                          processedBytes_ += uint64_t(bytesRead);
                          return ReportProgress(name, double(readTotal) / double(size) * 100.0, item.Operation);
@@ -754,11 +781,11 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
         throw EZAException(34, {size, readTotal}, Name);
     if (encrypt) {
         const std::vector<uint8_t> trailer = prepared ? prepared->Trailer : cipher->MakeTrailer();
-        if (!trailer.empty() && !WriteWithDiskFullRetry(out, trailer.data(), int64_t(trailer.size())))
-            return false;
+        if (!trailer.empty())
+            put(trailer.data(), int64_t(trailer.size()));
     }
 
-    const int64_t end = out.GetPosition();
+    const int64_t end = position;
     const uint64_t compressed = uint64_t(end - dataStart);
     crc = ~crc;
     if (!zip64 && compressed >= 0xFFFFFFFFu)
@@ -787,16 +814,25 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
     if (!completeKnown) {
         // Only the CRC and the sizes change: they are patched in place.
         complete(crc, compressed);
-        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
-        header.Encode(raw.data());
-        out.SetPosition(int64_t(offset) + kLocalCrcOffset);
-        out.WriteBuffer(raw.data() + kLocalCrcOffset, 12);
-        if (zip64) {
-            out.SetPosition(int64_t(offset) + int64_t(TLocalFileHeader::kSize + storedName.size()));
-            out.WriteBuffer(extra.data(), int64_t(4 + localExtra[0].Data.size()));
+        uint8_t raw[TLocalFileHeader::kSize];
+        header.Encode(raw);
+        const int64_t zip64At = int64_t(TLocalFileHeader::kSize + storedName.size());
+        const int64_t zip64Length = zip64 ? int64_t(4 + localExtra[0].Data.size()) : 0;
+        if (headerGathered) {
+            std::copy_n(raw + kLocalCrcOffset, 12, gathered.begin() + kLocalCrcOffset);
+            std::copy_n(extra.begin(), zip64Length, gathered.begin() + zip64At);
+        } else {
+            flushGathered();
+            out.SetPosition(int64_t(offset) + kLocalCrcOffset);
+            out.WriteBuffer(raw + kLocalCrcOffset, 12);
+            if (zip64) {
+                out.SetPosition(int64_t(offset) + zip64At);
+                out.WriteBuffer(extra.data(), zip64Length);
+            }
+            out.SetPosition(end);
         }
-        out.SetPosition(end);
     }
+    flushGathered();
 
     bool ignored = false;
     DoFileProgress(name, 100, item.Operation, ppEnd, ignored);

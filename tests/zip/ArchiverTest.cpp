@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ctime>
 #include <sys/stat.h>
 #include <filesystem>
 #include <random>
@@ -12,6 +13,7 @@
 #include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/EZAException.h"
 #include "zip/TZipArchiver.h"
+#include "zip/WideFileSystem.h"
 #include "zip/WideUtils.h"
 
 namespace {
@@ -798,4 +800,135 @@ TEST(Archiver, ThrowingStartHandlerLeavesNoUnwrittenItem)
     EXPECT_EQ(RunCommand("unzip -t '" + file + "' 2>&1", &out), 0) << out;
     EXPECT_EQ(RunCommand("unzip -Z1 '" + file + "'", &out), 0);
     EXPECT_EQ(out, "one\nthree\n");
+}
+
+// A file added from disk takes its attributes, time and size from one
+// look-up; a folder gets the time of the add.
+TEST(Archiver, AddedFilesCarryTheirAttributesTimesAndSizes)
+{
+    TempDir dir;
+    const std::string src = dir / "src";
+    std::filesystem::create_directories(src + "/folder");
+    const int32_t dos = int32_t(((2003 - 1980) << 25) | (4 << 21) | (5 << 16) | (6 << 11) | (7 << 5) | 8);
+    dir.Write("src/plain.txt", "12345");
+    ASSERT_TRUE(WideSetFileAge(W(src + "/plain.txt"), dos));
+    dir.Write("src/.hidden", "");
+    dir.Write("src/locked.txt", std::string(70000, 'x'));
+    ASSERT_TRUE(WideSetAttributes(W(src + "/locked.txt"), faReadOnly));
+
+    TZipArchiver a;
+    a.FileName = W(dir / "attrs.zip");
+    a.BaseDir = W(src);
+    a.OpenArchive(0xFFFF);
+    const int32_t before = TimeToDosDateTime(int64_t(std::time(nullptr)));
+    const struct {
+        std::string name;
+        std::u16string stored;
+        uint32_t attributes;
+        uint64_t size;
+    } cases[] = {
+        {"plain.txt", u"plain.txt", faArchive, 5},
+        {".hidden", u".hidden", faArchive | faHidden, 0},
+        {"locked.txt", u"locked.txt", faArchive | faReadOnly, 70000},
+        {"folder", u"folder/", faDirectory, 0},
+    };
+    for (const auto& c : cases)
+        a.AddFile(W(src + "/" + c.name));
+    const int32_t after = TimeToDosDateTime(int64_t(std::time(nullptr)));
+    EXPECT_EQ(Native([&] { a.AddFile(W(src + "/missing.txt")); }), 12);
+    ASSERT_EQ(a.ItemCount(), int(std::size(cases)));
+    for (int i = 0; i < a.ItemCount(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.name);
+        const TDirItem& item = a.Item(i);
+        EXPECT_EQ(item.FileName, c.stored);
+        EXPECT_EQ(item.ExternalAttributes, c.attributes);
+        EXPECT_EQ(item.FullUncompressedSize(), c.size);
+        const int32_t time = int32_t((uint32_t(item.Date) << 16) | item.Time);
+        if (c.name == "plain.txt")
+            EXPECT_EQ(time, dos);
+        if (c.name == "folder") {
+            EXPECT_GE(time, before);
+            EXPECT_LE(time, after);
+        }
+    }
+    a.CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t '" + (dir / "attrs.zip") + "' 2>&1", &out), 0) << out;
+}
+
+// Each item's local header gets its CRC and sizes once its data is written:
+// in memory for items small enough to go out in one write, behind a seek
+// for larger ones. Either way the local header must say what the central
+// directory says, for plain, ZIP64 and AES items.
+TEST(Archiver, LocalHeadersAgreeWithTheCentralDirectory)
+{
+    TempDir dir;
+    const std::string checker = dir.Write("check.py", R"(
+import struct, sys, zipfile
+data = open(sys.argv[1], 'rb').read()
+z = zipfile.ZipFile(sys.argv[1])
+for i in z.infolist():
+    o = i.header_offset
+    sig, ver, flags, method, t, d, crc, csize, usize, nlen, xlen = struct.unpack('<IHHHHHIIIHH', data[o:o + 30])
+    assert sig == 0x04034b50, (i.filename, hex(sig))
+    assert data[o + 30:o + 30 + nlen].decode('utf-8') == i.orig_filename, i.filename
+    extra = data[o + 30 + nlen:o + 30 + nlen + xlen]
+    if csize == 0xFFFFFFFF or usize == 0xFFFFFFFF:
+        tag, size, usize, csize = struct.unpack('<HHQQ', extra[:20])
+        assert tag == 1, (i.filename, tag)
+    assert (crc, csize, usize) == (i.CRC, i.compress_size, i.file_size), (i.filename, crc, csize, usize, i.CRC, i.compress_size, i.file_size)
+    assert method == i.compress_type and flags == i.flag_bits, i.filename
+    start = o + 30 + nlen + xlen
+    nxt = min([j.header_offset for j in z.infolist() if j.header_offset > o] + [z.start_dir])
+    assert start + csize == nxt, (i.filename, start + csize, nxt)
+print(len(z.infolist()))
+)");
+    const struct {
+        std::string label;
+        TZip64Mode zip64;
+    } modes[] = {{"plain", zmDisabled}, {"zip64", zmAlways}};
+    const std::vector<std::pair<std::u16string, std::string>> items = {
+        {u"small.txt", Compressible(900, 1)},
+        {u"empty", ""},
+        {u"big.bin", Random(600000, 2)},
+        {u"after-big.txt", Compressible(3000, 3)},
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.label);
+        const std::string file = dir / (m.label + ".zip");
+        {
+            TZipArchiver a;
+            a.FileName = W(file);
+            a.Zip64Mode = m.zip64;
+            // Nothing encoded ahead: every header is completed after its data.
+            a.WorkerCount = 1;
+            a.OpenArchive(0xFFFF);
+            a.BeginUpdate();
+            for (const auto& [name, data] : items) {
+                TMemoryStream s = StreamOf(data);
+                a.AddFromStream(name, s);
+            }
+            a.SetPassword(kPassword);
+            a.EncryptionMethod = caAES_256;
+            for (const auto& [name, data] : items) {
+                TMemoryStream s = StreamOf(data);
+                a.AddFromStream(u"aes-" + name, s);
+            }
+            a.EndUpdate();
+            a.CloseArchive();
+        }
+        std::string out;
+        EXPECT_EQ(RunCommand("python3 '" + checker + "' '" + file + "' 2>&1", &out), 0) << out;
+        EXPECT_EQ(out, std::to_string(2 * items.size()) + "\n");
+        EXPECT_EQ(RunCommand("7z t -p" + kPassword + " '" + file + "' 2>&1", &out), 0) << out;
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.SetPassword(kPassword);
+        a.OpenArchive(0);
+        for (const auto& [name, data] : items) {
+            EXPECT_EQ(Extract(a, name), data);
+            EXPECT_EQ(Extract(a, u"aes-" + name), data);
+        }
+    }
 }
