@@ -361,6 +361,9 @@ private:
     // Where StoreItem gathers an item's bytes; kept to spare an allocation
     // per item.
     std::vector<uint8_t> storeBuffer_;
+    // The archive stream's size during ExtractFiles, which only reads it;
+    // -1 otherwise.
+    int64_t streamSizeWhileExtracting_ = -1;
 };
 
 // A class-library date-time (days since 1899-12-30, local time) as a packed

@@ -998,10 +998,10 @@ constexpr uint64_t kLargestItemAhead = uint64_t{128} << 20;
 
 // Reads the item's local header; where its stored data starts. False when
 // the header or the stored data does not lie within the stream.
-bool LocateItemData(const TDirItem& item, TStream& in, uint64_t& dataStart)
+bool LocateItemData(const TDirItem& item, TStream& in, uint64_t& dataStart, int64_t knownSize = -1)
 {
     const uint64_t offset = item.FullLocalHeaderOffset();
-    const int64_t streamSize = in.GetSize();
+    const int64_t streamSize = knownSize >= 0 ? knownSize : in.GetSize();
     if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
         return false;
     uint8_t raw[TLocalFileHeader::kSize];
@@ -1030,7 +1030,7 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead ||
             (compressed < kSmallestItemAhead && uncompressed < kSmallestItemAhead &&
              !(item.IsEncrypted() && item.EncryptionKind != ekPkzipClassic)) ||
-            !LocateItemData(item, in, dataStart))
+            !LocateItemData(item, in, dataStart, streamSizeWhileExtracting_))
             return {};
         const uint16_t method =
             item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
@@ -1114,7 +1114,7 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecod
         volumes = std::make_unique<TZAVolumeReader>(*this, int32_t(item.FullDiskNumberStart()), lastVolume_);
     TStream& in = volumes ? static_cast<TStream&>(*volumes) : *stream_;
     uint64_t dataStart = 0;
-    if (!LocateItemData(item, in, dataStart))
+    if (!LocateItemData(item, in, dataStart, volumes ? -1 : streamSizeWhileExtracting_))
         return false;
     uint64_t compressed = item.FullCompressedSize();
     const uint64_t uncompressed = item.FullUncompressedSize();
@@ -1319,6 +1319,15 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
     if (Options.CreateDirs && !WideIsDirectory(root))
         WideCreateDir(root);
 
+    // The archive is only read meanwhile: its size is looked up once, not
+    // for every item.
+    struct TForgetSize {
+        int64_t& size;
+        ~TForgetSize() { size = -1; }
+    } forgetSize{streamSizeWhileExtracting_};
+    if (spanningMode_ == smNone)
+        streamSizeWhileExtracting_ = stream_->GetSize();
+
     // Items are decoded ahead on the workers; files are still written, and
     // every question asked, here in item order.
     std::unique_ptr<TZADecodeAhead> ahead;
@@ -1362,7 +1371,13 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 throw EZAException(20, {parent}, Name);
         }
         knownFolder = parent;
-        const bool exists = WideExists(target);
+        // A new file is written under its own name, as other extractors do;
+        // creating it is the look-up, so only a name that is taken costs a
+        // second one. Over a file that is there the item is written beside
+        // it and renamed over it only when complete, so a failure keeps the
+        // old file whole.
+        int handle = WideCreateNewFile(target);
+        const bool exists = handle < 0 && WideExists(target);
         if (exists) {
             bool overwrite = false;
             const int32_t age = WideGetFileAge(target);
@@ -1385,16 +1400,13 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             if (!Options.ReplaceReadOnly && (WideGetAttributes(target) & faReadOnly))
                 continue;
         }
-        // A new file is written under its own name, as other extractors do;
-        // over one that is there the item is written beside it and renamed
-        // over it only when complete, so a failure keeps the old file whole.
-        int handle = exists ? -1 : WideCreateNewFile(target);
         const bool direct = handle >= 0;
         const std::u16string writing = direct ? target : WideCreateTempFile(parent, &handle);
         if (writing.empty())
             throw EZAException(19, {target}, Name);
-        // The stream owns the handle from here on, whatever happens.
-        auto file = std::make_unique<TUniFileStream>(writing, TUniFileStream::TAdopt{handle});
+        // The stream owns the handle from here on, whatever happens; both
+        // kinds of file are new, so it stands at their start.
+        auto file = std::make_unique<TUniFileStream>(writing, TUniFileStream::TAdopt{handle, 0});
         bool written = false;
         try {
             bool c = false;
@@ -1410,6 +1422,10 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             // permissions before it gets its name.
             if (written && !direct)
                 ::fchmod(file->Handle(), fileMode);
+            // The time is set through the open file: no name is looked up
+            // again, and a rename keeps it.
+            if (written)
+                WideSetFileAge(file->Handle(), int32_t((uint32_t(item.Date) << 16) | item.Time));
             file.reset();
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {
@@ -1425,7 +1441,6 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             WideRemoveFile(writing);
             throw EZAException(19, {target}, Name);
         }
-        WideSetFileAge(target, int32_t((uint32_t(item.Date) << 16) | item.Time));
         if (Options.SetAttributes && (attr & faReadOnly))
             WideSetAttributes(target, attr);
         ++processedItems_;

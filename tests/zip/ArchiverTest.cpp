@@ -932,3 +932,56 @@ print(len(z.infolist()))
         }
     }
 }
+
+// Extracting into a folder: a free name is created and takes the item's
+// time; a file that is there is asked about and, declined, left as it was;
+// a link that leads nowhere is replaced without a question, as no file is
+// there to lose.
+TEST(Archiver, ExtractionAsksOnlyAboutFilesThatAreThere)
+{
+    TempDir dir;
+    const double when = 44000.25;  // 2020-06-19 06:00
+    const int32_t dos = DateTimeToDosDateTime(when);
+    const std::string zip = dir / "x.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(zip);
+        a.OpenArchive(0xFFFF);
+        for (const char* name : {"d/free.txt", "d/taken.txt", "d/dangling.txt", "d/taken-yes.txt"}) {
+            TMemoryStream s = StreamOf(std::string("new ") + name);
+            a.AddFromStream(W(name), s, true, 0, 0, 0x20, when);
+        }
+        a.CloseArchive();
+    }
+    const std::string out = dir / "out";
+    dir.Write("out/d/taken.txt", "old taken");
+    dir.Write("out/d/taken-yes.txt", "old taken-yes");
+    std::filesystem::create_symlink("nowhere/at/all", out + "/d/dangling.txt");
+    struct stat before {};
+    ASSERT_EQ(::stat((out + "/d/taken.txt").c_str(), &before), 0);
+
+    TZipArchiver a;
+    a.FileName = W(zip);
+    a.OpenArchive(0);
+    a.Options.OverwriteMode = omPrompt;
+    std::vector<std::u16string> asked;
+    a.OnConfirmOverwrite = [&](TZABaseArchiver*, const std::u16string& source, std::u16string&, bool& confirm) {
+        asked.push_back(source);
+        confirm = source == u"d/taken-yes.txt";
+    };
+    a.ExtractFiles(u"*", W(out));
+    EXPECT_EQ(asked, (std::vector<std::u16string>{u"d/taken.txt", u"d/taken-yes.txt"}));
+    EXPECT_EQ(ReadFileBytes(out + "/d/free.txt"), "new d/free.txt");
+    EXPECT_EQ(ReadFileBytes(out + "/d/taken.txt"), "old taken");
+    EXPECT_EQ(ReadFileBytes(out + "/d/taken-yes.txt"), "new d/taken-yes.txt");
+    EXPECT_EQ(ReadFileBytes(out + "/d/dangling.txt"), "new d/dangling.txt");
+    EXPECT_FALSE(std::filesystem::is_symlink(out + "/d/dangling.txt"));
+    for (const char* name : {"free.txt", "taken-yes.txt", "dangling.txt"})
+        EXPECT_EQ(WideGetFileAge(W(out + "/d/" + name)), dos) << name;
+    struct stat after {};
+    ASSERT_EQ(::stat((out + "/d/taken.txt").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    for (const auto& e : std::filesystem::directory_iterator(out + "/d"))
+        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
+}
