@@ -1037,17 +1037,15 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         if (method != 0 && method != 8)
             return {};
         std::shared_ptr<TZAItemCipher> cipher;
-        std::vector<uint8_t> trailer;
+        std::vector<uint8_t> head, trailer;
         if (item.IsEncrypted()) {
             cipher = CreateItemCipher(item, password_);
             const size_t overhead = cipher->HeaderSize() + cipher->TrailerSize();
             if (compressed < overhead)
                 return {};
-            std::vector<uint8_t> head(cipher->HeaderSize());
+            head.resize(cipher->HeaderSize());
             in.SetPosition(int64_t(dataStart));
             in.ReadBuffer(head.data(), int64_t(head.size()));
-            if (!cipher->CheckHeader(head.data()))
-                return {};
             compressed -= overhead;
             dataStart += head.size();
             trailer.resize(cipher->TrailerSize());
@@ -1059,7 +1057,15 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
             in.ReadBuffer(trailer.data(), int64_t(trailer.size()));
         result->Password = password_;
         bytes = compressed + uncompressed;
-        return [data, trailer, cipher, method, uncompressed, crc = item.Crc32, result] {
+        // The password is checked on the worker too: for an AES item that
+        // means deriving its keys, the bulk of its work. A header the
+        // password does not open leaves the item to the extraction, which
+        // asks for another one in turn.
+        return [data, head, trailer, cipher, method, uncompressed, crc = item.Crc32, result] {
+            if (cipher && !cipher->CheckHeader(head.data())) {
+                result->HeaderRefused = true;
+                return;
+            }
             DecodeItemData(*data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
             data->clear();
             data->shrink_to_fit();
@@ -1103,7 +1109,7 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecod
 {
     const TDirItem item = dir_->Items.ItemAt(index);
     // Decoded ahead with the password still in force: only writing is left.
-    if (prepared && prepared->Password == password_) {
+    if (prepared && prepared->Password == password_ && !prepared->HeaderRefused) {
         skipped = false;
         return ReplayDecodedItem(item, *prepared, dest);
     }

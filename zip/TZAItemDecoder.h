@@ -1,8 +1,8 @@
 #pragma once
-// The processor-bound half of extracting an item: decrypt, inflate, CRC-32.
-// The archiver reads the stored bytes and checks the password on its own
-// thread, decodes on a worker, and writes the result and fires the item's
-// events on its own thread again, in item order.
+// The processor-bound half of extracting an item: password check, decrypt,
+// inflate, CRC-32. The archiver reads the stored bytes on its own thread,
+// decodes on a worker, and writes the result and fires the item's events on
+// its own thread again, in item order.
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -19,6 +19,7 @@
 
 struct TDecodedItem {
     std::string Password;               // the password its header was checked with
+    bool HeaderRefused = false;         // that password did not open the header: nothing decoded
     std::vector<uint8_t> Output;        // the plain bytes
     std::vector<uint64_t> ProducedAfter;  // Output's size after each piece read
     bool Ok = false;                    // sizes, CRC and the cipher's trailer all hold
