@@ -77,9 +77,12 @@ int64_t TUniFileStream::Read(void* buffer, int64_t count) {
         std::memcpy(out, ahead_.get() + (position_ - aheadStart_), static_cast<size_t>(done));
         position_ += done;
     }
-    if (done < count && count - done < kSmallRead && position_ >= 0 && !sequential_) {
+    // A read that takes the rest of the file as it was opened, as of a
+    // small file read whole, has nothing to gain from a window.
+    const bool restOfFile = sizeAtOpen_ >= 0 && sizeAtOpen_ - position_ <= count - done;
+    if (done < count && count - done < kSmallRead && position_ >= 0 && !sequential_ && !restOfFile) {
         if (!ahead_)
-            ahead_ = std::make_unique<char[]>(size_t(kReadAhead));
+            ahead_.reset(new char[size_t(kReadAhead)]);
         const int64_t got = ReadFile(ahead_.get(), kReadAhead, false);
         if (got >= 0) {
             aheadStart_ = position_;
