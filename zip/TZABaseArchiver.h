@@ -271,9 +271,12 @@ private:
 
     // registration and extraction
     // With info, the file's attributes and age are those given (looked up
-    // once by the caller) instead of being looked up again.
+    // once by the caller) instead of being looked up again, and source is
+    // already expanded.
     int PrepareItemForAdd(const std::u16string& source, double dateTime, uint32_t attr, bool isFile,
                           bool isFolder, const TWideFileInfo* info = nullptr);
+    // BaseDir expanded (ZAPath::ExpandPath), once per update transaction.
+    const std::u16string& ExpandedBaseDir();
     void InitNewItem(int index, const std::u16string& storedName, int32_t dosDateTime, uint32_t attr, bool isFolder);
     bool InternalFind(TZArchiveItem& record);
     bool IsItemMatched(int index, const TZArchiveItem& record);
@@ -364,6 +367,10 @@ private:
     // The archive stream's size during ExtractFiles, which only reads it;
     // -1 otherwise.
     int64_t streamSizeWhileExtracting_ = -1;
+    // ExpandedBaseDir's answer and the BaseDir it was found for; forgotten
+    // when a transaction starts.
+    std::u16string expandedBaseDir_, expandedBaseDirOf_;
+    bool expandedBaseDirKnown_ = false;
 };
 
 // A class-library date-time (days since 1899-12-30, local time) as a packed

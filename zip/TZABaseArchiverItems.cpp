@@ -290,6 +290,18 @@ void TZABaseArchiver::InitNewItem(int index, const std::u16string& storedName, i
     dir_->Items.SetItem(index, item);
 }
 
+const std::u16string& TZABaseArchiver::ExpandedBaseDir()
+{
+    // Whether the base is a folder is looked up once for all the files a
+    // transaction adds, not once for each.
+    if (!expandedBaseDirKnown_ || expandedBaseDirOf_ != BaseDir) {
+        expandedBaseDir_ = ZAPath::ExpandPath(BaseDir, std::u16string(), std::u16string());
+        expandedBaseDirOf_ = BaseDir;
+        expandedBaseDirKnown_ = true;
+    }
+    return expandedBaseDir_;
+}
+
 int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double dateTime, uint32_t attr, bool isFile,
                                        bool isFolder, const TWideFileInfo* info)
 {
@@ -297,7 +309,8 @@ int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double date
     uint32_t attributes = attr;
     int32_t dos;
     if (isFile) {
-        name = ZAPath::StoredName(source, BaseDir, Options.StorePath, std::u16string());
+        name = info ? ZAPath::StoredNameOfExpanded(source, ExpandedBaseDir(), Options.StorePath, std::u16string())
+                    : ZAPath::StoredName(source, BaseDir, Options.StorePath, std::u16string());
         if (isFolder && (name.empty() || name.back() != u'/'))
             name += u'/';
         attributes = info ? info->Attributes : WideGetAttributes(source);
@@ -447,7 +460,9 @@ void TZABaseArchiver::AddFile(const std::u16string& fileName)
         if (!WideGetFileInfo(full, info))
             throw EZAException(12, {fileName}, Name);
         const bool folder = info.IsDirectory();
-        const int index = PrepareItemForAdd(full, 0, 0, true, folder, &info);
+        // An empty name stands for the base itself, which may be left
+        // unexpanded: that one takes the long way.
+        const int index = PrepareItemForAdd(full, 0, 0, true, folder, fileName.empty() ? nullptr : &info);
         if (index >= 0) {
             TDirItem& item = dir_->Items.ItemAt(index);
             RecordSourceSize(item, folder ? 0 : uint64_t(info.Size));

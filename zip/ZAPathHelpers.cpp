@@ -77,8 +77,13 @@ std::u16string ExpandPath(const std::u16string& baseDir, const std::u16string& n
 
 std::u16string StoredName(const std::u16string& fileName, const std::u16string& baseDir,
                           uint8_t storePath, const std::u16string& defaultDir) {
-    std::u16string base = ExpandPath(baseDir, u"", defaultDir);
-    std::u16string full = ExpandPath(base, fileName, defaultDir);
+    const std::u16string base = ExpandPath(baseDir, u"", defaultDir);
+    return StoredNameOfExpanded(ExpandPath(base, fileName, defaultDir), base, storePath, defaultDir);
+}
+
+std::u16string StoredNameOfExpanded(const std::u16string& expanded, const std::u16string& base, uint8_t storePath,
+                                    const std::u16string& defaultDir) {
+    std::u16string full = expanded;
     if (full.size() > 1 && full.back() == u'/')
         full.pop_back();
     if (!full.empty() && full.back() == u'.')

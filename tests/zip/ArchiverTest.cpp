@@ -855,6 +855,25 @@ TEST(Archiver, AddedFilesCarryTheirAttributesTimesAndSizes)
     a.CloseArchive();
     std::string out;
     EXPECT_EQ(RunCommand("unzip -t '" + (dir / "attrs.zip") + "' 2>&1", &out), 0) << out;
+
+    // Names are stored below the base in force when each file is added,
+    // also where one transaction adds them all.
+    dir.Write("src/folder/in.txt", "in");
+    TZipArchiver b;
+    b.FileName = W(dir / "bases.zip");
+    b.OpenArchive(0xFFFF);
+    b.BeginUpdate();
+    b.BaseDir = W(src);
+    b.AddFile(W(src + "/plain.txt"));
+    b.BaseDir = W(src + "/folder");
+    b.AddFile(W(src + "/folder/in.txt"));
+    b.BaseDir = W(src);
+    b.AddFile(W(src + "/folder/in.txt"));
+    b.EndUpdate();
+    ASSERT_EQ(b.ItemCount(), 3);
+    EXPECT_EQ(b.Item(0).FileName, u"plain.txt");
+    EXPECT_EQ(b.Item(1).FileName, u"in.txt");
+    EXPECT_EQ(b.Item(2).FileName, u"folder/in.txt");
 }
 
 // Each item's local header gets its CRC and sizes once its data is written:

@@ -319,8 +319,13 @@ TEST(ZAPathTest, StoredNamesAndExpandedPaths) {
         {u"Pics/../b.jpg", u"/work", 1, u"b.jpg"},
         {u"/work/Pics/", u"/work", 1, u"Pics"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(ZAPath::StoredName(c.file, c.base, c.mode, u"/"), c.stored) << WideToUTF8(c.file);
+        // A folder walk expands the name, and the base once for all names.
+        const std::u16string full = ZAPath::ExpandPath(c.base, c.file, u"/");
+        EXPECT_EQ(ZAPath::StoredNameOfExpanded(full, ZAPath::ExpandPath(c.base, u"", u"/"), c.mode, u"/"), c.stored)
+            << WideToUTF8(c.file);
+    }
     EXPECT_EQ(ZAPath::ExpandPath(u"/base", u"x/y", u""), u"/base/x/y");
     EXPECT_EQ(ZAPath::ExpandPath(u"", u"x", u"/def"), u"/def/x");
     EXPECT_EQ(ZAPath::ExpandPath(u"/no/such/base", u"", u""), u"/no/such/base");
