@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/MemoryStream.h"
@@ -1365,6 +1366,9 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
     }();
     std::u16string refused;
     std::u16string knownFolder;
+    // Items share few distinct times, and a conversion consults the time
+    // zone's file each time: each time is converted once per extraction.
+    std::unordered_map<int32_t, int64_t> converted;
     for (int index : indices) {
         const TDirItem item = dir_->Items.ItemAt(index);
         std::u16string name = item.FileName;
@@ -1445,8 +1449,13 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 ::fchmod(file->Handle(), fileMode);
             // The time is set through the open file: no name is looked up
             // again, and a rename keeps it.
-            if (written)
-                WideSetFileAge(file->Handle(), int32_t((uint32_t(item.Date) << 16) | item.Time));
+            if (written) {
+                const int32_t dos = int32_t((uint32_t(item.Date) << 16) | item.Time);
+                auto known = converted.find(dos);
+                if (known == converted.end())
+                    known = converted.emplace(dos, DosDateTimeToTime(dos)).first;
+                WideSetFileTime(file->Handle(), known->second);
+            }
             file.reset();
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {

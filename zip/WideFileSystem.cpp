@@ -204,10 +204,14 @@ bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime) {
 }
 
 bool WideSetFileAge(int handle, int32_t dosDateTime) {
+    return WideSetFileTime(handle, DosDateTimeToTime(dosDateTime));
+}
+
+bool WideSetFileTime(int handle, int64_t unixTime) {
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(DosDateTimeToTime(dosDateTime));
+    times[1].tv_sec = static_cast<time_t>(unixTime);
     times[1].tv_nsec = 0;
     return ::futimens(handle, times) == 0;
 }

@@ -41,6 +41,8 @@ int32_t WideGetFileAge(const std::u16string& name);
 bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime);
 // The same for a file open as handle.
 bool WideSetFileAge(int handle, int32_t dosDateTime);
+// Sets the modification time of a file open as handle, in seconds since 1970.
+bool WideSetFileTime(int handle, int64_t unixTime);
 bool WideIsDirectory(const std::u16string& name);
 bool WideIsFile(const std::u16string& name);
 // A file or folder of that name is there (WideIsFile or WideIsDirectory),
