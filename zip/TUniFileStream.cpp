@@ -40,7 +40,8 @@ TUniFileStream::~TUniFileStream() {
 
 namespace {
 
-// Reads of fewer bytes than this fill the read-ahead window first.
+// The read-ahead window, and the reads smaller than kSmallRead that fill
+// it first; larger ones go straight to the reader's buffer.
 constexpr int64_t kReadAhead = 64 << 10;
 constexpr int64_t kSmallRead = kReadAhead / 4;
 
