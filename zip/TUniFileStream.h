@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "platform/rtl/Stream.h"
@@ -9,11 +10,17 @@
 class TUniFileStream : public TStream {
 public:
     TUniFileStream(const std::u16string& fileName, unsigned mode);
-    // Takes over a handle already open on fileName for reading and writing.
+    // Takes over a handle already open on fileName for reading and writing;
+    // Position is where the handle stands when the opener knows it (a file
+    // it has just created: 0), else -1.
     struct TAdopt {
         int Handle;
+        int64_t Position = -1;
     };
-    TUniFileStream(const std::u16string& fileName, TAdopt handle) : fileName_(fileName), fd_(handle.Handle) {}
+    TUniFileStream(const std::u16string& fileName, TAdopt handle)
+        : fileName_(fileName), fd_(handle.Handle), position_(handle.Position)
+    {
+    }
     ~TUniFileStream() override;
     TUniFileStream(const TUniFileStream&) = delete;
     TUniFileStream& operator=(const TUniFileStream&) = delete;
@@ -25,15 +32,36 @@ public:
     // The file's size from the system, without moving the position.
     int64_t GetSize() override;
 
+    // The file's size as the system gave it when this stream opened the
+    // file; -1 for a created or adopted file. Spares a reader that takes the
+    // file whole a second look-up.
+    int64_t SizeAtOpen() const { return sizeAtOpen_; }
+
     bool Flush();
     int Handle() const { return fd_; }
     const std::u16string& FileName() const { return fileName_; }
 
 private:
+    // Reads count bytes at the position into buffer straight from the file;
+    // -1 when the descriptor turns out to have no positions and the caller
+    // did not allow reading it in sequence instead.
+    int64_t ReadFile(char* buffer, int64_t count, bool mayTurnSequential);
+    void DropReadAhead() { aheadLength_ = 0; }
+
     std::u16string fileName_;
     int fd_ = -1;
-    // Where reads and writes go, as this stream moved it; -1 until known.
-    // The archiver asks for the position around every record it writes:
-    // answered here, that is no system call.
+    // Where reads and writes go; -1 until known. While it is known, reads
+    // and writes name it themselves and seeks cost no system call: the
+    // archiver moves about its file around every record.
     int64_t position_ = -1;
+    int64_t sizeAtOpen_ = -1;
+    // A descriptor that cannot be read or written at a position (a pipe) is
+    // read and written in sequence.
+    bool sequential_ = false;
+    // Bytes read ahead of a small read, at aheadStart_: reading an archive's
+    // many small records and items takes a system call per window, not two
+    // per record. Any write or resize through this stream drops them.
+    std::unique_ptr<char[]> ahead_;
+    int64_t aheadStart_ = 0;
+    int64_t aheadLength_ = 0;
 };

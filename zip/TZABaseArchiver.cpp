@@ -499,6 +499,7 @@ void TZABaseArchiver::BeginUpdate()
     if (volumeSetOpened_ && active_)
         throw EZAException(52, Name);
     if (updateCount_ == 0) {
+        expandedBaseDirKnown_ = false;
         if (!active_)
             OpenArchive();
         if ((openMode_ & 3) == 0 && openMode_ != 0xFFFF && !externalStream_)

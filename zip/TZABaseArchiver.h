@@ -61,6 +61,7 @@ using TZAOnExtractFileEvent = std::function<void(TZABaseArchiver* sender, std::u
 
 struct TEncodedItem;
 struct TDecodedItem;
+struct TWideFileInfo;
 
 class TZABaseArchiver : public TZADirOwner {
 public:
@@ -266,8 +267,9 @@ private:
     bool ReportProgress(const std::u16string& name, double percent, TZAProcessOperation operation);
     // With `prepared`, the item's data was encoded ahead on a worker.
     bool StoreItem(int index, TStream& out, TEncodedItem* prepared = nullptr);
-    // The item's source stream (opened when it is a file) and where its data starts.
-    std::shared_ptr<TStream> OpenItemSource(const TDirItem& item, int64_t& start) const;
+    // The item's source stream (opened when it is a file), where its data
+    // starts and how many bytes follow there.
+    std::shared_ptr<TStream> OpenItemSource(const TDirItem& item, int64_t& start, int64_t& size) const;
     // The task that encodes an item ahead of its store; made on this thread.
     std::function<void()> MakeEncodeJob(int index, const std::shared_ptr<TEncodedItem>& result,
                                         const std::shared_ptr<std::atomic<bool>>& stop);
@@ -275,8 +277,13 @@ private:
     void FinishReplacement(std::unique_ptr<TStream> newStream, const std::u16string& newName);
 
     // registration and extraction
+    // With info, the file's attributes and age are those given (looked up
+    // once by the caller) instead of being looked up again, and source is
+    // already expanded.
     int PrepareItemForAdd(const std::u16string& source, double dateTime, uint32_t attr, bool isFile,
-                          bool isFolder);
+                          bool isFolder, const TWideFileInfo* info = nullptr);
+    // BaseDir expanded (ZAPath::ExpandPath), once per update transaction.
+    const std::u16string& ExpandedBaseDir();
     void InitNewItem(int index, const std::u16string& storedName, int32_t dosDateTime, uint32_t attr, bool isFolder);
     bool InternalFind(TZArchiveItem& record);
     bool IsItemMatched(int index, const TZArchiveItem& record);
@@ -361,6 +368,16 @@ private:
     int64_t processedItems_ = 0, itemsToProcess_ = 0;
     uint64_t totalBytes_ = 0, processedBytes_ = 0;
     uint64_t currentItemSize_ = 0;
+    // Where StoreItem gathers an item's bytes; kept to spare an allocation
+    // per item.
+    std::vector<uint8_t> storeBuffer_;
+    // The archive stream's size during ExtractFiles, which only reads it;
+    // -1 otherwise.
+    int64_t streamSizeWhileExtracting_ = -1;
+    // ExpandedBaseDir's answer and the BaseDir it was found for; forgotten
+    // when a transaction starts.
+    std::u16string expandedBaseDir_, expandedBaseDirOf_;
+    bool expandedBaseDirKnown_ = false;
 };
 
 // A class-library date-time (days since 1899-12-30, local time) as a packed

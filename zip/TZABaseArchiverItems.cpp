@@ -59,14 +59,6 @@ std::u16string SafeRelativeName(const std::u16string& stored)
     return result;
 }
 
-int64_t FileSizeOf(const std::u16string& name)
-{
-    struct stat st {};
-    if (::stat(WideToFileSystem(name).c_str(), &st) != 0)
-        return 0;
-    return int64_t(st.st_size);
-}
-
 // Creates a folder and every missing folder above it. Walks down the path
 // instead of recursing: a name can hold tens of thousands of levels, and the
 // first folder the system refuses ends the walk.
@@ -300,20 +292,33 @@ void TZABaseArchiver::InitNewItem(int index, const std::u16string& storedName, i
     dir_->Items.SetItem(index, item);
 }
 
+const std::u16string& TZABaseArchiver::ExpandedBaseDir()
+{
+    // Whether the base is a folder is looked up once for all the files a
+    // transaction adds, not once for each.
+    if (!expandedBaseDirKnown_ || expandedBaseDirOf_ != BaseDir) {
+        expandedBaseDir_ = ZAPath::ExpandPath(BaseDir, std::u16string(), std::u16string());
+        expandedBaseDirOf_ = BaseDir;
+        expandedBaseDirKnown_ = true;
+    }
+    return expandedBaseDir_;
+}
+
 int TZABaseArchiver::PrepareItemForAdd(const std::u16string& source, double dateTime, uint32_t attr, bool isFile,
-                                       bool isFolder)
+                                       bool isFolder, const TWideFileInfo* info)
 {
     std::u16string name;
     uint32_t attributes = attr;
     int32_t dos;
     if (isFile) {
-        name = ZAPath::StoredName(source, BaseDir, Options.StorePath, std::u16string());
+        name = info ? ZAPath::StoredNameOfExpanded(source, ExpandedBaseDir(), Options.StorePath, std::u16string())
+                    : ZAPath::StoredName(source, BaseDir, Options.StorePath, std::u16string());
         if (isFolder && (name.empty() || name.back() != u'/'))
             name += u'/';
-        attributes = WideGetAttributes(source);
+        attributes = info ? info->Attributes : WideGetAttributes(source);
         if (attributes == INVALID_FILE_ATTRIBUTES)
             attributes = faArchive;
-        dos = WideGetFileAge(source);
+        dos = info ? info->Age : WideGetFileAge(source);
         if (dos == -1)
             dos = NowAsDos();
     } else {
@@ -451,14 +456,18 @@ void TZABaseArchiver::AddFile(const std::u16string& fileName)
 {
     AddInOwnUpdate([&] {
         const std::u16string full = ZAPath::ExpandPath(BaseDir, fileName, std::u16string());
-        const bool folder = WideIsDirectory(full);
-        if (!folder && !WideIsFile(full))
+        // One look-up answers what the item needs of the file: a folder walk
+        // adds thousands of them.
+        TWideFileInfo info;
+        if (!WideGetFileInfo(full, info))
             throw EZAException(12, {fileName}, Name);
-        const int index = PrepareItemForAdd(full, 0, 0, true, folder);
+        const bool folder = info.IsDirectory();
+        // An empty name stands for the base itself, which may be left
+        // unexpanded: that one takes the long way.
+        const int index = PrepareItemForAdd(full, 0, 0, true, folder, fileName.empty() ? nullptr : &info);
         if (index >= 0) {
             TDirItem& item = dir_->Items.ItemAt(index);
-            const uint64_t size = folder ? 0 : uint64_t(FileSizeOf(full));
-            RecordSourceSize(item, size);
+            RecordSourceSize(item, folder ? 0 : uint64_t(info.Size));
         }
     });
 }
@@ -469,6 +478,8 @@ namespace {
 
 // Where a local header holds the CRC-32 and the two 32-bit sizes.
 constexpr int64_t kLocalCrcOffset = 14;
+// The most of an item's bytes that are gathered for one write.
+constexpr int64_t kGatherLimit = 256 << 10;
 
 // Stores encoded data straight into the archive, reporting each piece.
 class TDirectSink : public TZAItemDataSink {
@@ -539,14 +550,18 @@ bool TZABaseArchiver::ReportProgress(const std::u16string& name, double percent,
     return true;
 }
 
-std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start) const
+std::shared_ptr<TStream> TZABaseArchiver::OpenItemSource(const TDirItem& item, int64_t& start, int64_t& size) const
 {
     std::shared_ptr<TStream> source = item.DataStream;
     start = item.DataPosition;
     if (!source && !item.SrcFileName.empty()) {
-        source = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
+        auto file = std::make_shared<TUniFileStream>(item.SrcFileName, 0 | ShareFlags(Options.ShareMode));
         start = 0;
+        // The size seen on opening is as current as a second look would be.
+        size = file->SizeAtOpen() >= 0 ? file->SizeAtOpen() : std::max<int64_t>(file->GetSize(), 0);
+        return file;
     }
+    size = source ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
     return source;
 }
 
@@ -561,16 +576,17 @@ std::function<void()> TZABaseArchiver::MakeEncodeJob(int index, const std::share
             return;
         }
         try {
-            int64_t start = 0;
+            int64_t start = 0, size = 0;
             std::shared_ptr<TStream> source;
             try {
-                source = OpenItemSource(item, start);
+                source = OpenItemSource(item, start, size);
             } catch (const Exception&) {
                 result->SourceUnreadable = true;
                 return;
             }
-            TRestorePosition restore{source, source ? source->GetPosition() : 0};
-            const int64_t size = source ? std::max<int64_t>(source->GetSize() - start, 0) : 0;
+            // Only a caller's stream has a position worth putting back.
+            std::shared_ptr<TStream> callers = item.DataStream ? source : nullptr;
+            TRestorePosition restore{callers, callers ? callers->GetPosition() : 0};
             result->Size = size;
             const uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
             std::unique_ptr<TZAItemCipher> cipher;
@@ -604,22 +620,22 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
 
     std::shared_ptr<TStream> source;
     int64_t start = 0;
+    int64_t size = 0;
     if (prepared && prepared->SourceUnreadable)
         throw EZAException(33, {item.SrcFileName}, Name);
     if (!folder && !prepared) {
         try {
-            source = OpenItemSource(item, start);
+            source = OpenItemSource(item, start, size);
         } catch (const Exception&) {
             throw EZAException(33, {item.SrcFileName}, Name);
         }
     }
-    TRestorePosition release{source, source ? source->GetPosition() : 0};
+    // Only a caller's stream has a position worth putting back.
+    std::shared_ptr<TStream> callers = item.DataStream ? source : nullptr;
+    TRestorePosition release{callers, callers ? callers->GetPosition() : 0};
 
-    int64_t size = 0;
     if (prepared)
         size = prepared->Size;
-    else if (source && !folder)
-        size = std::max<int64_t>(source->GetSize() - start, 0);
     const uint64_t offset = uint64_t(out.GetPosition());
     const bool encrypt = !item.Password.empty() && !folder;
     std::unique_ptr<TZAItemCipher> cipher;
@@ -707,12 +723,38 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
             header.UncompressedSize = uint32_t(size);
         }
     };
+    // The item's bytes are gathered and go out in one write when the item
+    // is complete, its header finished in memory: for a small file that is
+    // one system call where a write per record and a patch behind a seek
+    // were several. A piece too large to gather is written straight away,
+    // after whatever was gathered before it.
+    std::vector<uint8_t>& gathered = storeBuffer_;
+    gathered.clear();
+    bool headerGathered = false;
+    int64_t position = int64_t(offset);
+    auto flushGathered = [&]() {
+        if (!gathered.empty())
+            WriteWithDiskFullRetry(out, gathered.data(), int64_t(gathered.size()));
+        gathered.clear();
+        headerGathered = false;
+    };
+    auto put = [&](const uint8_t* data, int64_t count) {
+        if (int64_t(gathered.size()) + count <= kGatherLimit) {
+            gathered.insert(gathered.end(), data, data + count);
+        } else {
+            flushGathered();
+            WriteWithDiskFullRetry(out, data, count);
+        }
+        position += count;
+        return true;
+    };
     auto writeHeader = [&]() {
-        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
-        header.Encode(raw.data());
-        raw.insert(raw.end(), storedName.begin(), storedName.end());
-        raw.insert(raw.end(), extra.begin(), extra.end());
-        out.WriteBuffer(raw.data(), int64_t(raw.size()));
+        gathered.resize(TLocalFileHeader::kSize);
+        header.Encode(gathered.data());
+        gathered.insert(gathered.end(), storedName.begin(), storedName.end());
+        gathered.insert(gathered.end(), extra.begin(), extra.end());
+        headerGathered = true;
+        position += int64_t(gathered.size());
     };
     bool completeKnown = false;
     if (prepared && !prepared->Error && !prepared->Stopped && prepared->ReadTotal == size) {
@@ -725,9 +767,9 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
         }
     }
     writeHeader();
-    const int64_t dataStart = out.GetPosition();
+    const int64_t dataStart = position;
 
-    TDirectSink sink([&](const uint8_t* data, int64_t count) { return WriteWithDiskFullRetry(out, data, count); },
+    TDirectSink sink(put,
                      [&](int64_t bytesRead, int64_t readTotal) {
                          processedBytes_ += uint64_t(bytesRead);
                          return ReportProgress(name, double(readTotal) / double(size) * 100.0, item.Operation);
@@ -756,11 +798,11 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
         throw EZAException(34, {size, readTotal}, Name);
     if (encrypt) {
         const std::vector<uint8_t> trailer = prepared ? prepared->Trailer : cipher->MakeTrailer();
-        if (!trailer.empty() && !WriteWithDiskFullRetry(out, trailer.data(), int64_t(trailer.size())))
-            return false;
+        if (!trailer.empty())
+            put(trailer.data(), int64_t(trailer.size()));
     }
 
-    const int64_t end = out.GetPosition();
+    const int64_t end = position;
     const uint64_t compressed = uint64_t(end - dataStart);
     crc = ~crc;
     if (!zip64 && compressed >= 0xFFFFFFFFu)
@@ -789,16 +831,25 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
     if (!completeKnown) {
         // Only the CRC and the sizes change: they are patched in place.
         complete(crc, compressed);
-        std::vector<uint8_t> raw(TLocalFileHeader::kSize);
-        header.Encode(raw.data());
-        out.SetPosition(int64_t(offset) + kLocalCrcOffset);
-        out.WriteBuffer(raw.data() + kLocalCrcOffset, 12);
-        if (zip64) {
-            out.SetPosition(int64_t(offset) + int64_t(TLocalFileHeader::kSize + storedName.size()));
-            out.WriteBuffer(extra.data(), int64_t(4 + localExtra[0].Data.size()));
+        uint8_t raw[TLocalFileHeader::kSize];
+        header.Encode(raw);
+        const int64_t zip64At = int64_t(TLocalFileHeader::kSize + storedName.size());
+        const int64_t zip64Length = zip64 ? int64_t(4 + localExtra[0].Data.size()) : 0;
+        if (headerGathered) {
+            std::copy_n(raw + kLocalCrcOffset, 12, gathered.begin() + kLocalCrcOffset);
+            std::copy_n(extra.begin(), zip64Length, gathered.begin() + zip64At);
+        } else {
+            flushGathered();
+            out.SetPosition(int64_t(offset) + kLocalCrcOffset);
+            out.WriteBuffer(raw + kLocalCrcOffset, 12);
+            if (zip64) {
+                out.SetPosition(int64_t(offset) + zip64At);
+                out.WriteBuffer(extra.data(), zip64Length);
+            }
+            out.SetPosition(end);
         }
-        out.SetPosition(end);
     }
+    flushGathered();
 
     bool ignored = false;
     DoFileProgress(name, 100, item.Operation, ppEnd, ignored);
@@ -964,10 +1015,10 @@ constexpr uint64_t kLargestItemAhead = uint64_t{128} << 20;
 
 // Reads the item's local header; where its stored data starts. False when
 // the header or the stored data does not lie within the stream.
-bool LocateItemData(const TDirItem& item, TStream& in, uint64_t& dataStart)
+bool LocateItemData(const TDirItem& item, TStream& in, uint64_t& dataStart, int64_t knownSize = -1)
 {
     const uint64_t offset = item.FullLocalHeaderOffset();
-    const int64_t streamSize = in.GetSize();
+    const int64_t streamSize = knownSize >= 0 ? knownSize : in.GetSize();
     if (offset > uint64_t(streamSize) || uint64_t(streamSize) - offset < TLocalFileHeader::kSize)
         return false;
     uint8_t raw[TLocalFileHeader::kSize];
@@ -996,32 +1047,38 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         if (compressed > kLargestItemAhead || uncompressed > kLargestItemAhead ||
             (compressed < kSmallestItemAhead && uncompressed < kSmallestItemAhead &&
              !(item.IsEncrypted() && item.EncryptionKind != ekPkzipClassic)) ||
-            !LocateItemData(item, in, dataStart))
+            !LocateItemData(item, in, dataStart, streamSizeWhileExtracting_))
             return {};
         const uint16_t method =
             item.EncryptionKind != ekPkzipClassic && item.IsEncrypted() ? item.ActualMethod : item.Method;
         if (method != 0 && method != 8)
             return {};
         std::shared_ptr<TZAItemCipher> cipher;
-        std::vector<uint8_t> trailer;
+        std::vector<uint8_t> head, trailer;
         if (item.IsEncrypted()) {
             cipher = CreateItemCipher(item, password_);
             const size_t overhead = cipher->HeaderSize() + cipher->TrailerSize();
             if (compressed < overhead)
                 return {};
-            std::vector<uint8_t> head(cipher->HeaderSize());
+            head.resize(cipher->HeaderSize());
             in.SetPosition(int64_t(dataStart));
             in.ReadBuffer(head.data(), int64_t(head.size()));
-            if (!cipher->CheckHeader(head.data()))
-                return {};
             compressed -= overhead;
             dataStart += head.size();
             trailer.resize(cipher->TrailerSize());
         }
         result->Password = password_;
         bytes = compressed + uncompressed;
-        auto decode = [cipher, method, uncompressed, crc = item.Crc32, result](std::vector<uint8_t>& data,
-                                                                             const std::vector<uint8_t>& trailer) {
+        // The password is checked on the worker too: for an AES item that
+        // means deriving its keys, the bulk of its work. A header the
+        // password does not open leaves the item to the extraction, which
+        // asks for another one in turn.
+        auto decode = [cipher, head, method, uncompressed, crc = item.Crc32, result](
+                          std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer) {
+            if (cipher && !cipher->CheckHeader(head.data())) {
+                result->Undecoded = true;
+                return;
+            }
             DecodeItemData(data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
         };
         // An archive file is read by the worker itself: the stored bytes
@@ -1031,7 +1088,7 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
                 std::vector<uint8_t> data(static_cast<size_t>(compressed));
                 if (!ReadFileAt(handle, dataStart, data.data(), data.size()) ||
                     !ReadFileAt(handle, dataStart + compressed, trailer.data(), trailer.size())) {
-                    result->Unread = true;
+                    result->Undecoded = true;
                     return;
                 }
                 decode(data, trailer);
@@ -1088,9 +1145,9 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
 bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecodedItem* prepared)
 {
     const TDirItem item = dir_->Items.ItemAt(index);
-    // Stored bytes a worker could not read are read here, meeting the
-    // failure where it belongs.
-    if (prepared && prepared->Unread)
+    // An item a worker could not read or open is done here, meeting the
+    // failure, or asking for another password, where it belongs.
+    if (prepared && prepared->Undecoded)
         prepared = nullptr;
     // Decoded ahead with the password still in force: only writing is left.
     if (prepared && prepared->Password == password_) {
@@ -1107,7 +1164,7 @@ bool TZABaseArchiver::DecodeItem(int index, TStream& dest, bool& skipped, TDecod
         volumes = std::make_unique<TZAVolumeReader>(*this, int32_t(item.FullDiskNumberStart()), lastVolume_);
     TStream& in = volumes ? static_cast<TStream&>(*volumes) : *stream_;
     uint64_t dataStart = 0;
-    if (!LocateItemData(item, in, dataStart))
+    if (!LocateItemData(item, in, dataStart, volumes ? -1 : streamSizeWhileExtracting_))
         return false;
     uint64_t compressed = item.FullCompressedSize();
     const uint64_t uncompressed = item.FullUncompressedSize();
@@ -1339,6 +1396,15 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
     if (Options.CreateDirs && !WideIsDirectory(root))
         WideCreateDir(root);
 
+    // The archive is only read meanwhile: its size is looked up once, not
+    // for every item.
+    struct TForgetSize {
+        int64_t& size;
+        ~TForgetSize() { size = -1; }
+    } forgetSize{streamSizeWhileExtracting_};
+    if (spanningMode_ == smNone)
+        streamSizeWhileExtracting_ = stream_->GetSize();
+
     // Items are decoded ahead on the workers; files are still written, and
     // every question asked, here in item order.
     std::unique_ptr<TZADecodeAhead> ahead;
@@ -1355,6 +1421,9 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
     }();
     std::u16string refused;
     std::u16string knownFolder;
+    // Items share few distinct times, and a conversion consults the time
+    // zone's file each time: each time is converted once per extraction.
+    std::unordered_map<int32_t, int64_t> converted;
     for (int index : indices) {
         const TDirItem item = dir_->Items.ItemAt(index);
         std::u16string name = item.FileName;
@@ -1382,7 +1451,13 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 throw EZAException(20, {parent}, Name);
         }
         knownFolder = parent;
-        const bool exists = WideExists(target);
+        // A new file is written under its own name, as other extractors do;
+        // creating it is the look-up, so only a name that is taken costs a
+        // second one. Over a file that is there the item is written beside
+        // it and renamed over it only when complete, so a failure keeps the
+        // old file whole.
+        int handle = WideCreateNewFile(target);
+        const bool exists = handle < 0 && WideExists(target);
         if (exists) {
             bool overwrite = false;
             const int32_t age = WideGetFileAge(target);
@@ -1405,16 +1480,13 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             if (!Options.ReplaceReadOnly && (WideGetAttributes(target) & faReadOnly))
                 continue;
         }
-        // A new file is written under its own name, as other extractors do;
-        // over one that is there the item is written beside it and renamed
-        // over it only when complete, so a failure keeps the old file whole.
-        int handle = exists ? -1 : WideCreateNewFile(target);
         const bool direct = handle >= 0;
         const std::u16string writing = direct ? target : WideCreateTempFile(parent, &handle);
         if (writing.empty())
             throw EZAException(19, {target}, Name);
-        // The stream owns the handle from here on, whatever happens.
-        auto file = std::make_unique<TUniFileStream>(writing, TUniFileStream::TAdopt{handle});
+        // The stream owns the handle from here on, whatever happens; both
+        // kinds of file are new, so it stands at their start.
+        auto file = std::make_unique<TUniFileStream>(writing, TUniFileStream::TAdopt{handle, 0});
         bool written = false;
         try {
             bool c = false;
@@ -1430,6 +1502,15 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             // permissions before it gets its name.
             if (written && !direct)
                 ::fchmod(file->Handle(), fileMode);
+            // The time is set through the open file: no name is looked up
+            // again, and a rename keeps it.
+            if (written) {
+                const int32_t dos = int32_t((uint32_t(item.Date) << 16) | item.Time);
+                auto known = converted.find(dos);
+                if (known == converted.end())
+                    known = converted.emplace(dos, DosDateTimeToTime(dos)).first;
+                WideSetFileTime(file->Handle(), known->second);
+            }
             file.reset();
             DoFileProgress(item.FileName, 100, poExtract, ppEnd, c);
         } catch (...) {
@@ -1445,7 +1526,6 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
             WideRemoveFile(writing);
             throw EZAException(19, {target}, Name);
         }
-        WideSetFileAge(target, int32_t((uint32_t(item.Date) << 16) | item.Time));
         if (Options.SetAttributes && (attr & faReadOnly))
             WideSetAttributes(target, attr);
         ++processedItems_;

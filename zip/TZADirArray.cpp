@@ -23,12 +23,12 @@ void TZADirArray::SetCount(int n)
     if (n > capacity_) {
         growth_ = std::min(growth_ * 2, kMaximumGrowth);
         capacity_ = capacity_ + growth_ > n ? capacity_ + growth_ : n;
-        items_.resize(static_cast<size_t>(capacity_));
+        // Room only: an item is made when a slot comes into use, not ten
+        // thousand at a time ahead of it.
+        items_.reserve(static_cast<size_t>(capacity_));
     }
-    // Slots coming into use start empty, also those that held an item before
-    // the array last shrank.
-    for (int i = count_; i < n; ++i)
-        items_[i] = TDirItem();
+    // Slots coming into use start empty; those that fall off the end go.
+    items_.resize(static_cast<size_t>(n));
     // Names of items that fall off the end leave the index with them.
     while (names_->Count() > n)
         names_->Delete(names_->Count() - 1);
@@ -37,8 +37,7 @@ void TZADirArray::SetCount(int n)
 
 void TZADirArray::Clear()
 {
-    for (int i = 0; i < count_; ++i)
-        items_[i] = TDirItem();
+    items_.clear();
     count_ = 0;
     names_->Clear();
 }
@@ -91,7 +90,6 @@ void TZADirArray::Delete(int i)
             names_->Delete(at);
     }
     items_.erase(items_.begin() + i);
-    items_.emplace_back();
     --count_;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The processor-bound half of extracting an item: decrypt, inflate, CRC-32.
-// The archiver reads the stored bytes and checks the password on its own
-// thread, decodes on a worker, and writes the result and fires the item's
-// events on its own thread again, in item order.
+// The processor-bound half of extracting an item: password check, decrypt,
+// inflate, CRC-32. The archiver reads the stored bytes on its own thread,
+// decodes on a worker, and writes the result and fires the item's events on
+// its own thread again, in item order.
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -27,7 +27,9 @@ struct TDecodedItem {
     std::function<void()> ThenOnWorker;
     std::vector<uint8_t> Output;        // the plain bytes
     std::vector<uint64_t> ProducedAfter;  // the bytes produced after each piece read
-    bool Unread = false;                // the stored bytes could not be read: not decoded
+    // Nothing was decoded: the stored bytes could not be read, or the
+    // password did not open the header; the extraction does the item itself.
+    bool Undecoded = false;
     bool Ok = false;                    // sizes, CRC and the cipher's trailer all hold
     std::exception_ptr Error;           // raised while decoding, after Output
 };

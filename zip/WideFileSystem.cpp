@@ -126,7 +126,7 @@ int WideCreateFile(const std::u16string& name) {
     return fd;
 }
 
-int WideOpenFile(const std::u16string& name, unsigned mode) {
+int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size) {
     std::string path = WideToFileSystem(name);
     int flags = O_CLOEXEC;
     switch (mode & 0x3) {
@@ -144,7 +144,8 @@ int WideOpenFile(const std::u16string& name, unsigned mode) {
     if (fd < 0)
         return -1;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode)) {
         ::close(fd);
         errno = EISDIR;
         return -1;
@@ -154,6 +155,8 @@ int WideOpenFile(const std::u16string& name, unsigned mode) {
         errno = EBUSY;
         return -1;
     }
+    if (size)
+        *size = known && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
     return fd;
 }
 
@@ -200,6 +203,19 @@ bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime) {
     return ::utimensat(AT_FDCWD, WideToFileSystem(name).c_str(), times, 0) == 0;
 }
 
+bool WideSetFileAge(int handle, int32_t dosDateTime) {
+    return WideSetFileTime(handle, DosDateTimeToTime(dosDateTime));
+}
+
+bool WideSetFileTime(int handle, int64_t unixTime) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(unixTime);
+    times[1].tv_nsec = 0;
+    return ::futimens(handle, times) == 0;
+}
+
 bool WideIsDirectory(const std::u16string& name) {
     uint32_t attr = WideGetAttributes(name);
     return attr != INVALID_FILE_ATTRIBUTES && (attr & faDirectory);
@@ -222,6 +238,19 @@ uint32_t WideGetAttributes(const std::u16string& name) {
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return INVALID_FILE_ATTRIBUTES;
     return AttributesOf(path, st);
+}
+
+bool WideGetFileInfo(const std::u16string& name, TWideFileInfo& info) {
+    const std::string path = WideToFileSystem(name);
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        info = TWideFileInfo();
+        return false;
+    }
+    info.Attributes = AttributesOf(path, st);
+    info.Age = S_ISDIR(st.st_mode) ? -1 : TimeToDosDateTime(st.st_mtime);
+    info.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+    return true;
 }
 
 bool WideSetAttributes(const std::u16string& name, uint32_t attributes) {

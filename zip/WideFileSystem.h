@@ -30,20 +30,37 @@ int WideCreateFile(const std::u16string& name);
 // Creates a file that must not be there yet (no link is followed), with the
 // usual permissions, for reading and writing. Returns a descriptor or -1.
 int WideCreateNewFile(const std::u16string& name);
-// Opens an existing file. Returns a descriptor or -1 (errno set).
-int WideOpenFile(const std::u16string& name, unsigned mode);
+// Opens an existing file. Returns a descriptor or -1 (errno set); with
+// size, the file's size as it was found open.
+int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size = nullptr);
 
 // Packed MS-DOS date and time (local time) of a file; -1 for a missing file
 // or a folder.
 int32_t WideGetFileAge(const std::u16string& name);
 // Sets a file's modification time from a packed MS-DOS date and time.
 bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime);
+// The same for a file open as handle.
+bool WideSetFileAge(int handle, int32_t dosDateTime);
+// Sets the modification time of a file open as handle, in seconds since 1970.
+bool WideSetFileTime(int handle, int64_t unixTime);
 bool WideIsDirectory(const std::u16string& name);
 bool WideIsFile(const std::u16string& name);
 // A file or folder of that name is there (WideIsFile or WideIsDirectory),
 // found with one look-up.
 bool WideExists(const std::u16string& name);
 uint32_t WideGetAttributes(const std::u16string& name);
+
+// What one look-up tells of a file or folder: its attributes (as
+// WideGetAttributes), its age (as WideGetFileAge: -1 for a folder) and its
+// size (0 for a folder).
+struct TWideFileInfo {
+    uint32_t Attributes = INVALID_FILE_ATTRIBUTES;
+    int32_t Age = -1;
+    int64_t Size = 0;
+    bool IsDirectory() const { return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & faDirectory) != 0; }
+};
+// False when nothing of that name is there.
+bool WideGetFileInfo(const std::u16string& name, TWideFileInfo& info);
 // Only the read-only bit has an effect on disk.
 bool WideSetAttributes(const std::u16string& name, uint32_t attributes);
 // Renames; fails when newName already exists, as the system call it stands

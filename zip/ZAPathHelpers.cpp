@@ -62,10 +62,12 @@ bool RemoveEmptyFolders(const std::u16string& path) {
 
 std::u16string ExpandPath(const std::u16string& baseDir, const std::u16string& name,
                           const std::u16string& defaultDir) {
-    std::u16string def = defaultDir.empty() ? WideCurrentFolder() : defaultDir;
-    std::u16string dir = IncludeTrailingBackslash(!baseDir.empty() ? baseDir : def);
     if (!name.empty() && name[0] == u'/')
         return WideFullName(name);
+    // The current folder is asked for only when nothing else is given: a
+    // folder walk expands every name it adds.
+    std::u16string dir = IncludeTrailingBackslash(
+        !baseDir.empty() ? baseDir : defaultDir.empty() ? WideCurrentFolder() : defaultDir);
     if (!name.empty())
         return WideFullName(dir + name);
     if (!WideIsDirectory(dir) && !baseDir.empty())
@@ -75,8 +77,13 @@ std::u16string ExpandPath(const std::u16string& baseDir, const std::u16string& n
 
 std::u16string StoredName(const std::u16string& fileName, const std::u16string& baseDir,
                           uint8_t storePath, const std::u16string& defaultDir) {
-    std::u16string base = ExpandPath(baseDir, u"", defaultDir);
-    std::u16string full = ExpandPath(base, fileName, defaultDir);
+    const std::u16string base = ExpandPath(baseDir, u"", defaultDir);
+    return StoredNameOfExpanded(ExpandPath(base, fileName, defaultDir), base, storePath, defaultDir);
+}
+
+std::u16string StoredNameOfExpanded(const std::u16string& expanded, const std::u16string& base, uint8_t storePath,
+                                    const std::u16string& defaultDir) {
+    std::u16string full = expanded;
     if (full.size() > 1 && full.back() == u'/')
         full.pop_back();
     if (!full.empty() && full.back() == u'.')

@@ -43,5 +43,10 @@ std::u16string ExpandPath(const std::u16string& baseDir, const std::u16string& n
 // path with drive.
 std::u16string StoredName(const std::u16string& fileName, const std::u16string& baseDir,
                           uint8_t storePath, const std::u16string& defaultDir);
+// The same for a name already expanded (ExpandPath), below a base already
+// expanded (ExpandPath(baseDir, u"", defaultDir)): a caller adding many
+// files expands the base once.
+std::u16string StoredNameOfExpanded(const std::u16string& full, const std::u16string& base, uint8_t storePath,
+                                    const std::u16string& defaultDir);
 
 } // namespace ZAPath

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ctime>
 #include <sys/stat.h>
 #include <filesystem>
 #include <random>
@@ -12,6 +13,7 @@
 #include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/EZAException.h"
 #include "zip/TZipArchiver.h"
+#include "zip/WideFileSystem.h"
 #include "zip/WideUtils.h"
 
 namespace {
@@ -798,4 +800,207 @@ TEST(Archiver, ThrowingStartHandlerLeavesNoUnwrittenItem)
     EXPECT_EQ(RunCommand("unzip -t '" + file + "' 2>&1", &out), 0) << out;
     EXPECT_EQ(RunCommand("unzip -Z1 '" + file + "'", &out), 0);
     EXPECT_EQ(out, "one\nthree\n");
+}
+
+// A file added from disk takes its attributes, time and size from one
+// look-up; a folder gets the time of the add.
+TEST(Archiver, AddedFilesCarryTheirAttributesTimesAndSizes)
+{
+    TempDir dir;
+    const std::string src = dir / "src";
+    std::filesystem::create_directories(src + "/folder");
+    const int32_t dos = int32_t(((2003 - 1980) << 25) | (4 << 21) | (5 << 16) | (6 << 11) | (7 << 5) | 8);
+    dir.Write("src/plain.txt", "12345");
+    ASSERT_TRUE(WideSetFileAge(W(src + "/plain.txt"), dos));
+    dir.Write("src/.hidden", "");
+    dir.Write("src/locked.txt", std::string(70000, 'x'));
+    ASSERT_TRUE(WideSetAttributes(W(src + "/locked.txt"), faReadOnly));
+
+    TZipArchiver a;
+    a.FileName = W(dir / "attrs.zip");
+    a.BaseDir = W(src);
+    a.OpenArchive(0xFFFF);
+    const int32_t before = TimeToDosDateTime(int64_t(std::time(nullptr)));
+    const struct {
+        std::string name;
+        std::u16string stored;
+        uint32_t attributes;
+        uint64_t size;
+    } cases[] = {
+        {"plain.txt", u"plain.txt", faArchive, 5},
+        {".hidden", u".hidden", faArchive | faHidden, 0},
+        {"locked.txt", u"locked.txt", faArchive | faReadOnly, 70000},
+        {"folder", u"folder/", faDirectory, 0},
+    };
+    for (const auto& c : cases)
+        a.AddFile(W(src + "/" + c.name));
+    const int32_t after = TimeToDosDateTime(int64_t(std::time(nullptr)));
+    EXPECT_EQ(Native([&] { a.AddFile(W(src + "/missing.txt")); }), 12);
+    ASSERT_EQ(a.ItemCount(), int(std::size(cases)));
+    for (int i = 0; i < a.ItemCount(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.name);
+        const TDirItem& item = a.Item(i);
+        EXPECT_EQ(item.FileName, c.stored);
+        EXPECT_EQ(item.ExternalAttributes, c.attributes);
+        EXPECT_EQ(item.FullUncompressedSize(), c.size);
+        const int32_t time = int32_t((uint32_t(item.Date) << 16) | item.Time);
+        if (c.name == "plain.txt")
+            EXPECT_EQ(time, dos);
+        if (c.name == "folder") {
+            EXPECT_GE(time, before);
+            EXPECT_LE(time, after);
+        }
+    }
+    a.CloseArchive();
+    std::string out;
+    EXPECT_EQ(RunCommand("unzip -t '" + (dir / "attrs.zip") + "' 2>&1", &out), 0) << out;
+
+    // Names are stored below the base in force when each file is added,
+    // also where one transaction adds them all.
+    dir.Write("src/folder/in.txt", "in");
+    TZipArchiver b;
+    b.FileName = W(dir / "bases.zip");
+    b.OpenArchive(0xFFFF);
+    b.BeginUpdate();
+    b.BaseDir = W(src);
+    b.AddFile(W(src + "/plain.txt"));
+    b.BaseDir = W(src + "/folder");
+    b.AddFile(W(src + "/folder/in.txt"));
+    b.BaseDir = W(src);
+    b.AddFile(W(src + "/folder/in.txt"));
+    b.EndUpdate();
+    ASSERT_EQ(b.ItemCount(), 3);
+    EXPECT_EQ(b.Item(0).FileName, u"plain.txt");
+    EXPECT_EQ(b.Item(1).FileName, u"in.txt");
+    EXPECT_EQ(b.Item(2).FileName, u"folder/in.txt");
+}
+
+// Each item's local header gets its CRC and sizes once its data is written:
+// in memory for items small enough to go out in one write, behind a seek
+// for larger ones. Either way the local header must say what the central
+// directory says, for plain, ZIP64 and AES items.
+TEST(Archiver, LocalHeadersAgreeWithTheCentralDirectory)
+{
+    TempDir dir;
+    const std::string checker = dir.Write("check.py", R"(
+import struct, sys, zipfile
+data = open(sys.argv[1], 'rb').read()
+z = zipfile.ZipFile(sys.argv[1])
+for i in z.infolist():
+    o = i.header_offset
+    sig, ver, flags, method, t, d, crc, csize, usize, nlen, xlen = struct.unpack('<IHHHHHIIIHH', data[o:o + 30])
+    assert sig == 0x04034b50, (i.filename, hex(sig))
+    assert data[o + 30:o + 30 + nlen].decode('utf-8') == i.orig_filename, i.filename
+    extra = data[o + 30 + nlen:o + 30 + nlen + xlen]
+    if csize == 0xFFFFFFFF or usize == 0xFFFFFFFF:
+        tag, size, usize, csize = struct.unpack('<HHQQ', extra[:20])
+        assert tag == 1, (i.filename, tag)
+    assert (crc, csize, usize) == (i.CRC, i.compress_size, i.file_size), (i.filename, crc, csize, usize, i.CRC, i.compress_size, i.file_size)
+    assert method == i.compress_type and flags == i.flag_bits, i.filename
+    start = o + 30 + nlen + xlen
+    nxt = min([j.header_offset for j in z.infolist() if j.header_offset > o] + [z.start_dir])
+    assert start + csize == nxt, (i.filename, start + csize, nxt)
+print(len(z.infolist()))
+)");
+    const struct {
+        std::string label;
+        TZip64Mode zip64;
+    } modes[] = {{"plain", zmDisabled}, {"zip64", zmAlways}};
+    const std::vector<std::pair<std::u16string, std::string>> items = {
+        {u"small.txt", Compressible(900, 1)},
+        {u"empty", ""},
+        {u"big.bin", Random(600000, 2)},
+        {u"after-big.txt", Compressible(3000, 3)},
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.label);
+        const std::string file = dir / (m.label + ".zip");
+        {
+            TZipArchiver a;
+            a.FileName = W(file);
+            a.Zip64Mode = m.zip64;
+            // Nothing encoded ahead: every header is completed after its data.
+            a.WorkerCount = 1;
+            a.OpenArchive(0xFFFF);
+            a.BeginUpdate();
+            for (const auto& [name, data] : items) {
+                TMemoryStream s = StreamOf(data);
+                a.AddFromStream(name, s);
+            }
+            a.SetPassword(kPassword);
+            a.EncryptionMethod = caAES_256;
+            for (const auto& [name, data] : items) {
+                TMemoryStream s = StreamOf(data);
+                a.AddFromStream(u"aes-" + name, s);
+            }
+            a.EndUpdate();
+            a.CloseArchive();
+        }
+        std::string out;
+        EXPECT_EQ(RunCommand("python3 '" + checker + "' '" + file + "' 2>&1", &out), 0) << out;
+        EXPECT_EQ(out, std::to_string(2 * items.size()) + "\n");
+        EXPECT_EQ(RunCommand("7z t -p" + kPassword + " '" + file + "' 2>&1", &out), 0) << out;
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.SetPassword(kPassword);
+        a.OpenArchive(0);
+        for (const auto& [name, data] : items) {
+            EXPECT_EQ(Extract(a, name), data);
+            EXPECT_EQ(Extract(a, u"aes-" + name), data);
+        }
+    }
+}
+
+// Extracting into a folder: a free name is created and takes the item's
+// time; a file that is there is asked about and, declined, left as it was;
+// a link that leads nowhere is replaced without a question, as no file is
+// there to lose.
+TEST(Archiver, ExtractionAsksOnlyAboutFilesThatAreThere)
+{
+    TempDir dir;
+    const double when = 44000.25;  // 2020-06-19 06:00
+    const int32_t dos = DateTimeToDosDateTime(when);
+    const std::string zip = dir / "x.zip";
+    {
+        TZipArchiver a;
+        a.FileName = W(zip);
+        a.OpenArchive(0xFFFF);
+        for (const char* name : {"d/free.txt", "d/taken.txt", "d/dangling.txt", "d/taken-yes.txt"}) {
+            TMemoryStream s = StreamOf(std::string("new ") + name);
+            a.AddFromStream(W(name), s, true, 0, 0, 0x20, when);
+        }
+        a.CloseArchive();
+    }
+    const std::string out = dir / "out";
+    dir.Write("out/d/taken.txt", "old taken");
+    dir.Write("out/d/taken-yes.txt", "old taken-yes");
+    std::filesystem::create_symlink("nowhere/at/all", out + "/d/dangling.txt");
+    struct stat before {};
+    ASSERT_EQ(::stat((out + "/d/taken.txt").c_str(), &before), 0);
+
+    TZipArchiver a;
+    a.FileName = W(zip);
+    a.OpenArchive(0);
+    a.Options.OverwriteMode = omPrompt;
+    std::vector<std::u16string> asked;
+    a.OnConfirmOverwrite = [&](TZABaseArchiver*, const std::u16string& source, std::u16string&, bool& confirm) {
+        asked.push_back(source);
+        confirm = source == u"d/taken-yes.txt";
+    };
+    a.ExtractFiles(u"*", W(out));
+    EXPECT_EQ(asked, (std::vector<std::u16string>{u"d/taken.txt", u"d/taken-yes.txt"}));
+    EXPECT_EQ(ReadFileBytes(out + "/d/free.txt"), "new d/free.txt");
+    EXPECT_EQ(ReadFileBytes(out + "/d/taken.txt"), "old taken");
+    EXPECT_EQ(ReadFileBytes(out + "/d/taken-yes.txt"), "new d/taken-yes.txt");
+    EXPECT_EQ(ReadFileBytes(out + "/d/dangling.txt"), "new d/dangling.txt");
+    EXPECT_FALSE(std::filesystem::is_symlink(out + "/d/dangling.txt"));
+    for (const char* name : {"free.txt", "taken-yes.txt", "dangling.txt"})
+        EXPECT_EQ(WideGetFileAge(W(out + "/d/" + name)), dos) << name;
+    struct stat after {};
+    ASSERT_EQ(::stat((out + "/d/taken.txt").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    for (const auto& e : std::filesystem::directory_iterator(out + "/d"))
+        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
 }

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <ctime>
-#include <set>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <set>
+#include <thread>
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/TempDir.h"
@@ -86,6 +90,170 @@ TEST(WideFileSystemTest, AttributesAndTimes) {
     EXPECT_EQ(TimeToDosDateTime(0), (1 << 16) | (1 << 21)); // before 1980: earliest DOS time
 }
 
+TEST(WideFileSystemTest, OneLookUpTellsWhatTheSingleLookUpsTell) {
+    TempDir dir;
+    const int32_t dos = int32_t(((2001 - 1980) << 25) | (2 << 21) | (3 << 16) | (4 << 11) | (5 << 5) | 6);
+    const std::u16string file = U(dir.Write("a.txt", "12345"));
+    ASSERT_TRUE(WideSetFileAge(file, dos));
+    const std::u16string readOnly = U(dir.Write("ro.txt", "1"));
+    ASSERT_TRUE(WideSetAttributes(readOnly, faReadOnly));
+    const struct {
+        std::u16string name;
+        bool there;
+        int64_t size;
+    } cases[] = {
+        {file, true, 5},
+        {readOnly, true, 1},
+        {U(dir.Write(".hidden", "")), true, 0},
+        {U(dir.Path().string()), true, 0},
+        {U(dir / "missing"), false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUTF8(c.name));
+        TWideFileInfo info;
+        EXPECT_EQ(WideGetFileInfo(c.name, info), c.there);
+        EXPECT_EQ(info.Attributes, WideGetAttributes(c.name));
+        EXPECT_EQ(info.Age, WideGetFileAge(c.name));
+        EXPECT_EQ(info.Size, c.size);
+        EXPECT_EQ(info.IsDirectory(), WideIsDirectory(c.name));
+    }
+    TWideFileInfo info;
+    ASSERT_TRUE(WideGetFileInfo(file, info));
+    EXPECT_EQ(info.Age, dos);
+
+    // The age set through an open file is the one a look-up by name finds.
+    const int32_t later = dos + (1 << 25);
+    const int fd = ::open(WideToUTF8(file).c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(WideSetFileAge(fd, later));
+    ::close(fd);
+    EXPECT_EQ(WideGetFileAge(file), later);
+}
+
+// Reads go through a window read ahead and writes name their position:
+// whatever mix of reads, writes, seeks and resizes, a file stream must
+// answer as a memory stream does and leave the same bytes.
+TEST(WideFileSystemTest, FileStreamAnswersAsAMemoryStreamDoes) {
+    TempDir dir;
+    const std::u16string name = U(dir / "model.bin");
+    std::mt19937 rng(7);
+    auto bytes = [&](size_t n) {
+        std::string s(n, '\0');
+        for (auto& c : s)
+            c = char(rng());
+        return s;
+    };
+    const size_t lengths[] = {1, 7, 30, 100, 4000, 20000, 70000, 200000};
+    TMemoryStream model;
+    {
+        TUniFileStream file(name, kCreateMode);
+        for (int step = 0; step < 3000; ++step) {
+            SCOPED_TRACE(step);
+            const size_t n = lengths[rng() % std::size(lengths)];
+            const int64_t size = model.GetSize();
+            switch (rng() % 7) {
+            case 0: {
+                const std::string data = bytes(n);
+                ASSERT_EQ(file.Write(data.data(), int64_t(n)), model.Write(data.data(), int64_t(n)));
+                break;
+            }
+            case 1:
+            case 2: {
+                std::string got(n, '\0'), expected(n, '\0');
+                const int64_t a = file.Read(got.data(), int64_t(n));
+                ASSERT_EQ(a, model.Read(expected.data(), int64_t(n)));
+                ASSERT_EQ(got.substr(0, size_t(a)), expected.substr(0, size_t(a)));
+                break;
+            }
+            case 3: {
+                const int64_t to = int64_t(rng() % uint64_t(size + 50));
+                ASSERT_EQ(file.Seek(to, TSeekOrigin::soBeginning), model.Seek(to, TSeekOrigin::soBeginning));
+                break;
+            }
+            case 4: {
+                const int64_t by = int64_t(rng() % 200) - std::min<int64_t>(model.GetPosition(), 100);
+                ASSERT_EQ(file.Seek(by, TSeekOrigin::soCurrent), model.Seek(by, TSeekOrigin::soCurrent));
+                break;
+            }
+            case 5: {
+                const int64_t back = -int64_t(rng() % uint64_t(size + 1));
+                ASSERT_EQ(file.Seek(back, TSeekOrigin::soEnd), model.Seek(back, TSeekOrigin::soEnd));
+                break;
+            }
+            default:
+                if (rng() % 4 == 0) {
+                    const int64_t to = int64_t(rng() % uint64_t(size + 1000));
+                    file.SetSize(to);
+                    model.SetSize(to);
+                }
+                break;
+            }
+            ASSERT_EQ(file.GetSize(), model.GetSize());
+            ASSERT_EQ(file.GetPosition(), model.GetPosition());
+        }
+    }
+    const std::string expected(reinterpret_cast<const char*>(model.Memory()), size_t(model.GetSize()));
+    ASSERT_EQ(ReadFileBytes(WideToUTF8(name)), expected);
+
+    // Read back in small pieces by a reader of its own.
+    TUniFileStream reader(name, 0);
+    std::string again;
+    char piece[37];
+    for (int64_t n; (n = reader.Read(piece, sizeof piece)) > 0;)
+        again.append(piece, size_t(n));
+    EXPECT_EQ(again, expected);
+}
+
+TEST(WideFileSystemTest, FileStreamOnAnAdoptedHandleOrAPipe) {
+    TempDir dir;
+    // A handle whose position the opener does not give is asked for it.
+    const std::string path = dir / "adopted.bin";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "abc", 3), 3);
+    {
+        TUniFileStream s(U(path), TUniFileStream::TAdopt{fd});
+        EXPECT_EQ(s.GetPosition(), 3);
+        s.WriteBuffer("de", 2);
+        s.SetPosition(1);
+        char got[4] = {};
+        EXPECT_EQ(s.Read(got, 4), 4);
+        EXPECT_EQ(std::string(got, 4), "bcde");
+    }
+    EXPECT_EQ(ReadFileBytes(path), "abcde");
+
+    // A pipe has no positions: every byte reaches the reader once, in order,
+    // whatever the sizes of the reads.
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string sent(300000, '\0');
+    for (size_t i = 0; i < sent.size(); ++i)
+        sent[i] = char(i * 7 + i / 251);
+    std::thread writer([&] {
+        const int w = ::open(fifo.c_str(), O_WRONLY);
+        for (size_t done = 0; w >= 0 && done < sent.size();) {
+            const ssize_t n = ::write(w, sent.data() + done, std::min<size_t>(sent.size() - done, 5000));
+            if (n <= 0)
+                break;
+            done += size_t(n);
+        }
+        ::close(w);
+    });
+    std::string received;
+    {
+        TUniFileStream s(U(fifo), 0x40);
+        std::vector<char> buffer(40000);
+        for (int i = 0;; ++i) {
+            const int64_t n = s.Read(buffer.data(), i % 5 == 4 ? 40000 : 13);
+            if (n <= 0)
+                break;
+            received.append(buffer.data(), size_t(n));
+        }
+    }
+    writer.join();
+    EXPECT_EQ(received, sent);
+}
+
 TEST(WideFileSystemTest, FindHonoursMaskAndExcludedAttributes) {
     TempDir dir;
     dir.Write("a.jpg", "1");
@@ -151,8 +319,13 @@ TEST(ZAPathTest, StoredNamesAndExpandedPaths) {
         {u"Pics/../b.jpg", u"/work", 1, u"b.jpg"},
         {u"/work/Pics/", u"/work", 1, u"Pics"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(ZAPath::StoredName(c.file, c.base, c.mode, u"/"), c.stored) << WideToUTF8(c.file);
+        // A folder walk expands the name, and the base once for all names.
+        const std::u16string full = ZAPath::ExpandPath(c.base, c.file, u"/");
+        EXPECT_EQ(ZAPath::StoredNameOfExpanded(full, ZAPath::ExpandPath(c.base, u"", u"/"), c.mode, u"/"), c.stored)
+            << WideToUTF8(c.file);
+    }
     EXPECT_EQ(ZAPath::ExpandPath(u"/base", u"x/y", u""), u"/base/x/y");
     EXPECT_EQ(ZAPath::ExpandPath(u"", u"x", u"/def"), u"/def/x");
     EXPECT_EQ(ZAPath::ExpandPath(u"/no/such/base", u"", u""), u"/no/such/base");
