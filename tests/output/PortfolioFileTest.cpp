@@ -620,8 +620,9 @@ TEST_F(PortfolioFileTest, BrokenOrHostileFilesFailToOpen)
         std::unique_ptr<Portfolio> p;
         EXPECT_NO_THROW(p = OpenPortfolio(path, &ok));
         EXPECT_FALSE(ok);
-        if (p)
+        if (p) {
             EXPECT_EQ(Bytes(*p->GetStatementData()).find("PRIVATE"), std::string::npos);
+        }
     }
 }
 

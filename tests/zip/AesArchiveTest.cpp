@@ -106,8 +106,9 @@ TEST(AesArchive, OurItemsAreReadBy7zAndBsdtar)
             EXPECT_EQ(f.vendor, 2);
             EXPECT_EQ(f.strength, c.strength);
             EXPECT_EQ(f.method, s.data.empty() ? 0 : 8);
-            if (s.data.empty())
+            if (s.data.empty()) {
                 EXPECT_EQ(item.CompressedSize, c.header + 10);
+            }
             EXPECT_EQ(Extract(a, W(s.name)), s.data);
         }
         a.CloseArchive();

@@ -254,7 +254,8 @@ TEST(ArchiverDates, DateTimeToDosDateTime)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dateTime);
         EXPECT_EQ(uint32_t(DateTimeToDosDateTime(c.dateTime)), c.dos);
-        if (c.dos)
+        if (c.dos) {
             EXPECT_EQ(uint32_t(DateTimeToDosDateTime(DosDateTimeToDateTime(int32_t(c.dos)))), c.dos);
+        }
     }
 }

@@ -845,8 +845,9 @@ TEST(Archiver, AddedFilesCarryTheirAttributesTimesAndSizes)
         EXPECT_EQ(item.ExternalAttributes, c.attributes);
         EXPECT_EQ(item.FullUncompressedSize(), c.size);
         const int32_t time = int32_t((uint32_t(item.Date) << 16) | item.Time);
-        if (c.name == "plain.txt")
+        if (c.name == "plain.txt") {
             EXPECT_EQ(time, dos);
+        }
         if (c.name == "folder") {
             EXPECT_GE(time, before);
             EXPECT_LE(time, after);

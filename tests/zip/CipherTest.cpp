@@ -255,8 +255,9 @@ TEST_P(Rijndael, PiecewiseCallsAndRoundTripsInEveryMode)
             const Bytes whole = Apply(*Keyed(key, mode, iv), data, false);
             EXPECT_EQ(Apply(*Keyed(key, mode, iv), whole, true), data);
             // Byte-wise modes carry their position across calls.
-            if (mode == kModeCTR || mode == kModeCFB8 || mode == kModeOFB8)
+            if (mode == kModeCTR || mode == kModeCFB8 || mode == kModeOFB8) {
                 EXPECT_EQ(Apply(*Keyed(key, mode, iv), data, false, {1, 15, 16, 17}), whole);
+            }
         }
     }
 }

@@ -196,8 +196,9 @@ TEST(ParallelCommit, EncryptedArchivesHoldTheSameItems)
         EXPECT_EQ(Items(one, "pässword"), Items(eight, "pässword"));
         std::string out;
         EXPECT_EQ(RunCommand("7z t -ppässword '" + eight + "' 2>&1", &out), 0) << out;
-        if (method == caPkzipClassic)
+        if (method == caPkzipClassic) {
             EXPECT_EQ(RunCommand("unzip -tq -P pässword '" + eight + "' 2>&1", &out), 0) << out;
+        }
     }
 }
 

@@ -133,7 +133,7 @@ TEST(Volumes, SplitSetPassesOtherToolsAndReadsBack)
             EXPECT_EQ(asked[i], int32_t(i + 1));
         // Volumes .z01 .. and the archive's own name last, none over the limit.
         for (size_t i = 1; i < asked.size(); ++i) {
-            char ext[8];
+            char ext[24];
             std::snprintf(ext, sizeof ext, ".z%02zu", i);
             const std::string volume = dir / ("set" + std::string(ext));
             ASSERT_TRUE(fs::exists(volume)) << volume;
