@@ -182,8 +182,12 @@ TEST_F(PipeServerTest, AnOversizedMessageIsDropped)
 
 TEST_F(PipeServerTest, AStalledClientDoesNotKeepTheWindowFromGoing)
 {
-    HANDLE stalled = CreateFileA(NamedPipeClient::PipeName(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(stalled, nullptr);
+    // Until the server listens, the pipe answers busy, as any client finds.
+    HANDLE stalled = nullptr;
+    ASSERT_TRUE(WaitUntil([&stalled] {
+        stalled = CreateFileA(NamedPipeClient::PipeName(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return stalled != nullptr;
+    }));
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(stalled, "<?xml", 5, &written, nullptr));
     // The server waits in the middle of that message; stopping wakes it.
