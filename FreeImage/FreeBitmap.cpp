@@ -344,15 +344,13 @@ constexpr int64_t kBitmapFileHeaderSize = 14;
 
 bool TFreeBitmap::SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags)
 {
-    if (!CanSave(format))
-        return false;
     // A bitmap file is its header and the image as held: room for it all
     // at once spares growing the block step by step.
     if (auto* memory = dynamic_cast<TMemoryStream*>(&stream); memory && format == FIF_BMP)
         memory->Reserve(memory->GetPosition() + kBitmapFileHeaderSize + int64_t(FreeImage_GetDIBSize(dib_)));
     FreeImageIO io{StreamRead, StreamWrite, StreamSeek, StreamTell};
     StreamHandle handle{stream, nullptr};
-    const bool saved = FreeImage_SaveToHandle(format, dib_, &io, &handle, flags);
+    const bool saved = SaveToHandle(format, &io, &handle, flags);
     if (handle.error)
         std::rethrow_exception(handle.error);
     return saved;
