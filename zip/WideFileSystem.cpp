@@ -194,26 +194,30 @@ int32_t WideGetFileAge(const std::u16string& name) {
     return TimeToDosDateTime(st.st_mtime);
 }
 
-bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(DosDateTimeToTime(dosDateTime));
-    times[1].tv_nsec = 0;
-    return ::utimensat(AT_FDCWD, WideToFileSystem(name).c_str(), times, 0) == 0;
-}
+namespace {
 
-bool WideSetFileAge(int handle, int32_t dosDateTime) {
-    return WideSetFileTime(handle, DosDateTimeToTime(dosDateTime));
+// The access time left as it is, the modification time set.
+struct TModificationTime {
+    struct timespec times[2];
+    explicit TModificationTime(int64_t unixTime)
+    {
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = static_cast<time_t>(unixTime);
+        times[1].tv_nsec = 0;
+    }
+};
+
+}  // namespace
+
+bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime) {
+    const TModificationTime time(DosDateTimeToTime(dosDateTime));
+    return ::utimensat(AT_FDCWD, WideToFileSystem(name).c_str(), time.times, 0) == 0;
 }
 
 bool WideSetFileTime(int handle, int64_t unixTime) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(unixTime);
-    times[1].tv_nsec = 0;
-    return ::futimens(handle, times) == 0;
+    const TModificationTime time(unixTime);
+    return ::futimens(handle, time.times) == 0;
 }
 
 bool WideIsDirectory(const std::u16string& name) {

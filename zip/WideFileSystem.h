@@ -39,8 +39,6 @@ int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size = null
 int32_t WideGetFileAge(const std::u16string& name);
 // Sets a file's modification time from a packed MS-DOS date and time.
 bool WideSetFileAge(const std::u16string& name, int32_t dosDateTime);
-// The same for a file open as handle.
-bool WideSetFileAge(int handle, int32_t dosDateTime);
 // Sets the modification time of a file open as handle, in seconds since 1970.
 bool WideSetFileTime(int handle, int64_t unixTime);
 bool WideIsDirectory(const std::u16string& name);

@@ -125,7 +125,7 @@ TEST(WideFileSystemTest, OneLookUpTellsWhatTheSingleLookUpsTell) {
     const int32_t later = dos + (1 << 25);
     const int fd = ::open(WideToUTF8(file).c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    EXPECT_TRUE(WideSetFileAge(fd, later));
+    EXPECT_TRUE(WideSetFileTime(fd, DosDateTimeToTime(later)));
     ::close(fd);
     EXPECT_EQ(WideGetFileAge(file), later);
 }
