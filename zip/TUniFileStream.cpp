@@ -47,20 +47,36 @@ constexpr int64_t kSmallRead = kReadAhead / 4;
 
 }  // namespace
 
-int64_t TUniFileStream::ReadFile(char* buffer, int64_t count, bool mayTurnSequential) {
+int64_t TUniFileStream::ReadAt(int64_t offset, void* buffer, int64_t count) const {
+    char* out = static_cast<char*>(buffer);
     int64_t done = 0;
     while (done < count) {
-        ssize_t n = sequential_ || position_ < 0
-                        ? ::read(fd_, buffer + done, static_cast<size_t>(count - done))
-                        : ::pread(fd_, buffer + done, static_cast<size_t>(count - done), position_ + done);
-        if (n < 0 && errno == ESPIPE && !sequential_ && done == 0) {
-            // Read in sequence from here on, where the descriptor stands.
-            sequential_ = true;
-            position_ = -1;
-            if (!mayTurnSequential)
-                return -1;
+        const ssize_t n = ::pread(fd_, out + done, static_cast<size_t>(count - done), offset + done);
+        if (n < 0 && errno == EINTR)
             continue;
-        }
+        if (n < 0 && done == 0)
+            return -1;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+int64_t TUniFileStream::ReadFile(char* buffer, int64_t count, bool mayTurnSequential) {
+    if (!sequential_ && position_ >= 0) {
+        const int64_t n = ReadAt(position_, buffer, count);
+        if (n >= 0 || errno != ESPIPE)
+            return std::max<int64_t>(n, 0);
+        // Read in sequence from here on, where the descriptor stands.
+        sequential_ = true;
+        position_ = -1;
+        if (!mayTurnSequential)
+            return -1;
+    }
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd_, buffer + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

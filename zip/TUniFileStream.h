@@ -37,6 +37,11 @@ public:
     // file whole a second look-up.
     int64_t SizeAtOpen() const { return sizeAtOpen_; }
 
+    // Reads up to count bytes at offset straight from the file, touching
+    // nothing of the stream's own state, so other threads may read beside
+    // it; the bytes read, or -1 (errno set) when the first read fails.
+    int64_t ReadAt(int64_t offset, void* buffer, int64_t count) const;
+
     bool Flush();
     int Handle() const { return fd_; }
     const std::u16string& FileName() const { return fileName_; }

@@ -1084,10 +1084,12 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         // An archive file is read by the worker itself: the stored bytes
         // then reach memory on many threads, not all on this one.
         if (const auto* file = dynamic_cast<TUniFileStream*>(&in)) {
-            return [decode, handle = file->Handle(), dataStart, compressed, trailer, result]() mutable {
+            return [decode, file, dataStart, compressed, trailer, result]() mutable {
                 std::vector<uint8_t> data(static_cast<size_t>(compressed));
-                if (!ReadFileAt(handle, dataStart, data.data(), data.size()) ||
-                    !ReadFileAt(handle, dataStart + compressed, trailer.data(), trailer.size())) {
+                const auto readWhole = [file](uint64_t at, std::vector<uint8_t>& into) {
+                    return file->ReadAt(int64_t(at), into.data(), int64_t(into.size())) == int64_t(into.size());
+                };
+                if (!readWhole(dataStart, data) || !readWhole(dataStart + compressed, trailer)) {
                     result->Undecoded = true;
                     return;
                 }

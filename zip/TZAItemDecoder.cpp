@@ -1,9 +1,6 @@
 #include "zip/TZAItemDecoder.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "zip/ZACompression.h"
 
@@ -13,21 +10,6 @@ namespace {
 constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
 
 }  // namespace
-
-bool ReadFileAt(int handle, uint64_t offset, uint8_t* buffer, size_t count)
-{
-    while (count > 0) {
-        const ssize_t n = ::pread(handle, buffer, count, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        buffer += n;
-        offset += uint64_t(n);
-        count -= size_t(n);
-    }
-    return true;
-}
 
 void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result)

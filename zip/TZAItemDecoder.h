@@ -39,11 +39,6 @@ struct TDecodedItem {
 void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result);
 
-// Reads `count` bytes at `offset` of an open file without moving its
-// position, so that workers can read beside the archiver's thread; false on
-// an error or a file that ends early.
-bool ReadFileAt(int handle, uint64_t offset, uint8_t* buffer, size_t count);
-
 // Decodes the planned items ahead of the extraction, with a bounded number of
 // items and bytes in flight; the extraction takes them back in plan order.
 class TZADecodeAhead {
