@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 #include <sys/stat.h>
 
 #include "controls/GDIPPictureContainer.h"
@@ -32,27 +34,40 @@ std::string UpperCase(std::string s)
     return s;
 }
 
-// The end (the ">") of a tag opened at `open`, or npos when no ">" follows:
-// such a "<" is an ordinary character.
+// The end (the ">") of a tag opened at `open`.
 size_t TagEnd(const std::string& text, size_t open) { return text.find('>', open + 1); }
 
 // Tags never include a "<" that has no ">" after it; the first such "<"
-// starts literal text up to the end.
-bool IsTagStart(const std::string& text, size_t i) { return text[i] == '<' && TagEnd(text, i) != std::string::npos; }
+// starts literal text up to the end. Whether a ">" follows is decided by
+// the text's last ">" (found once), not by a search from every "<": a
+// text full of unclosed "<" would take time in the square of its length.
+bool IsTagStart(const std::string& text, size_t i, size_t lastClose)
+{
+    return text[i] == '<' && lastClose != std::string::npos && i < lastClose;
+}
+
+// The markup position of every visible character, in one pass.
+std::vector<size_t> VisiblePositions(const std::string& text)
+{
+    std::vector<size_t> positions;
+    const size_t lastClose = text.rfind('>');
+    for (size_t i = 0; i < text.size();) {
+        if (IsTagStart(text, i, lastClose)) {
+            i = TagEnd(text, i) + 1;
+            continue;
+        }
+        positions.push_back(i++);
+    }
+    return positions;
+}
 
 }  // namespace
 
 std::string StripTags(const std::string& text)
 {
     std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (IsTagStart(text, i)) {
-            i = TagEnd(text, i) + 1;
-            continue;
-        }
-        out += text[i++];
-    }
+    for (size_t i : VisiblePositions(text))
+        out += text[i];
     return out;
 }
 
@@ -60,18 +75,10 @@ int VisibleToTextIndex(const std::string& text, int n)
 {
     if (n <= 0)
         return 0;
-    int visible = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (IsTagStart(text, i)) {
-            i = TagEnd(text, i) + 1;
-            continue;
-        }
-        if (++visible == n)
-            return int(i) + 1;
-        ++i;
-    }
-    return visible + 1 == n ? int(text.size()) + 1 : 0;
+    const std::vector<size_t> positions = VisiblePositions(text);
+    if (size_t(n) <= positions.size())
+        return int(positions[size_t(n) - 1]) + 1;
+    return size_t(n) == positions.size() + 1 ? int(text.size()) + 1 : 0;
 }
 
 int FindVisibleText(const std::string& text, const std::string& search, int from, int& position, bool caseSensitive)
@@ -93,25 +100,25 @@ std::string HighlightText(const std::string& markup, const std::string& search, 
 {
     if (search.empty())
         return markup;  // nothing to mark, and no endless search for ""
-    const std::string stripped = StripTags(markup);
-    // Occurrences in visible positions, left to right, without overlaps.
-    std::vector<std::pair<int, int>> spans;
-    int from = 0, position = 0;
-    while (FindVisibleText(stripped, search, from, position, caseSensitive) > 0) {
-        spans.push_back({position, position + int(search.size()) - 1});
-        from = position - 1 + int(search.size());
+    // The visible text is searched once, left to right without overlaps,
+    // and the result is written in one pass: searching again and inserting
+    // into the markup for each occurrence grows with the square of its size.
+    const std::vector<size_t> positions = VisiblePositions(markup);
+    std::string visible;
+    visible.reserve(positions.size());
+    for (size_t i : positions)
+        visible += caseSensitive ? markup[i] : Lower(markup[i]);
+    const std::string needle = caseSensitive ? search : LowerCase(search);
+    const std::string open = "<" + tag + ">", close = "</" + tag + ">";
+    std::string out;
+    size_t copied = 0;
+    for (size_t found = visible.find(needle); found != std::string::npos;
+         found = visible.find(needle, found + needle.size())) {
+        const size_t first = positions[found], end = positions[found + needle.size() - 1] + 1;
+        out.append(markup, copied, first - copied).append(open).append(markup, first, end - first).append(close);
+        copied = end;
     }
-    // Insert from the right so earlier positions stay valid.
-    std::string out = markup;
-    for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
-        const int first = VisibleToTextIndex(markup, it->first);
-        const int last = VisibleToTextIndex(markup, it->second);
-        if (first <= 0 || last <= 0)
-            continue;
-        out.insert(size_t(last), "</" + tag + ">");
-        out.insert(size_t(first - 1), "<" + tag + ">");
-    }
-    return out;
+    return out.append(markup, copied);
 }
 
 int HexPairValue(const std::string& pair)
@@ -292,6 +299,14 @@ std::string Attribute(const std::string& tag, const std::string& name)
 
 enum class Align { Left, Right, Center };
 
+// Offsets, indents, picture sizes and everything summed from them stay
+// within this many pixels, so that no sum a hostile caption asks for
+// overflows; nothing a caption shows comes near it.
+constexpr int kMaxExtent = 1 << 24;
+constexpr int kMaxListLevel = 1000;
+
+int Clamped(long long value) { return int(std::clamp<long long>(value, -kMaxExtent, kMaxExtent)); }
+
 struct Style {
     TFont font;
     TColor background = kMarkupNoColor;
@@ -305,14 +320,59 @@ struct Style {
     TColor paraBackgroundTo = kMarkupNoColor;
 };
 
+// The styles saved by the opening tags of one name, latest on top. Each line
+// is laid out from a copy of the state (measured first, then placed), so
+// copies share the saved styles instead of duplicating them: a caption that
+// opens thousands of tags over thousands of lines stays linear.
+class SavedStyles {
+public:
+    SavedStyles() = default;
+    SavedStyles(const SavedStyles&) = default;
+    SavedStyles& operator=(const SavedStyles& other)
+    {
+        if (this != &other) {
+            Release();
+            top_ = other.top_;
+        }
+        return *this;
+    }
+    ~SavedStyles() { Release(); }
+
+    void Push(const Style& style) { top_ = std::make_shared<Node>(Node{style, std::move(top_)}); }
+    const Style* Top() const { return top_ ? &top_->style : nullptr; }
+    void Pop()
+    {
+        if (top_)
+            top_ = top_->below;
+    }
+
+private:
+    struct Node {
+        Style style;
+        std::shared_ptr<Node> below;
+    };
+    // Frees the nodes no other copy holds one by one: a node freeing the one
+    // below it would recurse once per nested tag.
+    void Release()
+    {
+        while (top_ && top_.use_count() == 1) {
+            std::shared_ptr<Node> below = std::move(top_->below);
+            top_ = std::move(below);
+        }
+        top_.reset();
+    }
+    std::shared_ptr<Node> top_;
+};
+
 struct State {
     Style style;
-    std::vector<std::pair<std::string, Style>> saved;  // opening tags and what they changed
+    std::map<std::string, SavedStyles> saved;  // by tag name: what its opening tags changed
     int links = 0;
 };
 
 struct LineInfo {
     int width = 0, height = 0, sub = 0, sup = 0;
+    int ruleGap = 0;  // room below the text for a rule
     Align align = Align::Left;
     int indent = 0;
     int textShift = 0;  // how far text moves up against a tall picture
@@ -331,37 +391,39 @@ public:
     {
         r_ = MarkupResult();
         text_ = LineBreaksToBR(RemoveFieldTagMarkers(p_.Text));
+        lastClose_ = text_.rfind('>');
         State state;
         state.style.font = p_.Font;
         const int baseHeight = Measure(p_.Font).lineHeight;
-        int y = p_.R.Top, measured = 0, maxWidth = 0;
+        long long y = p_.R.Top, measured = 0;
+        int maxWidth = 0;
         bool drawing = !p_.CheckOnly;
         size_t pos = 0;
         do {
             State trial = state;
             size_t trialPos = pos;
             const LineInfo line = Line(trial, trialPos, nullptr);
-            const int spacing = trialPos < text_.size() ? p_.LineSpacing : 0;
-            int x = p_.R.Left;
-            const int freeWidth = p_.R.Right - p_.R.Left - line.width;
+            const long long spacing = trialPos < text_.size() ? p_.LineSpacing : 0;
+            long long x = p_.R.Left;
+            const long long freeWidth = (long long)p_.R.Right - p_.R.Left - line.width;
             if (line.align == Align::Right)
-                x = p_.R.Right - line.width;
+                x = (long long)p_.R.Right - line.width;
             else if (line.align == Align::Center && freeWidth > 0)
                 x += freeWidth / 2;
             x += line.indent;
-            Place place{x, y, line, drawing};
+            Place place{Clamped(x), Clamped(y), line, drawing};
             if (drawing)
-                ParagraphBackground(state.style, p_.R.Left, y, line.height);
+                ParagraphBackground(state.style, p_.R.Left, place.top, line.height);
             Line(state, pos, &place);
-            const int step = line.height + spacing + line.sub + line.sup;
-            y += step;
-            measured += step;
-            maxWidth = std::max(maxWidth, line.width + line.indent);
+            const long long step = (long long)line.height + line.ruleGap + spacing + line.sub + line.sup;
+            y = std::min<long long>(y + step, INT32_MAX);
+            measured = std::min<long long>(measured + step, INT32_MAX - 2);
+            maxWidth = std::max(maxWidth, Clamped((long long)line.width + line.indent));
             if (y + line.height > p_.R.Bottom)
                 drawing = false;
         } while (pos < text_.size());
         r_.XSize = maxWidth;
-        r_.YSize = std::max(measured, baseHeight) + 2;
+        r_.YSize = int(std::max<long long>(measured, baseHeight)) + 2;
         return r_.MouseLink >= 0;
     }
 
@@ -388,9 +450,14 @@ private:
         }
     }
 
+    static std::string FontKey(const TFont& font)
+    {
+        return font.Name() + "/" + std::to_string(font.Height()) + "/" + std::to_string(font.Style());
+    }
+
     Metrics Measure(const TFont& font)
     {
-        const std::string key = font.Name() + "/" + std::to_string(font.Height()) + "/" + std::to_string(font.Style());
+        const std::string key = FontKey(font);
         if (const auto it = metrics_.find(key); it != metrics_.end())
             return it->second;
         Metrics m;
@@ -411,7 +478,17 @@ private:
 
     int Width(const std::string& text, const TFont& font)
     {
-        return text.empty() ? 0 : int(std::lround(RawWidth(text, font) - Measure(font).pad));
+        if (text.empty())
+            return 0;
+        // Every line is measured before it is placed: the second time is a
+        // lookup rather than another text layout.
+        std::string key = FontKey(font);
+        key += '\0';
+        key += text;
+        if (const auto it = widths_.find(key); it != widths_.end())
+            return it->second;
+        const float width = RawWidth(text, font) - Measure(font).pad;
+        return widths_[key] = std::isfinite(width) ? Clamped(std::llround(width)) : kMaxExtent;
     }
 
     void DrawPiece(const std::string& text, int x, int y, int w, int h, const Style& s)
@@ -436,8 +513,10 @@ private:
         g.DrawString(wide, -1, font.get(), TGPRectF{left, float(y), float(w) + 1000, float(h)}, &format, &brush);
         if (s.error) {
             TGPPen pen(MakeColor(255, colors::clRed), 1.0f);
+            // Only the steps inside the rectangle: a piece may be far wider.
             std::vector<TGPPointF> zigzag;
-            for (int i = 0; i <= w; i += 2)
+            const int first = std::max(0, p_.R.Left - x) & ~1, last = std::min(w, p_.R.Right - x + 2);
+            for (int i = first; i <= last; i += 2)
                 zigzag.push_back({float(x + i), float(y + h - ((i / 2) % 2 ? 2 : 0))});
             for (size_t i = 1; i < zigzag.size(); ++i)
                 g.DrawLine(&pen, zigzag[i - 1].X, zigzag[i - 1].Y, zigzag[i].X, zigzag[i].Y);
@@ -449,24 +528,6 @@ private:
         return p_.XPos >= x && p_.XPos < x + w && p_.YPos >= y && p_.YPos < y + h;
     }
 
-    static Style* Opened(State& st, const std::string& name)
-    {
-        for (auto it = st.saved.rbegin(); it != st.saved.rend(); ++it)
-            if (it->first == name)
-                return &it->second;
-        return nullptr;
-    }
-    static void Forget(State& st, const std::string& name)
-    {
-        for (auto it = st.saved.end(); it != st.saved.begin();) {
-            --it;
-            if (it->first == name) {
-                st.saved.erase(it);
-                return;
-            }
-        }
-    }
-
     // Lays out one line from pos. Without a place it only measures; with one
     // it hit-tests, collects the visible text and draws when asked.
     LineInfo Line(State& st, size_t& pos, Place* place)
@@ -474,10 +535,10 @@ private:
         LineInfo info;
         info.align = st.style.align;
         info.indent = st.style.indent;
-        const int x0 = place ? place->x : p_.R.Left + st.style.indent;
-        const int room = p_.R.Right - p_.R.Left - st.style.indent;
+        const int x0 = place ? place->x : Clamped((long long)p_.R.Left + st.style.indent);
+        const int room = Clamped((long long)p_.R.Right - p_.R.Left - st.style.indent);
         int x = x0;
-        std::string placed;  // text on the line so far
+        bool endsInSpace = false;  // the text placed on the line so far
         auto pieceTop = [&](int h, const Style& s) {
             int top = place->top + place->line.height - h - place->line.textShift;
             if (s.sub)
@@ -487,7 +548,7 @@ private:
             return top + place->line.sup;
         };
         while (pos < text_.size()) {
-            if (IsTagStart(text_, pos)) {
+            if (IsTagStart(text_, pos, lastClose_)) {
                 const size_t end = TagEnd(text_, pos);
                 const std::string tag = text_.substr(pos + 1, end - pos - 1);
                 pos = end + 1;
@@ -497,7 +558,7 @@ private:
             }
             // A piece: up to the next tag, or with word wrap through the next space.
             size_t stop = pos;
-            while (stop < text_.size() && !IsTagStart(text_, stop)) {
+            while (stop < text_.size() && !IsTagStart(text_, stop, lastClose_)) {
                 ++stop;
                 if (p_.WordWrap && text_[stop - 1] == ' ')
                     break;
@@ -509,7 +570,7 @@ private:
             }
             const int w = Width(piece, st.style.font);
             const int h = Measure(st.style.font).lineHeight;
-            if (p_.WordWrap && (x - x0) + w > room && w <= room && !placed.empty() && placed.back() == ' ')
+            if (p_.WordWrap && (x - x0) + w > room && w <= room && endsInSpace)
                 break;  // the piece starts the next line
             pos = stop;
             info.height = std::max(info.height, h);
@@ -528,8 +589,9 @@ private:
                 if (place->draw)
                     DrawPiece(piece, x, top, w, h, st.style);
             }
-            placed += piece;
-            x += w;
+            if (!piece.empty())
+                endsInSpace = piece.back() == ' ';
+            x = Clamped((long long)x + w);
         }
         info.width = std::max(info.width, x - x0);
         if (place)
@@ -546,11 +608,12 @@ private:
         while (n < tag.size() && std::isalpha(static_cast<unsigned char>(tag[n])))
             name += Upper(tag[n++]);
         Style& s = st.style;
-        auto open = [&] { st.saved.push_back({name, s}); };
+        auto open = [&] { st.saved[name].Push(s); };
         auto restore = [&](auto&& fields) {
-            if (Style* saved = Opened(st, name)) {
-                fields(*saved);
-                Forget(st, name);
+            const auto it = st.saved.find(name);
+            if (it != st.saved.end() && it->second.Top()) {
+                fields(*it->second.Top());
+                it->second.Pop();
             }
         };
         auto setStyle = [&](unsigned bit) {
@@ -666,29 +729,30 @@ private:
             s.background = colors::clHighlight;
             s.font.SetColor(colors::clHighlightText);
         } else if (name == "HR") {
-            // The rule sits in a gap of its own below the line's text.
-            info.height += 4;
+            // The rule sits in a gap of its own below the line's text, so
+            // that it never crosses the descenders.
+            info.ruleGap = 4;
             if (place && place->draw) {
                 TGPPen pen(MakeColor(255, colors::clBlack), 1.0f);
-                const float y = float(place->top + place->line.height - 2);
+                const float y = float(place->top + place->line.height + place->line.sub + place->line.sup + 2);
                 p_.Graphics->DrawLine(&pen, float(p_.R.Left), y, float(p_.R.Right), y);
             }
             return true;
         } else if (name == "IMG") {
             Picture(st, tag, info, x, place);
         } else if (name == "LI") {
-            x += 12 * std::max(0, s.listLevel - 1);
+            x = Clamped(x + 12LL * std::max(0, s.listLevel - 1));
             const std::string bullet = s.listLevel % 2 ? "\u2022" : "o";
             const int w = Width(bullet, s.font), h = Measure(s.font).lineHeight;
             info.height = std::max(info.height, h);
             if (place && place->draw)
                 DrawPiece(bullet, x, place->top + place->line.height - h - place->line.textShift + place->line.sup, w,
                           h, Style{s.font});
-            x += 12;
+            x = Clamped(x + 12LL);
         } else if (name == "OFS") {
             const size_t q1 = tag.find('"'), q2 = q1 == std::string::npos ? q1 : tag.find('"', q1 + 1);
             if (q2 != std::string::npos)
-                x = p_.R.Left + IStrToInt(tag.substr(q1 + 1, q2 - q1 - 1));
+                x = Clamped((long long)p_.R.Left + IStrToInt(tag.substr(q1 + 1, q2 - q1 - 1)));
         } else if (name == "P") {
             open();
             const std::string upper = UpperCase(tag);
@@ -699,7 +763,7 @@ private:
             else if (upper.find("LEFT") != std::string::npos)
                 s.align = Align::Left;
             if (IPos("INDENT", tag) > 0)
-                s.indent = IStrToInt(Attribute(tag, "INDENT"));
+                s.indent = Clamped(IStrToInt(Attribute(tag, "INDENT")));
             const std::string ground = Attribute(tag, "BGCOLOR"), groundTo = Attribute(tag, "BGCOLORTO");
             if (!ground.empty())
                 s.paraBackground = TextToColor(ground);
@@ -721,7 +785,7 @@ private:
             open();
             s.sup = true;
         } else if (name == "UL") {
-            ++s.listLevel;
+            s.listLevel = std::min(s.listLevel + 1, kMaxListLevel);
             return true;
         } else if (name == "Z") {
             open();
@@ -761,6 +825,8 @@ private:
             w = IStrToInt(Attribute(tag, "WIDTH"));
         if (IPos("HEIGHT", tag) > 0)
             h = IStrToInt(Attribute(tag, "HEIGHT"));
+        w = std::clamp(w, 0, kMaxExtent);
+        h = std::clamp(h, 0, kMaxExtent);
         const int textHeight = Measure(st.style.font).lineHeight;
         const bool wrap = IPos("WRAP", tag) > 0;
         if (!wrap) {
@@ -792,13 +858,15 @@ private:
                 }
             }
         }
-        x += w;
+        x = Clamped((long long)x + w);
     }
 
     const MarkupParams& p_;
     MarkupResult& r_;
     std::string text_;
+    size_t lastClose_ = std::string::npos;
     std::map<std::string, Metrics> metrics_;
+    std::unordered_map<std::string, int> widths_;
 };
 
 }  // namespace

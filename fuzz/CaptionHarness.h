@@ -3,6 +3,7 @@
 // or the caption markup functions, measuring and drawing included (any
 // other first byte), shared by the fuzz target and the test that replays
 // the inputs it once failed on. Nothing may crash, hang or throw.
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <cstddef>
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include "controls/GDIPPicture.h"
+#include "controls/GDIPPictureContainer.h"
+#include "controls/ImageList.h"
 #include "controls/MarkupRenderer.h"
 
 inline void RunHeaderReaders(const std::string& bytes)
@@ -38,8 +41,36 @@ inline void RunHeaderReaders(const std::string& bytes)
     picture.GDIPDraw(&graphics, TRect{0, 0, 16, 16});
 }
 
+// Pictures a caption can name: "IDX:0" and "IDX:1" in the image list,
+// "pic" in the picture container.
+struct CaptionPictures {
+    CaptionPictures()
+    {
+        QImage red(6, 4, QImage::Format_RGB32), clear(3, 9, QImage::Format_ARGB32);
+        red.fill(qRgb(255, 0, 0));
+        clear.fill(Qt::transparent);
+        images.Add(red);
+        images.Add(clear);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+        TMemoryStream stream;
+        stream.WriteBuffer(png.constData(), png.size());
+        stream.SetPosition(0);
+        TGDIPPicture picture;
+        picture.LoadFromStream(&stream);
+        TPictureItem* item = container.Items().Add();
+        item->Name = "pic";
+        item->SetPicture(&picture);
+    }
+    TImageList images;
+    TGDIPPictureContainer container;
+};
+
 inline void RunMarkup(const std::string& bytes)
 {
+    static CaptionPictures pictures;
     // The markup, then after a NUL the search text.
     const size_t nul = bytes.find('\0');
     const std::string markup = bytes.substr(0, nul);
@@ -62,9 +93,15 @@ inline void RunMarkup(const std::string& bytes)
     params.R = TRect{0, 0, 80, 40};
     params.XPos = 10;
     params.YPos = 5;
+    params.Images = &pictures.images;
+    params.Container = &pictures.container;
     for (int pass = 0; pass < 3; ++pass) {
         params.CheckOnly = pass == 0;
         params.WordWrap = pass == 2;
+        params.BlinkOn = pass != 1;
+        params.HoverLink = pass == 1 ? 0 : -1;
+        params.HoverColor = pass == 1 ? colors::clYellow : kMarkupNoColor;
+        params.HoverFontColor = pass == 1 ? colors::clRed : kMarkupNoColor;
         MarkupResult result;
         RenderMarkup(params, result);
     }

@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < archiver->ItemCount(); ++i) {
             const std::string name = WideToUTF8(archiver->Item(i).FileName);
             TMemoryStream bytes;
-            PortfolioArchive::Extract(*archiver, name, bytes);
+            PortfolioArchive::Extract(*archiver, i, bytes);
             items.emplace_back(name, Bytes(bytes));
         }
         archiver->CloseArchive();

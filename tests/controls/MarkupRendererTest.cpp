@@ -197,3 +197,118 @@ TEST_F(MarkupLayout, DrawsBackgroundsAndPictures)
     EXPECT_TRUE(Near(qRgb(0, 255, 0), out.pixel(90, 30)));
     EXPECT_TRUE(Near(qRgb(255, 0, 0), out.pixel(x + 2, p.YPos)));
 }
+
+// Offsets, indents, picture sizes and nesting taken from a received caption
+// can be anything: the sizes it measures stay sane, and it is drawn and
+// hit-tested without overflowing (the sanitizer build checks the sums).
+TEST_F(MarkupLayout, HostileSizesAndNestingStayBounded)
+{
+    TImageList images;
+    QImage red(6, 6, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    images.Add(red);
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const std::string hostile[] = {
+        "<OFS \"2147483647\">x<OFS \"2147483647\">y",
+        "<OFS \"-2147483647\">x",
+        "<P INDENT=\"2147483647\">x</P>",
+        "<P INDENT=\"-2147483647\">x y z</P>",
+        "<IMG SRC=\"IDX:0\" WIDTH=\"2000000000\"><IMG SRC=\"IDX:0\" WIDTH=\"2000000000\">x",
+        "<IMG SRC=\"IDX:0\" WIDTH=\"-2000000000\" HEIGHT=\"-5\">x",
+        repeat("<IMG SRC=\"IDX:0\" HEIGHT=\"2000000000\"><BR>", 4),
+        repeat("<UL>", 200000) + "<LI>x" + repeat("</UL>", 200000),
+        repeat("<B>", 200000) + "x" + repeat("<BR>", 3),
+    };
+    for (const std::string& text : hostile) {
+        for (bool draw : {false, true}) {
+            for (bool wrap : {false, true}) {
+                MarkupParams p;
+                p.Graphics = &surface.G();
+                p.Font.SetSize(10);
+                p.Text = text;
+                p.R = TRect{0, 0, 400, 200};
+                p.Images = &images;
+                p.CheckOnly = !draw;
+                p.WordWrap = wrap;
+                p.XPos = 5;
+                p.YPos = 5;
+                MarkupResult r;
+                RenderMarkup(p, r);
+                const std::string shown = text.substr(0, 40);
+                EXPECT_GE(r.XSize, 0) << shown;
+                EXPECT_LE(r.XSize, 1 << 26) << shown;
+                EXPECT_GT(r.YSize, 0) << shown;
+                EXPECT_LT(r.YSize, INT32_MAX / 2) << shown;
+            }
+        }
+    }
+}
+
+TEST_F(MarkupLayout, ClosingTagsRestoreWhatTheirOwnOpeningTagChanged)
+{
+    // Interleaved and repeated tags over line breaks: each closing tag
+    // undoes its latest opening tag of the same name, whatever lies between.
+    const int plain = Render("www").XSize, bold = Render("<B>www</B>").XSize;
+    ASSERT_LT(plain, bold);
+    EXPECT_EQ(bold, Render("<B><B>www</B></B>").XSize);
+    EXPECT_EQ(bold, Render("<B><B>a</B><BR>www</B>").XSize);
+    EXPECT_EQ(plain, Render("<B><B>a</B>b</B><BR>www").XSize);
+    EXPECT_EQ(plain, Render("<B><I>a</B><BR>www").XSize);
+    EXPECT_EQ(bold, Render("<B><I>a</B><BR></I>www").XSize) << "</I> brings back the bold that <I> found";
+    EXPECT_EQ(plain, Render("</B></B><B>a</B><BR>www").XSize) << "unmatched closing tags change nothing";
+}
+
+TEST_F(MarkupLayout, RuleIsDrawnBelowTheDescendersOfItsLine)
+{
+    MarkupParams p;
+    p.Graphics = &surface.G();
+    p.Font.SetName("DejaVu Sans");
+    p.Font.SetSize(14);
+    p.Font.SetColor(colors::clRed);
+    p.Text = "gjpqy<HR>";
+    p.R = TRect{0, 0, 400, 200};
+    MarkupResult r;
+    RenderMarkup(p, r);
+    const QImage& out = surface.Finish();
+    // The rule: the first row that is dark all across; the text is red.
+    int rule = -1, lowestText = -1;
+    for (int y = 0; y < out.height() && rule < 0; ++y) {
+        bool across = true;
+        for (int x = 0; x < 400 && across; x += 7)
+            across = qRed(out.pixel(x, y)) < 100 && qGreen(out.pixel(x, y)) < 100;
+        if (across)
+            rule = y;
+    }
+    ASSERT_GE(rule, 0) << "no rule drawn";
+    for (int y = 0; y < rule + 6; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const QRgb c = out.pixel(x, y);
+            if (qRed(c) > 150 && qGreen(c) < 150)
+                lowestText = y;
+        }
+    ASSERT_GE(lowestText, 0);
+    EXPECT_LT(lowestText, rule) << "the rule crosses the descenders";
+    EXPECT_GT(r.YSize, rule) << "the rule's room is measured";
+}
+
+TEST(MarkupStrings, HighlightAroundUnclosedTagsAndAtTheEnds)
+{
+    struct Case {
+        const char* markup;
+        const char* search;
+        const char* result;
+    } cases[] = {
+        {"a<b", "b", "a<<HI>b</HI>"},
+        {"<B>x</B>y<", "y<", "<B>x</B><HI>y<</HI>"},
+        {"ab<I>ab</I>", "ab", "<HI>ab</HI><I><HI>ab</HI></I>"},
+        {"<B>xyz</B>", "xyz", "<B><HI>xyz</HI></B>"},
+        {"x", "xx", "x"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.result, HighlightText(c.markup, c.search, "HI", false)) << c.markup << " / " << c.search;
+}
