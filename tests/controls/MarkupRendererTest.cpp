@@ -224,6 +224,29 @@ TEST_F(MarkupLayout, HostileSizesAndNestingStayBounded)
         repeat("<UL>", 200000) + "<LI>x" + repeat("</UL>", 200000),
         repeat("<B>", 200000) + "x" + repeat("<BR>", 3),
     };
+    auto measure = [&](const std::string& text) {
+        MarkupParams p;
+        p.Graphics = &surface.G();
+        p.Text = text;
+        p.R = TRect{0, 0, 400, 200};
+        p.Images = &images;
+        p.CheckOnly = true;
+        MarkupResult r;
+        RenderMarkup(p, r);
+        return r;
+    };
+    // More of the same never measures smaller, as a sum that overflowed would.
+    const std::string wide = "<IMG SRC=\"IDX:0\" WIDTH=\"2000000000\">",
+                      tall = "<IMG SRC=\"IDX:0\" HEIGHT=\"2000000000\"><BR>";
+    const std::pair<std::string, std::string> wider[] = {
+        {wide, wide + wide},
+        {"<OFS \"2147483647\">", "<OFS \"2147483647\">x"},
+        {"<P INDENT=\"2147483647\">", "<P INDENT=\"2147483647\">x"},
+    };
+    for (const auto& [less, more] : wider)
+        EXPECT_GE(measure(more).XSize, measure(less).XSize) << more;
+    EXPECT_GE(measure(repeat(tall, 4)).YSize, measure(tall).YSize);
+
     for (const std::string& text : hostile) {
         for (bool draw : {false, true}) {
             for (bool wrap : {false, true}) {
