@@ -1,10 +1,12 @@
 #include "platform/rtl/MemoryStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/FileStream.h"
+#include "platform/rtl/FileDescriptor.h"
 #include "platform/rtl/SafeFileWriter.h"
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count)
@@ -67,10 +69,26 @@ void TMemoryStream::Clear()
     position_ = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& path)
+void TMemoryStream::LoadFromFile(const std::string& path, int64_t maxBytes)
 {
-    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(file);
+    int64_t size = 0;
+    const int fd = OpenRegularFile(path, maxBytes, size);
+    if (fd < 0)
+        throw EFOpenError("Cannot open file \"" + path + "\". " + RefusalReason(errno));
+    // The size fstat gave: a file still growing is read as it was then.
+    decltype(data_) data(static_cast<size_t>(size));
+    int64_t done = 0;
+    while (done < size) {
+        const int64_t got = FdRead(fd, data.data() + done, size - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    ::close(fd);
+    if (done < size)
+        throw EReadError("Stream read error");
+    data_.swap(data);
+    position_ = 0;
 }
 
 void TMemoryStream::SaveToFile(const std::string& path) const
