@@ -92,53 +92,82 @@ int ExifOrientation(FIBITMAP* dib)
     return value >= 1 && value <= 8 ? value : 1;
 }
 
-FIBITMAP* TurnUpright(FIBITMAP* dib)
+FIBITMAP* TurnUpright(FIBITMAP* dib, int fileOrientation)
 {
     if (!dib)
         return nullptr;
-    const int orientation = ExifOrientation(dib);
+    const int exif = ExifOrientation(dib);
+    const int orientation = exif != 1 ? exif : fileOrientation;
     Apply(dib, orientation);
     MarkUpright(dib);
     return dib;
 }
 
-bool ClearRawExifOrientation(BYTE* block, size_t size)
+namespace {
+
+// Where the orientation entry's value lies in a TIFF structure (a raw EXIF
+// block is one, behind its "Exif\0\0" prefix), and its byte order.
+struct OrientationEntry {
+    size_t value = 0;  // offset of the entry's value; 0 when there is none
+    bool motorola = false;
+};
+
+OrientationEntry FindOrientationEntry(const BYTE* block, size_t size)
 {
     size_t base = 0;
     if (size >= 6 && std::memcmp(block, "Exif\0\0", 6) == 0)
         base = 6;
     if (size - base < 8)
-        return false;
+        return {};
     const BYTE* tiff = block + base;
     const size_t length = size - base;
-    bool motorola;
-    if (tiff[0] == 'I' && tiff[1] == 'I')
-        motorola = false;
-    else if (tiff[0] == 'M' && tiff[1] == 'M')
-        motorola = true;
-    else
-        return false;
+    OrientationEntry found;
+    if (tiff[0] == 'M' && tiff[1] == 'M')
+        found.motorola = true;
+    else if (tiff[0] != 'I' || tiff[1] != 'I')
+        return {};
     const auto word = [&](size_t at) -> unsigned {
-        return motorola ? (tiff[at] << 8) | tiff[at + 1] : tiff[at] | (tiff[at + 1] << 8);
+        return found.motorola ? (tiff[at] << 8) | tiff[at + 1] : tiff[at] | (tiff[at + 1] << 8);
     };
-    const auto dword = [&](size_t at) -> size_t { return motorola ? (size_t(word(at)) << 16) | word(at + 2)
-                                                                  : word(at) | (size_t(word(at + 2)) << 16); };
+    const auto dword = [&](size_t at) -> size_t {
+        return found.motorola ? (size_t(word(at)) << 16) | word(at + 2) : word(at) | (size_t(word(at + 2)) << 16);
+    };
     const size_t ifd = dword(4);
     if (ifd > length || length - ifd < 2)
-        return false;
+        return {};
     const unsigned entries = word(ifd);
     for (unsigned i = 0; i < entries; ++i) {
         const size_t entry = ifd + 2 + size_t(i) * 12;
         if (entry > length || length - entry < 12)
-            return false;
+            return {};
         if (word(entry) != kOrientationTag)
             continue;
         if (word(entry + 2) != kShortType)
-            return false;
-        BYTE* value = block + base + entry + 8;
-        value[0] = motorola ? 0 : 1;
-        value[1] = motorola ? 1 : 0;
-        return true;
+            return {};
+        found.value = base + entry + 8;
+        return found;
     }
-    return false;
+    return {};
+}
+
+}  // namespace
+
+int TiffOrientation(const BYTE* data, size_t size)
+{
+    const OrientationEntry entry = FindOrientationEntry(data, size);
+    if (entry.value == 0)
+        return 1;
+    const int value = entry.motorola ? (data[entry.value] << 8) | data[entry.value + 1]
+                                     : data[entry.value] | (data[entry.value + 1] << 8);
+    return value >= 1 && value <= 8 ? value : 1;
+}
+
+bool ClearRawExifOrientation(BYTE* block, size_t size)
+{
+    const OrientationEntry entry = FindOrientationEntry(block, size);
+    if (entry.value == 0)
+        return false;
+    block[entry.value] = entry.motorola ? 0 : 1;
+    block[entry.value + 1] = entry.motorola ? 1 : 0;
+    return true;
 }

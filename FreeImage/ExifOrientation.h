@@ -14,11 +14,15 @@
 // or a value out of range.
 int ExifOrientation(FIBITMAP* dib);
 
-// Turns the image upright by its EXIF orientation and marks it upright.
-// Takes ownership of `dib` and returns the image to keep (the same one or
-// its turned copy; the original, marked upright, when turning fails).
-// Null stays null.
-FIBITMAP* TurnUpright(FIBITMAP* dib);
+// Turns the image upright by its EXIF orientation, or when that names none
+// by `fileOrientation` (a TIFF file's own tag, which the library does not
+// report), and marks it upright. Takes ownership of `dib` and returns the
+// image to keep (the same one or its turned copy; the original, marked
+// upright, when turning fails). Null stays null.
+FIBITMAP* TurnUpright(FIBITMAP* dib, int fileOrientation = 1);
+
+// The orientation (1..8) a TIFF file's first directory names; 1 when none.
+int TiffOrientation(const BYTE* data, size_t size);
 
 // Sets the orientation entry of a raw EXIF block (with or without its
 // "Exif\0\0" prefix) to 1. False when the block holds no such entry.

@@ -240,7 +240,8 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
         FreeImage_Unload(dib_);
         dib_ = nullptr;
     }
-    dib_ = TurnUpright(ToEightBitsPerChannel(memory.Read(header.format, flags)));
+    const int fileOrientation = header.format == FIF_TIFF ? TiffOrientation(data, size) : 1;
+    dib_ = TurnUpright(ToEightBitsPerChannel(memory.Read(header.format, flags)), fileOrientation);
     Change();
     return IsValid();
 }

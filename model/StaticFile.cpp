@@ -1,15 +1,13 @@
 #include "model/StaticFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "platform/resources/Resources.h"
 #include "platform/rtl/Base64.h"
+#include "platform/rtl/FileDescriptor.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/RegularFile.h"
 
@@ -51,15 +49,9 @@ bool StaticFile::LoadFromFile(const std::string& path, const std::string& name, 
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size]);
     if (!buffer)
         return false;
-    std::uint32_t done = 0;
-    while (done < size) {
-        ssize_t got = ::read(file.fd, buffer.get() + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false; // a file that shrank under us is not half-loaded
-        done += static_cast<std::uint32_t>(got);
-    }
+    // A file that shrank under us is not half-loaded.
+    if (!FdReadAll(file.fd, buffer.get(), size))
+        return false;
     Assign(std::move(buffer), size, name, type);
     return true;
 }

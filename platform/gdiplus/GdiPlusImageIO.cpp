@@ -8,11 +8,9 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <unistd.h>
 
 #include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/FileDescriptor.h"
 #include "platform/rtl/RegularFile.h"
 #include "platform/rtl/SafeFileWriter.h"
 
@@ -114,28 +112,19 @@ int64_t MaxImageFileBytes()
 // leads to a FIFO, a device or a folder is refused without waiting.
 GpStatus ReadImageFile(const std::string& path, QByteArray& out)
 {
-    int64_t size = 0;
-    const int fd = OpenRegularFile(path, MaxImageFileBytes(), size);
-    if (fd < 0) {
-        switch (errno) {
-        case ENOENT:
-        case ENOTDIR: return FileNotFound;
-        case EACCES:
-        case EPERM: return AccessDenied;
-        case EFBIG: return OutOfMemory;
-        default: return Win32Error;  // a folder, FIFO or device among them
-        }
+    switch (ReadRegularFile(path, MaxImageFileBytes(), out)) {
+    case ReadResult::Read: return Ok;
+    case ReadResult::Short: return Win32Error;
+    case ReadResult::Refused: break;
     }
-    out.resize(static_cast<qsizetype>(size));
-    int64_t done = 0;
-    while (done < size) {
-        const int64_t got = FdRead(fd, out.data() + done, size - done);
-        if (got <= 0)
-            break;
-        done += got;
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR: return FileNotFound;
+    case EACCES:
+    case EPERM: return AccessDenied;
+    case EFBIG: return OutOfMemory;
+    default: return Win32Error;  // a folder, FIFO or device among them
     }
-    ::close(fd);
-    return done == size ? Ok : Win32Error;
 }
 
 }  // namespace

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/FileDescriptor.h"
 #include "platform/rtl/SafeFileWriter.h"
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count)
@@ -71,21 +69,11 @@ void TMemoryStream::Clear()
 
 void TMemoryStream::LoadFromFile(const std::string& path, int64_t maxBytes)
 {
-    int64_t size = 0;
-    const int fd = OpenRegularFile(path, maxBytes, size);
-    if (fd < 0)
+    decltype(data_) data;
+    const ReadResult result = ReadRegularFile(path, maxBytes, data);
+    if (result == ReadResult::Refused)
         throw EFOpenError("Cannot open file \"" + path + "\". " + RefusalReason(errno));
-    // The size fstat gave: a file still growing is read as it was then.
-    decltype(data_) data(static_cast<size_t>(size));
-    int64_t done = 0;
-    while (done < size) {
-        const int64_t got = FdRead(fd, data.data() + done, size - done);
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    ::close(fd);
-    if (done < size)
+    if (result == ReadResult::Short)
         throw EReadError("Stream read error");
     data_.swap(data);
     position_ = 0;

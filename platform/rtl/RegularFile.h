@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <unistd.h>
+
+#include "platform/rtl/FileDescriptor.h"
 
 inline constexpr int64_t kNoSizeLimit = std::numeric_limits<int64_t>::max();
 
@@ -19,6 +22,27 @@ int OpenRegularFile(const std::string& path, int64_t maxBytes, int64_t& size);
 // Why OpenRegularFile refused, for a message: "Is a directory",
 // "Not a regular file", "File too large" or the system's text.
 std::string RefusalReason(int error);
+
+enum class ReadResult { Read, Refused, Short };
+
+// The whole file into `bytes` (any container with resize and data), read as
+// OpenRegularFile opens it and only as far as the size it had then. Refused
+// leaves errno as OpenRegularFile set it; Short means the file ended early
+// or could not be read. A failed allocation throws, the file closed.
+template <class Bytes>
+ReadResult ReadRegularFile(const std::string& path, int64_t maxBytes, Bytes& bytes)
+{
+    int64_t size = 0;
+    const int fd = OpenRegularFile(path, maxBytes, size);
+    if (fd < 0)
+        return ReadResult::Refused;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    bytes.resize(static_cast<decltype(bytes.size())>(size));
+    return FdReadAll(fd, bytes.data(), size) ? ReadResult::Read : ReadResult::Short;
+}
 
 // True when the path names a regular file this process can open for reading
 // (checked by opening it as above, and closing it again).

@@ -53,6 +53,17 @@ TEST(PictureOrientation, EveryOrientationLoadsUprightAndIsWrittenUpright)
     }
 }
 
+// A TIFF names its orientation in a tag of its own, which viewers apply too.
+TEST(PictureOrientation, TiffOrientationTagIsAppliedAtLoad)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteCameraPhotos(dir.Path().string()));
+    TFreeWinBitmap bitmap;
+    ASSERT_TRUE(bitmap.Load(dir / "o6.tif"));
+    EXPECT_EQ(UprightProblem(Shown(bitmap)), "");
+    EXPECT_EQ(UprightProblem(AsViewersShowIt(dir / "o6.tif")), "") << "the fixture";
+}
+
 TEST(PictureOrientation, RawExifOrientationIsClearedInEitherByteOrder)
 {
     // "Exif\0\0", a TIFF header, one directory with one orientation entry.

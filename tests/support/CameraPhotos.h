@@ -8,7 +8,8 @@
 // The size of every photo once upright.
 inline constexpr QSize kUprightPhotoSize{160, 80};
 
-// Writes o1.jpg ... o8.jpg into the folder; false when the writer failed.
+// Writes o1.jpg ... o8.jpg and o6.tif into the folder; false when the
+// writer failed.
 bool WriteCameraPhotos(const std::string& folder);
 
 // "" when the image shows the photo upright (any scale); otherwise what is

@@ -1,4 +1,5 @@
-"""Writes camera-like JPEGs into the folder given: o1.jpg ... o8.jpg.
+"""Writes camera-like JPEGs into the folder given: o1.jpg ... o8.jpg, and
+a TIFF scan with its own orientation tag 6: o6.tif.
 
 Each shows, once turned as its EXIF orientation says, the same 160x80
 picture: red top-left, green top-right, blue bottom-left, yellow
@@ -32,3 +33,5 @@ for orientation in range(1, 9):
     exif[0x0112] = orientation
     exif[0x010F] = "Velmora Test Camera"
     stored.save(f"{out}/o{orientation}.jpg", quality=95, exif=exif.tobytes())
+    if orientation == 6:
+        stored.save(f"{out}/o6.tif", tiffinfo={0x0112: 6})
