@@ -6,6 +6,7 @@
 #include "app/TForm5.h"
 #include "app/render/RenderStates.h"
 #include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxItems.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 
@@ -92,6 +93,12 @@ QWidget* ShowPage(int index)
     return Form1;
 }
 
+// The page of the artwork added last, whatever states ran before.
+QWidget* ShowLastArtwork()
+{
+    return ShowPage(Form1->SmoothImageListBox1->Items()->Count() - 2);
+}
+
 const bool artworkAdd = RegisterRenderState("TForm2-add", [] {
     // As the dialog stands once the new artwork's file was chosen.
     static std::unique_ptr<Picture> added(SampleArtwork(""));
@@ -162,7 +169,7 @@ const bool transparentArtwork = RegisterRenderState("TFrame1-transparent-drawing
     painter.end();
     image.save(path);
     AddToStrip(SampleArtwork("Black Ink", path));
-    return ShowPage(1);
+    return ShowLastArtwork();
 });
 
 // A portrait from a camera held on its side: stored lying down, with the
@@ -199,7 +206,7 @@ QString CameraPortrait()
 
 const bool cameraArtwork = RegisterRenderState("TFrame1-camera-portrait", [] {
     AddToStrip(SampleArtwork("Tower", CameraPortrait()));
-    return ShowPage(1);
+    return ShowLastArtwork();
 });
 
 const bool statementPage = RegisterRenderState("TFrame2-statement", [] {
