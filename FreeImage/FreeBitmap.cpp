@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <limits>
 #include <mutex>
 #include <vector>
 
+#include "FreeImage/ExifOrientation.h"
 #include "FreeImage/FreeImageLibrary.h"
 #include "FreeImage/FreeMemoryIO.h"
 #include "platform/rtl/Exception.h"
@@ -66,40 +66,84 @@ void TakeHeader(FIBITMAP* dib, TFreeBitmap::Header& out)
     out.bitsPerPixel = static_cast<int>(FreeImage_GetBPP(dib));
 }
 
-// The GIF reader cannot stop after the header; its logical screen, which
-// the reader allocates whole, stands in the first ten bytes.
-bool GifScreen(const BYTE* data, size_t size, TFreeBitmap::Header& out)
+// Skips a run of GIF data sub-blocks (a length byte, that many bytes, ...,
+// a zero length); false when the data ends first.
+bool SkipGifSubBlocks(const BYTE* data, size_t size, size_t& at)
 {
-    if (size < 10)
-        return false;
-    out.width = data[6] | (data[7] << 8);
-    out.height = data[8] | (data[9] << 8);
-    out.bitsPerPixel = 8;
-    return true;
+    while (at < size) {
+        const BYTE length = data[at++];
+        if (length == 0)
+            return true;
+        at += length;
+    }
+    return false;
 }
 
-bool FileHeader(const std::string& fileName, FREE_IMAGE_FORMAT format, TFreeBitmap::Header& out)
+// The GIF reader cannot stop after a header, and each frame carries a size
+// of its own that the reader allocates whatever the logical screen says: a
+// few bytes can promise gigabytes. The header reports the largest of the
+// screen and every frame, so that no frame escapes the limits.
+bool GifHeader(const BYTE* data, size_t size, TFreeBitmap::Header& out)
 {
-    out = TFreeBitmap::Header{};
-    out.format = format;
-    if (FreeImage_FIFSupportsNoPixels(format)) {
-        FIBITMAP* dib = FreeImage_Load(format, fileName.c_str(), FIF_LOAD_NOPIXELS);
-        if (!dib)
-            return false;
-        TakeHeader(dib, out);
-        FreeImage_Unload(dib);
-        return true;
+    constexpr size_t kScreenEnd = 13;  // signature and logical screen descriptor
+    if (size < kScreenEnd)
+        return false;
+    const auto word = [data](size_t at) { return int64_t(data[at] | (data[at + 1] << 8)); };
+    out.width = word(6);
+    out.height = word(8);
+    out.bitsPerPixel = 8;
+    const auto take = [&out](int64_t width, int64_t height) {
+        if (width * height > out.width * out.height) {
+            out.width = width;
+            out.height = height;
+        }
+    };
+    size_t at = kScreenEnd;
+    if (data[10] & 0x80)
+        at += size_t{3} << ((data[10] & 7) + 1);
+    bool frames = false;
+    while (at < size) {
+        const BYTE block = data[at++];
+        if (block == 0x3B)  // trailer
+            break;
+        if (block == 0x21) {  // extension: label, then sub-blocks
+            ++at;
+            if (!SkipGifSubBlocks(data, size, at))
+                break;
+        } else if (block == 0x2C) {  // image descriptor
+            if (size - at < 9)
+                break;
+            take(word(at + 4), word(at + 6));
+            frames = true;
+            const BYTE packed = data[at + 8];
+            at += 9;
+            if (packed & 0x80)
+                at += size_t{3} << ((packed & 7) + 1);
+            ++at;  // LZW minimum code size
+            if (at > size || !SkipGifSubBlocks(data, size, at))
+                break;
+        } else {
+            break;
+        }
     }
-    if (format == FIF_GIF) {
-        BYTE head[10] = {};
-        std::ifstream in(fileName, std::ios::binary);
-        in.read(reinterpret_cast<char*>(head), sizeof head);
-        return GifScreen(head, static_cast<size_t>(in.gcount()), out);
-    }
-    return true;
+    return frames;
 }
 
 }  // namespace
+
+bool TFreeBitmap::IsArtworkFormat(FREE_IMAGE_FORMAT format)
+{
+    switch (format) {
+    case FIF_JPEG:
+    case FIF_PNG:
+    case FIF_BMP:
+    case FIF_TIFF:
+    case FIF_GIF:
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool TFreeBitmap::Header::WithinLimits() const
 {
@@ -114,18 +158,17 @@ bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
         return false;
     TFreeMemoryIO memory(const_cast<BYTE*>(data), size);
     out.format = memory.GetFileType();
-    if (out.format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(out.format))
+    if (!IsArtworkFormat(out.format) || !FreeImage_FIFSupportsReading(out.format))
         return false;
-    if (FreeImage_FIFSupportsNoPixels(out.format)) {
-        FIBITMAP* dib = memory.Read(out.format, FIF_LOAD_NOPIXELS);
-        if (!dib)
-            return false;
-        TakeHeader(dib, out);
-        FreeImage_Unload(dib);
-        return true;
-    }
     if (out.format == FIF_GIF)
-        return GifScreen(data, size, out);
+        return GifHeader(data, size, out);
+    if (!FreeImage_FIFSupportsNoPixels(out.format))
+        return false;
+    FIBITMAP* dib = memory.Read(out.format, FIF_LOAD_NOPIXELS);
+    if (!dib)
+        return false;
+    TakeHeader(dib, out);
+    FreeImage_Unload(dib);
     return true;
 }
 
@@ -153,22 +196,13 @@ void TFreeBitmap::Clear()
 
 bool TFreeBitmap::Load(const std::string& fileName, int flags)
 {
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(fileName.c_str(), 0);
-    if (format == FIF_UNKNOWN)
-        format = FormatFromFileName(fileName);
-    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
+    TMemoryStream bytes;
+    try {
+        bytes.LoadFromFile(fileName, kMaxFileBytes);
+    } catch (const Exception&) {
         return false;
-    Header header;
-    if (!FileHeader(fileName, format, header) || !header.WithinLimits())
-        return false;
-
-    if (dib_) {
-        FreeImage_Unload(dib_);
-        dib_ = nullptr;
     }
-    dib_ = ToEightBitsPerChannel(FreeImage_Load(format, fileName.c_str(), flags));
-    Change();
-    return IsValid();
+    return LoadFromStream(bytes, flags);
 }
 
 bool TFreeBitmap::LoadFromStream(TStream& stream, int flags)
@@ -206,7 +240,8 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
         FreeImage_Unload(dib_);
         dib_ = nullptr;
     }
-    dib_ = ToEightBitsPerChannel(memory.Read(header.format, flags));
+    const int fileOrientation = header.format == FIF_TIFF ? TiffOrientation(data, size) : 1;
+    dib_ = TurnUpright(ToEightBitsPerChannel(memory.Read(header.format, flags)), fileOrientation);
     Change();
     return IsValid();
 }

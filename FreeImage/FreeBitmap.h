@@ -20,6 +20,9 @@ public:
     // run-length data cannot expand into gigabytes.
     static constexpr int64_t kMaxPixels = 100'000'000;
     static constexpr int64_t kMaxDecodedBytes = kMaxPixels * 4;
+    // The largest picture file read: an uncompressed image at the pixel
+    // limit with 16 bits per channel and alpha, plus room for its metadata.
+    static constexpr int64_t kMaxFileBytes = kMaxPixels * 8 + (int64_t{16} << 20);
 
     // What an image's header promises, read without decoding its pixels.
     struct Header {
@@ -31,9 +34,13 @@ public:
         int64_t DecodedBytes() const { return height * (((width * bitsPerPixel + 31) / 32) * 4); }
         bool WithinLimits() const;
     };
-    // Reads the header of the encoded image. False when the format is not
-    // known or readable, or its header cannot be read; formats whose
-    // reader cannot stop after the header report width and height 0.
+    // The formats artworks may come in: those offered to the user whose
+    // size can be read before any pixel is decoded. Every load refuses the
+    // rest, whatever the file's name says.
+    static bool IsArtworkFormat(FREE_IMAGE_FORMAT format);
+    // Reads the header of the encoded image. False when the format is no
+    // artwork format or its header cannot be read. For a GIF the size is
+    // the largest of its logical screen and all its frames.
     static bool ReadHeader(const BYTE* data, DWORD size, Header& out);
     // The format the file name's extension names (FIF_UNKNOWN for none).
     // Safe on any thread: the image library's own lookup is not.
@@ -52,13 +59,15 @@ public:
     bool IsValid() const override { return dib_ != nullptr; }
     virtual void Clear();
 
-    // Format from the file's content, else from its name; refused like
-    // LoadFromStream when the header is over the limits. The old image is
+    // Format from the file's content; refused like LoadFromStream when the
+    // header is over the limits, and without waiting when the name leads to
+    // anything but a regular file of at most kMaxFileBytes. The old image is
     // released before decoding, so a file that fails to decode leaves the
     // object empty. Images of 16 bits per channel come back as 24/32-bit
     // colour or 8-bit grey, floating-point colour tone-mapped to 24 bits and
     // other sample kinds as 8-bit grey, so that every loaded image can be
-    // shown and saved.
+    // shown and saved. A picture whose EXIF data names an orientation is
+    // turned upright, and its EXIF data then says it is (see ExifOrientation.h).
     bool Load(const std::string& fileName, int flags = 0);
     // Decodes GetSize() bytes read from the stream's current position (callers
     // rewind first); the format comes from the content alone. A memory

@@ -13,9 +13,13 @@ TFreeWinBitmap::TFreeWinBitmap(FREE_IMAGE_TYPE imageType, int width, int height,
 namespace {
 
 // An opaque screen image of a library image of any kind, top row first;
-// null when it cannot be made.
+// null when it cannot be made. A transparent image is laid over white, as a
+// page with no background of its own shows it: its transparent pixels hold
+// colours nobody meant to be seen (mostly black, which would swallow black
+// lines and text).
 QImage OpaqueImageOf(FIBITMAP* dib)
 {
+    const bool transparent = FreeImage_IsTransparent(dib) != FALSE;
     FIBITMAP* standard = nullptr;
     if (FreeImage_GetImageType(dib) != FIT_BITMAP) {
         standard = FreeImage_ConvertToStandardType(dib, TRUE);
@@ -36,8 +40,15 @@ QImage OpaqueImageOf(FIBITMAP* dib)
         for (int y = 0; y < height; ++y) {
             const BYTE* in = FreeImage_GetScanLine(pixels, height - 1 - y);
             QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < width; ++x, in += 4)
-                out[x] = qRgb(in[FI_RGBA_RED], in[FI_RGBA_GREEN], in[FI_RGBA_BLUE]);
+            for (int x = 0; x < width; ++x, in += 4) {
+                if (!transparent) {
+                    out[x] = qRgb(in[FI_RGBA_RED], in[FI_RGBA_GREEN], in[FI_RGBA_BLUE]);
+                    continue;
+                }
+                const int alpha = in[FI_RGBA_ALPHA];
+                const auto overWhite = [alpha](int c) { return (c * alpha + 255 * (255 - alpha) + 127) / 255; };
+                out[x] = qRgb(overWhite(in[FI_RGBA_RED]), overWhite(in[FI_RGBA_GREEN]), overWhite(in[FI_RGBA_BLUE]));
+            }
         }
     }
     FreeImage_Unload(pixels);

@@ -3,9 +3,11 @@
 // switching of the page shown in Panel2.
 #include "app/TForm1.h"
 
+#include "app/ScreenPixmap.h"
 #include "app/TForm2.h"
 #include "app/TFrame1.h"
 #include "app/TFrame2.h"
+#include "FreeImage/FreeWinBitmap.h"
 #include "controls/TSmoothImageListBox.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxItem.h"
@@ -195,7 +197,9 @@ bool TForm1::UpdateThumbnail(Picture* picture)
         items->BeginUpdate();
         TMemoryStream stream;
         // Without an image the item keeps showing the strip's default picture.
-        if (picture->SaveToStream(stream))
+        // The thumbnail is what the artwork page shows, transparent parts
+        // over white included.
+        if (const TFreeWinBitmap* bitmap = picture->GetBitmap(); bitmap && SaveScreenImage(*bitmap, stream))
             item->Image()->LoadFromStream(&stream);
         items->EndUpdate();
         return true;

@@ -10,22 +10,19 @@
 #include "model/Portfolio.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
+#include "platform/rtl/RegularFile.h"
 #include "ui_TForm2.h"
 
 #include <QDir>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QStandardPaths>
-#include <fstream>
 
 TForm2* Form2 = nullptr;
 
 namespace {
 
 const char* const kAddCaption = "Add Artwork";
-const char* const kImageFilter =
-    "All Image Files|*.jpg;*.jpeg;*.png;*.bmp;*.gif|PNG Images|*.png|JPEG Images|*.jpg;*.jpeg|BMP Images|*.bmp|"
-    "GIF Images|*.gif";
 
 } // namespace
 
@@ -37,7 +34,7 @@ TForm2::TForm2(QWidget* owner)
     setAutoFillBackground(true);
 
     openPictureDialog1_->Title = "Please select an image file...";
-    openPictureDialog1_->Filter = kImageFilter;
+    openPictureDialog1_->Filter = TOpenPictureDialog::kArtworkFilter;
     openPictureDialog1_->ThumbnailView = true;
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (!pictures.isEmpty() && QDir(pictures).exists())
@@ -141,7 +138,7 @@ void TForm2::ShowPreview(Picture* picture)
 bool TForm2::SelectImage()
 {
     openPictureDialog1_->FileName.clear();
-    if (!imagePath_.empty() && std::ifstream(imagePath_, std::ios::binary).is_open())
+    if (CanReadRegularFile(imagePath_))
         openPictureDialog1_->FileName = imagePath_;
     if (!openPictureDialog1_->Execute(this))
         return false;

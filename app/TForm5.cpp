@@ -7,11 +7,11 @@
 #include "output/FileDialog.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
+#include "platform/rtl/RegularFile.h"
 #include "ui_TForm5.h"
 
 #include <QSignalBlocker>
 #include <QStyle>
-#include <fstream>
 
 namespace {
 
@@ -19,7 +19,7 @@ const char* const kNameAsShipped = "Jane Doe";
 
 bool CanRead(const std::string& path)
 {
-    return !path.empty() && std::ifstream(path, std::ios::binary).is_open();
+    return CanReadRegularFile(path);
 }
 
 } // namespace

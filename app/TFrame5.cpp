@@ -4,13 +4,13 @@
 #include "model/Template.h"
 #include "output/FileDialog.h"
 #include "output/WinColor.h"
+#include "platform/rtl/RegularFile.h"
 #include "ui_TFrame5.h"
 
 #include <QColorDialog>
 #include <QFontDatabase>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <fstream>
 
 namespace {
 
@@ -263,7 +263,7 @@ void TFrame5::ToolButton1Click()
     dialog.Title = "Select a background image...";
     dialog.Filter = "All Image Files|*.jpg;*.jpeg;*.png;*.gif;*.bmp|JPEG Images|*.jpg;*.jpeg|PNG Images|"
                     "*.png|GIF Images|*.gif|BMP Images|*.bmp";
-    if (!imageName_.empty() && std::ifstream(imageName_, std::ios::binary).is_open())
+    if (CanReadRegularFile(imageName_))
         dialog.FileName = imageName_;
     if (!dialog.Execute(this))
         return;

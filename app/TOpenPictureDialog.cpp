@@ -1,27 +1,71 @@
 #include "app/TOpenPictureDialog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPixmap>
+#include <unistd.h>
+
+#include "FreeImage/FreeBitmap.h"
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
-// The picture at the path read no larger than `box`, proportions kept; a
-// null image when it is no picture the reader knows.
+// Where the last picture was chosen, for every picture chooser of the run.
+QString& LastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// The picture at the path read no larger than `box`, proportions kept and
+// turned upright as the artwork will be, over white as the windows show
+// transparent pictures; a null image when it is no picture the reader knows.
+// Only a regular file is opened: the list holds whatever the folder holds,
+// FIFOs and devices included.
 QImage ReadScaled(const QString& path, const QSize& box)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (!size.isValid())
+    int64_t size = 0;
+    const int fd = OpenRegularFile(QFile::encodeName(path).toStdString(), TFreeBitmap::kMaxFileBytes, size);
+    if (fd < 0)
         return {};
-    if (size.width() > box.width() || size.height() > box.height())
-        reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
-    return reader.read();
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (!full.isValid())
+        return {};
+    const QSize fitted = full.width() > box.width() || full.height() > box.height()
+                             ? full.scaled(box, Qt::KeepAspectRatio)
+                             : full;
+    // JPEG scales while decoding, fast and well. Other readers scale by
+    // dropping pixels, and the PNG reader loses a one-bit picture's palette
+    // on the way, so they are read whole and scaled smoothly afterwards.
+    if (fitted != full && reader.format() == "jpeg")
+        reader.setScaledSize(fitted);
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    QImage shown(image.size(), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    {
+        QPainter painter(&shown);
+        painter.drawImage(0, 0, image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    if (shown.size() != fitted)
+        shown = shown.scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return shown;
 }
 
 class ThumbnailIconProvider : public QFileIconProvider {
@@ -46,6 +90,10 @@ TOpenPictureDialog::~TOpenPictureDialog() = default;
 void TOpenPictureDialog::PrepareDialog(QFileDialog& dialog)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (FileName.empty() && !LastFolder().isEmpty() && QDir(LastFolder()).exists())
+        dialog.setDirectory(LastFolder());
+    QObject::connect(&dialog, &QFileDialog::fileSelected,
+                     [](const QString& file) { LastFolder() = QFileInfo(file).absolutePath(); });
     auto* preview = new QLabel(&dialog);
     preview->setObjectName("PicturePreview");
     preview->setFixedSize(kPreviewSize);

@@ -6,7 +6,9 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -215,11 +217,11 @@ HashDigest MD5::DigestFile(const std::string& path) const
     // Read in blocks that stay in the processor's cache while they are
     // hashed: faulting a mapped view in page by page costs more than the
     // digest itself on large files.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int64_t size = 0;
+    const int fd = OpenRegularFile(path, kNoSizeLimit, size);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+    if (size <= 0) {
         ::close(fd);
         return nullptr;
     }

@@ -87,14 +87,16 @@ void Picture::SetFileName(const std::string& path)
 bool Picture::LoadFromFile(const std::string& path)
 {
     try {
-        const MD5 md5;
-        std::string hash = DigestText(md5.DigestFile(path), md5);
-        auto bitmap = std::make_unique<TFreeWinBitmap>();
-        if (!bitmap->Load(path, 0))
+        // Read once, for the digest and the decoder alike; the read takes
+        // only a regular file of a size a picture can have.
+        TMemoryStream bytes;
+        bytes.LoadFromFile(path, TFreeBitmap::kMaxFileBytes);
+        Decoded decoded = Decode(bytes);
+        if (!decoded.image)
             return false;
-        image_ = std::move(bitmap);
+        image_ = std::move(decoded.image);
         fileName_ = path;
-        hash_ = std::move(hash);
+        hash_ = std::move(decoded.hash);
         const int size = Options::Instance()->GetPictureSize();
         if (size >= 0 && size < kPictureSizeCount)
             Resize(PictureSizes[size].maxSide);

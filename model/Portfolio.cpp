@@ -288,7 +288,7 @@ bool Portfolio::AttachFile(const std::string& path, TMemoryStream& data,
     // already attached.
     TMemoryStream loaded;
     try {
-        loaded.LoadFromFile(path);
+        loaded.LoadFromFile(path, kMaxAttachedFileSize);
     } catch (const std::exception&) {
         return false;
     }

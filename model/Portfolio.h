@@ -7,6 +7,7 @@
 // the artist details file, the plain form to edit controls and the portfolio
 // file. Every changing operation marks the document modified.
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -18,6 +19,10 @@ class TMemoryStream;
 
 class Portfolio {
 public:
+    // A statement, CV or contact picture larger than this could not be
+    // stored in a portfolio file, whose items are bounded alike.
+    static constexpr int64_t kMaxAttachedFileSize = int64_t{512} << 20;
+
     // A new document prefilled from the artist's saved details; not modified.
     Portfolio();
     ~Portfolio();
@@ -85,8 +90,9 @@ public:
     void SetFileName(const std::string& path);
 
     // Read the whole file into the matching stream and set the path. False,
-    // with bytes and path unchanged, when the file cannot be read. The Use
-    // flags are left alone.
+    // with bytes and path unchanged, when the file cannot be read or is no
+    // regular file of at most kMaxAttachedFileSize. The Use flags are left
+    // alone.
     bool AttachStatementFile(const std::string& path);
     bool AttachCVFile(const std::string& path);
     bool AttachPictureFile(const std::string& path);

@@ -1,15 +1,15 @@
 #include "model/StaticFile.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "platform/resources/Resources.h"
 #include "platform/rtl/Base64.h"
+#include "platform/rtl/FileDescriptor.h"
 #include "platform/rtl/FileName.h"
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -36,31 +36,22 @@ void StaticFile::Assign(std::unique_ptr<unsigned char[]> data, std::uint32_t siz
     type_ = type;
 }
 
-bool StaticFile::LoadFromFile(const std::string& path, const std::string& name, const std::string& type)
+bool StaticFile::LoadFromFile(const std::string& path, const std::string& name, const std::string& type,
+                              int64_t maxBytes)
 {
     if (path.empty() || name.empty() || type.empty())
         return false;
-    FileHandle file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0)
+    int64_t length = 0;
+    FileHandle file{OpenRegularFile(path, std::min<int64_t>(maxBytes, 0xFFFFFFFFll), length)};
+    if (file.fd < 0 || length <= 0)
         return false;
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    if (info.st_size <= 0 || static_cast<std::uint64_t>(info.st_size) > 0xFFFFFFFFull)
-        return false;
-    const auto size = static_cast<std::uint32_t>(info.st_size);
+    const auto size = static_cast<std::uint32_t>(length);
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size]);
     if (!buffer)
         return false;
-    std::uint32_t done = 0;
-    while (done < size) {
-        ssize_t got = ::read(file.fd, buffer.get() + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false; // a file that shrank under us is not half-loaded
-        done += static_cast<std::uint32_t>(got);
-    }
+    // A file that shrank under us is not half-loaded.
+    if (!FdReadAll(file.fd, buffer.get(), size))
+        return false;
     Assign(std::move(buffer), size, name, type);
     return true;
 }

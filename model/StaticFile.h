@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/rtl/RegularFile.h"
 #include "platform/xml/XMLNode.h"
 
 class StaticFile {
@@ -23,8 +24,10 @@ public:
     // Null when the file holds no bytes.
     const unsigned char* GetData() const { return data_.get(); }
 
-    // Every load is all or nothing: on false the object is as it was.
-    bool LoadFromFile(const std::string& path, const std::string& name, const std::string& type);
+    // Every load is all or nothing: on false the object is as it was. Only a
+    // regular file of at most maxBytes (and 4 GB) is read (see RegularFile.h).
+    bool LoadFromFile(const std::string& path, const std::string& name, const std::string& type,
+                      int64_t maxBytes = kNoSizeLimit);
     bool LoadFromResource(const std::string& resource, const std::string& name, const std::string& type);
     // Reads a "StaticFile" element; refuses a name that could point outside
     // the folder the file is later written to.

@@ -207,7 +207,7 @@ bool Template::SetBackgroundImage(const std::string& path)
     if (!name.empty()) {
         // Load first: a file that cannot be read must not cost the old image.
         auto loaded = std::make_unique<StaticFile>(false);
-        if (!loaded->LoadFromFile(path, name, "Background"))
+        if (!loaded->LoadFromFile(path, name, "Background", kMaxBackgroundSize))
             return false;
         // Reuse the old background's own file; a built-in file of the same
         // name is never touched (it would be dropped at the next save and

@@ -14,6 +14,11 @@
 
 class Template {
 public:
+    // A template file, with every background it carries as base64 text.
+    static constexpr int64_t kMaxFileSize = int64_t{256} << 20;
+    // A background image: its base64 form must still fit a template file.
+    static constexpr int64_t kMaxBackgroundSize = kMaxFileSize / 2;
+
     explicit Template(const std::string& name);
     ~Template();
     Template(const Template&) = delete;

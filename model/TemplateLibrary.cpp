@@ -79,7 +79,7 @@ bool TemplateLibrary::LoadTemplates(const std::string& path, bool clear, bool sh
 {
     try {
         TXMLDocument document;
-        document.LoadFromFile(path);
+        document.LoadFromFile(path, Template::kMaxFileSize);
         IXMLNode root = document.ChildNode("Templates");
         if (root.IsNull()) {
             SetText("Couldnt find the root Templates node.");

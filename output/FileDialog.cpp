@@ -3,6 +3,7 @@
 #include "output/DialogFilter.h"
 #include "output/Form1.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 
@@ -24,8 +25,12 @@ bool TFileDialog::Execute(QWidget* owner)
     }
     if (!DefaultExt.empty())
         dialog.setDefaultSuffix(QString::fromStdString(DefaultExt));
-    if (!InitialDir.empty())
+    // Without a folder of its own the dialog would open in the process's
+    // working folder, which means nothing to the user.
+    if (!InitialDir.empty() && QDir(QString::fromStdString(InitialDir)).exists())
         dialog.setDirectory(QString::fromStdString(InitialDir));
+    else
+        dialog.setDirectory(QDir::homePath());
     if (!FileName.empty())
         dialog.selectFile(QString::fromStdString(FileName));
 

@@ -17,6 +17,7 @@ public:
     bool Execute(QWidget* owner = nullptr);
 
     std::string Title;
+    // The home folder when empty or gone.
     std::string InitialDir;
     // Without a dot ("pfo"); added to a typed name that has no extension.
     std::string DefaultExt;

@@ -6,10 +6,16 @@
 #include "app/TForm5.h"
 #include "app/render/RenderStates.h"
 #include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxItems.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QPen>
+#include <QTransform>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -87,6 +93,12 @@ QWidget* ShowPage(int index)
     return Form1;
 }
 
+// The page of the artwork added last, whatever states ran before.
+QWidget* ShowLastArtwork()
+{
+    return ShowPage(Form1->SmoothImageListBox1->Items()->Count() - 2);
+}
+
 const bool artworkAdd = RegisterRenderState("TForm2-add", [] {
     // As the dialog stands once the new artwork's file was chosen.
     static std::unique_ptr<Picture> added(SampleArtwork(""));
@@ -137,6 +149,65 @@ const bool threeArtworks = RegisterRenderState("TForm1-three-artworks", [] {
 
 // The first artwork: nothing to its left.
 const bool artworkPage = RegisterRenderState("TFrame1-artwork", [] { return ShowPage(1); });
+
+// A drawing with a transparent background and black lettering: it shows
+// over white, its lettering readable.
+const bool transparentArtwork = RegisterRenderState("TFrame1-transparent-drawing", [] {
+    static QTemporaryDir folder;
+    const QString path = folder.filePath("lettering.png");
+    QImage image(560, 380, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 6));
+    painter.drawEllipse(QRect(30, 30, 500, 320));
+    QFont font = painter.font();
+    font.setPixelSize(64);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(image.rect(), Qt::AlignCenter, "Black Ink");
+    painter.end();
+    image.save(path);
+    AddToStrip(SampleArtwork("Black Ink", path));
+    return ShowLastArtwork();
+});
+
+// A portrait from a camera held on its side: stored lying down, with the
+// EXIF orientation 6 that says to turn it a quarter clockwise.
+QString CameraPortrait()
+{
+    static QTemporaryDir folder;
+    const QString path = folder.filePath("camera-portrait.jpg");
+    QImage upright(420, 640, QImage::Format_RGB32);
+    QPainter painter(&upright);
+    QLinearGradient sky(0, 0, 0, 640);
+    sky.setColorAt(0, QColor(0x88, 0xBB, 0xEE));
+    sky.setColorAt(1, QColor(0xEE, 0xDD, 0xBB));
+    painter.fillRect(upright.rect(), sky);
+    painter.setBrush(QColor(0x33, 0x44, 0x22));
+    painter.drawRect(0, 500, 420, 140);  // ground at the bottom
+    painter.setBrush(QColor(0xAA, 0x33, 0x22));
+    painter.drawRect(180, 200, 60, 300);  // a tower standing on it
+    painter.end();
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    upright.transformed(QTransform().rotate(-90)).save(&buffer, "JPEG", 92);
+    // APP1 with one big-endian IFD entry: orientation (0x0112), SHORT, 6.
+    const QByteArray exif = QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 32);
+    QByteArray app1("\xFF\xE1", 2);
+    app1.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xFF)).append(exif);
+    jpeg.insert(2, app1);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(jpeg);
+    return path;
+}
+
+const bool cameraArtwork = RegisterRenderState("TFrame1-camera-portrait", [] {
+    AddToStrip(SampleArtwork("Tower", CameraPortrait()));
+    return ShowLastArtwork();
+});
 
 const bool statementPage = RegisterRenderState("TFrame2-statement", [] {
     Portfolio* portfolio = Form1->GetPortfolio();

@@ -34,5 +34,7 @@ GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, INT x, INT y, ARGB color);
 GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap);
 
 // Reads and decodes a whole file (UTF-16 name) as DecodeImageBytes does;
-// FileNotFound when there is no such file.
+// FileNotFound when there is no such file. Only a regular file is read, and
+// one whose size alone is over what decoding may take is refused
+// (OutOfMemory); a FIFO, device or folder is Win32Error.
 GpStatus DecodeImageFile(const WCHAR* filename, GpBitmap** bitmap);

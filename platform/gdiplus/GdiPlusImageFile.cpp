@@ -1,39 +1,13 @@
 #include "platform/gdiplus/GdiPlusImageFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QBuffer>
 #include <QImageReader>
-#include <cerrno>
 #include <new>
 
-#include "platform/com/BStr.h"
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
 
 namespace {
-
-GpStatus ReadWholeFile(const std::string& path, QByteArray& out)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? FileNotFound : errno == EACCES ? AccessDenied : Win32Error;
-    GpStatus status = Ok;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            status = Win32Error;
-        if (got <= 0)
-            break;
-        out.append(buffer, static_cast<qsizetype>(got));
-    }
-    ::close(fd);
-    return status;
-}
 
 GUID DimensionOf(const GpImage& image)
 {
@@ -81,14 +55,7 @@ GpStatus GdipCreateBitmapFromFile(const WCHAR* filename, GpBitmap** bitmap)
         return InvalidParameter;
     if (!GdiplusIsRunning())
         return GdiplusNotInitialized;
-    try {
-        QByteArray bytes;
-        if (const GpStatus status = ReadWholeFile(Utf8FromWide(filename), bytes); status != Ok)
-            return status;
-        return DecodeImageBytes(bytes, bitmap);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    return DecodeImageFile(filename, bitmap);
 }
 
 GpStatus GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count)

@@ -1,14 +1,17 @@
 // Loading and saving images, rotation, and image attributes.
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
 
 #include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/RegularFile.h"
 #include "platform/rtl/SafeFileWriter.h"
 
 namespace {
@@ -97,6 +100,33 @@ GpStatus Encode(GpImage* image, const CLSID* clsid, const EncoderParameters* par
     return Ok;
 }
 
+// The largest image file read: twice what the reader may allocate for the
+// decoded picture (16-bit samples), plus room for metadata.
+int64_t MaxImageFileBytes()
+{
+    const int64_t limit = int64_t(QImageReader::allocationLimit()) << 20;
+    return limit > 0 ? limit * 2 + (int64_t{16} << 20) : kNoSizeLimit;
+}
+
+// The whole file, when it is a regular one within the limit: a name that
+// leads to a FIFO, a device or a folder is refused without waiting.
+GpStatus ReadImageFile(const std::string& path, QByteArray& out)
+{
+    switch (ReadRegularFile(path, MaxImageFileBytes(), out)) {
+    case ReadResult::Read: return Ok;
+    case ReadResult::Short: return Win32Error;
+    case ReadResult::Refused: break;
+    }
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR: return FileNotFound;
+    case EACCES:
+    case EPERM: return AccessDenied;
+    case EFBIG: return OutOfMemory;
+    default: return Win32Error;  // a folder, FIFO or device among them
+    }
+}
+
 }  // namespace
 
 GpStatus DecodeImageFile(const WCHAR* filename, GpBitmap** bitmap)
@@ -106,15 +136,15 @@ GpStatus DecodeImageFile(const WCHAR* filename, GpBitmap** bitmap)
     *bitmap = nullptr;
     if (!GdiplusIsRunning())
         return GdiplusNotInitialized;
-    QFile file(FromWide(filename));
-    if (!file.exists())
-        return FileNotFound;
-    if (!file.open(QIODevice::ReadOnly))
-        return AccessDenied;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Win32Error;
-    return DecodeImageBytes(bytes, bitmap);
+    try {
+        QByteArray bytes;
+        if (const GpStatus status = ReadImageFile(QFile::encodeName(FromWide(filename)).toStdString(), bytes);
+            status != Ok)
+            return status;
+        return DecodeImageBytes(bytes, bitmap);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
 }
 
 GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image)

@@ -14,6 +14,19 @@ int64_t FdRead(int fd, void* buffer, int64_t count)
     return n < 0 ? 0 : n;
 }
 
+bool FdReadAll(int fd, void* buffer, int64_t count)
+{
+    auto* at = static_cast<char*>(buffer);
+    while (count > 0) {
+        const int64_t got = FdRead(fd, at, count);
+        if (got <= 0)
+            return false;
+        at += got;
+        count -= got;
+    }
+    return true;
+}
+
 int64_t FdSeek(int fd, int64_t offset, TSeekOrigin origin)
 {
     if (fd < 0)

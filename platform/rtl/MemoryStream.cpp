@@ -1,10 +1,10 @@
 #include "platform/rtl/MemoryStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/FileStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count)
@@ -67,10 +67,16 @@ void TMemoryStream::Clear()
     position_ = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& path)
+void TMemoryStream::LoadFromFile(const std::string& path, int64_t maxBytes)
 {
-    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(file);
+    decltype(data_) data;
+    const ReadResult result = ReadRegularFile(path, maxBytes, data);
+    if (result == ReadResult::Refused)
+        throw EFOpenError("Cannot open file \"" + path + "\". " + RefusalReason(errno));
+    if (result == ReadResult::Short)
+        throw EReadError("Stream read error");
+    data_.swap(data);
+    position_ = 0;
 }
 
 void TMemoryStream::SaveToFile(const std::string& path) const

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/RegularFile.h"
 #include "platform/rtl/Stream.h"
 
 // A growable stream over one contiguous block of memory.
@@ -47,8 +48,9 @@ public:
     // much is coming; the size stays as it is.
     void Reserve(int64_t capacity);
     void Clear();
-    // Replaces the content with the whole file; throws EFOpenError / EReadError.
-    void LoadFromFile(const std::string& path);
+    // Replaces the content with the whole file, which must be a regular file
+    // of at most maxBytes (see RegularFile.h); throws EFOpenError / EReadError.
+    void LoadFromFile(const std::string& path, int64_t maxBytes = kNoSizeLimit);
     // Replaces the file with the whole content (the old file survives a
     // failure); throws EWriteError.
     void SaveToFile(const std::string& path) const;

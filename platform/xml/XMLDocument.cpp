@@ -146,10 +146,10 @@ void TXMLDocument::Parse(const void* data, size_t size, const std::string& sourc
     throw EDOMParseError(message, reason, line, column);
 }
 
-void TXMLDocument::LoadFromFile(const std::string& path)
+void TXMLDocument::LoadFromFile(const std::string& path, int64_t maxBytes)
 {
     TMemoryStream bytes;
-    bytes.LoadFromFile(path);
+    bytes.LoadFromFile(path, maxBytes);
     Parse(bytes.Memory(), static_cast<size_t>(bytes.GetSize()), path);
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/RegularFile.h"
 #include "platform/rtl/Stream.h"
 #include "platform/xml/XMLError.h"
 #include "platform/xml/XMLNode.h"
@@ -25,8 +26,9 @@ public:
 
     // All loads replace the content. A text that is not well-formed raises
     // EDOMParseError and leaves the document empty; a file that cannot be
-    // read raises EFOpenError or EReadError.
-    void LoadFromFile(const std::string& path);
+    // read raises EFOpenError or EReadError; only a regular file of at most
+    // maxBytes is read (see RegularFile.h).
+    void LoadFromFile(const std::string& path, int64_t maxBytes = kNoSizeLimit);
     void LoadFromXML(const std::string& text);
     // Reads from the stream's position to its end.
     void LoadFromStream(TStream& stream);

@@ -4,13 +4,26 @@
 #include "model/Picture.h"
 #include "platform/gdiplus/ScreenBitmap.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/CameraPhotos.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempDir.h"
 
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -255,4 +268,116 @@ TEST_F(ArtworkDialogTest, AnArtworkWithoutAnImageFileIsRefused)
     EXPECT_EQ(Form2->EditArtwork(nullptr), mrCancel);
 }
 
-} // namespace
+// The chooser as a user meets it: it lists TIFF scans, shows a one-bit
+// picture in its colours, opens where the last picture was chosen, and the
+// dialog previews a camera portrait upright and a transparent picture over
+// white, as the artwork will look.
+TEST_F(ArtworkDialogTest, TheChooserListsEveryFormatAndPreviewsPicturesAsTheyWillLook)
+{
+    const std::string folder = files_ / "scans";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    ASSERT_TRUE(WriteCameraPhotos(folder));
+    QImage scan(20, 10, QImage::Format_RGB32);
+    scan.fill(Qt::green);
+    ASSERT_TRUE(scan.save(QString::fromStdString(folder + "/scan.tif"), "TIFF"));
+    QImage oneBit(200, 100, QImage::Format_Mono);
+    oneBit.setColorTable({qRgb(220, 20, 20), qRgb(20, 20, 220)});
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            oneBit.setPixel(x, y, x < 100 ? 0 : 1);
+    const QString oneBitPath = QString::fromStdString(folder + "/one-bit.png");
+    ASSERT_TRUE(oneBit.save(oneBitPath, "PNG"));
+    QImage clear(40, 20, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    const QString clearPath = QString::fromStdString(folder + "/clear.png");
+    ASSERT_TRUE(clear.save(clearPath, "PNG"));
+
+    ModalDriver driver;
+    driver.Then([&](QWidget* modal) {
+        auto* chooser = static_cast<QFileDialog*>(modal);
+        chooser->setDirectory(QString::fromStdString(folder));
+        auto* list = chooser->findChild<QListView*>("listView");
+        ASSERT_NE(list, nullptr);
+        const auto listed = [list] {
+            QStringList names;
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+                names << list->model()->index(row, 0, list->rootIndex()).data().toString();
+            return names;
+        };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return listed().contains("one-bit.png"); }, 10000));
+        EXPECT_TRUE(listed().contains("scan.tif")) << listed().join(", ").toStdString();
+
+        const QImage icon = chooser->iconProvider()->icon(QFileInfo(oneBitPath)).pixmap(96, 96).toImage();
+        ASSERT_FALSE(icon.isNull());
+        EXPECT_EQ(icon.pixelColor(icon.width() / 4, icon.height() / 2).name(), QColor(220, 20, 20).name());
+        EXPECT_EQ(icon.pixelColor(icon.width() * 3 / 4, icon.height() / 2).name(), QColor(20, 20, 220).name());
+
+        chooser->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(folder + "/o6.jpg"));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    driver.Then([](QWidget* dialog) {
+        EXPECT_EQ(UprightProblem(Child<QLabel>(dialog, "Image2")->pixmap().toImage()), "");
+        Press(dialog, "Button1");
+    });
+    EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+
+    ModalDriver again;
+    again.Then([&](QWidget* modal) {
+        auto* chooser = static_cast<QFileDialog*>(modal);
+        EXPECT_EQ(chooser->directory().absolutePath().toStdString(), folder);
+        chooser->findChild<QLineEdit*>("fileNameEdit")->setText(clearPath);
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    again.Then([](QWidget* dialog) {
+        const QImage preview = Child<QLabel>(dialog, "Image2")->pixmap().toImage();
+        ASSERT_FALSE(preview.isNull());
+        EXPECT_EQ(preview.pixelColor(20, 10), QColor(Qt::white));
+        Press(dialog, "Button1");
+    });
+    EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+    ASSERT_TRUE(again.AllDone()) << again.Report();
+}
+
+// An artwork from a received portfolio may name a file that is now a FIFO:
+// choosing a new picture for it opens the chooser at once instead of
+// waiting for a writer that never comes.
+TEST_F(ArtworkDialogTest, AStoredFileThatIsNowAFifoDoesNotHoldTheChooser)
+{
+    const std::string fifo = files_ / "moved.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Picture* picture = TurnedArtwork();
+    picture->SetFileName(fifo);
+    CurrentPortfolio()->ClearModified();
+
+    // Should the window wait on the FIFO after all, a writer comes and goes
+    // now and then, so that the test ends and reports it.
+    std::atomic<bool> finished{false}, released{false};
+    std::thread watchdog([&] {
+        const auto start = std::chrono::steady_clock::now();
+        while (!finished) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+                continue;
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                released = true;
+                ::close(fd);
+            }
+        }
+    });
+    ModalDriver driver;
+    driver.Then([](QWidget* dialog) {
+        ClickPreview(dialog);
+        Press(dialog, "Button1");
+    });
+    driver.Reject();
+    EXPECT_EQ(Form2->EditArtwork(picture), mrCancel);
+    finished = true;
+    watchdog.join();
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(driver.Seen().at(1).className, "QFileDialog");
+    EXPECT_FALSE(released) << "the window waited on the FIFO";
+}
+
+}  // namespace

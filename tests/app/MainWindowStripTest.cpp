@@ -12,6 +12,7 @@
 #include "output/ModalResult.h"
 #include "platform/gdiplus/ScreenBitmap.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/CameraPhotos.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempDir.h"
 
@@ -456,4 +457,50 @@ TEST_F(MainWindowStripTest, TheFooterShowsTheSelectedPagesCaption)
     EXPECT_NE(statement, artwork);
 }
 
-} // namespace
+// A drawing with transparent parts shows over white on its page and in its
+// thumbnail, so its black lines stay visible.
+TEST_F(MainWindowStripTest, TransparentPartsShowOverWhiteOnThePageAndInTheThumbnail)
+{
+    QImage drawing(40, 30, QImage::Format_ARGB32);
+    drawing.fill(Qt::transparent);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 20; ++x)
+            drawing.setPixelColor(x, y, Qt::black);
+    AddArtwork("Drawing", drawing);
+    Select(1);
+    const QImage page = Shown();
+    ASSERT_FALSE(page.isNull());
+    EXPECT_EQ(page.pixelColor(5, 15), QColor(Qt::black));
+    EXPECT_EQ(page.pixelColor(35, 15), QColor(Qt::white));
+
+    TGPBitmap* thumbnail = strip_->Items()->GetItem(1)->Thumbnail.get();
+    ASSERT_NE(thumbnail, nullptr);
+    const int w = int(thumbnail->GetWidth()), h = int(thumbnail->GetHeight());
+    ARGB left = 0, right = 0;
+    ASSERT_EQ(thumbnail->GetPixel(w / 8, h / 2, &left), Ok);
+    ASSERT_EQ(thumbnail->GetPixel(w - 1 - w / 8, h / 2, &right), Ok);
+    EXPECT_LT(QColor::fromRgb(left).lightness(), 40) << std::hex << left;
+    EXPECT_GT(QColor::fromRgb(right).lightness(), 215) << std::hex << right;
+}
+
+// A portrait taken with the camera on its side shows upright on its page
+// and in its thumbnail.
+TEST_F(MainWindowStripTest, CameraPhotosShowUprightOnThePageAndInTheThumbnail)
+{
+    ASSERT_TRUE(WriteCameraPhotos(files_.Path().string()));
+    for (const int orientation : {3, 6, 8}) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        auto* picture = new Picture(CurrentPortfolio());
+        ASSERT_TRUE(picture->LoadFromFile(files_ / ("o" + std::to_string(orientation) + ".jpg")));
+        ASSERT_TRUE(form1_->AddPictureToStrip(picture));
+        CurrentPortfolio()->AddPicture(picture);
+        const int index = Count() - 2;
+        Select(index);
+        EXPECT_EQ(UprightProblem(Shown()), "");
+        TGPBitmap* thumbnail = strip_->Items()->GetItem(index)->Thumbnail.get();
+        ASSERT_NE(thumbnail, nullptr);
+        EXPECT_GT(thumbnail->GetWidth(), thumbnail->GetHeight());
+    }
+}
+
+}  // namespace

@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "tests/imgaddon/ImgAddonTestSupport.h"
+#include "tests/support/BoundedChild.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -85,6 +87,27 @@ TEST(ImageLoader, AddsTheChosenFrameOfEachFileOrFails)
             << "only the transparent corner of the PNG comes out white";
     }
     loader->DisconnectFromPDFLibrary();
+}
+
+// A document names whatever file it likes: a FIFO, a device or a folder is
+// refused at once, on both ways in.
+TEST(ImageLoader, SpecialFilesAreRefusedAtOnce)
+{
+    CComPtr<IImageLoader> loader = ImgAddonModule::NewLoader();
+    ASSERT_TRUE(loader);
+    RecordingDocument doc;
+    ASSERT_EQ(loader->ConnectToPDFLibrary(&doc), S_OK);
+    TempDir dir;
+    for (const bool paged : {false, true}) {
+        SCOPED_TRACE(paged ? "AddTIFFImageFromFileName" : "AddImageFromFileNameEx");
+        ExpectSpecialFilesRefused(dir / (paged ? "paged" : "plain"), ".png", [&](const std::string& path) {
+            CComBSTR name(path);
+            int32_t img = -7;
+            const HRESULT hr = paged ? loader->AddTIFFImageFromFileName(name, 0, TImageCompression(0), &img)
+                                     : loader->AddImageFromFileNameEx(name, TImageCompression(0), &img);
+            return hr == S_OK || img != -1;
+        });
+    }
 }
 
 TEST(ImageLoader, TransparencyIsBlendedOntoWhite)

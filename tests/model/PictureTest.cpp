@@ -14,10 +14,13 @@
 
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
+#include "platform/gdiplus/ScreenBitmap.h"
 #include "model/Picture.h"
 #include "model/PictureSizes.h"
 #include "model/Portfolio.h"
 #include "platform/rtl/MemoryStream.h"
+#include "tests/support/BoundedChild.h"
+#include "tests/support/CameraPhotos.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -37,6 +40,15 @@ std::string WriteImageFile(const TempDir& dir, const std::string& name, int w, i
     const std::string path = dir / name;
     EXPECT_TRUE(bitmap.Save(path));
     return path;
+}
+
+// The picture as the windows show it, top row first.
+QImage ScreenImage(const TFreeWinBitmap& bitmap)
+{
+    const HBITMAP handle = bitmap.CopyToBitmapH();
+    QImage image = GetScreenBitmap(handle);
+    DeleteObject(handle);
+    return image;
 }
 
 std::string Md5Sum(const std::string& path)
@@ -367,4 +379,37 @@ TEST_F(PictureTest, IdsStayUniqueAcrossThreads)
             counters.insert(id.substr(0, 8));
     EXPECT_EQ(counters.size(), static_cast<size_t>(kThreads * kPerThread));
     EXPECT_TRUE(portfolio_.IsModified());
+}
+
+TEST_F(PictureTest, SpecialFilesAreRefusedAtOnce)
+{
+    TempDir dir;
+    ExpectSpecialFilesRefused(dir.Path().string(), ".jpg", [this](const std::string& path) {
+        Picture picture(&portfolio_);
+        return picture.LoadFromFile(path);
+    });
+}
+
+// A camera portrait is upright as an artwork, and stays so when it is
+// shrunk on import and when it goes through a portfolio item and back.
+TEST_F(PictureTest, CameraPortraitsAreUprightFromImportOn)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteCameraPhotos(dir.Path().string()));
+    Options::Instance()->SetPictureSize(0);  // 320 pixels: no shrinking of 160 x 80
+    for (const int orientation : {3, 6, 8}) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        const std::string path = dir / ("o" + std::to_string(orientation) + ".jpg");
+        Picture picture(&portfolio_);
+        ASSERT_TRUE(picture.LoadFromFile(path));
+        EXPECT_EQ(picture.GetHash(), Md5Sum(path));
+        EXPECT_EQ(UprightProblem(ScreenImage(*picture.GetBitmap())), "");
+
+        TMemoryStream item;
+        ASSERT_TRUE(picture.SaveToStream(item));
+        item.SetPosition(0);
+        Picture reopened(&portfolio_);
+        ASSERT_TRUE(reopened.LoadFromStream(item));
+        EXPECT_EQ(UprightProblem(ScreenImage(*reopened.GetBitmap())), "");
+    }
 }

@@ -8,6 +8,7 @@
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
 #include "platform/rtl/MemoryStream.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -302,4 +303,22 @@ TEST_F(PortfolioTest, AttachReadsBytesAndFailureChangesNothing)
     const std::string shorter = dir.Write("short.rtf", "x");
     ASSERT_TRUE(p.AttachStatementFile(shorter));
     EXPECT_EQ(Bytes(p.GetStatementData()), "x");
+}
+
+TEST_F(PortfolioTest, AttachmentsRefuseSpecialFilesAtOnce)
+{
+    TempDir dir;
+    const struct {
+        const char* what;
+        bool (Portfolio::*attach)(const std::string&);
+    } attachments[] = {{"statement", &Portfolio::AttachStatementFile},
+                       {"cv", &Portfolio::AttachCVFile},
+                       {"picture", &Portfolio::AttachPictureFile}};
+    for (const auto& a : attachments) {
+        SCOPED_TRACE(a.what);
+        ExpectSpecialFilesRefused(dir / a.what, ".doc", [&](const std::string& path) {
+            Portfolio p;
+            return (p.*a.attach)(path);
+        });
+    }
 }

@@ -10,6 +10,7 @@
 
 #include "model/TemplateLibrary.h"
 #include "platform/xml/XMLDocument.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -340,3 +341,10 @@ TEST_F(TemplateLibraryTest, FailedSaveKeepsTheOldFileAndSaysWhere)
 }
 
 } // namespace
+
+TEST_F(TemplateLibraryTest, ImportRefusesSpecialFilesAtOnce)
+{
+    TempDir dir;
+    ExpectSpecialFilesRefused(dir.Path().string(), ".vtp",
+                              [](const std::string& path) { return TemplateLibrary::Instance()->Import(path); });
+}

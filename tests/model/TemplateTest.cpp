@@ -7,6 +7,7 @@
 #include "model/Options.h"
 #include "model/Template.h"
 #include "platform/xml/XMLDocument.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -425,6 +426,16 @@ TEST(TemplateBackground, SetImage)
     EXPECT_EQ(background->BackgroundImage, "");
     EXPECT_EQ(background->BackgroundColor, "");
     EXPECT_EQ(item->GetStaticFileCount(), 8);
+}
+
+TEST(TemplateBackground, SpecialFilesAreRefusedAtOnce)
+{
+    TempDir dir;
+    ExpectSpecialFilesRefused(dir.Path().string(), ".png", [](const std::string& path) {
+        auto item = FromXml("<Template><Name>Paper</Name><Styles><Style><Name>.background</Name>"
+                            "</Style></Styles></Template>");
+        return item->SetBackgroundImage(path);
+    });
 }
 
 TEST(TemplateBackground, BuiltinFileIsNeverReused)

@@ -7,6 +7,7 @@
 #include "tests/support/TempDir.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
@@ -65,6 +66,30 @@ TEST(ModalResult, RejectedIsCancelAndAcceptedIsOk)
     EXPECT_EQ(ShowModal(dialog), mrCancel);
     QTimer::singleShot(0, &dialog, &QDialog::accept);
     EXPECT_EQ(ShowModal(dialog), mrOk);
+}
+
+// With no folder to start in (no documents folder, or one since removed) a
+// dialog opens in the home folder, not wherever the program was started.
+TEST(FileDialog, WithoutAFolderItOpensInTheHomeFolder)
+{
+    TempDir elsewhere;
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(elsewhere.Path().string())));
+    for (const std::string& initial : {std::string(), elsewhere / "gone"}) {
+        SCOPED_TRACE("InitialDir \"" + initial + "\"");
+        TOpenDialog dialog;
+        dialog.InitialDir = initial;
+        QString directory;
+        ModalDriver driver;
+        driver.Then([&](QWidget* modal) {
+            directory = static_cast<QFileDialog*>(modal)->directory().absolutePath();
+            static_cast<QDialog*>(modal)->reject();
+        });
+        EXPECT_FALSE(dialog.Execute());
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        EXPECT_EQ(directory, QDir::homePath());
+    }
+    QDir::setCurrent(started);
 }
 
 TEST(FileDialog, SaveDialogShowsItsSettingsAndAddsTheDefaultExtension)

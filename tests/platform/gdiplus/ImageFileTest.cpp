@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/BStr.h"
+#include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusImageFile.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -148,6 +150,26 @@ TEST_F(ImageFile, FilesThatCannotBeReadAreToldApart)
         GdiplusNotInitialized);
     GdiplusStartupInput input;
     ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+}
+
+TEST_F(ImageFile, SpecialFilesAreRefusedAtOnce)
+{
+    TempDir dir;
+    ExpectSpecialFilesRefused(dir.Path().string(), ".png", [](const std::string& path) {
+        GpBitmap* bitmap = nullptr;
+        const GpStatus status = GdipCreateBitmapFromFile(WideFromUtf8(path).c_str(), &bitmap);
+        if (bitmap)
+            GdipDisposeImage(bitmap);
+        return status == Ok;
+    });
+    // The other way in, through the image interface.
+    ExpectSpecialFilesRefused((dir / "image"), ".png", [](const std::string& path) {
+        GpImage* image = nullptr;
+        const GpStatus status = GdipLoadImageFromFile(WideFromUtf8(path).c_str(), &image);
+        if (image)
+            GdipDisposeImage(image);
+        return status == Ok;
+    });
 }
 
 } // namespace
