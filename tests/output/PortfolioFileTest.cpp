@@ -70,6 +70,29 @@ void PutLE(std::string& out, uint32_t value, int size)
         out += char((value >> (8 * i)) & 0xFF);
 }
 
+// A bitmap's file and info headers; the palette and the pixels at offset
+// are the caller's.
+std::string BmpHeaders(uint32_t w, uint32_t h, int bits, uint32_t compression, uint32_t offset, uint32_t imageSize,
+                       uint32_t colours)
+{
+    std::string bmp = "BM";
+    PutLE(bmp, offset + imageSize, 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, offset, 4);
+    PutLE(bmp, 40, 4);
+    PutLE(bmp, w, 4);
+    PutLE(bmp, h, 4);
+    PutLE(bmp, 1, 2);
+    PutLE(bmp, uint32_t(bits), 2);
+    PutLE(bmp, compression, 4);
+    PutLE(bmp, imageSize, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, colours, 4);
+    PutLE(bmp, 0, 4);
+    return bmp;
+}
+
 // A 24-bit BMP whose every pixel differs from its neighbours, so that a
 // swapped row, a lost column or a changed colour all show.
 std::string MakeBmp(int w, int h, int seed)
@@ -84,22 +107,7 @@ std::string MakeBmp(int w, int h, int seed)
         }
         pixels.append(size_t(stride - w * 3), '\0');
     }
-    std::string bmp = "BM";
-    PutLE(bmp, uint32_t(54 + pixels.size()), 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, 54, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, uint32_t(w), 4);
-    PutLE(bmp, uint32_t(h), 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, 24, 2);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, uint32_t(pixels.size()), 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, 0, 4);
-    return bmp + pixels;
+    return BmpHeaders(uint32_t(w), uint32_t(h), 24, 0, 54, uint32_t(pixels.size()), 0) + pixels;
 }
 
 // The picture's image as the writer stores it.
@@ -1028,21 +1036,7 @@ std::string MakeRleBmp(uint32_t w, uint32_t h)
 {
     const std::string data("\0\1", 2);  // end of bitmap
     const uint32_t offset = 14 + 40 + 256 * 4;
-    std::string bmp = "BM";
-    PutLE(bmp, uint32_t(offset + data.size()), 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, offset, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, w, 4);
-    PutLE(bmp, h, 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, 8, 2);
-    PutLE(bmp, 1, 4);  // BI_RLE8
-    PutLE(bmp, uint32_t(data.size()), 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 256, 4);
-    PutLE(bmp, 0, 4);
+    std::string bmp = BmpHeaders(w, h, 8, 1 /* BI_RLE8 */, offset, uint32_t(data.size()), 256);
     bmp.append(256 * 4, '\0');
     return bmp + data;
 }
@@ -1187,21 +1181,7 @@ std::string BmpHeader(uint32_t w, uint32_t h, int bits = 24)
     const uint32_t palette = bits == 8 ? 256 * 4 : 0;
     const uint32_t offset = 14 + 40 + palette;
     const uint64_t stride = (uint64_t(w) * bits / 8 + 3) & ~uint64_t(3);
-    std::string bmp = "BM";
-    PutLE(bmp, uint32_t(offset + stride * h), 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, offset, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, w, 4);
-    PutLE(bmp, h, 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, uint32_t(bits), 2);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, uint32_t(stride * h), 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, bits == 8 ? 256 : 0, 4);
-    PutLE(bmp, 0, 4);
+    std::string bmp = BmpHeaders(w, h, bits, 0, offset, uint32_t(stride * h), bits == 8 ? 256 : 0);
     bmp.append(palette, '\0');
     return bmp;
 }
