@@ -4,7 +4,10 @@
 #include "output/PDFGenerator.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/FileName.h"
 #include "platform/rtl/SafeFileWriter.h"
+#include "platform/rtl/StaleTemporaryFiles.h"
+#include "platform/rtl/WriteFailure.h"
 
 #include <exception>
 #include <fstream>
@@ -14,16 +17,28 @@
 namespace {
 
 // Replaces destination with a copy of source; a failed copy keeps the old
-// destination as it was.
-bool CopyOver(const std::string& source, const std::string& destination)
+// destination as it was and raises what failed.
+void CopyOver(const std::string& source, const std::string& destination)
 {
     std::ifstream in(source, std::ios::binary);
     if (!in)
-        return false;
+        throw Exception("The generated document \"" + source + "\" could not be read.");
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
-        return false;
-    return SafeWriteFile(destination, data.data(), data.size());
+        throw Exception("The generated document \"" + source + "\" could not be read.");
+    if (const std::string resolved = ResolveSaveTarget(destination); !resolved.empty())
+        RemoveStaleTemporaryFiles(ExtractFilePath(resolved));
+    std::string why;
+    try {
+        TSafeFileStream file(destination);
+        const int64_t size = int64_t(data.size());
+        if (file.Write(data.data(), size) == size && file.Commit())
+            return;
+        why = WriteFailureText(destination, file.ErrorCode());
+    } catch (const ESafeCreateError& error) {
+        why = error.Code() ? WriteFailureText(destination, error.Code()) : error.Message();
+    }
+    throw Exception("Failed to save the destination file '" + destination + "'. " + why);
 }
 
 } // namespace
@@ -52,9 +67,7 @@ void ExportThread::Execute()
         if (generator->Generate()) {
             SetStatus("Exporting Portfolio...");
             const std::string source = generator->GetOutputFolder() + PDFGenerator::GetOutputFileName();
-            if (!CopyOver(source, destination_))
-                throw Exception("Failed to save the destination file '" + destination_ +
-                                "'. Please make sure you have permission to access this file.");
+            CopyOver(source, destination_);
             SetStatus("Finished. Your portfolio was exported successfully.");
         } else {
             SetStatus("Error: Failed to generate the portfolio.");

@@ -19,6 +19,7 @@
 #include "output/Form1.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
+#include "output/PortfolioArchive.h"
 #include "output/PortfolioGenerator.h"
 #include "platform/shell/Process.h"
 #include "services/BurnThread.h"
@@ -306,14 +307,29 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
 bool TForm1::SaveAs(const std::string& path)
 {
     try {
+        // A file this computer could not open again is written only when
+        // the user says so: it may still open on a larger one.
+        const int64_t need = PortfolioArchive::OpenNeed(*portfolio_);
+        const int64_t budget = PortfolioArchive::MaxLoadSize();
+        if (need > budget) {
+            const std::string text =
+                "The artworks of this portfolio take " + std::to_string((need + (1 << 20) - 1) >> 20) +
+                " MiB of memory, more than this computer can open (" + std::to_string(budget >> 20) +
+                " MiB): the saved file would not open here again. Fewer artworks, or artworks resized when they "
+                "are added, make it smaller.\n\nSave it anyway?";
+            if (MessageBoxA(this, text, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
+                return false;
+        }
         portfolio_->SetFileName(path);
-        if (portfolio_->Save()) {
+        std::string failure;
+        if (portfolio_->Save(&failure)) {
             AddRecentFile(path);
             return true;
         }
-        MessageBoxA(this,
-                    "An error occurred trying to save the portfolio:\nThe file " + path + " could not be written.",
-                    "Ooops!", MB_OK | MB_ICONERROR);
+        if (failure.empty())
+            failure = "The file " + path + " could not be written.";
+        MessageBoxA(this, "An error occurred trying to save the portfolio:\n" + failure, "Ooops!",
+                    MB_OK | MB_ICONERROR);
     } catch (const std::exception& error) {
         MessageBoxA(this, std::string("An error occurred trying to save the portfolio:\n") + error.what(), "Ooops!",
                     MB_OK | MB_ICONERROR);

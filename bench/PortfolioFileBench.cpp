@@ -1,18 +1,16 @@
 // Saving and opening a portfolio of 50 artworks of 2400 x 1600 pixels, side
-// by side with writing the same bitmaps as plain files. Prints the time per
-// artwork of each and the ratios to the plain writes, with the archiver on
-// all its workers and on one.
-//
-// The artworks are 3.84 megapixels, not 12: opening a portfolio holds at
-// most 768 MiB of decoded artworks (PortfolioArchive::kMaxLoadSize, the
-// bound that keeps a crafted file from exhausting memory), and 50 artworks
-// of 12 megapixels decode to 1.7 GiB, so such a portfolio is refused on
-// open. 50 of these decode to 550 MiB, which opens with room to decode
-// several at once; the item count and the kind of data stay those of a
-// large portfolio of photographs.
+// by side with what the machine does without the archive: the same bitmaps
+// written as plain files by as many threads as the archiver has workers
+// (each file synced, as the save syncs its one file), and those files read
+// and decoded by as many threads. Prints the time per artwork of each, the
+// ratios save/plain write and open/plain read-and-decode with the archiver
+// on all its workers and on one, and the peak memory of an open (measured
+// in a process of its own) beside the decoded size of the artworks.
 //
 // PFO_BENCH_ARTWORKS=N runs with fewer (or more) artworks,
 // PFO_BENCH_SIZE=WxH with other dimensions (4000x3000 for 12 megapixels).
+// Opening needs the decoded artworks to fit in the load budget, half of
+// the machine's memory (PortfolioArchive::MaxLoadSize).
 #include <benchmark/benchmark.h>
 #include "bench/RatioReporter.h"
 #include "bench/WorkFolder.h"
@@ -20,12 +18,20 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
@@ -41,7 +47,8 @@ int g_width = 2400;
 int g_height = 1600;
 constexpr const char* kSave = "PortfolioSave";
 constexpr const char* kOpen = "PortfolioOpen";
-constexpr const char* kPlain = "PlainBitmapFiles";
+constexpr const char* kPlain = "PlainFilesWrite";
+constexpr const char* kPlainOpen = "PlainFilesReadDecode";
 constexpr const char* kSaveOne = "PortfolioSaveOneWorker";
 constexpr const char* kOpenOne = "PortfolioOpenOneWorker";
 
@@ -166,27 +173,112 @@ void BM_OpenWith(benchmark::State& state)
     SetDefaultArchiverWorkers(0);
 }
 
-// The same bitmaps the portfolio stores, each written to a file of its own.
+std::filesystem::path PlainFile(int i)
+{
+    return g_folder / "plain" / (g_portfolio->GetPicture(i)->GetID() + ".bmp");
+}
+
+// The same bitmaps the portfolio stores, each written to a file of its own
+// and synced, by the workers.
 void BM_Plain(benchmark::State& state)
 {
-    const std::filesystem::path folder = g_folder / "plain";
-    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(g_folder / "plain");
     for (auto _ : state) {
-        for (int i = 0; i < g_portfolio->GetPictureCount(); ++i) {
-            Picture* picture = g_portfolio->GetPicture(i);
+        RunOnWorkers(size_t(g_portfolio->GetPictureCount()), [](size_t i) {
             TMemoryStream bmp;
-            picture->SaveToStream(bmp);
-            bmp.SaveToFile((folder / (picture->GetID() + ".bmp")).string());
-        }
+            g_portfolio->GetPicture(int(i))->SaveToStream(bmp);
+            const int fd = ::open(PlainFile(int(i)).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            const bool ok = fd >= 0 && ::write(fd, bmp.Memory(), size_t(bmp.GetSize())) == bmp.GetSize() &&
+                            ::fsync(fd) == 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (!ok)
+                std::abort();
+        });
     }
     PerArtwork(state);
 }
 
+// Those files read and decoded by the workers, every picture kept until all
+// are decoded, as an open keeps them.
+void BM_PlainOpen(benchmark::State& state)
+{
+    if (!std::filesystem::exists(PlainFile(g_portfolio->GetPictureCount() - 1))) {
+        state.SkipWithError("the plain files were not written");
+        return;
+    }
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<Picture>> pictures(size_t(g_portfolio->GetPictureCount()));
+        RunOnWorkers(pictures.size(), [&pictures](size_t i) {
+            TMemoryStream bmp;
+            bmp.LoadFromFile(PlainFile(int(i)).string());
+            pictures[i] = std::make_unique<Picture>(nullptr);
+            if (!pictures[i]->LoadFromStream(bmp))
+                std::abort();
+        });
+    }
+    PerArtwork(state);
+}
+
+// Kilobytes from /proc/self/status ("VmRSS:" now, "VmHWM:" the peak).
+long StatusKb(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field));
+    return 0;
+}
+
+// Run as "--open-peak FILE" in a process of its own: opens the file and
+// prints the decoded size of its artworks and the peak resident memory the
+// open added, both in KiB.
+int OpenPeak(const char* path)
+{
+    Portfolio opened;
+    opened.SetFileName(path);
+    const long before = StatusKb("VmRSS:");
+    if (!opened.Load())
+        return 1;
+    const long peak = StatusKb("VmHWM:");
+    int64_t decoded = 0;
+    for (int i = 0; i < opened.GetPictureCount(); ++i) {
+        const TFreeWinBitmap* image = opened.GetPicture(i)->GetBitmap();
+        decoded += int64_t(image->GetScanWidth()) * image->GetHeight();
+    }
+    std::printf("%lld %ld\n", static_cast<long long>(decoded >> 10), peak - before);
+    return 0;
+}
+
+void PrintOpenPeak(const char* self)
+{
+    const std::string out = (g_folder / "peak.txt").string();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, 1);
+        ::execl("/proc/self/exe", self, "--open-peak", g_portfolio->GetFileName(false).c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    long long decodedKb = 0, peakKb = 0;
+    std::ifstream result(out);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && (result >> decodedKb >> peakKb) && decodedKb > 0)
+        std::printf("open peak memory %.1f MiB for %.1f MiB of decoded artworks: %.2fx\n", peakKb / 1024.0,
+                    decodedKb / 1024.0, double(peakKb) / double(decodedKb));
+    else
+        std::printf("open peak memory: the open failed\n");
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--open-peak") == 0)
+        return OpenPeak(argv[2]);
     if (const char* count = std::getenv("PFO_BENCH_ARTWORKS"))
         g_artworks = std::max(1, std::atoi(count));
     if (const char* size = std::getenv("PFO_BENCH_SIZE")) {
@@ -209,6 +301,7 @@ int main(int argc, char** argv)
     timed(benchmark::RegisterBenchmark(kSave, BM_Save));
     timed(benchmark::RegisterBenchmark(kOpen, BM_Open));
     timed(benchmark::RegisterBenchmark(kPlain, BM_Plain));
+    timed(benchmark::RegisterBenchmark(kPlainOpen, BM_PlainOpen));
     timed(benchmark::RegisterBenchmark(kSaveOne, BM_SaveWith)->Arg(1));
     timed(benchmark::RegisterBenchmark(kOpenOne, BM_OpenWith)->Arg(1));
 
@@ -217,16 +310,21 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const double save = reporter.Time(kSave), open = reporter.Time(kOpen), plain = reporter.Time(kPlain);
-    if (save > 0 && open > 0 && plain > 0) {
-        std::printf("\n%d artworks of %dx%d: per artwork save %.1f ms, open %.1f ms, plain bitmap file %.1f ms\n",
-                    g_artworks, g_width, g_height, save / g_artworks, open / g_artworks, plain / g_artworks);
-        std::printf("ratio save/plain %.2f, open/plain %.2f (archiver workers: %d)\n", save / plain, open / plain,
-                    DefaultArchiverWorkers());
+    const double save = reporter.Time(kSave), open = reporter.Time(kOpen), plain = reporter.Time(kPlain),
+                 plainOpen = reporter.Time(kPlainOpen);
+    if (save > 0 && open > 0 && plain > 0 && plainOpen > 0) {
+        std::printf("\n%d artworks of %dx%d, per artwork: save %.1f ms, open %.1f ms; plain files on %d threads: "
+                    "write %.1f ms, read and decode %.1f ms\n",
+                    g_artworks, g_width, g_height, save / g_artworks, open / g_artworks, DefaultArchiverWorkers(),
+                    plain / g_artworks, plainOpen / g_artworks);
+        std::printf("ratio save/plain write %.2f, open/plain read and decode %.2f (archiver workers: %d)\n",
+                    save / plain, open / plainOpen, DefaultArchiverWorkers());
     }
     const double saveOne = reporter.Time(kSaveOne), openOne = reporter.Time(kOpenOne);
-    if (saveOne > 0 && openOne > 0 && plain > 0)
-        std::printf("ratio save/plain %.2f, open/plain %.2f (one worker)\n", saveOne / plain, openOne / plain);
+    if (saveOne > 0 && openOne > 0 && plain > 0 && plainOpen > 0)
+        std::printf("ratio save/plain write %.2f, open/plain read and decode %.2f (one worker)\n", saveOne / plain,
+                    openOne / plainOpen);
+    PrintOpenPeak(argv[0]);
     g_portfolio.reset();
     return 0;
 }

@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Times our archiver (archiver_tool) on disk beside libzip (archiver_tool
-# --libzip), zip/unzip and 7z -mmt=1, every side reading its inputs from and
+# --libzip), zip/unzip and 7z, every side reading its inputs from and
 # writing its outputs to files in one work folder, run in turn; prints the
-# median of the rounds and the ratios ours/peer. Sets:
+# median of the rounds and the ratios ours/peer, in two kinds of rows:
+#   1 core   every side pinned to one processor (taskset), ours on one
+#            worker, 7z with -mmt=1;
+#   N cores  nothing pinned, ours on N workers, 7z with -mmt=N (zip, unzip
+#            and libzip have one thread whatever the machine), N = nproc.
+# Every create is timed up to its archive being synced to disk (ours syncs
+# its own; the peers' are synced by "sync FILE" within the timing). Sets:
 #   portfolio  20 large bitmaps, level 1, classic PKWARE password
 #   small      20,000 small files, level 1
 #   aes        2,000 small files, level 1, AES-256 (ours against 7z)
@@ -57,14 +63,18 @@ PY
 # create_<side> FOLDER ARCHIVE and extract_<side> ARCHIVE FOLDER; the
 # password options of the set in hand are in pwo (ours, libzip), zpw (zip,
 # unzip) and spw (7z); for the AES set aes and aes7z choose AES-256.
-create_ours() { "$tool" "${aes[@]}" create "$2" "$1" "${pwo[@]}"; }
-create_libzip() { "$tool" --libzip "${aes[@]}" create "$2" "$1" "${pwo[@]}"; }
-create_zip() { (cd "$1" && zip -q -r -1 "${zpw[@]}" "$2" .); }
-create_7z() { (cd "$1" && 7z a -tzip -mmt=1 -mx=1 "${spw[@]}" "${aes7z[@]}" "$2" .); }
-extract_ours() { "$tool" extract "$1" "$2" "${pwo[@]}"; }
-extract_libzip() { "$tool" --libzip extract "$1" "$2" "${pwo[@]}"; }
-extract_unzip() { unzip -q "${zpw[@]}" "$1" -d "$2"; }
-extract_7z() { 7z x -mmt=1 "${spw[@]}" "$1" -o"$2"; }
+# pin is the command prefix of the row kind (taskset or nothing), workers
+# ours' worker count and cores 7z's thread count.
+create_ours() { "${pin[@]}" "$tool" --workers="$workers" "${aes[@]}" create "$2" "$1" "${pwo[@]}"; }
+create_libzip() { "${pin[@]}" "$tool" --libzip "${aes[@]}" create "$2" "$1" "${pwo[@]}" && sync "$2"; }
+create_zip() { (cd "$1" && "${pin[@]}" zip -q -r -1 "${zpw[@]}" "$2" .) && sync "$2"; }
+create_7z() {
+  (cd "$1" && "${pin[@]}" 7z a -tzip -mmt="$cores" -mx=1 "${spw[@]}" "${aes7z[@]}" "$2" .) && sync "$2"
+}
+extract_ours() { "${pin[@]}" "$tool" --workers="$workers" extract "$1" "$2" "${pwo[@]}"; }
+extract_libzip() { "${pin[@]}" "$tool" --libzip extract "$1" "$2" "${pwo[@]}"; }
+extract_unzip() { "${pin[@]}" unzip -q "${zpw[@]}" "$1" -d "$2"; }
+extract_7z() { "${pin[@]}" 7z x -mmt="$cores" "${spw[@]}" "$1" -o"$2"; }
 
 # once OUTPUT COMMAND...: removes OUTPUT, runs COMMAND and prints its
 # wall-clock seconds.
@@ -121,7 +131,7 @@ compare() {
   done
   diff -r "$src" "$work/x-ours-$set-0" >/dev/null || echo "$set: our extraction differs from the source"
   rm -rf "$work"/x-*-"$set"-*
-  echo "== $set ($(find "$src" -type f | wc -l) files, median of $rounds)"
+  echo "== $set, $rowkind ($(find "$src" -type f | wc -l) files, median of $rounds)"
   line=$(printf 'create  ours %6.2fs' "${create[ours]}")
   for peer in "${@%%/*}"; do
     line+=$(printf '  %s %6.2fs (ratio %s)' "$peer" "${create[$peer]}" "$(ratio "${create[ours]}" "${create[$peer]}")")
@@ -139,10 +149,20 @@ compare() {
   echo "$line"
 }
 
-aes=() aes7z=() pwo=("$pw") zpw=(-P "$pw") spw=(-p"$pw")
-compare portfolio zip zip/unzip libzip/libzip 7z/7z
-pwo=() zpw=() spw=()
-compare small zip zip/unzip libzip/libzip 7z/7z
-# zip cannot write AES items: 7z's archive is everybody's input.
-aes=(--aes256) aes7z=(-mem=AES256) pwo=("$pw") spw=(-p"$pw")
-compare aes 7z 7z/7z
+all_sets() {
+  aes=() aes7z=() pwo=("$pw") zpw=(-P "$pw") spw=(-p"$pw")
+  compare portfolio zip zip/unzip libzip/libzip 7z/7z
+  pwo=() zpw=() spw=()
+  compare small zip zip/unzip libzip/libzip 7z/7z
+  # zip cannot write AES items: 7z's archive is everybody's input.
+  aes=(--aes256) aes7z=(-mem=AES256) pwo=("$pw") spw=(-p"$pw")
+  compare aes 7z 7z/7z
+}
+
+pin=(taskset -c "$(taskset -cp $$ | sed 's/.*: *//; s/[-,].*//')") workers=1 cores=1
+rowkind="1 core (all sides pinned to one processor; ours on 1 worker, 7z -mmt=1)"
+all_sets
+n=$(nproc)
+pin=() workers=$n cores=$n
+rowkind="$n cores (ours on $n workers, 7z -mmt=$n; zip, unzip and libzip have one thread)"
+all_sets

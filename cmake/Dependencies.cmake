@@ -21,6 +21,7 @@ pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
 pkg_check_modules(LIBBURN REQUIRED IMPORTED_TARGET libburn-1)
 pkg_check_modules(LIBISOFS REQUIRED IMPORTED_TARGET libisofs-1)
 pkg_check_modules(QPDF REQUIRED IMPORTED_TARGET libqpdf)
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 
 # litehtml's target carries no include folder or defines.
 find_package(litehtml REQUIRED)

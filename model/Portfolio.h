@@ -110,8 +110,9 @@ public:
     void SetModified() { modified_.store(true); }
     void ClearModified() { modified_.store(false); }
 
-    // Defined with the portfolio file reader and writer.
-    bool Save();
+    // Defined with the portfolio file reader and writer. A failed save
+    // says in *failure what failed.
+    bool Save(std::string* failure = nullptr);
     bool Load();
     // Makes the install folder the current directory again.
     static void RestoreWorkingFolder();

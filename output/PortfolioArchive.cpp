@@ -1,7 +1,10 @@
 #include "output/PortfolioArchive.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include <unordered_map>
 
 #include "FreeImage/FreeBitmap.h"
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
@@ -35,15 +39,29 @@ bool IsBitmap(TMemoryStream& stream)
 }
 
 // Refuses to grow past its limit: an item whose directory entry claims
-// less than it inflates to still cannot fill memory.
+// less than it inflates to still cannot fill memory. With a head check, the
+// first kHeadBytes written (or all of a shorter item's bytes so far) are
+// shown to it once, and it may refuse the item before the rest is inflated.
 class BoundedStream : public TMemoryStream {
 public:
-    BoundedStream(std::string name, int64_t limit) : name_(std::move(name)), limit_(limit) {}
+    static constexpr int64_t kHeadBytes = 2048;
+    using HeadCheck = std::function<void(const uint8_t* head, int64_t size)>;
+
+    BoundedStream(std::string name, int64_t limit, HeadCheck checkHead = {})
+        : name_(std::move(name)), limit_(limit), checkHead_(std::move(checkHead))
+    {
+    }
     int64_t Write(const void* buffer, int64_t count) override
     {
         if (count > limit_ - GetPosition())
             throw EPortfolioFileError("The item " + name_ + " is too large");
-        return TMemoryStream::Write(buffer, count);
+        const int64_t written = TMemoryStream::Write(buffer, count);
+        if (checkHead_ && GetSize() >= std::min(kHeadBytes, limit_)) {
+            const HeadCheck check = std::move(checkHead_);
+            checkHead_ = nullptr;
+            check(Memory(), std::min(kHeadBytes, GetSize()));
+        }
+        return written;
     }
     void SetSize(int64_t size) override
     {
@@ -55,7 +73,25 @@ public:
 private:
     std::string name_;
     int64_t limit_;
+    HeadCheck checkHead_;
 };
+
+// An artwork's bitmap refused from its first bytes: a header that asks for
+// more than any picture may have, or for more than the open may hold, ends
+// the open before the item is inflated. A head the image library cannot read
+// on its own is left to the check of the whole bitmap.
+void CheckBitmapHead(const uint8_t* head, int64_t size, const std::string& id, int64_t limit)
+{
+    if (size < 2 || head[0] != 'B' || head[1] != 'M')
+        throw EPortfolioFileError("The artwork " + id + " cannot be read");
+    TFreeBitmap::Header header;
+    if (!TFreeBitmap::ReadHeader(head, static_cast<DWORD>(size), header))
+        return;
+    if (!header.WithinLimits())
+        throw EPortfolioFileError("The artwork " + id + " cannot be read");
+    if (header.DecodedBytes() + kPictureOverhead > limit)
+        throw EPortfolioFileError("Opening the portfolio file would need too much memory at the artwork " + id);
+}
 
 std::u16string ItemKey(const std::u16string& name)
 {
@@ -106,10 +142,12 @@ private:
 };
 
 // What one open holds: it refuses an item or an artwork before reading or
-// decoding it would take more than kMaxLoadSize.
+// decoding it would take more than the limit.
 class LoadBudget {
 public:
-    int64_t Left() const { return kMaxLoadSize - held_; }
+    explicit LoadBudget(int64_t limit) : limit_(limit) {}
+    int64_t Limit() const { return limit_; }
+    int64_t Left() const { return limit_ - held_; }
     void Require(int64_t bytes, const std::string& what) const
     {
         if (bytes < 0 || bytes > Left())
@@ -118,6 +156,7 @@ public:
     void Hold(int64_t bytes) { held_ += bytes; }
 
 private:
+    int64_t limit_;
     int64_t held_ = 0;
 };
 
@@ -145,14 +184,15 @@ struct EarlyBitmap {
         checked = true;
     }
 
-    // On a worker; `inUse` is what the open holds in all.
-    void Take(TMemoryStream& bitmap, std::atomic<int64_t>& inUse) noexcept
+    // On a worker; `inUse` is what the open holds in all, `limit` what it
+    // may hold.
+    void Take(TMemoryStream& bitmap, std::atomic<int64_t>& inUse, int64_t limit) noexcept
     {
         try {
             Check(bitmap);
             int64_t held = inUse.load();
             do {
-                if (!valid || held + cost > kMaxLoadSize)
+                if (!valid || held + cost > limit)
                     return;
             } while (!inUse.compare_exchange_weak(held, held + cost));
             decoded = Picture::Decode(bitmap);
@@ -187,7 +227,60 @@ void ReadAttachment(TZipArchiver& archiver, const ItemDirectory& items, LoadBudg
         (portfolio->*setPath)(ExtractFileName(path));
 }
 
+std::atomic<int64_t> loadSizeOverride{0};
+
+// Half of what the program may use: the machine's memory, or less where a
+// control group limits it.
+int64_t MachineLoadSize()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    int64_t memory = pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : 0;
+    std::ifstream limitFile("/sys/fs/cgroup/memory.max");
+    int64_t limit = 0;
+    if (limitFile >> limit && limit > 0 && (memory == 0 || limit < memory))
+        memory = limit;
+    return std::max(kMinLoadSize, memory / 2);
+}
+
 } // namespace
+
+int64_t MaxLoadSize()
+{
+    static const int64_t machine = MachineLoadSize();
+    const int64_t chosen = loadSizeOverride.load();
+    return chosen > 0 ? chosen : machine;
+}
+
+void SetMaxLoadSize(int64_t bytes)
+{
+    loadSizeOverride = std::max<int64_t>(bytes, 0);
+}
+
+int64_t OpenNeed(const std::vector<int64_t>& bitmapSizes, int64_t attachmentBytes)
+{
+    int64_t need = attachmentBytes;
+    int64_t largest = 0;
+    for (const int64_t size : bitmapSizes) {
+        need += size + kPictureOverhead;
+        largest = std::max(largest, size);
+    }
+    return need + largest;
+}
+
+int64_t OpenNeed(const Portfolio& portfolio)
+{
+    std::vector<int64_t> sizes;
+    for (int i = 0; i < portfolio.GetPictureCount(); ++i) {
+        const Picture* picture = portfolio.GetPicture(i);
+        const TFreeWinBitmap* image = picture ? picture->GetBitmap() : nullptr;
+        // A bitmap's headers and palette stay within kPictureOverhead.
+        if (image)
+            sizes.push_back(int64_t(image->GetScanWidth()) * image->GetHeight() + kPictureOverhead);
+    }
+    return OpenNeed(sizes, portfolio.GetStatementData()->GetSize() + portfolio.GetCVData()->GetSize() +
+                               portfolio.GetPictureData()->GetSize());
+}
 
 std::string CommentV2()
 {
@@ -342,7 +435,8 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
             if (!LoadXml(portfolio, &xml, vocabulary, hasItem))
                 return false;
         }
-        LoadBudget budget;
+        LoadBudget budget(MaxLoadSize());
+        const int64_t limit = budget.Limit();
         // What the decoded artworks take so far; with the bitmaps still to
         // be decoded, it bounds how many are decoded at once.
         int64_t decodedHeld = 0;
@@ -350,6 +444,24 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
         for (int i = 0; i < portfolio->GetPictureCount(); ++i)
             if (Picture* picture = portfolio->GetPicture(i))
                 pictures.push_back(picture);
+        // The directory tells what the whole file needs before any item is
+        // read: a file over the budget is refused at once.
+        {
+            std::vector<int64_t> sizes;
+            for (const Picture* picture : pictures) {
+                const int index = items.Require(picture->GetID());
+                CheckItemSize(*archiver, index, kMaxItemSize);
+                sizes.push_back(int64_t(archiver->Item(index).FullUncompressedSize()));
+            }
+            int64_t attachments = 0;
+            for (const char* item : {kStatementItem, kPictureItem, kCVItem}) {
+                const int index = items.Require(item);
+                CheckItemSize(*archiver, index, kMaxItemSize);
+                attachments += int64_t(archiver->Item(index).FullUncompressedSize());
+            }
+            if (OpenNeed(sizes, attachments) > limit)
+                throw EPortfolioFileError("Opening the portfolio file would need too much memory");
+        }
         for (size_t first = 0; first < pictures.size();) {
             // A batch whose sizes, as the directory gives them, fit in what
             // the budget has left; each bitmap is held to its own size.
@@ -364,16 +476,19 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 if (!bitmaps.empty() && claimed + size > budget.Left())
                     break;
                 claimed += size;
-                bitmaps.push_back(std::make_unique<BoundedStream>(id, size));
+                bitmaps.push_back(std::make_unique<BoundedStream>(
+                    id, size, [id, limit](const uint8_t* head, int64_t length) {
+                        CheckBitmapHead(head, length, id, limit);
+                    }));
                 batch.emplace_back(index, bitmaps.back().get());
             }
             // While the batch is being extracted, a worker that has written
             // a bitmap whole checks it and decodes it at once, as far as
-            // what the open holds stays within kMaxLoadSize, and lets go of
+            // what the open holds stays within the limit, and lets go of
             // its bytes; the rest waits for the decoding below.
             std::vector<EarlyBitmap> early(bitmaps.size());
             std::atomic<int64_t> inUse{decodedHeld + claimed};
-            archiver->ExtractToStreams(batch, [&](size_t k) { early[k].Take(*bitmaps[k], inUse); });
+            archiver->ExtractToStreams(batch, [&](size_t k) { early[k].Take(*bitmaps[k], inUse, limit); });
             // The same checks, in the same order, as decoding one artwork
             // after the other would make; only then are those not decoded
             // yet decoded, on the workers, in groups that keep what is held
@@ -405,7 +520,7 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                     decoded.push_back(std::move(early[k].decoded));
                 } else {
                     while (end < bitmaps.size() && !early[end].decoded.image &&
-                           decodedHeld + earlyHeld + rawLeft + group + costs[end] <= kMaxLoadSize)
+                           decodedHeld + earlyHeld + rawLeft + group + costs[end] <= limit)
                         group += costs[end++];
                     decoded.resize(end - k);
                     RunOnWorkers(end - k, [&](size_t i) { decoded[i] = Picture::Decode(*bitmaps[k + i]); });

@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/Exception.h"
 
@@ -37,11 +38,28 @@ inline constexpr int64_t kMaxItemSize = int64_t{512} << 20;
 // The description of thousands of artworks stays far below this; its parsed
 // form takes several times its size.
 inline constexpr int64_t kMaxDetailsSize = int64_t{16} << 20;
-// What opening one file may hold in memory at once: decoded artworks and
-// attachments, plus the item being read and its decoded image. Each
-// artwork also counts kPictureOverhead for what it costs beyond its pixels.
-inline constexpr int64_t kMaxLoadSize = int64_t{768} << 20;
+// What opening one file may hold in memory at once (MaxLoadSize()): decoded
+// artworks and attachments, plus the item being read and its decoded image.
+// Each artwork also counts kPictureOverhead for what it costs beyond its
+// pixels. The budget follows the machine, so that what a machine saves it
+// can open again; it is never below kMinLoadSize.
+inline constexpr int64_t kMinLoadSize = int64_t{768} << 20;
 inline constexpr int64_t kPictureOverhead = 4096;
+
+// Half of the memory the program may use (the machine's, or its control
+// group's limit when that is lower), at least kMinLoadSize; or what
+// SetMaxLoadSize() gave.
+int64_t MaxLoadSize();
+// Replaces the machine's budget; 0 gives it back.
+void SetMaxLoadSize(int64_t bytes);
+
+// What opening a file needs at most, counted from the sizes of its artworks'
+// bitmaps and of its attachments: every artwork decoded, and the largest
+// bitmap read beside them while it is decoded. The reader refuses a file
+// whose directory gives more than MaxLoadSize() before reading any item.
+int64_t OpenNeed(const std::vector<int64_t>& bitmapSizes, int64_t attachmentBytes);
+// The same for the portfolio as a save would write it now.
+int64_t OpenNeed(const Portfolio& portfolio);
 
 // Failures of our own on the way (a missing or oversized item, an artwork
 // that is no bitmap). Part of the Exception family like the archiver's.
@@ -119,7 +137,7 @@ bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary
 
 // Opens the portfolio's file, reads its document in the vocabulary, then
 // every artwork by its ID and the three attachments, all from the archive,
-// within kMaxLoadSize.
+// within MaxLoadSize().
 bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary);
 
 // An ID that can name an item and a file of its own anywhere: letters,

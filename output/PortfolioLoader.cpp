@@ -33,12 +33,14 @@ bool PortfolioLoader::Load(Portfolio* portfolio)
     }
 }
 
-bool PortfolioLoader::Save(Portfolio* portfolio)
+bool PortfolioLoader::Save(Portfolio* portfolio, std::string* failure)
 {
     try {
         PortfolioLoaderV2 writer;
-        return writer.Save(portfolio);
-    } catch (const std::exception&) {
+        return writer.Save(portfolio, failure);
+    } catch (const std::exception& error) {
+        if (failure)
+            *failure = error.what();
         return false;
     }
 }
@@ -57,11 +59,11 @@ bool Finish(Portfolio& portfolio, bool ok)
 
 } // namespace
 
-bool Portfolio::Save()
+bool Portfolio::Save(std::string* failure)
 {
     if (GetFileName(false).empty())
         return false;
-    return Finish(*this, PortfolioLoader().Save(this));
+    return Finish(*this, PortfolioLoader().Save(this, failure));
 }
 
 bool Portfolio::Load()

@@ -1,6 +1,8 @@
 #pragma once
 // The way into portfolio files: saving always writes version 2, opening
 // picks the reader from the archive comment.
+#include <string>
+
 class Portfolio;
 
 class PortfolioLoader {
@@ -8,5 +10,6 @@ public:
     // Reads the file named by the portfolio's FileName into a freshly
     // constructed portfolio. False for a missing, foreign or damaged file.
     bool Load(Portfolio* portfolio);
-    bool Save(Portfolio* portfolio);
+    // False with *failure set to what failed when it cannot be written.
+    bool Save(Portfolio* portfolio, std::string* failure = nullptr);
 };

@@ -14,7 +14,10 @@
 #include "model/Template.h"
 #include "output/PortfolioArchive.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/FileName.h"
 #include "platform/rtl/SafeFileWriter.h"
+#include "platform/rtl/StaleTemporaryFiles.h"
+#include "platform/rtl/WriteFailure.h"
 #include "platform/xml/XMLDocument.h"
 #include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
@@ -61,6 +64,14 @@ constexpr PictureField kPicture[] = {
 };
 
 constexpr Vocabulary kVocabulary{"TemplateName", kDetails, kPicture};
+
+// The artwork as the user knows it: its title and its place in the strip.
+std::string ArtworkName(const Picture* picture, int index)
+{
+    const std::string title = picture->GetTitle(true);
+    const std::string number = "number " + std::to_string(index + 1);
+    return title.empty() ? "The artwork " + number : "The artwork \"" + title + "\" (" + number + ")";
+}
 
 std::string ItemKey(const std::string& name)
 {
@@ -135,7 +146,8 @@ void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::stri
             // The description names every artwork; one without its bitmap
             // would make the whole file unreadable.
             if (!stored[size_t(i)])
-                throw EPortfolioFileError("An artwork cannot be stored");
+                throw EPortfolioFileError(ArtworkName(portfolio->GetPicture(first + i), first + i) +
+                                          " could not be stored as a bitmap.");
             Add(*archiver, portfolio->GetPicture(first + i)->GetID(), *made[size_t(i)]);
             pending += made[size_t(i)]->GetSize();
             bitmaps.push_back(std::move(made[size_t(i)]));
@@ -169,21 +181,49 @@ bool PortfolioLoaderV2::LoadFromXml(Portfolio* portfolio, TStream* stream)
     return LoadXml(portfolio, stream, kVocabulary);
 }
 
-bool PortfolioLoaderV2::Save(Portfolio* portfolio)
+bool PortfolioLoaderV2::Save(Portfolio* portfolio, std::string* failure)
 {
-    if (!portfolio || !portfolio->GetTemplate())
+    const auto fail = [failure](const std::string& why) {
+        if (failure)
+            *failure = why;
+        return false;
+    };
+    if (!portfolio)
         return false;
     const std::string target = portfolio->GetFileName(false);
     if (target.empty())
-        return false;
-    GiveArtworksTheirOwnItemNames(portfolio);
-    try {
-        TSafeFileStream file(target);
-        WriteArchive(portfolio, file, target);
-        return file.Commit();
-    } catch (const std::exception&) {
-        return false;
+        return fail("The portfolio has no file name.");
+    if (!portfolio->GetTemplate())
+        return fail("The portfolio has no template.");
+    // Checked before anything is written: the old file stays as it was.
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        const Picture* picture = portfolio->GetPicture(i);
+        if (picture && !picture->GetBitmap())
+            return fail(ArtworkName(picture, i) +
+                        " has no picture. Give it a picture or remove it, then save again.");
     }
+    GiveArtworksTheirOwnItemNames(portfolio);
+    if (const std::string resolved = ResolveSaveTarget(target); !resolved.empty())
+        RemoveStaleTemporaryFiles(ExtractFilePath(resolved));
+    std::unique_ptr<TSafeFileStream> file;
+    try {
+        file = std::make_unique<TSafeFileStream>(target);
+    } catch (const ESafeCreateError& error) {
+        return fail(error.Code() ? WriteFailureText(target, error.Code()) : error.Message());
+    } catch (const std::exception& error) {
+        return fail(error.what());
+    }
+    try {
+        WriteArchive(portfolio, *file, target);
+        if (file->Commit())
+            return true;
+    } catch (const std::exception& error) {
+        // A write that the system refused is told by its cause; the
+        // archiver only knows that its stream took less than it gave.
+        if (file->ErrorCode() == 0 && file->ErrorText().empty())
+            return fail(error.what());
+    }
+    return fail(WriteFailureText(target, file->ErrorCode()));
 }
 
 bool PortfolioLoaderV2::SaveToXml(Portfolio* portfolio, TStream* stream)

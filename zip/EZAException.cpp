@@ -116,10 +116,12 @@ std::string EZAException::Text(int32_t errorCode) {
 }
 
 std::string EZAException::BuildMessage(int nativeError, const std::vector<TZAFormatArg>* args,
-                                       const std::string& componentName) {
+                                       const std::string& componentName, const std::string& cause) {
     std::string message = kTexts[TextIndexOf(nativeError)];
     if (args)
         message = ZAFormat(message, *args);
+    if (!cause.empty())
+        message += ": " + cause;
     if (!componentName.empty())
         message = componentName + ": " + message;
     char code[32];
@@ -136,6 +138,15 @@ EZAException::EZAException(int nativeError, const std::string& componentName)
     : Exception(BuildMessage(nativeError, nullptr, componentName)) {
     ErrorCode = TextIndexOf(nativeError);
     NativeError = nativeError;
+}
+
+EZAException::EZAException(int nativeError, Built built) : Exception(built.message) {
+    ErrorCode = TextIndexOf(nativeError);
+    NativeError = nativeError;
+}
+
+EZAException EZAException::WithCause(int nativeError, const std::string& cause, const std::string& componentName) {
+    return EZAException(nativeError, Built{BuildMessage(nativeError, nullptr, componentName, cause)});
 }
 
 EZAException::EZAException(int nativeError, std::initializer_list<TZAFormatArg> args,

@@ -48,6 +48,10 @@ public:
     EZAException(int nativeError, const std::vector<TZAFormatArg>& args,
                  const std::string& componentName = std::string());
 
+    // The code's text followed by what the system said caused it.
+    static EZAException WithCause(int nativeError, const std::string& cause,
+                                  const std::string& componentName = std::string());
+
     int32_t ErrorCode = 0;   // index of the message text (0..37)
     int32_t NativeError = 0; // the code the raiser passed
 
@@ -59,8 +63,12 @@ public:
     static constexpr int kCodeCount = 63;
 
 private:
+    struct Built {
+        std::string message;
+    };
+    EZAException(int nativeError, Built built);
     static std::string BuildMessage(int nativeError, const std::vector<TZAFormatArg>* args,
-                                    const std::string& componentName);
+                                    const std::string& componentName, const std::string& cause = std::string());
 };
 
 // Texts of the archiver's prompts and default messages.

@@ -133,8 +133,10 @@ int64_t TUniFileStream::Write(const void* buffer, int64_t count) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            writeError_ = n < 0 ? errno : 0;
             break;
+        }
         done += n;
     }
     if (position_ >= 0)

@@ -45,6 +45,9 @@ public:
     bool Flush();
     int Handle() const { return fd_; }
     const std::u16string& FileName() const { return fileName_; }
+    // The system's error code of the last write that fell short; 0 when
+    // none did.
+    int LastWriteError() const { return writeError_; }
 
 private:
     // Reads count bytes at the position into buffer straight from the file;
@@ -55,6 +58,7 @@ private:
 
     std::u16string fileName_;
     int fd_ = -1;
+    int writeError_ = 0;
     // Where reads and writes go; -1 until known. While it is known, reads
     // and writes name it themselves and seeks cost no system call: the
     // archiver moves about its file around every record.

@@ -11,6 +11,7 @@
 
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
+#include "platform/rtl/WriteFailure.h"
 #include "zip/EZAException.h"
 #include "zip/TZAItemEncoder.h"
 #include "zip/TUniFileStream.h"
@@ -79,16 +80,28 @@ void CopyPermissions(const std::u16string& from, const std::u16string& to)
 
 // Called inside a catch block: raises the exception being handled again,
 // a stream's write failure as the archive's own write error.
-[[noreturn]] void RethrowAsArchiveError(const std::string& component)
+[[noreturn]] void RethrowAsArchiveError(const std::string& component, TStream* stream, const std::u16string& fileName)
 {
     try {
         throw;
     } catch (const EWriteError&) {
-        throw EZAException(46, component);
+        throw ArchiveWriteError(stream, fileName, component);
     }
 }
 
 } // namespace
+
+EZAException ArchiveWriteError(TStream* stream, const std::u16string& fileName, const std::string& component)
+{
+    int code = 0;
+    if (const auto* file = dynamic_cast<const TUniFileStream*>(stream))
+        code = file->LastWriteError();
+    else if (const auto* safe = dynamic_cast<const TSafeFileStream*>(stream))
+        code = safe->ErrorCode();
+    if (code == 0)
+        return EZAException(46, component);
+    return EZAException::WithCause(46, WriteFailureText(WideToUTF8(fileName), code), component);
+}
 
 // ---------------------------------------------------------------- dates
 
@@ -814,7 +827,7 @@ void TZABaseArchiver::CommitUpdate()
                     DoProcessFileFailure(item.FileName, item.Operation, action, UTF8ToWide(e.Message()),
                                          e.ErrorCode, e.NativeError);
                 } catch (const EWriteError&) {
-                    const EZAException e(46, Name);
+                    const EZAException e = ArchiveWriteError(out, FileName, Name);
                     failure = std::make_exception_ptr(e);
                     DoProcessFileFailure(item.FileName, item.Operation, action, UTF8ToWide(e.Message()),
                                          e.ErrorCode, e.NativeError);
@@ -855,7 +868,7 @@ void TZABaseArchiver::CommitUpdate()
         }
     } catch (...) {
         rollback();
-        RethrowAsArchiveError(Name);
+        RethrowAsArchiveError(Name, out, FileName);
     }
 
     if (cancel_ || aborted) {

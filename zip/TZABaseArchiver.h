@@ -383,4 +383,10 @@ private:
 // A class-library date-time (days since 1899-12-30, local time) as a packed
 // MS-DOS date and time; 0 outside the years 1980 to 2107.
 int32_t DateTimeToDosDateTime(double dateTime);
+
+class EZAException;
+// The archive's write error for a write into stream that fell short, with
+// the cause the system gave when the stream kept it (a full disk is named
+// as such); fileName names the file being written.
+EZAException ArchiveWriteError(TStream* stream, const std::u16string& fileName, const std::string& component);
 double DosDateTimeToDateTime(int32_t dosDateTime);

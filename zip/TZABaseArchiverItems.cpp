@@ -238,7 +238,7 @@ bool TZABaseArchiver::WriteWithDiskFullRetry(TStream& stream, const void* buffer
             // Data that did not reach the disk is a failed write, not an
             // abort the user asked for.
             cancel_ = true;
-            throw EZAException(46, Name);
+            throw ArchiveWriteError(&stream, FileName, Name);
         }
         stream.SetPosition(position);
     }
@@ -1074,26 +1074,29 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         // password does not open leaves the item to the extraction, which
         // asks for another one in turn.
         auto decode = [cipher, head, method, uncompressed, crc = item.Crc32, result](
-                          std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer) {
+                          uint8_t* data, size_t size, const std::vector<uint8_t>& trailer) {
             if (cipher && !cipher->CheckHeader(head.data())) {
                 result->Undecoded = true;
                 return;
             }
-            DecodeItemData(data, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece), *result);
+            DecodeItemData(data, size, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece),
+                           *result);
         };
         // An archive file is read by the worker itself: the stored bytes
         // then reach memory on many threads, not all on this one.
         if (const auto* file = dynamic_cast<TUniFileStream*>(&in)) {
             return [decode, file, dataStart, compressed, trailer, result]() mutable {
-                std::vector<uint8_t> data(static_cast<size_t>(compressed));
-                const auto readWhole = [file](uint64_t at, std::vector<uint8_t>& into) {
-                    return file->ReadAt(int64_t(at), into.data(), int64_t(into.size())) == int64_t(into.size());
+                const size_t size = static_cast<size_t>(compressed);
+                uint8_t* data = WorkerBuffer(size);
+                const auto readWhole = [file](uint64_t at, uint8_t* into, size_t count) {
+                    return file->ReadAt(int64_t(at), into, int64_t(count)) == int64_t(count);
                 };
-                if (!readWhole(dataStart, data) || !readWhole(dataStart + compressed, trailer)) {
+                if (!readWhole(dataStart, data, size) ||
+                    !readWhole(dataStart + compressed, trailer.data(), trailer.size())) {
                     result->Undecoded = true;
                     return;
                 }
-                decode(data, trailer);
+                decode(data, size, trailer);
             };
         }
         auto data = std::make_shared<std::vector<uint8_t>>(size_t(compressed));
@@ -1102,7 +1105,7 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         if (!trailer.empty())
             in.ReadBuffer(trailer.data(), int64_t(trailer.size()));
         return [decode, data, trailer] {
-            decode(*data, trailer);
+            decode(data->data(), data->size(), trailer);
             data->clear();
             data->shrink_to_fit();
         };

@@ -11,7 +11,18 @@ constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
 
 }  // namespace
 
-void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
+uint8_t* WorkerBuffer(size_t size)
+{
+    thread_local std::unique_ptr<uint8_t[]> buffer;
+    thread_local size_t capacity = 0;
+    if (size > capacity || !buffer) {
+        buffer.reset(new uint8_t[std::max<size_t>(size, 1)]);
+        capacity = size;
+    }
+    return buffer.get();
+}
+
+void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result)
 {
     try {
@@ -33,15 +44,15 @@ void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trai
             produced += length;
             return true;
         };
-        for (size_t at = 0; at < data.size();) {
-            const size_t n = std::min(piece, data.size() - at);
+        for (size_t at = 0; at < size;) {
+            const size_t n = std::min(piece, size - at);
             if (cipher)
-                cipher->Decrypt(data.data() + at, n);
+                cipher->Decrypt(data + at, n);
             if (inflater) {
-                if (!inflater->Decompress(data.data() + at, n, emit))
+                if (!inflater->Decompress(data + at, n, emit))
                     return;
             } else {
-                emit(data.data() + at, n);
+                emit(data + at, n);
             }
             at += n;
             result.ProducedAfter.push_back(produced);

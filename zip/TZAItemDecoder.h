@@ -34,10 +34,16 @@ struct TDecodedItem {
     std::exception_ptr Error;           // raised while decoding, after Output
 };
 
-// Decodes `data` (the stored bytes between the cipher's header and trailer)
-// in pieces of at most `piece` bytes.
-void DecodeItemData(std::vector<uint8_t>& data, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
+// Decodes the `size` bytes at `data` (the stored bytes between the cipher's
+// header and trailer, decrypted in place) in pieces of at most `piece` bytes.
+void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result);
+
+// A buffer of at least size bytes that the calling thread keeps for the next
+// item, its content left as the last item had it: a fresh, zero-filled block
+// per item costs a page fault per page on every item, and the workers fault
+// against each other for the same address space.
+uint8_t* WorkerBuffer(size_t size);
 
 // Decodes the planned items ahead of the extraction, with a bounded number of
 // items and bytes in flight; the extraction takes them back in plan order.

@@ -1,8 +1,18 @@
 #include "zip/TZAItemEncoder.h"
 
 #include <algorithm>
+#include <typeinfo>
 
+#include "platform/rtl/MemoryStream.h"
 #include "zip/ZACompression.h"
+
+namespace {
+
+// Items in memory up to this size are deflated whole; larger ones, and items
+// read from files, piece by piece through zlib.
+constexpr int64_t kLargestWholeItem = int64_t{512} << 20;
+
+}  // namespace
 
 bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t method, int level,
                     TZAItemCipher* cipher, TZAItemDataSink& sink, uint32_t& crc, int64_t& readTotal,
@@ -29,6 +39,31 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
     }
     if (size <= 0)
         return true;
+    // A whole item in memory is deflated at once, then handed on in pieces
+    // so that progress and the stop request work as they do piece by piece.
+    // Only a plain memory stream: a derived one may read otherwise.
+    auto* memory = typeid(source) == typeid(TMemoryStream) ? static_cast<TMemoryStream*>(&source) : nullptr;
+    std::vector<uint8_t> whole;
+    if (method == 8 && memory && size <= kLargestWholeItem && start >= 0 && start + size <= memory->GetSize() &&
+        DeflateWhole(memory->Memory() + start, size_t(size), level, whole)) {
+        UpdateCRC(memory->Memory() + start, size, crc);
+        for (size_t at = 0; at < whole.size();) {
+            if (stopped())
+                return false;
+            const size_t length = std::min(whole.size() - at, size_t(kReadPiece));
+            uint8_t* piece = whole.data() + at;
+            at += length;
+            const int64_t readUpTo =
+                at == whole.size() ? size : int64_t(double(at) / double(whole.size()) * double(size));
+            if (cipher)
+                cipher->Encrypt(piece, length);
+            if (!sink.Piece(piece, length, readUpTo - readTotal, readUpTo))
+                return false;
+            readTotal = readUpTo;
+        }
+        source.SetPosition(start + size);
+        return true;
+    }
     source.SetPosition(start);
     std::unique_ptr<TZADeflater> deflater;
     if (method == 8)

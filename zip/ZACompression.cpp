@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <libdeflate.h>
+#include <new>
 #include <zlib.h>
 
 #include "zip/EZAException.h"
@@ -110,9 +112,10 @@ const uint32_t* CRC32Table() { return Table().t; }
 uint32_t CRC32(uint32_t crc, const void* buffer, int64_t length) {
     if (!buffer || length < 1)
         return crc;
-    // zlib's sliced CRC gives the same values several times faster than a
-    // byte-wise table walk; it keeps the register inverted, we do not.
-    return ~static_cast<uint32_t>(crc32_z(~crc, static_cast<const Bytef*>(buffer), static_cast<z_size_t>(length)));
+    // libdeflate's CRC (carry-less multiplication where the processor has
+    // it) gives the same values several times faster than zlib's sliced one;
+    // both keep the register inverted, we do not.
+    return ~libdeflate_crc32(~crc, buffer, static_cast<size_t>(length));
 }
 
 void UpdateCRC(const void* buffer, int64_t length, uint32_t& crc) {
@@ -230,6 +233,32 @@ bool TZAInflater::Decompress(const void* data, size_t size, const TSink& sink) {
         if (stream_->avail_in == 0 && stream_->avail_out != 0)
             return true;
     }
+}
+
+bool DeflateWhole(const void* data, size_t size, int level, std::vector<uint8_t>& out) {
+    if (level < 0 || level > 9)
+        return false;
+    // A compressor per level and thread: making one costs more than
+    // compressing a small item.
+    struct Compressors {
+        libdeflate_compressor* byLevel[10] = {};
+        ~Compressors() {
+            for (libdeflate_compressor* c : byLevel)
+                if (c)
+                    libdeflate_free_compressor(c);
+        }
+    };
+    thread_local Compressors compressors;
+    libdeflate_compressor*& compressor = compressors.byLevel[level];
+    if (!compressor)
+        compressor = libdeflate_alloc_compressor(level);
+    if (!compressor)
+        throw std::bad_alloc();
+    const size_t start = out.size();
+    out.resize(start + libdeflate_deflate_compress_bound(compressor, size));
+    const size_t written = libdeflate_deflate_compress(compressor, data, size, out.data() + start, out.size() - start);
+    out.resize(start + written);
+    return written > 0 || size == 0;
 }
 
 std::vector<uint8_t> DeflateRaw(const void* data, size_t size, int level) {

@@ -81,23 +81,30 @@ std::string ResolveSaveTarget(const std::string& path)
 
 TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> newFileMode) : path_(path)
 {
+    const auto cannotCreate = [&path](int code, const std::string& reason) {
+        return ESafeCreateError("Cannot create file \"" + path + "\". " + reason, code);
+    };
     if (path.empty())
-        throw EFCreateError("Cannot create file \"\". " + std::string(std::strerror(ENOENT)));
+        throw cannotCreate(ENOENT, std::strerror(ENOENT));
     target_ = ResolveSaveTarget(path);
-    if (target_.empty())
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    if (target_.empty()) {
+        const int code = errno;
+        throw cannotCreate(code, std::strerror(code));
+    }
 
     // Renaming over a device, pipe or socket would destroy it rather than
     // write to it.
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
-        throw EFCreateError("Cannot create file \"" + path + "\". Not a regular file");
+        throw cannotCreate(0, "Not a regular file");
 
     temp_ = Join(FolderOf(target_), ".save-XXXXXX");
     fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-    if (fd_ < 0)
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    if (fd_ < 0) {
+        const int code = errno;
+        throw cannotCreate(code, std::strerror(code));
+    }
 
     mode_t mode;
     if (exists && S_ISREG(existing.st_mode))
@@ -130,12 +137,15 @@ void TSafeFileStream::Discard()
     }
 }
 
-void TSafeFileStream::Fail(const std::string& reason)
+void TSafeFileStream::Fail(int code)
 {
     if (state_ == State::Open)
         Discard();
     state_ = State::Failed;
-    error_ = reason;
+    if (code != 0) {
+        errorCode_ = code;
+        error_ = std::strerror(code);
+    }
 }
 
 int64_t TSafeFileStream::Read(void* buffer, int64_t count)
@@ -158,8 +168,10 @@ int64_t TSafeFileStream::Write(const void* buffer, int64_t count)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            if (!writeFailed_)
+            if (!writeFailed_) {
+                errorCode_ = n < 0 ? errno : 0;
                 error_ = n < 0 ? std::strerror(errno) : "Short write";
+            }
             writeFailed_ = true;
             break;
         }
@@ -176,9 +188,12 @@ int64_t TSafeFileStream::Seek(int64_t offset, TSeekOrigin origin)
 void TSafeFileStream::SetSize(int64_t newSize)
 {
     if (state_ != State::Open || ::ftruncate(fd_, newSize) != 0) {
-        const std::string reason = state_ != State::Open ? "The file is closed" : std::strerror(errno);
-        if (!writeFailed_)
+        const int code = state_ != State::Open ? 0 : errno;
+        const std::string reason = code == 0 ? "The file is closed" : std::strerror(code);
+        if (!writeFailed_) {
+            errorCode_ = code;
             error_ = reason;
+        }
         writeFailed_ = true;
         throw EWriteError("Cannot resize file \"" + path_ + "\". " + reason);
     }
@@ -198,19 +213,20 @@ bool TSafeFileStream::Commit()
     if (state_ != State::Open)
         return state_ == State::Committed;
     if (writeFailed_) {
-        Fail(error_);
+        Fail(0);
         return false;
     }
     if (::fsync(fd_) != 0) {
-        Fail(std::strerror(errno));
+        Fail(errno);
         return false;
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        Fail(std::strerror(errno));
+        Fail(errno);
         return false;
     }
     state_ = State::Committed;
     error_.clear();
+    errorCode_ = 0;
     return true;
 }
 

@@ -16,7 +16,18 @@
 #include <optional>
 #include <string>
 
+#include "platform/rtl/Exception.h"
 #include "platform/rtl/Stream.h"
+
+// The temporary file could not be made; Code() is the system's error.
+class ESafeCreateError : public EFCreateError {
+public:
+    ESafeCreateError(const std::string& message, int code) : EFCreateError(message), code_(code) {}
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
 
 // The file that saving to path replaces: the end of the chain of links path
 // may be (path itself when it is no link). The last name need not exist: a
@@ -29,7 +40,7 @@ std::string ResolveSaveTarget(const std::string& path);
 // leaves the target as it was.
 class TSafeFileStream : public TStream {
 public:
-    // Creates the temporary file; throws EFCreateError when it cannot.
+    // Creates the temporary file; throws ESafeCreateError when it cannot.
     // newFileMode: the permission bits for a target that does not exist yet.
     explicit TSafeFileStream(const std::string& path, std::optional<mode_t> newFileMode = std::nullopt);
     ~TSafeFileStream() override;
@@ -54,6 +65,8 @@ public:
     // succeeded, the stream takes no more data.
     bool Commit();
     const std::string& ErrorText() const { return error_; }
+    // The system's error code of that failure; 0 when it had none.
+    int ErrorCode() const { return errorCode_; }
 
     // The path as given and the file that is actually replaced.
     const std::string& FileName() const { return path_; }
@@ -64,7 +77,7 @@ public:
     int ReleaseHandle();
 
 private:
-    void Fail(const std::string& reason);
+    void Fail(int code);
     void Discard();
 
     enum class State { Open, Committed, Failed };
@@ -72,6 +85,7 @@ private:
     std::string target_;
     std::string temp_;
     std::string error_;
+    int errorCode_ = 0;
     int fd_ = -1;
     State state_ = State::Open;
     bool writeFailed_ = false;

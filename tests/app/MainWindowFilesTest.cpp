@@ -6,8 +6,10 @@
 #include "model/Options.h"
 #include "model/Picture.h"
 #include "output/Form1.h"
+#include "output/PortfolioArchive.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/ModalDriver.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 #include <QAction>
@@ -15,6 +17,7 @@
 #include <QMenu>
 #include "services/ProductAddresses.h"
 
+#include <fstream>
 #include <optional>
 
 #include <sys/stat.h>
@@ -318,6 +321,68 @@ TEST_F(MainWindowFilesTest, SaveAsWritesACopyAndTheWindowStaysWithItsOwnFile)
     saved.SetFileName(own);
     ASSERT_TRUE(saved.Load());
     EXPECT_EQ(saved.GetName(true), "Second");
+}
+
+TEST_F(MainWindowFilesTest, SaveOfMoreThanThisComputerCanOpenAsksFirst)
+{
+    struct Restore {
+        ~Restore() { PortfolioArchive::SetMaxLoadSize(0); }
+    } restore;
+    const std::string own = MakeFile("own.pfo", "First", {"Red Field", "Dusk"});
+    const std::string ownBytes = ReadFileBytes(own);
+    MakeForms();
+    ASSERT_TRUE(form1_->OpenPortfolio(own));
+    CurrentPortfolio()->SetName("Second");
+    // Two artworks of 40 x 30 need a few kilobytes; this computer, as the
+    // test sets it, can open less.
+    PortfolioArchive::SetMaxLoadSize(4096);
+
+    ModalDriver driver;
+    driver.Press(QMessageBox::No).Press(QMessageBox::Yes);
+    Action("Save1")->trigger();
+    EXPECT_EQ(ReadFileBytes(own), ownBytes) << "the user said no";
+    EXPECT_TRUE(CurrentPortfolio()->IsModified());
+    Action("Save1")->trigger();
+    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    for (const SeenModal& seen : driver.Seen()) {
+        EXPECT_EQ(seen.title, "Warning");
+        EXPECT_NE(seen.text.find("The artworks of this portfolio take 1 MiB of memory, more than this computer can "
+                                 "open (0 MiB): the saved file would not open here again."),
+                  std::string::npos)
+            << seen.text;
+    }
+    EXPECT_FALSE(CurrentPortfolio()->IsModified());
+    PortfolioArchive::SetMaxLoadSize(0);
+    Portfolio saved;
+    saved.SetFileName(own);
+    ASSERT_TRUE(saved.Load());
+    EXPECT_EQ(saved.GetName(true), "Second");
+}
+
+TEST_F(MainWindowFilesTest, SaveOntoAFullDiskSaysSo)
+{
+    SmallDisk disk(16 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const std::string source = MakeFile("source.pfo", "Ada", {"Red Field", "Dusk"});
+    MakeForms();
+    ASSERT_TRUE(form1_->OpenPortfolio(source));
+    {
+        std::ofstream filler(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
+        }
+    }
+    const std::string target = disk / "full.pfo";
+    ModalDriver driver;
+    driver.ChooseFile(QString::fromStdString(target)).Press(QMessageBox::Ok);
+    Action("SaveAs1")->trigger();
+    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(driver.Seen()[1].text, "An error occurred trying to save the portfolio:\nThe disk is full: the folder "
+                                     "\"" + disk.Path() + "\" has no room left for \"full.pfo\".");
+    EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(MainWindowFilesTest, SaveAsOfAnUnnamedPortfolioLeavesItUnnamed)

@@ -10,6 +10,7 @@
 #include "platform/rtl/Exception.h"
 #include "tests/app/JobTestSupport.h"
 #include "tests/support/ModalDriver.h"
+#include "tests/support/SmallDisk.h"
 
 #include <QAction>
 #include <QTest>
@@ -28,6 +29,23 @@ namespace {
 
 class PreviewExportJobsTest : public JobTest {
 protected:
+    // Exports to target on a job of its own; the user closes the one
+    // message box it shows, whose text is returned.
+    std::string ExportAnsweringOneBox(const std::string& target, std::unique_ptr<ExportThread>& job)
+    {
+        form1_->show();
+        ModalDriver driver;
+        driver.Press(QMessageBox::Ok);
+        job = std::make_unique<ExportThread>(CurrentPortfolio(), target, false);
+        job->WaitFor();
+        EXPECT_TRUE(driver.WaitAllDone()) << driver.Report();
+        if (driver.Seen().empty())
+            return {};
+        EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
+        EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Critical);
+        return driver.Seen()[0].text;
+    }
+
     void Trigger(const char* action)
     {
         auto* item = form1_->findChild<QAction*>(action);
@@ -137,18 +155,12 @@ TEST_F(PreviewExportJobsTest, ExportThatCannotWriteTellsThePathAndKeepsTheOldFil
         ::chmod(locked.c_str(), 0555);
     }
     const std::string before = ReadFileBytes(target);
-    form1_->show();
-
-    ModalDriver driver;
-    driver.Press(QMessageBox::Ok);
-    auto job = std::make_unique<ExportThread>(CurrentPortfolio(), target, false);
-    job->WaitFor();
-    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
-    EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
-    EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(driver.Seen()[0].text, "An exception occurred trying to export the portfolio.\nFailed to save the "
-                                     "destination file '" + target +
-                                         "'. Please make sure you have permission to access this file.");
+    std::unique_ptr<ExportThread> job;
+    const std::string text = ExportAnsweringOneBox(target, job);
+    // The cause is the one the system gave, not a guess.
+    const std::string told = "An exception occurred trying to export the portfolio.\nFailed to save the "
+                             "destination file '" + target + "'. The file \"" + target + "\" could not be written: ";
+    EXPECT_EQ(text.substr(0, told.size()), told);
     EXPECT_FALSE(job->ProgressForm()->isVisible());
     EXPECT_TRUE(form1_->isEnabled());
     EXPECT_EQ(ReadFileBytes(target), before);
@@ -157,6 +169,32 @@ TEST_F(PreviewExportJobsTest, ExportThatCannotWriteTellsThePathAndKeepsTheOldFil
         ::chmod(fs::path(target).parent_path().c_str(), 0755);
         EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(target).parent_path()), fs::directory_iterator()), 1);
     }
+}
+
+TEST_F(PreviewExportJobsTest, ExportOntoAFullDiskSaysSoAndLeavesNothingBehind)
+{
+    SmallDisk disk(64 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    AddArtworks(CurrentPortfolio(), 1);
+    const std::string target = disk / "export.pdf";
+    std::ofstream(target) << "an older export";
+    {
+        // Whatever room is left goes to a filler.
+        std::ofstream filler(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
+        }
+    }
+    std::unique_ptr<ExportThread> job;
+    EXPECT_EQ(ExportAnsweringOneBox(target, job),
+              "An exception occurred trying to export the portfolio.\nFailed to save the destination file '" + target +
+                  "'. The disk is full: the folder \"" + disk.Path() + "\" has no room left for \"export.pdf\".");
+    EXPECT_EQ(ReadFileBytes(target), "an older export");
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(disk.Path()))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"export.pdf", "filler"}));
 }
 
 TEST_F(PreviewExportJobsTest, PreviewsShowThePagesAndRemoveThemWhenClosed)

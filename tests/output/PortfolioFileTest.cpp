@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstring>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -69,6 +70,29 @@ void PutLE(std::string& out, uint32_t value, int size)
         out += char((value >> (8 * i)) & 0xFF);
 }
 
+// A bitmap's file and info headers; the palette and the pixels at offset
+// are the caller's.
+std::string BmpHeaders(uint32_t w, uint32_t h, int bits, uint32_t compression, uint32_t offset, uint32_t imageSize,
+                       uint32_t colours)
+{
+    std::string bmp = "BM";
+    PutLE(bmp, offset + imageSize, 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, offset, 4);
+    PutLE(bmp, 40, 4);
+    PutLE(bmp, w, 4);
+    PutLE(bmp, h, 4);
+    PutLE(bmp, 1, 2);
+    PutLE(bmp, uint32_t(bits), 2);
+    PutLE(bmp, compression, 4);
+    PutLE(bmp, imageSize, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, colours, 4);
+    PutLE(bmp, 0, 4);
+    return bmp;
+}
+
 // A 24-bit BMP whose every pixel differs from its neighbours, so that a
 // swapped row, a lost column or a changed colour all show.
 std::string MakeBmp(int w, int h, int seed)
@@ -83,22 +107,7 @@ std::string MakeBmp(int w, int h, int seed)
         }
         pixels.append(size_t(stride - w * 3), '\0');
     }
-    std::string bmp = "BM";
-    PutLE(bmp, uint32_t(54 + pixels.size()), 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, 54, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, uint32_t(w), 4);
-    PutLE(bmp, uint32_t(h), 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, 24, 2);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, uint32_t(pixels.size()), 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, 0, 4);
-    return bmp + pixels;
+    return BmpHeaders(uint32_t(w), uint32_t(h), 24, 0, 54, uint32_t(pixels.size()), 0) + pixels;
 }
 
 // The picture's image as the writer stores it.
@@ -1027,21 +1036,7 @@ std::string MakeRleBmp(uint32_t w, uint32_t h)
 {
     const std::string data("\0\1", 2);  // end of bitmap
     const uint32_t offset = 14 + 40 + 256 * 4;
-    std::string bmp = "BM";
-    PutLE(bmp, uint32_t(offset + data.size()), 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, offset, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, w, 4);
-    PutLE(bmp, h, 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, 8, 2);
-    PutLE(bmp, 1, 4);  // BI_RLE8
-    PutLE(bmp, uint32_t(data.size()), 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 256, 4);
-    PutLE(bmp, 0, 4);
+    std::string bmp = BmpHeaders(w, h, 8, 1 /* BI_RLE8 */, offset, uint32_t(data.size()), 256);
     bmp.append(256 * 4, '\0');
     return bmp + data;
 }
@@ -1056,12 +1051,14 @@ struct ChildUsage {
 // Runs the helper on the file in a process of its own and reads its peak
 // memory and processor time when it ends; a child still running after the
 // (generous) deadline is killed and reported unfinished.
-ChildUsage OpenInChild(const std::string& path, bool generate, const std::string& outFile)
+ChildUsage OpenInChild(const std::string& path, bool generate, const std::string& outFile,
+                       const std::vector<std::string>& more = {})
 {
     ChildUsage usage;
     std::vector<std::string> args = {OPEN_PORTFOLIO_HELPER, path};
     if (generate)
         args.push_back("generate");
+    args.insert(args.end(), more.begin(), more.end());
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -1117,6 +1114,9 @@ TEST_F(PortfolioFileTest, CraftedFilesOpenOrAreRefusedWithinBoundedMemory)
         std::function<Items()> items;
         bool generate;
         const char* expected;
+        // The budget of the open follows the machine; this one is that of a
+        // machine with 1.5 GiB.
+        std::vector<std::string> helperArgs = {"--budget=" + std::to_string(PortfolioArchive::kMinLoadSize)};
     };
     const Case cases[] = {
         {"a bitmap whose header asks for 60000 x 60000",
@@ -1161,13 +1161,154 @@ TEST_F(PortfolioFileTest, CraftedFilesOpenOrAreRefusedWithinBoundedMemory)
         const std::string path = dir_ / "crafted.pfo";
         WriteArchive(path, v2, c.items());
         EXPECT_LT(std::filesystem::file_size(path), 20u << 20);
-        const ChildUsage usage = OpenInChild(path, c.generate, dir_ / "helper.out");
+        const ChildUsage usage = OpenInChild(path, c.generate, dir_ / "helper.out", c.helperArgs);
         ASSERT_TRUE(usage.finished);
         EXPECT_EQ(usage.out, c.expected);
         EXPECT_LT(usage.maxResidentKb, 1024L * 1024L);
         // Seconds where minutes were once spent; generous for a loaded machine.
         EXPECT_LT(usage.cpuSeconds, 30.0);
         std::printf("%s: %ld MiB, %.1f s\n", c.what, usage.maxResidentKb / 1024, usage.cpuSeconds);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A 24-bit bitmap's headers for w x h; the pixels are left to the caller.
+std::string BmpHeader(uint32_t w, uint32_t h, int bits = 24)
+{
+    const uint32_t palette = bits == 8 ? 256 * 4 : 0;
+    const uint32_t offset = 14 + 40 + palette;
+    const uint64_t stride = (uint64_t(w) * bits / 8 + 3) & ~uint64_t(3);
+    std::string bmp = BmpHeaders(w, h, bits, 0, offset, uint32_t(stride * h), bits == 8 ? 256 : 0);
+    bmp.append(palette, '\0');
+    return bmp;
+}
+
+// A version 2 file whose artworks are bitmaps of the given headers, each
+// followed by zeros up to the size its header gives: large items that
+// deflate to almost nothing.
+void WriteZeroArtworks(const std::string& path, const std::vector<std::string>& headers)
+{
+    std::string xml = R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName=""><Pictures>)";
+    for (size_t i = 0; i < headers.size(); ++i)
+        xml += "<Picture><ID>ART" + std::to_string(i) + "</ID></Picture>";
+    xml += "</Pictures></Portfolio>";
+    TZipArchiver archiver;
+    archiver.FileName = UTF8ToWide(path);
+    archiver.SetPassword(kPassword);
+    archiver.SetCompressionLevel(clFastest);
+    archiver.OpenArchive(0xFFFF);
+    archiver.SetComment("VelmoraAlbumDesignerPro, v2.0");
+    Items items = PlainItems(xml);
+    for (const auto& [name, bytes] : items) {
+        TMemoryStream stream;
+        Fill(stream, bytes);
+        archiver.AddFromStream(UTF8ToWide(name), stream);
+        if (name != "_XML_DETAILS_")
+            continue;
+        for (size_t i = 0; i < headers.size(); ++i) {
+            const std::string& header = headers[i];
+            uint32_t size = 0;
+            for (int b = 0; b < 4; ++b)
+                size |= uint32_t(uint8_t(header[2 + b])) << (8 * b);
+            TMemoryStream bitmap;
+            bitmap.SetSize(size);
+            std::memcpy(bitmap.Memory(), header.data(), header.size());
+            archiver.AddFromStream(UTF8ToWide("ART" + std::to_string(i)), bitmap);
+        }
+    }
+    archiver.CloseArchive();
+}
+
+// The old open took 1.7 GiB for 50 of these; the budget now follows the
+// machine (set here, so that the test does not depend on it).
+TEST_F(PortfolioFileTest, PortfolioOverTheOldFixedBudgetIsSavedAndOpenedAgain)
+{
+    struct Restore {
+        ~Restore() { PortfolioArchive::SetMaxLoadSize(0); }
+    } restore;
+    const std::string path = dir_ / "large.pfo";
+    constexpr int kArtworks = 23;
+    {
+        auto portfolio = std::make_unique<Portfolio>();
+        portfolio->SetFileName(path);
+        portfolio->SetTemplate(Beta());
+        // 12 MP each, each told apart by its first pixels.
+        std::string bmp = BmpHeader(4000, 3000);
+        const size_t pixels = bmp.size();
+        bmp.resize(pixels + size_t(4000) * 3 * 3000, '\0');
+        for (int i = 0; i < kArtworks; ++i) {
+            bmp[pixels] = char(i + 1);
+            TMemoryStream stream;
+            Fill(stream, bmp);
+            auto picture = std::make_unique<Picture>(portfolio.get());
+            ASSERT_TRUE(picture->LoadFromStream(stream));
+            picture->SetTitle("Artwork " + std::to_string(i));
+            portfolio->AddPicture(picture.release());
+        }
+        const int64_t need = PortfolioArchive::OpenNeed(*portfolio);
+        ASSERT_GT(need, PortfolioArchive::kMinLoadSize);
+        PortfolioArchive::SetMaxLoadSize(need);
+        std::string failure;
+        ASSERT_TRUE(portfolio->Save(&failure)) << failure;
+    }
+    bool ok = false;
+    auto reopened = OpenPortfolio(path, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(reopened->GetPictureCount(), kArtworks);
+    for (int i = 0; i < kArtworks; ++i) {
+        SCOPED_TRACE(i);
+        const TFreeWinBitmap* image = reopened->GetPicture(i)->GetBitmap();
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->GetWidth(), 4000);
+        EXPECT_EQ(reopened->GetPicture(i)->GetTitle(true), "Artwork " + std::to_string(i));
+        RGBQUAD colour{};
+        ASSERT_TRUE(image->GetPixelColor(0, 0, &colour));
+        EXPECT_EQ(colour.rgbBlue, i + 1);
+    }
+    reopened.reset();
+    // Under the old fixed budget the same file is refused, as it was.
+    PortfolioArchive::SetMaxLoadSize(PortfolioArchive::kMinLoadSize);
+    OpenPortfolio(path, &ok);
+    EXPECT_FALSE(ok);
+}
+
+// Files that a reader must refuse: it does so from the archive's directory
+// or from the first bytes of an artwork, never after inflating gigabytes.
+TEST_F(PortfolioFileTest, OversizedFilesAreRefusedBeforeTheirArtworksAreInflated)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> headers;
+        std::vector<std::string> helperArgs;
+    };
+    const Case cases[] = {
+        // 507 MB of zeros, read on the archiver's own thread.
+        {"one bitmap whose header asks for 13000 x 13000", {BmpHeader(13000, 13000)}, {}},
+        // Two items small enough to be decoded ahead on the workers.
+        {"two bitmaps of 10001 x 10001, 8 bits", {BmpHeader(10001, 10001, 8), BmpHeader(10001, 10001, 8)}, {}},
+        // Each fits, together they are over the budget of the open.
+        {"six bitmaps of 60 MB under a budget of 256 MiB",
+         std::vector<std::string>(6, BmpHeader(5000, 4000)),
+         {"--budget=" + std::to_string(256 << 20)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir_ / "oversized.pfo";
+        WriteZeroArtworks(path, c.headers);
+        EXPECT_LT(std::filesystem::file_size(path), 4u << 20);
+        std::vector<std::string> args = c.helperArgs;
+        args.push_back("--peak=" + (dir_ / "helper.peak"));
+        const ChildUsage usage = OpenInChild(path, false, dir_ / "helper.out", args);
+        ASSERT_TRUE(usage.finished);
+        EXPECT_EQ(usage.out, "refused\n");
+        const long peakKb = std::atol(ReadFileBytes(dir_ / "helper.peak").c_str());
+        // The helper alone takes some tens of megabytes.
+        EXPECT_GT(peakKb, 0);
+        EXPECT_LT(peakKb, 128L * 1024L);
+        std::printf("%s: %ld MiB, %.1f s\n", c.what, peakKb / 1024, usage.cpuSeconds);
     }
 }
 

@@ -1,0 +1,194 @@
+// What a failed save tells the user, and what killed saves leave behind:
+// a full disk (a real, small file system) is named with its folder, an
+// artwork without a picture is named by its title, and the hidden temporary
+// files of earlier saves go at the next save into their folder unless some
+// process still holds them.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model/Picture.h"
+#include "model/Portfolio.h"
+#include "model/TemplateLibrary.h"
+#include "platform/rtl/MemoryStream.h"
+#include "tests/support/SmallDisk.h"
+#include "tests/support/TempDir.h"
+
+extern char** environ;
+
+namespace {
+
+void PutLE(std::string& out, uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+// A 24-bit bitmap of noise: it does not deflate.
+std::string NoiseBmp(uint32_t w, uint32_t h)
+{
+    const uint32_t stride = (w * 3 + 3) & ~3u;
+    std::string bmp = "BM";
+    PutLE(bmp, 54 + stride * h, 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, 54, 4);
+    PutLE(bmp, 40, 4);
+    PutLE(bmp, w, 4);
+    PutLE(bmp, h, 4);
+    PutLE(bmp, 1, 2);
+    PutLE(bmp, 24, 2);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, stride * h, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 2835, 4);
+    PutLE(bmp, 0, 4);
+    PutLE(bmp, 0, 4);
+    std::mt19937 random(7);
+    for (uint32_t i = 0; i < stride * h; ++i)
+        bmp += char(random() & 0xFF);
+    return bmp;
+}
+
+std::unique_ptr<Portfolio> MakePortfolio(const std::string& path, int artworks)
+{
+    auto portfolio = std::make_unique<Portfolio>();
+    portfolio->SetFileName(path);
+    portfolio->SetTemplate(TemplateLibrary::Instance()->GetDefaultTemplate());
+    const std::string bmp = NoiseBmp(640, 480);
+    for (int i = 0; i < artworks; ++i) {
+        TMemoryStream stream;
+        stream.WriteBuffer(bmp.data(), int64_t(bmp.size()));
+        stream.SetPosition(0);
+        auto picture = std::make_unique<Picture>(portfolio.get());
+        EXPECT_TRUE(picture->LoadFromStream(stream));
+        portfolio->AddPicture(picture.release());
+    }
+    return portfolio;
+}
+
+std::set<std::string> Names(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(PortfolioSaveFailureTest, FullDiskIsNamedWithItsFolderAndTheOldFileStays)
+{
+    SmallDisk disk(512 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const std::string path = disk / "portfolio.pfo";
+    ASSERT_TRUE(MakePortfolio(path, 0)->Save());
+    const std::string before = ReadFileBytes(path);
+
+    auto portfolio = MakePortfolio(path, 3);
+    std::string failure;
+    EXPECT_FALSE(portfolio->Save(&failure));
+    EXPECT_EQ(failure, "The disk is full: the folder \"" + disk.Path() + "\" has no room left for \"portfolio.pfo\".");
+    EXPECT_TRUE(portfolio->IsModified());
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(Names(disk.Path()), std::set<std::string>{"portfolio.pfo"});
+}
+
+TEST(PortfolioSaveFailureTest, ArtworkWithoutPictureIsNamedAndNothingIsWritten)
+{
+    TempDir dir;
+    const std::string path = dir / "p.pfo";
+    struct Case {
+        const char* title;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Night & Day", "The artwork \"Night & Day\" (number 2) has no picture. Give it a picture or remove it, "
+                        "then save again."},
+        {"", "The artwork number 2 has no picture. Give it a picture or remove it, then save again."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        auto portfolio = MakePortfolio(path, 1);
+        auto blank = std::make_unique<Picture>(portfolio.get());
+        blank->SetTitle(c.title);
+        portfolio->AddPicture(blank.release());
+        std::string failure;
+        EXPECT_FALSE(portfolio->Save(&failure));
+        EXPECT_EQ(failure, c.expected);
+        EXPECT_TRUE(Names(dir.Path().string()).empty());
+    }
+}
+
+// Holds a file open in a process of its own until destroyed.
+class Holder {
+public:
+    explicit Holder(const std::string& path)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 3, path.c_str(), O_RDONLY, 0);
+        char sleep[] = "/bin/sleep";
+        char seconds[] = "300";
+        char* argv[] = {sleep, seconds, nullptr};
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Holder()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    // True once the child has the file open.
+    bool Holds(const std::string& path) const
+    {
+        struct stat wanted {};
+        if (pid_ <= 0 || ::stat(path.c_str(), &wanted) != 0)
+            return false;
+        for (int tries = 0; tries < 500; ++tries) {
+            struct stat seen {};
+            const std::string fd = "/proc/" + std::to_string(pid_) + "/fd/3";
+            if (::stat(fd.c_str(), &seen) == 0 && seen.st_ino == wanted.st_ino && seen.st_dev == wanted.st_dev)
+                return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+TEST(PortfolioSaveFailureTest, LeftoversOfKilledSavesGoAtTheNextSaveUnlessHeld)
+{
+    TempDir dir;
+    for (const char* name : {".save-AbC123", ".zaQw3rTy", ".save-Held01", ".save-notes", ".zap", ".save-x12345.bak",
+                             "notes.txt", ".save-Other9"})
+        dir.Write(name, std::string(1000, 'x'));
+    Holder holder(dir / ".save-Held01");
+    ASSERT_TRUE(holder.Holds(dir / ".save-Held01"));
+    // Another user's file is not ours to remove (only root can make one).
+    const bool othersFile = ::chown((dir / ".save-Other9").c_str(), 65534, 65534) == 0;
+
+    std::string failure;
+    ASSERT_TRUE(MakePortfolio(dir / "p.pfo", 1)->Save(&failure)) << failure;
+    std::set<std::string> expected{".save-Held01", ".save-notes", ".zap", ".save-x12345.bak", "notes.txt", "p.pfo"};
+    if (othersFile)
+        expected.insert(".save-Other9");
+    EXPECT_EQ(Names(dir.Path().string()), expected);
+}
+
+} // namespace
