@@ -57,7 +57,7 @@ void ExportThread::Execute()
                                 "'. Please make sure you have permission to access this file.");
             SetStatus("Finished. Your portfolio was exported successfully.");
         } else {
-            SetStatus("Error: Failed to generate the portfolio.");
+            SetStatus("Error: " + generator->FailureText());
         }
         EnableCloseButton();
     } catch (const std::exception& error) {
