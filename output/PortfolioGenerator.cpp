@@ -27,13 +27,10 @@ const char* const PortfolioGenerator::RootPattern = "%s/%s";
 
 namespace {
 
-const char* const kFolderFailure = "Failed to create a temporary directory.";
-
 // The reason a folder could not be made, naming the folder it was made in.
 std::string FolderFailure(const std::string& parent, int error)
 {
-    return std::string(kFolderFailure).substr(0, std::strlen(kFolderFailure) - 1) + " in \"" + parent +
-           "\": " + std::strerror(error) + ".";
+    return "Failed to create a temporary directory in \"" + parent + "\": " + std::strerror(error) + ".";
 }
 
 // Numbers the output folders of the whole run. The first generator takes the

@@ -80,9 +80,12 @@ bool MakeRunFolder(RunState& state, const std::string& temp, const std::string& 
     const int fd = ::open((pattern + "/" + kLockName).c_str(),
                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // The caller reports this reason, not one of the clean-up's.
+        const int error = errno;
         if (fd >= 0)
             ::close(fd);
         DeleteFolderTree(pattern);
+        errno = error;
         return false;
     }
     if (state.lockFd >= 0)

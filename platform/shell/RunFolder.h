@@ -9,8 +9,8 @@
 #include <string>
 
 // The run folder for key, ending in "/", made at the first call (again when
-// the temp folder changed or the folder has gone); empty when it cannot be
-// made. Safe to call from several threads. It is removed with everything in
+// the temp folder changed or the folder has gone); empty, with errno set,
+// when it cannot be made. Safe to call from several threads. It is removed with everything in
 // it when the process ends normally.
 std::string GetRunFolder(const std::string& key);
 
