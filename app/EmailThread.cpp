@@ -112,7 +112,7 @@ bool EmailThread::SendPortfolio()
             account->SetProgressSink(nullptr);
             SetStatus(result ? "Success. Your E-Mail has been sent." : "Failure. " + account->GetText());
         } else {
-            SetStatus("Error: Failed to generate the portfolio.");
+            SetStatus("Error: " + generator_->FailureText());
         }
         EnableCloseButton();
     } catch (...) {

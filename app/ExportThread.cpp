@@ -70,7 +70,7 @@ void ExportThread::Execute()
             CopyOver(source, destination_);
             SetStatus("Finished. Your portfolio was exported successfully.");
         } else {
-            SetStatus("Error: Failed to generate the portfolio.");
+            SetStatus("Error: " + generator->FailureText());
         }
         EnableCloseButton();
     } catch (const std::exception& error) {

@@ -55,7 +55,7 @@ void PreviewThread::Execute()
             else
                 generator_->ShowResult();
         } else {
-            SetStatus("Error: Failed to generate the portfolio.");
+            SetStatus("Error: " + generator_->FailureText());
             EnableCloseButton();
         }
     } catch (const std::exception& error) {

@@ -74,9 +74,16 @@ std::optional<int> HandOverToRunningInstance(int argc, char** argv, HANDLE* inst
     *instanceLock = nullptr;
     HANDLE lock = CreateMutexA(nullptr, true, PortfolioGenerator::ApplicationKey);
     if (!lock) {
-        std::fprintf(stderr, "The single-instance lock could not be made (error %u); running without it.\n",
-                     GetLastError());
-        return std::nullopt;
+        // Running anyway would let two instances write the same settings.
+        const std::string folder = GetIpcFolder();
+        if (GetLastError() == ERROR_ACCESS_DENIED && !folder.empty())
+            return ReportFailure(argc, argv,
+                                 "Velmora Voravev cannot start: the folder \"" + folder +
+                                     "\" must be a folder of yours that nobody else may open. Remove it, or "
+                                     "make it yours with permissions 700, then start the program again.");
+        return ReportFailure(argc, argv,
+                             "Velmora Voravev cannot start: the lock that keeps it from running twice could not "
+                             "be made in \"" + folder + "\" (error " + std::to_string(GetLastError()) + ").");
     }
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         *instanceLock = lock;

@@ -12,12 +12,12 @@
 class NamedPipeClient;
 
 // Takes the instance lock. When this process is the instance, returns
-// nothing and leaves the held lock in *instanceLock (null when the lock
-// could not be made at all; the program then runs without it) for
-// CloseHandle at the very end of the run. Otherwise hands the command line
-// over and returns the exit code: 0 when the running instance has it, 1
-// when it could not be handed over (the reason on stderr, and in a message
-// box when a display is there).
+// nothing and leaves the held lock in *instanceLock for CloseHandle at the
+// very end of the run. Otherwise hands the command line over and returns
+// the exit code: 0 when the running instance has it, 1 when it could not
+// be handed over or the lock could not be made at all (its folder is not a
+// private one of ours): the reason on stderr, and in a message box when a
+// display is there.
 std::optional<int> HandOverToRunningInstance(int argc, char** argv, HANDLE* instanceLock);
 
 // Sends the message that args (args[0] the program) ask for: nothing after

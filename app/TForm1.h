@@ -53,6 +53,9 @@ public:
     // Saves to the portfolio's file, asking for one when it has none. False
     // when cancelled or failed (a failure is reported).
     bool SavePortfolio() override;
+    // The save question over a modified portfolio: false when the user
+    // answered Yes and the save failed or was cancelled.
+    bool SaveIfWanted();
     // Asks for the PDF file and starts the export job.
     void ExportPortfolio();
     // Deletes the portfolio and ends the event loop.
@@ -156,9 +159,6 @@ private:
     void RemoveRecentFile(const std::string& path);
     void UpdateRecentMenu();
     void OpenRecentFile(int index);
-    // The save question over a modified portfolio: false when the user
-    // answered Yes and the save failed or was cancelled.
-    bool SaveIfWanted();
     // Saves the portfolio under path; reports an exception.
     bool SaveAs(const std::string& path);
     void ReplacePortfolio(std::unique_ptr<Portfolio> portfolio);

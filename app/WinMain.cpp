@@ -1,5 +1,6 @@
 #include "app/WinMain.h"
 
+#include "app/SignalNotifier.h"
 #include "app/SingleInstance.h"
 #include "app/TApplication.h"
 #include "app/TForm1.h"
@@ -11,6 +12,7 @@
 #include "app/TForm6.h"
 #include "model/Options.h"
 #include "model/TemplateLibrary.h"
+#include "output/PortfolioGenerator.h"
 #include "output/TForm10.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/imapi/DiscMaster.h"
@@ -19,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QSessionManager>
 #include <atomic>
 #include <clocale>
 #include <exception>
@@ -105,6 +108,13 @@ void ShutDown()
     ReportShutDownStep("COM uninitialised");
 }
 
+bool SaveAtSessionEnd(bool allowsInteraction)
+{
+    if (!Form1 || !allowsInteraction)
+        return true;
+    return Form1->SaveIfWanted();
+}
+
 void QuitMessageLoop(int exitCode)
 {
     ++quitRequests;
@@ -126,9 +136,19 @@ int WinMain(int argc, char** argv)
     if (const std::optional<int> exitCode = HandOverToRunningInstance(argc, argv, &instanceLock))
         return *exitCode;
     // --- end single instance
+    // Output folders of runs that were killed before they could clean up.
+    PortfolioGenerator::RemoveAbandonedWorkingFolders();
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TApplication app(argc, argv);
+    // A session end or `kill` ends the run as Exit does, through the
+    // shut-down below: templates and settings written, jobs joined.
+    const SignalNotifier endSignals([](int) { QuitMessageLoop(0); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
+        if (!SaveAtSessionEnd(manager.allowsInteraction()))
+            manager.cancel();
+        manager.release();
+    });
     // Texts the program writes (CSS, XML, settings) never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     app.Title = "Velmora Voravev";

@@ -25,6 +25,12 @@ void SetShutDownObserver(std::function<void(const std::string&)> observer);
 // Called by the steps (also the main window's) to report themselves.
 void ReportShutDownStep(const std::string& step);
 
+// What the session manager's request to save the user's work does: where it
+// allows interaction, a modified portfolio gets the save question. False
+// when the user wanted it saved and the save failed or was cancelled: the
+// session end is then to be cancelled.
+bool SaveAtSessionEnd(bool allowsInteraction);
+
 // Ends the entry's message loop with the exit code once control returns to
 // it; the shut-down follows. Windows made without the entry's loop (tests)
 // only count the request: ending an event loop that is not running would

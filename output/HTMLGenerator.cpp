@@ -10,6 +10,7 @@
 #include "model/Template.h"
 #include "output/PageText.h"
 #include "output/TForm10.h"
+#include "output/UniqueNames.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/thread/Thread.h"
@@ -26,7 +27,6 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
-#include <unordered_set>
 
 namespace {
 
@@ -68,13 +68,8 @@ std::string PageName(int number)
     return name;
 }
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+// The longest name most file systems take, in bytes.
+constexpr std::size_t kMaxNameBytes = 255;
 
 bool IsAutorunFile(const std::string& name)
 {
@@ -108,19 +103,6 @@ std::string ImageFileName(const Picture& picture)
         return image && image->CanSave(format) ? name : name + ".png";
     const bool jpeg = image && !image->IsTransparent() && image->CanSave(FIF_JPEG);
     return ChangeFileExt(name, jpeg ? ".jpg" : ".png");
-}
-
-// The longest name most file systems take, in bytes.
-constexpr size_t kMaxNameBytes = 255;
-
-// text cut to at most size bytes, never inside a UTF-8 sequence.
-std::string CutUtf8(const std::string& text, size_t size)
-{
-    if (text.size() <= size)
-        return text;
-    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
-        --size;
-    return text.substr(0, size);
 }
 
 } // namespace
@@ -163,47 +145,37 @@ std::string HTMLGenerator::LinkName(const std::string& fileName)
 
 std::string HTMLGenerator::UniqueName(const std::string& name, const std::vector<std::string>& taken)
 {
-    std::unordered_set<std::string> lowered;
-    lowered.reserve(taken.size());
+    UniqueNames names;
     for (const std::string& t : taken)
-        lowered.insert(Lower(t));
-    auto isTaken = [&](const std::string& candidate) { return lowered.contains(Lower(candidate)); };
-    // A leading dot starts a name, not an extension; an extension too long
-    // to be one is part of the name.
-    const std::size_t dot = name.rfind('.');
-    const bool hasExt = dot != std::string::npos && dot > 0 && name.size() - dot <= 16;
-    const std::string stem = hasExt ? name.substr(0, dot) : name;
-    const std::string ext = hasExt ? name.substr(dot) : std::string();
-    // Names longer than a file system takes (a long title in a script of
-    // several bytes a letter) are cut, keeping their extension.
-    auto fit = [&](const std::string& suffix) {
-        return CutUtf8(stem, kMaxNameBytes - ext.size() - suffix.size()) + suffix + ext;
-    };
-    if (std::string candidate = fit(""); !isTaken(candidate))
-        return candidate;
-    for (int n = 2;; ++n) {
-        std::string candidate = fit("-" + std::to_string(n));
-        if (!isTaken(candidate))
-            return candidate;
-    }
+        names.Add(t);
+    return names.Take(name);
 }
 
-// Decides the names of the attached files in the folder Data: each keeps its
-// own name unless a template file, a page or an earlier attachment has it.
+// Decides the names of the files in the folder Data: the template's files
+// keep their own names (cut to what a file system takes), the pages theirs,
+// and each attachment its own unless one of those has it.
 void HTMLGenerator::PlanAttachments()
 {
     Portfolio* portfolio = GetPortfolio();
     statementName_.clear();
     cvName_.clear();
     pictureName_.clear();
-    std::vector<std::string> taken;
+    staticNames_.clear();
+    UniqueNames taken;
     if (Template* tpl = portfolio->GetTemplate())
-        for (int i = 0; i < tpl->GetStaticFileCount(); ++i)
-            if (StaticFile* file = tpl->GetStaticFile(i))
-                if (!IsAutorunFile(file->GetName()))
-                    taken.push_back(file->GetName());
+        for (int i = 0; i < tpl->GetStaticFileCount(); ++i) {
+            const StaticFile* file = tpl->GetStaticFile(i);
+            std::string name = file ? file->GetName() : std::string();
+            if (file && !IsAutorunFile(name)) {
+                if (name.size() > kMaxNameBytes)
+                    name = taken.Take(name);
+                else
+                    taken.Add(name);
+            }
+            staticNames_.push_back(std::move(name));
+        }
     for (int i = 0; i < portfolio->GetPictureCount(); ++i)
-        taken.push_back(PageName(i));
+        taken.Add(PageName(i));
 
     auto plan = [&](bool use, TMemoryStream* data, const std::string& path, std::string& out) {
         if (!use || StreamSize(data) == 0)
@@ -211,8 +183,7 @@ void HTMLGenerator::PlanAttachments()
         const std::string name = SafeFileName(path);
         if (name.empty())
             return;
-        out = UniqueName(name, taken);
-        taken.push_back(out);
+        out = taken.Take(name);
     };
     plan(portfolio->GetUseStatementFile(), portfolio->GetStatementData(), portfolio->GetStatementFile(),
          statementName_);
@@ -353,25 +324,29 @@ bool HTMLGenerator::Generate()
     Portfolio* portfolio = GetPortfolio();
     Template* tpl = portfolio ? portfolio->GetTemplate() : nullptr;
     if (!tpl)
-        return false;
+        return SetErrorText("The portfolio has no template: choose one, then try again.");
     Portfolio::RestoreWorkingFolder();
 
     const std::string folder = GetOutputFolder();
-    if (folder.empty() || ::mkdir((folder + "Images").c_str(), 0755) != 0 ||
-        ::mkdir((folder + "Data").c_str(), 0755) != 0)
-        return false;
+    for (const char* sub : {"Images", "Data"})
+        if (::mkdir((folder + sub).c_str(), 0755) != 0)
+            return FailOnFile("Failed to create the folder", folder + sub);
 
     const int count = portfolio->GetPictureCount();
     SetStepCount(count + 2);
 
     // Every artwork needs an image to be laid out and shown.
     imageNames_.clear();
+    imageNames_.reserve(count);
+    UniqueNames images;
     for (int i = 0; i < count; ++i) {
         const Picture* picture = portfolio->GetPicture(i);
-        if (!picture || !picture->GetBitmap() || !picture->GetBitmap()->IsValid())
-            return false;
-        std::string name = UniqueName(ImageFileName(*picture), imageNames_);
-        imageNames_.push_back(std::move(name));
+        if (!picture || !picture->GetBitmap() || !picture->GetBitmap()->IsValid()) {
+            const std::string title = picture ? picture->GetTitle(true) : std::string();
+            return SetErrorText("Artwork " + std::to_string(i + 1) + (title.empty() ? "" : " (\"" + title + "\")") +
+                                " has no picture. Give it one or remove it, then try again.");
+        }
+        imageNames_.push_back(images.Take(ImageFileName(*picture)));
     }
 
     PlanAttachments();
@@ -391,21 +366,23 @@ bool HTMLGenerator::Generate()
         StaticFile* file = tpl->GetStaticFile(i);
         if (!file)
             continue;
+        const std::string& name = staticNames_[i];
         // Names that cannot be a file of their own are not written at all.
-        if (SafeFileName(file->GetName()).empty())
+        if (SafeFileName(name).empty())
             continue;
         TMemoryStream stream;
         if (file->GetSize() > 0)
             stream.WriteBuffer(file->GetData(), file->GetSize());
-        if (!SaveStreamToFolder(&stream, file->GetName(), IsAutorunFile(file->GetName()) ? RootPattern : DataPattern))
+        if (!SaveStreamToFolder(&stream, name, IsAutorunFile(name) ? RootPattern : DataPattern))
             return false;
     }
     StepProgress();
 
-    if (!SaveToDisk(folder + "portfolio.html", FillCommon(tpl->GetMainPageHtml("\\"))))
+    const std::string front = FillCommon(tpl->GetMainPageHtml("\\"));
+    if (!WriteOutputFile(folder + "portfolio.html", front.data(), front.size()))
         return false;
 
-    if (!WriteArtworks(tpl->GetArtworkPageHtml("\\Data\\")))
+    if (!WriteArtworks(tpl->GetArtworkPageHtml("\\Data\\"), images))
         return false;
     StepProgress();
     return true;
@@ -414,7 +391,7 @@ bool HTMLGenerator::Generate()
 // Encodes the artwork images on several cores while this thread writes the
 // pages in order. Which image goes to which name is settled beforehand, so
 // the folder is the same whatever the number of cores.
-bool HTMLGenerator::WriteArtworks(const std::string& skeleton)
+bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& names)
 {
     Portfolio* portfolio = GetPortfolio();
     const int count = portfolio->GetPictureCount();
@@ -485,16 +462,19 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton)
         if (state == State::Failed) {
             // The format of the name refused this image after all: PNG takes
             // any image, under a name no other artwork uses.
-            const std::string failed = imageNames_[i];
-            std::vector<std::string> others = imageNames_;
-            imageNames_[i].clear();
-            std::string png = UniqueName(failed + ".png", others);
-            if (!portfolio->GetPicture(i)->GetBitmap()->Save(images + png, 0))
-                return false;
+            std::string png = names.Take(imageNames_[i] + ".png");
+            if (!portfolio->GetPicture(i)->GetBitmap()->Save(images + png, 0)) {
+                const std::string title = portfolio->GetPicture(i)->GetTitle(true);
+                // The image library gives no reason; none is made up.
+                return SetErrorText("Failed to write the picture of artwork " + std::to_string(i + 1) +
+                                    (title.empty() ? "" : " (\"" + title + "\")") + " to \"" + images + png +
+                                    "\".");
+            }
             imageNames_[i] = std::move(png);
         }
         pageCounter_ = i;
-        if (!SaveToDisk(GetOutputFolder() + "Data/" + PageName(i), FillPage(skeleton, portfolio->GetPicture(i))))
+        const std::string page = FillPage(skeleton, portfolio->GetPicture(i));
+        if (!WriteOutputFile(GetOutputFolder() + "Data/" + PageName(i), page.data(), page.size()))
             return false;
         pageCounter_ = i + 1;
         StepProgress();

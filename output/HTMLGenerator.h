@@ -19,6 +19,7 @@
 class PageText;
 class Picture;
 class TForm10;
+class UniqueNames;
 
 class HTMLGenerator : public PortfolioGenerator {
 public:
@@ -31,8 +32,8 @@ public:
 
     // Writes the folder; once per generator. False when the portfolio has no
     // template, a folder or file cannot be written, or an artwork has no
-    // image that can be written. Declares pictures + 2 steps and makes
-    // pictures + 3.
+    // image that can be written; GetErrorText() then says which. Declares
+    // pictures + 2 steps and makes pictures + 3.
     bool Generate() override;
     // Shows the front page in the preview window, modally, on the main
     // thread; true once the window is closed.
@@ -67,7 +68,7 @@ public:
 private:
     void FillCommon(PageText& text);
     void PlanAttachments();
-    bool WriteArtworks(const std::string& skeleton);
+    bool WriteArtworks(const std::string& skeleton, UniqueNames& names);
 
     int pageCounter_ = 0;
     bool forPdf_ = false;
@@ -76,4 +77,6 @@ private:
     std::string cvName_;
     std::string pictureName_;
     std::vector<std::string> imageNames_;
+    // The name each of the template's files is written under, by index.
+    std::vector<std::string> staticNames_;
 };

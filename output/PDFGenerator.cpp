@@ -42,7 +42,7 @@ std::string PageFileName(int index)
 
 // Failures that end a run; the job reports its own status text.
 struct RunFailure {
-    const char* message;
+    std::string message;
 };
 
 // The runtime is initialised per thread and counted, so a job thread that
@@ -97,12 +97,12 @@ bool PDFGenerator::Generate()
     ComScope com;
     CLSID clsid{};
     if (FAILED(CLSIDFromProgID(WideFromUtf8(kPDFDocumentProgID).c_str(), &clsid)))
-        return false;
+        return SetErrorText("The PDF document component is not registered.");
     // Released before the inner generator goes, and before the runtime scope.
     CComPtr<IPDFDocument> document;
     if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&document))) ||
         !document)
-        return false;
+        return SetErrorText("The PDF document component could not be started.");
     std::unique_ptr<HTMLGenerator> inner;
 
     bool result = false;
@@ -115,7 +115,7 @@ bool PDFGenerator::Generate()
 
         inner->SetForPdf(true);
         if (!inner->Generate())
-            throw RunFailure{"Failed to generate the portfolio."};
+            throw RunFailure{inner->FailureText()};
         StepProgress();
 
         if (!SetupDocument(document.Get()))
@@ -176,6 +176,10 @@ bool PDFGenerator::Generate()
             throw RunFailure{"Failed to write the pdf."};
         StepProgress();
         result = true;
+    } catch (const RunFailure& failure) {
+        result = SetErrorText(failure.message);
+    } catch (const std::exception& error) {
+        result = SetErrorText(error.what());
     } catch (...) {
         result = false;
     }

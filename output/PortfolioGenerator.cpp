@@ -5,6 +5,7 @@
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
+#include "platform/shell/RunFolder.h"
 #include "platform/shell/Shell.h"
 
 #include <QDate>
@@ -26,7 +27,11 @@ const char* const PortfolioGenerator::RootPattern = "%s/%s";
 
 namespace {
 
-const char* const kFolderFailure = "Failed to create a temporary directory.";
+// The reason a folder could not be made, naming the folder it was made in.
+std::string FolderFailure(const std::string& parent, int error)
+{
+    return "Failed to create a temporary directory in \"" + parent + "\": " + std::strerror(error) + ".";
+}
 
 // Numbers the output folders of the whole run. The first generator takes the
 // tick count, every later one the next number; the update is one atomic step
@@ -73,23 +78,26 @@ std::string WithoutTrailingSeparator(std::string path)
 
 std::string PortfolioGenerator::GetWorkingFolder()
 {
-    return GetUserTempFolder(ApplicationKey);
+    return GetRunFolder(ApplicationKey);
 }
 
 bool PortfolioGenerator::ForceWorkingFolder()
 {
-    // The temp folder is shared: whatever stands under our name must be our
-    // own real folder before we write into it.
-    return ForcePrivateFolder(GetWorkingFolder());
+    return !GetWorkingFolder().empty();
+}
+
+int PortfolioGenerator::RemoveAbandonedWorkingFolders()
+{
+    return RemoveAbandonedRunFolders(ApplicationKey);
 }
 
 PortfolioGenerator::PortfolioGenerator(Portfolio* portfolio) : portfolio_(portfolio)
 {
-    if (!ForceWorkingFolder())
-        throw Exception(kFolderFailure);
     const std::string working = GetWorkingFolder();
-    // A number whose folder is already there (left by an earlier run that
-    // ended abruptly) is skipped; the bound keeps a broken folder from
+    if (working.empty())
+        throw Exception(FolderFailure(GetTempFolder(), errno));
+    // The working folder is this run's own: a number already taken can only
+    // be a folder of this run; the bound keeps a broken folder from
     // spinning forever.
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string folder = working + FolderName(NextFolderNumber());
@@ -98,10 +106,10 @@ PortfolioGenerator::PortfolioGenerator(Portfolio* portfolio) : portfolio_(portfo
             break;
         }
         if (errno != EEXIST)
-            throw Exception(kFolderFailure);
+            throw Exception(FolderFailure(working, errno));
     }
     if (outputFolder_.empty())
-        throw Exception(kFolderFailure);
+        throw Exception(FolderFailure(working, EEXIST));
 
     // The user's language, the C library's locale notwithstanding.
     const QLocale locale = QLocale::system();
@@ -205,10 +213,57 @@ bool PortfolioGenerator::SaveStreamToFolder(TMemoryStream* stream, const std::st
         return false;
     try {
         const std::size_t size = static_cast<std::size_t>(stream->GetSize());
-        return SafeWriteFile(path, stream->Memory(), size);
-    } catch (const std::exception&) {
+        return WriteOutputFile(path, stream->Memory(), size);
+    } catch (const std::exception& error) {
+        return SetErrorText("Failed to write \"" + path + "\": " + error.what());
+    }
+}
+
+std::string PortfolioGenerator::FailureText() const
+{
+    return errorText_.empty() ? std::string("Failed to generate the portfolio.") : errorText_;
+}
+
+bool PortfolioGenerator::SetErrorText(const std::string& text)
+{
+    errorText_ = text;
+    return false;
+}
+
+bool PortfolioGenerator::FailOnFile(const std::string& what, const std::string& path)
+{
+    const int error = errno;
+    return SetErrorText(what + " \"" + path + "\": " + std::strerror(error) + ".");
+}
+
+bool PortfolioGenerator::WriteOutputFile(const std::string& path, const void* data, std::size_t size)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return FailOnFile("Failed to write", path);
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            FailOnFile("Failed to write", path);
+            ::close(fd);
+            ::unlink(path.c_str());
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // A full disk can show only when the data is written back at close.
+    if (::close(fd) != 0) {
+        FailOnFile("Failed to write", path);
+        ::unlink(path.c_str());
         return false;
     }
+    return true;
 }
 
 bool PortfolioGenerator::DeleteFolder()

@@ -19,7 +19,8 @@ public:
     enum Kind { kHtml = 1, kPdf = 2 };
 
     // Creates the output folder: throws Exception("Failed to create a
-    // temporary directory.") when it cannot. The portfolio must outlive the
+    // temporary directory in ...", naming the folder and the reason) when
+    // it cannot. The portfolio must outlive the
     // generator.
     explicit PortfolioGenerator(Portfolio* portfolio);
     virtual ~PortfolioGenerator();
@@ -52,31 +53,52 @@ public:
     // Writes the whole stream (from its first byte) under the file-name part
     // of name, placed by pattern: "%s/Data/%s" or "%s/%s" (the first "%s" is
     // the output folder; "\" counts as "/"). False for a null stream, a name
-    // with no usable file-name part, or a failed write.
+    // with no usable file-name part, or a failed write (GetErrorText() says
+    // which file and why).
     bool SaveStreamToFolder(TMemoryStream* stream, const std::string& name, const std::string& pattern);
+    // What the last failed step failed at (the artwork, the file or folder
+    // and the system's reason); empty when no step has failed.
+    const std::string& GetErrorText() const { return errorText_; }
+    // GetErrorText(), or a general text when no step said more.
+    std::string FailureText() const;
+
     // Deletes the output folder tree; false when it is not there any more or
     // cannot be removed, and always for an empty or root path.
     bool DeleteFolder();
 
-    // The per-user working folder under the temp folder, ending in "/".
+    // This run's private working folder under the temp folder (made with
+    // mkdtemp, mode 0700, held until the process ends), ending in "/"; empty
+    // when it cannot be made.
     static std::string GetWorkingFolder();
-    // Creates the working folder (mode 0700) when missing and checks that it
-    // is a real folder of the current user's that nobody else can enter
-    // (tightening its mode when it is ours but open). False when it is not
-    // usable. The main window calls it at start-up; generators do too.
+    // Makes the working folder; false when it cannot be made. The main
+    // window calls it at start-up; generators do too.
     static bool ForceWorkingFolder();
+    // Removes the working folders of this user's runs that ended without
+    // cleaning up (killed, crashed); folders of living runs stay. Returns
+    // how many went.
+    static int RemoveAbandonedWorkingFolders();
 
     static const char* const ApplicationKey;
     static const char* const DataPattern;
     static const char* const RootPattern;
 
 protected:
+    // Records what failed; returns false.
+    bool SetErrorText(const std::string& text);
+    // Records 'what "path": <the reason errno holds>.'; returns false.
+    bool FailOnFile(const std::string& what, const std::string& path);
+    // Writes a new file of the output folder (one of this run's own, so it
+    // neither replaces nor syncs anything). False, with the reason recorded,
+    // on any failure; no partial file stays.
+    bool WriteOutputFile(const std::string& path, const void* data, std::size_t size);
+
     int kind_ = 0;
 
 private:
     std::string outputFolder_;
     std::string dateText_;
     std::string yearText_;
+    std::string errorText_;
     Portfolio* portfolio_;
     ProgressThread* sink_ = nullptr;
     int stepMaximum_ = 0;

@@ -72,7 +72,7 @@ void BurnThread::Execute()
         SetStatus("Generating Portfolio...");
         generator = std::make_unique<HTMLGenerator>(portfolio_);
         if (!generator->Generate())
-            throw Exception("Failed to generate the portfolio!");
+            throw Exception(generator->FailureText());
         if (!burner->Burn(generator->GetOutputFolder()))
             throw Exception("");
         SetStatus("Finished. Your Disk was created successfully.");

@@ -165,6 +165,10 @@ void UpdateThread::RunUpdate()
         return;
     }
     SetStatus("Update Available...");
+    if (!Updater::MayInstall()) {
+        SetStatus("Error: " + Updater::RootRefusal());
+        return;
+    }
 
     int answer = IDNO;
     Synchronize([&] {

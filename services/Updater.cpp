@@ -14,6 +14,7 @@
 #include "services/ProductAddresses.h"
 #include "services/UpdateThread.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
@@ -45,6 +46,11 @@ const char kNoChecksum[] = "Failed to compute the files checksum.";
 const char kBadChecksum[] = "Failed to verify the files checksum.";
 const char kExecFailed[] = "Failed to execute the file: ";
 const char kStopped[] = "The update was stopped before the file ended: ";
+const char kAsRoot[] = "Updates are not installed while the program runs as root. Start it as a normal user "
+                       "to update.";
+
+// Only tests of the install steps, which run as root, turn the root rule off.
+std::atomic<bool> rootRuleOff{false};
 
 struct Overrides {
     std::mutex lock;
@@ -152,6 +158,21 @@ bool Updater::NeedsRestart()
 {
     error_.clear();
     return restart_;
+}
+
+bool Updater::MayInstall()
+{
+    return ::geteuid() != 0 || rootRuleOff.load();
+}
+
+std::string Updater::RootRefusal()
+{
+    return kAsRoot;
+}
+
+void Updater::SetTestRootRuleOff(bool off)
+{
+    rootRuleOff = off;
 }
 
 std::string Updater::DescriptionAddress()
@@ -346,6 +367,9 @@ bool Updater::FetchFile(UpdateDownload* file, UpdateThread* job)
 bool Updater::ApplyUpdates()
 {
     error_.clear();
+    // An installer run as root could change anything on the machine.
+    if (!MayInstall())
+        return SetError(kAsRoot);
     const std::string installFolder = InstallFolder();
     for (const auto& file : downloads_) {
         // Only what DownloadAll fetched and verified ever runs.

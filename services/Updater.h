@@ -38,7 +38,16 @@ public:
     bool FetchFile(UpdateDownload* file, UpdateThread* job);
     // Runs every downloaded file in order: without restart one after the
     // other, each waited for; with restart each in a session of its own.
+    // Runs nothing while the program runs as root (see MayInstall).
     bool ApplyUpdates();
+
+    // False while the program runs as root: downloaded installers are never
+    // run with the rights of root.
+    static bool MayInstall();
+    // What the user is told instead of installing as root.
+    static std::string RootRefusal();
+    // For tests of the install steps only (the tests run as root).
+    static void SetTestRootRuleOff(bool off);
 
     std::string GetError() const { return error_; }
     // Sets the error text; returns false.

@@ -6,14 +6,45 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
 namespace {
 
-// The folder of the program's named objects; the generators' working folder
-// shares the name when there is no runtime folder.
-const char kFolderName[] = "VelmoraAlbumDesignerPro";
+// The program's folder in the user's cache folder, and the leading part of
+// the name of its named objects' folder there.
+const char kAppFolder[] = "VelmoraVoravev";
+const char kFolderPrefix[] = "instance-";
+
+std::string CacheFolder()
+{
+    std::string cache = GetUserCacheFolder();
+    if (cache.empty())
+        if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+            cache = std::string(user->pw_dir) + "/.cache";
+    return cache;
+}
+
+// The host's name as one file-name part: a home shared between machines
+// gets one instance per machine, as sockets and locks do not cross them.
+std::string HostKey()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || !name[0])
+        return "localhost";
+    // The short name keeps the socket's path within what an address holds.
+    std::string key(name, ::strcspn(name, "."));
+    key = key.substr(0, 32);
+    if (key.empty())
+        return "localhost";
+    for (char& c : key)
+        if (c == '/' || c == '\\')
+            c = '_';
+    return key;
+}
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
@@ -76,28 +107,41 @@ bool CloseHandle(HANDLE handle)
 
 std::string GetIpcFolder()
 {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
-        std::string folder = runtime;
-        if (folder.back() != '/')
-            folder += '/';
-        return folder + kFolderName + "/";
-    }
-    return GetUserTempFolder(kFolderName);
+    const std::string cache = CacheFolder();
+    if (cache.empty())
+        return {};
+    return cache + "/" + kAppFolder + "/" + kFolderPrefix + HostKey() + "/";
 }
 
 bool ForceIpcFolder()
 {
-    return ForcePrivateFolder(GetIpcFolder());
+    const std::string folder = GetIpcFolder();
+    if (folder.empty())
+        return false;
+    const std::string cache = CacheFolder();
+    if (!ForceDirectories(cache, 0700) || !ForcePrivateFolder(cache + "/" + kAppFolder))
+        return false;
+    // Made here when missing; one that is there must already be a private
+    // folder of ours: whoever could enter it could have planted a lock or a
+    // socket in it, so it is never tightened and used.
+    std::string path = folder.substr(0, folder.size() - 1);
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 0077) == 0;
 }
 
 std::string MutexLockPath(const std::string& name)
 {
-    return GetIpcFolder() + name + ".lock";
+    const std::string folder = GetIpcFolder();
+    return folder.empty() ? folder : folder + name + ".lock";
 }
 
 std::string NamedPipeSocketPath(const std::string& pipeName)
 {
-    return GetIpcFolder() + PipeShortName(pipeName) + ".pipe";
+    const std::string folder = GetIpcFolder();
+    return folder.empty() ? folder : folder + PipeShortName(pipeName) + ".pipe";
 }
 
 std::string PipeShortName(const std::string& pipeName)
@@ -116,7 +160,7 @@ bool SocketAddress(const std::string& path, sockaddr_un& address)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
+    if (path.empty() || path.size() >= sizeof address.sun_path)
         return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;

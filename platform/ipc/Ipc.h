@@ -3,10 +3,12 @@
 // the program calls them: a named mutex that marks the one running instance,
 // and a named pipe over which a second start hands its command line over.
 //
-// Both live in one private folder of the user: $XDG_RUNTIME_DIR/
-// VelmoraAlbumDesignerPro/ when XDG_RUNTIME_DIR is set, else the per-user
-// folder of that name under the temp folder; mode 0700, checked to be a real
-// folder of ours before anything is made in it.
+// Both live in one private folder of the user, in the same place however
+// the program is started: $XDG_CACHE_HOME (else ~/.cache)/VelmoraVoravev/
+// instance-<host>/, one per machine for a home shared between machines.
+// Nobody else can make it first; it is made with mode 0700, and one that is
+// there must be a real folder of ours that nobody else may enter, or nothing
+// is made in it (ERROR_ACCESS_DENIED).
 //
 // - A mutex is a lock file "<name>.lock" taken with flock. It is held, not
 //   merely opened: the kernel frees it when its holder ends in any way, so a
@@ -60,7 +62,8 @@ void SetLastError(DWORD error);
 // client pipe ends its message, a server instance drops its connection.
 bool CloseHandle(HANDLE handle);
 
-// The folder of the named objects, ending in "/" (not created here).
+// The folder of the named objects, ending in "/" (not created here); empty
+// when the user has no home folder.
 std::string GetIpcFolder();
 // Where the objects of these names live (for tests and diagnostics).
 std::string MutexLockPath(const std::string& name);

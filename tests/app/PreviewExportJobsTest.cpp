@@ -222,17 +222,36 @@ TEST_F(PreviewExportJobsTest, PreviewsShowThePagesAndRemoveThemWhenClosed)
     EXPECT_EQ(OutputFolders(), 0);
 }
 
-TEST_F(PreviewExportJobsTest, FailedGenerationShowsTheErrorWithCloseEnabled)
+TEST_F(PreviewExportJobsTest, AnArtworkWithoutAPictureIsNamedInTheErrorWithCloseEnabled)
 {
-    // An artwork without an image cannot be generated.
+    // An older portfolio file can hold an artwork without a picture.
     Portfolio portfolio;
-    portfolio.AddPicture(new Picture(&portfolio));
-    PreviewThread job(&portfolio, PortfolioGenerator::kHtml, false);
-    ASSERT_TRUE(WaitClosable(&job));
-    EXPECT_EQ(StatusOf(&job), "Error: Failed to generate the portfolio.");
-    EXPECT_TRUE(job.ProgressForm()->isVisible());
-    QTest::mouseClick(job.ProgressForm()->Button1, Qt::LeftButton);
-    EXPECT_FALSE(job.ProgressForm()->isVisible());
+    AddArtworks(&portfolio, 2);
+    auto* empty = new Picture(&portfolio);
+    empty->SetTitle("Lost Study");
+    portfolio.AddPicture(empty);
+    const std::string expected = "Error: Artwork 3 (\"Lost Study\") has no picture. Give it one or remove it, then try again.";
+    const std::string target = sources_ / "never.pdf";
+
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<ProgressThread>()> make;
+    };
+    const Case cases[] = {
+        {"HTML preview", [&] { return std::make_unique<PreviewThread>(&portfolio, PortfolioGenerator::kHtml, false); }},
+        {"PDF preview", [&] { return std::make_unique<PreviewThread>(&portfolio, PortfolioGenerator::kPdf, false); }},
+        {"export", [&] { return std::make_unique<ExportThread>(&portfolio, target, false); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<ProgressThread> job = c.make();
+        ASSERT_TRUE(WaitClosable(job.get()));
+        EXPECT_EQ(StatusOf(job.get()), expected);
+        EXPECT_TRUE(job->ProgressForm()->isVisible());
+        QTest::mouseClick(job->ProgressForm()->Button1, Qt::LeftButton);
+        EXPECT_FALSE(job->ProgressForm()->isVisible());
+    }
+    EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(PreviewExportJobsTest, UnknownGeneratorKindIsRefused)

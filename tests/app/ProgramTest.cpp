@@ -1,7 +1,7 @@
 // The real program, started as the run command starts it, on an X server of
 // its own: it shows the main window and ends with 0 on the close request a
 // window manager sends.
-#include "model/Options.h"
+#include "tests/app/QuietStart.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -31,14 +31,7 @@ protected:
         for (const char* folder : {"config", "data", "cache", "registry", "runtime", "tmp"})
             fs::create_directories(home_.Path() / folder);
         ::chmod((home_.Path() / "runtime").c_str(), 0700);
-        // The settings a user chose once: no welcome window, no update check.
-        const std::string saved = std::getenv("VELMORA_REGISTRY_DIR");
-        ::setenv("VELMORA_REGISTRY_DIR", (home_ / "registry").c_str(), 1);
-        Options::FreeInstance();
-        Options::Instance()->SetShowWelcome(false);
-        Options::Instance()->SetCheckForUpdates(false);
-        Options::FreeInstance();
-        ::setenv("VELMORA_REGISTRY_DIR", saved.c_str(), 1);
+        ChooseQuietStart(home_ / "registry");
     }
 
     // The environment of a user of this private home, on the X server.

@@ -598,23 +598,51 @@ TEST(HTMLGeneratorTest, NamesTooLongForTheFileSystemAreCutKeepingTheirExtension)
     EXPECT_EQ(ReadFileBytes(out + "Data/" + generator.GetStatementName()), "statement");
 }
 
-TEST(HTMLGeneratorTest, FailsWithoutATemplateOrWithAnArtworkWithoutImage)
+// Each failure says what failed: the artwork, the file or folder and the
+// system's reason.
+TEST(HTMLGeneratorTest, FailuresSayWhatFailed)
 {
     TempRoot root;
-    {
-        Portfolio portfolio;
-        portfolio.SetTemplate(nullptr);
-        HTMLGenerator generator(&portfolio);
-        EXPECT_FALSE(generator.Generate());
-        EXPECT_TRUE(fs::is_empty(generator.GetOutputFolder()));
-    }
-    {
+    TempDir sources;
+    struct Case {
+        const char* what;
+        std::function<void(Portfolio&)> make;
+        // Readies the output folder before the run.
+        std::function<void(const std::string& out)> prepare;
+        std::function<std::string(const std::string& out)> expected;
+    };
+    const auto none = [](const std::string&) {};
+    const Case cases[] = {
+        {"no template", [](Portfolio& p) { p.SetTemplate(nullptr); }, none,
+         [](const std::string&) { return std::string("The portfolio has no template: choose one, then try again."); }},
+        {"an artwork without a picture, as older files hold",
+         [&](Portfolio& p) {
+             AddArtwork(p, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"), "Red Field");
+             auto* empty = new Picture(&p);
+             empty->SetTitle("Lost Study");
+             p.AddPicture(empty);
+         },
+         none,
+         [](const std::string&) {
+             return std::string("Artwork 2 (\"Lost Study\") has no picture. Give it one or remove it, then try again.");
+         }},
+        {"a folder that cannot be made",
+         [&](Portfolio& p) { AddArtwork(p, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"), "Red Field"); },
+         [](const std::string& out) { std::fclose(std::fopen((out + "Data").c_str(), "w")); },
+         [](const std::string& out) { return "Failed to create the folder \"" + out + "Data\": File exists."; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         Portfolio portfolio;
         portfolio.SetTemplate(ShippedTemplate());
-        portfolio.AddPicture(new Picture(&portfolio));
+        c.make(portfolio);
         HTMLGenerator generator(&portfolio);
+        const std::string out = generator.GetOutputFolder();
+        c.prepare(out);
         EXPECT_FALSE(generator.Generate());
-        EXPECT_FALSE(fs::exists(generator.GetOutputFolder() + "portfolio.html"));
+        EXPECT_EQ(generator.GetErrorText(), c.expected(out));
+        EXPECT_EQ(generator.FailureText(), c.expected(out));
+        EXPECT_FALSE(fs::exists(out + "portfolio.html"));
     }
     {
         // No artworks at all is a front page with its files.
@@ -624,11 +652,43 @@ TEST(HTMLGeneratorTest, FailsWithoutATemplateOrWithAnArtworkWithoutImage)
         IdleJob job;
         generator.SetProgressSink(&job);
         EXPECT_TRUE(generator.Generate());
+        EXPECT_TRUE(generator.GetErrorText().empty());
         EXPECT_TRUE(fs::exists(generator.GetOutputFolder() + "portfolio.html"));
         EXPECT_TRUE(fs::is_empty(generator.GetOutputFolder() + "Images"));
         EXPECT_EQ(job.ProgressForm()->BarMaximum(), 1);
         EXPECT_EQ(job.ProgressForm()->BarPosition(), 1);
     }
+}
+
+// A template received from someone else may name its files longer than a
+// file system takes: they are written cut, as artwork names are, and two
+// that cut to one name stay two files.
+TEST(HTMLGeneratorTest, TemplateFilesWithNamesTooLongAreWrittenCut)
+{
+    TempRoot root;
+    TempDir sources;
+    const std::string stem(300, 'n');
+    // "hello" and "world" in base64.
+    const std::string vtp = "<?xml version=\"1.0\"?><Templates><Template><Name>Long Names</Name>"
+                            "<Builtin>false</Builtin><Layout>Default</Layout><Styles/><Files>"
+                            "<StaticFile Name=\"" + stem + "a.css\" Encoding=\"base64\" Type=\"text/css\">aGVsbG8=</StaticFile>"
+                            "<StaticFile Name=\"" + stem + "b.css\" Encoding=\"base64\" Type=\"text/css\">d29ybGQ=</StaticFile>"
+                            "</Files></Template></Templates>";
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    ASSERT_TRUE(library->Import(sources.Write("long.vtp", vtp)));
+    Template* received = library->FindTemplate("Long Names");
+    ASSERT_NE(received, nullptr);
+
+    Portfolio portfolio;
+    portfolio.SetTemplate(received);
+    AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"), "A");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate()) << generator.GetErrorText();
+    const std::string data = generator.GetOutputFolder() + "Data/";
+    const std::string cut = stem.substr(0, 251);
+    EXPECT_EQ(ReadFileBytes(data + cut + ".css"), "hello");
+    EXPECT_EQ(ReadFileBytes(data + stem.substr(0, 249) + "-2.css"), "world");
+    library->RemoveTemplate(received);
 }
 
 TEST(HTMLGeneratorTest, PreviewWindowShowsTheGeneratedFolder)

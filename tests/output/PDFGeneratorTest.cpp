@@ -232,7 +232,7 @@ protected:
         std::vector<std::string> names;
         const fs::path own = fs::path(generator.GetOutputFolder()).parent_path();
         for (const auto& entry : fs::directory_iterator(root_.Working()))
-            if (entry.path() != own)
+            if (entry.path() != own && entry.is_directory())
                 names.push_back(entry.path().filename().string());
         return names;
     }

@@ -7,6 +7,7 @@
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/output/GeneratorTestSupport.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,9 @@
 #include <QDate>
 
 #include <climits>
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -69,8 +73,12 @@ TEST(PortfolioGeneratorTest, OutputFolderIsAPrivateNumberedFolderInTheWorkingFol
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
     EXPECT_EQ(fs::path(folder).parent_path().parent_path(), root.Working().parent_path());
-    EXPECT_EQ(root.Working().parent_path().filename().string(),
-              "VelmoraAlbumDesignerPro-" + std::to_string(::geteuid()));
+    EXPECT_EQ(root.Working().parent_path().parent_path(), root.Path());
+    // A name nobody else can take first: made with mkdtemp.
+    const std::string working = root.Working().parent_path().filename().string();
+    const std::string prefix = "VelmoraAlbumDesignerPro-" + std::to_string(::geteuid()) + "-";
+    EXPECT_EQ(working.rfind(prefix, 0), 0u) << working;
+    EXPECT_EQ(working.size(), prefix.size() + 6) << working;
     EXPECT_EQ(ModeOf(root.Working()), 0700u);
     EXPECT_EQ(ModeOf(folder), 0700u);
 
@@ -141,49 +149,143 @@ TEST(PortfolioGeneratorTest, FoldersAreDistinctAcrossThreadsAndRemovedWithEveryt
     EXPECT_TRUE(fs::is_directory(root.Working()));
 }
 
-TEST(PortfolioGeneratorTest, WorkingFolderIsCreatedOrTightenedButNeverTakenFromSomeoneElse)
+// What another user, or anyone, left in the shared temp folder under the
+// name the working folder once had changes nothing: the working folder is a
+// fresh one of ours, and what was planted stays as it was.
+TEST(PortfolioGeneratorTest, WhatOthersMadeUnderTheOldFixedNameChangesNothing)
 {
     Portfolio portfolio;
-    {
+    struct Case {
+        const char* what;
+        bool needsRoot;
+        std::function<void(const fs::path& old, const fs::path& elsewhere)> plant;
+    };
+    const Case cases[] = {
+        {"another user's folder open to all", true,
+         [](const fs::path& old, const fs::path&) { MakeFolderAsOtherUser(old, 0777); }},
+        {"a link to another folder", false,
+         [](const fs::path& old, const fs::path& elsewhere) { fs::create_directory_symlink(elsewhere, old); }},
+        {"a file", false,
+         [](const fs::path& old, const fs::path&) { std::fclose(std::fopen(old.c_str(), "w")); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && ::geteuid() != 0)
+            continue;
         TempRoot root;
-        ASSERT_FALSE(fs::exists(root.Working()));
-        PortfolioGenerator generator(&portfolio);
-        EXPECT_EQ(ModeOf(root.Working()), 0700u);
-    }
-    {
-        TempRoot root;
-        fs::create_directory(root.Working());
-        ::chmod(root.Working().c_str(), 0777);
-        PortfolioGenerator generator(&portfolio);
-        EXPECT_EQ(ModeOf(root.Working()), 0700u);
-    }
-    {
-        // A link planted under our name in the shared temp folder.
-        TempRoot root;
+        ::chmod(root.Path().c_str(), 01777);
         TempDir elsewhere;
-        fs::create_directory_symlink(elsewhere.Path(), root.Working().parent_path());
-        try {
-            PortfolioGenerator generator(&portfolio);
-            ADD_FAILURE() << "a planted link was used";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "Failed to create a temporary directory.");
-        }
+        const fs::path old = root.Path() / ("VelmoraAlbumDesignerPro-" + std::to_string(::geteuid()));
+        c.plant(old, elsewhere.Path());
+        struct stat before{};
+        ASSERT_EQ(::lstat(old.c_str(), &before), 0);
+
+        std::unique_ptr<PortfolioGenerator> generator;
+        ASSERT_NO_THROW(generator = std::make_unique<PortfolioGenerator>(&portfolio));
+        const fs::path working = fs::path(generator->GetOutputFolder()).parent_path().parent_path();
+        EXPECT_EQ(working.parent_path(), root.Path());
+        EXPECT_NE(working, old);
+        struct stat st{};
+        ASSERT_EQ(::lstat(working.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, ::geteuid());
+        EXPECT_EQ(st.st_mode & 07777, 0700u);
+
+        EXPECT_EQ(PortfolioGenerator::RemoveAbandonedWorkingFolders(), 0);
+        struct stat after{};
+        ASSERT_EQ(::lstat(old.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_uid, before.st_uid);
         EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
     }
+}
+
+namespace {
+
+// A run of the program in a child process: it makes its working folder,
+// tells where, and lives until killed.
+class ChildRun {
+public:
+    ChildRun()
     {
-        TempRoot root;
-        std::FILE* f = std::fopen(root.Working().parent_path().c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fclose(f);
-        EXPECT_THROW(PortfolioGenerator generator(&portfolio), Exception);
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const std::string folder = PortfolioGenerator::GetWorkingFolder() + "\n";
+            [[maybe_unused]] const ssize_t n = ::write(fds[1], folder.data(), folder.size());
+            for (;;)
+                ::pause();
+        }
+        ::close(fds[1]);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+            if (folder_.append(buffer, static_cast<size_t>(n)).back() == '\n')
+                break;
+        ::close(fds[0]);
+        if (!folder_.empty())
+            folder_.pop_back();
     }
+    ~ChildRun() { Kill(); }
+    void Kill()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    const std::string& Folder() const { return folder_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string folder_;
+};
+
+} // namespace
+
+TEST(PortfolioGeneratorTest, WorkingFoldersOfKilledRunsGoAndThoseOfLivingRunsStay)
+{
+    TempRoot root;
+    // The children first: a child forked later would share this process's folder.
+    ChildRun living, killed;
+    const std::string own = PortfolioGenerator::GetWorkingFolder();
+    ASSERT_FALSE(own.empty());
+    ASSERT_FALSE(living.Folder().empty());
+    ASSERT_FALSE(killed.Folder().empty());
+    EXPECT_NE(living.Folder(), killed.Folder());
+    EXPECT_NE(living.Folder(), own);
+    fs::create_directories(killed.Folder() + "0000ABCD/Data");
+    killed.Kill();
+
+    // What an older version left in its fixed folder: output folders go,
+    // its lock (which may still be held) stays.
+    const fs::path legacy = root.Path() / ("VelmoraAlbumDesignerPro-" + std::to_string(::geteuid()));
+    fs::create_directories(legacy / "0123ABCD" / "Images");
+    std::fclose(std::fopen((legacy / "VelmoraAlbumDesignerPro.lock").c_str(), "w"));
+    // A folder of our pattern that another user made is theirs to remove.
+    const fs::path theirs = root.Path() / ("VelmoraAlbumDesignerPro-" + std::to_string(::geteuid()) + "-abcdef");
     if (::geteuid() == 0) {
-        // Only root can hand a folder to another user.
-        TempRoot root;
-        fs::create_directory(root.Working());
-        ASSERT_EQ(::chown(root.Working().c_str(), 65534, 65534), 0);
-        EXPECT_THROW(PortfolioGenerator generator(&portfolio), Exception);
+        fs::create_directory(theirs);
+        ASSERT_EQ(::chown(theirs.c_str(), kOtherUser, kOtherUser), 0);
     }
+
+    EXPECT_EQ(PortfolioGenerator::RemoveAbandonedWorkingFolders(), 2);
+    EXPECT_FALSE(fs::exists(killed.Folder()));
+    EXPECT_FALSE(fs::exists(legacy / "0123ABCD"));
+    EXPECT_TRUE(fs::exists(legacy / "VelmoraAlbumDesignerPro.lock"));
+    EXPECT_TRUE(fs::is_directory(living.Folder()));
+    EXPECT_TRUE(fs::is_directory(own));
+    if (::geteuid() == 0)
+        EXPECT_TRUE(fs::is_directory(theirs));
+
+    living.Kill();
+    EXPECT_EQ(PortfolioGenerator::RemoveAbandonedWorkingFolders(), 1);
+    EXPECT_FALSE(fs::exists(living.Folder()));
+    EXPECT_EQ(PortfolioGenerator::GetWorkingFolder(), own);
 }
 
 TEST(PortfolioGeneratorTest, DateAndYearTexts)

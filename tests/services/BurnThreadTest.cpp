@@ -153,7 +153,8 @@ protected:
         std::vector<std::string> left;
         std::error_code ec;
         for (const auto& entry : fs::directory_iterator(temp.Working(), ec))
-            left.push_back(entry.path().filename().string());
+            if (entry.is_directory())
+                left.push_back(entry.path().filename().string());
         return left;
     }
 
@@ -273,7 +274,7 @@ TEST_F(BurnThreadTest, APortfolioThatCannotBeGeneratedIsReported)
     auto portfolio = MakePortfolio();
     portfolio->SetTemplate(nullptr);
     const BoxSeen box = Run(portfolio.get());
-    EXPECT_EQ(box.text, "Failed to generate the portfolio!");
+    EXPECT_EQ(box.text, "The portfolio has no template: choose one, then try again.");
     EXPECT_EQ(box.status, "Error!");
     EXPECT_TRUE(Fake().records.empty()) << "nothing recorded";
     EXPECT_EQ(GeneratorFolders(), std::vector<std::string>{});

@@ -77,12 +77,15 @@ protected:
         RegisterForm1(&mainWindow_);
         RegisterForm1Commands(&fake_);
         Updater::SetTestOverrides(server_.Url("update2.xml"), SharedTestCertificates().caFile, 0);
+        // The install steps as a normal user meets them; the tests run as root.
+        Updater::SetTestRootRuleOff(true);
         ClearDownloadArea();
         SetLastCheck(0);
     }
     void TearDown() override
     {
         Updater::SetTestOverrides("", "", 0);
+        Updater::SetTestRootRuleOff(false);
         RegisterForm1Commands(nullptr);
         RegisterForm1(nullptr);
     }
@@ -169,6 +172,27 @@ TEST_F(UpdateThreadTest, NoUpdateOfferedIsShownToAnInteractiveUser)
     job.WaitFor();
     EXPECT_TRUE(mainWindow_.isEnabled());
     EXPECT_EQ(job.Window(), nullptr);
+}
+
+TEST_F(UpdateThreadTest, AsRootAnOfferedUpdateIsNeitherDownloadedNorRun)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    Updater::SetTestRootRuleOff(false);
+    const std::string ran = dir_ / "ran";
+    Offer({{"install.run", "#!/bin/sh\ntouch '" + ran + "'\n"}});
+    // The question would be the first box; the user is not even asked.
+    ModalDriver driver;
+    UpdateThread job(false, true);
+    job.Start();
+    ASSERT_TRUE(SpinUntil([&] { return job.Window() && job.Window()->Button1->isEnabled(); }));
+    EXPECT_EQ(Status(job), "Error: Updates are not installed while the program runs as root. Start it as a normal "
+                           "user to update.");
+    EXPECT_TRUE(driver.Seen().empty());
+    EXPECT_EQ(FilesInDownloadArea(), std::vector<std::string>{});
+    EXPECT_FALSE(std::filesystem::exists(ran));
+    QTest::mouseClick(job.Window()->Button1, Qt::LeftButton);
+    job.WaitFor();
 }
 
 TEST_F(UpdateThreadTest, DecliningTheOfferStoresTheCheckAndDownloadsNothing)

@@ -51,9 +51,15 @@ protected:
     void SetUp() override
     {
         Updater::SetTestOverrides("", SharedTestCertificates().caFile, 0);
+        // The install steps as a normal user meets them; the tests run as root.
+        Updater::SetTestRootRuleOff(true);
         ClearDownloadArea();
     }
-    void TearDown() override { Updater::SetTestOverrides("", "", 0); }
+    void TearDown() override
+    {
+        Updater::SetTestOverrides("", "", 0);
+        Updater::SetTestRootRuleOff(false);
+    }
 
     Updater MakeUpdater() const { return Updater(server_.Url("update2.xml"), kProduct, 2, 0); }
 
@@ -356,6 +362,26 @@ TEST_F(UpdaterTest, InstallersRunInOrderWithTheirArgumentsAndAFailureStopsTheRun
         EXPECT_EQ(updater.GetError(), "Failed to execute the file: broken.run");
         EXPECT_FALSE(std::filesystem::exists(second));
     }
+}
+
+TEST_F(UpdaterTest, AsRootNoDownloadedInstallerRuns)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    Updater::SetTestRootRuleOff(false);
+    const std::string ran = dir_ / "ran";
+    for (bool restart : {false, true}) {
+        SCOPED_TRACE(restart ? "restart" : "no restart");
+        Offer({{"install.run", "#!/bin/sh\ntouch '" + ran + "'\n"}}, restart);
+        Updater updater = MakeUpdater();
+        ASSERT_TRUE(updater.CheckForUpdates()) << updater.GetError();
+        ASSERT_TRUE(updater.DownloadAll(nullptr)) << updater.GetError();
+        EXPECT_FALSE(updater.ApplyUpdates());
+        EXPECT_EQ(updater.GetError(), Updater::RootRefusal());
+    }
+    // A restart installer would have been started detached: give it time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(std::filesystem::exists(ran));
 }
 
 TEST_F(UpdaterTest, ARestartInstallerRunsInItsOwnSessionAndOutlivesTheApply)

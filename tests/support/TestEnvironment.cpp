@@ -10,8 +10,9 @@ void UsePrivateTestEnvironment(const TempDir& home)
         std::filesystem::create_directories(dir);
         setenv(var, dir.c_str(), 1);
     }
-    // The named objects of the single-instance hand-over: a private runtime
-    // folder, so no test meets a running program or another test program.
+    // The named objects of the single-instance hand-over live in the cache
+    // folder above, so no test meets a running program or another test
+    // program; the runtime folder is private too.
     const auto runtime = home.Path() / "XDG_RUNTIME_DIR";
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);

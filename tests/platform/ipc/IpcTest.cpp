@@ -1,6 +1,7 @@
 #include "platform/ipc/Ipc.h"
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -154,16 +157,26 @@ bool Send(const std::string& text, DWORD* error = nullptr)
     return ok;
 }
 
-// Every test gets a runtime folder of its own.
+// The machine's short name, as the folder of the named objects carries it.
+std::string ShortHostName()
+{
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return std::string(name, ::strcspn(name, ".")).substr(0, 32);
+}
+
+// Every test gets a cache folder (where the named objects live) of its own.
 class IpcTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+        if (const char* old = std::getenv("XDG_CACHE_HOME"))
             saved_ = old;
-        ::setenv("XDG_RUNTIME_DIR", runtime_.Path().c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", runtime_.Path().c_str(), 1);
     }
-    void TearDown() override { ::setenv("XDG_RUNTIME_DIR", saved_.c_str(), 1); }
+    void TearDown() override { ::setenv("XDG_CACHE_HOME", saved_.c_str(), 1); }
+
+    fs::path ExpectedFolder() const { return runtime_.Path() / "VelmoraVoravev" / ("instance-" + ShortHostName()); }
 
     std::vector<std::string> Helper(bool pipe) const
     {
@@ -186,7 +199,7 @@ mode_t ModeOf(const std::string& path)
 
 TEST_F(IpcTest, TheMutexIsOwnedOnceAndFreedByClosing)
 {
-    EXPECT_EQ(GetIpcFolder(), (runtime_.Path() / kName).string() + "/");
+    EXPECT_EQ(GetIpcFolder(), ExpectedFolder().string() + "/");
     HANDLE first = CreateMutexA(nullptr, true, kName);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
@@ -212,14 +225,77 @@ TEST_F(IpcTest, TheMutexIsOwnedOnceAndFreedByClosing)
 
 TEST_F(IpcTest, AFolderThatIsNotOursIsNeverUsed)
 {
-    // Someone planted a link where our folder goes.
-    TempDir elsewhere;
-    fs::create_directory_symlink(elsewhere.Path(), runtime_.Path() / kName);
-    EXPECT_EQ(CreateMutexA(nullptr, true, kName), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(CreateNamedPipeA(kPipe, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE, 255, 2048, 2048, 10000, nullptr),
-              nullptr);
-    EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& folder, const fs::path& elsewhere)> plant;
+    };
+    const Case cases[] = {
+        {"a link where our folder goes",
+         [](const fs::path& folder, const fs::path& elsewhere) { fs::create_directory_symlink(elsewhere, folder); }},
+        // Once open, someone may have put a lock or socket of theirs in it:
+        // it is not tightened and used.
+        {"our folder open to others",
+         [](const fs::path& folder, const fs::path&) {
+             fs::create_directory(folder);
+             ::chmod(folder.c_str(), 0777);
+         }},
+        {"a folder of another user",
+         [](const fs::path& folder, const fs::path&) {
+             fs::create_directory(folder);
+             ::chmod(folder.c_str(), 0700);
+             if (::geteuid() == 0)
+                 ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
+             else
+                 ::chmod(folder.c_str(), 0770);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir elsewhere;
+        fs::remove_all(ExpectedFolder());
+        fs::create_directories(ExpectedFolder().parent_path());
+        c.plant(ExpectedFolder(), elsewhere.Path());
+        EXPECT_EQ(CreateMutexA(nullptr, true, kName), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(CreateNamedPipeA(kPipe, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE, 255, 2048, 2048, 10000, nullptr),
+                  nullptr);
+        EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+        EXPECT_TRUE(fs::is_empty(ExpectedFolder())) << "nothing made in it";
+    }
+}
+
+// However the program is started, one user on one machine has one lock: a
+// start from a desktop session and one from a plain terminal (no runtime
+// folder) meet, and a folder another user made in the temp folder under
+// our old name changes nothing.
+TEST_F(IpcTest, TheLockIsFoundWithAndWithoutARuntimeFolderAndNotInTheTempFolder)
+{
+    TempDir temp;
+    ::chmod(temp.Path().c_str(), 01777);
+    const std::string savedTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    const std::string savedRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    ::setenv("TMPDIR", temp.Path().c_str(), 1);
+    const std::string squatted = (temp.Path() / (kName + "-" + std::to_string(::geteuid()))).string();
+    if (::geteuid() == 0) {
+        // The other user makes it first, open to everybody.
+        MakeFolderAsOtherUser(squatted, 0777);
+    }
+
+    ::unsetenv("XDG_RUNTIME_DIR");
+    HANDLE first = CreateMutexA(nullptr, true, kName);
+    ASSERT_NE(first, nullptr) << GetLastError();
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    ::setenv("XDG_RUNTIME_DIR", temp.Path().c_str(), 1);
+    HANDLE second = CreateMutexA(nullptr, true, kName);
+    ASSERT_NE(second, nullptr) << GetLastError();
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    CloseHandle(second);
+    CloseHandle(first);
+    if (::geteuid() == 0)
+        EXPECT_TRUE(fs::is_empty(squatted));
+
+    ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
 }
 
 TEST_F(IpcTest, OfTwoProcessesRacingForTheLockExactlyOneWins)
@@ -350,6 +426,7 @@ TEST_F(IpcTest, AClientOfAnotherUserIsRefused)
         GTEST_SKIP() << "needs root to act as another user";
     TestServer server;
     ASSERT_EQ(::chmod(runtime_.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(ExpectedFolder().parent_path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(GetIpcFolder().c_str(), 0777), 0);
     ASSERT_EQ(::chmod(NamedPipeSocketPath(kPipe).c_str(), 0777), 0);
     const std::string path = NamedPipeSocketPath(kPipe);
