@@ -2,9 +2,33 @@
 
 #include <algorithm>
 
+TGPRectF TSmoothImageListBoxDisplayListItem::Rect() const
+{
+    if (!list_)
+        return Cell;
+    return TGPRectF{Cell.X - list_->OffsetX(), Cell.Y - list_->OffsetY(), Cell.Width, Cell.Height};
+}
+
+void TSmoothImageListBoxDisplayListItem::SetRect(const TGPRectF& shown)
+{
+    Cell = shown;
+    if (list_) {
+        Cell.X += list_->OffsetX();
+        Cell.Y += list_->OffsetY();
+    }
+}
+
+int TSmoothImageListBoxDisplayList::FirstReaching(float start, float reach, bool horizontal) const
+{
+    const float from = start + (horizontal ? offsetX_ : offsetY_) - reach;
+    const auto it = std::partition_point(entries_.begin(), entries_.end(),
+                                         [&](const auto& e) { return (horizontal ? e->Cell.X : e->Cell.Y) <= from; });
+    return int(it - entries_.begin());
+}
+
 TSmoothImageListBoxDisplayListItem* TSmoothImageListBoxDisplayList::AddItem()
 {
-    entries_.push_back(std::make_unique<TSmoothImageListBoxDisplayListItem>());
+    entries_.push_back(std::make_unique<TSmoothImageListBoxDisplayListItem>(this));
     return entries_.back().get();
 }
 

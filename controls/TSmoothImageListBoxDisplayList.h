@@ -7,12 +7,19 @@
 #include "controls/GPValues.h"
 
 class TSmoothImageListBoxItem;
+class TSmoothImageListBoxDisplayList;
 
 enum TSmoothImageListBoxItemKind : int { ikItem, ikSplitter };
 
 class TSmoothImageListBoxDisplayListItem {
 public:
-    TGPRectF Rect{};  // already shifted by the scroll offset
+    explicit TSmoothImageListBoxDisplayListItem(const TSmoothImageListBoxDisplayList* list = nullptr) : list_(list) {}
+
+    // Where the entry is shown: its cell shifted by the scroll offset.
+    TGPRectF Rect() const;
+    void SetRect(const TGPRectF& shown);
+    // The cell as laid out, before scrolling: a scroll moves no entry.
+    TGPRectF Cell{};
     TSmoothImageListBoxItem* Item = nullptr;
 
     TSmoothImageListBoxItemKind Kind() const { return kind_; }
@@ -26,6 +33,7 @@ public:
     void Changed() {}
 
 private:
+    const TSmoothImageListBoxDisplayList* list_;
     TSmoothImageListBoxItemKind kind_ = ikItem;
 };
 
@@ -42,6 +50,23 @@ public:
     // Drops every entry that shows the item (it is being destroyed).
     void RemoveItem(const TSmoothImageListBoxItem* item);
 
+    // The scroll offset the cells are shown at (subtracted from them).
+    float OffsetX() const { return offsetX_; }
+    float OffsetY() const { return offsetY_; }
+    void SetOffset(float x, float y)
+    {
+        offsetX_ = x;
+        offsetY_ = y;
+    }
+    // The first entry whose cell begins less than reach before start along
+    // the scroll direction (X with horizontal, else Y), in shown
+    // coordinates; Count() when none. With reach the largest extent of a
+    // cell, nothing before it reaches start: cells begin in list order
+    // along that direction.
+    int FirstReaching(float start, float reach, bool horizontal) const;
+
 private:
+    float offsetX_ = 0;
+    float offsetY_ = 0;
     std::vector<std::unique_ptr<TSmoothImageListBoxDisplayListItem>> entries_;
 };
