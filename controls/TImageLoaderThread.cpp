@@ -218,11 +218,12 @@ void MakeThumbnailNow(IListBoxHost& host, TSmoothImageListBoxItem& item, TThumbn
 // ---- choosing what to load (GUI thread) ----------------------------------------
 
 namespace {
-// Jobs out at a time: enough to keep every worker busy, few enough that a
-// scroll's new items come next.
+// Jobs out at a time: enough that no worker waits for the GUI thread to
+// queue more while it is busy, few enough that with tlAll the items a
+// scroll brings into view come soon (in view only, fewer are ever wanted).
 int JobLimit()
 {
-    return 2 * int(std::max(1u, std::thread::hardware_concurrency()));
+    return 8 * int(std::max(1u, std::thread::hardware_concurrency()));
 }
 }  // namespace
 
