@@ -23,13 +23,7 @@ public:
     TSmoothImageListBoxItem* Item = nullptr;
 
     TSmoothImageListBoxItemKind Kind() const { return kind_; }
-    void SetKind(TSmoothImageListBoxItemKind value)
-    {
-        if (kind_ != value) {
-            kind_ = value;
-            Changed();
-        }
-    }
+    void SetKind(TSmoothImageListBoxItemKind value);
     void Changed() {}
 
 private:
@@ -47,6 +41,9 @@ public:
     void DeleteItem(int index);
     void Clear();
     int Count() const { return static_cast<int>(entries_.size()); }
+    // How many entries show an item (not a splitter); counted again only
+    // after the entries changed, not on every paint.
+    int ItemEntryCount() const;
     // Drops every entry that shows the item (it is being destroyed).
     void RemoveItem(const TSmoothImageListBoxItem* item);
 
@@ -66,7 +63,9 @@ public:
     int FirstReaching(float start, float reach, bool horizontal) const;
 
 private:
+    friend class TSmoothImageListBoxDisplayListItem;
     float offsetX_ = 0;
     float offsetY_ = 0;
+    mutable int itemEntries_ = -1;  // -1: to be counted
     std::vector<std::unique_ptr<TSmoothImageListBoxDisplayListItem>> entries_;
 };

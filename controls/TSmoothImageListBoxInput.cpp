@@ -103,10 +103,7 @@ int TSmoothImageListBox::ScrollCoord(int X, int Y) const
 
 int TSmoothImageListBox::ItemEntryCount() const
 {
-    int n = 0;
-    for (int i = 0; i < FDisplayList->Count(); ++i)
-        n += FDisplayList->GetItem(i)->Kind() == ikItem;
-    return n;
+    return FDisplayList->ItemEntryCount();
 }
 
 TSmoothImageListBoxDisplayListItem* TSmoothImageListBox::EntryAt(int X, int Y, bool enabledOnly) const
