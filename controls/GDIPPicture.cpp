@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QBuffer>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <algorithm>
@@ -169,6 +170,22 @@ bool TGDIPPicture::WithImage(const std::function<void(TGPImage&)>& work) const
 
 bool TGDIPPicture::GetImageSizes()
 {
+    if (empty_ || data_.GetSize() == 0)
+        return false;
+    // The header tells the size of a picture the reader knows; decoding it
+    // whole (of a large photo, on the GUI thread) tells nothing more.
+    {
+        QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char*>(data_.Memory()), qsizetype(data_.GetSize()));
+        QBuffer buffer(&raw);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (size.isValid() && !size.isEmpty()) {
+            width_ = size.width();
+            height_ = size.height();
+            return true;
+        }
+    }
     return WithImage([this](TGPImage& image) {
         const bool ok = image.GetLastStatus() == Ok && image.NativeImage();
         width_ = ok ? int(image.GetWidth()) : 0;

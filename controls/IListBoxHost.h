@@ -15,6 +15,8 @@ class TSmoothImageListBoxHeader;
 class TSmoothImageListBoxFooter;
 class TSmoothImageListBoxDisplayList;
 class TSmoothImageListBoxHTMLText;
+class TSmoothImageListBoxItem;
+struct TThumbnailJob;
 
 class IListBoxHost {
 public:
@@ -29,6 +31,11 @@ public:
     // LoadRestart off and LoadStartIndex 0.
     virtual void StartThread() = 0;
     virtual void StopThread() = 0;
+    // Has the item's thumbnail made from the source the job names, fitted
+    // into the image area of a cell: gives the item a new LoadToken and hands
+    // the made thumbnail to its TakeThumbnail when it comes (the strip:
+    // later, from its workers).
+    virtual void QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job) = 0;
     // Items were given file locations to load.
     virtual bool HasLocations() const = 0;
     virtual void SetHasLocations(bool value) = 0;

@@ -1,19 +1,28 @@
 #include "controls/TImageLoaderThread.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QString>
 #include <algorithm>
-#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "controls/GDIPPicture.h"
-#include "controls/GPGraphics.h"
+#include "controls/IListBoxHost.h"
 #include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxDisplayList.h"
 #include "controls/TSmoothImageListBoxItem.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxItems.h"
-#include "controls/Utf16.h"
+#include "controls/TThumbnailWorkers.h"
+#include "platform/gdiplus/GpImage.h"
 #include "platform/gdiplus/GpObjects.h"
+#include "platform/rtl/MemoryStream.h"
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
 {
@@ -30,94 +39,197 @@ bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& he
     return true;
 }
 
-TThumbnailResult MakeFileThumbnail(const TThumbnailJob& job)
+namespace {
+
+void SourceFacts(QImage::Format format, TThumbnailResult& result)
 {
-    TThumbnailResult result;
+    const QPixelFormat pixel = QImage::toPixelFormat(format);
+    result.PixelFormatValue = static_cast<int>(PixelFormatOfQImage(format));
+    result.PixelDepth = pixel.bitsPerPixel();
+    result.HasPalette = format == QImage::Format_Indexed8 || format == QImage::Format_Mono ||
+                        format == QImage::Format_MonoLSB;
+    result.HasAlpha = pixel.alphaUsage() == QPixelFormat::UsesAlpha;
+}
+
+// Fits the shown source size into the target and sets what follows from it;
+// false when the fit is empty (the item then shows the default image).
+bool Fit(const TThumbnailJob& job, int sourceWidth, int sourceHeight, TThumbnailResult& result, QSize& fitted)
+{
+    result.SourceWidth = static_cast<float>(sourceWidth);
+    result.SourceHeight = static_cast<float>(sourceHeight);
+    result.TargetWidth = job.Zoomed ? sourceWidth : job.AreaWidth;
+    result.TargetHeight = job.Zoomed ? sourceHeight : job.AreaHeight;
+    int w = 0, h = 0;
+    if (job.Fit)
+        job.Fit(w, h, result.TargetHeight, result.TargetWidth, sourceHeight, sourceWidth);
+    result.Outcome = TThumbnailResult::Loaded;
+    fitted = QSize(w, h);
+    return w > 0 && h > 0;
+}
+
+void Keep(QImage image, const QSize& fitted, TThumbnailResult& result)
+{
+    if (image.size() != fitted)
+        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull()) {
+        result.Outcome = TThumbnailResult::Failed;
+        return;
+    }
+    result.Thumbnail = std::make_unique<TGPBitmap>(NewBitmapObject(std::move(image), ImageFormatMemoryBMP), Ok);
+}
+
+void FromImage(const QImage& image, const TThumbnailJob& job, TThumbnailResult& result)
+{
+    SourceFacts(image.format(), result);
+    QSize fitted;
+    if (Fit(job, image.width(), image.height(), result, fitted))
+        Keep(image, fitted, result);
+}
+
+// An uncompressed 24-bit BMP, as pictures are handed to the strip, seen in
+// place: the reader would copy it whole first, and refuses one above its
+// allocation limit. Rows run bottom-up in the file. Null for anything else.
+// (The stream API has no const size.)
+QImage BmpInPlace(TMemoryStream& bytes, bool& bottomUp)
+{
+    const uchar* p = bytes.Memory();
+    const int64_t size = bytes.GetSize();
+    auto u16 = [p](int at) { return uint32_t(p[at]) | uint32_t(p[at + 1]) << 8; };
+    auto u32 = [p, &u16](int at) { return u16(at) | u16(at + 2) << 16; };
+    if (size < 54 || p[0] != 'B' || p[1] != 'M')
+        return QImage();
+    const uint32_t offset = u32(10);
+    const auto width = int32_t(u32(18));
+    const auto height = int32_t(u32(22));
+    if (u32(14) < 40 || u16(28) != 24 || u32(30) != 0 || width <= 0 || height == 0 || height == INT32_MIN)
+        return QImage();
+    const int64_t rows = height < 0 ? -int64_t(height) : height;
+    const int64_t stride = (int64_t(width) * 24 + 31) / 32 * 4;
+    if (int64_t(offset) + stride * rows > size || stride > INT32_MAX || rows > INT32_MAX)
+        return QImage();
+    bottomUp = height > 0;
+    return QImage(p + offset, width, int(rows), stride, QImage::Format_BGR888);
+}
+
+void FromReader(QImageReader& reader, const TThumbnailJob& job, TThumbnailResult& result)
+{
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty())
+        return;  // Failed
+    // A quarter turn by the EXIF orientation swaps the sides: the decoder
+    // scales the picture as stored, before it is turned upright.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QSize shown = turned ? stored.transposed() : stored;
+    SourceFacts(reader.imageFormat(), result);
+    QSize fitted;
+    if (!Fit(job, shown.width(), shown.height(), result, fitted))
+        return;
+    reader.setScaledSize(turned ? fitted.transposed() : fitted);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        result.Outcome = TThumbnailResult::Failed;
+        return;
+    }
+    Keep(image, fitted, result);
+}
+
+void FromBytes(const std::shared_ptr<TMemoryStream>& bytes, const TThumbnailJob& job, TThumbnailResult& result)
+{
+    bool bottomUp = false;
+    const QImage bmp = BmpInPlace(*bytes, bottomUp);
+    if (!bmp.isNull()) {
+        SourceFacts(QImage::Format_RGB888, result);
+        QSize fitted;
+        if (Fit(job, bmp.width(), bmp.height(), result, fitted))
+            Keep(bmp.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).mirrored(false, bottomUp),
+                 fitted, result);
+        return;
+    }
+    QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes->Memory()), qsizetype(bytes->GetSize()));
+    QBuffer buffer(&raw);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    FromReader(reader, job, result);
+}
+
+void FromFile(const TThumbnailJob& job, TThumbnailResult& result)
+{
     uint16_t w0 = 0, h0 = 0;
     GetFileImageSize(job.Location, w0, h0);
     // A header that names a height but no width is not tried.
     if (w0 == 0 && h0 != 0) {
         result.Outcome = TThumbnailResult::NoSize;
-        return result;
+        return;
     }
-
-    TGPImage image(ToUtf16(job.Location), false);
-    if (image.GetLastStatus() != Ok || image.GetWidth() == 0 || image.GetHeight() == 0)
-        return result;  // Failed
-
-    // Extensions without a header reader (".TIF") come back 0 x 0: the
-    // decoded image knows its size.
-    int sourceWidth = w0, sourceHeight = h0;
-    if (sourceWidth == 0 && sourceHeight == 0) {
-        sourceWidth = static_cast<int>(image.GetWidth());
-        sourceHeight = static_cast<int>(image.GetHeight());
+    // Opened without waiting, and only a plain file is read: a FIFO or a
+    // device named as a picture would block or never end.
+    const int fd = ::open(job.Location.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;  // Failed
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
     }
-    result.SourceWidth = static_cast<float>(sourceWidth);
-    result.SourceHeight = static_cast<float>(sourceHeight);
-    result.TargetWidth = job.Zoomed ? sourceWidth : job.AreaWidth;
-    result.TargetHeight = job.Zoomed ? sourceHeight : job.AreaHeight;
-    result.PixelFormatValue = static_cast<int>(image.GetPixelFormat());
-    result.PixelDepth = static_cast<int>(image.GetPixelDepth());
-    result.HasPalette = image.HasPalette();
-    result.HasAlpha = image.HasAlphaChannel();
-
-    int w = 0, h = 0;
-    if (job.Fit)
-        job.Fit(w, h, result.TargetHeight, result.TargetWidth, sourceHeight, sourceWidth);
-    result.Outcome = TThumbnailResult::Loaded;
-    // An empty fit leaves the item without a picture; it shows the default
-    // image, as an item whose thumbnail has no size does.
-    if (w <= 0 || h <= 0)
-        return result;
-
-    // Always 32-bit, whatever the source: drawing into an indexed or
-    // 16-bit bitmap fails.
-    auto thumbnail = std::make_unique<TGPBitmap>(w, h, PixelFormat32bppARGB);
-    if (thumbnail->GetLastStatus() != Ok) {
-        result.Outcome = TThumbnailResult::Failed;
-        return result;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return;
     }
-    {
-        TGPGraphics graphics(thumbnail.get());
-        if (graphics.DrawImageRect(&image, 0, 0, w, h) != Ok) {
-            result.Outcome = TThumbnailResult::Failed;
-            return result;
-        }
+    QImageReader reader(&file);
+    FromReader(reader, job, result);
+}
+
+}  // namespace
+
+TThumbnailResult MakeThumbnail(const TThumbnailJob& job)
+{
+    TThumbnailResult result;
+    try {
+        if (!job.Image.isNull())
+            FromImage(job.Image, job, result);
+        else if (job.Bytes)
+            FromBytes(job.Bytes, job, result);
+        else
+            FromFile(job, result);
+    } catch (const std::bad_alloc&) {
+        result = TThumbnailResult();  // Failed: the item shows the default image
     }
-    result.Thumbnail = std::move(thumbnail);
     return result;
 }
 
-TImageLoaderThread::TImageLoaderThread(TSmoothImageListBox* listBox) : TThread(false), ListBox(listBox)
+void MakeThumbnailNow(IListBoxHost& host, TSmoothImageListBoxItem& item, TThumbnailJob&& job)
 {
-    SetPriority(tpLowest);
+    TSmoothImageListBoxItemAppearance* appearance = host.ItemAppearance();
+    const TGPRectF area = host.GetItemImageRect(
+        TGPRectF{0, 0, float(appearance->GetColumnWidth()), float(appearance->GetRowHeight())});
+    job.AreaWidth = RoundHalfEven(area.Width);
+    job.AreaHeight = RoundHalfEven(area.Height);
+    job.Fit = [&host](int& w, int& h, int boxHeight, int boxWidth, int imageHeight, int imageWidth) {
+        host.GetAspectSize(w, h, boxWidth, boxHeight, imageWidth, imageHeight);
+    };
+    item.LoadToken = std::make_shared<TSmoothImageListBoxItem*>(&item);
+    TThumbnailResult result = MakeThumbnail(job);
+    item.TakeThumbnail(result);
 }
 
-TImageLoaderThread::~TImageLoaderThread()
-{
-    // Execute uses the members below: it must have ended before they go.
-    Terminate();
-    WaitFor();
-}
+// ---- choosing what to load (GUI thread) ----------------------------------------
 
-void TImageLoaderThread::Execute()
+namespace {
+// Jobs out at a time: enough that no worker waits for the GUI thread to
+// queue more while it is busy, few enough that with tlAll the items a
+// scroll brings into view come soon (in view only, fewer are ever wanted).
+int JobLimit()
 {
-    bool run = false;
-    Synchronize([&] { run = ShouldRun(); });
-    while (run && !Terminated()) {
-        TThumbnailJob job;
-        TPick pick = TPick::End;
-        Synchronize([&] { pick = PickNext(job); });
-        if (pick == TPick::End)
-            break;
-        if (pick == TPick::Pause) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
-        TThumbnailResult result = MakeFileThumbnail(job);
-        Synchronize([&] { Store(result); });
-    }
+    return 8 * int(std::max(1u, std::thread::hardware_concurrency()));
 }
+}  // namespace
+
+TImageLoaderThread::TImageLoaderThread(TSmoothImageListBox* listBox) : ListBox(listBox) {}
+
+TImageLoaderThread::~TImageLoaderThread() = default;
 
 bool TImageLoaderThread::ShouldRun() const
 {
@@ -134,111 +246,75 @@ bool TImageLoaderThread::Wanted(const TSmoothImageListBoxItem& item) const
     case tlAll:
         return true;
     case tlOnDemand:
-        return ListBox->GetItemIsVisible(item.CellRect);
+        return ListBox->GetItemIsVisible(item.CellRect());
     case tlOnDemandAfterAnimation:
-        return ListBox->GetItemIsVisible(item.CellRect) && !ListBox->IsAnimating();
+        return ListBox->GetItemIsVisible(item.CellRect()) && !ListBox->IsAnimating();
     }
     return false;
 }
 
-TImageLoaderThread::TPick TImageLoaderThread::PickNext(TThumbnailJob& job)
+bool TImageLoaderThread::PastView(const TSmoothImageListBoxItem& item) const
 {
-    if (Terminated())
-        return TPick::End;
+    if (!ListBox->IsItemsInitialized() || item.Splitter() || !item.Visible() || item.Collapsed)
+        return false;
+    const TGPRectF r = item.CellRect();
+    return ListBox->Rows() > 0 ? r.X >= float(ListBox->width()) : r.Y >= float(ListBox->height());
+}
+
+void TImageLoaderThread::Schedule()
+{
+    if (!ShouldRun())
+        return;
     TSmoothImageListBoxItems* items = ListBox->Items();
     if (items->Updating())
-        return TPick::Pause;
-
-    // A pass walks the items from its start index. One that finds nothing
-    // pauses the worker; after one that loaded, the next begins at once.
+        return;
+    TThumbnailWorkers& workers = ListBox->Workers();
+    const bool onDemand = ListBox->ThreadLoading() != tlAll;
+    if (ListBox->ThreadLoading() == tlOnDemandAfterAnimation && ListBox->IsAnimating())
+        return;
+    // A pass walks the items from its start index. A change (the list box's
+    // LoadRestart) begins a new one there; a pass that began further on is
+    // followed by one from the start, unless only what is in view is
+    // wanted: nothing before the first item in view is.
+    if (ListBox->LoadRestart()) {
+        FollowUp = FollowUp || PassIndex > 0;
+        PassIndex = -1;
+    }
     for (;;) {
         if (PassIndex < 0) {
-            PassIndex = 0;
             if (ListBox->LoadRestart()) {
                 PassIndex = std::max(0, ListBox->LoadStartIndex());
                 ListBox->SetLoadRestart(false);
+                FollowUp = (FollowUp || PassIndex > 0) && !onDemand;
+            } else if (FirstPass || FollowUp) {
+                PassIndex = 0;
+                FollowUp = false;
+            } else {
+                return;
             }
+            FirstPass = false;
             PassCount = items->Count();
-            LoadedInPass = false;
         }
-        while (PassIndex >= 0 && PassIndex < PassCount) {
-            if (ListBox->LoadRestart()) {
-                PassIndex = -1;  // begin again where the list box asks
+        while (PassIndex < PassCount) {
+            if (workers.Pending() >= JobLimit())
+                return;  // the next finished thumbnail asks again
+            TSmoothImageListBoxItem* item = items->GetItem(PassIndex);
+            if (!item || (onDemand && PastView(*item)))
                 break;
-            }
-            const int index = PassIndex++;
-            TSmoothImageListBoxItem* item = items->GetItem(index);
-            // No need to skip the item being painted: painting runs on this
-            // thread too, never while a pick runs.
-            if (item && item->Status() == stInitialized && Wanted(*item)) {
-                Begin(*item, job);
-                return TPick::Load;
-            }
+            ++PassIndex;
+            if (item->Status() == stInitialized && !item->LoadToken && Wanted(*item))
+                Begin(*item);
         }
-        if (PassIndex < 0)
-            continue;
         PassIndex = -1;
-        if (!LoadedInPass)
-            return TPick::Pause;
     }
 }
 
-void TImageLoaderThread::Begin(TSmoothImageListBoxItem& item, TThumbnailJob& job)
+void TImageLoaderThread::Begin(TSmoothImageListBoxItem& item)
 {
-    TSmoothImageListBoxItemAppearance* appearance = ListBox->ItemAppearance();
-    const TGPRectF area = ListBox->GetItemImageRect(
-        TGPRectF{0, 0, float(appearance->GetColumnWidth()), float(appearance->GetRowHeight())});
-    item.Thumbnail.reset();
-    LoadedInPass = true;
-    item.SetStatus(stStarted);
-    Current = &item;
-    CurrentLocation = item.Location();
-
+    TThumbnailJob job;
     job.Location = item.Location();
     job.Zoomed = item.Zoomed;
-    job.AreaWidth = RoundHalfEven(area.Width);
-    job.AreaHeight = RoundHalfEven(area.Height);
-    // The worker fits with the rule of the moment, by value: the appearance
-    // belongs to this thread.
-    const bool aspectRatio = appearance->AspectRatio();
-    const bool shrinkOnly = appearance->Stretch() == isShrinkOnly;
-    job.Fit = [aspectRatio, shrinkOnly](int& w, int& h, int boxHeight, int boxWidth, int imageHeight,
-                                        int imageWidth) {
-        TSmoothImageListBox::FitAspectSize(aspectRatio, shrinkOnly, w, h, boxWidth, boxHeight, imageWidth,
-                                           imageHeight);
-    };
-}
-
-void TImageLoaderThread::Store(TThumbnailResult& result)
-{
-    TSmoothImageListBoxItem* item = Current;
-    Current = nullptr;
-    if (!item)
-        return;
-    // Every structural change stops this thread first, so the item still
-    // exists; it may have been given a new Location, or put back for
-    // loading at a new size, while the worker read the old file.
-    TSmoothImageListBoxItems* items = ListBox->Items();
-    bool present = false;
-    for (int i = 0; i < items->Count() && !present; ++i)
-        present = items->GetItem(i) == item;
-    if (!present || item->Status() != stStarted || item->Location() != CurrentLocation)
-        return;
-    // A file that could not be read stays stStarted and is not tried again
-    // until the item is put back for loading.
-    if (result.Outcome != TThumbnailResult::Loaded)
-        return;
-
-    item->SourceWidth = result.SourceWidth;
-    item->SourceHeight = result.SourceHeight;
-    item->Thumbnail = std::move(result.Thumbnail);
-    item->ImagePixelFormat = result.PixelFormatValue;
-    item->ImagePixelDepth = result.PixelDepth;
-    item->ImageHasPalette = result.HasPalette;
-    item->ImageHasAlpha = result.HasAlpha;
-    item->LargestThumbWidth = std::max(item->LargestThumbWidth, result.TargetWidth);
-    item->LargestThumbHeight = std::max(item->LargestThumbHeight, result.TargetHeight);
-    item->SetStatus(stLoaded);
-    if (ListBox->GetItemIsVisible(item->CellRect))
-        ListBox->Changed();
+    item.Thumbnail.reset();
+    item.SetStatus(stStarted);
+    ListBox->QueueThumbnail(item, std::move(job));
 }

@@ -1,26 +1,29 @@
 #pragma once
 // The thumbnail loader of the list box: makes the thumbnails of items that
-// name an image file in their Location.
+// name an image file in their Location, and of items handed a picture.
 //
-// The worker touches no widget and no item. Each round it asks the GUI
-// thread (synchronised) for the next item to load; the GUI thread picks it,
-// marks it stStarted and hands over what the worker needs as values. The
-// worker reads and scales the file into an image of its own, and hands that
-// to the GUI thread, which stores it in the item, marks it stLoaded and
-// repaints the list box when the item is in view.
+// The choosing runs on the GUI thread, when something changes that can make
+// an item wanted (a relayout, a scroll, a finished thumbnail, the end of an
+// animation): the loader walks the items as a pass, marks what it takes
+// stStarted and queues it, as values, for the list box's worker threads
+// (TThumbnailWorkers), which decode each file once, scaled to the cell. A
+// finished thumbnail is stored on the GUI thread (the list box's
+// StoreThumbnails). Nothing polls: with nothing to load, nothing runs.
 //
-// Created by the list box's StartThread (GUI thread) and stopped by its
-// StopThread with Terminate + WaitFor: the GUI-thread steps that WaitFor
-// still runs find the stop request and change nothing but the one item they
-// were handed.
+// Created by the list box's StartThread and dropped by its StopThread (at
+// every BeginUpdate of the items): dropping it takes back the jobs no worker
+// has begun; one being made still comes back and is stored if the item
+// still wants it.
+#include <QImage>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "controls/GPImage.h"
-#include "platform/thread/Thread.h"
 
+class IListBoxHost;
+class TMemoryStream;
 class TSmoothImageListBox;
 class TSmoothImageListBoxItem;
 
@@ -30,9 +33,12 @@ class TSmoothImageListBoxItem;
 // reader found (0 x 0 for a file it cannot read).
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height);
 
-// What the worker needs to make one thumbnail, copied on the GUI thread.
+// What a worker needs to make one thumbnail, copied on the GUI thread. The
+// source is the first of Image, Bytes and Location that is set.
 struct TThumbnailJob {
-    std::string Location;
+    QImage Image;                           // decoded pixels
+    std::shared_ptr<TMemoryStream> Bytes;   // an encoded picture
+    std::string Location;                   // an image file
     // Zoomed items get a thumbnail of the source's own size.
     bool Zoomed = false;
     // The image area of a cell.
@@ -52,6 +58,7 @@ struct TThumbnailResult {
     };
     TOutcome Outcome = Failed;
     std::unique_ptr<TGPBitmap> Thumbnail;  // 32-bit ARGB
+    // The source as shown: upright by its EXIF orientation.
     float SourceWidth = 0;
     float SourceHeight = 0;
     // The target size the thumbnail was fitted into.
@@ -64,39 +71,40 @@ struct TThumbnailResult {
     bool HasAlpha = false;
 };
 
-// Reads the file and scales it; safe on any thread.
-TThumbnailResult MakeFileThumbnail(const TThumbnailJob& job);
+// Decodes the source once, at the size it is shown (JPEG scales while it
+// decodes), upright by its EXIF orientation; safe on any thread.
+TThumbnailResult MakeThumbnail(const TThumbnailJob& job);
 
-class TImageLoaderThread : public TThread {
+// Makes the item's thumbnail at once, on the calling thread, fitted into a
+// cell's image area by the host's rules: for hosts without workers.
+void MakeThumbnailNow(IListBoxHost& host, TSmoothImageListBoxItem& item, TThumbnailJob&& job);
+
+class TImageLoaderThread {
 public:
-    // Starts running (at the lowest priority) once the GUI event loop gets to
-    // it or the list box waits for it; the list box sets OnTerminate first.
     explicit TImageLoaderThread(TSmoothImageListBox* listBox);
-    ~TImageLoaderThread() override;
+    // Takes back the jobs no worker has begun; their items are loaded again
+    // by the next loader.
+    ~TImageLoaderThread();
+    TImageLoaderThread(const TImageLoaderThread&) = delete;
+    TImageLoaderThread& operator=(const TImageLoaderThread&) = delete;
 
-protected:
-    void Execute() override;
+    // Queues what is wanted now, keeping the workers busy without burying
+    // them; the rest waits for the next call. GUI thread.
+    void Schedule();
 
 private:
-    enum class TPick { Load, Pause, End };
-
-    // GUI thread, all of them.
     // Whether the list box has anything for a loader at all.
     bool ShouldRun() const;
     // Whether the loading mode wants the item now.
     bool Wanted(const TSmoothImageListBoxItem& item) const;
-    // The next item to load, marked stStarted and described in job.
-    TPick PickNext(TThumbnailJob& job);
-    void Begin(TSmoothImageListBoxItem& item, TThumbnailJob& job);
-    // Stores what the worker made in the item it was made for.
-    void Store(TThumbnailResult& result);
+    // Whether the item's cell lies beyond the items area along the scroll
+    // direction: every later item does too.
+    bool PastView(const TSmoothImageListBoxItem& item) const;
+    void Begin(TSmoothImageListBoxItem& item);
 
     TSmoothImageListBox* ListBox;
-
-    // GUI thread only.
     int PassIndex = -1;  // next index of the running pass; -1: none runs
     int PassCount = 0;   // the count taken when the pass began
-    bool LoadedInPass = false;
-    TSmoothImageListBoxItem* Current = nullptr;  // in the worker's hands
-    std::string CurrentLocation;
+    bool FirstPass = true;
+    bool FollowUp = false;  // a pass from the first item is still owed
 };

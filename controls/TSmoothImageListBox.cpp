@@ -25,6 +25,8 @@
 #include "controls/TSmoothImageListBoxItems.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
+#include "controls/TThumbnailWorkers.h"
+#include "platform/gdiplus/GpObjects.h"
 #include "platform/thread/Thread.h"
 
 namespace {
@@ -98,6 +100,8 @@ TSmoothImageListBox::~TSmoothImageListBox()
     Destroying = true;
     FTimer->stop();
     StopThread();
+    // Waits for the thumbnails being made; none reaches the parts after.
+    FWorkers.reset();
     FDisplayList->Clear();
     FItems.reset();
     FTopLayerItems.reset();
@@ -532,7 +536,6 @@ void TSmoothImageListBox::CreateWnd()
     if (FRows != 0 && FColumns != 0)
         return;
     StopThread();
-    ThreadFinished = false;
     StartThread();
 }
 
@@ -540,32 +543,77 @@ void TSmoothImageListBox::StartThread()
 {
     if (!WindowCreated || Destroying)
         return;
-    if (LoaderThread) {
-        // One that ended by itself (nothing to load) makes room for a new one.
-        if (!LoaderThread->Finished())
-            return;
-        LoaderThread->WaitFor();
-        LoaderThread.reset();
-    }
-    auto thread = std::make_unique<TImageLoaderThread>(this);
-    thread->SetPriority(tpLowest);
-    thread->OnTerminate = [this] { ThreadDone(); };
-    LoaderThread = std::move(thread);
+    if (!LoaderThread)
+        LoaderThread = std::make_unique<TImageLoaderThread>(this);
+    LoaderThread->Schedule();
 }
-
-void TSmoothImageListBox::ThreadDone() { ThreadFinished = true; }
 
 void TSmoothImageListBox::StopThread()
 {
-    if (LoaderThread) {
-        // WaitFor runs the worker's pending synchronised calls but no other
-        // events, so nothing re-enters the control meanwhile.
-        LoaderThread->Terminate();
-        LoaderThread->WaitFor();
-        LoaderThread.reset();
-    }
+    LoaderThread.reset();
     FLoadStartIndex = 0;
     FLoadRestart = false;
+}
+
+void TSmoothImageListBox::ScheduleLoads()
+{
+    if (LoaderThread && !Destroying)
+        LoaderThread->Schedule();
+}
+
+TThumbnailWorkers& TSmoothImageListBox::Workers()
+{
+    if (!FWorkers)
+        FWorkers = std::make_unique<TThumbnailWorkers>(
+            this, [this](TThumbnailWorkers::TResults& batch) { Guarded([&] { StoreThumbnails(batch); }); });
+    return *FWorkers;
+}
+
+void TSmoothImageListBox::QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job)
+{
+    const TGPRectF area = GetItemImageRect(
+        TGPRectF{0, 0, float(FItemAppearance->GetColumnWidth()), float(FItemAppearance->GetRowHeight())});
+    job.AreaWidth = RoundHalfEven(area.Width);
+    job.AreaHeight = RoundHalfEven(area.Height);
+    // The worker fits with the rule of the moment, by value: the appearance
+    // belongs to this thread.
+    const bool aspectRatio = FItemAppearance->AspectRatio();
+    const bool shrinkOnly = FItemAppearance->Stretch() == isShrinkOnly;
+    job.Fit = [aspectRatio, shrinkOnly](int& w, int& h, int boxHeight, int boxWidth, int imageHeight,
+                                        int imageWidth) {
+        FitAspectSize(aspectRatio, shrinkOnly, w, h, boxWidth, boxHeight, imageWidth, imageHeight);
+    };
+    item.LoadToken = std::make_shared<TSmoothImageListBoxItem*>(&item);
+    Workers().Queue(TThumbnailTask{item.LoadToken, std::move(job)});
+}
+
+void TSmoothImageListBox::StoreThumbnails(std::vector<TThumbnailDone>& batch)
+{
+    if (Destroying)
+        return;
+    bool shown = false;
+    for (TThumbnailDone& done : batch) {
+        // An item that went, or wants another thumbnail now, has no use for it.
+        const std::shared_ptr<TSmoothImageListBoxItem*> token =
+            std::static_pointer_cast<TSmoothImageListBoxItem*>(done.Token.lock());
+        if (!token || (*token)->LoadToken != token)
+            continue;
+        TSmoothImageListBoxItem* item = *token;
+        item->TakeThumbnail(done.Result);
+        shown = shown || GetItemIsVisible(item->CellRect());
+    }
+    if (shown)
+        Changed();
+    ScheduleLoads();
+}
+
+void TSmoothImageListBox::WaitForThumbnails()
+{
+    ScheduleLoads();
+    while (FWorkers && FWorkers->Busy()) {
+        FWorkers->WaitForResult();
+        FWorkers->Drain();
+    }
 }
 
 // ---- Default image -----------------------------------------------------------------

@@ -5,8 +5,8 @@
 // scroll bar, the animation timer and the thumbnail loader thread.
 //
 // Main thread only: the control and its items are driven from the GUI
-// thread; the loader thread touches neither (it hands its work to the GUI
-// thread through TThread::Synchronize).
+// thread; the thumbnail workers touch neither (they get their jobs as
+// values and hand the thumbnails back through a queued call).
 //
 // The class is split over several files:
 //   TSmoothImageListBox.cpp        properties, parts, folder import, loader start/stop
@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/Colors.h"
 #include "controls/DrawingHelpers.h"
@@ -48,7 +49,9 @@ class TSmoothImageListBoxItem;
 class TSmoothImageListBoxItemAppearance;
 class TSmoothImageListBoxItems;
 class TSmoothImageListBoxTopLayerItems;
-class TThread;
+class TThumbnailWorkers;
+struct TThumbnailDone;
+struct TThumbnailJob;
 
 enum TSmoothImageListBoxZoomMode : int { zmFullScreen, zmAspectRatio };
 // Which items the loader thread takes: all, those in view, those in view
@@ -263,12 +266,17 @@ public:
     void AddImagesFromFolder(const std::string& pathMask, bool WithCaption);
     void AddImageLocationsFromFolder(const std::string& pathMask, bool WithCaption);
 
-    // The loader thread. StartThread starts one when the window exists, no
-    // thread runs and the control is not being destroyed; StopThread stops
-    // it and waits (without running the event loop).
+    // The loader. StartThread starts one when the window exists, none runs
+    // and the control is not being destroyed, and has it queue what is
+    // wanted; StopThread drops it (thumbnails being made still come).
     void StartThread() override;
     void StopThread() override;
     bool ThreadRunning() const { return LoaderThread != nullptr; }
+    void QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job) override;
+    // Returns once every thumbnail that is queued or wanted now is stored
+    // (for callers that show or render the strip at once, and for tests).
+    void WaitForThumbnails();
+    TThumbnailWorkers& Workers();
 
     // ---- Layout, scrolling and zoom ----------------------------------------
     // Recomputes the display list (the items' cells) and places the scroll bar.
@@ -395,7 +403,15 @@ protected:
     bool AnyItemZoomed() const;
 
     void InitDefaultImage();
-    void ThreadDone();
+    // Stores what the workers made; GUI thread.
+    void StoreThumbnails(std::vector<TThumbnailDone>& batch);
+    // Has the loader (when one runs) queue what is wanted now.
+    void ScheduleLoads();
+    // After Position alone changed: the laid-out cells stay, shown at the
+    // new offset.
+    void ScrollLayout();
+    // Display positions of the entries that can meet the items area.
+    void EntriesInView(int& first, int& end) const;
     // The renderer's input for a caption object showing str in r (measuring only).
     MarkupParams CaptionParams(TGPGraphics* graphics, const TSmoothImageListBoxHTMLText& text,
                                const std::string& str, const TGPRectF& r) const;
@@ -409,6 +425,8 @@ protected:
     bool Animating = false;
     bool AnimateScroll = false;
     bool AnimateZoom = false;
+    // An item was zoomed since painting last found none zoomed.
+    bool ZoomSeen = false;
     int FFocusedItemIndex = -1;
     int FHoverItemIndex = -1;
     int HeaderHoverButton = -1;
@@ -431,7 +449,6 @@ protected:
     bool DesignPreview = false;
     bool ItemsInitialized = false;
     int DrawingItemIndex = -1;
-    bool ThreadFinished = false;
     int FLoadStartIndex = 0;
     bool FLoadRestart = false;
     bool FHasLocations = false;
@@ -476,7 +493,11 @@ private:
     int DefaultImageHeight = 0;
     QTimer* FTimer = nullptr;
     QScrollBar* FScrollBar = nullptr;
-    std::unique_ptr<TThread> LoaderThread;
+    std::unique_ptr<TImageLoaderThread> LoaderThread;
+    std::unique_ptr<TThumbnailWorkers> FWorkers;
+    // Rows and columns of the last relayout (a scroll changes neither).
+    int LaidOutRows = 0;
+    int LaidOutColumns = 0;
     bool WindowCreated = false;
     bool Destroying = false;
 };

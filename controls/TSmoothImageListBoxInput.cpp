@@ -103,10 +103,7 @@ int TSmoothImageListBox::ScrollCoord(int X, int Y) const
 
 int TSmoothImageListBox::ItemEntryCount() const
 {
-    int n = 0;
-    for (int i = 0; i < FDisplayList->Count(); ++i)
-        n += FDisplayList->GetItem(i)->Kind() == ikItem;
-    return n;
+    return FDisplayList->ItemEntryCount();
 }
 
 TSmoothImageListBoxDisplayListItem* TSmoothImageListBox::EntryAt(int X, int Y, bool enabledOnly) const
@@ -116,7 +113,7 @@ TSmoothImageListBoxDisplayListItem* TSmoothImageListBox::EntryAt(int X, int Y, b
         return nullptr;
     for (int i = 0; i < FDisplayList->Count(); ++i) {
         TSmoothImageListBoxDisplayListItem* e = FDisplayList->GetItem(i);
-        if (e->Item && !e->Item->Splitter() && (!enabledOnly || e->Item->Enabled()) && Contains(e->Rect, X, Y))
+        if (e->Item && !e->Item->Splitter() && (!enabledOnly || e->Item->Enabled()) && Contains(e->Rect(), X, Y))
             return e;
     }
     return nullptr;
@@ -131,7 +128,7 @@ int TSmoothImageListBox::FindItemOnXY(int X, int Y)
 TGPRectF TSmoothImageListBox::GetItemRectangleOnXY(int X, int Y)
 {
     const TSmoothImageListBoxDisplayListItem* e = EntryAt(X, Y, true);
-    return e ? e->Rect : TGPRectF{};
+    return e ? e->Rect() : TGPRectF{};
 }
 
 int TSmoothImageListBox::BarButton(TSmoothImageListBoxBar* bar, int X, int Y)
@@ -185,7 +182,7 @@ std::string TSmoothImageListBox::GetAnchorAt(int X, int Y, int& index)
     index = item->Index();
     if (!ItemAppearance()->TextVisible())
         return std::string();
-    const TGPRectF r = GetItemTextRect(e->Rect);
+    const TGPRectF r = GetItemTextRect(e->Rect());
     MeasuringGraphics g;
     if (item->Status() == stLoaded && !item->Caption()->Text().empty())
         return RenderHTMLText(g.get(), *item->Caption(), item->Caption()->Text(), r, true, X, Y);
@@ -354,15 +351,15 @@ void TSmoothImageListBox::SelectImage(int Key, int& index, bool fire)
             const int pos = GetPosition();
             const TSmoothImageListBoxItemAppearance* ap = ItemAppearance();
             if (FRows == 0) {
-                const int top = RoundHalfEven(entry->Rect.Y) + pos;
-                const int bottom = top + RoundHalfEven(entry->Rect.Height);
+                const int top = RoundHalfEven(entry->Rect().Y) + pos;
+                const int bottom = top + RoundHalfEven(entry->Rect().Height);
                 if (bottom - pos > height() - footerHeight)
                     PositionTo = bottom - (height() - footerHeight) + ap->ItemVerticalSpacing();
                 else if (pos + headerHeight > top)
                     PositionTo = top - headerHeight - ap->ItemVerticalSpacing();
             } else if (strip) {
-                const int left = RoundHalfEven(entry->Rect.X) + pos;
-                const int right = left + RoundHalfEven(entry->Rect.Width);
+                const int left = RoundHalfEven(entry->Rect().X) + pos;
+                const int right = left + RoundHalfEven(entry->Rect().Width);
                 if (right - pos > width())
                     PositionTo = right - width() + ap->ItemHorizontalSpacing();
                 else if (pos > left)
@@ -372,7 +369,7 @@ void TSmoothImageListBox::SelectImage(int Key, int& index, bool fire)
     }
     Position = std::min(GetFullSize(), std::max(0, PositionTo));
     PositionTo = Position;
-    InitListBoxItems();
+    ScrollLayout();
 }
 
 void TSmoothImageListBox::KeyDown(int& Key, Qt::KeyboardModifiers Shift)
@@ -408,7 +405,7 @@ void TSmoothImageListBox::KeyPress(char& Key)
             continue;
         AnimateScroll = true;
         const int pos = GetPosition();
-        PositionTo = FRows == 0 ? RoundHalfEven(e->Rect.Y) + pos - Header()->GetHeight() : RoundHalfEven(e->Rect.X) + pos;
+        PositionTo = FRows == 0 ? RoundHalfEven(e->Rect().Y) + pos - Header()->GetHeight() : RoundHalfEven(e->Rect().X) + pos;
         FSelectedItemIndex = FFocusedItemIndex = e->Item->Index();
         ScrollSpeed = float(FAnimationFactor);
         Changed();
@@ -460,7 +457,7 @@ void TSmoothImageListBox::MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int 
         if (ItemAppearance()->Splitter()->Expander()) {
             for (int i = 0; i < FDisplayList->Count(); ++i) {
                 TSmoothImageListBoxDisplayListItem* e = FDisplayList->GetItem(i);
-                if (e->Kind() == ikSplitter && e->Item && ExpanderButton(X, Y, e->Item, e->Rect)) {
+                if (e->Kind() == ikSplitter && e->Item && ExpanderButton(X, Y, e->Item, e->Rect())) {
                     e->Item->ExpanderDown = 1;
                     Changed();
                     break;
@@ -496,7 +493,7 @@ void TSmoothImageListBox::MouseMove(Qt::KeyboardModifiers, int X, int Y)
             Position = c <= LastDragCoord ? GetPosition() + d : GetPosition() - d;
             LastDragCoord = c;
             PositionTo = GetPosition();
-            InitListBoxItems();
+            ScrollLayout();
             Changed();
         }
     } else if (FlickPending) {
@@ -547,7 +544,7 @@ void TSmoothImageListBox::MouseMove(Qt::KeyboardModifiers, int X, int Y)
             TSmoothImageListBoxDisplayListItem* e = FDisplayList->GetItem(i);
             if (e->Kind() != ikSplitter || !e->Item)
                 continue;
-            const int state = ExpanderButton(X, Y, e->Item, e->Rect) ? 1 : -1;
+            const int state = ExpanderButton(X, Y, e->Item, e->Rect()) ? 1 : -1;
             if (state != e->Item->ExpanderHover) {
                 e->Item->ExpanderHover = state;
                 Changed();
@@ -603,7 +600,7 @@ void TSmoothImageListBox::MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers 
     if (ItemAppearance()->Splitter()->Expander()) {
         for (int i = 0; i < FDisplayList->Count(); ++i) {
             TSmoothImageListBoxDisplayListItem* e = FDisplayList->GetItem(i);
-            if (e->Kind() == ikSplitter && e->Item && ExpanderButton(X, Y, e->Item, e->Rect)) {
+            if (e->Kind() == ikSplitter && e->Item && ExpanderButton(X, Y, e->Item, e->Rect())) {
                 TSmoothImageListBoxItem* item = e->Item;
                 item->SetSplitterState(item->SplitterState() == stCollapsed ? stExpanded : stCollapsed);
                 break;

@@ -5,10 +5,12 @@
 
 #include "controls/GPGraphics.h"
 #include "controls/IListBoxHost.h"
+#include "controls/TImageLoaderThread.h"
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "controls/TSmoothImageListBoxHTMLText.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxItems.h"
+#include "platform/rtl/MemoryStream.h"
 
 TSmoothImageListBoxItem::TSmoothImageListBoxItem(TSmoothImageListBoxItems* collection) : collection_(collection)
 {
@@ -112,6 +114,7 @@ void TSmoothImageListBoxItem::SetLocation(const std::string& value)
     if (location_ == value)
         return;
     location_ = value;
+    LoadToken.reset();  // a thumbnail of the old file is not wanted
     SetStatus(stInitialized);
     if (IListBoxHost* host = Owner())
         host->SetHasLocations(true);
@@ -142,13 +145,16 @@ int TSmoothImageListBoxItem::GetOriginalImageHeight() const
     return static_cast<int>(std::nearbyint(SourceHeight));
 }
 
-namespace {
-// Nearest integer, halves to even.
-int RoundEven(float value)
+TGPRectF TSmoothImageListBoxItem::CellRect() const
 {
-    return static_cast<int>(std::nearbyint(value));
+    const IListBoxHost* host = Owner();
+    const TSmoothImageListBoxDisplayList* list = host ? const_cast<IListBoxHost*>(host)->DisplayList() : nullptr;
+    if (!list)
+        return Cell;
+    return TGPRectF{Cell.X - list->OffsetX(), Cell.Y - list->OffsetY(), Cell.Width, Cell.Height};
 }
 
+namespace {
 // Runs once at a time: emptying the picture announces a change again.
 class Reentry {
 public:
@@ -168,6 +174,12 @@ private:
 };
 }  // namespace
 
+void TSmoothImageListBoxItem::QueueThumbnail(TThumbnailJob&& job)
+{
+    SetStatus(stInitialized);
+    Owner()->QueueThumbnail(*this, std::move(job));
+}
+
 void TSmoothImageListBoxItem::ImageChanged()
 {
     Reentry guard(inImageChanged_);
@@ -175,40 +187,70 @@ void TSmoothImageListBoxItem::ImageChanged()
         return;
     IListBoxHost* host = Owner();
     if (host && image_ && !image_->Empty()) {
-        SetStatus(stInitialized);
-        image_->GetImageSizes();
+        // The size from the picture's header; the worker decodes the bytes
+        // once, scaled to the cell, and tells the size as shown.
         SourceWidth = static_cast<float>(image_->Width());
         SourceHeight = static_cast<float>(image_->Height());
-
-        const TSmoothImageListBoxItemAppearance* appearance = host->ItemAppearance();
-        const TGPRectF area = host->GetItemImageRect(MakeRect(0.0f, 0.0f, static_cast<float>(appearance->GetColumnWidth()),
-                                                              static_cast<float>(appearance->GetRowHeight())));
-        int w = 0;
-        int h = 0;
-        host->GetAspectSize(w, h, RoundEven(area.Width), RoundEven(area.Height), image_->Width(), image_->Height());
-
-        Thumbnail.reset();
-        if (w > 0 && h > 0) {
-            Thumbnail = std::make_unique<TGPBitmap>(w, h, PixelFormat32bppARGB);
-            TGPGraphics graphics(Thumbnail.get());
-            image_->GDIPDraw(&graphics, TRect{0, 0, w, h});
-        }
-        ImagePixelFormat = image_->PixelFormatValue;
-        ImagePixelDepth = image_->PixelDepth;
-        ImageHasPalette = image_->HasPalette;
-        ImageHasAlpha = image_->HasAlpha;
-        LargestThumbWidth = std::max(LargestThumbWidth, RoundEven(area.Width));
-        LargestThumbHeight = std::max(LargestThumbHeight, RoundEven(area.Height));
-
+        TThumbnailJob job;
+        job.Bytes = std::make_shared<TMemoryStream>();
         // Only the thumbnail stays in memory; a designer keeps the picture
         // to store it with the form.
-        if (!host->IsDesigning())
+        if (host->IsDesigning()) {
+            job.Bytes->WriteBuffer(image_->Data().Memory(), image_->Data().GetSize());
+        } else {
+            job.Bytes->Swap(image_->Data());
             image_->Assign(nullptr);
-        SetStatus(stLoaded);
+        }
+        QueueThumbnail(std::move(job));
         host->SetHasLocations(false);
     }
     Changed();
 }
+
+void TSmoothImageListBoxItem::SetDecodedImage(const QImage& image)
+{
+    IListBoxHost* host = Owner();
+    if (!host || image.isNull())
+        return;
+    SourceWidth = static_cast<float>(image.width());
+    SourceHeight = static_cast<float>(image.height());
+    TThumbnailJob job;
+    job.Image = image;
+    QueueThumbnail(std::move(job));
+    host->SetHasLocations(false);
+    Changed();
+}
+
+void TSmoothImageListBoxItem::TakeThumbnail(TThumbnailResult& result)
+{
+    LoadToken.reset();
+    const bool picture = Status() == stInitialized;
+    if (result.Outcome != TThumbnailResult::Loaded) {
+        if (picture) {
+            Thumbnail.reset();
+            SetStatus(stLoaded);
+        }
+        return;
+    }
+    SourceWidth = result.SourceWidth;
+    SourceHeight = result.SourceHeight;
+    Thumbnail = std::move(result.Thumbnail);
+    ImagePixelFormat = result.PixelFormatValue;
+    ImagePixelDepth = result.PixelDepth;
+    ImageHasPalette = result.HasPalette;
+    ImageHasAlpha = result.HasAlpha;
+    LargestThumbWidth = std::max(LargestThumbWidth, result.TargetWidth);
+    LargestThumbHeight = std::max(LargestThumbHeight, result.TargetHeight);
+    SetStatus(stLoaded);
+}
+
+namespace {
+// Nearest integer, halves to even.
+int RoundEven(float value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+}  // namespace
 
 void TSmoothImageListBoxItem::Draw(TGPGraphics* graphics, TGPRectF rect, bool zoom)
 {
@@ -224,7 +266,9 @@ void TSmoothImageListBoxItem::Draw(TGPGraphics* graphics, TGPRectF rect, bool zo
         rect.Width += grow;
         rect.Height += grow;
     }
-    if (Status() == stLoaded && Thumbnail && Thumbnail->GetWidth() > 0 && Thumbnail->GetHeight() > 0) {
+    // A picture's new thumbnail is on its way: the old one shows meanwhile.
+    const bool shown = Status() == stLoaded || (Status() == stInitialized && LoadToken);
+    if (shown && Thumbnail && Thumbnail->GetWidth() > 0 && Thumbnail->GetHeight() > 0) {
         const int tw = static_cast<int>(Thumbnail->GetWidth());
         const int th = static_cast<int>(Thumbnail->GetHeight());
         const TGPRectF area = host->GetItemImageRect(rect);

@@ -2,6 +2,7 @@
 // One entry of the thumbnail strip: a picture shown as a cell-sized
 // thumbnail with a markup caption, a hint, a tag and file facts; or, with
 // Splitter set, a group splitter with a text and an optional expander.
+#include <QImage>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ class IListBoxHost;
 class TGPGraphics;
 class TSmoothImageListBoxItems;
 class TSmoothImageListBoxHTMLText;
+struct TThumbnailJob;
+struct TThumbnailResult;
 
 enum TSmoothImageListBoxSplitterState : int { stCollapsed, stExpanded };
 
@@ -49,9 +52,14 @@ public:
     // The image file the loader thread makes the thumbnail from.
     const std::string& Location() const { return location_; }
     void SetLocation(const std::string& value);
-    // The item's own picture; setting copies the given one into it.
+    // The item's own picture; setting copies the given one into it. Loading
+    // it hands the encoded bytes to the strip's workers, which make the
+    // thumbnail; at run time the picture is emptied at once.
     TGDIPPicture* Image() const { return image_.get(); }
     void SetImage(const TGDIPPicture* value);
+    // Hands the item a picture that is decoded already; the workers scale it
+    // into the thumbnail. A null image changes nothing.
+    void SetDecodedImage(const QImage& image);
     TSmoothImageListBoxHTMLText* Caption() const { return caption_.get(); }
     // Copies the given caption into the item's own.
     void SetCaption(const TSmoothImageListBoxHTMLText* value);
@@ -78,9 +86,13 @@ public:
     void ExpanderTextRect(TGPGraphics* graphics, const TGPRectF& textRect, TGPRectF& splitterRect);
     void DrawExpander(TGPGraphics* graphics, const TGPRectF& rect, int hover, int down);
 
-    // Makes the thumbnail from the picture; at run time the picture is then
-    // emptied so that only the thumbnail stays in memory.
+    // Has the thumbnail made from the picture; at run time the picture is
+    // then emptied so that only the thumbnail stays in memory.
     void ImageChanged();
+    // Takes a made thumbnail (GUI thread): stLoaded with it; a file that
+    // could not be read leaves the item stStarted, a picture that could not
+    // be decoded stLoaded without a thumbnail.
+    void TakeThumbnail(TThumbnailResult& result);
     void CaptionChanged() { Changed(); }
 
     TGPRectF GetImageRectangle() const;
@@ -102,7 +114,12 @@ public:
     int LargestThumbHeight = 0;
     float SourceWidth = 0;          // the picture's or file's own size
     float SourceHeight = 0;
-    TGPRectF CellRect{};            // as the last relayout placed the item
+    TGPRectF Cell{};                // as the last relayout placed the item, before scrolling
+    // Where the cell is shown now.
+    TGPRectF CellRect() const;
+    // Set while a thumbnail is being made for the item; a job whose token
+    // is no longer the item's is dropped.
+    std::shared_ptr<TSmoothImageListBoxItem*> LoadToken;
     int ImagePixelFormat = 0;
     int ImagePixelDepth = 0;
     bool ImageHasPalette = false;
@@ -110,6 +127,7 @@ public:
 
 private:
     bool Updating() const;
+    void QueueThumbnail(TThumbnailJob&& job);
 
     friend class TSmoothImageListBoxItems;
 

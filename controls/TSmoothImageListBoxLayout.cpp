@@ -16,6 +16,7 @@
 #include "controls/TSmoothImageListBoxItems.h"
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxSplitter.h"
+#include "controls/TImageLoaderThread.h"
 #include "platform/gdiplus/GpObjects.h"
 #include "platform/thread/Thread.h"
 
@@ -121,11 +122,26 @@ bool TSmoothImageListBox::GetItemIsVisible(const TGPRectF& r) const
     return r.Y + r.Height > 0 && r.Y < float(height()) && r.X + r.Width > 0 && r.X < float(width());
 }
 
+void TSmoothImageListBox::EntriesInView(int& first, int& end) const
+{
+    // A cell reaches at most its size plus the hover growth before or past
+    // where it begins; a splitter bar may be longer than a cell.
+    const bool strip = FRows > 0;
+    const float hover = float(FItemAppearance->HoverSize());
+    const float cell = strip ? float(FItemAppearance->GetColumnWidth()) : float(FItemAppearance->GetRowHeight());
+    const float reach = std::max(cell, float(FItemAppearance->Splitter()->Size())) + hover + 1;
+    const float size = strip ? float(width()) : float(height());
+    first = FDisplayList->FirstReaching(0, reach, strip);
+    end = FDisplayList->FirstReaching(size + reach, 0, strip);
+}
+
 int TSmoothImageListBox::FirstVisibleEntry() const
 {
-    for (int i = 0; i < FDisplayList->Count(); ++i) {
+    int from = 0, end = 0;
+    EntriesInView(from, end);
+    for (int i = from; i < end; ++i) {
         const auto* e = FDisplayList->GetItem(i);
-        if (e->Item && e->Kind() == ikItem && GetItemIsVisible(e->Rect) && e->Item->Enabled() &&
+        if (e->Item && e->Kind() == ikItem && GetItemIsVisible(e->Rect()) && e->Item->Enabled() &&
             !e->Item->Splitter())
             return i;
     }
@@ -134,9 +150,11 @@ int TSmoothImageListBox::FirstVisibleEntry() const
 
 int TSmoothImageListBox::LastVisibleEntry() const
 {
-    for (int i = FDisplayList->Count() - 1; i >= 0; --i) {
+    int from = 0, end = 0;
+    EntriesInView(from, end);
+    for (int i = end - 1; i >= from; --i) {
         const auto* e = FDisplayList->GetItem(i);
-        if (e->Item && e->Kind() == ikItem && GetItemIsVisible(e->Rect) && e->Item->Enabled() &&
+        if (e->Item && e->Kind() == ikItem && GetItemIsVisible(e->Rect()) && e->Item->Enabled() &&
             !e->Item->Splitter())
             return i;
     }
@@ -155,24 +173,16 @@ int TSmoothImageListBox::GetLastVisibleItem()
     return i < 0 ? 0 : FDisplayList->GetItem(i)->Item->Index();
 }
 
-// Counts the distinct runs of Y (rows) or X (columns) along the list; the
-// first entry always starts one.
+// The distinct runs of Y (rows) or X (columns) along the list, counted by
+// the relayout: a scroll moves every cell alike.
 int TSmoothImageListBox::GetRowCount() const
 {
-    int count = 0;
-    for (int i = 0; i < FDisplayList->Count(); ++i)
-        if (i == 0 || FDisplayList->GetItem(i)->Rect.Y != FDisplayList->GetItem(i - 1)->Rect.Y)
-            ++count;
-    return count;
+    return LaidOutRows;
 }
 
 int TSmoothImageListBox::GetColumnCount() const
 {
-    int count = 0;
-    for (int i = 0; i < FDisplayList->Count(); ++i)
-        if (i == 0 || FDisplayList->GetItem(i)->Rect.X != FDisplayList->GetItem(i - 1)->Rect.X)
-            ++count;
-    return count;
+    return LaidOutColumns;
 }
 
 // The cells were shifted by the offset of the last layout (LayoutPosition),
@@ -184,14 +194,14 @@ int TSmoothImageListBox::GetFullSize()
     if (FRows == 0) {
         int v = 0;
         if (n > 0)
-            v = RoundHalfEven(FItemAppearance->GetRowHeight() + FDisplayList->GetItem(n - 1)->Rect.Y + LayoutPosition +
+            v = RoundHalfEven(FItemAppearance->GetRowHeight() + FDisplayList->GetItem(n - 1)->Rect().Y + LayoutPosition +
                               FItemAppearance->ItemVerticalSpacing());
         return std::max(0, FFooter->GetHeight() + v - height() + s);
     }
     if (FColumns == 0) {
         int v = 0;
         if (n > 0)
-            v = RoundHalfEven(FItemAppearance->GetColumnWidth() + FDisplayList->GetItem(n - 1)->Rect.X + LayoutPosition +
+            v = RoundHalfEven(FItemAppearance->GetColumnWidth() + FDisplayList->GetItem(n - 1)->Rect().X + LayoutPosition +
                               FItemAppearance->ItemHorizontalSpacing());
         return std::max(0, s + v - width());
     }
@@ -235,6 +245,7 @@ void TSmoothImageListBox::InitListBoxItems()
     if ((FRows != 0 && FColumns != 0) || FItems->Count() == 0) {
         // Nothing is laid out: no entry may keep pointing at a deleted item.
         FDisplayList->Clear();
+        LaidOutRows = LaidOutColumns = 0;
         SetScrollBarPosition();
         return;
     }
@@ -265,6 +276,8 @@ void TSmoothImageListBox::InitListBoxItems()
     float x = startX, y = startY;
     int r = 0, c = 0;
     FDisplayList->Clear();
+    // Cells are kept unshifted: a scroll only moves this offset.
+    FDisplayList->SetOffset(FRows > 0 ? float(position) : 0.0f, FRows > 0 ? 0.0f : float(position));
     for (int i = 0; i < FItems->Count(); ++i) {
         TSmoothImageListBoxItem* item = FItems->GetItem(i);
         if (item->Splitter()) {
@@ -274,21 +287,21 @@ void TSmoothImageListBox::InitListBoxItems()
             if (FRows > 0) {
                 x = r < 1 ? x + sp : x + cw + hs + sp;
                 y = startY;
-                e->Rect = {x - ss / 2 - (hs + sp) / 2, hh + b, ss, float(ir.Bottom - s - b - ir.Top) - fh - hh - sb};
+                e->SetRect({x - ss / 2 - (hs + sp) / 2, hh + b, ss, float(ir.Bottom - s - b - ir.Top) - fh - hh - sb});
                 r = 0;
             } else {
                 y = c < 1 ? y + sp : y + rh + vs + sp;
                 x = startX;
-                e->Rect = {float(b), y - ss / 2 - (vs + sp) / 2, float(ir.Right - s - b - ir.Left - sb), ss};
+                e->SetRect({float(b), y - ss / 2 - (vs + sp) / 2, float(ir.Right - s - b - ir.Left - sb), ss});
                 c = 0;
             }
-            item->CellRect = e->Rect;
+            item->Cell = e->Cell;
         } else if (item->Visible() && !item->Collapsed) {
             auto* e = FDisplayList->AddItem();
             e->Item = item;
             e->SetKind(ikItem);
-            e->Rect = {x, y, cw, rh};
-            item->CellRect = e->Rect;
+            e->SetRect({x, y, cw, rh});
+            item->Cell = e->Cell;
             if (FRows > 0) {
                 y += rh + vs;
                 if (++r == FRows) {
@@ -307,10 +320,35 @@ void TSmoothImageListBox::InitListBoxItems()
             }
         }
     }
+    LaidOutRows = LaidOutColumns = 0;
+    for (int i = 0; i < FDisplayList->Count(); ++i) {
+        const TGPRectF& cell = FDisplayList->GetItem(i)->Cell;
+        const TGPRectF* before = i > 0 ? &FDisplayList->GetItem(i - 1)->Cell : nullptr;
+        LaidOutRows += !before || cell.Y != before->Y;
+        LaidOutColumns += !before || cell.X != before->X;
+    }
     ItemsInitialized = true;
     FLoadRestart = true;
     FLoadStartIndex = GetFirstVisibleItem();
     SetScrollBarPosition();
+    ScheduleLoads();
+}
+
+void TSmoothImageListBox::ScrollLayout()
+{
+    if (Destroying)
+        return;
+    if (!ItemsInitialized) {
+        InitListBoxItems();
+        return;
+    }
+    const int position = GetPosition();
+    LayoutPosition = position;
+    FDisplayList->SetOffset(FRows > 0 ? float(position) : 0.0f, FRows > 0 ? 0.0f : float(position));
+    FLoadRestart = true;
+    FLoadStartIndex = GetFirstVisibleItem();
+    SetScrollBarPosition();
+    ScheduleLoads();
 }
 
 void TSmoothImageListBox::ScrollToItem(int index)
@@ -327,10 +365,10 @@ void TSmoothImageListBox::ScrollToItem(int index)
         return;
     if (FRows != 0 && FColumns != 0)
         return;
-    PositionTo = RoundHalfEven(FRows > 0 ? entry->Rect.X : entry->Rect.Y);
+    PositionTo = RoundHalfEven(FRows > 0 ? entry->Rect().X : entry->Rect().Y);
     Position = std::min(GetFullSize(), std::max(0, PositionTo + Position));
     PositionTo = Position;
-    InitListBoxItems();
+    ScrollLayout();
     Changed();
 }
 
@@ -339,7 +377,7 @@ void TSmoothImageListBox::ScrollBarScroll(int position)
     if (AnyItemZoomed())
         return;
     Position = PositionTo = position;
-    InitListBoxItems();
+    ScrollLayout();
     Changed();
 }
 
@@ -390,6 +428,7 @@ void TSmoothImageListBox::Resize()
     FItemAppearance->CheckItemHeight();
     FLoadRestart = true;
     FLoadStartIndex = GetFirstVisibleItem();
+    ScheduleLoads();
     if (OnResize)
         OnResize(this);
 }
@@ -439,12 +478,14 @@ void TSmoothImageListBox::DoZoom(int index)
             return;
         }
         item->Zoomed = true;
+        ZoomSeen = true;
         if (FHasLocations && float(item->Thumbnail->GetWidth()) < item->SourceWidth &&
             float(item->Thumbnail->GetHeight()) < item->SourceHeight) {
             // The cell-sized thumbnail would be blown up: load the file at its own size.
             item->SetStatus(stInitialized);
             FLoadRestart = true;
             FLoadStartIndex = idx;
+            ScheduleLoads();
         }
     }
     AnimateZoom = true;
@@ -461,9 +502,11 @@ void TSmoothImageListBox::Tick()
             const int target = GetPositionTo();
             const int first = FirstVisibleEntry();
             if (first >= 0) {
+                int from = 0, end = 0;
+                EntriesInView(from, end);
                 int n = 0;
-                for (int i = first; i < FDisplayList->Count(); ++i)
-                    if (GetItemIsVisible(FDisplayList->GetItem(i)->Rect))
+                for (int i = first; i < end; ++i)
+                    if (GetItemIsVisible(FDisplayList->GetItem(i)->Rect()))
                         ++n;
                 const int last = std::min(FDisplayList->Count() - 1, first + n);
                 // Items still waiting for their thumbnails: get there quickly.
@@ -475,10 +518,16 @@ void TSmoothImageListBox::Tick()
             }
             const float divisor = std::max(std::abs(ScrollSpeed) * float(FAnimationFactor), 1.0f);
             const float speed = float(std::abs(target - Position)) / divisor;
+            const bool wasAnimating = Animating;
             Animating = StepTowards(Position, target, speed);
             if (Animating) {
-                InitListBoxItems();
+                ScrollLayout();
                 Changed();
+            } else if (wasAnimating && FThreadLoading == tlOnDemandAfterAnimation) {
+                // What scrolled into view is wanted now.
+                FLoadRestart = true;
+                FLoadStartIndex = GetFirstVisibleItem();
+                ScheduleLoads();
             }
         }
         if (AnimateZoom)

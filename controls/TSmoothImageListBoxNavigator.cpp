@@ -87,11 +87,8 @@ TGPRectF TSmoothImageListBoxNavigator::GetNavigatorButtonRect(const TGPRectF& bl
 
 TColor TSmoothImageListBoxNavigator::ButtonColor(int button, int pressed, int hovered) const
 {
-    int items = 0;
     const TSmoothImageListBoxDisplayList* list = owner_->DisplayList();
-    for (int i = 0; list && i < list->Count(); ++i)
-        if (list->GetItem(i)->Kind() == ikItem)
-            ++items;
+    const int items = list ? list->ItemEntryCount() : 0;
     const int selected = owner_->SelectedItemIndex();
     if (items < 2 || selected == -1)
         return fDisabledColor;

@@ -121,7 +121,7 @@ void TSmoothImageListBox::DrawItems(TGPGraphics* g)
         return FHover && item->Index() == FHoverItemIndex;
     };
     auto cellOf = [&](const TSmoothImageListBoxDisplayListItem* e) {
-        TGPRectF r = e->Rect;
+        TGPRectF r = e->Rect();
         if (hovered(e->Item)) {
             r.X -= hs / 2;
             r.Y -= hs / 2;
@@ -131,12 +131,17 @@ void TSmoothImageListBox::DrawItems(TGPGraphics* g)
         return r;
     };
     auto shown = [&](const TSmoothImageListBoxDisplayListItem* e) {
-        return e->Item && e->Item->Visible() && e->Rect.Width > 0 && e->Rect.Height > 0 &&
+        return e->Item && e->Item->Visible() && e->Rect().Width > 0 && e->Rect().Height > 0 &&
                GetItemIsVisible(cellOf(e));
     };
 
+    // Only the entries that can meet the area are looked at: a frame costs
+    // the same with ten items or ten thousand.
+    int from = 0, end = 0;
+    EntriesInView(from, end);
+
     // Fills, from the cached cell bitmaps.
-    for (int i = 0; i < FDisplayList->Count(); ++i) {
+    for (int i = from; i < end; ++i) {
         const auto* e = FDisplayList->GetItem(i);
         if (e->Kind() != ikItem || !shown(e))
             continue;
@@ -168,7 +173,7 @@ void TSmoothImageListBox::DrawItems(TGPGraphics* g)
 
     // Captions.
     if (ap->TextVisible()) {
-        for (int i = 0; i < FDisplayList->Count(); ++i) {
+        for (int i = from; i < end; ++i) {
             const auto* e = FDisplayList->GetItem(i);
             if (e->Kind() != ikItem || !shown(e))
                 continue;
@@ -201,22 +206,22 @@ void TSmoothImageListBox::DrawItems(TGPGraphics* g)
         splitterCaption.SuppressChange = true;
         splitterCaption.SetLocation(splitter->TextLocation());
         splitterCaption.SetFont(*splitter->TextFont());
-        for (int i = 0; i < FDisplayList->Count(); ++i) {
+        for (int i = from; i < end; ++i) {
             const auto* e = FDisplayList->GetItem(i);
             TSmoothImageListBoxItem* item = e->Item;
-            if (!item || !GetItemIsVisible(e->Rect))
+            if (!item || !GetItemIsVisible(e->Rect()))
                 continue;
             if (e->Kind() == ikItem) {
-                if (!item->Visible() || e->Rect.Width <= 0 || e->Rect.Height <= 0 || item->Zoomed)
+                if (!item->Visible() || e->Rect().Width <= 0 || e->Rect().Height <= 0 || item->Zoomed)
                     continue;
                 DrawingItemIndex = item->Index();
-                item->Draw(g, e->Rect, false);
+                item->Draw(g, e->Rect(), false);
                 DrawingItemIndex = -1;
             } else {
                 splitterCaption.SetText(item->SplitterText());
                 if (Rounded(splitter->Fill()))
                     g->SetSmoothingMode(SmoothingModeAntiAlias);
-                item->DrawSplitter(g, &splitterCaption, e->Rect);
+                item->DrawSplitter(g, &splitterCaption, e->Rect());
                 g->SetSmoothingMode(SmoothingModeDefault);
             }
         }
@@ -227,16 +232,21 @@ void TSmoothImageListBox::DrawItems(TGPGraphics* g)
 
 void TSmoothImageListBox::DrawZoomedItems(TGPGraphics* g)
 {
-    if (!FItemAppearance->ImageVisible())
+    // The walk over every entry is left out while no item has been zoomed
+    // since the last walk found none.
+    if (!FItemAppearance->ImageVisible() || !ZoomSeen)
         return;
+    bool any = false;
     for (int i = 0; i < FDisplayList->Count(); ++i) {
         const auto* e = FDisplayList->GetItem(i);
         if (e->Kind() != ikItem || !e->Item || !e->Item->Zoomed)
             continue;
+        any = true;
         DrawingItemIndex = e->Item->Index();
-        e->Item->Draw(g, e->Rect, true);
+        e->Item->Draw(g, e->Rect(), true);
         DrawingItemIndex = -1;
     }
+    ZoomSeen = any;
 }
 
 namespace {

@@ -36,6 +36,7 @@ void Fill(TSmoothImageListBox& box, int count)
     for (int i = 0; i < count; ++i)
         SetArtwork(box.Items()->Add(), i);
     box.Items()->EndUpdate();
+    box.WaitForThumbnails();
 }
 
 // The widget inside a parent of the main window's grey, as shown.
@@ -52,6 +53,7 @@ QImage Shot(const std::function<void(TSmoothImageListBox&)>& setUp, int width, i
     box->setGeometry(0, 0, width, height);
     configure(*box);
     setUp(*box);
+    box->WaitForThumbnails();
     QImage image(width, height, QImage::Format_ARGB32);
     parent.render(&image);
     return image;

@@ -97,6 +97,7 @@ inline void AddColouredItems(TSmoothImageListBox& box, const std::vector<QColor>
     for (const QColor& c : colours)
         SetPicture(box.Items()->Add(), c, width, height);
     box.Items()->EndUpdate();
+    box.WaitForThumbnails();
 }
 
 }  // namespace strip_setup

@@ -6,6 +6,7 @@
 
 #include "controls/MarkupRenderer.h"
 #include "controls/SmoothGDIP.h"
+#include "controls/TImageLoaderThread.h"
 #include "controls/TSmoothImageListBoxHTMLText.h"
 #include "controls/Utf16.h"
 
@@ -129,4 +130,9 @@ void SheetListBoxHost::DrawBar(TGPGraphics* graphics, TSmoothImageListBoxBar& ba
     graphics->DrawText(bar.Caption(), -1, textRect, *bar.Font(), 0);
     if (navigator->Visible())
         navigator->Draw(graphics, block, pressed, hovered);
+}
+
+void SheetListBoxHost::QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job)
+{
+    MakeThumbnailNow(*this, item, std::move(job));
 }

@@ -31,6 +31,8 @@ public:
     void Changed() override {}
     void StartThread() override {}
     void StopThread() override {}
+    // Made at once: a sheet is drawn as soon as it is filled.
+    void QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job) override;
     bool HasLocations() const override { return false; }
     void SetHasLocations(bool) override {}
     bool LoadRestart() const override { return false; }

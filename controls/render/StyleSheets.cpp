@@ -89,6 +89,7 @@ QImage ListBoxStylesSheet()
         MakeGridSample(box);
         box.SetComponentStyle(static_cast<TControlStyle>(style));
         box.Loaded();
+        box.WaitForThumbnails();
         box.render(&painter, QPoint(x, y + kLabel));
     }
     painter.end();

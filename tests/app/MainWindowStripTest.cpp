@@ -86,7 +86,7 @@ protected:
 
     QPoint Centre(int index) const
     {
-        const TGPRectF r = strip_->Items()->GetItem(index)->CellRect;
+        const TGPRectF r = strip_->Items()->GetItem(index)->CellRect();
         return QPoint(int(r.X + r.Width / 2), int(r.Y + r.Height / 2));
     }
 
@@ -95,7 +95,7 @@ protected:
     // Clicks the strip's empty space right of its items.
     void SelectNothing()
     {
-        const TGPRectF last = strip_->Items()->GetItem(Count() - 1)->CellRect;
+        const TGPRectF last = strip_->Items()->GetItem(Count() - 1)->CellRect();
         ASSERT_LT(last.X + last.Width + 20, strip_->width());
         QTest::mouseClick(strip_, Qt::LeftButton, {}, QPoint(strip_->width() - 10, int(last.Y + last.Height / 2)));
         ASSERT_EQ(strip_->SelectedItemIndex(), -1);
@@ -146,6 +146,7 @@ TEST_F(MainWindowStripTest, ANewPortfolioHasTheStatementAndAddArtworkItemsWithTh
     ASSERT_NE(Frame2, nullptr);
     EXPECT_TRUE(Frame2->isVisible());
     // Both show the program's own 133 x 93 pictures.
+    strip_->WaitForThumbnails();
     for (int i : {0, 1}) {
         TGPBitmap* thumbnail = strip_->Items()->GetItem(i)->Thumbnail.get();
         ASSERT_NE(thumbnail, nullptr);
@@ -261,6 +262,7 @@ TEST_F(MainWindowStripTest, RotateFlipAndMirrorTurnThePictureTheShownImageAndThe
         EXPECT_EQ(Corners(Shown()), step.corners);
     }
     // The thumbnail was made again: it is wider than high now.
+    strip_->WaitForThumbnails();
     TGPBitmap* thumbnail = strip_->Items()->GetItem(1)->Thumbnail.get();
     ASSERT_NE(thumbnail, nullptr);
     EXPECT_GT(thumbnail->GetWidth(), thumbnail->GetHeight());

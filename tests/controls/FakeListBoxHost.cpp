@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/MarkupRenderer.h"
+#include "controls/TImageLoaderThread.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "controls/TSmoothImageListBoxHTMLText.h"
@@ -120,6 +121,11 @@ void FakeListBoxHost::GetAspectSize(int& width, int& height, int boxWidth, int b
         height = boxHeight;
         width = mulDiv(boxHeight, imageWidth, imageHeight);
     }
+}
+
+void FakeListBoxHost::QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job)
+{
+    MakeThumbnailNow(*this, item, std::move(job));
 }
 
 void FakeListBoxHost::DrawDefaultImage(TGPGraphics*, int itemIndex, const TGPRectF&)

@@ -48,6 +48,8 @@ public:
     void Changed() override { Log("Changed"); }
     void StartThread() override { Log("StartThread"); }
     void StopThread() override;
+    // Made at once, on the calling thread.
+    void QueueThumbnail(TSmoothImageListBoxItem& item, TThumbnailJob&& job) override;
     bool HasLocations() const override;
     void SetHasLocations(bool value) override;
     bool LoadRestart() const override;

@@ -1,14 +1,23 @@
-// The thumbnail loader on a real strip: files named by the items' Location
-// become thumbnails, picked and stored on the GUI thread.
+// The thumbnail loader on a real strip: files named by the items' Location,
+// and pictures handed to items, become thumbnails made by the strip's
+// workers and stored on the GUI thread.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QImage>
+#include <QImageWriter>
+#include <QTimer>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 
 #include "controls/TImageLoaderThread.h"
 #include "controls/TSmoothImageListBox.h"
@@ -16,6 +25,8 @@
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxItems.h"
 #include "controls/TSmoothImageListBoxBar.h"
+#include "controls/render/MainWindowStrip.h"
+#include "platform/rtl/MemoryStream.h"
 #include "tests/controls/LoaderFixtures.h"
 
 namespace {
@@ -53,6 +64,36 @@ bool Near(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// Context switches (voluntary and not) of each thread of this process, by
+// thread id: every wake-up of a thread counts one.
+std::map<int, long> WakeUps()
+{
+    std::map<int, long> counts;
+    for (const QString& tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status("/proc/self/task/" + tid + "/status");
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        long n = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.contains("ctxt_switches:"))
+                n += line.mid(line.indexOf(':') + 1).trimmed().toLong();
+        counts[tid.toInt()] = n;
+    }
+    return counts;
+}
+
+TMemoryStream Encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(QImageWriter(&buffer, format).write(image));
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.constData(), bytes.size());
+    stream.SetPosition(0);
+    return stream;
 }
 
 class ImageLoader : public ::testing::Test {
@@ -135,7 +176,7 @@ TEST_F(ImageLoader, EveryKindOfFileBecomesAThumbnailFittedIntoTheCell)
     }
     // And the strip shows them: red, then blue across the first cell.
     const QImage shown = Render(*box);
-    const TGPRectF cell = Item(0)->CellRect;
+    const TGPRectF cell = Item(0)->CellRect();
     const int y = int(cell.Y + cell.Height / 2);
     EXPECT_TRUE(Near(shown.pixel(int(cell.X + cell.Width / 4), y), qRgb(255, 0, 0), 40));
     EXPECT_TRUE(Near(shown.pixel(int(cell.X + cell.Width * 3 / 4), y), qRgb(0, 0, 255), 40));
@@ -164,23 +205,26 @@ TEST_F(ImageLoader, OnDemandLeavesItemsOutOfViewUntilTheyAreScrolledIn)
 
 TEST_F(ImageLoader, ARestartBeginsAtTheFirstItemInView)
 {
+    // More items than jobs may be out at once (eight per core).
+    const int out = 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    const int jump = 2 * out + 40;
     box->SetThreadLoading(tlAll);
-    AddCopies("big.jpg", 60);
+    AddCopies("big.jpg", jump + 20);
     box->show();
     ASSERT_TRUE(WaitUntil([&] { return Loaded(0); }));
 
-    box->ScrollToItem(40);  // the relayout asks the loader to begin there
+    box->ScrollToItem(jump);  // the relayout asks the loader to begin there
     std::vector<bool> before;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < jump; ++i)
         before.push_back(Loaded(i));
-    ASSERT_FALSE(before[39]);
-    ASSERT_TRUE(WaitUntil([&] { return Loaded(40); }));
-    // At most the item the worker had in hand when the restart came was
-    // finished below 40.
+    ASSERT_FALSE(before[jump - 1]);
+    ASSERT_TRUE(WaitUntil([&] { return Loaded(jump); }));
+    // At most the jobs already out when the restart came were finished
+    // below the jump.
     int finishedMeanwhile = 0;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < jump; ++i)
         finishedMeanwhile += Loaded(i) && !before[i];
-    EXPECT_LE(finishedMeanwhile, 1);
+    EXPECT_LE(finishedMeanwhile, out);
 }
 
 TEST_F(ImageLoader, AFileThatCannotBeReadStopsNothing)
@@ -252,4 +296,80 @@ TEST_F(ImageLoader, DestroyingTheStripWhileItLoadsReturnsAtOnce)
     box.reset();
     // Loading the rest would take many seconds; the stop waits for one file.
     EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST_F(ImageLoader, AnIdleStripWakesNobody)
+{
+    box->SetThreadLoading(tlAll);
+    AddCopies("split.png", 12);
+    box->Items()->BeginUpdate();
+    TMemoryStream picture = Encoded(QImage(40, 30, QImage::Format_RGB32), "bmp");
+    box->Items()->Add()->Image()->LoadFromStream(&picture);
+    box->Items()->EndUpdate();
+    box->show();
+    ASSERT_TRUE(WaitUntil([&] { return CountLoaded() == box->Items()->Count(); }));
+    RunEventsFor(100);  // the last repaints
+
+    // A second of the event loop with nothing to load: the only wake-up
+    // is the timer that ends it.
+    const std::map<int, long> before = WakeUps();
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const std::map<int, long> after = WakeUps();
+    long others = 0;
+    for (const auto& [tid, n] : after) {
+        const auto was = before.find(tid);
+        const long woke = n - (was == before.end() ? 0 : was->second);
+        if (tid == ::getpid())
+            EXPECT_LE(woke, 3) << "the GUI thread";
+        else
+            others += woke;
+    }
+    EXPECT_EQ(others, 0);
+}
+
+TEST_F(ImageLoader, APictureHandedToTheStripIsMadeOnAWorkerAndShown)
+{
+    // 7000 x 6000, red left, blue right, as the main window hands pictures
+    // over: a 24-bit BMP of 126 MB.
+    TMemoryStream picture;
+    {
+        QImage huge(7000, 6000, QImage::Format_RGB888);
+        huge.fill(qRgb(0, 0, 255));
+        for (int y = 0; y < 6000; ++y) {
+            uchar* line = huge.scanLine(y);
+            for (int x = 0; x < 3500; ++x) {
+                line[3 * x] = 255;
+                line[3 * x + 2] = 0;
+            }
+        }
+        picture = Encoded(huge, "bmp");
+    }
+    strip_setup::PlainFill(box->ItemAppearance()->Fill(), colors::clWhite, colors::clNone);
+    box->Items()->BeginUpdate();
+    box->Items()->Add()->Image()->LoadFromStream(&picture);
+    box->Items()->Add()->SetLocation(LoaderFixtures() / "clear.png");
+    box->Items()->EndUpdate();
+    box->show();
+    // Handed over, not made on the GUI thread; the picture is dropped.
+    EXPECT_EQ(Item(0)->Status(), stInitialized);
+    EXPECT_TRUE(Item(0)->Image()->Empty());
+    box->WaitForThumbnails();
+    ASSERT_TRUE(Loaded(0));
+    ASSERT_TRUE(Loaded(1));
+    ASSERT_TRUE(Item(0)->Thumbnail);
+    EXPECT_EQ(Item(0)->SourceWidth, 7000.0f);
+
+    const QImage shown = Render(*box);
+    for (int i : {0, 1}) {
+        const TGPRectF cell = Item(i)->CellRect();
+        const int y = int(cell.Y + cell.Height / 2);
+        const QRgb left = shown.pixel(int(cell.X + cell.Width * 0.3), y);
+        const QRgb right = shown.pixel(int(cell.X + cell.Width * 0.7), y);
+        SCOPED_TRACE(i);
+        // The transparent half shows the cell's white fill.
+        EXPECT_TRUE(Near(left, i == 0 ? qRgb(255, 0, 0) : qRgb(255, 255, 255), 40)) << std::hex << left;
+        EXPECT_TRUE(Near(right, qRgb(0, 0, 255), 40)) << std::hex << right;
+    }
 }

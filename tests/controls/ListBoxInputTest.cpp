@@ -57,7 +57,7 @@ protected:
     TSmoothImageListBoxItem* Item(int i) { return box.Items()->GetItem(i); }
     QPoint Centre(int i)
     {
-        const TGPRectF r = Item(i)->CellRect;
+        const TGPRectF r = Item(i)->CellRect();
         return QPoint(int(r.X + r.Width / 2), int(r.Y + r.Height / 2));
     }
 
@@ -217,7 +217,7 @@ TEST_F(ListBoxInput, OnePixelIsStillAClickTwoMakeADrag)
 TEST_F(ListBoxInput, ClickOnEmptySpaceClearsTheSelectionWithoutItemEvents)
 {
     box.SetSelectedItemIndex(3);
-    const TGPRectF a = Item(0)->CellRect, b = Item(1)->CellRect;
+    const TGPRectF a = Item(0)->CellRect(), b = Item(1)->CellRect();
     const QPoint gap(int((a.X + a.Width + b.X) / 2), int(a.Y + a.Height / 2));
     ASSERT_EQ(box.FindItemOnXY(gap.x(), gap.y()), -1);
     Click(gap);
@@ -302,7 +302,7 @@ TEST_F(ListBoxInput, EachHoverHasOneEnterAndOneLeave)
     Hover(Centre(1));
     Hover(Centre(1) + QPoint(5, 5));
     Hover(Centre(2));  // straight into the next cell
-    const TGPRectF a = Item(2)->CellRect;
+    const TGPRectF a = Item(2)->CellRect();
     Hover(QPoint(int(a.X + a.Width + 2), int(a.Y + a.Height / 2)));  // the gap after it
     Hover(Centre(1));
     QEvent leave(QEvent::Leave);
@@ -333,7 +333,7 @@ TEST_F(ListBoxInput, AClickOnACaptionLinkReportsItsAddress)
     Item(1)->Caption()->SetText("<a href=\"https://example.org/one\">one</a>");
     // Find the link's ink in the cell's text area.
     QPoint link(-1, -1);
-    const TGPRectF cell = Item(1)->CellRect;
+    const TGPRectF cell = Item(1)->CellRect();
     for (int y = int(cell.Y); y < int(cell.Y + cell.Height) && link.x() < 0; y += 2)
         for (int x = int(cell.X); x < int(cell.X + cell.Width) && link.x() < 0; x += 2) {
             int index = -1;
@@ -364,7 +364,7 @@ TEST_F(ListBoxInput, AnExpanderClickCollapsesItsGroup)
     const TSmoothImageListBoxDisplayListItem* splitter = box.DisplayList()->GetItem(0);
     ASSERT_EQ(splitter->Kind(), ikSplitter);
     QPoint expander(-1, -1);
-    const TGPRectF r = splitter->Rect;
+    const TGPRectF r = splitter->Rect();
     for (int y = int(r.Y) - 20; y < int(r.Y + r.Height) + 20 && expander.x() < 0; ++y)
         for (int x = int(r.X); x < int(r.X + r.Width) && expander.x() < 0; ++x)
             if (box.ExpanderButton(x, y, Item(0), r))

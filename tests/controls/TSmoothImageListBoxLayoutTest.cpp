@@ -24,7 +24,7 @@ std::vector<Cell> Cells(TSmoothImageListBox& box)
 {
     std::vector<Cell> cells;
     for (int i = 0; i < box.DisplayList()->Count(); ++i)
-        cells.push_back({box.DisplayList()->GetItem(i)->Rect.X, box.DisplayList()->GetItem(i)->Rect.Y});
+        cells.push_back({box.DisplayList()->GetItem(i)->Rect().X, box.DisplayList()->GetItem(i)->Rect().Y});
     return cells;
 }
 
@@ -142,7 +142,7 @@ TEST(ListBoxLayout, ColumnCountIncludesAColumnAtZero)
     ASSERT_EQ(box.GetFullSize(), 70);
     box.Position = 10;
     box.InitListBoxItems();
-    ASSERT_FLOAT_EQ(box.DisplayList()->GetItem(0)->Rect.X, 0);
+    ASSERT_FLOAT_EQ(box.DisplayList()->GetItem(0)->Rect().X, 0);
     EXPECT_EQ(box.GetColumnCount(), 2);
     EXPECT_EQ(box.GetPosition(), 10);
 }
@@ -167,7 +167,7 @@ TEST(ListBoxLayout, ScrollToItemPutsTheCellAtTheLeadingEdge)
     box.ScrollToItem(5);
     EXPECT_EQ(box.Position, 10 + 5 * 153);
     EXPECT_EQ(box.PositionTo, box.Position);
-    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(5)->Rect.X, 0);
+    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(5)->Rect().X, 0);
     // An item without a cell (invisible) moves nothing.
     box.Items()->GetItem(7)->SetVisible(false);
     box.ScrollToItem(7);
@@ -208,7 +208,7 @@ TEST(ListBoxAnimation, WheelScrollsGeometricallyOntoTheTarget)
     EXPECT_EQ(distances[n - 2] - distances[n - 1], 1);
     EXPECT_EQ(distances[n - 3] - distances[n - 2], 1);
     // The cells followed.
-    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(1)->Rect.X, 10 + 410 - 400);
+    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(1)->Rect().X, 10 + 410 - 400);
     box.Tick();
     EXPECT_FALSE(box.Animating);
 }
@@ -403,7 +403,7 @@ TEST(ListBoxScrollBar, PlacedByTheLayoutAndMovedByTheUser)
     EXPECT_EQ(box.Position, 20);
     EXPECT_EQ(box.PositionTo, 20);
     EXPECT_EQ(reported.back(), 20);
-    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(0)->Rect.Y, 60 - 20);
+    EXPECT_FLOAT_EQ(box.DisplayList()->GetItem(0)->Rect().Y, 60 - 20);
 
     // A scroll step of the animation moves the bar along, firing nothing back.
     box.PositionTo = 300;
@@ -456,4 +456,51 @@ TEST(ListBoxAnimation, TheTimerAnimatesWhileShownAndSleepsWhenIdle)
     EXPECT_EQ(box.Position, 143);
     box.show();
     EXPECT_TRUE(WaitUntil([&] { return box.Position == 286; }));
+}
+
+// A scroll step moves the cells as a whole: the laid-out entries stay, and
+// they are shown where a fresh layout at the new position puts them, in a
+// strip and in a grid.
+TEST(ListBoxLayout, AScrollMovesTheLaidOutCellsWithoutLayingThemOutAgain)
+{
+    for (const bool strip : {true, false}) {
+        SCOPED_TRACE(strip ? "strip" : "grid");
+        ProbeListBox box;
+        ConfigureAsMainWindowStrip(box);
+        if (!strip)
+            box.SetColumns(4);
+        box.resize(strip ? 1024 : 640, strip ? 172 : 400);
+        AddItems(box, 300);
+        std::vector<const TSmoothImageListBoxDisplayListItem*> entries;
+        std::vector<TGPRectF> laidOut;
+        for (int i = 0; i < box.DisplayList()->Count(); ++i) {
+            entries.push_back(box.DisplayList()->GetItem(i));
+            laidOut.push_back(box.DisplayList()->GetItem(i)->Cell);
+        }
+        for (int notch = 0; notch < 3; ++notch)
+            SendWheel(box, -120);
+        for (int tick = 0; tick < 10; ++tick)
+            box.Tick();
+        ASSERT_GT(box.Position, 0);
+        ASSERT_EQ(box.DisplayList()->Count(), int(entries.size()));
+        std::vector<TGPRectF> shown;
+        for (int i = 0; i < box.DisplayList()->Count(); ++i) {
+            EXPECT_EQ(box.DisplayList()->GetItem(i), entries[i]) << i;
+            EXPECT_EQ(box.DisplayList()->GetItem(i)->Cell.X, laidOut[i].X) << i;
+            EXPECT_EQ(box.DisplayList()->GetItem(i)->Cell.Y, laidOut[i].Y) << i;
+            shown.push_back(box.DisplayList()->GetItem(i)->Rect());
+        }
+        // What is in view, and where the loader begins, as after a relayout.
+        const int first = box.GetFirstVisibleItem(), last = box.GetLastVisibleItem();
+        EXPECT_GT(first, 0);
+        box.InitListBoxItems();
+        EXPECT_EQ(box.GetFirstVisibleItem(), first);
+        EXPECT_EQ(box.GetLastVisibleItem(), last);
+        for (int i = 0; i < box.DisplayList()->Count(); ++i) {
+            const TGPRectF fresh = box.DisplayList()->GetItem(i)->Rect();
+            EXPECT_EQ(fresh.X, shown[i].X) << i;
+            EXPECT_EQ(fresh.Y, shown[i].Y) << i;
+            EXPECT_EQ(box.Items()->GetItem(i)->CellRect().X, fresh.X) << i;
+        }
+    }
 }

@@ -270,6 +270,7 @@ TEST_F(StripPaint, ItemsAreClippedBeforeTheShadow)
     for (int i = 0; i < 5; ++i)
         SetPicture(box->Items()->Add(), Qt::red);
     box->Items()->EndUpdate();
+    box->WaitForThumbnails();
     const QImage image = RenderParent();
     // Cell 6 spans x 929..1071 from y 11.
     EXPECT_EQ(image.pixel(1016, 13), kWhite);

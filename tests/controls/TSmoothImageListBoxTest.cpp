@@ -171,6 +171,7 @@ TEST_F(FolderImport, ImagesMakeThumbnailsAndSkipFolders)
 {
     TSmoothImageListBox box;
     box.AddImagesFromFolder(dir / "*.png", true);
+    box.WaitForThumbnails();
     ASSERT_EQ(box.Items()->Count(), 2);  // b.png and .hidden.png, not the folder
     std::vector<std::string> names;
     for (int i = 0; i < 2; ++i) {
