@@ -94,15 +94,24 @@ bool PDFGenerator::Generate()
         return false;
     Portfolio::RestoreWorkingFolder();
 
+    failure_.clear();
     ComScope com;
     CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(WideFromUtf8(kPDFDocumentProgID).c_str(), &clsid)))
+    // Not registered: started without its install or run command, nothing
+    // can make a PDF, and the user has to be told so.
+    if (FAILED(CLSIDFromProgID(WideFromUtf8(kPDFDocumentProgID).c_str(), &clsid))) {
+        failure_ = "The PDF document component is not registered.";
         return false;
+    }
     // Released before the inner generator goes, and before the runtime scope.
     CComPtr<IPDFDocument> document;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&document))) ||
-        !document)
+    const HRESULT created =
+        CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&document));
+    if (FAILED(created) || !document) {
+        failure_ = created == REGDB_E_CLASSNOTREG ? "The PDF document component is not registered."
+                                                   : "The PDF document component could not be loaded.";
         return false;
+    }
     std::unique_ptr<HTMLGenerator> inner;
 
     bool result = false;

@@ -25,6 +25,9 @@ public:
     // or the file could not be written. Missing page files and pages the
     // component does not hand out are skipped.
     bool Generate() override;
+    // Why the last Generate failed, when the user can act on it (the PDF
+    // document component missing); empty otherwise.
+    const std::string& GetFailure() const { return failure_; }
     // Opens the PDF in the viewer and returns once the viewer has ended.
     // A launcher that hands the file to another program and returns at once
     // ("xdg-open") gets a private copy that outlives this generator, so the
@@ -62,4 +65,5 @@ public:
 private:
     // The PDF and the attachment copies in the output folder.
     std::vector<std::string> ownFiles_{GetOutputFileName()};
+    std::string failure_;
 };
