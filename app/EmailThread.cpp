@@ -2,8 +2,10 @@
 
 #include "app/TForm16.h"
 #include "output/MessageBox.h"
+#include "output/TForm15.h"
 #include "output/PDFGenerator.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/thread/RunOnWorker.h"
 #include "services/Emailer.h"
 #include "services/EmailerFactory.h"
 
@@ -68,7 +70,7 @@ void EmailThread::Execute()
             OpenAccountPage();
         }
     } catch (const std::exception&) {
-        SyncMessageBox("Failed to e-mail the portfolio.", "Oooops!", MB_OK | MB_ICONERROR);
+        SyncMessageBox("Failed to e-mail the portfolio.", "Oooops!", MB_OK | MB_ICONERROR, ProgressForm());
         HideProgressForm();
     }
 }
@@ -94,6 +96,16 @@ bool EmailThread::SendPortfolio()
     Emailer* account = GetAccount();
     if (!account || !account->CanSend())
         return false;
+    // From the wizard this is the main thread: a server that never answers,
+    // or a mail program that keeps xdg-email waiting, must not freeze the
+    // program, so the work goes to a worker of its own.
+    bool result = false;
+    RunOnWorker([&] { result = GenerateAndSend(account); });
+    return result;
+}
+
+bool EmailThread::GenerateAndSend(Emailer* account)
+{
     ComScope com;
     bool result = false;
     try {
@@ -110,9 +122,11 @@ bool EmailThread::SendPortfolio()
             result = account->Send();
             // The account outlives the job.
             account->SetProgressSink(nullptr);
-            SetStatus(result ? "Success. Your E-Mail has been sent." : "Failure. " + account->GetText());
+            if (!result)
+                EmptyBar();
+            SetStatus(result ? account->SentText() : "Failure. " + account->GetText());
         } else {
-            SetStatus("Error: " + generator_->FailureText());
+            ReportGenerationFailure(generator_->GetErrorText());
         }
         EnableCloseButton();
     } catch (...) {

@@ -26,10 +26,11 @@ public:
     Emailer* GetAccount() const;
     void SetAccount(Emailer* account);
 
-    // Generates the PDF and sends it with the account, on the calling
-    // thread; false when there is no account that can send, or generating or
-    // sending failed (the progress window then says why, with Close enabled).
-    // A further call releases the previous output first.
+    // Generates the PDF and sends it with the account; false when there is
+    // no account that can send, or generating or sending failed (the progress
+    // window then says why, with Close enabled). Called on the main thread
+    // (the wizard's Send) the work runs on a worker while the windows stay
+    // live. A further call releases the previous output first.
     bool SendPortfolio();
 
     Portfolio* GetPortfolio() const { return portfolio_; }
@@ -40,6 +41,7 @@ protected:
     void Execute() override;
 
 private:
+    bool GenerateAndSend(Emailer* account);
     void OpenComposePage();
     void OpenAccountPage();
 

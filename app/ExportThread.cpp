@@ -1,6 +1,7 @@
 #include "app/ExportThread.h"
 
 #include "output/MessageBox.h"
+#include "output/TForm15.h"
 #include "output/PDFGenerator.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/rtl/Exception.h"
@@ -70,12 +71,12 @@ void ExportThread::Execute()
             CopyOver(source, destination_);
             SetStatus("Finished. Your portfolio was exported successfully.");
         } else {
-            SetStatus("Error: " + generator->FailureText());
+            ReportGenerationFailure(generator->GetErrorText());
         }
         EnableCloseButton();
     } catch (const std::exception& error) {
         SyncMessageBox(std::string("An exception occurred trying to export the portfolio.\n") + error.what(),
-                       "Oooops!", MB_OK | MB_ICONERROR);
+                       "Oooops!", MB_OK | MB_ICONERROR, ProgressForm());
         HideProgressForm();
     }
     generator.reset();

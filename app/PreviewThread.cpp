@@ -2,6 +2,7 @@
 
 #include "output/HTMLGenerator.h"
 #include "output/MessageBox.h"
+#include "output/TForm15.h"
 #include "output/PDFGenerator.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/rtl/Exception.h"
@@ -55,12 +56,12 @@ void PreviewThread::Execute()
             else
                 generator_->ShowResult();
         } else {
-            SetStatus("Error: " + generator_->FailureText());
+            ReportGenerationFailure(generator_->GetErrorText());
             EnableCloseButton();
         }
     } catch (const std::exception& error) {
         SyncMessageBox(std::string("An exception occurred trying to preview the portfolio.\n") + error.what(),
-                       "Oooops!", MB_OK | MB_ICONERROR);
+                       "Oooops!", MB_OK | MB_ICONERROR, ProgressForm());
         HideProgressForm();
     }
     CoUninitialize();

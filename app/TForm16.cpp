@@ -1,5 +1,6 @@
 #include "app/TForm16.h"
 
+#include "app/DisabledWindow.h"
 #include "app/FormBackground.h"
 #include "app/EmailThread.h"
 #include "app/TFrame4.h"
@@ -111,7 +112,11 @@ void TForm16::SelectAccount(Emailer* account)
 
 bool TForm16::SendNow()
 {
-    return job_ && job_->SendPortfolio();
+    if (!job_)
+        return false;
+    // The windows stay live while the job sends: one Send at a time.
+    DisabledWindow disabled(this);
+    return job_->SendPortfolio();
 }
 
 void TForm16::Button1Click()

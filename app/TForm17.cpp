@@ -1,9 +1,12 @@
 #include "app/TForm17.h"
 
+#include "app/DisabledWindow.h"
 #include "app/EmailImageList.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
+#include "output/TForm15.h"
 #include "platform/registry/RegistryIniFile.h"
+#include "platform/thread/RunOnWorker.h"
 #include "services/Emailer.h"
 #include "services/EmailerFactory.h"
 #include "services/Smtp.h"
@@ -337,10 +340,17 @@ void TForm17::TestAccount()
     trial->SetUserName(ui_->Edit3->text() == kDefault ? address : ui_->Edit3->text().toStdString());
     ApplyAdvanced(trial.get());
 
+    // A server that never answers keeps the test waiting for its time-out:
+    // the windows stay live meanwhile, with the progress window saying why.
     bool ok = false;
     {
         WaitCursor wait;
-        ok = trial->TestConnection();
+        TForm15 progress(this);
+        progress.setWindowTitle("Test...");
+        progress.show();
+        progress.SetStatusText("Please Wait, Testing the Connection...");
+        DisabledWindow disabled(this);
+        RunOnWorker([&] { ok = trial->TestConnection(); });
     }
     if (!ok)
         MessageBoxA(this, trial->GetText(), kTestFailed, MB_OK | MB_ICONERROR);

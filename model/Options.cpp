@@ -130,10 +130,15 @@ std::string DesktopMailClientName()
     for (const std::string& dir : dataDirs) {
         const std::string file = WithSlash(dir) + "applications/" + id;
         struct stat st{};
-        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            return DesktopEntryName(file);
+        if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            const std::string name = DesktopEntryName(file);
+            if (!name.empty())
+                return name;
+            break;
+        }
     }
-    return {};
+    // The desktop names a mail program whose entry tells no name.
+    return kDefaultMailClient;
 }
 
 } // namespace
@@ -389,10 +394,11 @@ std::string Options::GetDefaultMailClient()
                 return name;
         }
     } catch (const Exception&) {
-        return kDefaultMailClient;
+        // An unreadable store says nothing about the desktop's mail program.
     }
-    const std::string desktop = DesktopMailClientName();
-    return desktop.empty() ? kDefaultMailClient : desktop;
+    // Empty when the desktop names none: then there is no mail program to
+    // hand a message to.
+    return DesktopMailClientName();
 }
 
 std::string Options::PicasaEntryText()

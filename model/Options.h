@@ -65,7 +65,7 @@ public:
     // "xdg-open" when none is registered.
     std::string GetPdfViewerCommand();
     // The display name of the user's mail client; "Default Mail Client" when
-    // it cannot be told.
+    // the desktop names one whose name cannot be told; empty when it names none.
     std::string GetDefaultMailClient();
 
     bool IsPicasaInstalled();

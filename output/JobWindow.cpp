@@ -27,6 +27,12 @@ void JobWindow::BindControls(QLabel* label, QProgressBar* bar, QPushButton* clos
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     connect(Button1, &QPushButton::clicked, this, &JobWindow::Button1Click);
 
+    Label1->setWordWrap(true);
+    labelGeometry_ = Label1->geometry();
+    barPlace_ = ProgressBar1->pos();
+    buttonPlace_ = Button1->pos();
+    designedSize_ = size();
+
     Button1->setEnabled(false);
     barMaximum_ = 0;
     barPosition_ = 0;
@@ -43,6 +49,17 @@ void JobWindow::SetBarPosition(int position)
 {
     barPosition_ = position;
     ApplyBar();
+}
+
+void JobWindow::SetStatusText(const QString& text)
+{
+    Label1->setText(text);
+    const int height = std::max(labelGeometry_.height(), Label1->heightForWidth(labelGeometry_.width()));
+    const int grown = height - labelGeometry_.height();
+    Label1->setGeometry(labelGeometry_.x(), labelGeometry_.y(), labelGeometry_.width(), height);
+    ProgressBar1->move(barPlace_ + QPoint(0, grown));
+    Button1->move(buttonPlace_ + QPoint(0, grown));
+    setFixedSize(designedSize_.width(), designedSize_.height() + grown);
 }
 
 void JobWindow::ApplyBar()

@@ -4,6 +4,9 @@
 // hides the window. While shown the window holds the main window disabled;
 // each showing starts with an empty bar and Close disabled. Main thread only.
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 
 class QLabel;
 class QProgressBar;
@@ -26,6 +29,10 @@ public:
     void SetBarMaximum(int maximum);
     void SetBarPosition(int position);
 
+    // The status line wraps, and the window grows to show the whole text
+    // (and shrinks back for a short one); its width stays as designed.
+    void SetStatusText(const QString& text);
+
 public slots:
     void FormShow();
     void FormHide();
@@ -45,6 +52,12 @@ protected:
 
 private:
     void ApplyBar();
+
+    // The designed places, from which a longer status moves things down.
+    QRect labelGeometry_;
+    QPoint barPlace_;
+    QPoint buttonPlace_;
+    QSize designedSize_;
 
     int barMaximum_ = 0;
     int barPosition_ = 0;

@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWidget>
 #include <vector>
 
 namespace {
@@ -67,9 +68,13 @@ int MessageBoxA(QWidget* owner, const std::string& text, const std::string& capt
     return IDCANCEL;
 }
 
-int SyncMessageBox(const std::string& text, const std::string& caption, unsigned style)
+int SyncMessageBox(const std::string& text, const std::string& caption, unsigned style, QWidget* owner)
 {
     int result = IDCANCEL;
-    TThread::Synchronize([&] { result = MessageBoxA(nullptr, text, caption, style); });
+    TThread::Synchronize([&] {
+        // Read on the main thread, where the owner lives.
+        QWidget* shownOwner = owner && owner->isVisible() ? owner : nullptr;
+        result = MessageBoxA(shownOwner, text, caption, style);
+    });
     return result;
 }

@@ -24,5 +24,7 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 // manager) answers IDCANCEL, so Yes/No questions proceed on Yes only.
 int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption, unsigned style);
 // Any thread: on a worker it goes through TThread::Synchronize, on the main
-// thread it runs directly.
-int SyncMessageBox(const std::string& text, const std::string& caption, unsigned style);
+// thread it runs directly. A job passes its own window as the owner: the
+// window stays on top and would cover a box parented to the main window. An
+// owner that is not shown gives way to the main window.
+int SyncMessageBox(const std::string& text, const std::string& caption, unsigned style, QWidget* owner = nullptr);

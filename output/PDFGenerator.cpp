@@ -100,9 +100,11 @@ bool PDFGenerator::Generate()
         return SetErrorText("The PDF document component is not registered.");
     // Released before the inner generator goes, and before the runtime scope.
     CComPtr<IPDFDocument> document;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&document))) ||
-        !document)
-        return SetErrorText("The PDF document component could not be started.");
+    const HRESULT created =
+        CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IPDFDocument, reinterpret_cast<void**>(&document));
+    if (FAILED(created) || !document)
+        return SetErrorText(created == REGDB_E_CLASSNOTREG ? "The PDF document component is not registered."
+                                                           : "The PDF document component could not be loaded.");
     std::unique_ptr<HTMLGenerator> inner;
 
     bool result = false;

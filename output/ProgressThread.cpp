@@ -46,13 +46,19 @@ void ProgressThread::SetProgress(int position, int maximum)
     Synchronize([this] { UpdateProgress(); });
 }
 
+void ProgressThread::ReportGenerationFailure(const std::string& cause)
+{
+    EmptyBar();
+    SetStatus("Error: " + (cause.empty() ? std::string("Failed to generate the portfolio.") : cause));
+}
+
 void ProgressThread::UpdateStatus()
 {
     // Progress can be reported often; only a changed text costs a repaint.
     const QString text = QString::fromStdString(statusText_);
     if (progressForm_->Label1->text() == text)
         return;
-    progressForm_->Label1->setText(text);
+    progressForm_->SetStatusText(text);
     progressForm_->Label1->repaint();
     progressForm_->raise();
 }

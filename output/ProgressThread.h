@@ -21,6 +21,11 @@ public:
     void SetStatus(const std::string& text);
     // Ignored unless 0 <= position <= maximum.
     void SetProgress(int position, int maximum);
+    // A bar standing full would tell the user a failed job went well.
+    void EmptyBar() { SetProgress(0, 0); }
+    // The status of a job whose generator failed: the cause the generator
+    // gave (the artwork, the file, the component), or a general text.
+    void ReportGenerationFailure(const std::string& cause = {});
 
     // Window operations; they run on the main thread whichever thread calls.
     void ShowProgressForm();

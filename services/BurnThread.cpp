@@ -30,7 +30,7 @@ void BurnThread::SetStatus(const std::string& text)
     Synchronize([this] {
         const QString caption = QString::fromStdString(status_);
         if (dialog_->Label1->text() != caption) {
-            dialog_->Label1->setText(caption);
+            dialog_->SetStatusText(caption);
             dialog_->Label1->repaint();
         }
     });
@@ -95,7 +95,7 @@ void BurnThread::ReportFailure(const std::string& message, const std::string& bu
     // An empty box would tell the user nothing.
     if (text.empty())
         text = Burner::ErrorText(IMAPI_E_GENERIC);
-    SyncMessageBox(text, "Oooops!", MB_OK | MB_ICONERROR);
+    SyncMessageBox(text, "Oooops!", MB_OK | MB_ICONERROR, dialog_);
     // Read and hidden on the main thread, where the dialog lives.
     Synchronize([this] {
         if (dialog_->isVisible())

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/imapi/JolietDiscMaster.h"
 #include "platform/rtl/Exception.h"
 #include "services/BurnerProgressEvents.h"
 
@@ -32,6 +35,31 @@ void ReleaseAll(IDiscRecorder** recorders, ULONG count)
     for (ULONG i = 0; i < count; ++i)
         if (recorders[i])
             recorders[i]->Release();
+}
+
+// The first entry under folder, in the order the disc master stages them,
+// whose name the disc cannot take, as "its path below folder" and why; empty
+// when there is none.
+std::string FirstBadName(const std::filesystem::path& folder, const std::string& below = {})
+{
+    std::error_code ec;
+    std::vector<std::filesystem::path> entries;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries) {
+        const std::string name = entry.filename().string();
+        const std::string shown = below + name;
+        const std::string problem = imapi::JolietDiscMaster::NameProblem(name);
+        if (!problem.empty())
+            return "The file \"" + shown + "\" cannot be put on a disc: its name " + problem + ".";
+        if (std::filesystem::is_directory(entry, ec) && !std::filesystem::is_symlink(entry, ec)) {
+            std::string found = FirstBadName(entry, shown + "/");
+            if (!found.empty())
+                return found;
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -184,6 +212,12 @@ bool Burner::Burn(const std::string& folder)
         const HRESULT added = jolietMaster_->AddData(WideFromUtf8(folder).c_str(), 1);
         if (added == STG_E_PATHNOTFOUND || added == STG_E_ACCESSDENIED)
             Check(added, "Failed to parse the burn folder display name. ");
+        if (added == IMAPI_E_BADJOLIETNAME) {
+            // The code alone does not say which file the user has to rename.
+            const std::string bad = FirstBadName(folder);
+            if (!bad.empty())
+                throw BurnStepError("Failed to add the burn folder to the disk master. " + bad);
+        }
         Check(added, "Failed to add the burn folder to the disk master. ");
         Check(discMaster_->RecordDisc(0, 1), "Failed to record the disk. ");
         advised = false;

@@ -52,6 +52,11 @@ std::string Emailer::UnscramblePassword(const std::string& text)
     return Xor(std::string(bytes.begin(), bytes.end()));
 }
 
+std::string Emailer::SentText() const
+{
+    return "Success. Your E-Mail has been sent.";
+}
+
 std::string Emailer::GetDisplayName() const
 {
     return fromAddress_.empty() ? typeName_ : fromAddress_;

@@ -30,6 +30,8 @@ public:
     virtual void SetUserName(const std::string& name);
     // On false the reason is GetText().
     virtual bool Send() = 0;
+    // The status that tells the user what a successful Send did.
+    virtual std::string SentText() const;
     virtual bool TestConnection();
 
     const std::string& GetTypeName() const { return typeName_; }

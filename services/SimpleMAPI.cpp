@@ -11,6 +11,23 @@ namespace {
 const char kEmailSection[] = "Email";
 const char kDefaultValue[] = "IsSimpleMAPIDefault";
 
+std::string FailureText(ULONG result, const std::string& attachment)
+{
+    switch (result) {
+    case MAPI_E_LOGON_FAILURE:
+        return "No mail program is set up. Please choose a default e-mail program in your desktop's settings.";
+    case MAPI_E_ATTACHMENT_NOT_FOUND:
+        return "The file to attach was not found: " + attachment;
+    case MAPI_E_ATTACHMENT_OPEN_FAILURE:
+        return "The file to attach could not be read: " + attachment;
+    case MAPI_USER_ABORT:
+        return "The mail program was closed without sending the message.";
+    default:
+        return "Your mail program could not be started (xdg-email failed). Please check the default e-mail "
+               "program in your desktop's settings.";
+    }
+}
+
 } // namespace
 
 SimpleMAPI::SimpleMAPI()
@@ -38,7 +55,7 @@ bool SimpleMAPI::Send()
     SetText("");
     const MapiLibrary* library = LoadMapiLibrary();
     if (!library) {
-        SetText("Failed to load MAPI32.DLL.");
+        SetText("No mail program can be started: xdg-email is not installed (Debian package xdg-utils).");
         return false;
     }
     if (!library->MAPILogon || !library->MAPISendMail) {
@@ -63,6 +80,12 @@ bool SimpleMAPI::Send()
     const ULONG result = library->MAPISendMail(session, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0);
     if (result == SUCCESS_SUCCESS)
         return true;
-    SetText("Unable to send E-Mail (Reason " + std::to_string(result) + ").");
+    SetText(FailureText(result, path));
     return false;
+}
+
+std::string SimpleMAPI::SentText() const
+{
+    // The mail program's compose window sends it, if the user does.
+    return "The message was handed to your mail program.";
 }

@@ -12,4 +12,5 @@ public:
     std::unique_ptr<TRegistryIniFile> Load(const std::string& section) override;
     std::unique_ptr<TRegistryIniFile> Save() override;
     bool Send() override;
+    std::string SentText() const override;
 };

@@ -64,7 +64,7 @@ void UpdateThread::SetStatus(const std::string& text)
     Synchronize([this] {
         const QString shown = QString::fromStdString(status_);
         if (window_ && !silent_ && window_->Label1->text() != shown) {
-            window_->Label1->setText(shown);
+            window_->SetStatusText(shown);
             window_->Label1->repaint();
         }
     });
@@ -119,16 +119,18 @@ void UpdateThread::Execute()
     Synchronize([] { Form1SetCheckForUpdatesEnabled(false); });
     ShowWindow();
 
+    bool ended = false;
     try {
         SetProgress(0, 1);
         SetStatus("Please Wait...");
         SetStatus("Checking for Updates...");
-        RunUpdate();
+        ended = RunUpdate();
     } catch (const std::exception&) {
         SetStatus("An error occured during the update.");
     }
 
-    SetProgress(1, 1);
+    // A full bar beside an error would read as done.
+    SetProgress(ended ? 1 : 0, 1);
     Synchronize([this] {
         if (window_ && !silent_)
             window_->Button1->setEnabled(true);
@@ -153,21 +155,21 @@ void UpdateThread::Execute()
     Synchronize([] { Options::Instance()->SetLastUpdateCheck(); });
 }
 
-void UpdateThread::RunUpdate()
+bool UpdateThread::RunUpdate()
 {
     Updater& updater = *updater_;
     if (!updater.CheckForUpdates()) {
         SetStatus("Error: " + updater.GetError());
-        return;
+        return false;
     }
     if (!updater.IsUpdateAvailable()) {
         SetStatus("Their are no new updates available.");
-        return;
+        return true;
     }
     SetStatus("Update Available...");
     if (!Updater::MayInstall()) {
         SetStatus("Error: " + Updater::RootRefusal());
-        return;
+        return false;
     }
 
     int answer = IDNO;
@@ -180,7 +182,7 @@ void UpdateThread::RunUpdate()
     });
     if (answer != IDYES) {
         SetStatus("Finished. Update not downloaded.");
-        return;
+        return true;
     }
     if (silent_) {
         silent_ = false;
@@ -192,7 +194,7 @@ void UpdateThread::RunUpdate()
     SetStatus("Downloading Update, please wait...");
     if (!updater.DownloadAll(this)) {
         SetStatus("Error: " + updater.GetError());
-        return;
+        return false;
     }
 
     const bool restart = updater.NeedsRestart();
@@ -208,7 +210,7 @@ void UpdateThread::RunUpdate()
         });
         if (!saved) {
             SetStatus("Update cancelled. Your portfolio was not saved.");
-            return;
+            return false;
         }
     }
 
@@ -216,12 +218,13 @@ void UpdateThread::RunUpdate()
     Pause(1500);
     if (!updater.ApplyUpdates()) {
         SetStatus("Error: " + updater.GetError());
-        return;
+        return false;
     }
     if (restart) {
         SetStatus("Success. The program will now restart for the changes to take effect.");
         quitRequested_ = true;
-        return;
+        return true;
     }
     SetStatus("Finished. Update applied successfully.");
+    return true;
 }

@@ -41,8 +41,9 @@ protected:
     void Execute() override;
 
 private:
-    // Steps from the check to the applied update; returns at the first end.
-    void RunUpdate();
+    // Steps from the check to the applied update; returns at the first end,
+    // false when that end is a failure.
+    bool RunUpdate();
     void ShowWindow();
     // Sleeps up to ms, less when the job is asked to stop.
     void Pause(int ms);

@@ -10,4 +10,13 @@ const bool registered = RegisterRenderState("TForm15-progress", [] {
     return static_cast<QWidget*>(form);
 });
 
+// A failure whose status is longer than one line: it wraps, the window grows.
+const bool longStatus = RegisterRenderState("TForm15-failure-long-status", [] {
+    TForm15* form = ShowJobWindowState<TForm15>(
+        "Failure. Authentication failed, please check your username, password and the secure connection type.", 0,
+        0, true);
+    form->setWindowTitle("E-Mail...");
+    return static_cast<QWidget*>(form);
+});
+
 } // namespace

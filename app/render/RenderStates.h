@@ -32,7 +32,7 @@ Window* ShowJobWindowState(const char* status, int position, int maximum, bool f
     window = std::make_unique<Window>();
     // Showing the window starts a new run of it (an empty bar, the button off).
     window->show();
-    window->Label1->setText(status);
+    window->SetStatusText(status);
     window->SetBarMaximum(maximum);
     window->SetBarPosition(position);
     window->Button1->setEnabled(finished);

@@ -14,4 +14,9 @@ const bool finished = RegisterRenderState("TForm7-finished", [] {
     return static_cast<QWidget*>(ShowJobWindowState<TForm7>("Finished. Update applied successfully.", 1, 1, true));
 });
 
+const bool longError = RegisterRenderState("TForm7-error-long-status", [] {
+    return static_cast<QWidget*>(ShowJobWindowState<TForm7>(
+        "Error: Operation timed out after 15000 milliseconds with 0 bytes received", 0, 1, true));
+});
+
 } // namespace

@@ -54,12 +54,12 @@ std::string JolietDiscMaster::NameProblem(const std::string& name)
 {
     const std::u16string wide = WideFromUtf8(name);
     if (Utf8FromWide(wide) != name)
-        return "not valid UTF-8";
+        return "is not valid UTF-8";
     if (wide.size() > kMaxJolietName)
-        return "longer than 103 characters";
+        return "is longer than 103 characters";
     for (char16_t c : wide)
         if (c < 0x20 || c == u'*' || c == u'/' || c == u':' || c == u';' || c == u'?' || c == u'\\')
-            return "holds a character the format cannot store";
+            return "holds one of the characters * / : ; ? \\ or a control character";
     return {};
 }
 

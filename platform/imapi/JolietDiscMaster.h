@@ -31,7 +31,8 @@ public:
     // burn source; the caller frees it). Null when it cannot be started.
     ::burn_source* CreateImageSource();
 
-    // Why a name cannot go on the disc as it is; empty when it can.
+    // Why a name cannot go on the disc as it is, to follow "its name";
+    // empty when it can.
     static std::string NameProblem(const std::string& name);
 
 private:

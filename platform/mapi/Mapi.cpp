@@ -19,6 +19,7 @@ const char kMailArea[] = "Mail";
 
 // xdg-email's exit codes.
 constexpr int kFileMissing = 2;
+constexpr int kNoMailProgram = 3; // no desktop mail program and no way to find one
 constexpr int kFileNotReadable = 5;
 
 ULONG Logon(uintptr_t, char*, char*, FLAGS, ULONG, LHANDLE* session)
@@ -97,6 +98,9 @@ ULONG SendMail(LHANDLE, uintptr_t, MapiMessage* message, FLAGS, ULONG)
         return MAPI_E_ATTACHMENT_NOT_FOUND;
     if (WIFEXITED(status) && WEXITSTATUS(status) == kFileNotReadable)
         return MAPI_E_ATTACHMENT_OPEN_FAILURE;
+    // Nothing to log on to: the desktop names no mail program.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoMailProgram)
+        return MAPI_E_LOGON_FAILURE;
     return MAPI_E_FAILURE;
 }
 

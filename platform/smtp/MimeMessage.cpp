@@ -139,7 +139,7 @@ std::string ContentTypeFor(const std::string& name)
 void FileNameParameters(const std::string& name, std::string& typeParam, std::string& dispositionParam)
 {
     if (IsPlainAscii(name) && name.find_first_of("\"\\") == std::string::npos) {
-        typeParam = "name=\"" + name + "\"";
+        typeParam = " name=\"" + name + "\"";
         dispositionParam = "filename=\"" + name + "\"";
         return;
     }
@@ -151,30 +151,41 @@ void FileNameParameters(const std::string& name, std::string& typeParam, std::st
         else
             encoded += {'%', hex[c >> 4], hex[c & 15]};
     }
-    typeParam = "name=\"" + EncodeHeaderText(name) + "\"";
-    // An encoded word folded over lines has no place inside a quoted string.
-    for (auto pos = typeParam.find("\r\n "); pos != std::string::npos; pos = typeParam.find("\r\n "))
-        typeParam.replace(pos, 3, " ");
+    // On a line of its own, folded between its words, so that no line is
+    // longer than the 76 characters allowed for encoded words.
+    typeParam = "\r\n name=\"" + EncodeHeaderText(name, std::strlen(" name=\"") + 1) + "\"";
     dispositionParam = "filename*=UTF-8''" + encoded;
 }
 
 } // namespace
 
-std::string EncodeHeaderText(const std::string& raw)
+std::string EncodeHeaderText(const std::string& raw, size_t used)
 {
     const std::string text = StripLineBreaks(raw);
     if (IsPlainAscii(text) && text.size() <= 900)
         return text;
-    // 45 bytes give 60 base64 characters, 72 with "=?UTF-8?B?" and "?=".
+    // A word of n bytes is 12 + 4 * ceil(n / 3) characters; every line that
+    // holds one, the header's name on the first and the folding space on the
+    // others included, stays within 76 characters. A first line too full for
+    // even one character's word starts the words on the next line.
+    constexpr size_t kLineLimit = 76;
+    constexpr size_t kWordOverhead = 12; // "=?UTF-8?B?" and "?="
+    auto bytesFor = [](size_t room) { return room < kWordOverhead ? 0 : (room - kWordOverhead) / 4 * 3; };
     std::string out;
+    size_t room = used < kLineLimit ? kLineLimit - used : 0;
+    // Room for the longest UTF-8 sequence, or the words start on the next line.
+    bool fold = bytesFor(room) < 6;
     size_t i = 0;
     while (i < text.size()) {
-        size_t end = std::min(text.size(), i + 45);
+        if (fold) {
+            out += "\r\n ";
+            room = kLineLimit - 1;
+        }
+        fold = true;
+        size_t end = std::min(text.size(), i + bytesFor(room));
         // Back off to the start of a UTF-8 sequence.
         while (end < text.size() && end > i + 1 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
             --end;
-        if (!out.empty())
-            out += "\r\n ";
         out += "=?UTF-8?B?" + Base64Encode(text.data() + i, end - i) + "?=";
         i = end;
     }
@@ -241,8 +252,14 @@ void TMimeMessage::Prepare()
         const auto open = entry.find_last_of('<');
         if (open != std::string::npos && open > 0) {
             std::string name = Trim(entry.substr(0, open));
-            if (!IsPlainAscii(name))
-                name = EncodeHeaderText(name);
+            if (!IsPlainAscii(name)) {
+                // "To: " before the first entry, the folding space before the others.
+                name = EncodeHeaderText(name, toLine.empty() ? std::strlen("To: ") : 1);
+                const auto lineStart = name.rfind("\r\n");
+                const size_t lastLine = lineStart == std::string::npos ? name.size() : name.size() - lineStart - 2;
+                if (lastLine + address.size() + 3 > 76)
+                    name += "\r\n";
+            }
             shown = name + " <" + address + ">";
         }
         toLine += (toLine.empty() ? "" : ",\r\n ") + shown;
@@ -270,7 +287,7 @@ void TMimeMessage::Prepare()
     head += "Date: " + DateHeader() + "\r\n";
     head += "From: " + from + "\r\n";
     head += "To: " + toLine + "\r\n";
-    head += "Subject: " + EncodeHeaderText(Subject) + "\r\n";
+    head += "Subject: " + EncodeHeaderText(Subject, std::strlen("Subject: ")) + "\r\n";
     head += "Message-ID: <" + RandomHex(32) + "@" + (domain.empty() ? "localhost" : domain) + ">\r\n";
     head += "MIME-Version: 1.0\r\n";
     head += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
@@ -286,7 +303,7 @@ void TMimeMessage::Prepare()
         std::string typeParam, dispositionParam;
         FileNameParameters(name, typeParam, dispositionParam);
         head += "--" + boundary + "\r\n";
-        head += "Content-Type: " + ContentTypeFor(name) + "; " + typeParam + "\r\n";
+        head += "Content-Type: " + ContentTypeFor(name) + ";" + typeParam + "\r\n";
         head += "Content-Transfer-Encoding: base64\r\n";
         head += "Content-Disposition: attachment; " + dispositionParam + "\r\n";
         head += "\r\n";

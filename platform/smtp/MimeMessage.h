@@ -76,4 +76,6 @@ private:
 // Encodes a header text as RFC 2047 "B" encoded words when it holds bytes
 // outside printable ASCII (or is too long for one line); CR and LF are removed
 // in any case. Words are at most 75 characters and never split a UTF-8 sequence.
-std::string EncodeHeaderText(const std::string& text);
+// used: the characters already on the first line (the header name and its
+// colon and space); every line that holds a word stays within 76 characters.
+std::string EncodeHeaderText(const std::string& text, size_t used = 0);

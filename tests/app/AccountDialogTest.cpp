@@ -1,5 +1,6 @@
 #include "app/EmailImageList.h"
 #include "output/ModalResult.h"
+#include "output/TForm15.h"
 #include "services/ProviderPresets.h"
 #include "tests/app/AccountTestSupport.h"
 #include "tests/support/ModalDriver.h"
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace {
 
@@ -311,6 +313,46 @@ TEST_F(AccountDialogSmtpTest, TestLogsInWithTheTypedValuesShowsThemAndLeavesTheR
     }
     EXPECT_EQ(Factory()->FindAccount("me@example.org"), nullptr);
     EXPECT_EQ(HiveBytes(), before);
+}
+
+TEST_F(AccountDialogSmtpTest, TheProgramKeepsRunningWhileASilentServerHoldsTheTest)
+{
+    SmtpTestServer server("silent");
+    int ticksWhileTesting = 0;
+    bool dialogUsable = true;
+    std::string status;
+    QTimer timer;
+    ModalDriver driver;
+    driver.Then([&](QWidget* modal) {
+        // A timer of the main thread: it ticks only while the main thread is free.
+        QObject::connect(&timer, &QTimer::timeout, [&, modal] {
+            TForm15* progress = modal->findChild<TForm15*>();
+            if (!progress || !progress->isVisible())
+                return;
+            status = progress->Label1->text().toStdString();
+            dialogUsable &= modal->isEnabled();
+            // The server has held the test long enough: it goes away.
+            if (++ticksWhileTesting == 10)
+                server.Stop();
+        });
+        OpenAdvanced(modal);
+        Type(modal, "Edit1", "me@example.org");
+        Type(modal, "Edit2", "pw");
+        Type(modal, "Edit4", "127.0.0.1");
+        Type(modal, "Edit5", QString::number(server.Port()));
+        timer.start(20);
+        Click(modal, "Button3");
+        timer.stop();
+        EXPECT_TRUE(modal->isEnabled());
+        Click(modal, "Button1");
+    });
+    driver.Press(QMessageBox::Ok);
+    EXPECT_EQ(RunDialog(driver), mrCancel);
+    EXPECT_GE(ticksWhileTesting, 10) << "the main thread was blocked during the test";
+    EXPECT_FALSE(dialogUsable) << "a second test must not start meanwhile";
+    EXPECT_EQ(status, "Please Wait, Testing the Connection...");
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(driver.Seen()[1].title, "Test Failed");
 }
 
 TEST_F(AccountDialogTest, TestRefusesAnInvalidAddressOrAnEmptyPasswordBeforeConnecting)

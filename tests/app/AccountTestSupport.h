@@ -10,6 +10,7 @@
 #include "services/EmailerFactory.h"
 #include "services/Smtp.h"
 #include "tests/platform/registry/RegistryFixture.h"
+#include "tests/support/DesktopMailProgram.h"
 #include "tests/support/TempDir.h"
 
 #include <QAbstractButton>
@@ -28,6 +29,7 @@ protected:
     void SetUp() override
     {
         RegistryTest::SetUp();
+        NameDesktopMailProgram();
         EmailerFactory::FreeInstance();
         form17_ = std::make_unique<TForm17>();
         Form17 = form17_.get();

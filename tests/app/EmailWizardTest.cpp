@@ -8,6 +8,8 @@
 #include "services/EmailerFactory.h"
 #include "services/Smtp.h"
 #include "tests/app/JobTestSupport.h"
+#include "tests/output/JobWindowChecks.h"
+#include "tests/support/DesktopMailProgram.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmtpTestServer.h"
 
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -28,6 +31,7 @@ protected:
     void SetUp() override
     {
         JobTest::SetUp();
+        NameDesktopMailProgram();
         EmailerFactory::FreeInstance();
         form16_ = std::make_unique<TForm16>();
         Form16 = form16_.get();
@@ -155,7 +159,7 @@ TEST_F(EmailWizardTest, TheDefaultAccountDecidesWhereTheJobGoes)
             break;
         case 0: {
             EXPECT_FALSE(form16_->isVisible());
-            EXPECT_EQ(StatusOf(job), "Success. Your E-Mail has been sent.");
+            EXPECT_EQ(StatusOf(job), "The message was handed to your mail program.");
             const std::string uri = ReadFileBytes(hook / "uri");
             EXPECT_NE(uri.find("portfolio.pdf"), std::string::npos) << uri;
             break;
@@ -217,11 +221,49 @@ TEST_F(EmailWizardTest, RefusedLoginEndsWithTheAccountsErrorAndAUsableWindow)
 
     ASSERT_FALSE(account->GetText().empty());
     EXPECT_EQ(StatusOf(job), "Failure. " + account->GetText());
+    ExpectWholeStatusShown(*job->ProgressForm());
     EXPECT_EQ(Button("Button1")->text(), "&Cancel");
     ASSERT_TRUE(job->ProgressForm()->Button1->isEnabled());
     QTest::mouseClick(job->ProgressForm()->Button1, Qt::LeftButton);
     EXPECT_TRUE(WaitUntil([&] { return form1_->isEnabled(); }));
     EXPECT_EQ(server.Messages().size(), 0u);
+}
+
+TEST_F(EmailWizardTest, TheProgramKeepsRunningWhileASilentServerHoldsTheSend)
+{
+    SmtpTestServer server("silent");
+    Emailer* account = SmtpAccount(server, server.Password());
+    EmailThread* job = ClickEmail();
+    Compose("gallery@example.com", "Works", "Hello");
+
+    // A timer of the main thread: it ticks only while the main thread is free.
+    int ticksWhileSending = 0;
+    bool wizardUsable = true, mainWindowUsable = true;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (StatusOf(job) != "Please Wait, Sending E-Mail...")
+            return;
+        wizardUsable &= form16_->isEnabled();
+        mainWindowUsable &= form1_->isEnabled();
+        // The server has held the send long enough: it goes away, which
+        // ends the send at once.
+        if (++ticksWhileSending == 10)
+            server.Stop();
+    });
+    timer.start(20);
+    QTest::mouseClick(Button("Button2"), Qt::LeftButton);
+    timer.stop();
+
+    EXPECT_GE(ticksWhileSending, 10) << "the main thread was blocked during the send";
+    EXPECT_FALSE(wizardUsable) << "a second Send must not start meanwhile";
+    EXPECT_FALSE(mainWindowUsable);
+    EXPECT_EQ(StatusOf(job), "Failure. " + account->GetText());
+    EXPECT_EQ(job->ProgressForm()->ProgressBar1->value(), 0);
+    ExpectWholeStatusShown(*job->ProgressForm());
+    EXPECT_TRUE(form16_->isEnabled());
+    EXPECT_EQ(Button("Button1")->text(), "&Cancel");
+    QTest::mouseClick(job->ProgressForm()->Button1, Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] { return form1_->isEnabled(); }));
 }
 
 TEST_F(EmailWizardTest, SendChecksTheMessageFirst)

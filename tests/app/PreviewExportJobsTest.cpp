@@ -11,8 +11,10 @@
 #include "tests/app/JobTestSupport.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmallDisk.h"
+#include "tests/support/WindowStacking.h"
 
 #include <QAction>
+#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
@@ -35,10 +37,19 @@ protected:
     {
         form1_->show();
         ModalDriver driver;
-        driver.Press(QMessageBox::Ok);
+        std::vector<std::string> coveredBy{"not seen"};
+        bool active = false;
+        driver.Then([&](QWidget* box) {
+            coveredBy = WindowsCovering(box);
+            active = QApplication::activeWindow() == box;
+            static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+        });
         job = std::make_unique<ExportThread>(CurrentPortfolio(), target, false);
         job->WaitFor();
         EXPECT_TRUE(driver.WaitAllDone()) << driver.Report();
+        // Over the progress window, which stays on top: the user sees why.
+        EXPECT_EQ(coveredBy, std::vector<std::string>{});
+        EXPECT_TRUE(active);
         if (driver.Seen().empty())
             return {};
         EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
@@ -195,6 +206,24 @@ TEST_F(PreviewExportJobsTest, ExportOntoAFullDiskSaysSoAndLeavesNothingBehind)
     for (const auto& entry : fs::directory_iterator(disk.Path()))
         left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"export.pdf", "filler"}));
+}
+
+TEST_F(PreviewExportJobsTest, ExportWithoutThePdfComponentNamesTheCause)
+{
+    AddArtworks(CurrentPortfolio(), 1);
+    // As a program started directly, without the run command's registration.
+    std::string out;
+    ASSERT_EQ(RunCommand(std::string(REGSVR_TOOL) + " /u /s '" + QUORVEX_PDF_MODULE + "' 2>&1", &out), 0) << out;
+    form1_->show();
+    const std::string target = sources_ / "portfolio.pdf";
+    ExportThread job(CurrentPortfolio(), target, false);
+    ASSERT_TRUE(WaitClosable(&job));
+    EXPECT_EQ(StatusOf(&job),
+              "Error: The PDF document component is not registered.");
+    EXPECT_EQ(job.ProgressForm()->ProgressBar1->value(), 0);
+    EXPECT_FALSE(fs::exists(target));
+    QTest::mouseClick(job.ProgressForm()->Button1, Qt::LeftButton);
+    EXPECT_TRUE(form1_->isEnabled());
 }
 
 TEST_F(PreviewExportJobsTest, PreviewsShowThePagesAndRemoveThemWhenClosed)

@@ -293,10 +293,16 @@ TEST_F(OptionsTest, DefaultMailClient)
     OpenKey("\\Software\\Clients\\mail").WriteString("", "Registered Mail");
     EXPECT_EQ("Registered Mail", options.GetDefaultMailClient());
 
-    // Neither: the generic name.
+    // A mail program the desktop names but cannot find: the generic name.
     TRegistry().DeleteKey("\\Software\\Clients");
-    dir_.Write("bin/xdg-mime", "#!/bin/sh\nexit 1\n");
+    dir_.Write("bin/xdg-mime", "#!/bin/sh\necho gone-mail.desktop\n");
     EXPECT_EQ("Default Mail Client", options.GetDefaultMailClient());
+
+    // None named: no mail program to hand a message to.
+    dir_.Write("bin/xdg-mime", "#!/bin/sh\nexit 1\n");
+    EXPECT_EQ("", options.GetDefaultMailClient());
+    dir_.Write("bin/xdg-mime", "#!/bin/sh\necho\n");
+    EXPECT_EQ("", options.GetDefaultMailClient());
 }
 
 TEST_F(OptionsTest, ResourceTextKeepsEveryByte)

@@ -1,6 +1,7 @@
 #include "output/Form1.h"
 #include "output/ProgressThread.h"
 #include "output/TForm15.h"
+#include "tests/output/JobWindowChecks.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -333,3 +334,29 @@ TEST_F(ProgressThreadTest, JobDeletedBeforeItsStartCameRoundNeverRuns)
     EXPECT_EQ(g_lateJobRuns.load(), 0);
     EXPECT_TRUE(mainWindow_.isEnabled());
 }
+
+namespace {
+
+TEST_F(ProgressThreadTest, LongStatusWrapsAndTheWindowGrowsToShowItWhole)
+{
+    ScriptedJob job([](ScriptedJob& self) {
+        self.ShowProgressForm();
+        self.SetStatus("Generating Portfolio...");
+    });
+    job.Start();
+    job.WaitFor();
+    TForm15& window = *job.ProgressForm();
+    const QSize designed = window.size();
+    for (const char* status : kLongStatuses) {
+        SCOPED_TRACE(status);
+        job.SetStatus(status);
+        ExpectWholeStatusShown(window);
+        EXPECT_GT(window.height(), designed.height());
+        EXPECT_EQ(window.width(), designed.width());
+    }
+    job.SetStatus("Finished.");
+    ExpectWholeStatusShown(window);
+    EXPECT_EQ(window.size(), designed);
+}
+
+} // namespace

@@ -30,6 +30,7 @@
 #include "tests/platform/imapi/DiscImage.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WindowStacking.h"
 
 namespace fs = std::filesystem;
 
@@ -67,7 +68,9 @@ struct BoxSeen {
     std::string title;
     std::string text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool parentIsMainWindow = false;
+    // Shown windows that would cover the box, and whether it has the focus.
+    std::vector<std::string> coveredBy;
+    bool active = false;
     // The dialog at that moment.
     std::string status;
     bool dialogVisible = false;
@@ -122,7 +125,8 @@ protected:
                 seen.title = described.title;
                 seen.text = described.text;
                 seen.icon = described.icon;
-                seen.parentIsMainWindow = modal->parentWidget() == &mainWindow;
+                seen.coveredBy = WindowsCovering(modal);
+                seen.active = QApplication::activeWindow() == modal;
                 seen.status = dialog.Label1->text().toStdString();
                 seen.dialogVisible = dialog.isVisible();
                 seen.closeEnabled = dialog.Button1->isEnabled();
@@ -224,7 +228,8 @@ TEST_F(BurnThreadTest, AMachineWithoutBurnersIsToldSo)
     EXPECT_EQ(box.title, "Oooops!");
     EXPECT_EQ(box.text, "No CD burners are present.");
     EXPECT_EQ(box.icon, QMessageBox::Critical);
-    EXPECT_TRUE(box.parentIsMainWindow);
+    EXPECT_EQ(box.coveredBy, std::vector<std::string>{}) << "the user must see the box, not a stuck dialog";
+    EXPECT_TRUE(box.active);
     EXPECT_EQ(box.status, "Error!");
     EXPECT_TRUE(box.dialogVisible);
     EXPECT_EQ(statuses, (Statuses{"Please Wait...", "Please Wait....", "Error!"}));
@@ -260,6 +265,8 @@ TEST_F(BurnThreadTest, ReportsWhatTheDriveSaysAndCleansUp)
         EXPECT_EQ(box.title, "Oooops!");
         EXPECT_EQ(box.text, c.text);
         EXPECT_EQ(box.dialogVisible, c.dialogShown) << "a burner that cannot be made leaves the dialog alone";
+        EXPECT_EQ(box.coveredBy, std::vector<std::string>{}) << "the user must see the box, not a stuck dialog";
+        EXPECT_TRUE(box.active);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_TRUE(mainWindow.isEnabled());
         EXPECT_EQ(GeneratorFolders(), std::vector<std::string>{});

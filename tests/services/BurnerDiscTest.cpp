@@ -50,17 +50,33 @@ TEST_F(BurnerDiscTest, BurnsTheFolderWithItsNamesAndBytes)
 TEST_F(BurnerDiscTest, ReportsWhatTheDiscMasterRefuses)
 {
     AddPseudoDrive(dir / "disc.iso");
-    dir.Write("bad/what?.html", "x");
 
     Burner burner(nullptr);
     ASSERT_TRUE(burner.SelectRecorder(0));
     EXPECT_FALSE(burner.Burn(dir / "missing/"));
     EXPECT_EQ(burner.GetText(),
         "Failed to parse the burn folder display name. An unknown IMAPI error (0x80030003) occurred.");
-    EXPECT_FALSE(burner.Burn(dir / "bad/"));
-    EXPECT_EQ(burner.GetText(),
-        "Failed to add the burn folder to the disk master. The application tried to add a badly named element "
-        "to a disc.");
+
+    // The user learns which file to rename and why.
+    const std::string longName = std::string(101, 'n') + ".pdf";
+    const struct {
+        const char* folder;
+        std::string file;
+        const char* rule;
+    } badNames[] = {
+        {"question", "Data/what?.html", "holds one of the characters * / : ; ? \\ or a control character"},
+        {"colon", "Data/CV: 2024.pdf", "holds one of the characters * / : ; ? \\ or a control character"},
+        {"backslash", "a\\b.jpg", "holds one of the characters * / : ; ? \\ or a control character"},
+        {"long", "Data/" + longName, "is longer than 103 characters"},
+    };
+    for (const auto& bad : badNames) {
+        SCOPED_TRACE(bad.folder);
+        dir.Write(std::string(bad.folder) + "/portfolio.html", "x");
+        dir.Write(std::string(bad.folder) + "/" + bad.file, "x");
+        EXPECT_FALSE(burner.Burn(dir / (std::string(bad.folder) + "/")));
+        EXPECT_EQ(burner.GetText(), "Failed to add the burn folder to the disk master. The file \"" + bad.file +
+                                        "\" cannot be put on a disc: its name " + bad.rule + ".");
+    }
 
     // A drive another user holds is busy, not empty.
     Burner other(nullptr);

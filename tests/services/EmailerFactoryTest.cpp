@@ -8,6 +8,10 @@
 #include "services/ProviderPresets.h"
 #include "services/Smtp.h"
 #include "tests/platform/registry/RegistryFixture.h"
+#include "tests/support/DesktopMailProgram.h"
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -16,6 +20,7 @@ protected:
     void SetUp() override
     {
         RegistryTest::SetUp();
+        NameDesktopMailProgram("Acme Mail");
         // Sections as an earlier run left them, named in another order than
         // they were written.
         Section("f@aol.com", "AOL");
@@ -49,7 +54,7 @@ TEST_F(EmailerFactoryTest, LoadsTheMailClientFirstThenTheSectionsWithTheirTypes)
         std::string name, type;
         int kind;
     } expected[] = {
-        {Options::Instance()->GetDefaultMailClient(), Options::Instance()->GetDefaultMailClient(), 1},
+        {"Acme Mail", "Acme Mail", 1},
         {"a@example.org", "SMTP", 1},
         {"b@gmail.com", "GMail", 2},
         {"c@example.org", "SMTP", 1},
@@ -72,6 +77,23 @@ TEST_F(EmailerFactoryTest, LoadsTheMailClientFirstThenTheSectionsWithTheirTypes)
         EXPECT_EQ(f->GetAccountKind(outside), 1);
         EXPECT_EQ(f->GetAccount(outside), nullptr);
     }
+}
+
+TEST_F(EmailerFactoryTest, WithoutAMailProgramOnTheDesktopTheMailClientIsNotListed)
+{
+    TRegistry().DeleteKey("\\Software\\Clients");
+    // A desktop whose mailto handler is unset.
+    TempDir bin;
+    const std::string xdgMime = bin.Write("xdg-mime", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(xdgMime, std::filesystem::perms::owner_all);
+    const std::string oldPath = std::getenv("PATH");
+    setenv("PATH", (bin.Path().string() + ":" + oldPath).c_str(), 1);
+    auto* f = EmailerFactory::Instance();
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_EQ(f->Count(), 6);
+    EXPECT_EQ(f->GetAccountName(0), "a@example.org");
+    for (int i = 0; i < f->Count(); ++i)
+        EXPECT_TRUE(f->GetAccount(i)->IsEditable()) << f->GetAccountName(i);
 }
 
 TEST_F(EmailerFactoryTest, AddAccountLowerCasesAndRefusesDuplicatesAndNonAddresses)
@@ -172,9 +194,10 @@ TEST(EmailerFactoryEmptyTest, EmptyRegistryHoldsOnlyTheMailClient)
     TempDir dir;
     const std::string old = std::getenv("VELMORA_REGISTRY_DIR");
     setenv("VELMORA_REGISTRY_DIR", dir.Path().c_str(), 1);
+    NameDesktopMailProgram("Acme Mail");
     auto* f = EmailerFactory::Instance();
     EXPECT_EQ(f->Count(), 1);
-    EXPECT_FALSE(f->GetAccountName(0).empty());
+    EXPECT_EQ(f->GetAccountName(0), "Acme Mail");
     EmailerFactory::FreeInstance();
     setenv("VELMORA_REGISTRY_DIR", old.c_str(), 1);
 }

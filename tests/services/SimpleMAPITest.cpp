@@ -92,6 +92,7 @@ TEST_F(SimpleMAPITest, HandsSubjectBodyAndAPrivateCopyToTheMailClient)
     a.SetAttachment(attachment_);
     ASSERT_TRUE(a.Send()) << a.GetText();
     EXPECT_EQ(a.GetText(), "");
+    EXPECT_EQ(a.SentText(), "The message was handed to your mail program.");
 
     auto p = MailtoParameters(Uri());
     EXPECT_EQ(p["subject"], "Portfolio & Skizzen – Ölbilder");
@@ -120,16 +121,25 @@ TEST_F(SimpleMAPITest, EmptySubjectAndBodyAreLeftOut)
     EXPECT_EQ(p.count("attach"), 1u) << Uri();
 }
 
-TEST_F(SimpleMAPITest, FailuresGiveTheReason)
+TEST_F(SimpleMAPITest, FailuresSayWhatWentWrongInTheUsersTerms)
 {
+    // A desktop that names no mail program: xdg-email itself answers 3.
+    TempDir noClient;
+    const std::string stub = noClient.Write("xdg-email", "#!/bin/sh\necho 'xdg-email: no method available' >&2\nexit 3\n");
+    fs::permissions(stub, fs::perms::owner_all);
     struct Case {
         const char* what;
         const char* hookExit;
         bool missingAttachment;
+        bool noMailProgram;
         std::string text;
     } cases[] = {
-        {"the mail client fails", "3", false, "Unable to send E-Mail (Reason 2)."},
-        {"the attachment is missing", "0", true, "Unable to send E-Mail (Reason 11)."},
+        {"the mail program fails", "3", false, false,
+            "Your mail program could not be started (xdg-email failed). Please check the default e-mail program in "
+            "your desktop's settings."},
+        {"the attachment is missing", "0", true, false, "The file to attach was not found: " + (files_ / "missing.pdf")},
+        {"no mail program is set up", "0", false, true,
+            "No mail program is set up. Please choose a default e-mail program in your desktop's settings."},
     };
     auto copies = [] {
         size_t n = 0;
@@ -141,22 +151,25 @@ TEST_F(SimpleMAPITest, FailuresGiveTheReason)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         setenv("HOOK_EXIT", c.hookExit, 1);
+        if (c.noMailProgram)
+            setenv("PATH", (noClient.Path().string() + ":" + oldPath_).c_str(), 1);
         SimpleMAPI a;
         a.SetAttachment(c.missingAttachment ? files_ / "missing.pdf" : attachment_);
         EXPECT_FALSE(a.Send());
         EXPECT_EQ(a.GetText(), c.text);
+        setenv("PATH", (hookDir_.Path().string() + ":" + oldPath_).c_str(), 1);
     }
     // Copies of failed hand-overs do not pile up.
     EXPECT_EQ(copies(), before);
 }
 
-TEST_F(SimpleMAPITest, WithoutXdgEmailOnPathTheLibraryDoesNotLoad)
+TEST_F(SimpleMAPITest, WithoutXdgEmailOnPathTheUserIsToldWhatToInstall)
 {
     setenv("PATH", hookDir_.Path().c_str(), 1);
     SimpleMAPI a;
     a.SetAttachment(attachment_);
     EXPECT_FALSE(a.Send());
-    EXPECT_EQ(a.GetText(), "Failed to load MAPI32.DLL.");
+    EXPECT_EQ(a.GetText(), "No mail program can be started: xdg-email is not installed (Debian package xdg-utils).");
 }
 
 TEST_F(SimpleMAPITest, LoadAndSaveTouchOnlyTheDefaultFlag)

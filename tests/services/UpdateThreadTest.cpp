@@ -6,6 +6,7 @@
 #include "services/TForm7.h"
 #include "services/UpdateThread.h"
 #include "tests/services/UpdateTestSupport.h"
+#include "tests/output/JobWindowChecks.h"
 #include "tests/support/ModalDriver.h"
 
 #include <QApplication>
@@ -258,6 +259,20 @@ TEST_F(UpdateThreadTest, ASilentJobWithTheServerDownShowsNothingAndStoresTheChec
     EXPECT_TRUE(driver.AllDone()) << driver.Report();
     EXPECT_TRUE(mainWindow_.isEnabled());
     EXPECT_GT(LastCheck(), Now() - 0.01);
+}
+
+TEST_F(UpdateThreadTest, AFailedCheckShowsTheWholeErrorBesideAnEmptyBar)
+{
+    server_.Stop();
+    UpdateThread job(false, true);
+    job.Start();
+    ASSERT_TRUE(SpinUntil([&] { return job.Window() && job.Window()->Button1->isEnabled(); }));
+    EXPECT_EQ(Status(job).rfind("Error: ", 0), 0u) << Status(job);
+    ExpectWholeStatusShown(*job.Window());
+    EXPECT_EQ(job.Window()->BarPosition(), 0) << "a full bar would read as done";
+    EXPECT_EQ(job.Window()->ProgressBar1->value(), 0);
+    QTest::mouseClick(job.Window()->Button1, Qt::LeftButton);
+    job.WaitFor();
 }
 
 TEST_F(UpdateThreadTest, AcceptedUpdateIsDownloadedAppliedAndFinishedByTheUser)

@@ -152,3 +152,56 @@ TEST(MimeMessageTest, SplitsRecipientTexts)
         EXPECT_EQ(got, c.addresses) << c.text;
     }
 }
+
+TEST(MimeMessageTest, HeaderLinesWithEncodedWordsStayWithin76Characters)
+{
+    struct Case {
+        const char* what;
+        std::string subject;
+        std::string recipientName;
+        std::string fileName;
+    } cases[] = {
+        {"two-byte letters", "Mein Portfolio – Gemälde und Zeichnungen aus dem Atelier, Frühjahr 2026",
+            "Ünal Öztürk-Müller – Galerie für zeitgenössische Kunst", "Portfölio «Gemälde und Zeichnungen» 2026.pdf"},
+        {"three-byte letters", std::string("作品集") + std::string(40, 'a') + "作品集作品集作品集作品集作品集",
+            "美術館の学芸員さま美術館の学芸員さま", "作品集作品集作品集作品集作品集作品集作品集.pdf"},
+        {"four-byte letters", "🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨🎨 Portfolio 🎨🎨🎨", "🎨 Kurator 🎨", "🎨.pdf"},
+        {"one letter", "é", "é", "é.pdf"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        TMimeMessage m;
+        m.Subject = c.subject;
+        m.Body = "Hello";
+        m.FromAddress = "artist@example.org";
+        m.Recipients = c.recipientName + " <curator.of.the.collection@a-rather-long-museum-domain.example.org>";
+        m.AttachmentPath = dir.Write(c.fileName, "%PDF-1.4 test");
+        m.Prepare();
+        const std::string raw = ReadAll(m);
+
+        // Every header line of the message and of its parts.
+        size_t start = 0;
+        bool inHeader = true;
+        while (start < raw.size()) {
+            size_t end = raw.find("\r\n", start);
+            if (end == std::string::npos)
+                end = raw.size();
+            const std::string line = raw.substr(start, end - start);
+            if (line.empty())
+                inHeader = false;
+            else if (line.rfind("--=_part_", 0) == 0)
+                inHeader = true;
+            else if (inHeader && line.find("=?") != std::string::npos)
+                EXPECT_LE(line.size(), 76u) << line;
+            start = end + 2;
+        }
+
+        const auto parsed = ParseMail(raw, dir / "out.bin");
+        EXPECT_EQ(parsed["subject"].toString().toStdString(), c.subject);
+        EXPECT_EQ(parsed["filename"].toString().toStdString(), c.fileName);
+        EXPECT_EQ(parsed["to"][0].toString().toStdString(),
+                  "curator.of.the.collection@a-rather-long-museum-domain.example.org");
+        EXPECT_TRUE(parsed["defects"].toArray().isEmpty()) << raw.substr(0, 1500);
+    }
+}
