@@ -43,6 +43,8 @@ protected:
         Options::Instance()->SetShowWelcome(false);
         TRegistryIniFile(Options::SettingsKey).WriteDateTime(Options::SettingsSection, "LastUpdateCheck", 0);
         Updater::SetTestOverrides(server_.Url("update2.xml"), SharedTestCertificates().caFile, 0);
+        // The install steps as a normal user meets them; the tests run as root.
+        Updater::SetTestRootRuleOff(true);
         ClearDownloadArea();
         form1_ = std::make_unique<TForm1>();
         form1_->show();
@@ -52,6 +54,7 @@ protected:
     {
         form1_.reset();
         Updater::SetTestOverrides("", "", 0);
+        Updater::SetTestRootRuleOff(false);
         Options::FreeInstance();
         JobTest::TearDown();
     }
