@@ -125,7 +125,7 @@ void UpdateThread::Execute()
         SetStatus("Checking for Updates...");
         RunUpdate();
     } catch (const std::exception&) {
-        SetStatus("An error occured during the update.");
+        SetStatus("An error occurred during the update.");
     }
 
     SetProgress(1, 1);
@@ -161,7 +161,7 @@ void UpdateThread::RunUpdate()
         return;
     }
     if (!updater.IsUpdateAvailable()) {
-        SetStatus("Their are no new updates available.");
+        SetStatus("There are no new updates available.");
         return;
     }
     SetStatus("Update Available...");
