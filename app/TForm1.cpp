@@ -26,6 +26,7 @@
 #include "services/ProductAddresses.h"
 #include "services/TForm3.h"
 #include "services/UpdateThread.h"
+#include "services/Updater.h"
 #include "ui_TForm1.h"
 
 #include <QCloseEvent>
@@ -37,6 +38,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <exception>
+#include <filesystem>
 
 TForm1* Form1 = nullptr;
 
@@ -59,6 +61,11 @@ std::string FileNamePart(const std::string& path)
 QString MenuCaption(const std::string& text)
 {
     return QString::fromStdString(text).replace("&", "&&");
+}
+
+bool HasUpdateServer()
+{
+    return !Updater::DescriptionAddress().empty();
 }
 
 // The user's documents folder, or "" when the desktop names none that exists.
@@ -139,6 +146,8 @@ TForm1::TForm1(const std::vector<std::string>& arguments, QWidget* owner)
     ui_->Tutorial1->setEnabled(*ProductAddresses::TutorialPage != '\0');
     ui_->VisitWebsite1->setEnabled(*ProductAddresses::WebSite != '\0');
     ui_->Sendfeedback1->setEnabled(*ProductAddresses::FeedbackPage != '\0');
+    // A build without an update server has nothing to check against.
+    ui_->CheckforUpdates1->setEnabled(HasUpdateServer());
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -297,9 +306,13 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
     // shows a deleted artwork while the message is up.
     loaded.reset();
     NewPortfolio();
-    MessageBoxA(this,
-                "Failed to open the file: " + FileNamePart(path) + "\n\nPlease check if this file still exists.",
-                "Error", MB_OK | MB_ICONWARNING);
+    // A file that is there but does not read is no case of a moved file.
+    std::error_code ignored;
+    const char* const reason = std::filesystem::is_regular_file(path, ignored)
+                                   ? "The file is damaged or is not a portfolio file."
+                                   : "Please check if this file still exists.";
+    MessageBoxA(this, "Failed to open the file: " + FileNamePart(path) + "\n\n" + reason, "Error",
+                MB_OK | MB_ICONWARNING);
     RemoveRecentFile(path);
     return false;
 }
@@ -341,13 +354,18 @@ bool TForm1::SavePortfolio()
 {
     if (!portfolio_)
         return false;
-    std::string path = portfolio_->GetFileName(false);
+    const std::string previous = portfolio_->GetFileName(false);
+    std::string path = previous;
     if (path.empty()) {
         if (!SaveDialog1->Execute(this))
             return false;
         path = SaveDialog1->FileName;
     }
+    // A file that could not be written is not the portfolio's file: the
+    // caption and later saves stay with the last one that was (or none).
     const bool saved = SaveAs(path);
+    if (!saved)
+        portfolio_->SetFileName(previous);
     UpdateCaption(portfolio_->GetFileName(true));
     return saved;
 }
@@ -505,7 +523,7 @@ void TForm1::RequestQuit(int exitCode)
 
 void TForm1::SetCheckForUpdatesEnabled(bool enabled)
 {
-    ui_->CheckforUpdates1->setEnabled(enabled);
+    ui_->CheckforUpdates1->setEnabled(enabled && HasUpdateServer());
 }
 
 bool TForm1::IsPortfolioModified()

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <exception>
 
@@ -19,6 +21,8 @@ TForm13* Form13 = nullptr;
 namespace {
 
 const int kBox = 400;
+// Between the picture and the bars that run along its top and bottom.
+const int kGap = 6;
 
 void SetUpBar(QScrollBar* bar, int maximum, int position)
 {
@@ -26,6 +30,46 @@ void SetUpBar(QScrollBar* bar, int maximum, int position)
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setValue(position);
+}
+
+// How long the bar must be for its thumb to travel exactly `span` pixels,
+// one per value step, and how far from the bar's start the thumb's centre
+// stands at the bar's minimum. The desktop style decides the arrows and
+// the thumb, so both are measured, not assumed.
+struct BarFit {
+    int length = 0;
+    int thumbCentre = 0;
+};
+
+BarFit FitBar(const QScrollBar* bar, int span)
+{
+    const bool vertical = bar->orientation() == Qt::Vertical;
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    if (!vertical)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.sliderPosition = option.sliderValue = bar->minimum();
+    const int thickness = bar->style()->pixelMetric(QStyle::PM_ScrollBarExtent, &option, bar);
+
+    BarFit fit{span, 0};
+    // The thumb's length may follow the bar's: a few rounds settle it.
+    for (int round = 0; round < 4; ++round) {
+        option.rect = vertical ? QRect(0, 0, thickness, fit.length) : QRect(0, 0, fit.length, thickness);
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+        const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+        const int travel = vertical ? groove.height() - thumb.height() : groove.width() - thumb.width();
+        fit.thumbCentre = vertical ? thumb.top() + thumb.height() / 2 : thumb.left() + thumb.width() / 2;
+        if (travel == span)
+            break;
+        fit.length += span - travel;
+    }
+    return fit;
 }
 
 } // namespace
@@ -96,8 +140,32 @@ bool TForm13::LoadPicture(Picture* picture)
     SetUpBar(ui_->ScrollBar3, displaySize_.width(), 0);
     SetUpBar(ui_->ScrollBar4, displaySize_.width(), displaySize_.width());
     focus_ = {0, 0, displaySize_.width(), displaySize_.height()};
+    LineUpBars();
     DrawEdges();
     return true;
+}
+
+void TForm13::LineUpBars()
+{
+    // The picture stands centred in Image1, as the label aligns it.
+    const QRect box = ui_->Image1->geometry();
+    const QRect shown(box.left() + (box.width() - displaySize_.width()) / 2,
+                      box.top() + (box.height() - displaySize_.height()) / 2, displaySize_.width(),
+                      displaySize_.height());
+    // Each bar runs along the picture in its own direction, its thumb over
+    // the edge it moves: the horizontal ones above and below for the left
+    // and right edges, the vertical ones beside it for the top and bottom.
+    const BarFit across = FitBar(ui_->ScrollBar3, shown.width());
+    const BarFit down = FitBar(ui_->ScrollBar1, shown.height());
+    const int thickness = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ui_->ScrollBar1);
+    const int acrossStart = shown.left() - across.thumbCentre;
+    const int downStart = shown.top() - down.thumbCentre;
+    ui_->ScrollBar3->setGeometry(acrossStart, shown.top() - kGap - thickness, across.length, thickness);
+    ui_->ScrollBar4->setGeometry(acrossStart, shown.bottom() + 1 + kGap, across.length, thickness);
+    // Clear of the horizontal bars' ends, which reach past the picture.
+    const int side = std::max(kGap, across.thumbCentre);
+    ui_->ScrollBar1->setGeometry(shown.left() - side - thickness, downStart, thickness, down.length);
+    ui_->ScrollBar2->setGeometry(shown.right() + 1 + side, downStart, thickness, down.length);
 }
 
 void TForm13::DrawEdges()

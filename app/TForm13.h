@@ -1,8 +1,9 @@
 #pragma once
 // TForm13 (unit CropPictureForm): the crop dialog, modal, made at start-up.
 // Shows the artwork's picture scaled into a 400-pixel square with four bars
-// for its top, bottom, left and right edges; Apply hands the chosen edges,
-// in picture pixels, to the caller. Main thread only.
+// for its edges: vertical ones beside it for the top and bottom, horizontal
+// ones above and below it for the left and right. Apply hands the chosen
+// edges, in picture pixels, to the caller. Main thread only.
 #include "app/CropMapping.h"
 
 #include <QDialog>
@@ -47,6 +48,8 @@ public slots:
 private:
     // Shows the scaled picture with the edge rectangle where the bars are.
     void DrawEdges();
+    // Places the bars along the picture as shown, each thumb over its edge.
+    void LineUpBars();
 
     std::unique_ptr<Ui::TForm13> ui_;
     Picture* picture_ = nullptr;

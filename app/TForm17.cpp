@@ -282,7 +282,7 @@ void TForm17::AddAccount()
     if (!factory->HasDefault() &&
         MessageBoxA(this,
                     "Would you like to set the account '" + account->GetDisplayName() +
-                        "' as the default E-Mail account to use in future? You can allways change this setting "
+                        "' as the default E-Mail account to use in future? You can always change this setting "
                         "at a later stage in the Options.",
                     "Set as the default E-Mail account?", MB_YESNO | MB_ICONQUESTION) == IDYES) {
         factory->SetDefault(account, true);

@@ -168,6 +168,10 @@ void TForm5::Button1Click()
 
 void TForm5::Button3Click()
 {
-    if (portfolio_ && ApplyDetails())
-        portfolio_->SaveDetails();
+    if (!portfolio_ || !ApplyDetails())
+        return;
+    std::string error;
+    if (!portfolio_->SaveDetails(&error))
+        MessageBoxA(this, "Your details could not be saved as the default details:\n" + error, "Oooops!",
+                    MB_OK | MB_ICONERROR);
 }

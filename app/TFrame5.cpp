@@ -17,15 +17,98 @@ namespace {
 const char* const kAttachCaption = "Click to attach a file...";
 const std::uint32_t kNoColor = 0xFFFFFF;
 const std::uint32_t kBlack = 0x000000;
+// Marks the entry that holds a style's own value where the list has none.
+const int kOwnValueRole = Qt::UserRole + 1;
+
+int FindEntry(const QComboBox* box, const QString& text, Qt::CaseSensitivity cs = Qt::CaseSensitive)
+{
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i).compare(text, cs) == 0)
+            return i;
+    return -1;
+}
+
+void DropOwnValue(QComboBox* box)
+{
+    for (int i = box->count() - 1; i >= 0; --i)
+        if (box->itemData(i, kOwnValueRole).toBool())
+            box->removeItem(i);
+}
+
+// Shows a value the list does not offer as an entry of its own at `at`, so
+// that the box tells what the style holds; the next element takes it away.
+void ShowOwnValue(QComboBox* box, const QString& text, int at)
+{
+    box->insertItem(at, text);
+    box->setItemData(at, true, kOwnValueRole);
+    box->setItemData(at, text, Qt::ToolTipRole);
+    box->setCurrentIndex(at);
+}
 
 // Selects the entry whose text is exactly `text`, else `fallback` (no
 // selection when neither is listed).
 void SelectText(QComboBox* box, const std::string& text, const char* fallback)
 {
-    int index = box->findText(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    int index = FindEntry(box, QString::fromStdString(text));
     if (index < 0)
-        index = box->findText(QString::fromLatin1(fallback), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        index = FindEntry(box, QString::fromLatin1(fallback));
     box->setCurrentIndex(index);
+}
+
+// The families of a CSS font-family value, unquoted, in their order.
+QStringList CssFamilies(const std::string& value)
+{
+    QStringList families;
+    for (QString part : QString::fromStdString(value).split(',')) {
+        part = part.trimmed();
+        if (part.size() >= 2 && (part.front() == '\'' || part.front() == '"') && part.back() == part.front())
+            part = part.mid(1, part.size() - 2).trimmed();
+        if (!part.isEmpty())
+            families << part;
+    }
+    return families;
+}
+
+// The font box shows the style's family, or the first family of its list
+// that is installed (CSS names match without regard to case), or else the
+// value itself.
+void ShowFontFamily(QComboBox* box, const std::string& value)
+{
+    if (value.empty()) {
+        SelectText(box, value, "Arial");
+        return;
+    }
+    int index = FindEntry(box, QString::fromStdString(value));
+    for (const QString& family : CssFamilies(value)) {
+        if (index >= 0)
+            break;
+        index = FindEntry(box, family, Qt::CaseInsensitive);
+    }
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else
+        ShowOwnValue(box, QString::fromStdString(value), 0);
+}
+
+// The size box shows the style's size, a size the list does not offer in
+// its place among the others.
+void ShowFontSize(QComboBox* box, const std::string& value)
+{
+    const QString text = QString::fromStdString(value);
+    if (value.empty() || FindEntry(box, text) >= 0) {
+        SelectText(box, value, "16");
+        return;
+    }
+    bool numeric = false;
+    const double size = text.toDouble(&numeric);
+    int at = box->count();
+    if (numeric)
+        for (int i = 0; i < box->count(); ++i)
+            if (box->itemText(i).toDouble() > size) {
+                at = i;
+                break;
+            }
+    ShowOwnValue(box, text, at);
 }
 
 bool HasSelection(const QComboBox* box)
@@ -153,8 +236,10 @@ void TFrame5::LoadElement()
         return;
     const QSignalBlocker b2(ui_->ComboBox2), b3(ui_->ComboBox3), b4(ui_->ComboBox4), b6(ui_->ComboBox6),
         c2(ui_->CheckBox2);
-    SelectText(ui_->ComboBox2, style->FontFamily, "Arial");
-    SelectText(ui_->ComboBox3, style->FontSize, "16");
+    DropOwnValue(ui_->ComboBox2);
+    DropOwnValue(ui_->ComboBox3);
+    ShowFontFamily(ui_->ComboBox2, style->FontFamily);
+    ShowFontSize(ui_->ComboBox3, style->FontSize);
     SelectText(ui_->ComboBox4, style->FontStyle, "Normal");
     SelectText(ui_->ComboBox6, style->TextAlign, "Left");
     std::uint32_t color = kBlack;
@@ -170,29 +255,31 @@ void TFrame5::LoadElement()
     }
 }
 
-void TFrame5::ApplyElement()
+// Each control writes only its own property: a value the box merely shows
+// (a size it does not list, the installed family of a font list) stays in
+// the style as it was until the user picks another.
+
+void TFrame5::WriteTextField(std::string Style::*field, const QComboBox* box)
+{
+    if (Style* style = SelectedStyle(); style && HasSelection(box))
+        style->*field = Selected(box);
+}
+
+void TFrame5::WriteElementBackground()
 {
     Style* style = SelectedStyle();
     if (!style)
         return;
-    if (HasSelection(ui_->ComboBox2))
-        style->FontFamily = Selected(ui_->ComboBox2);
-    if (HasSelection(ui_->ComboBox3))
-        style->FontSize = Selected(ui_->ComboBox3);
-    if (HasSelection(ui_->ComboBox4))
-        style->FontStyle = Selected(ui_->ComboBox4);
-    style->SetFontColor(ui_->Shape1->BrushColor());
     if (ui_->CheckBox2->isChecked())
         style->SetBackgroundColor(ui_->Shape2->BrushColor());
     else
         style->BackgroundColor.clear();
-    if (HasSelection(ui_->ComboBox6))
-        style->TextAlign = Selected(ui_->ComboBox6);
-    // The repeat box is editable: typed text that names no entry is not a choice.
-    const int repeat = ui_->ComboBox5->findText(ui_->ComboBox5->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (repeat >= 0)
-        template_->SetBackgroundRepeat(ui_->ComboBox5->itemText(repeat).toStdString());
-    template_->SetBackgroundColor(ui_->CheckBox1->isChecked() ? ui_->Shape3->BrushColor() : kNoColor);
+}
+
+void TFrame5::WritePageBackgroundColor()
+{
+    if (template_)
+        template_->SetBackgroundColor(ui_->CheckBox1->isChecked() ? ui_->Shape3->BrushColor() : kNoColor);
 }
 
 void TFrame5::ComboBox1Change()
@@ -200,11 +287,20 @@ void TFrame5::ComboBox1Change()
     LoadElement();
 }
 
-void TFrame5::ComboBox2Change() { ApplyElement(); }
-void TFrame5::ComboBox3Change() { ApplyElement(); }
-void TFrame5::ComboBox4Change() { ApplyElement(); }
-void TFrame5::ComboBox5Change() { ApplyElement(); }
-void TFrame5::ComboBox6Change() { ApplyElement(); }
+void TFrame5::ComboBox2Change() { WriteTextField(&Style::FontFamily, ui_->ComboBox2); }
+void TFrame5::ComboBox3Change() { WriteTextField(&Style::FontSize, ui_->ComboBox3); }
+void TFrame5::ComboBox4Change() { WriteTextField(&Style::FontStyle, ui_->ComboBox4); }
+void TFrame5::ComboBox6Change() { WriteTextField(&Style::TextAlign, ui_->ComboBox6); }
+
+void TFrame5::ComboBox5Change()
+{
+    if (!template_)
+        return;
+    // The repeat box is editable: typed text that names no entry is not a choice.
+    const int repeat = FindEntry(ui_->ComboBox5, ui_->ComboBox5->currentText());
+    if (repeat >= 0)
+        template_->SetBackgroundRepeat(ui_->ComboBox5->itemText(repeat).toStdString());
+}
 
 void TFrame5::CheckBox1Click()
 {
@@ -215,17 +311,18 @@ void TFrame5::CheckBox1Click()
     if (!checked) {
         imageName_.clear();
         template_->SetBackgroundImage("");
+        template_->SetBackgroundRepeat("Tile");
         const QSignalBlocker b5(ui_->ComboBox5);
         ui_->ComboBox5->setCurrentIndex(ui_->ComboBox5->findText("Tile"));
         ui_->ToolButton1->setText(kAttachCaption);
     }
-    ApplyElement();
+    WritePageBackgroundColor();
 }
 
 void TFrame5::CheckBox2Click()
 {
     ui_->Shape2->setEnabled(ui_->CheckBox2->isChecked());
-    ApplyElement();
+    WriteElementBackground();
 }
 
 bool TFrame5::PickColor(TShape* shape)
@@ -239,20 +336,21 @@ bool TFrame5::PickColor(TShape* shape)
 
 void TFrame5::Shape1MouseDown(Qt::MouseButton button)
 {
-    if (button == Qt::LeftButton && PickColor(ui_->Shape1))
-        ApplyElement();
+    Style* style = SelectedStyle();
+    if (style && button == Qt::LeftButton && PickColor(ui_->Shape1))
+        style->SetFontColor(ui_->Shape1->BrushColor());
 }
 
 void TFrame5::Shape2MouseDown(Qt::MouseButton button)
 {
-    if (button == Qt::LeftButton && PickColor(ui_->Shape2))
-        ApplyElement();
+    if (SelectedStyle() && button == Qt::LeftButton && PickColor(ui_->Shape2))
+        WriteElementBackground();
 }
 
 void TFrame5::Shape3MouseDown(Qt::MouseButton button)
 {
-    if (button == Qt::LeftButton && PickColor(ui_->Shape3))
-        ApplyElement();
+    if (template_ && button == Qt::LeftButton && PickColor(ui_->Shape3))
+        WritePageBackgroundColor();
 }
 
 void TFrame5::ToolButton1Click()
@@ -271,4 +369,8 @@ void TFrame5::ToolButton1Click()
         return;
     imageName_ = template_->GetBackgroundImage();
     ui_->ToolButton1->setText(QString::fromStdString(imageName_));
+    // The template drops its colour with a new image; the swatch still shows
+    // it, and the page keeps what the user sees.
+    if (ui_->Shape3->BrushColor() != kNoColor)
+        WritePageBackgroundColor();
 }

@@ -2,13 +2,14 @@
 // TFrame5 (unit TemplateEditorFrame): the template editor inside the
 // templates dialog. Edits one user template in place: its page background
 // and, element by element, the text styles. Every change the user makes is
-// written into the template at once; showing a template or an element
-// writes nothing. Main thread only.
+// written into the template at once, and only the property it changes;
+// showing a template or an element writes nothing. Main thread only.
 #include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <string>
 
+class QComboBox;
 class Style;
 class Template;
 class TShape;
@@ -30,7 +31,6 @@ public:
     void SetTemplate(Template* value);
     Template* GetTemplate() const { return template_; }
     void LoadElement();
-    void ApplyElement();
 
 public slots:
     void ComboBox1Change();
@@ -48,6 +48,12 @@ public slots:
 
 private:
     Style* SelectedStyle() const;
+    // Writes the box's choice into the selected style's field.
+    void WriteTextField(std::string Style::*field, const QComboBox* box);
+    // The element's background from its box and swatch.
+    void WriteElementBackground();
+    // The page background colour from its box and swatch.
+    void WritePageBackgroundColor();
     void EnableBackground(bool enabled);
     // Lets the user pick the swatch's colour; true when it changed hands.
     bool PickColor(TShape* shape);

@@ -381,11 +381,14 @@ bool Portfolio::LoadSavedDetails()
     return true;
 }
 
-bool Portfolio::SaveDetails()
+bool Portfolio::SaveDetails(std::string* error)
 {
     const std::string path = DetailsFilePath();
-    if (path.empty())
+    if (path.empty()) {
+        if (error)
+            *error = "No folder for the program's data could be found.";
         return false;
+    }
     try {
         std::error_code ignored;
         std::filesystem::create_directories(ExtractFilePath(path), ignored);
@@ -404,7 +407,9 @@ bool Portfolio::SaveDetails()
         details.AddChild("UseCVFile").SetText(BoolText(useCVFile_));
         document.SaveToFile(path);
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        if (error)
+            *error = failure.what();
         return false;
     }
 }

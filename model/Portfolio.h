@@ -126,8 +126,9 @@ public:
     // file is missing or malformed.
     bool LoadSavedDetails();
     // Writes the details file through a temporary file; false, with any old
-    // file left as it was, when it cannot be written.
-    bool SaveDetails();
+    // file left as it was and the reason in *error when given, when it
+    // cannot be written.
+    bool SaveDetails(std::string* error = nullptr);
 
 private:
     bool AttachFile(const std::string& path, TMemoryStream& data, void (Portfolio::*setPath)(const std::string&));

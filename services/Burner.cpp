@@ -75,7 +75,7 @@ Burner::Burner(BurnThread* owner) : owner_(owner)
         hr = discMaster_->Open();
         if (hr != S_OK) {
             if (hr == IMAPI_E_ALREADYOPEN)
-                throw Exception("The Disk Master is allready opened by another application. " + ErrorText(hr));
+                throw Exception("The Disk Master is already opened by another application. " + ErrorText(hr));
             throw Exception("Failed to open the Disk Master. " + ErrorText(hr));
         }
         discMaster_->SetActiveDiscMasterFormat(IID_IJolietDiscMaster, reinterpret_cast<void**>(&jolietMaster_));

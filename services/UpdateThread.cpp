@@ -126,7 +126,7 @@ void UpdateThread::Execute()
         SetStatus("Checking for Updates...");
         ended = RunUpdate();
     } catch (const std::exception&) {
-        SetStatus("An error occured during the update.");
+        SetStatus("An error occurred during the update.");
     }
 
     // A full bar beside an error would read as done.
@@ -163,7 +163,7 @@ bool UpdateThread::RunUpdate()
         return false;
     }
     if (!updater.IsUpdateAvailable()) {
-        SetStatus("Their are no new updates available.");
+        SetStatus("There are no new updates available.");
         return true;
     }
     SetStatus("Update Available...");

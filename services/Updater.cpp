@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <stdexcept>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,12 +39,12 @@ const char kNoServer[] = "Failed to connect to the update server.";
 const char kReadFailed[] = "Failed to read the remote update file.";
 const char kParseFailed[] = "Failed to parse the update file.";
 const char kNoFiles[] = "This product has no download files set.";
-const char kNoFolder[] = "Failed to determine the tempory folder.";
+const char kNoFolder[] = "Failed to determine the temporary folder.";
 const char kFileServer[] = "Could not connect to the update server.";
 const char kCreateFailed[] = "Unable to create the temporary file.";
 const char kWriteFailed[] = "Unable to write to the temporary file.";
-const char kNoChecksum[] = "Failed to compute the files checksum.";
-const char kBadChecksum[] = "Failed to verify the files checksum.";
+const char kNoChecksum[] = "Failed to compute the file's checksum.";
+const char kBadChecksum[] = "Failed to verify the file's checksum.";
 const char kExecFailed[] = "Failed to execute the file: ";
 const char kStopped[] = "The update was stopped before the file ended: ";
 const char kAsRoot[] = "Updates are not installed while the program runs as root. Start it as a normal user "
@@ -357,7 +358,9 @@ bool Updater::FetchFile(UpdateDownload* file, UpdateThread* job)
         ::unlink(file->LocalPath.c_str());
         return SetError(kNoChecksum);
     }
-    if (md5.ToHex(digest.get()) != file->Hash) {
+    // The description's hex digits may be written in either case.
+    const std::string actual = md5.ToHex(digest.get());
+    if (actual.size() != file->Hash.size() || ::strncasecmp(actual.c_str(), file->Hash.c_str(), actual.size()) != 0) {
         ::unlink(file->LocalPath.c_str());
         return SetError(kBadChecksum);
     }

@@ -127,7 +127,7 @@ TEST_F(AccountDialogTest, AddingWithDefaultsKeepsThePresetAndOffersTheFirstAccou
     EXPECT_EQ(driver.Seen()[1].title, "Set as the default E-Mail account?");
     EXPECT_EQ(driver.Seen()[1].text,
               "Would you like to set the account 'me@gmail.com' as the default E-Mail account to use in future? "
-              "You can allways change this setting at a later stage in the Options.");
+              "You can always change this setting at a later stage in the Options.");
     EXPECT_EQ(driver.Seen()[1].icon, QMessageBox::Question);
 
     auto* account = dynamic_cast<SMTP*>(Factory()->FindAccount("me@gmail.com"));

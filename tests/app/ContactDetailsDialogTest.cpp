@@ -171,6 +171,28 @@ TEST_F(ContactDetailsDialogTest, TheFirstRealNameBecomesTheDefaultsAndOnlySaveAs
     EXPECT_EQ(fresh.GetName(true), "Third Name");
 }
 
+TEST_F(ContactDetailsDialogTest, SaveAsDefaultThatCannotWriteSaysSoAndKeepsTheDialogOpen)
+{
+    // A folder where the details file belongs: nothing can be renamed over it.
+    std::filesystem::create_directories(Portfolio::DetailsFilePath());
+    ContactInfo(
+        [](QWidget* dialog) {
+            SetName(dialog, "Ada Lovelace");
+            Press(dialog, "Button3");
+            EXPECT_TRUE(dialog->isVisible());
+            Press(dialog, "Button2");
+        },
+        [](ModalDriver& driver) { driver.Press(QMessageBox::Ok); });
+    std::filesystem::remove_all(Portfolio::DetailsFilePath());
+    ASSERT_EQ(seen_.size(), 2u);
+    EXPECT_EQ(seen_[1].title, "Oooops!");
+    EXPECT_EQ(seen_[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(seen_[1].text.rfind("Your details could not be saved as the default details:\n", 0), 0u) << seen_[1].text;
+    // The reason names the file that could not be written.
+    EXPECT_NE(seen_[1].text.find(Portfolio::DetailsFilePath()), std::string::npos) << seen_[1].text;
+    EXPECT_FALSE(Portfolio::HasSavedDetails());
+}
+
 TEST_F(ContactDetailsDialogTest, UntickingTheCvKeepsItsFileAndClearsOnlyTheFlag)
 {
     Portfolio* portfolio = CurrentPortfolio();

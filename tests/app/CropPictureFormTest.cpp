@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 namespace {
 
@@ -156,10 +158,10 @@ TEST_F(CropPictureFormTest, BarsMovedByKeysCropThePictureWhereTheRectangleShows)
         EXPECT_EQ(Bar(dialog, "ScrollBar1")->maximum(), 200);
         EXPECT_EQ(Bar(dialog, "ScrollBar4")->maximum(), 400);
         // Shown at half size: 50 display pixels are 100 picture pixels.
-        Move(dialog, "ScrollBar1", Qt::Key_Right, 50);
-        Move(dialog, "ScrollBar2", Qt::Key_Left, 25);
-        Move(dialog, "ScrollBar3", Qt::Key_Down, 100);
-        Move(dialog, "ScrollBar4", Qt::Key_Up, 50);
+        Move(dialog, "ScrollBar1", Qt::Key_Down, 50);
+        Move(dialog, "ScrollBar2", Qt::Key_Up, 25);
+        Move(dialog, "ScrollBar3", Qt::Key_Right, 100);
+        Move(dialog, "ScrollBar4", Qt::Key_Left, 50);
         EXPECT_EQ(Bar(dialog, "ScrollBar1")->value(), 50);
         EXPECT_EQ(Bar(dialog, "ScrollBar2")->value(), 175);
         EXPECT_EQ(Bar(dialog, "ScrollBar3")->value(), 100);
@@ -206,6 +208,86 @@ TEST_F(CropPictureFormTest, BarsMovedByKeysCropThePictureWhereTheRectangleShows)
     EXPECT_EQ(cropped.pixelColor(499, 249), QColor(Qt::yellow));
 }
 
+// Where the bar's thumb stands, in the bar's own pixels, as its style draws it.
+QPoint ThumbCentre(QScrollBar* bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.sliderPosition = option.sliderValue = bar->value();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar).center();
+}
+
+TEST_F(CropPictureFormTest, EachBarRunsAlongItsEdgeAndItsThumbStandsOverIt)
+{
+    std::unique_ptr<Picture> picture = MakePicture(FourColours(), "Along");
+    ModalDriver driver;
+    driver.Then([](QWidget* dialog) {
+        auto* image = dialog->findChild<QLabel*>("Image1");
+        // 800 x 400 is shown at 400 x 200, centred in the 400 x 400 box.
+        const QPoint shown = image->mapTo(dialog, QPoint(0, 100));
+        const struct {
+            const char* bar;
+            Qt::Orientation orientation;
+            int drag;  // pixels along the bar
+        } rows[] = {
+            {"ScrollBar1", Qt::Vertical, 60},     // top edge, down
+            {"ScrollBar2", Qt::Vertical, -50},    // bottom edge, up
+            {"ScrollBar3", Qt::Horizontal, 120},  // left edge, to the right
+            {"ScrollBar4", Qt::Horizontal, -90},  // right edge, to the left
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.bar);
+            QScrollBar* bar = Bar(dialog, row.bar);
+            ASSERT_EQ(bar->orientation(), row.orientation);
+            const bool vertical = row.orientation == Qt::Vertical;
+            // Along the bar's own direction, in display pixels of the picture.
+            const auto along = [&](QPoint inBar) {
+                const QPoint p = bar->mapTo(dialog, inBar) - shown;
+                return vertical ? p.y() : p.x();
+            };
+            const int start = bar->value();
+            EXPECT_NEAR(along(ThumbCentre(bar)), start, 1);
+
+            // Dragged with the mouse, the edge follows the thumb.
+            const QPoint from = ThumbCentre(bar);
+            const QPoint to = from + (vertical ? QPoint(0, row.drag) : QPoint(row.drag, 0));
+            QTest::mousePress(bar, Qt::LeftButton, {}, from);
+            QTest::mouseMove(bar, to);
+            QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+            EXPECT_NEAR(bar->value(), start + row.drag, 1);
+            EXPECT_NEAR(along(ThumbCentre(bar)), bar->value(), 1);
+            EXPECT_NEAR(along(to), bar->value(), 1);
+        }
+
+        // The rectangle stands where the thumbs do.
+        const int top = Bar(dialog, "ScrollBar1")->value(), bottom = Bar(dialog, "ScrollBar2")->value();
+        const int left = Bar(dialog, "ScrollBar3")->value(), right = Bar(dialog, "ScrollBar4")->value();
+        const QImage grabbed = image->grab().toImage();
+        const int middleX = (left + right) / 2, middleY = 100 + (top + bottom) / 2;
+        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(middleX, 100 + top)));
+        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(middleX, 100 + bottom - 1)));
+        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(left, middleY)));
+        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(right - 1, middleY)));
+        EXPECT_FALSE(IsEdgeColour(grabbed.pixelColor(middleX, 100 + top - 2)));
+        EXPECT_FALSE(IsEdgeColour(grabbed.pixelColor(left - 2, middleY)));
+        QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
+    });
+    ASSERT_EQ(Form13->CropPicture(picture.get()), mrOk);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(Form13->GetCropTop(), 120);
+    EXPECT_EQ(Form13->GetCropBottom(), 300);
+    EXPECT_EQ(Form13->GetCropLeft(), 240);
+    EXPECT_EQ(Form13->GetCropRight(), 620);
+}
+
 TEST_F(CropPictureFormTest, ApplyWithUntouchedBarsIsACancel)
 {
     // 1200 x 800 is shown at 400 x 266, where a float scale lost two rows.
@@ -232,7 +314,7 @@ TEST_F(CropPictureFormTest, SmallPicturesAreShownAsTheyAre)
     driver.Then([](QWidget* dialog) {
         EXPECT_EQ(dialog->findChild<QLabel*>("Image1")->pixmap().size(), QSize(300, 200));
         EXPECT_EQ(Bar(dialog, "ScrollBar4")->maximum(), 300);
-        Move(dialog, "ScrollBar3", Qt::Key_Down, 3);
+        Move(dialog, "ScrollBar3", Qt::Key_Right, 3);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     EXPECT_EQ(Form13->CropPicture(picture.get()), mrCancel);
@@ -245,8 +327,8 @@ TEST_F(CropPictureFormTest, CrossedBarsCropBetweenThemAndMeetingBarsChangeNothin
     ModalDriver driver;
     // The left bar past the right one: the region between them is kept.
     driver.Then([](QWidget* dialog) {
-        Move(dialog, "ScrollBar3", Qt::Key_Down, 300);
-        Move(dialog, "ScrollBar4", Qt::Key_Up, 300);
+        Move(dialog, "ScrollBar3", Qt::Key_Right, 300);
+        Move(dialog, "ScrollBar4", Qt::Key_Left, 300);
         QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
     });
     ASSERT_EQ(Form13->CropPicture(picture.get()), mrOk);
@@ -263,8 +345,8 @@ TEST_F(CropPictureFormTest, CrossedBarsCropBetweenThemAndMeetingBarsChangeNothin
     // Bars on one line leave nothing between them: the picture stays.
     ModalDriver meeting;
     meeting.Then([](QWidget* dialog) {
-        Move(dialog, "ScrollBar1", Qt::Key_Right, 100);
-        Move(dialog, "ScrollBar2", Qt::Key_Left, 300);
+        Move(dialog, "ScrollBar1", Qt::Key_Down, 100);
+        Move(dialog, "ScrollBar2", Qt::Key_Up, 300);
         QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
     });
     ASSERT_EQ(Form13->CropPicture(picture.get()), mrOk);

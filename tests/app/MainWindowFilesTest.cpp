@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QMenu>
 #include "services/ProductAddresses.h"
+#include "services/Updater.h"
 
 #include <fstream>
 #include <optional>
@@ -141,8 +142,9 @@ TEST_F(MainWindowFilesTest, AFailedOpenIsReportedAndLeavesAnEmptyPortfolioAndThe
         ASSERT_EQ(driver.Seen().size(), 2u) << "no save question over what the reader left";
         EXPECT_EQ(driver.Seen()[0].text, kQuestion);
         const SeenModal& failure = driver.Seen()[1];
-        EXPECT_EQ(failure.text,
-                  std::string("Failed to open the file: ") + file.name + "\n\nPlease check if this file still exists.");
+        // The file is there: it is not reported as gone.
+        EXPECT_EQ(failure.text, std::string("Failed to open the file: ") + file.name +
+                                    "\n\nThe file is damaged or is not a portfolio file.");
         EXPECT_EQ(failure.title, "Error");
         EXPECT_EQ(failure.icon, QMessageBox::Warning);
 
@@ -205,6 +207,7 @@ TEST_F(MainWindowFilesTest, RecentFilesKeepFourAndMoveOnlyTheFourthToTheTop)
     driver.Press(QMessageBox::Ok);
     Action("MRUFile31")->trigger();
     ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    EXPECT_EQ(driver.Seen().at(0).text, "Failed to open the file: c.pfo\n\nPlease check if this file still exists.");
     EXPECT_EQ(MenuEntries(*form1_), (std::vector<std::string>{"Sea && Sky.pfo", "a.pfo", "d.pfo", "-"}));
     EXPECT_EQ(Options::Instance()->GetRecentFile3(), "");
     EXPECT_TRUE(Action("N5")->isVisible());
@@ -403,6 +406,81 @@ TEST_F(MainWindowFilesTest, SaveAsOfAnUnnamedPortfolioLeavesItUnnamed)
     EXPECT_EQ(CurrentPortfolio()->GetFileName(false), later);
     EXPECT_EQ(Options::Instance()->GetRecentFile0(), later);
     EXPECT_EQ(Options::Instance()->GetRecentFile1(), copy);
+}
+
+TEST_F(MainWindowFilesTest, AFailedSaveKeepsTheCaptionAndTheFileOfTheLastSaveThatWorked)
+{
+    MakeForms();
+    CurrentPortfolio()->SetName("Work");
+    const std::string sample = Options::Instance()->GetRecentFile0();
+    const std::string failing = UnwritablePath("work.pfo");
+    {
+        ModalDriver driver;
+        driver.ChooseFile(QString::fromStdString(failing)).Press(QMessageBox::Ok);
+        Action("Save1")->trigger();
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+        ASSERT_EQ(driver.Seen().size(), 2u);
+        EXPECT_EQ(driver.Seen()[1].title, "Ooops!");
+        EXPECT_EQ(driver.Seen()[1].text.rfind("An error occurred trying to save the portfolio:\n", 0), 0u);
+    }
+    EXPECT_EQ(Caption(), kTitle);
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), "");
+    EXPECT_TRUE(CurrentPortfolio()->IsModified());
+    EXPECT_EQ(Options::Instance()->GetRecentFile0(), sample);
+
+    // The next Save asks for a name again, and one that works names the window.
+    const std::string good = files_ / "good.pfo";
+    {
+        ModalDriver driver;
+        driver.ChooseFile(QString::fromStdString(good));
+        Action("ToolButton1")->trigger();
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    }
+    EXPECT_TRUE(fs::exists(good));
+    EXPECT_EQ(Caption(), std::string(kTitle) + " - good.pfo");
+
+    // A saved portfolio whose file can no longer be written keeps it.
+    const fs::path moved = files_ / "moved";
+    fs::create_directories(moved);
+    const std::string inMoved = (moved / "kept.pfo").string();
+    {
+        ModalDriver driver;
+        driver.ChooseFile(QString::fromStdString(inMoved));
+        Action("SaveAs1")->trigger();
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    }
+    ASSERT_TRUE(form1_->OpenPortfolio(inMoved));
+    fs::remove_all(moved);
+    CurrentPortfolio()->SetName("Later work");
+    {
+        ModalDriver driver;
+        driver.Press(QMessageBox::Ok);
+        Action("Save1")->trigger();
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    }
+    EXPECT_EQ(Caption(), std::string(kTitle) + " - kept.pfo");
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), inMoved);
+}
+
+TEST_F(MainWindowFilesTest, CheckForUpdatesIsOfferedOnlyWithAnUpdateServer)
+{
+    // This build names no update host; a test address stands in for one.
+    ASSERT_EQ(std::string(ProductAddresses::UpdateHost), "");
+    MakeForms();
+    EXPECT_FALSE(Action("CheckforUpdates1")->isEnabled());
+    // The end of an update job enables the entry again, but not here.
+    form1_->SetCheckForUpdatesEnabled(true);
+    EXPECT_FALSE(Action("CheckforUpdates1")->isEnabled());
+    form1_.reset();
+
+    Updater::SetTestOverrides("https://127.0.0.1:1/update2.xml", "", 0);
+    MakeForms();
+    EXPECT_TRUE(Action("CheckforUpdates1")->isEnabled());
+    form1_->SetCheckForUpdatesEnabled(false);
+    EXPECT_FALSE(Action("CheckforUpdates1")->isEnabled());
+    form1_->SetCheckForUpdatesEnabled(true);
+    EXPECT_TRUE(Action("CheckforUpdates1")->isEnabled());
+    Updater::SetTestOverrides("", "", 0);
 }
 
 TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)

@@ -91,7 +91,7 @@ TEST_F(MainWindowJobsTest, CheckForUpdatesShowsTheJobAndTheMenuEntryWaitsForIt)
         return job->Window() && job->Window()->Button1->isEnabled();
     }));
     EXPECT_TRUE(entryDisabledWhileRunning);
-    EXPECT_EQ(Status(job), "Their are no new updates available.");
+    EXPECT_EQ(Status(job), "There are no new updates available.");
     EXPECT_FALSE(form1_->isEnabled()) << "the update window holds the main window";
     QTest::mouseClick(job->Window()->Button1, Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return job->Finished(); }));

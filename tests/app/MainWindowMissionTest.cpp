@@ -30,6 +30,7 @@
 #include "platform/ipc/Ipc.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
@@ -138,18 +139,37 @@ protected:
 
 TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
 {
-    // A new portfolio.
-    Trigger("New1");
+    // Work left from before: New asks about it and, answered No, starts afresh.
+    {
+        QImage old(30, 20, QImage::Format_RGB32);
+        old.fill(Qt::gray);
+        const std::string file = sources_ / "Old Study.png";
+        ASSERT_TRUE(old.save(QString::fromStdString(file)));
+        form1_->AddArtworkFromFile(file);
+        CurrentPortfolio()->SetStatementText("An old statement");
+        ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 1);
+        ModalDriver driver;
+        driver.Press(QMessageBox::No);
+        Trigger("New1");
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        EXPECT_EQ(driver.Seen().at(0).text, "Do you want to save the current portfolio?");
+    }
     ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+    EXPECT_EQ(CurrentPortfolio()->GetStatementText(true), "");
+    EXPECT_FALSE(CurrentPortfolio()->IsModified());
+    EXPECT_EQ(strip_->Items()->Count(), 2);
+    EXPECT_EQ(form1_->windowTitle(), "Velmora Voravev 2.0");
 
-    // Three artworks, each a picture of two halves.
+    // Three artworks, each a picture of two halves: `left` and `right`.
     const char* const titles[] = {"Red Field", "Harbour at Dusk", "Noon"};
+    const auto left = [](int i) { return QColor::fromHsv(i * 110, 220, 220); };
+    const auto right = [](int i) { return QColor::fromHsv(i * 110 + 40, 220, 120); };
     for (int i = 0; i < 3; ++i) {
         QImage image(120, 80, QImage::Format_RGB32);
-        image.fill(QColor::fromHsv(i * 110, 220, 220));
+        image.fill(left(i));
         for (int y = 0; y < 80; ++y)
             for (int x = 60; x < 120; ++x)
-                image.setPixelColor(x, y, QColor::fromHsv(i * 110 + 40, 220, 120));
+                image.setPixelColor(x, y, right(i));
         AddArtwork(image, titles[i]);
     }
     ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 3);
@@ -157,26 +177,32 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(CurrentPortfolio()->GetPicture(i)->GetTitle(true), titles[i]);
 
-    // The first turned a quarter, the second cropped from the left.
+    // The first turned a quarter, counter-clockwise: its right half goes
+    // to the top. The second cropped by 40 pixels from the left.
     Select(1);
     ClickPage("ToolButton6");
-    EXPECT_EQ(PictureImage(CurrentPortfolio()->GetPicture(0)).size(), QSize(80, 120));
+    const QImage turned = PictureImage(CurrentPortfolio()->GetPicture(0));
+    ASSERT_EQ(turned.size(), QSize(80, 120));
+    EXPECT_EQ(turned.pixelColor(40, 10).rgb(), right(0).rgb());
+    EXPECT_EQ(turned.pixelColor(40, 110).rgb(), left(0).rgb());
     Select(2);
     {
         ModalDriver driver;
         driver.Then([](QWidget* dialog) {
-            auto* left = dialog->findChild<QScrollBar*>("ScrollBar3");
-            left->setFocus();
+            auto* leftEdge = dialog->findChild<QScrollBar*>("ScrollBar3");
+            leftEdge->setFocus();
             for (int i = 0; i < 40; ++i)
-                QTest::keyClick(left, Qt::Key_Down);
+                QTest::keyClick(leftEdge, Qt::Key_Right);
             QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
         });
         ClickPage("ToolButton9");
         ASSERT_TRUE(driver.AllDone()) << driver.Report();
     }
-    const QSize cropped = PictureImage(CurrentPortfolio()->GetPicture(1)).size();
-    EXPECT_LT(cropped.width(), 120);
-    EXPECT_EQ(cropped.height(), 80);
+    const QImage cropped = PictureImage(CurrentPortfolio()->GetPicture(1));
+    ASSERT_EQ(cropped.size(), QSize(80, 80));
+    EXPECT_EQ(cropped.pixelColor(0, 40).rgb(), left(1).rgb());
+    EXPECT_EQ(cropped.pixelColor(19, 40).rgb(), left(1).rgb());
+    EXPECT_EQ(cropped.pixelColor(20, 40).rgb(), right(1).rgb());
 
     // Contact details.
     {
@@ -208,10 +234,12 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
     }
     ASSERT_EQ(CurrentPortfolio()->GetTemplate(), other);
 
-    // Preview: the page finishes loading, the user closes the window.
+    // Preview: the front page of this portfolio shows, with one page per
+    // artwork beside it; the user closes the window.
     {
         bool loaded = false;
-        std::string shownFolder;
+        std::string shownPage, shownTitle;
+        int artworkPages = 0;
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -221,7 +249,11 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
                 preview->setProperty("watched", true);
                 QObject::connect(preview->WebBrowser1, &QWebEngineView::loadFinished, preview, [&, preview](bool ok) {
                     loaded = ok;
-                    shownFolder = preview->WebBrowser1->url().toLocalFile().toStdString();
+                    shownPage = preview->WebBrowser1->url().toLocalFile().toStdString();
+                    shownTitle = preview->WebBrowser1->title().toStdString();
+                    const fs::path data = fs::path(shownPage).parent_path() / "Data";
+                    for (const char* page : {"000.html", "001.html", "002.html", "003.html"})
+                        artworkPages += fs::exists(data / page) ? 1 : 0;
                     preview->accept();
                 });
             }
@@ -232,7 +264,9 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
         ASSERT_TRUE(WaitUntil([&] { return job->Finished(); }));
         job->WaitFor();
         EXPECT_TRUE(loaded);
-        EXPECT_NE(shownFolder, "");
+        EXPECT_EQ(fs::path(shownPage).filename(), "portfolio.html");
+        EXPECT_EQ(shownTitle, "Alinta Marrow");
+        EXPECT_EQ(artworkPages, 3);
     }
 
     // Export to PDF.
@@ -305,6 +339,10 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
     ASSERT_EQ(messages.size(), 1u);
     TempDir mail;
     const QJsonObject parsed = ParseMail(messages[0].raw, mail / "attachment.pdf");
+    EXPECT_EQ(parsed["to"].toArray(), QJsonArray{"gallery@example.com"});
+    EXPECT_EQ(parsed["subject"].toString(), "Portfolio");
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(messages[0].info))["rcpt_tos"].toArray(),
+              QJsonArray{"gallery@example.com"});
     EXPECT_EQ(parsed["filename"].toString(), "portfolio.pdf");
     EXPECT_NE(Shell("pdftotext -enc UTF-8 '" + (mail / "attachment.pdf") + "' -").find("Alinta Marrow"),
               std::string::npos);

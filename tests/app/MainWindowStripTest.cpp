@@ -282,7 +282,7 @@ TEST_F(MainWindowStripTest, CropThroughThePageShowsTheCroppedPicture)
         auto* left = dialog->findChild<QScrollBar*>("ScrollBar3");
         left->setFocus();
         for (int i = 0; i < 250; ++i)
-            QTest::keyClick(left, Qt::Key_Down);
+            QTest::keyClick(left, Qt::Key_Right);
         QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
     });
     Click("ToolButton9");

@@ -100,7 +100,7 @@ TEST_F(TemplateEditorTest, TheElementListHoldsTheNamedStylesInOrder)
     EXPECT_EQ(elements->currentIndex(), 0);
 }
 
-TEST_F(TemplateEditorTest, EachChangedControlWritesItsFieldAndTheWholeElement)
+TEST_F(TemplateEditorTest, EachChangedControlWritesOnlyItsOwnProperty)
 {
     frame_->SetTemplate(first_);
     auto* elements = Find<QComboBox>("ComboBox1");
@@ -123,11 +123,83 @@ TEST_F(TemplateEditorTest, EachChangedControlWritesItsFieldAndTheWholeElement)
         style->FontColor.clear();
         ChooseEntry(elements, 0);
         ChooseEntry(elements, elements->count() - 1);
+        const std::string before = style->*(c.field);
+        const std::string otherwise = TemplateXml(first_);
         ChooseEntry(Find<QComboBox>(c.control), c.entry);
         EXPECT_EQ(style->*(c.field), c.entry.toStdString());
-        // Every apply writes the font colour: black when the style had none.
-        EXPECT_EQ(style->FontColor, "0x00000000");
+        // Everything else stays as it was, the missing font colour included.
+        style->*(c.field) = before;
+        EXPECT_EQ(TemplateXml(first_), otherwise);
     }
+
+    // The page background's repeat is the template's, and only that.
+    Style* page = ElementStyle("Page Background");
+    ASSERT_NE(page, nullptr);
+    first_->SetBackgroundColor(0x00123456);
+    frame_->SetTemplate(second_);
+    frame_->SetTemplate(first_);
+    const std::string repeat = page->BackgroundRepeat;
+    const std::string otherwise = TemplateXml(first_);
+    ChooseEntry(Find<QComboBox>("ComboBox5"), "Vertical");
+    EXPECT_EQ(first_->GetBackgroundRepeat(), "Vertical");
+    page->BackgroundRepeat = repeat;
+    EXPECT_EQ(TemplateXml(first_), otherwise);
+}
+
+TEST_F(TemplateEditorTest, AShippedTemplatesCopyShowsItsOwnFontAndSizeAndKeepsThem)
+{
+    frame_->SetTemplate(first_);
+    auto* fonts = Find<QComboBox>("ComboBox2");
+    auto* sizes = Find<QComboBox>("ComboBox3");
+    // Every element of a shipped template names a CSS font list; sizes such
+    // as 34 and 30 are not among the offered ones.
+    Style* title = ElementStyle("Artist Name");
+    ASSERT_NE(title, nullptr);
+    title->FontSize = "34";
+    ASSERT_EQ(sizes->findText("34"), -1);
+    ChooseEntry(Find<QComboBox>("ComboBox1"), "Artist Name");
+    const std::string family = title->FontFamily;
+    ASSERT_NE(family.find(','), std::string::npos) << family;
+
+    // The first family of the list that is installed.
+    QString firstInstalled;
+    for (QString part : QString::fromStdString(family).split(',')) {
+        part = part.trimmed().remove('\'').remove('"');
+        if (fonts->findText(part, Qt::MatchFixedString) >= 0) {
+            firstInstalled = fonts->itemText(fonts->findText(part, Qt::MatchFixedString));
+            break;
+        }
+    }
+    ASSERT_FALSE(firstInstalled.isEmpty()) << family;
+    EXPECT_EQ(fonts->currentText(), firstInstalled);
+    EXPECT_EQ(sizes->currentText(), "34");
+    // Shown in its place among the sizes.
+    EXPECT_EQ(sizes->itemText(sizes->currentIndex() - 1), "32");
+    EXPECT_EQ(sizes->itemText(sizes->currentIndex() + 1), "36");
+
+    // Changing only the alignment keeps the artist name at 34 pixels in its own fonts.
+    ChooseEntry(Find<QComboBox>("ComboBox6"), "Right");
+    EXPECT_EQ(title->TextAlign, "Right");
+    EXPECT_EQ(title->FontSize, "34");
+    EXPECT_EQ(title->FontFamily, family);
+
+    // A list of fonts of which none is installed shows as it is written; a
+    // size of another element is not left behind in the list.
+    Style* text = ElementStyle("Body Text");
+    ASSERT_NE(text, nullptr);
+    text->FontFamily = "'Nowhere Sans', 'Gone Serif', fantasy";
+    text->FontSize = "30";
+    ChooseEntry(Find<QComboBox>("ComboBox1"), "Body Text");
+    EXPECT_EQ(fonts->currentText(), "'Nowhere Sans', 'Gone Serif', fantasy");
+    EXPECT_EQ(sizes->currentText(), "30");
+    EXPECT_EQ(sizes->findText("34"), -1);
+    EXPECT_EQ(sizes->count(), 35);
+    ChooseEntry(Find<QComboBox>("ComboBox4"), "Bold");
+    EXPECT_EQ(text->FontFamily, "'Nowhere Sans', 'Gone Serif', fantasy");
+    EXPECT_EQ(text->FontSize, "30");
+    // A size picked from the list replaces the style's own.
+    ChooseEntry(sizes, "28");
+    EXPECT_EQ(text->FontSize, "28");
 }
 
 TEST_F(TemplateEditorTest, ThereAreThirtyFourSizesAndNoThirty)
@@ -238,8 +310,7 @@ TEST_F(TemplateEditorTest, AnImagePickedInTheFileDialogLandsInTheTemplate)
     EXPECT_EQ(file->GetType(), "Background");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(file->GetData()), file->GetSize()), ReadFileBytes(path));
     EXPECT_EQ(Find<QToolButton>("ToolButton1")->text(), "meadow.png");
-    // The shown colour is written back by the next change while ticked.
-    ChooseEntry(Find<QComboBox>("ComboBox6"), "Right");
+    // The page keeps the colour its swatch shows beside the new image.
     EXPECT_EQ(first_->GetBackgroundColor(), 0x00ABCDEFu);
     EXPECT_EQ(first_->GetBackgroundImage(), "meadow.png");
 }

@@ -1,6 +1,8 @@
 #include "app/TForm11.h"
 
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
+#include "model/Picture.h"
 #include "output/Form1.h"
 #include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/ModalDriver.h"
@@ -121,6 +123,37 @@ TEST_F(WelcomeWindowTest, TheFirstRecentEntryIsNeverEmpty)
     EXPECT_EQ(first->toolTip().toStdString(), Options::Instance()->GetRecentFile0());
     for (const char* name : {"Label6", "Label7", "Label8"})
         EXPECT_FALSE(Find<QLabel>(name)->isVisible()) << name;
+}
+
+TEST_F(WelcomeWindowTest, TheSamplePortfolioOfAFreshStartOpens)
+{
+    // Where the build places it beside the program, as an installer does.
+    SetRecentFiles({"", "", "", ""});
+    const std::string sample = Options::Instance()->GetRecentFile0();
+    ASSERT_TRUE(std::filesystem::is_regular_file(sample)) << sample;
+    ShowWelcome();
+    ModalDriver driver;  // no window may come: the file opens
+    QTest::mouseClick(Find<QLabel>("Label5"), Qt::LeftButton);
+    EXPECT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_TRUE(driver.Seen().empty());
+    EXPECT_FALSE(welcome_->isVisible());
+
+    Portfolio* opened = CurrentPortfolio();
+    EXPECT_EQ(opened->GetFileName(false), sample);
+    EXPECT_EQ(form1_->windowTitle().toStdString(), std::string("Velmora Voravev 2.0 - ") + Options::SampleFileName);
+    EXPECT_NE(opened->GetName(true), "");
+    EXPECT_NE(opened->GetStatementText(true), "");
+    ASSERT_GE(opened->GetPictureCount(), 3);
+    ASSERT_LE(opened->GetPictureCount(), 4);
+    for (int i = 0; i < opened->GetPictureCount(); ++i) {
+        SCOPED_TRACE(i);
+        const Picture* artwork = opened->GetPicture(i);
+        EXPECT_NE(artwork->GetTitle(true), "");
+        ASSERT_NE(artwork->GetBitmap(), nullptr);
+        EXPECT_GT(artwork->GetBitmap()->GetWidth(), 100);
+    }
+    EXPECT_NE(opened->GetTemplate(), nullptr);
+    EXPECT_EQ(Options::Instance()->GetRecentFile0(), sample);
 }
 
 TEST_F(WelcomeWindowTest, TheCheckBoxStoresTheSettingAtOnce)

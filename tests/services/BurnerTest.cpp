@@ -57,7 +57,7 @@ TEST_F(BurnerTest, ConstructionFailuresThrowTheirMessages)
         {"not created", [](FakeScript& s) { s.create = E_OUTOFMEMORY; },
             "Failed to create the Disk Master. An unknown IMAPI error (0x8007000E) occurred."},
         {"open elsewhere", [](FakeScript& s) { s.open = IMAPI_E_ALREADYOPEN; },
-            "The Disk Master is allready opened by another application. A call to IDiscMaster::Open has already "
+            "The Disk Master is already opened by another application. A call to IDiscMaster::Open has already "
             "been made against this object by your application."},
         {"not opened", [](FakeScript& s) { s.open = IMAPI_E_GENERIC; },
             "Failed to open the Disk Master. A generic error occurred."},

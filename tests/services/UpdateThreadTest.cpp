@@ -167,7 +167,7 @@ TEST_F(UpdateThreadTest, NoUpdateOfferedIsShownToAnInteractiveUser)
     job.Start();
     ASSERT_TRUE(SpinUntil([&] { return job.Window() && job.Window()->Button1->isEnabled(); }));
     EXPECT_TRUE(job.Window()->isVisible());
-    EXPECT_EQ(Status(job), "Their are no new updates available.");
+    EXPECT_EQ(Status(job), "There are no new updates available.");
     EXPECT_FALSE(mainWindow_.isEnabled());
     QTest::mouseClick(job.Window()->Button1, Qt::LeftButton);
     job.WaitFor();

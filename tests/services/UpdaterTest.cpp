@@ -237,6 +237,28 @@ TEST_F(UpdaterTest, DownloadsIntoAPrivateFolderWithProgressUpToTheSize)
     EXPECT_EQ(job.reports.size(), 8u);
 }
 
+TEST_F(UpdaterTest, AChecksumInEitherCaseOfHexDigitsIsAccepted)
+{
+    const std::string content = "#!/bin/sh\nexit 0\n";
+    const std::string upper = Md5Hex(content);
+    const std::string lower = QString::fromStdString(upper).toLower().toStdString();
+    ASSERT_NE(lower, upper);
+    std::string mixed = upper;
+    for (size_t i = 0; i < mixed.size(); i += 2)
+        mixed[i] = lower[i];
+    for (const std::string& hash : {lower, mixed}) {
+        SCOPED_TRACE(hash);
+        ClearDownloadArea();
+        server_.Put("f.run", content);
+        server_.Put("update2.xml", Description(Product(kProduct, "2", "1", server_.Url(""), {{"f.run", content, "", hash}})));
+        Updater updater = MakeUpdater();
+        ASSERT_TRUE(updater.CheckForUpdates()) << updater.GetError();
+        ASSERT_TRUE(updater.DownloadAll(nullptr)) << updater.GetError();
+        ASSERT_EQ(updater.Downloads().size(), 1u);
+        EXPECT_EQ(ReadFileBytes(updater.Downloads()[0]->LocalPath), content);
+    }
+}
+
 TEST_F(UpdaterTest, AFileThatFailsIsDeleted)
 {
     const std::string content = "#!/bin/sh\nexit 0\n";
@@ -248,13 +270,11 @@ TEST_F(UpdaterTest, AFileThatFailsIsDeleted)
     };
     const std::string http = "http://127.0.0.1:" + std::to_string(server_.Port()) + "/";
     const Case cases[] = {
-        {"a wrong hash", {"f.run", content, "", Md5Hex("other")}, "", "Failed to verify the files checksum."},
-        {"a lower-case hash", {"f.run", content, "", QString::fromStdString(Md5Hex(content)).toLower().toStdString()},
-         "", "Failed to verify the files checksum."},
-        {"zero bytes", {"f.run", ""}, "", "Failed to compute the files checksum."},
-        {"more bytes than its size", {"f.run", content, "", "auto", "5"}, "", "Failed to verify the files checksum."},
+        {"a wrong hash", {"f.run", content, "", Md5Hex("other")}, "", "Failed to verify the file's checksum."},
+        {"zero bytes", {"f.run", ""}, "", "Failed to compute the file's checksum."},
+        {"more bytes than its size", {"f.run", content, "", "auto", "5"}, "", "Failed to verify the file's checksum."},
         {"a server that never stops sending", {"f.run", content}, server_.Url("endless/"),
-         "Failed to verify the files checksum."},
+         "Failed to verify the file's checksum."},
         {"missing on the server (404)", {"f.run", content}, server_.Url("missing/"),
          "Could not connect to the update server."},
         {"an http address", {"f.run", content}, http, "Could not connect to the update server."},
@@ -301,7 +321,7 @@ TEST_F(UpdaterTest, NoPrivateFolderNoDownload)
     const bool downloaded = updater.DownloadAll(nullptr);
     setenv("XDG_CACHE_HOME", saved.c_str(), 1);
     EXPECT_FALSE(downloaded);
-    EXPECT_EQ(updater.GetError(), "Failed to determine the tempory folder.");
+    EXPECT_EQ(updater.GetError(), "Failed to determine the temporary folder.");
     EXPECT_EQ(server_.Requests().size(), 1u); // the description only
 }
 
