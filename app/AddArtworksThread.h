@@ -41,9 +41,6 @@ public:
                       Deliver deliver);
     ~AddArtworksThread() override;
 
-    // Once finished: the files that became no artwork, in their order.
-    const std::vector<std::string>& Unreadable() const { return unreadable_; }
-
 protected:
     void Execute() override;
 

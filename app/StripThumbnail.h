@@ -17,8 +17,8 @@ public:
     explicit StripThumbnail(TSmoothImageListBox* strip);
 
     // Any thread, one picture per thread at a time: the picture fitted into
-    // the image area, drawn over white (a transparent picture shows the
-    // item's white fill, not a pattern). Null for an empty picture.
+    // the image area, scaled down and drawn over white as the picture draws
+    // itself everywhere on screen. Null for an empty picture.
     QImage Make(TFreeWinBitmap& picture) const;
 
     // Main thread: the item shows the thumbnail made of the picture (a null

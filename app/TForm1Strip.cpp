@@ -146,8 +146,11 @@ void TForm1::RebuildStrip()
     std::vector<QImage> thumbnails(static_cast<size_t>(count));
     RunOnWorkers(thumbnails.size(),
                  [&](size_t i) { thumbnails[i] = ThumbnailOf(thumbnail, *portfolio_->GetPicture(static_cast<int>(i))); });
+    // One update for all: each one restarts the strip's loader thread.
+    items->BeginUpdate();
     for (int i = 0; i < count; ++i)
         AddStripItem(portfolio_->GetPicture(i), thumbnails[static_cast<size_t>(i)]);
+    items->EndUpdate();
     ShowSelectedPage();
 }
 

@@ -3,12 +3,10 @@
 // order, and files that are no picture named in one message instead of
 // becoming artworks without an image.
 #include "app/NamedPipeClient.h"
-#include "app/NamedPipeServer.h"
 #include "controls/GPImage.h"
 #include "controls/TSmoothImageListBox.h"
 #include "controls/TSmoothImageListBoxItem.h"
 #include "controls/TSmoothImageListBoxItems.h"
-#include "output/Form1.h"
 #include "output/TForm15.h"
 #include "platform/gdiplus/GpImage.h"
 #include "tests/app/JobTestSupport.h"
@@ -17,22 +15,16 @@
 
 #include <QProgressBar>
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class AddingArtworksTest : public PrivateSettingsWindowTest {
 protected:
     void SetUp() override
     {
         PrivateSettingsWindowTest::SetUp();
-        // The server starts with the event loop; a client sent before would
-        // wait for it while holding the loop up.
-        ASSERT_TRUE(WaitUntil([] { return fs::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); }));
+        ASSERT_TRUE(WaitUntilServing());
     }
 
     std::string SaveImage(const std::string& name, QColor colour, int width, int height)
@@ -148,7 +140,7 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
         if (handOver) {
             form1_.reset();
             MakeForms();
-            ASSERT_TRUE(WaitUntil([] { return fs::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); }));
+            ASSERT_TRUE(WaitUntilServing());
         }
         ModalDriver driver;
         driver.Press(QMessageBox::Ok);

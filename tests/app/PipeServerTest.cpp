@@ -25,9 +25,7 @@ protected:
     void SetUp() override
     {
         PrivateSettingsWindowTest::SetUp();
-        // The server starts with the event loop; a client sent before would
-        // wait for it while holding the loop up.
-        ASSERT_TRUE(WaitUntil([] { return fs::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); }));
+        ASSERT_TRUE(WaitUntilServing());
     }
 
     static void Send(const std::string& message)
