@@ -12,7 +12,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <sys/stat.h>
 #include <thread>
 
 NamedPipeServer::NamedPipeServer() : TThread(false), retry_(std::make_unique<QTimer>())
@@ -138,6 +137,8 @@ bool NamedPipeServer::MainWindowBusy() const
 {
     if (running_ || QApplication::activeModalWidget() || Form1HeldDisabled())
         return true;
+    if (Form1 && Form1->AddingArtworks())
+        return true;
     if (Form1)
         for (const auto& job : Form1->Jobs())
             if (!job->Finished())
@@ -187,25 +188,13 @@ void NamedPipeServer::Run(const PipeRequest& request)
         }
         break;
     case PipeRequest::Action::AddArtworks:
-        for (const std::string& path : request.files)
-            if (!AddArtwork(path))
-                break;
+        // Decoded on workers under the progress window; later requests wait
+        // until all of them are in.
+        if (Form1 && Form1->GetPortfolio())
+            Form1->AddArtworksFromFiles(request.files);
         break;
     }
     FocusMainWindow();
-}
-
-bool NamedPipeServer::AddArtwork(const std::string& path)
-{
-    if (!Form1 || !Form1->GetPortfolio())
-        return false;
-    // A later start names files that exist; a missing one is left out too.
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return true;
-    // Adds the strip item and the artwork, and shows the page again.
-    Form1->AddArtworkFromFile(path);
-    return true;
 }
 
 void NamedPipeServer::FocusMainWindow()

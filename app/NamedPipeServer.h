@@ -5,10 +5,11 @@
 // synchronised call, where it is carried out: bring the main window to the
 // front, open a portfolio, or add picture files as new "New Artwork" items.
 //
-// While a job runs, a modal dialog is open or another window holds the main
-// window disabled, a request only brings the window forward and waits; the
-// waiting requests run in arrival order once the main window is free, so a
-// portfolio that a job or dialog is using is never replaced under it.
+// While a job or an addition of artworks runs, a modal dialog is open or
+// another window holds the main window disabled, a request only brings the
+// window forward and waits; the waiting requests run in arrival order once
+// the main window is free, so a portfolio that a job or dialog is using is
+// never replaced under it.
 //
 // Made and stopped by the main window on the main thread.
 #include "platform/thread/Thread.h"
@@ -68,8 +69,6 @@ private:
     // On the main thread.
     void Dispatch(PipeRequest request);
     void Run(const PipeRequest& request);
-    // False when there is no portfolio to add to (the rest is skipped).
-    bool AddArtwork(const std::string& path);
     bool MainWindowBusy() const;
     void RunWaiting();
 

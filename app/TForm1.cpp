@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/AddArtworksThread.h"
 #include "app/EmailThread.h"
 #include "app/ExportThread.h"
 #include "app/FormBackground.h"
@@ -196,8 +197,8 @@ TForm1::TForm1(const std::vector<std::string>& arguments, QWidget* owner)
             NewPortfolio();
     } else {
         NewPortfolio();
-        for (const std::string& path : arguments)
-            AddArtworkFromFile(path);
+        // Runs once the window is up: the pictures come while it shows.
+        AddArtworksFromFiles(arguments);
     }
 
     if (options_->GetCheckForUpdates())
@@ -223,6 +224,9 @@ TForm1::~TForm1()
         job.reset();
     }
     jobs_.clear();
+    for (std::unique_ptr<AddArtworksThread>& job : addJobs_)
+        job->Terminate();
+    addJobs_.clear();
     StopBackgroundJobs();
     if (Form1Commands() == this)
         RegisterForm1Commands(nullptr);

@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+class AddArtworksThread;
 class BurnThread;
+struct DecodedArtwork;
 class Options;
 class Picture;
 class Portfolio;
 class ProgressThread;
 class QAction;
+class QImage;
 class TOpenDialog;
 class TSaveDialog;
 class NamedPipeServer;
@@ -122,11 +125,14 @@ public:
     // Adds the artwork's item before "Add Artwork"; the selection stays.
     // False for null. The caller adds the artwork to the portfolio.
     bool AddPictureToStrip(Picture* picture);
-    // A picture file of the command line or of a later start as a new
-    // artwork at the end; a file that does not decode gives one without an
-    // image. A folder, FIFO or device is left out: reading a FIFO or a
-    // device would block the program for good.
-    void AddArtworkFromFile(const std::string& path);
+    // Picture files of the command line or of a later start as new artworks
+    // at the end, in their order: read and decoded on workers under the
+    // progress window, each shown as it comes. Files that are missing, no
+    // regular file or no picture become no artwork and are named in one
+    // message at the end. Returns at once.
+    void AddArtworksFromFiles(const std::vector<std::string>& files);
+    // Whether such an addition is still under way.
+    bool AddingArtworks() const;
     // Makes the artwork's thumbnail again; false when it has no item.
     bool UpdateThumbnail(Picture* picture);
     // Asks, then deletes the selected artwork and shows the page before it.
@@ -149,8 +155,12 @@ private:
     void RebuildStrip();
     // Puts the page into Panel2 in place of the current one.
     void ShowPage(QWidget* page);
-    // Takes the artwork's item out of the strip again, if it has one.
-    void RemoveFromStrip(Picture* picture);
+    // AddPictureToStrip with a thumbnail made already.
+    bool AddStripItem(Picture* picture, const QImage& thumbnail);
+    // Artworks the addition made, on the main thread: into the strip, in
+    // one update, and into the portfolio they were made for, if that is
+    // still the open one.
+    void AddDecodedArtworks(std::vector<DecodedArtwork>& artworks);
     // ---- end of the page strip ----
 
 private:
@@ -180,6 +190,8 @@ private:
     std::vector<std::unique_ptr<ProgressThread>> jobs_;
     // Update checks started so far; a finished one goes at the next start.
     std::vector<std::unique_ptr<UpdateThread>> updateJobs_;
+    // Additions of picture files; a finished one goes at the next start.
+    std::vector<std::unique_ptr<AddArtworksThread>> addJobs_;
 
     // ---- Single instance: welcome window and pipe server (app/TForm1SingleInstance.cpp) ----
 public:

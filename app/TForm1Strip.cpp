@@ -3,7 +3,8 @@
 // switching of the page shown in Panel2.
 #include "app/TForm1.h"
 
-#include "app/ScreenPixmap.h"
+#include "app/AddArtworksThread.h"
+#include "app/StripThumbnail.h"
 #include "app/TForm2.h"
 #include "app/TFrame1.h"
 #include "app/TFrame2.h"
@@ -14,15 +15,17 @@
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "controls/TSmoothImageListBoxItems.h"
 #include "controls/TSmoothImageListBoxNavigator.h"
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
-#include "platform/rtl/MemoryStream.h"
 #include "ui_TForm1.h"
+#include "zip/TZAWorkerPool.h"
 
 #include <QLayout>
-#include <sys/stat.h>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -48,6 +51,13 @@ void PlainFill(TGDIPFill* fill, TColor colour, TColor border)
 void AddFixedItem(TSmoothImageListBoxItems* items, const char* resource)
 {
     items->Add()->Image()->LoadFromResourceName(resource);
+}
+
+// Null for an artwork without an image: its item shows the default picture.
+QImage ThumbnailOf(const StripThumbnail& thumbnail, const Picture& picture)
+{
+    TFreeWinBitmap* bitmap = picture.GetBitmap();
+    return bitmap ? thumbnail.Make(*bitmap) : QImage();
 }
 
 } // namespace
@@ -130,8 +140,18 @@ void TForm1::RebuildStrip()
         items->Delete(1);
     items->EndUpdate();
     strip->ScrollToItem(0);
-    for (int i = 0; i < portfolio_->GetPictureCount(); ++i)
-        AddPictureToStrip(portfolio_->GetPicture(i));
+    // An opened portfolio's pictures are all decoded: their thumbnails are
+    // made on all cores at once.
+    const StripThumbnail thumbnail(strip);
+    const int count = portfolio_->GetPictureCount();
+    std::vector<QImage> thumbnails(static_cast<size_t>(count));
+    RunOnWorkers(thumbnails.size(),
+                 [&](size_t i) { thumbnails[i] = ThumbnailOf(thumbnail, *portfolio_->GetPicture(static_cast<int>(i))); });
+    // One update for all: each one restarts the strip's loader thread.
+    items->BeginUpdate();
+    for (int i = 0; i < count; ++i)
+        AddStripItem(portfolio_->GetPicture(i), thumbnails[static_cast<size_t>(i)]);
+    items->EndUpdate();
     ShowSelectedPage();
 }
 
@@ -175,14 +195,20 @@ bool TForm1::AddPictureToStrip(Picture* picture)
 {
     if (!picture)
         return false;
+    return AddStripItem(picture, ThumbnailOf(StripThumbnail(SmoothImageListBox1), *picture));
+}
+
+bool TForm1::AddStripItem(Picture* picture, const QImage& thumbnail)
+{
     const std::lock_guard<std::recursive_mutex> lock(portfolioMutex_);
     TSmoothImageListBoxItems* items = SmoothImageListBox1->Items();
     items->BeginUpdate();
     TSmoothImageListBoxItem* item = items->Add();
     item->SetIndex(items->Count() - 2);
     item->SetTag(reinterpret_cast<intptr_t>(picture));
+    StripThumbnail(SmoothImageListBox1).Show(item, thumbnail, picture->GetBitmap());
     items->EndUpdate();
-    return UpdateThumbnail(picture);
+    return true;
 }
 
 bool TForm1::UpdateThumbnail(Picture* picture)
@@ -194,53 +220,45 @@ bool TForm1::UpdateThumbnail(Picture* picture)
         TSmoothImageListBoxItem* item = items->GetItem(i);
         if (reinterpret_cast<Picture*>(item->Tag()) != picture)
             continue;
+        const StripThumbnail thumbnail(SmoothImageListBox1);
         items->BeginUpdate();
-        TMemoryStream stream;
-        // Without an image the item keeps showing the strip's default picture.
-        // The thumbnail is what the artwork page shows, transparent parts
-        // over white included.
-        if (const TFreeWinBitmap* bitmap = picture->GetBitmap(); bitmap && SaveScreenImage(*bitmap, stream))
-            item->Image()->LoadFromStream(&stream);
+        thumbnail.Show(item, ThumbnailOf(thumbnail, *picture), picture->GetBitmap());
         items->EndUpdate();
         return true;
     }
     return false;
 }
 
-void TForm1::AddArtworkFromFile(const std::string& path)
+void TForm1::AddArtworksFromFiles(const std::vector<std::string>& files)
 {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (files.empty() || !portfolio_)
         return;
-    auto picture = std::make_unique<Picture>(portfolio_.get());
-    try {
-        picture->SetTitle("New Artwork");
-        picture->LoadFromFile(path);
-        if (AddPictureToStrip(picture.get())) {
-            portfolio_->AddPicture(picture.get());
-            picture.release();
-            ShowSelectedPage();
-        }
-    } catch (...) {
-        // This file is left out and the others still come; no strip item
-        // may point at the picture that goes now, also when the strip
-        // failed half-way through adding it.
-        if (picture)
-            RemoveFromStrip(picture.get());
-    }
+    std::erase_if(addJobs_, [](const std::unique_ptr<AddArtworksThread>& job) { return job->Finished(); });
+    addJobs_.push_back(std::make_unique<AddArtworksThread>(
+        portfolio_.get(), files, StripThumbnail(SmoothImageListBox1),
+        [this](std::vector<DecodedArtwork>& artworks) { AddDecodedArtworks(artworks); }));
 }
 
-void TForm1::RemoveFromStrip(Picture* picture)
+bool TForm1::AddingArtworks() const
 {
-    TSmoothImageListBoxItems* items = SmoothImageListBox1->Items();
-    for (int i = items->Count() - 2; i > 0; --i) {
-        if (reinterpret_cast<Picture*>(items->GetItem(i)->Tag()) != picture)
-            continue;
-        items->BeginUpdate();
-        items->Delete(i);
-        items->EndUpdate();
+    return std::any_of(addJobs_.begin(), addJobs_.end(),
+                       [](const std::unique_ptr<AddArtworksThread>& job) { return !job->Finished(); });
+}
+
+void TForm1::AddDecodedArtworks(std::vector<DecodedArtwork>& artworks)
+{
+    if (!portfolio_)
         return;
+    TSmoothImageListBoxItems* items = SmoothImageListBox1->Items();
+    items->BeginUpdate();
+    for (DecodedArtwork& artwork : artworks) {
+        if (artwork.picture->GetOwner() != portfolio_.get())
+            continue;
+        AddStripItem(artwork.picture.get(), artwork.thumbnail);
+        portfolio_->AddPicture(artwork.picture.release());
     }
+    items->EndUpdate();
+    ShowSelectedPage();
 }
 
 bool TForm1::DeleteSelectedPicture()

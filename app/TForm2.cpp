@@ -5,6 +5,7 @@
 #include "app/ScreenPixmap.h"
 #include "app/TForm1.h"
 #include "app/TOpenPictureDialog.h"
+#include "app/UnreadablePictures.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
@@ -113,26 +114,31 @@ void TForm2::done(int result)
         QDialog::done(result);
 }
 
-void TForm2::ShowPreview(Picture* picture)
+QPixmap TForm2::PreviewOf(Picture* picture, const std::string& path) const
 {
-    if (imagePath_.empty())
-        return;
-    ui_->Image2->clear();
     QPixmap shown;
     if (picture) {
         if (const TFreeWinBitmap* bitmap = picture->GetBitmap())
             shown = ScreenPixmap(*bitmap);
     } else {
         TFreeWinBitmap file;
-        if (file.Load(imagePath_, 0))
+        if (file.Load(path, 0))
             shown = ScreenPixmap(file);
     }
-    if (shown.isNull())
-        return;
     const QSize box = ui_->Image2->size();
-    if (shown.width() > box.width() || shown.height() > box.height())
+    if (!shown.isNull() && (shown.width() > box.width() || shown.height() > box.height()))
         shown = shown.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    ui_->Image2->setPixmap(shown);
+    return shown;
+}
+
+void TForm2::ShowPreview(Picture* picture)
+{
+    if (imagePath_.empty())
+        return;
+    ui_->Image2->clear();
+    const QPixmap shown = PreviewOf(picture, imagePath_);
+    if (!shown.isNull())
+        ui_->Image2->setPixmap(shown);
 }
 
 bool TForm2::SelectImage()
@@ -142,9 +148,17 @@ bool TForm2::SelectImage()
         openPictureDialog1_->FileName = imagePath_;
     if (!openPictureDialog1_->Execute(this))
         return false;
-    imagePath_ = openPictureDialog1_->FileName;
+    // A file that does not decode is refused here, before it can become an
+    // artwork without an image; the image chosen before stays.
+    const std::string chosen = openPictureDialog1_->FileName;
+    const QPixmap shown = PreviewOf(nullptr, chosen);
+    if (shown.isNull()) {
+        MessageBoxA(this, UnreadablePicturesText({chosen}), "Oooops!", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    imagePath_ = chosen;
     imageChanged_ = true;
-    ShowPreview(nullptr);
+    ui_->Image2->setPixmap(shown);
     return true;
 }
 
@@ -179,12 +193,16 @@ void TForm2::Button2Click()
         MessageBoxA(this, "You must give a title to this artwork.", "Oooops!", MB_OK | MB_ICONERROR);
         return;
     }
+    // The file was read when it was chosen, but it may have changed since:
+    // the artwork takes nothing, texts included, unless its image loads.
+    if (imageChanged_ && !picture_->LoadFromFile(imagePath_)) {
+        MessageBoxA(this, UnreadablePicturesText({imagePath_}), "Oooops!", MB_OK | MB_ICONERROR);
+        return;
+    }
     picture_->SetTitle(ui_->Edit1->text().toStdString());
     picture_->SetMedia(ui_->Edit2->text().toStdString());
     picture_->SetDimensions(ui_->Edit3->text().toStdString());
     picture_->SetDescription(ui_->Memo1->toPlainText().toStdString());
-    if (imageChanged_)
-        picture_->LoadFromFile(imagePath_);
     done(mrOk);
 }
 

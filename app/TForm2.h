@@ -4,6 +4,7 @@
 // image file, title, media, dimensions and description. Nothing reaches the
 // artwork before OK. Main thread only.
 #include <QDialog>
+#include <QPixmap>
 #include <memory>
 #include <string>
 
@@ -34,7 +35,9 @@ public:
 
     // Shows the picture's current image, or with null the chosen file's.
     void ShowPreview(Picture* picture);
-    // Lets the user choose the image file; false when cancelled.
+    // Lets the user choose the image file; false when cancelled or when the
+    // file cannot be read as a picture (the user is told, and the image
+    // chosen before stays).
     bool SelectImage();
 
     void done(int result) override;
@@ -52,6 +55,9 @@ protected:
 
 private:
     void FillFields(const Picture& picture);
+    // The picture's current image or, with null, the file's, fitted into
+    // the preview; null when there is none or the file does not decode.
+    QPixmap PreviewOf(Picture* picture, const std::string& path) const;
 
     std::unique_ptr<Ui::TForm2> ui_;
     std::unique_ptr<TOpenPictureDialog> openPictureDialog1_;

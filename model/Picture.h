@@ -41,7 +41,7 @@ public:
     };
     // Null image when the bytes do not decode. The stream is read where it
     // lies, from its start, and left rewound.
-    static Decoded Decode(TMemoryStream& bytes);
+    static Decoded Decode(TMemoryStream& bytes, int flags = 0);
     // False, with the picture unchanged, for a result without an image.
     bool Adopt(Decoded decoded);
 

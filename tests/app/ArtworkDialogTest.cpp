@@ -380,4 +380,71 @@ TEST_F(ArtworkDialogTest, AStoredFileThatIsNowAFifoDoesNotHoldTheChooser)
     EXPECT_FALSE(released) << "the window waited on the FIFO";
 }
 
-}  // namespace
+} // namespace
+
+namespace {
+
+TEST_F(ArtworkDialogTest, AChosenFileThatIsNoPictureIsRefusedAndTheArtworkKeepsItsImage)
+{
+    const std::string text = files_.Write("notes.jpg", "words, not pixels");
+    const std::string whole = ReadFileBytes(red_.toStdString());
+    const std::string cut = files_.Write("cut.png", whole.substr(0, whole.size() / 2));
+    for (const std::string& bad : {text, cut}) {
+        SCOPED_TRACE(bad);
+        const std::string message = "The file \"" + bad + "\" could not be read as a picture.";
+        {
+            // Adding: no artwork comes, and the dialog does not open.
+            ModalDriver driver;
+            driver.ChooseFile(QString::fromStdString(bad)).Press(QMessageBox::Ok);
+            EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+            ASSERT_TRUE(driver.AllDone()) << driver.Report();
+            ASSERT_EQ(driver.Seen().size(), 2u);
+            EXPECT_EQ(driver.Seen()[1].text, message);
+            EXPECT_EQ(driver.Seen()[1].title, "Oooops!");
+            EXPECT_EQ(Form2->GetPicture(), nullptr);
+            EXPECT_FALSE(CurrentPortfolio()->IsModified());
+        }
+        // Editing: the preview and, after OK, the artwork keep the image
+        // they had.
+        Picture* picture = TurnedArtwork();
+        ModalDriver driver;
+        driver.Then([](QWidget* dialog) {
+            const QImage before = Child<QLabel>(dialog, "Image2")->pixmap().toImage();
+            ClickPreview(dialog);
+            EXPECT_EQ(Child<QLabel>(dialog, "Image2")->pixmap().toImage(), before);
+            Press(dialog, "Button2");
+        });
+        driver.ChooseFile(QString::fromStdString(bad)).Press(QMessageBox::Ok);
+        EXPECT_EQ(Form2->EditArtwork(picture), mrOk);
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        EXPECT_EQ(driver.Seen().at(2).text, message);
+        EXPECT_EQ(picture->GetFileName(), red_.toStdString());
+        EXPECT_EQ(PictureImage(picture).size(), QSize(40, 60));
+        EXPECT_FALSE(CurrentPortfolio()->IsModified());
+    }
+}
+
+TEST_F(ArtworkDialogTest, AChosenFileSpoiltBeforeOkKeepsTheDialogOpenAndTheArtworkUnchanged)
+{
+    const std::string later = files_ / "later.png";
+    std::filesystem::copy_file(green_.toStdString(), later);
+    Picture* picture = TurnedArtwork();
+    ModalDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        ClickPreview(dialog);
+        files_.Write("later.png", "no longer a picture");
+        Title(dialog, "Renamed");
+        Press(dialog, "Button2");
+        EXPECT_TRUE(dialog->isVisible());
+        Press(dialog, "Button1");
+    });
+    driver.ChooseFile(QString::fromStdString(later)).Press(QMessageBox::Ok);
+    EXPECT_EQ(Form2->EditArtwork(picture), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_EQ(driver.Seen().at(2).text, "The file \"" + later + "\" could not be read as a picture.");
+    EXPECT_EQ(picture->GetTitle(true), "Red");
+    EXPECT_EQ(picture->GetFileName(), red_.toStdString());
+    EXPECT_EQ(PictureImage(picture).size(), QSize(40, 60));
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include "model/Picture.h"
 #include "output/Form1.h"
 #include "output/PortfolioArchive.h"
+#include "tests/app/JobTestSupport.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmallDisk.h"
@@ -498,28 +499,37 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
         bool cancelDialog;
         std::string caption;
         std::string artist;
-        std::vector<bool> artworksWithImage;  // each titled "New Artwork" unless opened
+        int artworks;  // each titled "New Artwork" unless opened, each with its image
+        std::string message;  // about the files that are no picture
     } rows[] = {
-        {"none", {}, false, kTitle, "", {}},
-        {"two files", {picture, notPicture}, false, kTitle, "", {true, false}},
-        {"open a file", {"/open", file}, false, std::string(kTitle) + " - given.pfo", "Given Artist", {true}},
-        {"open, dialog cancelled", {"/open"}, true, kTitle, "", {}},
-        {"the switch is case-sensitive", {"/OPEN", file}, false, kTitle, "", {false, false}},
+        {"none", {}, false, kTitle, "", 0, ""},
+        {"two files", {picture, notPicture}, false, kTitle, "", 1,
+         "The file \"" + notPicture + "\" could not be read as a picture."},
+        {"open a file", {"/open", file}, false, std::string(kTitle) + " - given.pfo", "Given Artist", 1, ""},
+        {"open, dialog cancelled", {"/open"}, true, kTitle, "", 0, ""},
+        {"the switch is case-sensitive", {"/OPEN", file}, false, kTitle, "", 0,
+         "These files could not be read as pictures:\n/OPEN\n" + file},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ModalDriver driver;
         if (row.cancelDialog)
             driver.Reject();
+        if (!row.message.empty())
+            driver.Press(QMessageBox::Ok);
         form1_ = std::make_unique<TForm1>(row.arguments);
         ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+        if (!row.message.empty()) {
+            EXPECT_EQ(driver.Seen().back().text, row.message);
+        }
+        ASSERT_TRUE(WaitUntil([this] { return !form1_->AddingArtworks(); }));
         ASSERT_NE(CurrentPortfolio(), nullptr);
         EXPECT_EQ(Caption(), row.caption);
         EXPECT_EQ(CurrentPortfolio()->GetName(true), row.artist);
-        ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), static_cast<int>(row.artworksWithImage.size()));
-        for (size_t i = 0; i < row.artworksWithImage.size(); ++i) {
-            Picture* artwork = CurrentPortfolio()->GetPicture(static_cast<int>(i));
-            EXPECT_EQ(artwork->GetBitmap() != nullptr, row.artworksWithImage[i]) << i;
+        ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), row.artworks);
+        for (int i = 0; i < row.artworks; ++i) {
+            Picture* artwork = CurrentPortfolio()->GetPicture(i);
+            EXPECT_NE(artwork->GetBitmap(), nullptr) << i;
             if (row.arguments[0] != "/open") {
                 EXPECT_EQ(artwork->GetTitle(true), "New Artwork");
             }

@@ -145,7 +145,8 @@ TEST_F(MainWindowMissionTest, FromANewPortfolioToPdfEmailAndDisc)
         old.fill(Qt::gray);
         const std::string file = sources_ / "Old Study.png";
         ASSERT_TRUE(old.save(QString::fromStdString(file)));
-        form1_->AddArtworkFromFile(file);
+        form1_->AddArtworksFromFiles({file});
+        ASSERT_TRUE(WaitUntil([this] { return !form1_->AddingArtworks(); }));
         CurrentPortfolio()->SetStatementText("An old statement");
         ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 1);
         ModalDriver driver;

@@ -25,9 +25,7 @@ protected:
     void SetUp() override
     {
         PrivateSettingsWindowTest::SetUp();
-        // The server starts with the event loop; a client sent before would
-        // wait for it while holding the loop up.
-        ASSERT_TRUE(WaitUntil([] { return fs::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); }));
+        ASSERT_TRUE(WaitUntilServing());
     }
 
     static void Send(const std::string& message)
@@ -65,41 +63,6 @@ TEST_F(PipeServerTest, FocusBringsTheMainWindowForward)
 {
     EXPECT_FALSE(form1_->isVisible());
     EXPECT_TRUE(SendAndWaitHandled(NamedPipeClient::FocusApplicationMessage()));
-}
-
-TEST_F(PipeServerTest, FilesBecomeNewArtworksInTheirOrderAndOnlyRegularFilesAreRead)
-{
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    const std::string red = files_ / "red.png";
-    ASSERT_TRUE(image.save(QString::fromStdString(red)));
-    image.fill(Qt::blue);
-    const std::string blue = files_ / "blue.jpg";
-    ASSERT_TRUE(image.save(QString::fromStdString(blue)));
-    const std::string notes = files_.Write("notes.txt", "not a picture");
-    // Reading a FIFO would block the program until someone writes to it.
-    const std::string fifo = files_ / "fifo.png";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string missing = files_ / "missing.png";
-    const std::string folder = files_.Path().string();
-
-    ASSERT_TRUE(SendAndWaitHandled(NamedPipeClient::AddArtworksMessage({red, fifo, notes, missing, folder, blue})));
-    Portfolio* portfolio = CurrentPortfolio();
-    ASSERT_EQ(portfolio->GetPictureCount(), 3);
-    ASSERT_EQ(form1_->SmoothImageListBox1->Items()->Count(), 5);
-    const std::string sources[] = {red, "", blue};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        Picture* artwork = portfolio->GetPicture(i);
-        EXPECT_EQ(form1_->StripPicture(i + 1), artwork);
-        EXPECT_EQ(artwork->GetTitle(true), "New Artwork");
-        // The text file is an artwork without an image.
-        EXPECT_EQ(artwork->GetBitmap() != nullptr, !sources[i].empty());
-        EXPECT_EQ(artwork->GetFileName(), sources[i]);
-    }
-    EXPECT_TRUE(portfolio->IsModified());
-    // The statement page stays selected.
-    EXPECT_EQ(form1_->SmoothImageListBox1->SelectedItemIndex(), 0);
 }
 
 TEST_F(PipeServerTest, OpenWithoutAFileOnlyBringsTheWindowForward)

@@ -5,11 +5,13 @@
 #include "app/NamedPipeClient.h"
 #include "model/Options.h"
 #include "platform/ipc/Ipc.h"
+#include "tests/app/JobTestSupport.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -42,6 +44,14 @@ inline std::string ReceiveOneMessage(const std::function<void()>& send)
     CloseHandle(instance);
     ShutdownNamedPipe(name);
     return received;
+}
+
+// Runs the event loop until the main window's server takes connections: it
+// starts with the event loop, and a client sent before would wait for it
+// while holding the loop up.
+inline bool WaitUntilServing()
+{
+    return WaitUntil([] { return std::filesystem::is_socket(NamedPipeSocketPath(NamedPipeClient::PipeName())); });
 }
 
 // The main window (welcome window off) over a registry of the test's own.

@@ -1,0 +1,230 @@
+// Picture files becoming artworks, as a start with files and a later start's
+// hand-over add them: read on workers under the progress window, in their
+// order, and files that are no picture named in one message instead of
+// becoming artworks without an image.
+#include "app/NamedPipeClient.h"
+#include "controls/GPImage.h"
+#include "controls/TSmoothImageListBox.h"
+#include "controls/TSmoothImageListBoxItem.h"
+#include "controls/TSmoothImageListBoxItems.h"
+#include "output/TForm15.h"
+#include "platform/gdiplus/GpImage.h"
+#include "tests/app/JobTestSupport.h"
+#include "tests/app/SingleInstanceTestSupport.h"
+#include "tests/support/ModalDriver.h"
+
+#include <QProgressBar>
+
+#include <sys/stat.h>
+
+namespace {
+
+class AddingArtworksTest : public PrivateSettingsWindowTest {
+protected:
+    void SetUp() override
+    {
+        PrivateSettingsWindowTest::SetUp();
+        ASSERT_TRUE(WaitUntilServing());
+    }
+
+    std::string SaveImage(const std::string& name, QColor colour, int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(colour);
+        const std::string path = files_ / name;
+        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+        return path;
+    }
+
+    // Adds the files as a start with them does, or as a later start hands
+    // them over, and waits until all are in.
+    void Add(bool handOver, const std::vector<std::string>& files)
+    {
+        if (handOver) {
+            // A request brings the window forward last, once the addition
+            // has begun.
+            form1_->hide();
+            {
+                NamedPipeClient client;
+                ASSERT_TRUE(client.Send(NamedPipeClient::AddArtworksMessage(files)));
+            }
+            ASSERT_TRUE(WaitUntil([this] { return form1_->isVisible(); }));
+        } else {
+            form1_.reset();
+            form1_ = std::make_unique<TForm1>(files);
+        }
+        ASSERT_TRUE(WaitUntil([this] { return !form1_->AddingArtworks(); }));
+    }
+
+    TSmoothImageListBoxItem* Item(int index) { return form1_->SmoothImageListBox1->Items()->GetItem(index); }
+
+    // The progress window the addition used.
+    static TForm15* AddingWindow()
+    {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TForm15*>(window); form && form->windowTitle() == "Adding Artworks...")
+                return form;
+        return nullptr;
+    }
+
+    TempDir files_;
+};
+
+TEST_F(AddingArtworksTest, AStartWithPicturesShowsTheWindowFirstThenEveryArtworkInOrderWithItsThumbnail)
+{
+    const struct {
+        QColor colour;
+        int width, height;
+    } pictures[] = {{Qt::red, 400, 200}, {Qt::green, 90, 300}, {Qt::blue, 40, 30},
+                    {Qt::yellow, 1200, 900}, {Qt::magenta, 300, 300}, {Qt::cyan, 640, 64}};
+    std::vector<std::string> files;
+    for (const auto& picture : pictures)
+        files.push_back(SaveImage("p" + std::to_string(files.size()) + ".png", picture.colour, picture.width,
+                                  picture.height));
+
+    form1_.reset();
+    form1_ = std::make_unique<TForm1>(files);
+    // Nothing is decoded before the window can show.
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+    EXPECT_TRUE(form1_->AddingArtworks());
+    form1_->show();
+    ASSERT_TRUE(WaitUntil([this] { return !form1_->AddingArtworks(); }));
+
+    ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 6);
+    ASSERT_EQ(form1_->SmoothImageListBox1->Items()->Count(), 8);
+    const TGPRectF area = form1_->SmoothImageListBox1->GetItemImageRect(
+        MakeRect(0, 0, float(Item(1)->CellRect().Width), float(Item(1)->CellRect().Height)));
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        Picture* artwork = CurrentPortfolio()->GetPicture(i);
+        EXPECT_EQ(artwork->GetFileName(), files[i]);
+        EXPECT_EQ(artwork->GetTitle(true), "New Artwork");
+        EXPECT_EQ(form1_->StripPicture(i + 1), artwork);
+        // The thumbnail is the picture fitted into the item's image area,
+        // proportions kept, in the picture's colour.
+        TGPBitmap* thumbnail = Item(i + 1)->Thumbnail.get();
+        ASSERT_NE(thumbnail, nullptr);
+        const QImage& pixels = thumbnail->NativeBitmap()->image;
+        const double aspect = double(pictures[i].width) / pictures[i].height;
+        EXPECT_NEAR(double(pixels.width()) / pixels.height(), aspect, aspect * 0.1);
+        EXPECT_TRUE(pixels.width() == int(area.Width) || pixels.height() == int(area.Height))
+            << pixels.width() << " x " << pixels.height();
+        EXPECT_EQ(pixels.pixelColor(pixels.width() / 2, pixels.height() / 2), pictures[i].colour);
+        EXPECT_EQ(Item(i + 1)->SourceWidth, float(artwork->GetBitmap()->GetWidth()));
+    }
+    // The progress window counted them and let the window go again.
+    TForm15* progress = AddingWindow();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_EQ(progress->ProgressBar1->value(), 6);
+    EXPECT_EQ(progress->ProgressBar1->maximum(), 6);
+    EXPECT_TRUE(form1_->isEnabled());
+    EXPECT_EQ(form1_->SmoothImageListBox1->SelectedItemIndex(), 0);
+}
+
+TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageNamesThemOnEitherPath)
+{
+    const std::string red = SaveImage("red.png", Qt::red, 64, 48);
+    const std::string blue = SaveImage("blue.jpg", Qt::blue, 64, 48);
+    const std::string text = files_.Write("notes.jpg", "a text file with a picture's name");
+    const std::string whole = ReadFileBytes(SaveImage("cut.png", Qt::green, 300, 200));
+    const std::string cut = files_.Write("cut.png", whole.substr(0, whole.size() / 2));
+    const std::string missing = files_ / "missing.png";
+    // Reading a FIFO would block until someone writes to it.
+    const std::string fifo = files_ / "fifo.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = files_.Path().string();
+
+    for (const bool handOver : {false, true}) {
+        SCOPED_TRACE(handOver ? "hand-over" : "command line");
+        if (handOver) {
+            form1_.reset();
+            MakeForms();
+            ASSERT_TRUE(WaitUntilServing());
+        }
+        ModalDriver driver;
+        driver.Press(QMessageBox::Ok);
+        Add(handOver, {red, text, cut, missing, fifo, folder, blue});
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        ASSERT_EQ(driver.Seen().size(), 1u);
+        EXPECT_EQ(driver.Seen()[0].title, "Ooops!");
+        EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(driver.Seen()[0].text, "These files could not be read as pictures:\n" + text + "\n" + cut + "\n" +
+                                             missing + "\n" + fifo + "\n" + folder);
+
+        // The other files are in, in their order, each with its image.
+        Portfolio* portfolio = CurrentPortfolio();
+        ASSERT_EQ(portfolio->GetPictureCount(), 2);
+        ASSERT_EQ(form1_->SmoothImageListBox1->Items()->Count(), 4);
+        EXPECT_EQ(portfolio->GetPicture(0)->GetFileName(), red);
+        EXPECT_EQ(portfolio->GetPicture(1)->GetFileName(), blue);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_NE(portfolio->GetPicture(i)->GetBitmap(), nullptr);
+            EXPECT_EQ(form1_->StripPicture(i + 1), portfolio->GetPicture(i));
+        }
+    }
+}
+
+TEST_F(AddingArtworksTest, ASingleUnreadableFileIsNamedAloneAndLeavesThePortfolioUnchanged)
+{
+    const std::string missing = files_ / "gone.jpg";
+    for (const bool handOver : {false, true}) {
+        SCOPED_TRACE(handOver ? "hand-over" : "command line");
+        if (handOver)
+            CurrentPortfolio()->ClearModified();
+        ModalDriver driver;
+        driver.Press(QMessageBox::Ok);
+        Add(handOver, {missing});
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        EXPECT_EQ(driver.Seen().at(0).text, "The file \"" + missing + "\" could not be read as a picture.");
+        EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+        EXPECT_FALSE(CurrentPortfolio()->IsModified());
+    }
+}
+
+TEST_F(AddingArtworksTest, AHandOverDuringAnAdditionWaitsAndItsArtworksComeAfter)
+{
+    std::vector<std::string> first;
+    for (int i = 0; i < 8; ++i)
+        first.push_back(SaveImage("first" + std::to_string(i) + ".jpg", Qt::red, 1600, 1200));
+    const std::string later = SaveImage("later.png", Qt::blue, 16, 16);
+    {
+        NamedPipeClient client;
+        ASSERT_TRUE(client.Send(NamedPipeClient::AddArtworksMessage(first)));
+    }
+    {
+        NamedPipeClient client;
+        ASSERT_TRUE(client.Send(NamedPipeClient::AddArtworksMessage({later})));
+    }
+    ASSERT_TRUE(WaitUntil([this] { return CurrentPortfolio()->GetPictureCount() == 9 && !form1_->AddingArtworks(); }));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(CurrentPortfolio()->GetPicture(i)->GetFileName(), first[i]) << i;
+    EXPECT_EQ(CurrentPortfolio()->GetPicture(8)->GetFileName(), later);
+}
+
+TEST_F(AddingArtworksTest, AnOpenedPortfolioShowsEveryArtworksThumbnail)
+{
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    std::string path = files_ / "three.pfo";
+    {
+        Portfolio portfolio;
+        for (const QColor& colour : colours) {
+            auto* picture = new Picture(&portfolio);
+            ASSERT_TRUE(picture->LoadFromFile(SaveImage(colour.name().toStdString() + ".png", colour, 50, 40)));
+            portfolio.AddPicture(picture);
+        }
+        portfolio.SetFileName(path);
+        ASSERT_TRUE(portfolio.Save());
+    }
+    ASSERT_TRUE(form1_->OpenPortfolio(path));
+    ASSERT_EQ(form1_->SmoothImageListBox1->Items()->Count(), 5);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        TGPBitmap* thumbnail = Item(i + 1)->Thumbnail.get();
+        ASSERT_NE(thumbnail, nullptr);
+        const QImage& pixels = thumbnail->NativeBitmap()->image;
+        EXPECT_EQ(pixels.pixelColor(pixels.width() / 2, pixels.height() / 2), colours[i]);
+    }
+}
+
+} // namespace
