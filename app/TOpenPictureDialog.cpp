@@ -1,9 +1,10 @@
 #include "app/TOpenPictureDialog.h"
 
+#include "output/FileIconsByName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QImageReader>
@@ -68,7 +69,7 @@ QImage ReadScaled(const QString& path, const QSize& box)
     return shown;
 }
 
-class ThumbnailIconProvider : public QFileIconProvider {
+class ThumbnailIconProvider : public FileIconsByName {
 public:
     QIcon icon(const QFileInfo& info) const override
     {
@@ -77,9 +78,9 @@ public:
             if (!thumbnail.isNull())
                 return QIcon(QPixmap::fromImage(thumbnail));
         }
-        return QFileIconProvider::icon(info);
+        return FileIconsByName::icon(info);
     }
-    using QFileIconProvider::icon;
+    using FileIconsByName::icon;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "output/FileDialog.h"
 
 #include "output/DialogFilter.h"
+#include "output/FileIconsByName.h"
 #include "output/Form1.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@ bool TFileDialog::Execute(QWidget* owner)
     const QString platform = QGuiApplication::platformName();
     if (platform == u"offscreen" || platform == u"minimal")
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(FileIconsByName::Shared());
     dialog.setAcceptMode(save_ ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save_ ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save_ && !OverwritePrompt)

@@ -10,8 +10,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,6 +93,36 @@ TEST(FileDialog, WithoutAFolderItOpensInTheHomeFolder)
         EXPECT_EQ(directory, QDir::homePath());
     }
     QDir::setCurrent(started);
+}
+
+// A folder may hold files whose first read never returns (/proc/kmsg for
+// root, a stalled network file): listing it must not read them, or the
+// dialog, and the program with it, stops answering.
+TEST(FileDialog, ListingAFolderReadsNoFile)
+{
+    if (::access("/proc/kmsg", R_OK) != 0)
+        GTEST_SKIP() << "only root may read /proc/kmsg";
+    TSaveDialog dialog;
+    dialog.FileName = "/proc/work.pfo";
+    bool listed = false;
+    ModalDriver driver;
+    driver.Then([&](QWidget* modal) {
+        auto* list = modal->findChild<QListView*>("listView");
+        ASSERT_NE(list, nullptr);
+        listed = QTest::qWaitFor(
+            [list] {
+                const QModelIndex root = list->rootIndex();
+                for (int row = 0; row < list->model()->rowCount(root); ++row)
+                    if (list->model()->index(row, 0, root).data().toString() == "kmsg")
+                        return true;
+                return false;
+            },
+            10000);
+        static_cast<QDialog*>(modal)->reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_TRUE(listed);
 }
 
 TEST(FileDialog, SaveDialogShowsItsSettingsAndAddsTheDefaultExtension)
