@@ -1,16 +1,16 @@
 #pragma once
 // Pictures on screen: the image's screen bitmap (transparent pictures laid
-// over white) turned into a QPixmap, or encoded for controls that take a
-// picture file. Main thread only.
+// over white) as an image or a QPixmap. ScreenImage may run on any thread;
+// pixmaps are made on the main thread only.
+#include <QImage>
 #include <QPixmap>
 
 class TFreeWinBitmap;
-class TStream;
+
+// The screen bitmap; null without an image.
+QImage ScreenImage(const TFreeWinBitmap& bitmap);
 
 // A pixmap of the image's screen bitmap; the handle lives only for the copy.
 // Null without an image.
 QPixmap ScreenPixmap(const TFreeWinBitmap& bitmap);
 
-// The screen bitmap as a BMP file written at the stream's position, for the
-// strip's thumbnails; false without an image.
-bool SaveScreenImage(const TFreeWinBitmap& bitmap, TStream& stream);

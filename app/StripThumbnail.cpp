@@ -1,5 +1,7 @@
 #include "app/StripThumbnail.h"
 
+#include "app/ScreenPixmap.h"
+
 #include "FreeImage/FreeWinBitmap.h"
 #include "controls/GPImage.h"
 #include "controls/TSmoothImageListBox.h"
@@ -7,7 +9,6 @@
 #include "controls/TSmoothImageListBoxItemAppearance.h"
 #include "platform/gdiplus/GpImage.h"
 
-#include <QPainter>
 #include <algorithm>
 #include <cmath>
 
@@ -41,14 +42,8 @@ QImage StripThumbnail::Make(TFreeWinBitmap& picture) const
             return QImage();
         source = &scaled;
     }
-    QImage thumbnail(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (thumbnail.isNull())
-        return QImage();
-    thumbnail.fill(Qt::white);
-    QPainter painter(&thumbnail);
-    if (!source->Draw(painter, QRect(0, 0, w, h)))
-        return QImage();
-    return thumbnail;
+    // What the artwork page shows: transparent parts over white.
+    return ScreenImage(*source);
 }
 
 void StripThumbnail::Show(TSmoothImageListBoxItem* item, const QImage& thumbnail, const TFreeWinBitmap* picture) const
