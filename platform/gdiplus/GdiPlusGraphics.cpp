@@ -125,7 +125,18 @@ GpStatus DrawImageMapped(GpGraphics* graphics, GpImage* image, QRectF source, co
         return InvalidParameter;
     if (callback && callback(callbackData))
         return Aborted;
-    const QRect crop = source.toAlignedRect().intersected(image->image.rect());
+    graphics->Prepare();
+    QPainter* p = graphics->painter;
+    QRect crop = source.toAlignedRect().intersected(image->image.rect());
+    // Only what can reach the device is adjusted and drawn, so a picture far
+    // larger than the place it lands in costs no more than that place (a
+    // margin keeps smooth scaling's neighbours).
+    bool invertible = false;
+    const QTransform toSource = (sourceToDest * p->transform()).inverted(&invertible);
+    if (invertible && p->device()) {
+        const QRectF device(0, 0, p->device()->width(), p->device()->height());
+        crop = crop.intersected(toSource.mapRect(device).toAlignedRect().adjusted(-2, -2, 2, 2));
+    }
     if (crop.isEmpty())
         return Ok;
     // Colour adjustments work on a copy of the part that is drawn.
@@ -133,8 +144,6 @@ GpStatus DrawImageMapped(GpGraphics* graphics, GpImage* image, QRectF source, co
     if (attributes)
         pixels = attributes->Apply(pixels, ColorAdjustTypeBitmap);
     const QRectF target = source.intersected(QRectF(crop));
-    graphics->Prepare();
-    QPainter* p = graphics->painter;
     const QTransform saved = p->transform();
     p->setTransform(sourceToDest, true);
     p->drawImage(target, pixels, target.translated(-QPointF(crop.topLeft())));
