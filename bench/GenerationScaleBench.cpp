@@ -8,6 +8,7 @@
 // every template file is 165 bytes, as in a 3.3 MB template of 20,000.
 #include <benchmark/benchmark.h>
 
+#include "bench/GeneratorBenchMain.h"
 #include "bench/WorkFolder.h"
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -154,10 +155,5 @@ int main(int argc, char** argv)
     // The process's settings and temp folders are private to the run.
     WorkFolder environment("velmora-scale-bench");
     environment.HoldUserFolders(true);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    TemplateLibrary::FreeInstance();
-    Options::FreeInstance();
-    return 0;
+    return RunGeneratorBenchmarks(argc, argv);
 }

@@ -7,6 +7,7 @@
 // of memory per artwork.
 #include <benchmark/benchmark.h>
 
+#include "bench/GeneratorBenchMain.h"
 #include "bench/WorkFolder.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
@@ -202,10 +203,5 @@ int main(int argc, char** argv)
     // The process's settings and temp folders are private to the run.
     WorkFolder environment("velmora-html-bench");
     environment.HoldUserFolders(true);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    TemplateLibrary::FreeInstance();
-    Options::FreeInstance();
-    return 0;
+    return RunGeneratorBenchmarks(argc, argv);
 }

@@ -8,6 +8,7 @@
 // VELMORA_BENCH_ARTWORKS changes the number of artworks.
 #include <benchmark/benchmark.h>
 
+#include "bench/GeneratorBenchMain.h"
 #include "bench/WorkFolder.h"
 #include "platform/rtl/StringReplace.h"
 
@@ -214,10 +215,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot register %s\n", QUORVEX_PDF_MODULE);
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    TemplateLibrary::FreeInstance();
-    Options::FreeInstance();
-    return 0;
+    return RunGeneratorBenchmarks(argc, argv);
 }
