@@ -34,8 +34,10 @@ bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& he
         return false;
     uint32_t w = 0, h = 0;
     read(fileName, w, h);
-    width = static_cast<uint16_t>(w);
-    height = static_cast<uint16_t>(h);
+    // Saturated rather than wrapped: a panorama 65,536 pixels wide must not
+    // read as a width of 0, which would leave it without a thumbnail.
+    width = static_cast<uint16_t>(std::min<uint32_t>(w, UINT16_MAX));
+    height = static_cast<uint16_t>(std::min<uint32_t>(h, UINT16_MAX));
     return true;
 }
 

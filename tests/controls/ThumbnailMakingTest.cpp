@@ -101,6 +101,22 @@ TEST(ThumbnailMaking, UnreadableFilesFailAndAHeaderWithoutWidthIsNotTried)
               TThumbnailResult::Failed);
 }
 
+TEST(ThumbnailMaking, APictureWiderThanSixteenBitsStillGetsItsThumbnail)
+{
+    const TempDir dir;
+    QImage wide(65536, 2, QImage::Format_RGB32);
+    wide.fill(qRgb(255, 0, 0));
+    const std::string path = dir / "wide.png";
+    ASSERT_TRUE(wide.save(QString::fromStdString(path)));
+    uint16_t w = 0, h = 0;
+    EXPECT_TRUE(GetFileImageSize(path, w, h));
+    EXPECT_EQ(w, UINT16_MAX);
+    EXPECT_EQ(h, 2);
+    const TThumbnailResult r = MakeThumbnail(Job(path));
+    ASSERT_EQ(r.Outcome, TThumbnailResult::Loaded);
+    EXPECT_EQ(r.SourceWidth, 65536.0f);
+}
+
 TEST(ThumbnailMaking, HeaderSizeIsPickedByTheExtension)
 {
     const TempDir dir;
