@@ -2,6 +2,12 @@
 
 #include "FreeImage/FreeWinBitmap.h"
 #include "platform/gdiplus/ScreenBitmap.h"
+#include "platform/rtl/RegularFile.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <unistd.h>
 
 QImage ScreenImage(const TFreeWinBitmap& bitmap)
 {
@@ -17,4 +23,72 @@ QPixmap ScreenPixmap(const TFreeWinBitmap& bitmap)
 {
     const QImage image = ScreenImage(bitmap);
     return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+}
+
+QImage ScaledScreenImage(TFreeWinBitmap& picture, int width, int height)
+{
+    if (width == picture.GetWidth() && height == picture.GetHeight())
+        return ScreenImage(picture);
+    TFreeWinBitmap scaled;
+    if (!picture.Rescale(width, height, FILTER_BOX, &scaled))
+        return {};
+    return ScreenImage(scaled);
+}
+
+QImage FittedScreenImage(TFreeWinBitmap& picture, const QSize& box)
+{
+    const QSize full(picture.GetWidth(), picture.GetHeight());
+    if (full.isEmpty())
+        return {};
+    const QSize fitted = full.width() > box.width() || full.height() > box.height()
+                             ? full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))
+                             : full;
+    return ScaledScreenImage(picture, fitted.width(), fitted.height());
+}
+
+QImage ReadFittedScreenImage(const QString& path, const QSize& box)
+{
+    int64_t size = 0;
+    const int fd = OpenRegularFile(QFile::encodeName(path).toStdString(), TFreeBitmap::kMaxFileBytes, size);
+    if (fd < 0)
+        return {};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    return ReadFittedScreenImage(file, box);
+}
+
+QImage ReadFittedScreenImage(QIODevice& device, const QSize& box)
+{
+    QImageReader reader(&device);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (!stored.isValid())
+        return {};
+    // A quarter turn by the EXIF orientation swaps the sides: the decoder
+    // scales the picture as stored, before it is turned upright.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QSize full = turned ? stored.transposed() : stored;
+    const QSize fitted = full.width() > box.width() || full.height() > box.height()
+                             ? full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))
+                             : full;
+    // JPEG scales while decoding, fast and well. Other readers scale by
+    // dropping pixels, and the PNG reader loses a one-bit picture's palette
+    // on the way, so they are read whole and scaled smoothly afterwards.
+    if (fitted != full && reader.format() == "jpeg")
+        reader.setScaledSize(turned ? fitted.transposed() : fitted);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    QImage shown(image.size(), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    {
+        QPainter painter(&shown);
+        painter.drawImage(0, 0, image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    if (shown.size() != fitted)
+        shown = shown.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return shown;
 }

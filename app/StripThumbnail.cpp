@@ -32,18 +32,8 @@ QImage StripThumbnail::Make(TFreeWinBitmap& picture) const
     TSmoothImageListBox::FitAspectSize(aspectRatio_, shrinkOnly_, w, h, width_, height_, sourceWidth, sourceHeight);
     if (w <= 0 || h <= 0)
         return QImage();
-    // The box filter averages every source pixel under a thumbnail pixel:
-    // no aliasing however far a camera picture shrinks, and the cheapest
-    // of the library's filters.
-    TFreeWinBitmap scaled;
-    const TFreeWinBitmap* source = &picture;
-    if (w != sourceWidth || h != sourceHeight) {
-        if (!picture.Rescale(w, h, FILTER_BOX, &scaled))
-            return QImage();
-        source = &scaled;
-    }
     // What the artwork page shows: transparent parts over white.
-    return ScreenImage(*source);
+    return ScaledScreenImage(picture, w, h);
 }
 
 void StripThumbnail::Show(TSmoothImageListBoxItem* item, const QImage& thumbnail, const TFreeWinBitmap* picture) const

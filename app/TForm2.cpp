@@ -11,9 +11,12 @@
 #include "model/Portfolio.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
+#include "platform/rtl/Exception.h"
+#include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/RegularFile.h"
 #include "ui_TForm2.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -24,6 +27,34 @@ TForm2* Form2 = nullptr;
 namespace {
 
 const char* const kAddCaption = "Add Artwork";
+
+// The file's picture fitted into box, or null when an artwork could not
+// take it: the picture library refuses what its header says before any
+// pixel is decoded. Qt's reader decodes a JPEG straight at the size shown,
+// several times faster than whole; what it cannot read, the library
+// decodes whole.
+QImage FileImage(const std::string& path, const QSize& box)
+{
+    TMemoryStream bytes;
+    try {
+        bytes.LoadFromFile(path, TFreeBitmap::kMaxFileBytes);
+    } catch (const Exception&) {
+        return {};
+    }
+    TFreeBitmap::Header header;
+    if (!TFreeBitmap::ReadHeader(bytes.Memory(), static_cast<DWORD>(bytes.GetSize()), header) ||
+        !header.WithinLimits())
+        return {};
+    QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.Memory()), bytes.GetSize());
+    QBuffer device(&raw);
+    device.open(QIODevice::ReadOnly);
+    const QImage shown = ReadFittedScreenImage(device, box);
+    if (!shown.isNull())
+        return shown;
+    TFreeWinBitmap picture;
+    bytes.SetPosition(0);
+    return picture.LoadFromStream(bytes) ? FittedScreenImage(picture, box) : QImage();
+}
 
 } // namespace
 
@@ -116,19 +147,17 @@ void TForm2::done(int result)
 
 QPixmap TForm2::PreviewOf(Picture* picture, const std::string& path) const
 {
-    QPixmap shown;
-    if (picture) {
-        if (const TFreeWinBitmap* bitmap = picture->GetBitmap())
-            shown = ScreenPixmap(*bitmap);
-    } else {
-        TFreeWinBitmap file;
-        if (file.Load(path, 0))
-            shown = ScreenPixmap(file);
-    }
+    // Made at the size shown: a camera picture decoded or copied whole
+    // would hold the dialog's opening back.
     const QSize box = ui_->Image2->size();
-    if (!shown.isNull() && (shown.width() > box.width() || shown.height() > box.height()))
-        shown = shown.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return shown;
+    QImage shown;
+    if (picture) {
+        if (TFreeWinBitmap* bitmap = picture->GetBitmap())
+            shown = FittedScreenImage(*bitmap, box);
+    } else {
+        shown = FileImage(path, box);
+    }
+    return shown.isNull() ? QPixmap() : QPixmap::fromImage(shown);
 }
 
 void TForm2::ShowPreview(Picture* picture)

@@ -1,21 +1,15 @@
 #include "app/TOpenPictureDialog.h"
 
+#include "app/ScreenPixmap.h"
 #include "output/FileIconsByName.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QListView>
-#include <QPainter>
 #include <QPixmap>
-#include <unistd.h>
-
-#include "FreeImage/FreeBitmap.h"
-#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -26,55 +20,12 @@ QString& LastFolder()
     return folder;
 }
 
-// The picture at the path read no larger than `box`, proportions kept and
-// turned upright as the artwork will be, over white as the windows show
-// transparent pictures; a null image when it is no picture the reader knows.
-// Only a regular file is opened: the list holds whatever the folder holds,
-// FIFOs and devices included.
-QImage ReadScaled(const QString& path, const QSize& box)
-{
-    int64_t size = 0;
-    const int fd = OpenRegularFile(QFile::encodeName(path).toStdString(), TFreeBitmap::kMaxFileBytes, size);
-    if (fd < 0)
-        return {};
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return {};
-    }
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (!full.isValid())
-        return {};
-    const QSize fitted = full.width() > box.width() || full.height() > box.height()
-                             ? full.scaled(box, Qt::KeepAspectRatio)
-                             : full;
-    // JPEG scales while decoding, fast and well. Other readers scale by
-    // dropping pixels, and the PNG reader loses a one-bit picture's palette
-    // on the way, so they are read whole and scaled smoothly afterwards.
-    if (fitted != full && reader.format() == "jpeg")
-        reader.setScaledSize(fitted);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    QImage shown(image.size(), QImage::Format_RGB32);
-    shown.fill(Qt::white);
-    {
-        QPainter painter(&shown);
-        painter.drawImage(0, 0, image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    }
-    if (shown.size() != fitted)
-        shown = shown.scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return shown;
-}
-
 class ThumbnailIconProvider : public FileIconsByName {
 public:
     QIcon icon(const QFileInfo& info) const override
     {
         if (info.isFile()) {
-            const QImage thumbnail = ReadScaled(info.filePath(), TOpenPictureDialog::kThumbnailSize);
+            const QImage thumbnail = ReadFittedScreenImage(info.filePath(), TOpenPictureDialog::kThumbnailSize);
             if (!thumbnail.isNull())
                 return QIcon(QPixmap::fromImage(thumbnail));
         }
@@ -103,7 +54,7 @@ void TOpenPictureDialog::PrepareDialog(QFileDialog& dialog)
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
     const auto show = [preview](const QString& path) {
-        const QImage image = ReadScaled(path, kPreviewSize);
+        const QImage image = ReadFittedScreenImage(path, kPreviewSize);
         preview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
     };
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview, show);

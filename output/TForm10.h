@@ -1,6 +1,11 @@
 #pragma once
 // The preview window: a maximised window filled by a web view that shows a
 // generated folder's front page. Main thread only.
+//
+// The web engine behind the view takes the better part of a second to start
+// and blocks the main thread meanwhile, so the window is made without it:
+// StartBrowser brings it up once the program's own window is on screen, and
+// ShowPortfolio brings it up first if nobody has yet.
 #include <QDialog>
 #include <QUrl>
 #include <memory>
@@ -26,9 +31,15 @@ public:
     // user closes the window.
     int ShowPortfolio(const std::string& folder);
 
+    // Starts the web engine and gives the view its page; once only.
+    void StartBrowser();
+    bool BrowserStarted() const { return page_ != nullptr; }
+
     // The front page of a generated folder, with or without its final "/".
     static QUrl PortfolioAddress(const std::string& folder);
 
+    // Has no page of its own until the browser has started: asking it for
+    // one before would start the engine with the wrong profile.
     QWebEngineView* WebBrowser1 = nullptr;
 
 private:

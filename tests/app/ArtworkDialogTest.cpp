@@ -2,6 +2,7 @@
 #include "output/ModalResult.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
+#include "model/PictureSizes.h"
 #include "platform/gdiplus/ScreenBitmap.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/CameraPhotos.h"
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QImageWriter>
+#include <QPainter>
 #include <QLabel>
 #include <QListView>
 #include <QLineEdit>
@@ -445,6 +448,102 @@ TEST_F(ArtworkDialogTest, AChosenFileSpoiltBeforeOkKeepsTheDialogOpenAndTheArtwo
     EXPECT_EQ(picture->GetTitle(true), "Red");
     EXPECT_EQ(picture->GetFileName(), red_.toStdString());
     EXPECT_EQ(PictureImage(picture).size(), QSize(40, 60));
+}
+
+// A camera picture of 12 MP, previewed from the chosen file and from the
+// artwork's picture in memory: fitted into the preview, upright, with its
+// transparent parts over white.
+TEST_F(ArtworkDialogTest, PreviewsATwelveMegapixelPictureFittedUprightAndOverWhite)
+{
+    // Upright, the picture is a portrait in four coloured quarters; the
+    // camera stores it on its side with an EXIF turn, as cameras do.
+    const QColor quarters[] = {QColor(220, 30, 30), QColor(30, 200, 30), QColor(30, 30, 220), QColor(230, 220, 20)};
+    QImage upright(3000, 4000, QImage::Format_RGB32);
+    {
+        QPainter p(&upright);
+        p.fillRect(0, 0, 1500, 2000, quarters[0]);
+        p.fillRect(1500, 0, 1500, 2000, quarters[1]);
+        p.fillRect(0, 2000, 1500, 2000, quarters[2]);
+        p.fillRect(1500, 2000, 1500, 2000, quarters[3]);
+    }
+    const QString camera = QString::fromStdString(files_ / "IMG_0001.JPG");
+    {
+        QImageWriter writer(camera, "jpeg");
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        ASSERT_TRUE(writer.write(upright.transformed(QTransform().rotate(-90))));
+    }
+    // Left half clear, right half blue.
+    QImage clear(4000, 3000, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    QPainter(&clear).fillRect(2000, 0, 2000, 3000, QColor(20, 40, 200));
+    const QString cutout = QString::fromStdString(files_ / "cutout.png");
+    ASSERT_TRUE(clear.save(cutout, "PNG"));
+
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
+               std::abs(a.blue() - b.blue()) < 40;
+    };
+    // What the preview shows, checked where it must be one colour.
+    const auto previewProblem = [&](QWidget* dialog, const QString& file) -> std::string {
+        const QLabel* image2 = Child<QLabel>(dialog, "Image2");
+        const QImage shown = image2->pixmap().toImage();
+        if (shown.isNull())
+            return "no preview";
+        const QSize box = image2->size();
+        if (shown.width() > box.width() || shown.height() > box.height() ||
+            (shown.width() != box.width() && shown.height() != box.height()))
+            return "not fitted: " + std::to_string(shown.width()) + "x" + std::to_string(shown.height());
+        const int w = shown.width();
+        const int h = shown.height();
+        const bool portrait = file == camera;
+        if (portrait != (h > w))
+            return "on its side";
+        const struct {
+            int x, y;
+            QColor colour;
+        } spots[] = {
+            {w / 4, h / 4, portrait ? quarters[0] : QColor(Qt::white)},
+            {w * 3 / 4, h / 4, portrait ? quarters[1] : QColor(20, 40, 200)},
+            {w / 4, h * 3 / 4, portrait ? quarters[2] : QColor(Qt::white)},
+            {w * 3 / 4, h * 3 / 4, portrait ? quarters[3] : QColor(20, 40, 200)},
+        };
+        for (const auto& spot : spots)
+            if (!near(shown.pixelColor(spot.x, spot.y), spot.colour))
+                return "at " + std::to_string(spot.x) + "," + std::to_string(spot.y) + ": " +
+                       shown.pixelColor(spot.x, spot.y).name().toStdString() + " for " +
+                       spot.colour.name().toStdString();
+        return "";
+    };
+
+    for (const QString& file : {camera, cutout}) {
+        SCOPED_TRACE(file.toStdString());
+        // Chosen for a new artwork.
+        ModalDriver adding;
+        adding.ChooseFile(file);
+        adding.Then([&](QWidget* dialog) {
+            EXPECT_EQ(previewProblem(dialog, file), "");
+            Press(dialog, "Button1");
+        });
+        EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+        ASSERT_TRUE(adding.AllDone()) << adding.Report();
+
+        // An artwork of the portfolio at its full size, edited.
+        const int pictureSize = Options::Instance()->GetPictureSize();
+        Options::Instance()->SetPictureSize(kPictureSizeCount - 1);
+        auto* picture = new Picture(CurrentPortfolio());
+        ASSERT_TRUE(picture->LoadFromFile(file.toStdString()));
+        Options::Instance()->SetPictureSize(pictureSize);
+        ASSERT_EQ(picture->GetBitmap()->GetWidth() * picture->GetBitmap()->GetHeight(), 12'000'000);
+        picture->SetTitle("Large");
+        CurrentPortfolio()->AddPicture(picture);
+        ModalDriver editing;
+        editing.Then([&](QWidget* dialog) {
+            EXPECT_EQ(previewProblem(dialog, file), "");
+            Press(dialog, "Button1");
+        });
+        EXPECT_EQ(Form2->EditArtwork(picture), mrCancel);
+        ASSERT_TRUE(editing.AllDone()) << editing.Report();
+    }
 }
 
 } // namespace
