@@ -71,12 +71,9 @@ void Keep(QImage image, const QSize& fitted, TThumbnailResult& result)
 {
     if (image.size() != fitted)
         image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull()) {
+    result.Thumbnail = NewDrawingBitmap(image);
+    if (!result.Thumbnail)
         result.Outcome = TThumbnailResult::Failed;
-        return;
-    }
-    result.Thumbnail = std::make_unique<TGPBitmap>(NewBitmapObject(std::move(image), ImageFormatMemoryBMP), Ok);
 }
 
 void FromImage(const QImage& image, const TThumbnailJob& job, TThumbnailResult& result)

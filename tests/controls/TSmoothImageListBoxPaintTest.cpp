@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QPalette>
 
 #include "controls/GDIPPicture.h"
@@ -23,6 +24,18 @@ const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kParent = qRgb(0x12, 0x34, 0x56);
 
 int CellX(int i) { return 10 + 153 * i; }
+
+// Times this thread gave up its core to wait (for a lock, a semaphore, I/O).
+long WaitsOfThisThread()
+{
+    QFile status("/proc/thread-self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("voluntary_ctxt_switches:"))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLong();
+    return -1;
+}
 
 struct StripPaint : ::testing::Test {
     void SetUp() override
@@ -275,4 +288,18 @@ TEST_F(StripPaint, ItemsAreClippedBeforeTheShadow)
     // Cell 6 spans x 929..1071 from y 11.
     EXPECT_EQ(image.pixel(1016, 13), kWhite);
     EXPECT_NE(image.pixel(1017, 13), kWhite);
+}
+
+TEST_F(StripPaint, AFrameIsPaintedOnThisThreadAlone)
+{
+    // On a busy machine every hand-over to helper threads and wait for
+    // them costs a trip through the scheduler, per cell and frame.
+    QImage frame(1024, 172, QImage::Format_ARGB32_Premultiplied);
+    box->render(&frame);  // fonts and caches are made once, first
+    const long before = WaitsOfThisThread();
+    ASSERT_GE(before, 0);
+    constexpr int kFrames = 40;
+    for (int i = 0; i < kFrames; ++i)
+        box->render(&frame);
+    EXPECT_LT(WaitsOfThisThread() - before, kFrames / 4);
 }
