@@ -220,7 +220,9 @@ namespace {
 // scroll brings into view come soon (in view only, fewer are ever wanted).
 int JobLimit()
 {
-    return 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    // Asked on every scroll step; the C library reads it from sysfs each time.
+    static const int limit = 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    return limit;
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
@@ -41,6 +42,18 @@ void SendWheel(QWidget& widget, int delta)
     QWheelEvent event(QPointF(10, 10), widget.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&widget, &event);
+}
+
+// Read calls this thread has made so far.
+long ReadsOfThisThread()
+{
+    QFile io("/proc/thread-self/io");
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("syscr:"))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLong();
+    return -1;
 }
 
 }  // namespace
@@ -503,4 +516,27 @@ TEST(ListBoxLayout, AScrollMovesTheLaidOutCellsWithoutLayingThemOutAgain)
             EXPECT_EQ(box.Items()->GetItem(i)->CellRect().X, fresh.X) << i;
         }
     }
+}
+
+// Each scroll step hands the loader the items now in view; nothing in
+// that may ask the system again for what does not change, such as the
+// number of cores (a file read per step).
+TEST(ListBoxAnimation, ScrollStepsReadNoFiles)
+{
+    ProbeListBox box;
+    ConfigureAsMainWindowStrip(box);
+    box.resize(1024, 172);
+    box.show();
+    AddItems(box, 200);
+    for (int i = 0; i < 20; ++i)
+        SendWheel(box, -120);
+    box.Tick();
+    const long before = ReadsOfThisThread();
+    ASSERT_GE(before, 0);
+    constexpr int kSteps = 40;
+    for (int i = 0; i < kSteps; ++i)
+        box.Tick();
+    EXPECT_TRUE(box.Animating);
+    // The second look at the counter is itself one read or two.
+    EXPECT_LT(ReadsOfThisThread() - before, 5);
 }
