@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
@@ -11,6 +10,7 @@
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
+#include "tests/controls/ThreadCounter.h"
 #include "controls/render/MainWindowStrip.h"
 
 using namespace strip_setup;
@@ -42,18 +42,6 @@ void SendWheel(QWidget& widget, int delta)
     QWheelEvent event(QPointF(10, 10), widget.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&widget, &event);
-}
-
-// Read calls this thread has made so far.
-long ReadsOfThisThread()
-{
-    QFile io("/proc/thread-self/io");
-    if (!io.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : io.readAll().split('\n'))
-        if (line.startsWith("syscr:"))
-            return line.mid(line.indexOf(':') + 1).trimmed().toLong();
-    return -1;
 }
 
 }  // namespace
@@ -531,12 +519,12 @@ TEST(ListBoxAnimation, ScrollStepsReadNoFiles)
     for (int i = 0; i < 20; ++i)
         SendWheel(box, -120);
     box.Tick();
-    const long before = ReadsOfThisThread();
+    const long before = ThreadCounter("io", "syscr");
     ASSERT_GE(before, 0);
     constexpr int kSteps = 40;
     for (int i = 0; i < kSteps; ++i)
         box.Tick();
     EXPECT_TRUE(box.Animating);
     // The second look at the counter is itself one read or two.
-    EXPECT_LT(ReadsOfThisThread() - before, 5);
+    EXPECT_LT(ThreadCounter("io", "syscr") - before, 5);
 }

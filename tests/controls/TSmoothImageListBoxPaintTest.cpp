@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QPalette>
 
 #include "controls/GDIPPicture.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
 #include "tests/controls/ListBoxProbe.h"
+#include "tests/controls/ThreadCounter.h"
 #include "controls/render/MainWindowStrip.h"
 
 using namespace strip_setup;
@@ -24,18 +24,6 @@ const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kParent = qRgb(0x12, 0x34, 0x56);
 
 int CellX(int i) { return 10 + 153 * i; }
-
-// Times this thread gave up its core to wait (for a lock, a semaphore, I/O).
-long WaitsOfThisThread()
-{
-    QFile status("/proc/thread-self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("voluntary_ctxt_switches:"))
-            return line.mid(line.indexOf(':') + 1).trimmed().toLong();
-    return -1;
-}
 
 struct StripPaint : ::testing::Test {
     void SetUp() override
@@ -296,10 +284,10 @@ TEST_F(StripPaint, AFrameIsPaintedOnThisThreadAlone)
     // them costs a trip through the scheduler, per cell and frame.
     QImage frame(1024, 172, QImage::Format_ARGB32_Premultiplied);
     box->render(&frame);  // fonts and caches are made once, first
-    const long before = WaitsOfThisThread();
+    const long before = ThreadCounter("status", "voluntary_ctxt_switches");
     ASSERT_GE(before, 0);
     constexpr int kFrames = 40;
     for (int i = 0; i < kFrames; ++i)
         box->render(&frame);
-    EXPECT_LT(WaitsOfThisThread() - before, kFrames / 4);
+    EXPECT_LT(ThreadCounter("status", "voluntary_ctxt_switches") - before, kFrames / 4);
 }
