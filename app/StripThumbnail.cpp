@@ -40,8 +40,7 @@ void StripThumbnail::Show(TSmoothImageListBoxItem* item, const QImage& thumbnail
 {
     item->Thumbnail.reset();
     if (!thumbnail.isNull())
-        if (GpBitmap* pixels = NewBitmapObject(thumbnail, ImageFormatMemoryBMP))
-            item->Thumbnail = std::make_unique<TGPBitmap>(pixels, Ok);
+        item->Thumbnail = NewDrawingBitmap(thumbnail);
     // The strip zooms toward the picture's own size.
     item->SourceWidth = picture ? static_cast<float>(picture->GetWidth()) : 0.0f;
     item->SourceHeight = picture ? static_cast<float>(picture->GetHeight()) : 0.0f;

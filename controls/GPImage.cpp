@@ -4,6 +4,7 @@
 #include <QImageWriter>
 #include <algorithm>
 
+#include "platform/gdiplus/GpImage.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
 
@@ -175,4 +176,16 @@ std::unique_ptr<TStream> CreateStream(const QImage& bitmap)
     stream->WriteBuffer(bytes.constData(), bytes.size());
     stream->SetPosition(0);
     return stream;
+}
+
+std::unique_ptr<TGPBitmap> NewDrawingBitmap(const QImage& pixels)
+{
+    QImage premultiplied = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (premultiplied.isNull())
+        return nullptr;
+    GpBitmap* bitmap = NewBitmapObject(std::move(premultiplied), ImageFormatMemoryBMP);
+    if (!bitmap)
+        return nullptr;
+    bitmap->pixelFormat = PixelFormat32bppARGB;
+    return std::make_unique<TGPBitmap>(bitmap, Ok);
 }

@@ -67,3 +67,8 @@ std::unique_ptr<TEncoderQualityParameters> GetEncoderQualityParameters(int quali
 // Throws Exception("Could not allocate memory for image") when it cannot be
 // made.
 std::unique_ptr<TStream> CreateStream(const QImage& bitmap);
+
+// A 32-bit ARGB bitmap of the pixels for drawing many times over (thumbnails,
+// cached cell fills): held premultiplied, which the painter blends directly
+// instead of converting on every draw. Null when there is no memory for it.
+std::unique_ptr<TGPBitmap> NewDrawingBitmap(const QImage& pixels);

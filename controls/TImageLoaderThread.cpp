@@ -73,12 +73,9 @@ void Keep(QImage image, const QSize& fitted, TThumbnailResult& result)
 {
     if (image.size() != fitted)
         image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull()) {
+    result.Thumbnail = NewDrawingBitmap(image);
+    if (!result.Thumbnail)
         result.Outcome = TThumbnailResult::Failed;
-        return;
-    }
-    result.Thumbnail = std::make_unique<TGPBitmap>(NewBitmapObject(std::move(image), ImageFormatMemoryBMP), Ok);
 }
 
 void FromImage(const QImage& image, const TThumbnailJob& job, TThumbnailResult& result)
@@ -225,7 +222,9 @@ namespace {
 // scroll brings into view come soon (in view only, fewer are ever wanted).
 int JobLimit()
 {
-    return 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    // Asked on every scroll step; the C library reads it from sysfs each time.
+    static const int limit = 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    return limit;
 }
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/GPImage.h"
 #include "controls/IListBoxHost.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/TSmoothImageListBoxDisplayList.h"
@@ -214,6 +215,9 @@ void TSmoothImageListBoxItemAppearance::RenderCache(TGDIPFill* fill, std::unique
             graphics.SetSmoothingMode(SmoothingModeAntiAlias);
         fill->Fill(&graphics, TGPRectF{0, 0, float(w - 1), float(h - 1)});
     }
+    // Every visible cell draws one of these each frame.
+    if (auto premultiplied = NewDrawingBitmap(cache->NativeBitmap()->image))
+        cache = std::move(premultiplied);
     Changed();
 }
 

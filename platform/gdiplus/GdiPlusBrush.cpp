@@ -138,7 +138,7 @@ QColor ColourAt(const std::vector<Stop>& stops, double t, bool gamma)
 
 // Qt interpolates stops in gamma space; with gamma correction asked for, the
 // stops are placed densely enough that the curve follows linear light.
-QGradientStops ToQStops(const std::vector<Stop>& stops, bool gamma, bool reversed)
+QGradientStops MakeQStops(const std::vector<Stop>& stops, bool gamma, bool reversed)
 {
     QGradientStops out;
     auto add = [&](double t, QColor c) { out.append({reversed ? 1 - t : t, c}); };
@@ -154,6 +154,34 @@ QGradientStops ToQStops(const std::vector<Stop>& stops, bool gamma, bool reverse
     }
     std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return out;
+}
+
+// Gamma-corrected stops cost a hundred powers each, and controls paint the
+// same few gradients (buttons, bars) every frame: the last ones made are
+// kept per thread, so drawing threads share nothing.
+QGradientStops ToQStops(const std::vector<Stop>& stops, bool gamma, bool reversed)
+{
+    if (!gamma)
+        return MakeQStops(stops, gamma, reversed);
+    struct Made {
+        std::vector<Stop> stops;
+        bool reversed;
+        QGradientStops out;
+    };
+    constexpr std::size_t kKept = 32;
+    thread_local std::vector<Made> made;
+    auto same = [&](const Made& m) {
+        return m.reversed == reversed &&
+               std::equal(m.stops.begin(), m.stops.end(), stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
+                   return a.position == b.position && a.color == b.color;
+               });
+    };
+    if (auto it = std::find_if(made.begin(), made.end(), same); it != made.end())
+        return it->out;
+    if (made.size() == kKept)
+        made.erase(made.begin());
+    made.push_back({stops, reversed, MakeQStops(stops, gamma, reversed)});
+    return made.back().out;
 }
 
 QGradient::Spread SpreadOf(WrapMode wrap)

@@ -1,5 +1,6 @@
 // Graphics: drawing surfaces over a caller's painter or over an image.
 #include <QPainter>
+#include <cmath>
 #include <new>
 
 #include "platform/gdiplus/GdiPlusFlat.h"
@@ -146,7 +147,17 @@ GpStatus DrawImageMapped(GpGraphics* graphics, GpImage* image, QRectF source, co
     const QRectF target = source.intersected(QRectF(crop));
     const QTransform saved = p->transform();
     p->setTransform(sourceToDest, true);
+    // Whole pixels moved by whole pixels: smoothing has nothing to
+    // interpolate, but Qt then leaves its direct blend for a much slower
+    // general path.
+    auto whole = [](qreal v) { return v == std::round(v); };
+    const QTransform& placed = p->transform();
+    const bool smooth = p->testRenderHint(QPainter::SmoothPixmapTransform);
+    if (placed.type() <= QTransform::TxTranslate && whole(placed.dx()) && whole(placed.dy()) && whole(target.x()) &&
+        whole(target.y()) && whole(target.width()) && whole(target.height()))
+        p->setRenderHint(QPainter::SmoothPixmapTransform, false);
     p->drawImage(target, pixels, target.translated(-QPointF(crop.topLeft())));
+    p->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     p->setTransform(saved);
     return Ok;
 }

@@ -261,3 +261,31 @@ TEST(GPImage, EveryEncoderWritesWhatItsFormatReads)
     EXPECT_LT(low.GetSize(), high.GetSize());
     EXPECT_EQ(GetEncoderQualityParameters(300)->quality, 100u);
 }
+
+TEST(GPImage, WholePixelPlacesCopyPixelsAndFractionalOnesStaySmooth)
+{
+    // Half-transparent and opaque pixels, drawn over a coloured ground.
+    TGPBitmap bitmap(6, 4, PixelFormat32bppARGB);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            bitmap.SetPixel(x, y, (x + y) % 2 ? 0x80FF0000u : 0xFF0000FFu);
+    const QImage pixels = bitmap.NativeBitmap()->image;
+    auto drawn = [&](float x, float y, float w, float h) {
+        DrawingSurface s(20, 12, qRgb(0, 200, 0));
+        s.G().SetInterpolationMode(InterpolationModeHighQualityBicubic);
+        EXPECT_EQ(Ok, s.G().DrawImage(&bitmap, x, y, w, h));
+        return s.Finish().copy();
+    };
+    QImage expected(20, 12, QImage::Format_ARGB32);
+    expected.fill(qRgb(0, 200, 0));
+    {
+        QPainter p(&expected);
+        p.drawImage(QPoint(3, 5), pixels);
+    }
+    EXPECT_EQ(expected, drawn(3, 5, 6, 4));
+    // Half a pixel off, neighbours are mixed: no pixel of the picture is
+    // copied as it is at the first column.
+    const QImage shifted = drawn(3.5f, 5, 6, 4);
+    EXPECT_NE(expected, shifted);
+    EXPECT_FALSE(Near(expected.pixel(4, 5), shifted.pixel(4, 5), 20)) << std::hex << shifted.pixel(4, 5);
+}

@@ -399,3 +399,36 @@ TEST(GPPen, BrushOfAPenIsACopyOfItsKind)
     EXPECT_EQ(none.LastResult(), InvalidParameter);
     EXPECT_EQ(none.GetBrush(), nullptr);
 }
+
+TEST(GPGradient, EachGammaGradientKeepsItsOwnColoursWhenDrawnAgain)
+{
+    // Kept gradient colours must never stand in for another gradient's:
+    // each is drawn after the others and compared with its first drawing.
+    struct Case {
+        ARGB from, to;
+        LinearGradientMode mode;
+    };
+    const std::vector<Case> cases = {
+        {MakeColor(255, 255, 0, 0), MakeColor(255, 0, 0, 255), LinearGradientModeVertical},
+        {MakeColor(255, 0, 0, 255), MakeColor(255, 255, 0, 0), LinearGradientModeVertical},
+        {MakeColor(255, 255, 0, 0), MakeColor(255, 0, 0, 254), LinearGradientModeVertical},
+        {MakeColor(128, 255, 0, 0), MakeColor(255, 0, 0, 255), LinearGradientModeHorizontal},
+    };
+    auto draw = [](const Case& c) {
+        DrawingSurface s(40, 40);
+        TGPLinearGradientBrush brush(TGPRectF{0, 0, 40, 40}, c.from, c.to, c.mode);
+        brush.SetGammaCorrection(true);
+        s.G().FillRectangle(&brush, TGPRectF{0, 0, 40, 40});
+        return s.Finish().copy();
+    };
+    std::vector<QImage> first;
+    for (const Case& c : cases)
+        first.push_back(draw(c));
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < cases.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(first[i], draw(cases[i]));
+        }
+    EXPECT_NE(first[0], first[1]);
+    EXPECT_NE(first[0], first[2]);
+}

@@ -10,6 +10,7 @@
 
 #include "controls/TSmoothImageListBoxDisplayList.h"
 #include "tests/controls/ListBoxProbe.h"
+#include "tests/controls/ThreadCounter.h"
 #include "controls/render/MainWindowStrip.h"
 
 using namespace strip_setup;
@@ -503,4 +504,27 @@ TEST(ListBoxLayout, AScrollMovesTheLaidOutCellsWithoutLayingThemOutAgain)
             EXPECT_EQ(box.Items()->GetItem(i)->CellRect().X, fresh.X) << i;
         }
     }
+}
+
+// Each scroll step hands the loader the items now in view; nothing in
+// that may ask the system again for what does not change, such as the
+// number of cores (a file read per step).
+TEST(ListBoxAnimation, ScrollStepsReadNoFiles)
+{
+    ProbeListBox box;
+    ConfigureAsMainWindowStrip(box);
+    box.resize(1024, 172);
+    box.show();
+    AddItems(box, 200);
+    for (int i = 0; i < 20; ++i)
+        SendWheel(box, -120);
+    box.Tick();
+    const long before = ThreadCounter("io", "syscr");
+    ASSERT_GE(before, 0);
+    constexpr int kSteps = 40;
+    for (int i = 0; i < kSteps; ++i)
+        box.Tick();
+    EXPECT_TRUE(box.Animating);
+    // The second look at the counter is itself one read or two.
+    EXPECT_LT(ThreadCounter("io", "syscr") - before, 5);
 }

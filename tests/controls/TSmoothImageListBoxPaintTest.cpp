@@ -9,6 +9,7 @@
 #include "controls/GDIPPicture.h"
 #include "controls/TSmoothImageListBoxTopLayerItems.h"
 #include "tests/controls/ListBoxProbe.h"
+#include "tests/controls/ThreadCounter.h"
 #include "controls/render/MainWindowStrip.h"
 
 using namespace strip_setup;
@@ -275,4 +276,18 @@ TEST_F(StripPaint, ItemsAreClippedBeforeTheShadow)
     // Cell 6 spans x 929..1071 from y 11.
     EXPECT_EQ(image.pixel(1016, 13), kWhite);
     EXPECT_NE(image.pixel(1017, 13), kWhite);
+}
+
+TEST_F(StripPaint, AFrameIsPaintedOnThisThreadAlone)
+{
+    // On a busy machine every hand-over to helper threads and wait for
+    // them costs a trip through the scheduler, per cell and frame.
+    QImage frame(1024, 172, QImage::Format_ARGB32_Premultiplied);
+    box->render(&frame);  // fonts and caches are made once, first
+    const long before = ThreadCounter("status", "voluntary_ctxt_switches");
+    ASSERT_GE(before, 0);
+    constexpr int kFrames = 40;
+    for (int i = 0; i < kFrames; ++i)
+        box->render(&frame);
+    EXPECT_LT(ThreadCounter("status", "voluntary_ctxt_switches") - before, kFrames / 4);
 }
