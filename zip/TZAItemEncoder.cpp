@@ -1,9 +1,12 @@
 #include "zip/TZAItemEncoder.h"
 
-#include <algorithm>
-#include <typeinfo>
+#include <sys/mman.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <typeinfo>
 
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/PrefixedBlockStream.h"
@@ -17,14 +20,32 @@ constexpr int64_t kLargestWholeItem = int64_t{512} << 20;
 
 }  // namespace
 
+namespace {
+
+// Buffers of several megabytes (a photo's deflated bitmap) are laid out in
+// huge pages where the system offers them: the first use of such a buffer
+// then takes a few page faults instead of thousands.
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+void TZAByteBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
+
 uint8_t* TZAByteBuffer::Room(size_t more)
 {
     if (capacity_ - size_ < more) {
-        const size_t capacity = std::max(size_ + more, capacity_ + capacity_ / 2);
-        std::unique_ptr<uint8_t[]> grown(new uint8_t[capacity]);
+        size_t capacity = std::max(size_ + more, capacity_ + capacity_ / 2);
+        const bool huge = capacity >= 2 * kHugePage;
+        if (huge)
+            capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        auto* grown = static_cast<uint8_t*>(huge ? std::aligned_alloc(kHugePage, capacity) : std::malloc(capacity));
+        if (!grown)
+            throw std::bad_alloc();
+        if (huge)
+            ::madvise(grown, capacity, MADV_HUGEPAGE);
         if (size_ > 0)
-            std::memcpy(grown.get(), bytes_.get(), size_);
-        bytes_ = std::move(grown);
+            std::memcpy(grown, bytes_.get(), size_);
+        bytes_.reset(grown);
         capacity_ = capacity;
     }
     return bytes_.get() + size_;

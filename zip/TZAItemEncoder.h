@@ -41,7 +41,10 @@ public:
     void Grow(size_t count) { size_ += count; }
 
 private:
-    std::unique_ptr<uint8_t[]> bytes_;
+    struct Free {
+        void operator()(uint8_t* p) const;
+    };
+    std::unique_ptr<uint8_t, Free> bytes_;
     size_t capacity_ = 0;
     size_t size_ = 0;
 };
