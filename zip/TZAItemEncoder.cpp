@@ -18,10 +18,6 @@ namespace {
 // read from files, piece by piece through zlib.
 constexpr int64_t kLargestWholeItem = int64_t{512} << 20;
 
-}  // namespace
-
-namespace {
-
 // Buffers of several megabytes (a photo's deflated bitmap) are laid out in
 // huge pages where the system offers them: the first use of such a buffer
 // then takes a few page faults instead of thousands.

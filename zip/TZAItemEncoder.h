@@ -65,7 +65,9 @@ public:
 };
 
 // Encodes `size` bytes of source from `start`. The classic cipher's header
-// carries the CRC-32, so with a cipher the source is read twice. Returns
+// carries the CRC-32, so with a cipher a source read piece by piece is read
+// twice; a plain memory stream or a TPrefixedBlockStream is hashed and
+// deflated where its bytes lie, each byte hashed once. Returns
 // false when the sink or `stop` ended it early; crc (final, not inverted)
 // and readTotal tell how far it came.
 bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t method, int level,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/SeekTarget.h"
 
 TPrefixedBlockStream::TPrefixedBlockStream(std::vector<uint8_t> prefix, const uint8_t* block, size_t blockSize)
     : prefix_(std::move(prefix)), block_(block), blockSize_(block ? blockSize : 0)
@@ -39,11 +40,6 @@ void TPrefixedBlockStream::SetSize(int64_t)
 
 int64_t TPrefixedBlockStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    int64_t base = 0;
-    if (origin == TSeekOrigin::soCurrent)
-        base = position_;
-    else if (origin == TSeekOrigin::soEnd)
-        base = GetSize();
-    position_ = std::max<int64_t>(0, base + offset);
+    position_ = SeekTarget(position_, GetSize(), offset, origin);
     return position_;
 }
