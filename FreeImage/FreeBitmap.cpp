@@ -14,6 +14,7 @@
 #include "FreeImage/FreeMemoryIO.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/PrefixedBlockStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "platform/rtl/Stream.h"
 
@@ -389,6 +390,69 @@ bool TFreeBitmap::SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int fl
     if (handle.error)
         std::rethrow_exception(handle.error);
     return saved;
+}
+
+namespace {
+
+// Takes what the BMP writer hands over: the headers (and palette) are
+// copied, the pixel rows only noted as long as they are one run of the
+// image's own memory, in order.
+struct ReferencingHandle {
+    const uint8_t* pixels;
+    size_t pixelBytes;
+    std::vector<uint8_t> head;
+    const uint8_t* body = nullptr;
+    size_t bodySize = 0;
+    bool usable = true;
+};
+
+unsigned ReferencingWrite(void* buffer, unsigned size, unsigned count, fi_handle handle)
+{
+    auto& h = *static_cast<ReferencingHandle*>(handle);
+    const size_t bytes = size_t(size) * count;
+    const auto* data = static_cast<const uint8_t*>(buffer);
+    const bool inPixels = data >= h.pixels && data + bytes <= h.pixels + h.pixelBytes;
+    if (!h.usable || bytes == 0) {
+    } else if (inPixels && (!h.body || data == h.body + h.bodySize)) {
+        h.body = h.body ? h.body : data;
+        h.bodySize += bytes;
+    } else if (!h.body && !inPixels) {
+        h.head.insert(h.head.end(), data, data + bytes);
+    } else {
+        // Rows out of order, converted or padded: only a copy is right.
+        h.usable = false;
+    }
+    return count;
+}
+
+unsigned ReferencingRead(void*, unsigned, unsigned, fi_handle) { return 0; }
+
+int ReferencingSeek(fi_handle handle, long, int)
+{
+    // The writer never needs to go back; one that does gets a copy.
+    static_cast<ReferencingHandle*>(handle)->usable = false;
+    return -1;
+}
+
+long ReferencingTell(fi_handle handle)
+{
+    const auto& h = *static_cast<ReferencingHandle*>(handle);
+    return long(h.head.size() + h.bodySize);
+}
+
+}  // namespace
+
+bool TFreeBitmap::SaveBmpReferencing(TPrefixedBlockStream& stream) const
+{
+    if (!dib_ || !FreeImage_HasPixels(dib_))
+        return false;
+    const auto* pixels = static_cast<const uint8_t*>(FreeImage_GetBits(dib_));
+    ReferencingHandle handle{pixels, size_t(FreeImage_GetPitch(dib_)) * FreeImage_GetHeight(dib_), {}, nullptr, 0};
+    FreeImageIO io{ReferencingRead, ReferencingWrite, ReferencingSeek, ReferencingTell};
+    if (!SaveToHandle(FIF_BMP, &io, &handle, 0) || !handle.usable || !handle.body)
+        return false;
+    stream = TPrefixedBlockStream(std::move(handle.head), handle.body, handle.bodySize);
+    return true;
 }
 
 bool TFreeBitmap::CanSave(FREE_IMAGE_FORMAT format) const

@@ -8,6 +8,7 @@
 #include "FreeImage/FreeObject.h"
 
 class TStream;
+class TPrefixedBlockStream;
 class TFreeMemoryIO;
 
 // One image of the image library, owned by the object. Operations report
@@ -80,6 +81,13 @@ public:
     bool Save(const std::string& fileName, int flags = 0);
     // Writes the encoded image at the stream's current position.
     bool SaveToStream(FREE_IMAGE_FORMAT format, TStream& stream, int flags = 0);
+    // The image as the BMP file SaveToStream(FIF_BMP, ...) writes, with its
+    // pixel rows read from the image's own memory rather than copied: the
+    // stream holds the file's headers and points at the pixels, so it is
+    // good only while the image stays as it is. False, with the stream left
+    // as it was, when the file's rows are not the image's memory as it lies
+    // (the caller then makes a copy with SaveToStream).
+    bool SaveBmpReferencing(TPrefixedBlockStream& stream) const;
     bool CanSave(FREE_IMAGE_FORMAT format) const;
 
     int GetWidth() const;

@@ -14,6 +14,7 @@
 #include "model/Portfolio.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/PrefixedBlockStream.h"
 
 namespace {
 
@@ -175,6 +176,22 @@ bool Picture::SaveToStream(TStream& stream)
     } catch (const std::exception&) {
         return false;
     }
+}
+
+std::unique_ptr<TStream> Picture::BmpFile()
+{
+    if (!image_)
+        return nullptr;
+    try {
+        auto referencing = std::make_unique<TPrefixedBlockStream>();
+        if (image_->SaveBmpReferencing(*referencing))
+            return referencing;
+        auto copy = std::make_unique<TMemoryStream>();
+        if (image_->SaveToStream(FIF_BMP, *copy, 0))
+            return copy;
+    } catch (const std::exception&) {
+    }
+    return nullptr;
 }
 
 bool Picture::SaveToFolder(const std::string& folder)

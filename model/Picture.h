@@ -47,6 +47,11 @@ public:
 
     // Appends the image as a BMP file; false without an image.
     bool SaveToStream(TStream& stream);
+    // The same BMP file as a stream of its own, to be read while the image
+    // stays as it is: where the image's memory holds the pixel rows as the
+    // file does, they are read from there instead of copied. Null without
+    // an image or when the image cannot be stored as a BMP.
+    std::unique_ptr<TStream> BmpFile();
     // Writes the image into the folder under the source file's name, in the
     // format of its extension; false without an image or when that format
     // cannot hold the image.

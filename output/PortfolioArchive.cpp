@@ -356,7 +356,7 @@ bool IsPlainItemName(const std::string& id)
     return true;
 }
 
-void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream)
+void Add(TZipArchiver& archiver, const std::string& name, TStream& stream)
 {
     if (stream.GetSize() > kMaxItemSize)
         throw EPortfolioFileError("The item " + name + " is too large");

@@ -86,7 +86,7 @@ void Extract(TZipArchiver& archiver, int index, TMemoryStream& stream, int64_t m
 // Adds the stream's whole content under the name; raises for a stream larger
 // than kMaxItemSize. The archiver reads the stream when the update commits,
 // so it must outlive the archiver's EndUpdate (or the add, outside an update).
-void Add(TZipArchiver& archiver, const std::string& name, TMemoryStream& stream);
+void Add(TZipArchiver& archiver, const std::string& name, TStream& stream);
 
 // ---- the elements of the "_XML_DETAILS_" document of one version
 

@@ -102,11 +102,12 @@ void GiveArtworksTheirOwnItemNames(Portfolio* portfolio)
     }
 }
 
-// Bitmaps waiting in memory for their commit; past this much the groups so
-// far are committed, so a large portfolio does not hold a second copy of
-// every picture at once, and the next groups reuse the memory. A commit
-// takes whole groups: one item short of a group would leave all workers but
-// one waiting for it.
+// Copies of bitmaps waiting in memory for their commit; past this much the
+// groups so far are committed, so a large portfolio does not hold a second
+// copy of every picture at once, and the next groups reuse the memory. Most
+// bitmaps are read from the pictures' own memory and cost nothing here, so
+// the whole portfolio goes through one update and the workers never wait
+// for one another at a commit's end.
 constexpr int64_t kPendingBitmapBytes = int64_t{128} << 20;
 
 // Writes every item into an archive in the stream; raises on any failure.
@@ -116,9 +117,10 @@ constexpr int64_t kPendingBitmapBytes = int64_t{128} << 20;
 void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::string& path)
 {
     // The archiver reads its sources when an update commits, also from its
-    // destructor after a failure: they are made to outlive it.
+    // destructor after a failure: they are made to outlive it. The pictures
+    // stay unchanged meanwhile, as their bitmaps may be read where they lie.
     TMemoryStream xml, templateXml;
-    std::vector<std::unique_ptr<TMemoryStream>> bitmaps;
+    std::vector<std::unique_ptr<TStream>> bitmaps;
     std::unique_ptr<TZipArchiver> archiver = Create(stream, path);
     archiver->SetComment(CommentV2());
     archiver->BeginUpdate();
@@ -128,35 +130,31 @@ void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::stri
     if (!PortfolioLoaderV2::SaveTemplateToXml(portfolio, &templateXml))
         throw EPortfolioFileError("The portfolio has no template");
     Add(*archiver, kTemplateItem, templateXml);
-    // Artworks are turned into bitmaps a group at a time on the workers,
-    // then added in their order.
+    // Artworks are turned into bitmap files a group at a time on the
+    // workers, then added in their order.
     const int count = portfolio->GetPictureCount();
     const int group = std::max(1, DefaultArchiverWorkers());
     int64_t pending = 0;
     for (int first = 0; first < count; first += group) {
         const int size = std::min(group, count - first);
-        std::vector<std::unique_ptr<TMemoryStream>> made(static_cast<size_t>(size));
-        std::vector<char> stored(static_cast<size_t>(size), 0);
+        std::vector<std::unique_ptr<TStream>> made(static_cast<size_t>(size));
         RunOnWorkers(static_cast<size_t>(size), [&](size_t i) {
-            made[i] = std::make_unique<TMemoryStream>();
-            Picture* picture = portfolio->GetPicture(first + int(i));
-            stored[i] = picture && picture->SaveToStream(*made[i]);
+            if (Picture* picture = portfolio->GetPicture(first + int(i)))
+                made[i] = picture->BmpFile();
         });
         for (int i = 0; i < size; ++i) {
             // The description names every artwork; one without its bitmap
             // would make the whole file unreadable.
-            if (!stored[size_t(i)])
+            if (!made[size_t(i)])
                 throw EPortfolioFileError(ArtworkName(portfolio->GetPicture(first + i), first + i) +
                                           " could not be stored as a bitmap.");
             Add(*archiver, portfolio->GetPicture(first + i)->GetID(), *made[size_t(i)]);
-            pending += made[size_t(i)]->GetSize();
+            if (dynamic_cast<TMemoryStream*>(made[size_t(i)].get()))
+                pending += made[size_t(i)]->GetSize();
             bitmaps.push_back(std::move(made[size_t(i)]));
         }
         if (pending >= kPendingBitmapBytes) {
             archiver->EndUpdate();
-            // The disk takes what is written while the next groups are
-            // compressed, rather than all of it at the end.
-            stream.StartWriteBack();
             bitmaps.clear();
             pending = 0;
             archiver->BeginUpdate();

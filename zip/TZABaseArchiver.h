@@ -17,6 +17,7 @@
 #include "zip/TZADirManager.h"
 #include "zip/TZADirOwner.h"
 #include "zip/TZAItemCipher.h"
+#include "zip/TZAItemEncoder.h"
 #include "zip/TZArchiveItem.h"
 #include "zip/TZAWorkerPool.h"
 #include "zip/ZACompression.h"
@@ -371,6 +372,8 @@ private:
     // Where StoreItem gathers an item's bytes; kept to spare an allocation
     // per item.
     std::vector<uint8_t> storeBuffer_;
+    // Where an item encoded on the archiver's own thread is deflated whole.
+    TZAByteBuffer encodeBuffer_;
     // The archive stream's size during ExtractFiles, which only reads it;
     // -1 otherwise.
     int64_t streamSizeWhileExtracting_ = -1;

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <unordered_map>
 #include <unordered_set>
@@ -485,11 +486,16 @@ constexpr int64_t kGatherLimit = 256 << 10;
 class TDirectSink : public TZAItemDataSink {
 public:
     TDirectSink(std::function<bool(const uint8_t*, int64_t)> write,
-                std::function<bool(int64_t bytesRead, int64_t readTotal)> progress)
-        : write_(std::move(write)), progress_(std::move(progress))
+                std::function<bool(int64_t bytesRead, int64_t readTotal)> progress, TZAByteBuffer& room)
+        : write_(std::move(write)), progress_(std::move(progress)), room_(room)
     {
     }
     bool Header(const std::vector<uint8_t>& head) override { return write_(head.data(), int64_t(head.size())); }
+    uint8_t* Room(size_t size) override
+    {
+        room_.Clear();
+        return room_.Room(size);
+    }
     bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) override
     {
         if (length > 0 && !write_(data, int64_t(length)))
@@ -500,6 +506,7 @@ public:
 private:
     std::function<bool(const uint8_t*, int64_t)> write_;
     std::function<bool(int64_t, int64_t)> progress_;
+    TZAByteBuffer& room_;
 };
 
 // Keeps encoded data for the archiver's thread to write later.
@@ -511,9 +518,15 @@ public:
         item_.Head = head;
         return true;
     }
+    uint8_t* Room(size_t size) override { return item_.Data->Room(size); }
     bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) override
     {
-        item_.Pieces.push_back({std::vector<uint8_t>(data, data + length), bytesRead, readTotal});
+        TZAByteBuffer& kept = *item_.Data;
+        // Output made in Room() is where it belongs already.
+        if (data != kept.Data() + kept.Size())
+            std::memcpy(kept.Room(length), data, length);
+        item_.Pieces.push_back({kept.Size(), length, bytesRead, readTotal});
+        kept.Grow(length);
         return true;
     }
 
@@ -760,7 +773,7 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
     if (prepared && !prepared->Error && !prepared->Stopped && prepared->ReadTotal == size) {
         uint64_t compressed = prepared->Head.size() + prepared->Trailer.size();
         for (const TEncodedItem::Piece& p : prepared->Pieces)
-            compressed += p.Data.size();
+            compressed += p.Length;
         if (zip64 || compressed < 0xFFFFFFFFu) {
             complete(~prepared->Crc, compressed);
             completeKnown = true;
@@ -773,14 +786,15 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
                      [&](int64_t bytesRead, int64_t readTotal) {
                          processedBytes_ += uint64_t(bytesRead);
                          return ReportProgress(name, double(readTotal) / double(size) * 100.0, item.Operation);
-                     });
+                     },
+                     encodeBuffer_);
     uint32_t crc = 0xFFFFFFFF;
     int64_t readTotal = 0;
     if (prepared) {
         if (!prepared->Head.empty() && !sink.Header(prepared->Head))
             return false;
         for (const TEncodedItem::Piece& p : prepared->Pieces)
-            if (!sink.Piece(p.Data.data(), p.Data.size(), p.BytesRead, p.ReadTotal))
+            if (!sink.Piece(prepared->Data->Data() + p.Offset, p.Length, p.BytesRead, p.ReadTotal))
                 return false;
         if (prepared->Error)
             std::rethrow_exception(prepared->Error);

@@ -1,9 +1,15 @@
 #include "zip/TZAItemEncoder.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <typeinfo>
 
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/PrefixedBlockStream.h"
 #include "zip/ZACompression.h"
 
 namespace {
@@ -11,6 +17,123 @@ namespace {
 // Items in memory up to this size are deflated whole; larger ones, and items
 // read from files, piece by piece through zlib.
 constexpr int64_t kLargestWholeItem = int64_t{512} << 20;
+
+// Buffers of several megabytes (a photo's deflated bitmap) are laid out in
+// huge pages where the system offers them: the first use of such a buffer
+// then takes a few page faults instead of thousands.
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+void TZAByteBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
+
+uint8_t* TZAByteBuffer::Room(size_t more)
+{
+    if (capacity_ - size_ < more) {
+        size_t capacity = std::max(size_ + more, capacity_ + capacity_ / 2);
+        const bool huge = capacity >= 2 * kHugePage;
+        if (huge)
+            capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        auto* grown = static_cast<uint8_t*>(huge ? std::aligned_alloc(kHugePage, capacity) : std::malloc(capacity));
+        if (!grown)
+            throw std::bad_alloc();
+        if (huge)
+            ::madvise(grown, capacity, MADV_HUGEPAGE);
+        if (size_ > 0)
+            std::memcpy(grown, bytes_.get(), size_);
+        bytes_.reset(grown);
+        capacity_ = capacity;
+    }
+    return bytes_.get() + size_;
+}
+
+std::unique_ptr<TZAByteBuffer> TZABufferPool::Take()
+{
+    std::lock_guard lock(mutex_);
+    if (free_.empty())
+        return std::make_unique<TZAByteBuffer>();
+    std::unique_ptr<TZAByteBuffer> buffer = std::move(free_.back());
+    free_.pop_back();
+    buffer->Clear();
+    return buffer;
+}
+
+void TZABufferPool::Give(std::unique_ptr<TZAByteBuffer> buffer)
+{
+    if (!buffer)
+        return;
+    std::lock_guard lock(mutex_);
+    free_.push_back(std::move(buffer));
+}
+
+TEncodedItem::TEncodedItem(std::shared_ptr<TZABufferPool> pool)
+    : Data(pool ? pool->Take() : std::make_unique<TZAByteBuffer>()), pool_(std::move(pool))
+{
+}
+
+TEncodedItem::~TEncodedItem()
+{
+    if (pool_)
+        pool_->Give(std::move(Data));
+}
+
+namespace {
+
+// A source whose bytes all lie in memory: a few leading bytes and one block.
+struct InMemory {
+    const uint8_t* lead = nullptr;
+    size_t leadSize = 0;
+    const uint8_t* block = nullptr;
+    size_t blockSize = 0;
+};
+
+// Only plain memory streams: a derived one may read otherwise.
+bool FindInMemory(TStream& source, int64_t start, int64_t size, InMemory& found)
+{
+    if (start < 0 || size < 0 || size > kLargestWholeItem)
+        return false;
+    if (typeid(source) == typeid(TMemoryStream)) {
+        auto& memory = static_cast<TMemoryStream&>(source);
+        if (start + size > memory.GetSize())
+            return false;
+        found = {nullptr, 0, memory.Memory() + start, size_t(size)};
+        return true;
+    }
+    if (typeid(source) == typeid(TPrefixedBlockStream)) {
+        auto& parts = static_cast<TPrefixedBlockStream&>(source);
+        if (start != 0 || size != parts.GetSize())
+            return false;
+        found = {parts.Prefix().data(), parts.Prefix().size(), parts.Block(), parts.BlockSize()};
+        return true;
+    }
+    return false;
+}
+
+// Stored (uncompressed) deflate blocks, none of them final, each with its
+// 5-byte head: the leading bytes go in front of the block's own stream,
+// which needs no dictionary from them.
+constexpr size_t kStoredBlockLimit = 0xFFFF;
+
+size_t StoredBlocksSize(size_t size)
+{
+    return size + 5 * ((size + kStoredBlockLimit - 1) / kStoredBlockLimit);
+}
+
+uint8_t* PutStoredBlocks(const uint8_t* data, size_t size, uint8_t* out)
+{
+    for (size_t at = 0; at < size;) {
+        const size_t n = std::min(size - at, kStoredBlockLimit);
+        out[0] = 0;  // not final, stored, padded to the byte
+        out[1] = uint8_t(n);
+        out[2] = uint8_t(n >> 8);
+        out[3] = uint8_t(~n);
+        out[4] = uint8_t(~n >> 8);
+        std::memcpy(out + 5, data + at, n);
+        out += 5 + n;
+        at += n;
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -21,9 +144,16 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
     auto stopped = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
     crc = 0xFFFFFFFF;
     readTotal = 0;
-    std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(size, 1), kReadPiece)));
-    if (cipher) {
-        // The classic header carries the CRC, so it is known before any data.
+    InMemory memory;
+    const bool inMemory = FindInMemory(source, start, size, memory);
+    const size_t bound = inMemory && method == 8 && size > 0 ? DeflateWholeBound(memory.blockSize, level) : 0;
+    // The classic header carries the CRC, so it is known before any data; a
+    // source deflated whole is hashed where it lies, once.
+    if (bound > 0 || (inMemory && cipher)) {
+        UpdateCRC(memory.lead, int64_t(memory.leadSize), crc);
+        UpdateCRC(memory.block, int64_t(memory.blockSize), crc);
+    } else if (cipher) {
+        std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(size, 1), kReadPiece)));
         source.SetPosition(start);
         int64_t left = size;
         while (left > 0) {
@@ -33,28 +163,32 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
             UpdateCRC(buffer.data(), n, crc);
             left -= n;
         }
-        if (!sink.Header(cipher->MakeHeader(~crc)))
-            return false;
-        crc = 0xFFFFFFFF;
     }
+    if (cipher && !sink.Header(cipher->MakeHeader(~crc)))
+        return false;
+    if (bound == 0)
+        crc = 0xFFFFFFFF;
     if (size <= 0)
         return true;
-    // A whole item in memory is deflated at once, then handed on in pieces
-    // so that progress and the stop request work as they do piece by piece.
-    // Only a plain memory stream: a derived one may read otherwise.
-    auto* memory = typeid(source) == typeid(TMemoryStream) ? static_cast<TMemoryStream*>(&source) : nullptr;
-    std::vector<uint8_t> whole;
-    if (method == 8 && memory && size <= kLargestWholeItem && start >= 0 && start + size <= memory->GetSize() &&
-        DeflateWhole(memory->Memory() + start, size_t(size), level, whole)) {
-        UpdateCRC(memory->Memory() + start, size, crc);
-        for (size_t at = 0; at < whole.size();) {
+    // A whole item in memory is deflated at once, straight into the sink's
+    // memory, then handed on in pieces so that progress and the stop request
+    // work as they do piece by piece.
+    if (bound > 0) {
+        const size_t leadRoom = StoredBlocksSize(memory.leadSize);
+        uint8_t* const out = sink.Room(leadRoom + bound);
+        const size_t packed = DeflateWholeInto(memory.block, memory.blockSize, level,
+                                               PutStoredBlocks(memory.lead, memory.leadSize, out), bound);
+        if (packed == 0)
+            throw ECompressionError("The data cannot be compressed");
+        const size_t whole = leadRoom + packed;
+        for (size_t at = 0; at < whole;) {
             if (stopped())
                 return false;
-            const size_t length = std::min(whole.size() - at, size_t(kReadPiece));
-            uint8_t* piece = whole.data() + at;
+            const size_t length = std::min(whole - at, size_t(kReadPiece));
+            uint8_t* piece = out + at;
             at += length;
             const int64_t readUpTo =
-                at == whole.size() ? size : int64_t(double(at) / double(whole.size()) * double(size));
+                at == whole ? size : int64_t(double(at) / double(whole) * double(size));
             if (cipher)
                 cipher->Encrypt(piece, length);
             if (!sink.Piece(piece, length, readUpTo - readTotal, readUpTo))
@@ -64,6 +198,7 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
         source.SetPosition(start + size);
         return true;
     }
+    std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(size, 1), kReadPiece)));
     source.SetPosition(start);
     std::unique_ptr<TZADeflater> deflater;
     if (method == 8)
@@ -100,8 +235,11 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
 
 namespace {
 
-// Source bytes that may wait encoded in memory for the store.
-constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
+// Source bytes that may be encoded ahead of the store, and so wait in
+// memory as deflated data of about their size. Enough for a dozen photos of
+// 12 megapixels, so that every worker of a large machine has one while the
+// store writes out the next.
+constexpr uint64_t kBytesAheadLimit = uint64_t{512} << 20;
 
 }  // namespace
 
@@ -123,7 +261,7 @@ void TZAEncodeAhead::TopUp()
     while (submitted_ < plan_.size() && running_.size() < aheadLimit_ &&
            (running_.empty() || bytesAhead_ + plan_[submitted_].Bytes <= kBytesAheadLimit)) {
         const Planned& p = plan_[submitted_++];
-        auto result = std::make_shared<TEncodedItem>();
+        auto result = std::make_shared<TEncodedItem>(buffers_);
         auto task = std::make_shared<std::packaged_task<void()>>(factory_(p.Index, result, stop_));
         Running r{result, task->get_future(), p.Bytes};
         pool_.Submit([task] { (*task)(); });

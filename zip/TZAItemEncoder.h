@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,29 @@ constexpr int64_t kReadPiece = 1 << 20;
 // AES items are the exception: deriving their key takes far longer.
 constexpr uint64_t kSmallestItemAhead = uint64_t{64} << 10;
 
+// Memory for encoded data that is filled before it is read: it grows
+// without zeroing, keeps its size for the next item, and is sized once for
+// an item deflated whole.
+class TZAByteBuffer {
+public:
+    uint8_t* Data() { return bytes_.get(); }
+    size_t Size() const { return size_; }
+    void Clear() { size_ = 0; }
+    // Room for `more` bytes behind Size(), uninitialised; the bytes up to
+    // Size() stay, the pointer is valid until the next call.
+    uint8_t* Room(size_t more);
+    // Counts `count` bytes put at Room() as part of the data.
+    void Grow(size_t count) { size_ += count; }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const;
+    };
+    std::unique_ptr<uint8_t, Free> bytes_;
+    size_t capacity_ = 0;
+    size_t size_ = 0;
+};
+
 // Where the encoded data goes. Either call returns false to stop the item
 // (a cancel or a write that failed for good).
 class TZAItemDataSink {
@@ -32,30 +56,57 @@ public:
     virtual ~TZAItemDataSink() = default;
     // The cipher's header, in front of the data.
     virtual bool Header(const std::vector<uint8_t>& head) = 0;
+    // Memory for up to `size` bytes of output that the following Piece
+    // calls then hand over in order, spared a copy; valid until the next call.
+    virtual uint8_t* Room(size_t size) = 0;
     // The output for one piece of source: bytesRead source bytes were read,
     // readTotal so far.
     virtual bool Piece(const uint8_t* data, size_t length, int64_t bytesRead, int64_t readTotal) = 0;
 };
 
 // Encodes `size` bytes of source from `start`. The classic cipher's header
-// carries the CRC-32, so with a cipher the source is read twice. Returns
+// carries the CRC-32, so with a cipher a source read piece by piece is read
+// twice; a plain memory stream or a TPrefixedBlockStream is hashed and
+// deflated where its bytes lie, each byte hashed once. Returns
 // false when the sink or `stop` ended it early; crc (final, not inverted)
 // and readTotal tell how far it came.
 bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t method, int level,
                     TZAItemCipher* cipher, TZAItemDataSink& sink, uint32_t& crc, int64_t& readTotal,
                     const std::atomic<bool>* stop = nullptr);
 
+// Buffers of encoded items that the store has written, for the next items
+// of the same commit: a worker fills memory that is already mapped instead
+// of faulting in fresh zeroed pages for every item.
+class TZABufferPool {
+public:
+    std::unique_ptr<TZAByteBuffer> Take();
+    void Give(std::unique_ptr<TZAByteBuffer> buffer);
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<TZAByteBuffer>> free_;
+};
+
 // An item encoded ahead on a worker: everything its store on the archiver's
 // thread writes and reports, in the order it would.
 struct TEncodedItem {
+    explicit TEncodedItem(std::shared_ptr<TZABufferPool> pool = nullptr);
+    // Gives the data's buffer back to the pool.
+    ~TEncodedItem();
+    TEncodedItem(const TEncodedItem&) = delete;
+    TEncodedItem& operator=(const TEncodedItem&) = delete;
+
     struct Piece {
-        std::vector<uint8_t> Data;
+        size_t Offset = 0;  // in Data
+        size_t Length = 0;
         int64_t BytesRead = 0;
         int64_t ReadTotal = 0;
     };
     bool SourceUnreadable = false;  // the source file could not be opened
     int64_t Size = 0;               // source bytes from its start position
     std::vector<uint8_t> Head;
+    // The encoded pieces one after another.
+    std::unique_ptr<TZAByteBuffer> Data;
     std::vector<Piece> Pieces;
     std::vector<uint8_t> Trailer;
     uint32_t Crc = 0;
@@ -63,6 +114,9 @@ struct TEncodedItem {
     bool Stopped = false;
     // Raised while encoding; the store rethrows it after the pieces before it.
     std::exception_ptr Error;
+
+private:
+    std::shared_ptr<TZABufferPool> pool_;
 };
 
 // Encodes the items of a commit ahead of the store, on a pool of workers,
@@ -103,5 +157,6 @@ private:
     uint64_t bytesAhead_ = 0;
     std::deque<Running> running_;
     std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<TZABufferPool> buffers_ = std::make_shared<TZABufferPool>();
     TZAWorkerPool pool_;
 };

@@ -235,11 +235,13 @@ bool TZAInflater::Decompress(const void* data, size_t size, const TSink& sink) {
     }
 }
 
-bool DeflateWhole(const void* data, size_t size, int level, std::vector<uint8_t>& out) {
+namespace {
+
+// A compressor per level and thread: making one costs more than compressing
+// a small item. Null for a level outside 0..9.
+libdeflate_compressor* WholeCompressor(int level) {
     if (level < 0 || level > 9)
-        return false;
-    // A compressor per level and thread: making one costs more than
-    // compressing a small item.
+        return nullptr;
     struct Compressors {
         libdeflate_compressor* byLevel[10] = {};
         ~Compressors() {
@@ -254,11 +256,32 @@ bool DeflateWhole(const void* data, size_t size, int level, std::vector<uint8_t>
         compressor = libdeflate_alloc_compressor(level);
     if (!compressor)
         throw std::bad_alloc();
+    return compressor;
+}
+
+} // namespace
+
+size_t DeflateWholeBound(size_t size, int level) {
+    libdeflate_compressor* compressor = WholeCompressor(level);
+    return compressor ? libdeflate_deflate_compress_bound(compressor, size) : 0;
+}
+
+size_t DeflateWholeInto(const void* data, size_t size, int level, uint8_t* out, size_t room) {
+    libdeflate_compressor* compressor = WholeCompressor(level);
+    if (!compressor || room < libdeflate_deflate_compress_bound(compressor, size))
+        return 0;
+    return libdeflate_deflate_compress(compressor, data, size, out, room);
+}
+
+bool DeflateWhole(const void* data, size_t size, int level, std::vector<uint8_t>& out) {
+    const size_t bound = DeflateWholeBound(size, level);
+    if (bound == 0)
+        return false;
     const size_t start = out.size();
-    out.resize(start + libdeflate_deflate_compress_bound(compressor, size));
-    const size_t written = libdeflate_deflate_compress(compressor, data, size, out.data() + start, out.size() - start);
+    out.resize(start + bound);
+    const size_t written = DeflateWholeInto(data, size, level, out.data() + start, bound);
     out.resize(start + written);
-    return written > 0 || size == 0;
+    return written > 0;
 }
 
 std::vector<uint8_t> DeflateRaw(const void* data, size_t size, int level) {

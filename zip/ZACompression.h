@@ -91,6 +91,11 @@ private:
 // times faster than zlib on whole buffers); appended to out. False, with out
 // as it was, when the level is outside 0..9.
 bool DeflateWhole(const void* data, size_t size, int level, std::vector<uint8_t>& out);
+// The same into memory the caller provides: at most DeflateWholeBound bytes
+// for size bytes of input (0 for a level outside 0..9). Returns the bytes
+// written, 0 for a level outside 0..9 or room short of the bound.
+size_t DeflateWholeBound(size_t size, int level);
+size_t DeflateWholeInto(const void* data, size_t size, int level, uint8_t* out, size_t room);
 
 // One-shot helpers over the two classes, in blocks of BlockSizeForMode.
 std::vector<uint8_t> DeflateRaw(const void* data, size_t size, int level);

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/SafeFileWriter.h"
+#include "platform/rtl/SeekTarget.h"
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count)
 {
@@ -36,12 +37,7 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
 {
-    int64_t base = 0;
-    if (origin == TSeekOrigin::soCurrent)
-        base = position_;
-    else if (origin == TSeekOrigin::soEnd)
-        base = GetSize();
-    position_ = std::max<int64_t>(0, base + offset);
+    position_ = SeekTarget(position_, GetSize(), offset, origin);
     return position_;
 }
 

@@ -177,6 +177,13 @@ int64_t TSafeFileStream::Write(const void* buffer, int64_t count)
         }
         done += n;
     }
+    // A large file reaches the disk while the caller makes the rest of it,
+    // rather than all at once in Commit().
+    writtenSinceWriteBack_ += done;
+    if (writtenSinceWriteBack_ >= kWriteBackStep) {
+        writtenSinceWriteBack_ = 0;
+        StartWriteBack();
+    }
     return done;
 }
 

@@ -57,7 +57,9 @@ public:
 
     // Has the system start writing what the file holds so far to disk,
     // without waiting, so that Commit() later finds little left to sync.
+    // Write() does so by itself after every kWriteBackStep bytes.
     void StartWriteBack();
+    static constexpr int64_t kWriteBackStep = int64_t{32} << 20;
 
     // Syncs the data and renames the temporary file over the target. False
     // when anything failed on the way (ErrorText() says why): the temporary
@@ -89,6 +91,7 @@ private:
     int fd_ = -1;
     State state_ = State::Open;
     bool writeFailed_ = false;
+    int64_t writtenSinceWriteBack_ = 0;
 };
 
 // The function form: replaces path with size bytes. False with *error set to
