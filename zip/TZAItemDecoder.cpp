@@ -23,18 +23,30 @@ uint8_t* WorkerBuffer(size_t size)
 }
 
 void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
-                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result)
+                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result,
+                    const TZAPieceReader& read)
 {
     try {
         std::unique_ptr<TZAInflater> inflater;
         if (method == 8)
             inflater = std::make_unique<TZAInflater>(uncompressed);
-        if (result.Target)
+        auto* direct = dynamic_cast<TZADirectTarget*>(result.Target);
+        if (direct && !inflater)
+            direct = nullptr;
+        if (result.Target && !direct)
             result.Target->Reserve(result.Target->GetPosition() + int64_t(uncompressed));
-        else
+        else if (!result.Target)
             result.Output.reserve(size_t(uncompressed));
         uint32_t running = 0xFFFFFFFF;
         uint64_t produced = 0;
+        // Inflated in place: only counted, and offered to the target.
+        auto placed = [&](const uint8_t* bytes, size_t length) {
+            UpdateCRC(bytes, int64_t(length), running);
+            direct->Commit(length);
+            produced += length;
+            return true;
+        };
+        auto room = [direct](size_t wanted) { return direct->Room(wanted); };
         auto emit = [&](const uint8_t* bytes, size_t length) {
             UpdateCRC(bytes, int64_t(length), running);
             if (result.Target)
@@ -46,13 +58,26 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
         };
         for (size_t at = 0; at < size;) {
             const size_t n = std::min(piece, size - at);
+            uint8_t* bytes = data + at;
+            if (read) {
+                bytes = data;
+                if (!read(at, bytes, n)) {
+                    result.Undecoded = true;
+                    if (result.Target)
+                        result.Target->SetSize(0);
+                    return;
+                }
+            }
             if (cipher)
-                cipher->Decrypt(data + at, n);
-            if (inflater) {
-                if (!inflater->Decompress(data + at, n, emit))
+                cipher->Decrypt(bytes, n);
+            if (direct) {
+                if (!inflater->DecompressInto(bytes, n, room, placed))
+                    return;
+            } else if (inflater) {
+                if (!inflater->Decompress(bytes, n, emit))
                     return;
             } else {
-                emit(data + at, n);
+                emit(bytes, n);
             }
             at += n;
             result.ProducedAfter.push_back(produced);
