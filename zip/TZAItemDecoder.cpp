@@ -1,6 +1,7 @@
 #include "zip/TZAItemDecoder.h"
 
 #include <algorithm>
+#include <future>
 
 #include "zip/ZACompression.h"
 
@@ -11,10 +12,12 @@ constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
 
 }  // namespace
 
-uint8_t* WorkerBuffer(size_t size)
+uint8_t* WorkerBuffer(size_t size, int which)
 {
-    thread_local std::unique_ptr<uint8_t[]> buffer;
-    thread_local size_t capacity = 0;
+    thread_local std::unique_ptr<uint8_t[]> buffers[2];
+    thread_local size_t capacities[2] = {0, 0};
+    std::unique_ptr<uint8_t[]>& buffer = buffers[which & 1];
+    size_t& capacity = capacities[which & 1];
     if (size > capacity || !buffer) {
         buffer.reset(new uint8_t[std::max<size_t>(size, 1)]);
         capacity = size;
@@ -56,20 +59,37 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
             produced += length;
             return true;
         };
-        for (size_t at = 0; at < size;) {
+        // The piece at `at`, read into `into` and decrypted; false when it
+        // cannot be read.
+        const auto prepare = [&](size_t at, uint8_t* into) {
             const size_t n = std::min(piece, size - at);
-            uint8_t* bytes = data + at;
-            if (read) {
-                bytes = data;
-                if (!read(at, bytes, n)) {
-                    result.Undecoded = true;
-                    if (result.Target)
-                        result.Target->SetSize(0);
-                    return;
-                }
-            }
+            if (read && !read(at, into, n))
+                return false;
             if (cipher)
-                cipher->Decrypt(bytes, n);
+                cipher->Decrypt(into, n);
+            return true;
+        };
+        // The classic cipher runs a byte at a time, each byte waiting on the
+        // one before: an item read piece by piece has its next piece read and
+        // decrypted on a thread of its own while this one inflates, so that
+        // one large item, the last of an open say, takes two cores rather
+        // than one. The cipher's state passes from piece to piece in order.
+        const bool ahead = read && cipher && size > piece;
+        uint8_t* const buffers[2] = {data, ahead ? WorkerBuffer(piece, 1) : data};
+        std::future<bool> next;  // destroyed first: it waits for the thread
+        if (ahead)
+            next = std::async(std::launch::async, prepare, size_t{0}, buffers[0]);
+        for (size_t at = 0, k = 0; at < size; ++k) {
+            const size_t n = std::min(piece, size - at);
+            uint8_t* bytes = read ? buffers[k & 1] : data + at;
+            if (!(ahead ? next.get() : prepare(at, bytes))) {
+                result.Undecoded = true;
+                if (result.Target)
+                    result.Target->SetSize(0);
+                return;
+            }
+            if (ahead && at + n < size)
+                next = std::async(std::launch::async, prepare, at + n, buffers[(k + 1) & 1]);
             if (direct) {
                 if (!inflater->DecompressInto(bytes, n, room, placed))
                     return;

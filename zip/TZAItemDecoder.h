@@ -54,8 +54,9 @@ using TZAPieceReader = std::function<bool(uint64_t at, uint8_t* into, size_t cou
 // Decodes the `size` stored bytes between the cipher's header and trailer,
 // decrypted in place, in pieces of at most `piece` bytes: those at `data`,
 // or with a reader, each piece read into `data` (room for one piece) in
-// turn, so that no more than a piece of an item is ever held. A piece that
-// cannot be read leaves the item undecoded, and its target emptied.
+// turn, so that no more than two pieces of an item are ever held (the next
+// is read and decrypted meanwhile). A piece that cannot be read leaves the
+// item undecoded, and its target emptied.
 void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
                     uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result,
                     const TZAPieceReader& read = {});
@@ -64,7 +65,9 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
 // item, its content left as the last item had it: a fresh, zero-filled block
 // per item costs a page fault per page on every item, and the workers fault
 // against each other for the same address space.
-uint8_t* WorkerBuffer(size_t size);
+// `which` (0 or 1) picks one of two such buffers, for a worker that reads
+// one piece while it works on the other.
+uint8_t* WorkerBuffer(size_t size, int which = 0);
 
 // Decodes the planned items ahead of the extraction, with a bounded number of
 // items and bytes in flight; the extraction takes them back in plan order.
