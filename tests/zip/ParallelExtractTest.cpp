@@ -87,6 +87,16 @@ void WriteArchive(const std::string& file, const std::vector<TSource>& sources,
     } while (AHeaderOpensWithAnotherPassword(file, sources));
 }
 
+// "damaged.zip" in the folder: the archive with one stored byte of the item
+// (named by its first local header) changed, 1000 bytes into its data.
+void WriteDamagedCopy(const TempDir& dir, const std::string& file, const std::string& item)
+{
+    std::string bytes = ReadFileBytes(file);
+    const size_t at = bytes.find(item) + item.size() + 1000;
+    bytes[at] = char(bytes[at] ^ 0x5A);
+    dir.Write("damaged.zip", bytes);
+}
+
 // The archiver's events and questions as the caller sees them.
 struct TLog {
     std::vector<std::string> lines;
@@ -205,10 +215,7 @@ TEST(ParallelExtract, ADamagedItemFailsWhereItWouldWithOneThread)
     const std::string file = dir / "damaged.zip";
     WriteArchive(file, sources);
     // One deflated byte in the middle of the fifth item is changed.
-    std::string bytes = ReadFileBytes(file);
-    const size_t at = bytes.find("item4") + 5 + 1000;
-    bytes[at] = char(bytes[at] ^ 0x5A);
-    dir.Write("damaged.zip", bytes);
+    WriteDamagedCopy(dir, file, "item4");
 
     TLog logs[2];
     int codes[2] = {0, 0};
@@ -376,10 +383,7 @@ TEST(ParallelExtract, WorkersInflateStraightIntoAStreamThatOffersItsMemory)
         sources.push_back({"item" + std::to_string(i), Compressible(300000 + size_t(i) * 7, unsigned(i)), "pw"});
     const std::string file = dir / "direct.zip";
     WriteArchive(file, sources);
-    std::string damaged = ReadFileBytes(file);
-    const size_t at = damaged.find("item3") + 5 + 1000;
-    damaged[at] = char(damaged[at] ^ 0x5A);
-    dir.Write("damaged.zip", damaged);
+    WriteDamagedCopy(dir, file, "item3");
 
     for (const bool damage : {false, true}) {
         SCOPED_TRACE(damage ? "damaged" : "whole");
