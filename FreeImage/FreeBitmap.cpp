@@ -4,6 +4,7 @@
 #include <QString>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -245,6 +246,75 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
     dib_ = TurnUpright(ToEightBitsPerChannel(memory.Read(header.format, flags)), fileOrientation);
     Change();
     return IsValid();
+}
+
+bool TFreeBitmap::PrepareBmpRows(const BYTE* head, size_t size, uint64_t fileSize, size_t& rowsOffset)
+{
+    constexpr size_t kHeaders = 14 + 40;
+    if (!head || size < kHeaders || head[0] != 'B' || head[1] != 'M')
+        return false;
+    const auto word = [head](size_t at) { return uint32_t(head[at] | (head[at + 1] << 8)); };
+    const auto dword = [head](size_t at) {
+        return uint32_t(head[at]) | (uint32_t(head[at + 1]) << 8) | (uint32_t(head[at + 2]) << 16) |
+               (uint32_t(head[at + 3]) << 24);
+    };
+    const uint32_t offset = dword(10);
+    const int32_t width = int32_t(dword(18));
+    const int32_t height = int32_t(dword(22));
+    const uint32_t bpp = word(28);
+    // Only the plain forms: anything else (top-down rows, run-length or
+    // bit-field data, other header versions) goes through the decoder.
+    if (dword(14) != 40 || word(26) != 1 || dword(30) != 0 || (bpp != 8 && bpp != 24 && bpp != 32) ||
+        width <= 0 || height <= 0 || offset < kHeaders || offset > size)
+        return false;
+    Header header{FIF_BMP, width, height, int(bpp)};
+    const uint64_t pitch = ((uint64_t(width) * bpp + 31) / 32) * 4;
+    if (!header.WithinLimits() || fileSize < offset || fileSize - offset < pitch * uint64_t(height))
+        return false;
+
+    // The decoder itself, shown the same headers over a single row, says
+    // what the image is (palette, masks, resolution, transparency); only
+    // its rows are left to fill.
+    std::vector<BYTE> oneRow(head, head + offset);
+    oneRow.resize(offset + size_t(pitch), 0);
+    const auto put = [&oneRow](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            oneRow[at + size_t(i)] = BYTE(value >> (8 * i));
+    };
+    put(2, uint32_t(oneRow.size()));
+    put(22, 1);
+    put(34, uint32_t(pitch));
+    TFreeBitmap model;
+    if (!model.LoadFromMemory(oneRow.data(), DWORD(oneRow.size())))
+        return false;
+    FIBITMAP* shape = model.dib_;
+    if (FreeImage_GetImageType(shape) != FIT_BITMAP || FreeImage_GetBPP(shape) != bpp ||
+        FreeImage_GetWidth(shape) != unsigned(width) || FreeImage_GetPitch(shape) != pitch)
+        return false;
+    FIBITMAP* dib = FreeImage_AllocateT(FIT_BITMAP, width, height, int(bpp), FreeImage_GetRedMask(shape),
+                                        FreeImage_GetGreenMask(shape), FreeImage_GetBlueMask(shape));
+    if (!dib)
+        return false;
+    // The rows must lie one after the other, bottom row first, as the file
+    // has them.
+    if (height > 1 && FreeImage_GetScanLine(dib, 1) - FreeImage_GetScanLine(dib, 0) != ptrdiff_t(pitch)) {
+        FreeImage_Unload(dib);
+        return false;
+    }
+    if (RGBQUAD* palette = FreeImage_GetPalette(shape))
+        std::memcpy(FreeImage_GetPalette(dib), palette, FreeImage_GetColorsUsed(shape) * sizeof(RGBQUAD));
+    FreeImage_SetDotsPerMeterX(dib, FreeImage_GetDotsPerMeterX(shape));
+    FreeImage_SetDotsPerMeterY(dib, FreeImage_GetDotsPerMeterY(shape));
+    if (FreeImage_GetTransparencyCount(shape) > 0)
+        FreeImage_SetTransparencyTable(dib, FreeImage_GetTransparencyTable(shape),
+                                       int(FreeImage_GetTransparencyCount(shape)));
+    FreeImage_SetTransparent(dib, FreeImage_IsTransparent(shape));
+    RGBQUAD background;
+    if (FreeImage_GetBackgroundColor(shape, &background))
+        FreeImage_SetBackgroundColor(dib, &background);
+    FreeImage_CloneMetadata(dib, shape);
+    rowsOffset = offset;
+    return Replace(dib);
 }
 
 bool TFreeBitmap::LoadFromMemory(TFreeMemoryIO& memory, int flags)

@@ -196,6 +196,15 @@ public:
     // Decodes size bytes at data, the format from the content alone.
     bool LoadFromMemory(const BYTE* data, DWORD size, int flags = 0);
 
+    // For a BMP file whose pixel rows the decoder takes as they stand
+    // (uncompressed, bottom-up, 8, 24 or 32 bits per pixel), given its first
+    // `size` bytes and its whole size: makes the image that decoding the
+    // file would make, its rows still to be filled in (AccessPixels(), one
+    // block of GetScanWidth() * GetHeight() bytes), and gives the offset of
+    // the rows in the file. False, image unchanged, for any other file, a
+    // head that ends before the rows start, or a file too short for its rows.
+    bool PrepareBmpRows(const BYTE* head, size_t size, uint64_t fileSize, size_t& rowsOffset);
+
 protected:
     // Installs a new image; false (nothing changed) for null.
     bool Replace(FIBITMAP* newDib);

@@ -252,6 +252,31 @@ HashDigest MD5::DigestFile(const std::string& path) const
     return digest;
 }
 
+struct MD5::Running::State {
+    Context context;
+};
+
+MD5::Running::Running() : state_(std::make_unique<State>()) {}
+MD5::Running::~Running() = default;
+MD5::Running::Running(Running&&) noexcept = default;
+MD5::Running& MD5::Running::operator=(Running&&) noexcept = default;
+
+void MD5::Running::Update(const uint8_t* data, uint64_t length)
+{
+    if (data && length > 0)
+        ::Update(state_->context, data, length);
+}
+
+HashDigest MD5::Running::Finish()
+{
+    if (state_->context.bitCount == 0)
+        return nullptr;
+    HashDigest digest(new uint8_t[kDigestSize]);
+    Final(state_->context, digest.get());
+    state_ = std::make_unique<State>();
+    return digest;
+}
+
 HashDigest MD5::DigestStream(TMemoryStream* stream) const
 {
     if (!stream)

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "model/Hasher.h"
@@ -23,4 +24,21 @@ public:
     // The digest of the stream's whole content, whatever its position; null
     // for a null or empty stream.
     HashDigest DigestStream(TMemoryStream* stream) const;
+
+    // The digest of bytes that arrive in pieces, each hashed while it is
+    // still in the cache of the thread that made it.
+    class Running {
+    public:
+        Running();
+        ~Running();
+        Running(Running&&) noexcept;
+        Running& operator=(Running&&) noexcept;
+        void Update(const uint8_t* data, uint64_t length);
+        // Null when no byte came, as for empty data.
+        HashDigest Finish();
+
+    private:
+        struct State;
+        std::unique_ptr<State> state_;
+    };
 };

@@ -16,6 +16,7 @@
 
 #include "FreeImage/FreeBitmap.h"
 #include "FreeImage/FreeWinBitmap.h"
+#include "model/BitmapReceiver.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
@@ -23,6 +24,7 @@
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
+#include "zip/TZAItemDecoder.h"
 #include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
@@ -70,6 +72,12 @@ public:
         TMemoryStream::SetSize(size);
     }
 
+protected:
+    const std::string& Name() const { return name_; }
+    int64_t Limit() const { return limit_; }
+    // The head check has run (or there was none).
+    bool HeadChecked() const { return !checkHead_; }
+
 private:
     std::string name_;
     int64_t limit_;
@@ -92,6 +100,80 @@ void CheckBitmapHead(const uint8_t* head, int64_t size, const std::string& id, i
     if (header.DecodedBytes() + kPictureOverhead > limit)
         throw EPortfolioFileError("Opening the portfolio file would need too much memory at the artwork " + id);
 }
+
+// An artwork's bitmap as it is read, held to its size in the directory.
+// Once its head is checked, a bitmap whose rows the image library takes as
+// they stand is built straight into the decoded picture, and a worker
+// inflates the rows right where the picture keeps them; any other bitmap
+// keeps its bytes here to be decoded whole.
+class ArtworkStream : public BoundedStream, public TZADirectTarget {
+public:
+    ArtworkStream(const std::string& id, int64_t size, int64_t openLimit)
+        : BoundedStream(id, size, [id, openLimit](const uint8_t* head, int64_t length) {
+              CheckBitmapHead(head, length, id, openLimit);
+          })
+    {
+    }
+    int64_t Write(const void* buffer, int64_t count) override
+    {
+        if (receiver_) {
+            if (count < 0 || !receiver_->Write(static_cast<const uint8_t*>(buffer), size_t(count)))
+                throw EPortfolioFileError("The item " + Name() + " is too large");
+            return count;
+        }
+        const int64_t written = BoundedStream::Write(buffer, count);
+        if (!tried_ && HeadChecked()) {
+            tried_ = true;
+            receiver_ = BitmapReceiver::Start(Memory(), size_t(GetSize()), uint64_t(Limit()));
+            if (receiver_) {
+                TMemoryStream::Clear();
+                passing_ = {};
+            } else {
+                Reserve(Limit());
+            }
+        }
+        return written;
+    }
+    void SetSize(int64_t size) override
+    {
+        // Emptied for a new start (the archiver does so when it reads the
+        // item again under another password).
+        if (size == 0) {
+            receiver_.reset();
+            tried_ = false;
+        }
+        BoundedStream::SetSize(size);
+    }
+    std::span<uint8_t> Room(size_t wanted) override
+    {
+        if (receiver_)
+            return receiver_->Room(wanted);
+        // The head, and all of a bitmap decoded whole, pass through here;
+        // the head alone, so that the rows after it go straight in.
+        if (GetSize() < BoundedStream::kHeadBytes)
+            wanted = std::min(wanted, size_t(BoundedStream::kHeadBytes - GetSize()));
+        if (passing_.size() < wanted)
+            passing_.resize(wanted);
+        return {passing_.data(), wanted};
+    }
+    void Commit(size_t length) override
+    {
+        if (receiver_)
+            receiver_->Commit(length);
+        else
+            Write(passing_.data(), int64_t(length));
+    }
+    // Built straight into its picture.
+    bool Direct() const { return receiver_ != nullptr; }
+    // The picture so built; a null image when not all of its bytes came.
+    Picture::Decoded TakeDecoded() { return receiver_ ? receiver_->Finish() : Picture::Decoded{}; }
+    int64_t ItemSize() const { return Limit(); }
+
+private:
+    std::unique_ptr<BitmapReceiver> receiver_;
+    bool tried_ = false;
+    std::vector<uint8_t> passing_;
+};
 
 std::u16string ItemKey(const std::u16string& name)
 {
@@ -173,8 +255,17 @@ struct EarlyBitmap {
     // Only bitmaps are ever stored; anything else is not handed to the
     // image library's decoders, and a bitmap only once its header has shown
     // what decoding it will take.
-    void Check(TMemoryStream& bitmap)
+    void Check(ArtworkStream& bitmap)
     {
+        if (bitmap.Direct()) {
+            decoded = bitmap.TakeDecoded();
+            valid = decoded.image != nullptr;
+            size = 0;
+            cost = valid ? int64_t(decoded.image->GetScanWidth()) * decoded.image->GetHeight() + kPictureOverhead
+                         : 0;
+            checked = true;
+            return;
+        }
         size = bitmap.GetSize();
         TFreeBitmap::Header header;
         valid = IsBitmap(bitmap) &&
@@ -186,9 +277,15 @@ struct EarlyBitmap {
 
     // On a worker; `inUse` is what the open holds in all, `limit` what it
     // may hold.
-    void Take(TMemoryStream& bitmap, std::atomic<int64_t>& inUse, int64_t limit) noexcept
+    void Take(ArtworkStream& bitmap, std::atomic<int64_t>& inUse, int64_t limit) noexcept
     {
         try {
+            if (bitmap.Direct()) {
+                // Decoded already, in the memory its bytes were counted at.
+                Check(bitmap);
+                inUse += cost - bitmap.ItemSize();
+                return;
+            }
             Check(bitmap);
             int64_t held = inUse.load();
             do {
@@ -465,7 +562,7 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
         for (size_t first = 0; first < pictures.size();) {
             // A batch whose sizes, as the directory gives them, fit in what
             // the budget has left; each bitmap is held to its own size.
-            std::vector<std::unique_ptr<BoundedStream>> bitmaps;
+            std::vector<std::unique_ptr<ArtworkStream>> bitmaps;
             std::vector<std::pair<int, TStream*>> batch;
             int64_t claimed = 0;
             for (size_t i = first; i < pictures.size(); ++i) {
@@ -476,10 +573,7 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 if (!bitmaps.empty() && claimed + size > budget.Left())
                     break;
                 claimed += size;
-                bitmaps.push_back(std::make_unique<BoundedStream>(
-                    id, size, [id, limit](const uint8_t* head, int64_t length) {
-                        CheckBitmapHead(head, length, id, limit);
-                    }));
+                bitmaps.push_back(std::make_unique<ArtworkStream>(id, size, limit));
                 batch.emplace_back(index, bitmaps.back().get());
             }
             // While the batch is being extracted, a worker that has written
@@ -498,7 +592,7 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
             int64_t earlyHeld = 0;
             for (size_t k = 0; k < bitmaps.size(); ++k) {
                 const std::string& id = pictures[first + k]->GetID();
-                TMemoryStream& bitmap = *bitmaps[k];
+                ArtworkStream& bitmap = *bitmaps[k];
                 EarlyBitmap& seen = early[k];
                 if (!seen.checked)
                     seen.Check(bitmap);

@@ -1088,29 +1088,37 @@ std::function<void()> TZABaseArchiver::MakeDecodeJob(int index, const std::share
         // password does not open leaves the item to the extraction, which
         // asks for another one in turn.
         auto decode = [cipher, head, method, uncompressed, crc = item.Crc32, result](
-                          uint8_t* data, size_t size, const std::vector<uint8_t>& trailer) {
+                          uint8_t* data, size_t size, const std::vector<uint8_t>& trailer,
+                          const TZAPieceReader& read = {}) {
             if (cipher && !cipher->CheckHeader(head.data())) {
                 result->Undecoded = true;
                 return;
             }
             DecodeItemData(data, size, trailer, cipher.get(), method, uncompressed, crc, size_t(kReadPiece),
-                           *result);
+                           *result, read);
         };
         // An archive file is read by the worker itself: the stored bytes
         // then reach memory on many threads, not all on this one.
         if (const auto* file = dynamic_cast<TUniFileStream*>(&in)) {
+            // The stored bytes wait in no queue: they go into the worker's
+            // own buffer when it takes the item.
+            bytes = uncompressed;
+            // A piece at a time: eight workers each holding a whole large
+            // item's stored bytes cost a good part of the memory of the
+            // pictures they were decoding.
             return [decode, file, dataStart, compressed, trailer, result]() mutable {
                 const size_t size = static_cast<size_t>(compressed);
-                uint8_t* data = WorkerBuffer(size);
                 const auto readWhole = [file](uint64_t at, uint8_t* into, size_t count) {
                     return file->ReadAt(int64_t(at), into, int64_t(count)) == int64_t(count);
                 };
-                if (!readWhole(dataStart, data, size) ||
-                    !readWhole(dataStart + compressed, trailer.data(), trailer.size())) {
+                if (!readWhole(dataStart + compressed, trailer.data(), trailer.size())) {
                     result->Undecoded = true;
                     return;
                 }
-                decode(data, size, trailer);
+                uint8_t* data = WorkerBuffer(std::min(size, size_t(kReadPiece)));
+                decode(data, size, trailer, [&readWhole, dataStart](uint64_t at, uint8_t* into, size_t count) {
+                    return readWhole(dataStart + at, into, count);
+                });
             };
         }
         auto data = std::make_shared<std::vector<uint8_t>>(size_t(compressed));
@@ -1340,6 +1348,10 @@ void TZABaseArchiver::ExtractToStreams(const std::vector<std::pair<int, TStream*
                 const auto target = targets.find(index);
                 if (job && target != targets.end() && target->second.Stream) {
                     result->Target = target->second.Stream;
+                    // The plain bytes are the caller's, held in its stream
+                    // whether they are decoded ahead or not: counting them
+                    // here kept all but a few workers idle on large items.
+                    bytes -= std::min(bytes, dir_->Items.ItemAt(index).FullUncompressedSize());
                     if (whole)
                         result->ThenOnWorker = [&whole, at = target->second.Position] { whole(at); };
                 }

@@ -1,6 +1,7 @@
 #include "zip/TZAItemDecoder.h"
 
 #include <algorithm>
+#include <future>
 
 #include "zip/ZACompression.h"
 
@@ -11,10 +12,12 @@ constexpr uint64_t kBytesAheadLimit = uint64_t{256} << 20;
 
 }  // namespace
 
-uint8_t* WorkerBuffer(size_t size)
+uint8_t* WorkerBuffer(size_t size, int which)
 {
-    thread_local std::unique_ptr<uint8_t[]> buffer;
-    thread_local size_t capacity = 0;
+    thread_local std::unique_ptr<uint8_t[]> buffers[2];
+    thread_local size_t capacities[2] = {0, 0};
+    std::unique_ptr<uint8_t[]>& buffer = buffers[which & 1];
+    size_t& capacity = capacities[which & 1];
     if (size > capacity || !buffer) {
         buffer.reset(new uint8_t[std::max<size_t>(size, 1)]);
         capacity = size;
@@ -23,18 +26,30 @@ uint8_t* WorkerBuffer(size_t size)
 }
 
 void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
-                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result)
+                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result,
+                    const TZAPieceReader& read)
 {
     try {
         std::unique_ptr<TZAInflater> inflater;
         if (method == 8)
             inflater = std::make_unique<TZAInflater>(uncompressed);
-        if (result.Target)
+        auto* direct = dynamic_cast<TZADirectTarget*>(result.Target);
+        if (direct && !inflater)
+            direct = nullptr;
+        if (result.Target && !direct)
             result.Target->Reserve(result.Target->GetPosition() + int64_t(uncompressed));
-        else
+        else if (!result.Target)
             result.Output.reserve(size_t(uncompressed));
         uint32_t running = 0xFFFFFFFF;
         uint64_t produced = 0;
+        // Inflated in place: only counted, and offered to the target.
+        auto placed = [&](const uint8_t* bytes, size_t length) {
+            UpdateCRC(bytes, int64_t(length), running);
+            direct->Commit(length);
+            produced += length;
+            return true;
+        };
+        auto room = [direct](size_t wanted) { return direct->Room(wanted); };
         auto emit = [&](const uint8_t* bytes, size_t length) {
             UpdateCRC(bytes, int64_t(length), running);
             if (result.Target)
@@ -44,15 +59,45 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
             produced += length;
             return true;
         };
-        for (size_t at = 0; at < size;) {
+        // The piece at `at`, read into `into` and decrypted; false when it
+        // cannot be read.
+        const auto prepare = [&](size_t at, uint8_t* into) {
             const size_t n = std::min(piece, size - at);
+            if (read && !read(at, into, n))
+                return false;
             if (cipher)
-                cipher->Decrypt(data + at, n);
-            if (inflater) {
-                if (!inflater->Decompress(data + at, n, emit))
+                cipher->Decrypt(into, n);
+            return true;
+        };
+        // The classic cipher runs a byte at a time, each byte waiting on the
+        // one before: an item read piece by piece has its next piece read and
+        // decrypted on a thread of its own while this one inflates, so that
+        // one large item, the last of an open say, takes two cores rather
+        // than one. The cipher's state passes from piece to piece in order.
+        const bool ahead = read && cipher && size > piece;
+        uint8_t* const buffers[2] = {data, ahead ? WorkerBuffer(piece, 1) : data};
+        std::future<bool> next;  // destroyed first: it waits for the thread
+        if (ahead)
+            next = std::async(std::launch::async, prepare, size_t{0}, buffers[0]);
+        for (size_t at = 0, k = 0; at < size; ++k) {
+            const size_t n = std::min(piece, size - at);
+            uint8_t* bytes = read ? buffers[k & 1] : data + at;
+            if (!(ahead ? next.get() : prepare(at, bytes))) {
+                result.Undecoded = true;
+                if (result.Target)
+                    result.Target->SetSize(0);
+                return;
+            }
+            if (ahead && at + n < size)
+                next = std::async(std::launch::async, prepare, at + n, buffers[(k + 1) & 1]);
+            if (direct) {
+                if (!inflater->DecompressInto(bytes, n, room, placed))
+                    return;
+            } else if (inflater) {
+                if (!inflater->Decompress(bytes, n, emit))
                     return;
             } else {
-                emit(data + at, n);
+                emit(bytes, n);
             }
             at += n;
             result.ProducedAfter.push_back(produced);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -17,6 +18,18 @@
 #include "platform/rtl/MemoryStream.h"
 #include "zip/TZAItemCipher.h"
 #include "zip/TZAWorkerPool.h"
+
+// A memory stream that offers the memory its bytes end up in: the worker
+// decoding an item into it inflates straight there, with no buffer of its
+// own and no copy. Written through Write, it takes the bytes as any stream.
+class TZADirectTarget {
+public:
+    virtual ~TZADirectTarget() = default;
+    // Where the next bytes go: at most `wanted`; empty refuses more.
+    virtual std::span<uint8_t> Room(size_t wanted) = 0;
+    // The first `length` bytes of the last Room now hold the next bytes.
+    virtual void Commit(size_t length) = 0;
+};
 
 struct TDecodedItem {
     std::string Password;               // the password its header was checked with
@@ -34,16 +47,27 @@ struct TDecodedItem {
     std::exception_ptr Error;           // raised while decoding, after Output
 };
 
-// Decodes the `size` bytes at `data` (the stored bytes between the cipher's
-// header and trailer, decrypted in place) in pieces of at most `piece` bytes.
+// Reads `count` stored bytes from offset `at` of the item's data into `into`;
+// false when they cannot be read.
+using TZAPieceReader = std::function<bool(uint64_t at, uint8_t* into, size_t count)>;
+
+// Decodes the `size` stored bytes between the cipher's header and trailer,
+// decrypted in place, in pieces of at most `piece` bytes: those at `data`,
+// or with a reader, each piece read into `data` (room for one piece) in
+// turn, so that no more than two pieces of an item are ever held (the next
+// is read and decrypted meanwhile). A piece that cannot be read leaves the
+// item undecoded, and its target emptied.
 void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trailer, TZAItemCipher* cipher,
-                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result);
+                    uint16_t method, uint64_t uncompressed, uint32_t crc, size_t piece, TDecodedItem& result,
+                    const TZAPieceReader& read = {});
 
 // A buffer of at least size bytes that the calling thread keeps for the next
 // item, its content left as the last item had it: a fresh, zero-filled block
 // per item costs a page fault per page on every item, and the workers fault
 // against each other for the same address space.
-uint8_t* WorkerBuffer(size_t size);
+// `which` (0 or 1) picks one of two such buffers, for a worker that reads
+// one piece while it works on the other.
+uint8_t* WorkerBuffer(size_t size, int which = 0);
 
 // Decodes the planned items ahead of the extraction, with a bounded number of
 // items and bytes in flight; the extraction takes them back in plan order.

@@ -181,6 +181,19 @@ void TZAInflater::Decompress(const void* data, size_t size, std::vector<uint8_t>
 }
 
 bool TZAInflater::Decompress(const void* data, size_t size, const TSink& sink) {
+    // No larger than the item: zeroing a full chunk for every small item
+    // cost more than inflating it.
+    return DecompressInto(
+        data, size,
+        [this](size_t wanted) {
+            if (window_.empty())
+                window_.resize(size_t(std::min<uint64_t>(expected_, kOutChunk)));
+            return std::span<uint8_t>(window_.data(), std::min(wanted, window_.size()));
+        },
+        sink);
+}
+
+bool TZAInflater::DecompressInto(const void* data, size_t size, const TRoom& room, const TSink& sink) {
     if (finished_)
         return true;
     stream_->next_in = static_cast<Bytef*>(const_cast<void*>(data));
@@ -207,19 +220,18 @@ bool TZAInflater::Decompress(const void* data, size_t size, const TSink& sink) {
                 return true;
             continue;
         }
-        // Output goes to the sink a bounded chunk at a time, so a small
-        // piece that inflates to a great deal never sits in memory whole.
-        // No larger than the item: zeroing a full chunk for every small
-        // item cost more than inflating it.
-        if (window_.empty())
-            window_.resize(size_t(std::min<uint64_t>(expected_, kOutChunk)));
-        size_t room = static_cast<size_t>(std::min<uint64_t>(left, window_.size()));
-        stream_->next_out = window_.data();
-        stream_->avail_out = static_cast<uInt>(room);
+        // Output goes out a bounded chunk at a time, so a small piece that
+        // inflates to a great deal never sits in memory whole.
+        const std::span<uint8_t> out = room(size_t(std::min<uint64_t>(left, kOutChunk)));
+        if (out.empty())
+            return false;
+        const size_t length = std::min<size_t>(out.size(), size_t(std::min<uint64_t>(left, kOutChunk)));
+        stream_->next_out = out.data();
+        stream_->avail_out = static_cast<uInt>(length);
         int r = inflate(stream_, Z_NO_FLUSH);
-        size_t got = room - stream_->avail_out;
+        size_t got = length - stream_->avail_out;
         produced_ += got;
-        if (got > 0 && !sink(window_.data(), got))
+        if (got > 0 && !sink(out.data(), got))
             return false;
         if (r == Z_STREAM_END) {
             finished_ = true;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,11 @@ public:
     // false when the sink refused a chunk (inflating stops there).
     using TSink = std::function<bool(const uint8_t*, size_t)>;
     bool Decompress(const void* data, size_t size, const TSink& sink);
+    // The same, inflating straight into the memory `room` offers for at most
+    // the number of bytes asked (a chunk, never past the recorded size): the
+    // output then needs no copy. An empty room stops inflating (false).
+    using TRoom = std::function<std::span<uint8_t>(size_t wanted)>;
+    bool DecompressInto(const void* data, size_t size, const TRoom& room, const TSink& sink);
     bool Finished() const { return finished_; }
     uint64_t Produced() const { return produced_; }
 

@@ -1404,3 +1404,74 @@ TEST_F(PortfolioFileTest, SavingALargeArtworkMakesNoCopyOfIt)
     // Compared whole but not printed: 36 MB.
     EXPECT_TRUE(StoredBitmap(opened->GetPicture(0)) == StoredBitmap(portfolio->GetPicture(0)));
 }
+
+// Artworks stored in any bitmap form open as their bytes decode on their
+// own, with the hash of those bytes: the plain forms, built straight from
+// the bytes as they are inflated, and the rest, decoded whole; large items
+// on the workers, small ones on the reading thread.
+TEST_F(PortfolioFileTest, ArtworksInEveryBitmapFormOpenAsTheirBytesDecode)
+{
+    const auto rows = [](int w, int h, int bits, int values) {
+        const int stride = ((w * bits + 31) / 32) * 4;
+        std::string pixels(size_t(stride) * size_t(h), '\0');
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = char((i * 2654435761u >> 13) % uint32_t(values));
+        return pixels;
+    };
+    const auto palette = [](int colours) {
+        std::string entries;
+        for (int i = 0; i < colours; ++i)
+            PutLE(entries, uint32_t(i * 0x030507) & 0xFFFFFF, 4);
+        return entries;
+    };
+    const auto bmp = [&](int w, int h, int bits, int colours) {
+        const std::string pixels = rows(w, h < 0 ? -h : h, bits, colours ? colours : 256);
+        const uint32_t offset = 54 + uint32_t(colours) * 4;
+        return BmpHeaders(uint32_t(w), uint32_t(h), bits, 0, offset, uint32_t(pixels.size()), uint32_t(colours)) +
+               palette(colours) + pixels;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+    } forms[] = {
+        {"24 bits", MakeBmp(301, 120, 4)},
+        {"8 bits with a palette", bmp(300, 250, 8, 256)},
+        {"24 bits, rows top-down", bmp(200, -120, 24, 0)},
+        {"4 bits", bmp(500, 300, 4, 16)},
+        {"24 bits, small", MakeBmp(5, 4, 9)},
+    };
+    std::string pictures;
+    Items items = {{"_XML_DETAILS_", ""}};
+    for (size_t i = 0; i < std::size(forms); ++i) {
+        const std::string id = "0000000" + std::to_string(i) + "000A000B000C";
+        pictures += "<Picture><ID>" + id + "</ID></Picture>";
+        items.emplace_back(id, forms[i].bytes);
+    }
+    items[0].second = R"(<?xml version="1.0"?><Portfolio Version="2.0" Name="" TemplateName="Beta"><Pictures>)" +
+                      pictures + "</Pictures></Portfolio>";
+    for (const char* item : {"_STATEMENT_FILE_", "_CV_FILE_", "_PICTURE_FILE_"})
+        items.emplace_back(item, "");
+    const std::string path = dir_ / "forms.pfo";
+    WriteArchive(path, "VelmoraAlbumDesignerPro, v2.0", items);
+
+    for (const int workers : {1, 8}) {
+        SetDefaultArchiverWorkers(workers);
+        bool ok = false;
+        auto opened = OpenPortfolio(path, &ok);
+        ASSERT_TRUE(ok) << workers;
+        ASSERT_EQ(opened->GetPictureCount(), int(std::size(forms)));
+        for (size_t i = 0; i < std::size(forms); ++i) {
+            SCOPED_TRACE(std::string(forms[i].what) + " with " + std::to_string(workers) + " workers");
+            Picture alone(nullptr);
+            TMemoryStream bytes;
+            Fill(bytes, forms[i].bytes);
+            ASSERT_TRUE(alone.LoadFromStream(bytes));
+            Picture* picture = opened->GetPicture(int(i));
+            ASSERT_TRUE(picture->GetBitmap());
+            EXPECT_EQ(picture->GetHash(), alone.GetHash());
+            EXPECT_EQ(picture->GetBitmap()->GetBitsPerPixel(), alone.GetBitmap()->GetBitsPerPixel());
+            EXPECT_TRUE(StoredBitmap(picture) == StoredBitmap(&alone));
+        }
+    }
+    SetDefaultArchiverWorkers(0);
+}

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <numeric>
+#include <span>
 #include <thread>
 
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/TempDir.h"
 #include "tests/zip/ArchiveTestHelpers.h"
 #include "zip/EZAException.h"
+#include "zip/TZAItemDecoder.h"
 #include "zip/TZipArchiver.h"
 #include "zip/WideUtils.h"
 
@@ -80,6 +85,16 @@ void WriteArchive(const std::string& file, const std::vector<TSource>& sources,
         }
         a.CloseArchive();
     } while (AHeaderOpensWithAnotherPassword(file, sources));
+}
+
+// "damaged.zip" in the folder: the archive with one stored byte of the item
+// (named by its first local header) changed, 1000 bytes into its data.
+void WriteDamagedCopy(const TempDir& dir, const std::string& file, const std::string& item)
+{
+    std::string bytes = ReadFileBytes(file);
+    const size_t at = bytes.find(item) + item.size() + 1000;
+    bytes[at] = char(bytes[at] ^ 0x5A);
+    dir.Write("damaged.zip", bytes);
 }
 
 // The archiver's events and questions as the caller sees them.
@@ -200,10 +215,7 @@ TEST(ParallelExtract, ADamagedItemFailsWhereItWouldWithOneThread)
     const std::string file = dir / "damaged.zip";
     WriteArchive(file, sources);
     // One deflated byte in the middle of the fifth item is changed.
-    std::string bytes = ReadFileBytes(file);
-    const size_t at = bytes.find("item4") + 5 + 1000;
-    bytes[at] = char(bytes[at] ^ 0x5A);
-    dir.Write("damaged.zip", bytes);
+    WriteDamagedCopy(dir, file, "item4");
 
     TLog logs[2];
     int codes[2] = {0, 0};
@@ -314,4 +326,140 @@ TEST(ParallelExtract, StreamsTheWorkersCannotOwnGetWhatOneThreadWrites)
             EXPECT_TRUE(Text(streams[0]) == all);
         }
     }
+}
+
+namespace {
+
+// A memory stream that offers memory of its own for the item's bytes,
+// counting what came straight into it and what was written through it.
+class TDirectStream : public TMemoryStream, public TZADirectTarget {
+public:
+    explicit TDirectStream(size_t size, bool keep = true) : keep_(keep), bytes_(keep ? size : 256 << 10) {}
+    int64_t Write(const void* buffer, int64_t count) override
+    {
+        const auto* from = static_cast<const uint8_t*>(buffer);
+        for (int64_t done = 0; done < count;) {
+            const std::span<uint8_t> room = Room(size_t(count - done));
+            if (room.empty())
+                return done;
+            std::copy(from + done, from + done + int64_t(room.size()), room.begin());
+            Commit(room.size());
+            done += int64_t(room.size());
+        }
+        written += count;
+        return count;
+    }
+    std::span<uint8_t> Room(size_t wanted) override
+    {
+        const size_t at = keep_ ? size_t(received) : 0;
+        return {bytes_.data() + at, std::min(wanted, bytes_.size() - at)};
+    }
+    void Commit(size_t length) override
+    {
+        if (!keep_)
+            sum = std::accumulate(bytes_.begin(), bytes_.begin() + ptrdiff_t(length), sum);
+        received += int64_t(length);
+    }
+    std::string Text() const { return std::string(bytes_.begin(), bytes_.begin() + received); }
+
+    int64_t received = 0;  // through Room and Commit
+    int64_t written = 0;   // of those, through Write
+    uint64_t sum = 0;      // of the bytes passed, when not kept
+
+private:
+    bool keep_;
+    std::vector<uint8_t> bytes_;
+};
+
+}  // namespace
+
+// A stream that offers its memory gets a deflated item inflated right into
+// it by the worker, with no copy on the way; a damaged item still fails.
+TEST(ParallelExtract, WorkersInflateStraightIntoAStreamThatOffersItsMemory)
+{
+    TempDir dir;
+    std::vector<TSource> sources;
+    for (int i = 0; i < 6; ++i)
+        sources.push_back({"item" + std::to_string(i), Compressible(300000 + size_t(i) * 7, unsigned(i)), "pw"});
+    const std::string file = dir / "direct.zip";
+    WriteArchive(file, sources);
+    WriteDamagedCopy(dir, file, "item3");
+
+    for (const bool damage : {false, true}) {
+        SCOPED_TRACE(damage ? "damaged" : "whole");
+        TZipArchiver a;
+        a.FileName = W(damage ? dir / "damaged.zip" : file);
+        a.WorkerCount = 8;
+        a.SetPassword("pw");
+        a.OpenArchive(0);
+        std::vector<std::unique_ptr<TDirectStream>> streams;
+        std::vector<std::pair<int, TStream*>> items;
+        for (const TSource& s : sources) {
+            streams.push_back(std::make_unique<TDirectStream>(s.data.size()));
+            int index = -1;
+            ASSERT_TRUE(a.FindItemIndex(W(s.name), index));
+            items.emplace_back(index, streams.back().get());
+        }
+        const int code = Native([&] { a.ExtractToStreams(items); });
+        EXPECT_EQ(code == -1, !damage) << code;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            if (damage && i >= 3)
+                continue;
+            EXPECT_TRUE(streams[i]->Text() == sources[i].data) << i;
+            EXPECT_EQ(streams[i]->written, 0) << i;
+        }
+    }
+}
+
+// Large items whose plain bytes go into the caller's streams are decoded on
+// every worker at once: the bytes the caller holds anyway once kept all but
+// a few workers idle.
+TEST(ParallelExtract, LargeItemsIntoTheCallersStreamsKeepEveryWorkerBusy)
+{
+    constexpr int kWorkers = 8;
+    TempDir dir;
+    const std::string file = dir / "large.zip";
+    // Over a seventh of the read-ahead limit each, quick to make and deflate.
+    std::string data(size_t{40} << 20, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = char('a' + (i % 251) % 26);
+    {
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.OpenArchive(0xFFFF);
+        a.SetCompressionLevel(clFastest);
+        TMemoryStream m = StreamOf(data);
+        for (int i = 0; i < kWorkers; ++i) {
+            m.SetPosition(0);
+            a.AddFromStream(W("large" + std::to_string(i)), m);
+        }
+        a.CloseArchive();
+    }
+    TZipArchiver a;
+    a.FileName = W(file);
+    a.WorkerCount = kWorkers;
+    a.OpenArchive(0);
+    std::vector<std::unique_ptr<TDirectStream>> streams;
+    std::vector<std::pair<int, TStream*>> items;
+    for (int i = 0; i < kWorkers; ++i) {
+        streams.push_back(std::make_unique<TDirectStream>(data.size(), false));
+        items.emplace_back(i, streams.back().get());
+    }
+    // Each worker, its item done, waits until all items are done at once.
+    std::mutex lock;
+    std::condition_variable changed;
+    int done = 0;
+    int gaveUp = 0;
+    a.ExtractToStreams(items, [&](size_t) {
+        std::unique_lock<std::mutex> hold(lock);
+        ++done;
+        changed.notify_all();
+        if (!changed.wait_for(hold, std::chrono::seconds(10), [&] { return done == kWorkers; }))
+            ++gaveUp;
+    });
+    EXPECT_EQ(gaveUp, 0) << "workers that waited in vain for the others";
+    const uint64_t expected = std::accumulate(data.begin(), data.end(), uint64_t{0},
+                                              [](uint64_t s, char c) { return s + uint8_t(c); });
+    for (const auto& stream : streams)
+        EXPECT_EQ(stream->sum, expected);
 }
