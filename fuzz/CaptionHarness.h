@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "controls/GDIPPicture.h"
@@ -19,11 +19,13 @@
 
 inline void RunHeaderReaders(const std::string& bytes)
 {
-    static const std::string path = "/tmp/velmora-caption-fuzz-" + std::to_string(getpid());
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
+    // The readers take a file name: a file in memory, named through
+    // /proc, leaves nothing behind in /tmp however the run ends.
+    static const int fd = memfd_create("caption-fuzz", MFD_CLOEXEC);
+    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    if (fd < 0 || ftruncate(fd, 0) != 0 ||
+        pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+        return;
     using Reader = void (*)(const std::string&, uint32_t&, uint32_t&);
     for (Reader reader : {GetJPGSize, GetPNGSize, GetGIFSize, GetBMPSize, GetTifSize, GetICOSize}) {
         uint32_t w = 0, h = 0;
