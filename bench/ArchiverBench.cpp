@@ -6,7 +6,9 @@
 // libzip has one thread either way). The CPU column is that of the whole
 // process, all threads. Every create is timed up to its archive being synced
 // to disk. Each benchmark reports the archive size; the ratios after the
-// table compare against libzip's time and size.
+// table compare against libzip's time and size. Last, ours extracting the
+// bitmaps and 20 photos of 12 megapixels into files on one worker and on N,
+// with the CPU time of all N workers beside that of the one.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sched.h>
@@ -170,7 +172,22 @@ size_t ExtractLibzip(const std::string& file, bool encrypt)
     return total;
 }
 
-const TSet& SetOf(int which) { return which == 0 ? Portfolio() : SmallFiles(); }
+// Artworks of 12 megapixels as a portfolio holds them: items large enough
+// that each one's output is a buffer of its own.
+const TSet& Photos()
+{
+    static TSet set = [] {
+        TSet s;
+        for (int i = 0; i < 20; ++i) {
+            s.names.push_back("PHOTO" + std::to_string(i));
+            s.data.push_back(Bitmap(4000, 3000, unsigned(i)));
+        }
+        return s;
+    }();
+    return set;
+}
+
+const TSet& SetOf(int which) { return which == 0 ? Portfolio() : which == 1 ? SmallFiles() : Photos(); }
 
 int Processors()
 {
@@ -241,6 +258,33 @@ void BM_Extract(benchmark::State& state, bool ours)
     std::remove(file.c_str());
 }
 
+// Extraction into files, as a user unpacks a portfolio's archive: ours on
+// one worker and on all, unpinned, the CPU column that of every thread.
+// state.range(0): the set (0 bitmaps, 2 photos); state.range(1): workers.
+void BM_ExtractFiles(benchmark::State& state)
+{
+    const TSet& set = SetOf(int(state.range(0)));
+    SetDefaultArchiverWorkers(int(state.range(1)));
+    const std::string file = TempName();
+    CreateLibzip(set, file, true);
+    const std::filesystem::path folder = file + ".out";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        state.ResumeTiming();
+        TZipArchiver a;
+        a.FileName = W(file);
+        a.SetPassword(kPassword);
+        a.OpenArchive(0);
+        a.ExtractFiles(u"*", W(folder.string()));
+        a.CloseArchive();
+    }
+    std::filesystem::remove_all(folder);
+    std::remove(file.c_str());
+    SetDefaultArchiverWorkers(0);
+}
+
 } // namespace
 
 // Prints time and size ratios (ours / libzip) after the table.
@@ -258,15 +302,23 @@ int main(int argc, char** argv)
             ->MeasureProcessCPUTime()
             ->UseRealTime()
             ->Iterations(3);
+    benchmark::RegisterBenchmark("BM_ExtractFiles/velmora", BM_ExtractFiles)
+        ->ArgsProduct({{0, 2}, {1, cores}})
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime()
+        ->Iterations(3);
     benchmark::Initialize(&argc, argv);
     struct TCollector : benchmark::ConsoleReporter {
         std::map<std::string, std::pair<double, double>> results;  // name -> time, bytes
+        std::map<std::string, double> cpu;                          // name -> CPU time
         void ReportRuns(const std::vector<Run>& runs) override
         {
             ConsoleReporter::ReportRuns(runs);
             for (const Run& r : runs) {
                 auto it = r.counters.find("archive_bytes");
                 results[r.benchmark_name()] = {r.GetAdjustedRealTime(), it == r.counters.end() ? 0 : double(it->second)};
+                cpu[r.benchmark_name()] = r.GetAdjustedCPUTime();
             }
         }
     } reporter;
@@ -291,6 +343,16 @@ int main(int argc, char** argv)
                     std::printf(", size ratio %.3f", ours->second.second / theirs->second.second);
                 std::printf("\n");
             }
+    for (const char* arg : {"0", "2"}) {
+        const auto cpuOf = [&reporter, arg](int workers) {
+            const auto it = reporter.cpu.find(std::string("BM_ExtractFiles/velmora/") + arg + "/" +
+                                              std::to_string(workers) + "/iterations:3/process_time/real_time");
+            return it == reporter.cpu.end() ? 0.0 : it->second;
+        };
+        if (cores > 1 && cpuOf(1) > 0 && cpuOf(cores) > 0)
+            std::printf("BM_ExtractFiles %s into files: CPU on %d workers / CPU on 1 worker %.2f\n",
+                        arg[0] == '0' ? "portfolio" : "photos", cores, cpuOf(cores) / cpuOf(1));
+    }
     benchmark::Shutdown();
     return 0;
 }

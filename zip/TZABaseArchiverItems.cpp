@@ -1149,7 +1149,7 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
         if (end <= written)
             return true;
         if (!writtenAlready &&
-            !WriteWithDiskFullRetry(dest, decoded.Output.data() + written, int64_t(end - written)))
+            !WriteWithDiskFullRetry(dest, decoded.Output->Data() + written, int64_t(end - written)))
             return false;
         processedBytes_ += end - written;
         written = end;
@@ -1162,7 +1162,7 @@ bool TZABaseArchiver::ReplayDecodedItem(const TDirItem& item, TDecodedItem& deco
             return false;
     }
     // Output of a piece that failed half-way is written as it would have been.
-    if (!writtenAlready && !writeUpTo(decoded.Output.size()))
+    if (!writtenAlready && !writeUpTo(decoded.Output->Size()))
         return false;
     if (decoded.Error)
         std::rethrow_exception(decoded.Error);

@@ -1,6 +1,7 @@
 #include "zip/TZAItemDecoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <future>
 
 #include "zip/ZACompression.h"
@@ -39,7 +40,7 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
         if (result.Target && !direct)
             result.Target->Reserve(result.Target->GetPosition() + int64_t(uncompressed));
         else if (!result.Target)
-            result.Output.reserve(size_t(uncompressed));
+            result.Output->Room(size_t(uncompressed));
         uint32_t running = 0xFFFFFFFF;
         uint64_t produced = 0;
         // Inflated in place: only counted, and offered to the target.
@@ -52,10 +53,12 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
         auto room = [direct](size_t wanted) { return direct->Room(wanted); };
         auto emit = [&](const uint8_t* bytes, size_t length) {
             UpdateCRC(bytes, int64_t(length), running);
-            if (result.Target)
+            if (result.Target) {
                 result.Target->WriteBuffer(bytes, int64_t(length));
-            else
-                result.Output.insert(result.Output.end(), bytes, bytes + length);
+            } else {
+                std::memcpy(result.Output->Room(length), bytes, length);
+                result.Output->Grow(length);
+            }
             produced += length;
             return true;
         };
@@ -115,6 +118,17 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
     }
 }
 
+TDecodedItem::TDecodedItem(std::shared_ptr<TZABufferPool> pool)
+    : Output(pool ? pool->Take() : std::make_unique<TZAByteBuffer>()), pool_(std::move(pool))
+{
+}
+
+TDecodedItem::~TDecodedItem()
+{
+    if (pool_)
+        pool_->Give(std::move(Output));
+}
+
 TZADecodeAhead::TZADecodeAhead(std::vector<int> plan, int workers, Prepare prepare)
     : plan_(std::move(plan)),
       planned_(plan_.begin(), plan_.end()),
@@ -136,7 +150,7 @@ void TZADecodeAhead::TopUp()
 {
     while (submitted_ < plan_.size() && running_.size() < aheadLimit_ && bytesAhead_ < kBytesAheadLimit) {
         const int index = plan_[submitted_++];
-        auto result = std::make_shared<TDecodedItem>();
+        auto result = std::make_shared<TDecodedItem>(buffers_);
         uint64_t bytes = 0;
         std::function<void()> job = prepare_(index, result, bytes);
         if (!job) {

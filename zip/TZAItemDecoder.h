@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/rtl/MemoryStream.h"
+#include "zip/TZAByteBuffer.h"
 #include "zip/TZAItemCipher.h"
 #include "zip/TZAWorkerPool.h"
 
@@ -32,19 +33,28 @@ public:
 };
 
 struct TDecodedItem {
+    explicit TDecodedItem(std::shared_ptr<TZABufferPool> pool = nullptr);
+    // Gives Output's buffer back to the pool.
+    ~TDecodedItem();
+    TDecodedItem(const TDecodedItem&) = delete;
+    TDecodedItem& operator=(const TDecodedItem&) = delete;
+
     std::string Password;               // the password its header was checked with
     // Where the plain bytes go when the worker writes them itself (a memory
     // stream that is the item's alone); otherwise they are kept in Output.
     TMemoryStream* Target = nullptr;
     // Run on the worker once it has written Target whole and the item holds.
     std::function<void()> ThenOnWorker;
-    std::vector<uint8_t> Output;        // the plain bytes
+    std::unique_ptr<TZAByteBuffer> Output;  // the plain bytes
     std::vector<uint64_t> ProducedAfter;  // the bytes produced after each piece read
     // Nothing was decoded: the stored bytes could not be read, or the
     // password did not open the header; the extraction does the item itself.
     bool Undecoded = false;
     bool Ok = false;                    // sizes, CRC and the cipher's trailer all hold
     std::exception_ptr Error;           // raised while decoding, after Output
+
+private:
+    std::shared_ptr<TZABufferPool> pool_;
 };
 
 // Reads `count` stored bytes from offset `at` of the item's data into `into`;
@@ -101,6 +111,9 @@ private:
     size_t submitted_ = 0;
     size_t aheadLimit_;
     uint64_t bytesAhead_ = 0;
+    // Output buffers of items written out, for the items after them: large
+    // items extracted to files then fill memory already mapped.
+    std::shared_ptr<TZABufferPool> buffers_ = std::make_shared<TZABufferPool>();
     std::deque<Running> running_;
     TZAWorkerPool pool_;
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/rtl/Stream.h"
+#include "zip/TZAByteBuffer.h"
 #include "zip/TZAItemCipher.h"
 #include "zip/TZAWorkerPool.h"
 
@@ -25,29 +26,6 @@ constexpr int64_t kReadPiece = 1 << 20;
 // the work, above all on a busy machine where a woken thread waits its turn.
 // AES items are the exception: deriving their key takes far longer.
 constexpr uint64_t kSmallestItemAhead = uint64_t{64} << 10;
-
-// Memory for encoded data that is filled before it is read: it grows
-// without zeroing, keeps its size for the next item, and is sized once for
-// an item deflated whole.
-class TZAByteBuffer {
-public:
-    uint8_t* Data() { return bytes_.get(); }
-    size_t Size() const { return size_; }
-    void Clear() { size_ = 0; }
-    // Room for `more` bytes behind Size(), uninitialised; the bytes up to
-    // Size() stay, the pointer is valid until the next call.
-    uint8_t* Room(size_t more);
-    // Counts `count` bytes put at Room() as part of the data.
-    void Grow(size_t count) { size_ += count; }
-
-private:
-    struct Free {
-        void operator()(uint8_t* p) const;
-    };
-    std::unique_ptr<uint8_t, Free> bytes_;
-    size_t capacity_ = 0;
-    size_t size_ = 0;
-};
 
 // Where the encoded data goes. Either call returns false to stop the item
 // (a cancel or a write that failed for good).
@@ -73,19 +51,6 @@ public:
 bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t method, int level,
                     TZAItemCipher* cipher, TZAItemDataSink& sink, uint32_t& crc, int64_t& readTotal,
                     const std::atomic<bool>* stop = nullptr);
-
-// Buffers of encoded items that the store has written, for the next items
-// of the same commit: a worker fills memory that is already mapped instead
-// of faulting in fresh zeroed pages for every item.
-class TZABufferPool {
-public:
-    std::unique_ptr<TZAByteBuffer> Take();
-    void Give(std::unique_ptr<TZAByteBuffer> buffer);
-
-private:
-    std::mutex mutex_;
-    std::vector<std::unique_ptr<TZAByteBuffer>> free_;
-};
 
 // An item encoded ahead on a worker: everything its store on the archiver's
 // thread writes and reports, in the order it would.
