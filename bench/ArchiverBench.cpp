@@ -56,16 +56,20 @@ std::string Bitmap(int width, int height, unsigned seed)
     return s;
 }
 
+// 20 bitmaps named prefix0 to prefix19.
+TSet Bitmaps(const std::string& prefix, int width, int height)
+{
+    TSet s;
+    for (int i = 0; i < 20; ++i) {
+        s.names.push_back(prefix + std::to_string(i));
+        s.data.push_back(Bitmap(width, height, unsigned(i)));
+    }
+    return s;
+}
+
 const TSet& Portfolio()
 {
-    static TSet set = [] {
-        TSet s;
-        for (int i = 0; i < 20; ++i) {
-            s.names.push_back("ART" + std::to_string(i));
-            s.data.push_back(Bitmap(1200, 900, unsigned(i)));
-        }
-        return s;
-    }();
+    static const TSet set = Bitmaps("ART", 1200, 900);
     return set;
 }
 
@@ -176,14 +180,7 @@ size_t ExtractLibzip(const std::string& file, bool encrypt)
 // that each one's output is a buffer of its own.
 const TSet& Photos()
 {
-    static TSet set = [] {
-        TSet s;
-        for (int i = 0; i < 20; ++i) {
-            s.names.push_back("PHOTO" + std::to_string(i));
-            s.data.push_back(Bitmap(4000, 3000, unsigned(i)));
-        }
-        return s;
-    }();
+    static const TSet set = Bitmaps("PHOTO", 4000, 3000);
     return set;
 }
 
