@@ -280,7 +280,9 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // As the program starts: the web engine refuses its sandbox only as root.
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The settings, templates, working folders and the single-instance
     // socket of a user of its own.
     Folder().HoldUserFolders(true);
