@@ -175,7 +175,9 @@ bool TForm2::SelectImage()
     openPictureDialog1_->FileName.clear();
     if (CanReadRegularFile(imagePath_))
         openPictureDialog1_->FileName = imagePath_;
-    if (!openPictureDialog1_->Execute(this))
+    // An addition asks for the picture before this dialog shows: the chooser
+    // then stands over the window the user sees, not over one not yet shown.
+    if (!openPictureDialog1_->Execute(isVisible() ? this : parentWidget()))
         return false;
     // A file that does not decode is refused here, before it can become an
     // artwork without an image; the image chosen before stays.

@@ -127,6 +127,25 @@ TEST_F(ArtworkDialogTest, CancellingTheChooserEndsTheAddWithoutTheDialog)
     EXPECT_FALSE(CurrentPortfolio()->IsModified());
 }
 
+// Adding opens the chooser before the artwork dialog shows: the chooser
+// then belongs to the main window, which the user sees, so that it stands
+// over it rather than at the screen's corner for a window not yet shown.
+TEST_F(ArtworkDialogTest, TheChooserOfAnAdditionStandsOverTheMainWindow)
+{
+    form1_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form1_.get()));
+    ModalDriver driver;
+    driver.Then([this](QWidget* chooser) {
+        EXPECT_EQ(chooser->parentWidget(), form1_.get());
+        const QPoint middle = chooser->frameGeometry().center();
+        EXPECT_LT((middle - form1_->frameGeometry().center()).manhattanLength(), 4)
+            << "chooser at " << middle.x() << "," << middle.y();
+        static_cast<QDialog*>(chooser)->reject();
+    });
+    EXPECT_EQ(Form2->AddArtwork(), mrCancel);
+    ASSERT_TRUE(driver.AllDone()) << driver.Report();
+}
+
 TEST_F(ArtworkDialogTest, AddingAsksForATitleAndGivesTheCallerTheNewArtwork)
 {
     ModalDriver driver;
