@@ -1,6 +1,5 @@
 #include "app/WinMain.h"
 
-#include "app/AfterFirstPaint.h"
 #include "app/SignalNotifier.h"
 #include "app/SingleInstance.h"
 #include "app/TApplication.h"
@@ -55,10 +54,8 @@ void CreateForms(const std::vector<std::string>& arguments)
     Form2 = new TForm2(Form1);
     Form4 = new TForm4();
     Form6 = new TForm6();
+    // Without its web engine: that starts at the first preview.
     Form10 = new TForm10();
-    // The preview's web engine would hold the main window back for most of
-    // a second: it starts once that window is on screen.
-    AfterFirstPaint::Run(Form1, Form10, [] { Form10->StartBrowser(); });
     Form3 = new TForm3();
     Form13 = new TForm13(Form1);
     Form16 = new TForm16();

@@ -2,10 +2,11 @@
 // The preview window: a maximised window filled by a web view that shows a
 // generated folder's front page. Main thread only.
 //
-// The web engine behind the view takes the better part of a second to start
-// and blocks the main thread meanwhile, so the window is made without it:
-// StartBrowser brings it up once the program's own window is on screen, and
-// ShowPortfolio brings it up first if nobody has yet.
+// The web engine behind the view blocks the main thread while it starts
+// (waiting for its sandbox's helper processes, a fifth of a second to most
+// of one), and costs processes and memory a session without a preview never
+// needs: the window is made without it, and the first ShowPortfolio brings
+// it up.
 #include <QDialog>
 #include <QUrl>
 #include <memory>
