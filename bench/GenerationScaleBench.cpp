@@ -16,6 +16,7 @@
 #include "model/TemplateLibrary.h"
 #include "output/HTMLGenerator.h"
 #include "platform/rtl/MemoryStream.h"
+#include "zip/TZAWorkerPool.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -28,7 +29,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -53,24 +53,17 @@ std::unique_ptr<Portfolio> MakePortfolio(int count, Template* tpl)
     portfolio->SetTemplate(tpl);
     const QByteArray jpeg = TinyJpeg();
     std::vector<std::unique_ptr<Picture>> pictures(count);
-    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> pool;
-    for (unsigned t = 0; t < threads; ++t)
-        pool.emplace_back([&, t] {
-            for (int i = static_cast<int>(t); i < count; i += static_cast<int>(threads)) {
-                TMemoryStream stream;
-                stream.WriteBuffer(jpeg.constData(), jpeg.size());
-                stream.SetPosition(0);
-                auto picture = std::make_unique<Picture>(portfolio.get());
-                if (!picture->LoadFromStream(stream))
-                    std::abort();
-                picture->SetFileName("C:\\DCIM\\IMG_0001.JPG");
-                picture->SetTitle("Study " + std::to_string(i));
-                pictures[i] = std::move(picture);
-            }
-        });
-    for (auto& thread : pool)
-        thread.join();
+    RunOnWorkers(pictures.size(), [&](size_t i) {
+        TMemoryStream stream;
+        stream.WriteBuffer(jpeg.constData(), jpeg.size());
+        stream.SetPosition(0);
+        auto picture = std::make_unique<Picture>(portfolio.get());
+        if (!picture->LoadFromStream(stream))
+            std::abort();
+        picture->SetFileName("C:\\DCIM\\IMG_0001.JPG");
+        picture->SetTitle("Study " + std::to_string(i));
+        pictures[i] = std::move(picture);
+    });
     for (auto& picture : pictures)
         portfolio->AddPicture(picture.release());
     return portfolio;

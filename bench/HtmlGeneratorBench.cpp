@@ -16,6 +16,7 @@
 #include "model/TemplateLibrary.h"
 #include "output/HTMLGenerator.h"
 #include "platform/rtl/MemoryStream.h"
+#include "zip/TZAWorkerPool.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -28,7 +29,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -97,26 +97,19 @@ Portfolio* Artworks()
         for (int s = 0; s < 4; ++s)
             sources.push_back(SourceJpeg(s));
         std::vector<std::unique_ptr<Picture>> pictures(count);
-        const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-        std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads; ++t)
-            pool.emplace_back([&, t] {
-                for (int i = static_cast<int>(t); i < count; i += static_cast<int>(threads)) {
-                    const QByteArray& bytes = sources[i % sources.size()];
-                    TMemoryStream stream;
-                    stream.WriteBuffer(bytes.constData(), bytes.size());
-                    stream.SetPosition(0);
-                    auto picture = std::make_unique<Picture>(p.get());
-                    if (!picture->LoadFromStream(stream))
-                        std::abort();
-                    char name[32];
-                    std::snprintf(name, sizeof name, "IMG_%04d.JPG", i);
-                    picture->SetFileName(std::string("C:\\Photos\\") + name);
-                    pictures[i] = std::move(picture);
-                }
-            });
-        for (auto& thread : pool)
-            thread.join();
+        RunOnWorkers(pictures.size(), [&](size_t i) {
+            const QByteArray& bytes = sources[i % sources.size()];
+            TMemoryStream stream;
+            stream.WriteBuffer(bytes.constData(), bytes.size());
+            stream.SetPosition(0);
+            auto picture = std::make_unique<Picture>(p.get());
+            if (!picture->LoadFromStream(stream))
+                std::abort();
+            char name[32];
+            std::snprintf(name, sizeof name, "IMG_%04zu.JPG", i);
+            picture->SetFileName(std::string("C:\\Photos\\") + name);
+            pictures[i] = std::move(picture);
+        });
         for (auto& picture : pictures)
             p->AddPicture(picture.release());
         return p;
