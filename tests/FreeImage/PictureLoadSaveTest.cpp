@@ -9,6 +9,7 @@
 #include "tests/FreeImage/PictureFixtures.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
+#include "tests/support/BmpFile.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -426,27 +427,14 @@ TEST(PictureSave, ReplacesAnExistingFileWhole)
 // refused before the library allocates them, from a file and from a stream.
 TEST(PictureLoad, HeadersAskingForTooManyPixelsAreRefusedUndecoded)
 {
-    auto le = [](std::string& out, uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            out += char((value >> (8 * i)) & 0xFF);
-    };
     // 8-bit run-length bitmap of 60000 x 60000 whose data ends at once.
-    std::string rle = "BM";
-    le(rle, 14 + 40 + 1024 + 2, 4);
-    le(rle, 0, 4);
-    le(rle, 14 + 40 + 1024, 4);
-    for (uint32_t v : {40u, 60000u, 60000u})
-        le(rle, v, 4);
-    le(rle, 1, 2);
-    le(rle, 8, 2);
-    for (uint32_t v : {1u, 2u, 2835u, 2835u, 256u, 0u})
-        le(rle, v, 4);
+    std::string rle = BmpHeaders(60000, 60000, 8, 1, 14 + 40 + 1024, 2, 256);
     rle.append(1024, '\0');
     rle += std::string("\0\1", 2);
     // GIF whose logical screen is 65535 x 65535.
     std::string gif = "GIF89a";
-    le(gif, 65535, 2);
-    le(gif, 65535, 2);
+    PutLE(gif, 65535, 2);
+    PutLE(gif, 65535, 2);
     gif += std::string("\0\0\0,\0\0\0\0\1\0\1\0\0\2\2D\1\0;", 21);
 
     TempDir dir;

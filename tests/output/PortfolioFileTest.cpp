@@ -39,6 +39,7 @@
 #include "platform/xml/XMLDocument.h"
 #include "output/PortfolioGenerator.h"
 #include "tests/output/GeneratorTestSupport.h"
+#include "tests/support/BmpFile.h"
 #include "tests/support/TempDir.h"
 #include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
@@ -63,35 +64,6 @@ void Fill(TMemoryStream& stream, const std::string& bytes)
     stream.Clear();
     stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     stream.SetPosition(0);
-}
-
-void PutLE(std::string& out, uint32_t value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
-}
-
-// A bitmap's file and info headers; the palette and the pixels at offset
-// are the caller's.
-std::string BmpHeaders(uint32_t w, uint32_t h, int bits, uint32_t compression, uint32_t offset, uint32_t imageSize,
-                       uint32_t colours)
-{
-    std::string bmp = "BM";
-    PutLE(bmp, offset + imageSize, 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, offset, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, w, 4);
-    PutLE(bmp, h, 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, uint32_t(bits), 2);
-    PutLE(bmp, compression, 4);
-    PutLE(bmp, imageSize, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, colours, 4);
-    PutLE(bmp, 0, 4);
-    return bmp;
 }
 
 // A 24-bit BMP whose every pixel differs from its neighbours, so that a

@@ -23,6 +23,7 @@
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
 #include "platform/rtl/MemoryStream.h"
+#include "tests/support/BmpFile.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
@@ -30,31 +31,11 @@ extern char** environ;
 
 namespace {
 
-void PutLE(std::string& out, uint32_t value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
-}
-
 // A 24-bit bitmap of noise: it does not deflate.
 std::string NoiseBmp(uint32_t w, uint32_t h)
 {
     const uint32_t stride = (w * 3 + 3) & ~3u;
-    std::string bmp = "BM";
-    PutLE(bmp, 54 + stride * h, 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, 54, 4);
-    PutLE(bmp, 40, 4);
-    PutLE(bmp, w, 4);
-    PutLE(bmp, h, 4);
-    PutLE(bmp, 1, 2);
-    PutLE(bmp, 24, 2);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, stride * h, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 2835, 4);
-    PutLE(bmp, 0, 4);
-    PutLE(bmp, 0, 4);
+    std::string bmp = BmpHeaders(w, h, 24, 0, 54, stride * h, 0);
     std::mt19937 random(7);
     for (uint32_t i = 0; i < stride * h; ++i)
         bmp += char(random() & 0xFF);
