@@ -57,3 +57,14 @@ void TZABufferPool::Give(std::unique_ptr<TZAByteBuffer> buffer)
     std::lock_guard lock(mutex_);
     free_.push_back(std::move(buffer));
 }
+
+TZAPooledBuffer::TZAPooledBuffer(std::shared_ptr<TZABufferPool> pool)
+    : pool_(std::move(pool)), buffer_(pool_ ? pool_->Take() : std::make_unique<TZAByteBuffer>())
+{
+}
+
+TZAPooledBuffer::~TZAPooledBuffer()
+{
+    if (pool_)
+        pool_->Give(std::move(buffer_));
+}

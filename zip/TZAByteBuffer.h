@@ -40,3 +40,20 @@ private:
     std::mutex mutex_;
     std::vector<std::unique_ptr<TZAByteBuffer>> free_;
 };
+
+// A buffer of a pool for the life of one item, given back when the item
+// ends; without a pool, a buffer of its own.
+class TZAPooledBuffer {
+public:
+    explicit TZAPooledBuffer(std::shared_ptr<TZABufferPool> pool = nullptr);
+    ~TZAPooledBuffer();
+    TZAPooledBuffer(const TZAPooledBuffer&) = delete;
+    TZAPooledBuffer& operator=(const TZAPooledBuffer&) = delete;
+
+    TZAByteBuffer* operator->() const { return buffer_.get(); }
+    TZAByteBuffer& operator*() const { return *buffer_; }
+
+private:
+    std::shared_ptr<TZABufferPool> pool_;
+    std::unique_ptr<TZAByteBuffer> buffer_;
+};

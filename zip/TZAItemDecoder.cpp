@@ -118,17 +118,6 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
     }
 }
 
-TDecodedItem::TDecodedItem(std::shared_ptr<TZABufferPool> pool)
-    : Output(pool ? pool->Take() : std::make_unique<TZAByteBuffer>()), pool_(std::move(pool))
-{
-}
-
-TDecodedItem::~TDecodedItem()
-{
-    if (pool_)
-        pool_->Give(std::move(Output));
-}
-
 TZADecodeAhead::TZADecodeAhead(std::vector<int> plan, int workers, Prepare prepare)
     : plan_(std::move(plan)),
       planned_(plan_.begin(), plan_.end()),

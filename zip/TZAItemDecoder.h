@@ -33,11 +33,7 @@ public:
 };
 
 struct TDecodedItem {
-    explicit TDecodedItem(std::shared_ptr<TZABufferPool> pool = nullptr);
-    // Gives Output's buffer back to the pool.
-    ~TDecodedItem();
-    TDecodedItem(const TDecodedItem&) = delete;
-    TDecodedItem& operator=(const TDecodedItem&) = delete;
+    explicit TDecodedItem(std::shared_ptr<TZABufferPool> pool = nullptr) : Output(std::move(pool)) {}
 
     std::string Password;               // the password its header was checked with
     // Where the plain bytes go when the worker writes them itself (a memory
@@ -45,16 +41,13 @@ struct TDecodedItem {
     TMemoryStream* Target = nullptr;
     // Run on the worker once it has written Target whole and the item holds.
     std::function<void()> ThenOnWorker;
-    std::unique_ptr<TZAByteBuffer> Output;  // the plain bytes
+    TZAPooledBuffer Output;             // the plain bytes
     std::vector<uint64_t> ProducedAfter;  // the bytes produced after each piece read
     // Nothing was decoded: the stored bytes could not be read, or the
     // password did not open the header; the extraction does the item itself.
     bool Undecoded = false;
     bool Ok = false;                    // sizes, CRC and the cipher's trailer all hold
     std::exception_ptr Error;           // raised while decoding, after Output
-
-private:
-    std::shared_ptr<TZABufferPool> pool_;
 };
 
 // Reads `count` stored bytes from offset `at` of the item's data into `into`;

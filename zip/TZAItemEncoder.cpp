@@ -18,17 +18,6 @@ constexpr int64_t kLargestWholeItem = int64_t{512} << 20;
 
 }  // namespace
 
-TEncodedItem::TEncodedItem(std::shared_ptr<TZABufferPool> pool)
-    : Data(pool ? pool->Take() : std::make_unique<TZAByteBuffer>()), pool_(std::move(pool))
-{
-}
-
-TEncodedItem::~TEncodedItem()
-{
-    if (pool_)
-        pool_->Give(std::move(Data));
-}
-
 namespace {
 
 // A source whose bytes all lie in memory: a few leading bytes and one block.

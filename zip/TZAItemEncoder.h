@@ -55,11 +55,7 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
 // An item encoded ahead on a worker: everything its store on the archiver's
 // thread writes and reports, in the order it would.
 struct TEncodedItem {
-    explicit TEncodedItem(std::shared_ptr<TZABufferPool> pool = nullptr);
-    // Gives the data's buffer back to the pool.
-    ~TEncodedItem();
-    TEncodedItem(const TEncodedItem&) = delete;
-    TEncodedItem& operator=(const TEncodedItem&) = delete;
+    explicit TEncodedItem(std::shared_ptr<TZABufferPool> pool = nullptr) : Data(std::move(pool)) {}
 
     struct Piece {
         size_t Offset = 0;  // in Data
@@ -71,7 +67,7 @@ struct TEncodedItem {
     int64_t Size = 0;               // source bytes from its start position
     std::vector<uint8_t> Head;
     // The encoded pieces one after another.
-    std::unique_ptr<TZAByteBuffer> Data;
+    TZAPooledBuffer Data;
     std::vector<Piece> Pieces;
     std::vector<uint8_t> Trailer;
     uint32_t Crc = 0;
@@ -79,9 +75,6 @@ struct TEncodedItem {
     bool Stopped = false;
     // Raised while encoding; the store rethrows it after the pieces before it.
     std::exception_ptr Error;
-
-private:
-    std::shared_ptr<TZABufferPool> pool_;
 };
 
 // Encodes the items of a commit ahead of the store, on a pool of workers,
