@@ -25,6 +25,18 @@ QPixmap ScreenPixmap(const TFreeWinBitmap& bitmap)
     return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 
+namespace {
+
+// The size shown in box: shrunk to fit it, never enlarged.
+QSize ShrunkInto(const QSize& full, const QSize& box)
+{
+    return full.width() > box.width() || full.height() > box.height()
+               ? full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))
+               : full;
+}
+
+} // namespace
+
 QImage ScaledScreenImage(TFreeWinBitmap& picture, int width, int height)
 {
     if (width == picture.GetWidth() && height == picture.GetHeight())
@@ -40,9 +52,7 @@ QImage FittedScreenImage(TFreeWinBitmap& picture, const QSize& box)
     const QSize full(picture.GetWidth(), picture.GetHeight());
     if (full.isEmpty())
         return {};
-    const QSize fitted = full.width() > box.width() || full.height() > box.height()
-                             ? full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))
-                             : full;
+    const QSize fitted = ShrunkInto(full, box);
     return ScaledScreenImage(picture, fitted.width(), fitted.height());
 }
 
@@ -71,9 +81,7 @@ QImage ReadFittedScreenImage(QIODevice& device, const QSize& box)
     // scales the picture as stored, before it is turned upright.
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
     const QSize full = turned ? stored.transposed() : stored;
-    const QSize fitted = full.width() > box.width() || full.height() > box.height()
-                             ? full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))
-                             : full;
+    const QSize fitted = ShrunkInto(full, box);
     // JPEG scales while decoding, fast and well. Other readers scale by
     // dropping pixels, and the PNG reader loses a one-bit picture's palette
     // on the way, so they are read whole and scaled smoothly afterwards.
