@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/gdiplus/GdiPlusStartup.h"
+#include "platform/gdiplus/SrgbImage.h"
 
 PixelFormat PixelFormatOfQImage(QImage::Format format)
 {
@@ -315,6 +316,7 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
             return OutOfMemory;
         return UnknownImageFormat;
     }
+    ImageToSrgb(image, bytes);
     const PixelFormat pixelFormat = PixelFormatOfSource(sourceFormat, image);
     GpBitmap* made = NewBitmapObject(std::move(image), RawFormatOfReader(format));
     if (!made)
