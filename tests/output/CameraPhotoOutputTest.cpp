@@ -40,19 +40,8 @@ TEST_P(CameraPhotoOutputTest, PortraitIsUprightInPagesAndPdfBeforeSaveAndAfterOp
     const std::string photo = work / ("o" + std::to_string(orientation) + ".jpg");
 
     Portfolio made;
-    made.SetName("Ana");
-    auto picture = std::make_unique<Picture>(&made);
-    ASSERT_TRUE(picture->LoadFromFile(photo));
-    picture->SetTitle("Portrait");
-    made.AddPicture(picture.release());
-    const std::string path = work / "Portraits.pfo";
-    made.SetFileName(path);
-    ASSERT_TRUE(made.Save());
-
     Portfolio opened;
-    opened.SetFileName(path);
-    ASSERT_TRUE(opened.Load());
-    ASSERT_EQ(opened.GetPictureCount(), 1);
+    ASSERT_TRUE(SavedAndOpened(photo, work / "Portraits.pfo", made, opened));
 
     for (Portfolio* portfolio : {&made, &opened}) {
         SCOPED_TRACE(portfolio == &made ? "before save" : "after open");

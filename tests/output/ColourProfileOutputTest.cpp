@@ -54,18 +54,8 @@ TEST_P(ColourProfileOutputTest, PagesAndPdfShowTheColourBrowsersShowForTheOrigin
         << "Chromium shows " << ColourText(expected) << ", not the converted colour " << ColourText(InSrgb(space, kStored));
 
     Portfolio made;
-    made.SetName("Ana");
-    auto picture = std::make_unique<Picture>(&made);
-    ASSERT_TRUE(picture->LoadFromFile(photo));
-    picture->SetTitle("Red");
-    made.AddPicture(picture.release());
-    const std::string path = work / "Colours.pfo";
-    made.SetFileName(path);
-    ASSERT_TRUE(made.Save());
     Portfolio opened;
-    opened.SetFileName(path);
-    ASSERT_TRUE(opened.Load());
-    ASSERT_EQ(opened.GetPictureCount(), 1);
+    ASSERT_TRUE(SavedAndOpened(photo, work / "Colours.pfo", made, opened));
 
     for (Portfolio* portfolio : {&made, &opened}) {
         SCOPED_TRACE(portfolio == &made ? "before save" : "after open");

@@ -1,8 +1,9 @@
 #pragma once
 // The artwork as the three viewers an artist's pictures reach draw it: the
 // program's windows, Chromium (the preview and every browser built on it)
-// and poppler (the PDF page).
+// and poppler (the PDF page); and a portfolio of one picture to draw.
 #include "model/Picture.h"
+#include "model/Portfolio.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "platform/gdiplus/ScreenBitmap.h"
 
@@ -14,7 +15,25 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
+
+// `made` given the one picture file as its artwork and saved to `path`,
+// and `opened` read back from there. False when a step fails.
+inline bool SavedAndOpened(const std::string& picture, const std::string& path, Portfolio& made, Portfolio& opened)
+{
+    made.SetName("Ana");
+    auto artwork = std::make_unique<Picture>(&made);
+    if (!artwork->LoadFromFile(picture))
+        return false;
+    artwork->SetTitle("Artwork");
+    made.AddPicture(artwork.release());
+    made.SetFileName(path);
+    if (!made.Save())
+        return false;
+    opened.SetFileName(path);
+    return opened.Load() && opened.GetPictureCount() == 1;
+}
 
 // The artwork as the program's windows show it.
 inline QImage PictureImage(Picture* picture)
