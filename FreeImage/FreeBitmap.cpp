@@ -250,8 +250,10 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
         const std::vector<BYTE> old = WithOldBmpHeader(data, size);
         if (!LoadFromMemory(old.data(), DWORD(old.size()), flags))
             return false;
-        if (later->opaque && !ConvertTo24Bits())
+        if (later->opaque && !ConvertTo24Bits()) {
+            Clear();
             return false;
+        }
         // The colour profile such a bitmap may carry is in the original only.
         dib_ = PixelsToSrgb(dib_, data, size);
         return true;

@@ -79,7 +79,9 @@ cmsCIExyY Xy(double x, double y)
 
 }  // namespace
 
-std::vector<uint8_t> ProfileOf(TestSpace space)
+namespace {
+
+std::vector<uint8_t> MakeProfile(TestSpace space)
 {
     const Primaries& p = space == TestSpace::AdobeRgb ? kAdobe : kP3;
     const cmsCIExyY white = Xy(kWhiteX, kWhiteY);
@@ -96,6 +98,17 @@ std::vector<uint8_t> ProfileOf(TestSpace space)
     cmsSaveProfileToMem(profile, bytes.data(), &size);
     cmsCloseProfile(profile);
     return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ProfileOf(TestSpace space)
+{
+    // Made once: a profile's header holds the time it was written, and two
+    // made a second apart would differ.
+    static const std::vector<uint8_t> adobe = MakeProfile(TestSpace::AdobeRgb);
+    static const std::vector<uint8_t> p3 = MakeProfile(TestSpace::DisplayP3);
+    return space == TestSpace::AdobeRgb ? adobe : p3;
 }
 
 QRgb InSrgb(TestSpace space, QRgb value)
