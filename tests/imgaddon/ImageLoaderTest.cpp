@@ -1,6 +1,9 @@
 // The ImageLoader's methods against a recording document: which pixels
 // reach the document for each kind of file and frame, and what the caller
 // is told when they cannot.
+#include <QBuffer>
+#include <QImageWriter>
+
 #include <fstream>
 #include <optional>
 
@@ -276,6 +279,49 @@ TEST(ImageLoader, PicturesWithAProfileArriveInSrgb)
         const QRgb arrived = doc.added.back().image.pixel(5, 5);
         EXPECT_LE(ColourDistance(arrived, InSrgb(c.space, stored)), 1)
             << ColourText(arrived) << " for " << ColourText(InSrgb(c.space, stored));
+    }
+    loader->DisconnectFromPDFLibrary();
+}
+
+// A JPEG cut short is refused rather than added with grey rows in place of
+// the lost ones; whole ones, with stray bytes or padding, are added.
+TEST(ImageLoader, AJpegCutShortIsRefused)
+{
+    QImage photo(160, 120, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
+    TempDir dir;
+    CComPtr<IImageLoader> loader = ImgAddonModule::NewLoader();
+    ASSERT_TRUE(loader);
+    RecordingDocument doc;
+    ASSERT_EQ(loader->ConnectToPDFLibrary(&doc), S_OK);
+    for (const bool progressive : {false, true}) {
+        QByteArray whole;
+        QBuffer buffer(&whole);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(progressive);
+        ASSERT_TRUE(writer.write(photo));
+        QByteArray strayBytes = whole;
+        strayBytes.insert(2, "\0\0\0", 3);  // before the first segment's marker
+        const struct {
+            const char* what;
+            QByteArray file;
+            HRESULT expected;
+        } rows[] = {
+            {"whole", whole, S_OK},
+            {"padded after its end", whole + QByteArray(64, '\0'), S_OK},
+            {"stray bytes before a marker", strayBytes, S_OK},
+            {"cut in half", whole.left(whole.size() / 2), E_FAIL},
+            {"without its end marker", whole.left(whole.size() - 2), E_FAIL},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(progressive ? "progressive, " : "baseline, ") + row.what);
+            const std::string path = dir.Write("photo.jpg", row.file.toStdString());
+            int32_t img = -1;
+            EXPECT_EQ(loader->AddImageFromFileNameEx(CComBSTR(path), icAuto, &img), row.expected);
+        }
     }
     loader->DisconnectFromPDFLibrary();
 }
