@@ -6,8 +6,8 @@
 #include <new>
 
 #include "platform/gdiplus/GdiPlusStartup.h"
-#include "platform/gdiplus/JpegEnd.h"
 #include "platform/gdiplus/SrgbImage.h"
+#include "platform/icm/JpegSegments.h"
 
 PixelFormat PixelFormatOfQImage(QImage::Format format)
 {

@@ -1,5 +1,7 @@
 #include "platform/icm/EmbeddedProfile.h"
 
+#include "platform/icm/JpegSegments.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -20,38 +22,24 @@ std::vector<uint8_t> FromJpeg(const uint8_t* data, size_t size)
     // Segment number -> its part; every segment names the same count.
     std::map<unsigned, std::pair<const uint8_t*, size_t>> parts;
     unsigned count = 0;
-    size_t at = 2;
-    while (at + 4 <= size) {
-        if (data[at] != 0xFF)
-            return {};
-        const uint8_t marker = data[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
+    bool consistent = true;
+    WalkJpegSegments(data, size, [&](uint8_t marker, const uint8_t* payload, size_t payloadSize) {
+        // Profiles come before the image data.
+        if (marker == 0xDA)
+            return false;
+        if (marker != 0xE2 || payloadSize <= kTagSize + 2 || std::memcmp(payload, kTag, kTagSize) != 0)
+            return true;
+        const unsigned number = payload[kTagSize];
+        const unsigned total = payload[kTagSize + 1];
+        if (number == 0 || total == 0 || number > total || (count && total != count) || parts.count(number)) {
+            consistent = false;
+            return false;
         }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            at += 2;
-            continue;
-        }
-        // Profiles come before the image data; a scan or the end stops the search.
-        if (marker == 0xDA || marker == 0xD9)
-            break;
-        const size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
-        if (length < 2 || length > size - at - 2)
-            return {};
-        const uint8_t* payload = data + at + 4;
-        const size_t payloadSize = length - 2;
-        if (marker == 0xE2 && payloadSize > kTagSize + 2 && std::memcmp(payload, kTag, kTagSize) == 0) {
-            const unsigned number = payload[kTagSize];
-            const unsigned total = payload[kTagSize + 1];
-            if (number == 0 || total == 0 || number > total || (count && total != count) || parts.count(number))
-                return {};
-            count = total;
-            parts[number] = {payload + kTagSize + 2, payloadSize - kTagSize - 2};
-        }
-        at += 2 + length;
-    }
-    if (count == 0 || parts.size() != count)
+        count = total;
+        parts[number] = {payload + kTagSize + 2, payloadSize - kTagSize - 2};
+        return true;
+    });
+    if (!consistent || count == 0 || parts.size() != count)
         return {};
     std::vector<uint8_t> profile;
     for (const auto& [number, part] : parts)

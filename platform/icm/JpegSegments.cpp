@@ -1,4 +1,4 @@
-#include "platform/gdiplus/JpegEnd.h"
+#include "platform/icm/JpegSegments.h"
 
 namespace {
 
@@ -25,13 +25,13 @@ bool SkipScanData(const uint8_t* data, size_t size, size_t& at)
 
 }  // namespace
 
-bool JpegReachesItsEnd(const uint8_t* data, size_t size)
+TJpegWalk WalkJpegSegments(const uint8_t* data, size_t size,
+                           const std::function<bool(uint8_t marker, const uint8_t* payload, size_t size)>& visit)
 {
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return false;
+        return TJpegWalk::Broken;
     size_t at = 2;
     while (at + 1 < size) {
-        // Stray bytes before a marker are passed over, as decoders do.
         if (data[at] != 0xFF) {
             ++at;
             continue;
@@ -42,19 +42,21 @@ bool JpegReachesItsEnd(const uint8_t* data, size_t size)
             continue;
         }
         if (marker == 0xD9)
-            return true;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            return TJpegWalk::ReachedEnd;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
             at += 2;
             continue;
         }
         if (at + 4 > size)
-            return false;
+            return TJpegWalk::Broken;
         const size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
         if (length < 2 || length > size - at - 2)
-            return false;
+            return TJpegWalk::Broken;
+        if (!visit(marker, data + at + 4, length - 2))
+            return TJpegWalk::Stopped;
         at += 2 + length;
         if (marker == 0xDA && !SkipScanData(data, size, at))
-            return false;
+            return TJpegWalk::Broken;
     }
-    return false;
+    return TJpegWalk::Broken;
 }
