@@ -5,34 +5,17 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QImageWriter>
 
 #include "FreeImage/FreeWinBitmap.h"
 #include "tests/FreeImage/PictureFixtures.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/ColourPictures.h"
 
 namespace {
 
 bool Load(TFreeWinBitmap& bitmap, const QByteArray& bytes)
 {
     return bitmap.LoadFromMemory(reinterpret_cast<const BYTE*>(bytes.constData()), DWORD(bytes.size()));
-}
-
-// A photo-like picture: every row differs, so a cut leaves rows unmade.
-QByteArray Jpeg(bool progressive)
-{
-    QImage image(320, 240, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(progressive);
-    writer.setQuality(90);
-    EXPECT_TRUE(writer.write(image));
-    return bytes;
 }
 
 // An uncompressed TIFF with its directory first, as scanners and editors
@@ -126,7 +109,7 @@ TEST(DamagedPicture, APictureCutShortIsRefusedAndAWholeOneLoads)
 {
     for (const char* kind : {"baseline JPEG", "progressive JPEG", "TIFF"}) {
         SCOPED_TRACE(kind);
-        const QByteArray whole = kind[0] == 'T' ? TiffDirectoryFirst() : Jpeg(kind[0] == 'p');
+        const QByteArray whole = kind[0] == 'T' ? TiffDirectoryFirst() : PhotoLikeJpeg(QSize(320, 240), kind[0] == 'p');
         TFreeWinBitmap bitmap;
         ASSERT_TRUE(Load(bitmap, whole));
         // Bytes after the end are no damage: many writers pad.

@@ -10,12 +10,12 @@
 #include "tests/app/JobTestSupport.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/ColourPictures.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QImage>
 #include <QMenu>
 #include "services/ProductAddresses.h"
@@ -496,16 +496,7 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
     const std::string notPicture = files_.Write("notes.txt", "no picture here");
     // A JPEG cut in half decodes with a grey lower half; a bitmap with a
     // later info header is a whole picture.
-    QByteArray jpeg;
-    {
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        QImage photo(200, 150, QImage::Format_RGB32);
-        for (int y = 0; y < photo.height(); ++y)
-            for (int x = 0; x < photo.width(); ++x)
-                photo.setPixel(x, y, qRgb(y, 255 - x, (x * y) & 255));
-        ASSERT_TRUE(photo.save(&buffer, "jpeg"));
-    }
+    const QByteArray jpeg = PhotoLikeJpeg(QSize(200, 150), false);
     const std::string cutJpeg = files_.Write("cut.jpg", jpeg.left(jpeg.size() / 2).toStdString());
     const std::string laterBmp =
         files_.Write("alpha.bmp", LaterBmp(124, 32, 3, "", std::string(3 * 2 * 4, char(0x80)), false));

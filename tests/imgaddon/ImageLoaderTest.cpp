@@ -1,9 +1,6 @@
 // The ImageLoader's methods against a recording document: which pixels
 // reach the document for each kind of file and frame, and what the caller
 // is told when they cannot.
-#include <QBuffer>
-#include <QImageWriter>
-
 #include <fstream>
 #include <optional>
 
@@ -287,22 +284,13 @@ TEST(ImageLoader, PicturesWithAProfileArriveInSrgb)
 // the lost ones; whole ones, with stray bytes or padding, are added.
 TEST(ImageLoader, AJpegCutShortIsRefused)
 {
-    QImage photo(160, 120, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y)
-        for (int x = 0; x < photo.width(); ++x)
-            photo.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
     TempDir dir;
     CComPtr<IImageLoader> loader = ImgAddonModule::NewLoader();
     ASSERT_TRUE(loader);
     RecordingDocument doc;
     ASSERT_EQ(loader->ConnectToPDFLibrary(&doc), S_OK);
     for (const bool progressive : {false, true}) {
-        QByteArray whole;
-        QBuffer buffer(&whole);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "jpeg");
-        writer.setProgressiveScanWrite(progressive);
-        ASSERT_TRUE(writer.write(photo));
+        const QByteArray whole = PhotoLikeJpeg(QSize(160, 120), progressive);
         QByteArray strayBytes = whole;
         strayBytes.insert(2, "\0\0\0", 3);  // before the first segment's marker
         const struct {

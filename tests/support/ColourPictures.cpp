@@ -169,6 +169,23 @@ QByteArray JpegWithProfileParts(const QImage& image, const std::vector<uint8_t>&
     return jpeg;
 }
 
+QByteArray PhotoLikeJpeg(QSize size, bool progressive)
+{
+    QImage photo(size, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(progressive);
+    writer.setQuality(90);
+    if (!writer.write(photo))
+        return {};
+    return jpeg;
+}
+
 int ColourDistance(QRgb a, QRgb b)
 {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});

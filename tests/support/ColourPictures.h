@@ -2,7 +2,8 @@
 // Pictures whose pixels carry a colour profile other than sRGB (Adobe RGB,
 // Display P3), and the sRGB colour each value stands for, worked out from
 // the spaces' published primaries and tone curves: an answer that owes
-// nothing to the colour library the program converts with.
+// nothing to the colour library the program converts with. Also a busy
+// photo-like JPEG to cut short.
 #include <QByteArray>
 #include <QImage>
 #include <QRgb>
@@ -30,6 +31,9 @@ QByteArray FlatPictureIn(TestSpace space, QRgb value, const char* format, QSize 
 // numbers not in `order` are left out.
 QByteArray JpegWithProfileParts(const QImage& image, const std::vector<uint8_t>& profile, size_t part,
                                 const std::vector<int>& order);
+// A photo-like JPEG whose every row and column differs, so that a cut
+// leaves rows the file never held.
+QByteArray PhotoLikeJpeg(QSize size, bool progressive);
 // The largest difference of red, green or blue.
 int ColourDistance(QRgb a, QRgb b);
 std::string ColourText(QRgb colour);
