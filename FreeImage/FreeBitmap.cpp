@@ -10,9 +10,12 @@
 #include <mutex>
 #include <vector>
 
+#include "FreeImage/DecoderReport.h"
 #include "FreeImage/ExifOrientation.h"
 #include "FreeImage/FreeImageLibrary.h"
 #include "FreeImage/FreeMemoryIO.h"
+#include "FreeImage/LaterBmpHeader.h"
+#include "FreeImage/SrgbPixels.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/PrefixedBlockStream.h"
@@ -164,6 +167,12 @@ bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
         return false;
     if (out.format == FIF_GIF)
         return GifHeader(data, size, out);
+    if (const auto later = ReadLaterBmpHeader(data, size)) {
+        out.width = later->width;
+        out.height = later->height;
+        out.bitsPerPixel = later->bitsPerPixel;
+        return true;
+    }
     if (!FreeImage_FIFSupportsNoPixels(out.format))
         return false;
     FIBITMAP* dib = memory.Read(out.format, FIF_LOAD_NOPIXELS);
@@ -237,13 +246,35 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
     Header header;
     if (!ReadHeader(data, size, header) || !header.WithinLimits())
         return false;
+    if (const auto later = ReadLaterBmpHeader(data, size)) {
+        const std::vector<BYTE> old = WithOldBmpHeader(data, size);
+        if (!LoadFromMemory(old.data(), DWORD(old.size()), flags))
+            return false;
+        if (later->opaque && !ConvertTo24Bits()) {
+            Clear();
+            return false;
+        }
+        // The colour profile such a bitmap may carry is in the original only.
+        dib_ = PixelsToSrgb(dib_, data, size);
+        return true;
+    }
     TFreeMemoryIO memory(const_cast<BYTE*>(data), size);
     if (dib_) {
         FreeImage_Unload(dib_);
         dib_ = nullptr;
     }
     const int fileOrientation = header.format == FIF_TIFF ? TiffOrientation(data, size) : 1;
-    dib_ = TurnUpright(ToEightBitsPerChannel(memory.Read(header.format, flags)), fileOrientation);
+    FIBITMAP* decoded = nullptr;
+    {
+        TDecoderReport report;
+        decoded = memory.Read(header.format, flags);
+        // Rows the file never held are not a picture of it.
+        if (decoded && report.Incomplete()) {
+            FreeImage_Unload(decoded);
+            decoded = nullptr;
+        }
+    }
+    dib_ = TurnUpright(PixelsToSrgb(ToEightBitsPerChannel(decoded), data, size), fileOrientation);
     Change();
     return IsValid();
 }

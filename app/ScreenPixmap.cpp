@@ -2,6 +2,7 @@
 
 #include "FreeImage/FreeWinBitmap.h"
 #include "platform/gdiplus/ScreenBitmap.h"
+#include "platform/gdiplus/SrgbImage.h"
 #include "platform/rtl/RegularFile.h"
 
 #include <QFile>
@@ -87,9 +88,11 @@ QImage ReadFittedScreenImage(QIODevice& device, const QSize& box)
     // on the way, so they are read whole and scaled smoothly afterwards.
     if (fitted != full && reader.format() == "jpeg")
         reader.setScaledSize(turned ? fitted.transposed() : fitted);
-    const QImage image = reader.read();
+    QImage image = reader.read();
     if (image.isNull())
         return {};
+    // Shown in the colours the picture gets once it is an artwork.
+    ImageToSrgbByItsColorSpace(image);
     QImage shown(image.size(), QImage::Format_RGB32);
     shown.fill(Qt::white);
     {

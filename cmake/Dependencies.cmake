@@ -22,6 +22,7 @@ pkg_check_modules(LIBBURN REQUIRED IMPORTED_TARGET libburn-1)
 pkg_check_modules(LIBISOFS REQUIRED IMPORTED_TARGET libisofs-1)
 pkg_check_modules(QPDF REQUIRED IMPORTED_TARGET libqpdf)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
 
 # litehtml's target carries no include folder or defines.
 find_package(litehtml REQUIRED)

@@ -22,6 +22,7 @@
 #include "controls/TThumbnailWorkers.h"
 #include "platform/gdiplus/GpImage.h"
 #include "platform/gdiplus/GpObjects.h"
+#include "platform/gdiplus/SrgbImage.h"
 #include "platform/rtl/MemoryStream.h"
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
@@ -126,11 +127,13 @@ void FromReader(QImageReader& reader, const TThumbnailJob& job, TThumbnailResult
     if (!Fit(job, shown.width(), shown.height(), result, fitted))
         return;
     reader.setScaledSize(turned ? fitted.transposed() : fitted);
-    const QImage image = reader.read();
+    QImage image = reader.read();
     if (image.isNull()) {
         result.Outcome = TThumbnailResult::Failed;
         return;
     }
+    // In the colours the picture gets once it is an artwork.
+    ImageToSrgbByItsColorSpace(image);
     Keep(image, fitted, result);
 }
 

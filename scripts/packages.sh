@@ -11,7 +11,7 @@ PACKAGES=(
   # Qt
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-image-formats-plugins libgl-dev libxkbcommon-dev
   # libraries
-  libpugixml-dev libfreeimage-dev zlib1g-dev libdeflate-dev libjpeg-dev libssl-dev libcurl4-openssl-dev
+  libpugixml-dev libfreeimage-dev liblcms2-dev zlib1g-dev libdeflate-dev libjpeg-dev libssl-dev libcurl4-openssl-dev
   liblitehtml-dev libcairo2-dev libpango1.0-dev libqpdf-dev libisofs-dev libburn-dev libzip-dev
   xdg-utils fonts-dejavu-core fonts-liberation2
   # real peers and cross-checks used by the tests

@@ -6,6 +6,8 @@
 #include <new>
 
 #include "platform/gdiplus/GdiPlusStartup.h"
+#include "platform/gdiplus/SrgbImage.h"
+#include "platform/icm/JpegSegments.h"
 
 PixelFormat PixelFormatOfQImage(QImage::Format format)
 {
@@ -306,6 +308,9 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
     const int count = reader.imageCount();
     const QImage::Format sourceFormat = reader.imageFormat();
     const QSize size = reader.size();
+    // A JPEG cut short would come out with grey rows in place of the lost ones.
+    if (format == "jpeg" && !JpegReachesItsEnd(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())))
+        return UnknownImageFormat;
     QImage image = reader.read();
     if (image.isNull()) {
         // Qt's reader refuses pictures above its allocation limit; say so
@@ -315,6 +320,7 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
             return OutOfMemory;
         return UnknownImageFormat;
     }
+    ImageToSrgb(image, bytes);
     const PixelFormat pixelFormat = PixelFormatOfSource(sourceFormat, image);
     GpBitmap* made = NewBitmapObject(std::move(image), RawFormatOfReader(format));
     if (!made)

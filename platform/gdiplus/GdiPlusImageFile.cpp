@@ -6,6 +6,7 @@
 
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
+#include "platform/gdiplus/SrgbImage.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UIN
         QImage frame = DecodeFrame(image->encoded, image->readerFormat, frameIndex);
         if (frame.isNull())
             return UnknownImageFormat;
+        ImageToSrgb(frame, image->encoded, frameIndex);
         image->pixelFormat = PixelFormatOfQImage(frame.format());
         image->image = std::move(frame);
         image->activeFrame = frameIndex;

@@ -159,7 +159,7 @@ GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image)
 
 GpStatus GdipLoadImageFromFileICM(const WCHAR* filename, GpImage** image)
 {
-    // Colour profiles are not applied: pixels come as the file stores them.
+    // Every load turns a picture with a colour profile into sRGB already.
     return GdipLoadImageFromFile(filename, image);
 }
 

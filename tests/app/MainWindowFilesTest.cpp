@@ -9,6 +9,8 @@
 #include "output/PortfolioArchive.h"
 #include "tests/app/JobTestSupport.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/BmpFile.h"
+#include "tests/support/ColourPictures.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
@@ -492,6 +494,12 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
     const std::string picture = files_ / "red.png";
     ASSERT_TRUE(image.save(QString::fromStdString(picture)));
     const std::string notPicture = files_.Write("notes.txt", "no picture here");
+    // A JPEG cut in half decodes with a grey lower half; a bitmap with a
+    // later info header is a whole picture.
+    const QByteArray jpeg = PhotoLikeJpeg(QSize(200, 150), false);
+    const std::string cutJpeg = files_.Write("cut.jpg", jpeg.left(jpeg.size() / 2).toStdString());
+    const std::string laterBmp =
+        files_.Write("alpha.bmp", LaterBmp(124, 32, 3, "", std::string(3 * 2 * 4, char(0x80)), false));
 
     const struct {
         const char* name;
@@ -505,6 +513,8 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
         {"none", {}, false, kTitle, "", 0, ""},
         {"two files", {picture, notPicture}, false, kTitle, "", 1,
          "The file \"" + notPicture + "\" could not be read as a picture."},
+        {"a cut JPEG among whole pictures", {picture, cutJpeg, laterBmp}, false, kTitle, "", 2,
+         "The file \"" + cutJpeg + "\" could not be read as a picture."},
         {"open a file", {"/open", file}, false, std::string(kTitle) + " - given.pfo", "Given Artist", 1, ""},
         {"open, dialog cancelled", {"/open"}, true, kTitle, "", 0, ""},
         {"the switch is case-sensitive", {"/OPEN", file}, false, kTitle, "", 0,

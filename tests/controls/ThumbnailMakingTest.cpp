@@ -14,6 +14,8 @@
 #include "controls/TImageLoaderThread.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/controls/LoaderFixtures.h"
+#include "tests/support/ColourPictures.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -258,4 +260,29 @@ TEST(ThumbnailMaking, PicturesLargerThanTheReadersDefaultLimitStillGetOne)
         EXPECT_TRUE(Reddish(pixels.pixel(20, 50))) << std::hex << pixels.pixel(20, 50);
         EXPECT_TRUE(Bluish(pixels.pixel(100, 50))) << std::hex << pixels.pixel(100, 50);
     }
+}
+
+// A file with a colour profile of its own gets the thumbnail of the sRGB
+// colours its artwork shows, from a file and from its bytes alike.
+TEST(ThumbnailMaking, APictureWithAProfileShowsItsSrgbColours)
+{
+    const QRgb stored = qRgb(200, 60, 40);
+    for (const TestSpace space : {TestSpace::AdobeRgb, TestSpace::DisplayP3})
+        for (const char* format : {"png", "jpeg"}) {
+            SCOPED_TRACE(std::string(format) + (space == TestSpace::AdobeRgb ? " Adobe RGB" : " Display P3"));
+            const QByteArray file = FlatPictureIn(space, stored, format, QSize(200, 100));
+            TempDir dir;
+            const std::string path = dir.Write("photo", file.toStdString());
+            TThumbnailJob fromFile = Job(path);
+            TThumbnailJob fromBytes = Job("");
+            fromBytes.Bytes = std::make_shared<TMemoryStream>();
+            fromBytes.Bytes->WriteBuffer(file.constData(), file.size());
+            for (const TThumbnailJob* job : {&fromFile, &fromBytes}) {
+                TThumbnailResult r = MakeThumbnail(*job);
+                ASSERT_EQ(r.Outcome, TThumbnailResult::Loaded);
+                const QRgb shown = Pixels(*r.Thumbnail).pixel(70, 36);
+                EXPECT_LE(ColourDistance(shown, InSrgb(space, stored)), 3)
+                    << ColourText(shown) << " for " << ColourText(InSrgb(space, stored));
+            }
+        }
 }

@@ -1,10 +1,12 @@
 // The ImageLoader's methods against a recording document: which pixels
 // reach the document for each kind of file and frame, and what the caller
 // is told when they cannot.
+#include <fstream>
 #include <optional>
 
 #include "tests/imgaddon/ImgAddonTestSupport.h"
 #include "tests/support/BoundedChild.h"
+#include "tests/support/ColourPictures.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -234,3 +236,80 @@ TEST(ImageLoader, HoldsTheConnectedDocumentUntilDisconnectedOrGone)
 }
 
 } // namespace
+
+// A picture with a colour profile of its own reaches the document in the
+// sRGB colours the program's artworks get, each TIFF page by its own profile.
+TEST(ImageLoader, PicturesWithAProfileArriveInSrgb)
+{
+    TempDir dir;
+    const auto write = [&dir](const std::string& name, const QByteArray& bytes) {
+        std::ofstream(dir / name, std::ios::binary).write(bytes.constData(), bytes.size());
+        return dir / name;
+    };
+    const QRgb stored = qRgb(200, 60, 40);
+    const std::string png = write("adobe.png", FlatPictureIn(TestSpace::AdobeRgb, stored, "png"));
+    const std::string first = write("adobe.tif", FlatPictureIn(TestSpace::AdobeRgb, stored, "tiff"));
+    const std::string second = write("p3.tif", FlatPictureIn(TestSpace::DisplayP3, stored, "tiff"));
+    ASSERT_EQ(RunCommand("tiffcp '" + first + "' '" + second + "' '" + (dir / "pages.tif") + "'"), 0);
+
+    CComPtr<IImageLoader> loader = ImgAddonModule::NewLoader();
+    ASSERT_TRUE(loader);
+    RecordingDocument doc;
+    ASSERT_EQ(loader->ConnectToPDFLibrary(&doc), S_OK);
+    const struct {
+        const char* what;
+        std::string file;
+        std::optional<uint32_t> page;
+        TestSpace space;
+    } calls[] = {
+        {"png", png, std::nullopt, TestSpace::AdobeRgb},
+        {"tiff page 0", dir / "pages.tif", 0, TestSpace::AdobeRgb},
+        {"tiff page 1", dir / "pages.tif", 1, TestSpace::DisplayP3},
+    };
+    for (const auto& c : calls) {
+        SCOPED_TRACE(c.what);
+        int32_t img = -1;
+        CComBSTR name(c.file);
+        ASSERT_EQ(c.page ? loader->AddTIFFImageFromFileName(name, *c.page, icFlate, &img)
+                         : loader->AddImageFromFileNameEx(name, icFlate, &img),
+                  S_OK);
+        const QRgb arrived = doc.added.back().image.pixel(5, 5);
+        EXPECT_LE(ColourDistance(arrived, InSrgb(c.space, stored)), 1)
+            << ColourText(arrived) << " for " << ColourText(InSrgb(c.space, stored));
+    }
+    loader->DisconnectFromPDFLibrary();
+}
+
+// A JPEG cut short is refused rather than added with grey rows in place of
+// the lost ones; whole ones, with stray bytes or padding, are added.
+TEST(ImageLoader, AJpegCutShortIsRefused)
+{
+    TempDir dir;
+    CComPtr<IImageLoader> loader = ImgAddonModule::NewLoader();
+    ASSERT_TRUE(loader);
+    RecordingDocument doc;
+    ASSERT_EQ(loader->ConnectToPDFLibrary(&doc), S_OK);
+    for (const bool progressive : {false, true}) {
+        const QByteArray whole = PhotoLikeJpeg(QSize(160, 120), progressive);
+        QByteArray strayBytes = whole;
+        strayBytes.insert(2, "\0\0\0", 3);  // before the first segment's marker
+        const struct {
+            const char* what;
+            QByteArray file;
+            HRESULT expected;
+        } rows[] = {
+            {"whole", whole, S_OK},
+            {"padded after its end", whole + QByteArray(64, '\0'), S_OK},
+            {"stray bytes before a marker", strayBytes, S_OK},
+            {"cut in half", whole.left(whole.size() / 2), E_FAIL},
+            {"without its end marker", whole.left(whole.size() - 2), E_FAIL},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(progressive ? "progressive, " : "baseline, ") + row.what);
+            const std::string path = dir.Write("photo.jpg", row.file.toStdString());
+            int32_t img = -1;
+            EXPECT_EQ(loader->AddImageFromFileNameEx(CComBSTR(path), icAuto, &img), row.expected);
+        }
+    }
+    loader->DisconnectFromPDFLibrary();
+}
