@@ -21,6 +21,7 @@
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
 #include "model/XmlHelpers.h"
+#include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
@@ -330,14 +331,7 @@ std::atomic<int64_t> loadSizeOverride{0};
 // control group limits it.
 int64_t MachineLoadSize()
 {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    int64_t memory = pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : 0;
-    std::ifstream limitFile("/sys/fs/cgroup/memory.max");
-    int64_t limit = 0;
-    if (limitFile >> limit && limit > 0 && (memory == 0 || limit < memory))
-        memory = limit;
-    return std::max(kMinLoadSize, memory / 2);
+    return std::max(kMinLoadSize, UsableMemory() / 2);
 }
 
 } // namespace
