@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/socket.h>
@@ -18,15 +17,6 @@ namespace {
 // the name of its named objects' folder there.
 const char kAppFolder[] = "VelmoraVoravev";
 const char kFolderPrefix[] = "instance-";
-
-std::string CacheFolder()
-{
-    std::string cache = GetUserCacheFolder();
-    if (cache.empty())
-        if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir && user->pw_dir[0] == '/')
-            cache = std::string(user->pw_dir) + "/.cache";
-    return cache;
-}
 
 // The host's name as one file-name part: a home shared between machines
 // gets one instance per machine, as sockets and locks do not cross them.
@@ -107,7 +97,7 @@ bool CloseHandle(HANDLE handle)
 
 std::string GetIpcFolder()
 {
-    const std::string cache = CacheFolder();
+    const std::string cache = GetUserCacheFolder();
     if (cache.empty())
         return {};
     return cache + "/" + kAppFolder + "/" + kFolderPrefix + HostKey() + "/";
@@ -118,7 +108,7 @@ bool ForceIpcFolder()
     const std::string folder = GetIpcFolder();
     if (folder.empty())
         return false;
-    const std::string cache = CacheFolder();
+    const std::string cache = GetUserCacheFolder();
     if (!ForceDirectories(cache, 0700) || !ForcePrivateFolder(cache + "/" + kAppFolder))
         return false;
     // Made here when missing; one that is there must already be a private
