@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/socket.h>
@@ -25,9 +26,7 @@ std::string HostKey()
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0 || !name[0])
         return "localhost";
-    // The short name keeps the socket's path within what an address holds.
     std::string key(name, ::strcspn(name, "."));
-    key = key.substr(0, 32);
     if (key.empty())
         return "localhost";
     for (char& c : key)
@@ -146,12 +145,45 @@ std::string PipeShortName(const std::string& pipeName)
     return name;
 }
 
-bool SocketAddress(const std::string& path, sockaddr_un& address)
+SocketName::SocketName(const std::string& path)
 {
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
+    address_.sun_family = AF_UNIX;
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        errno = EINVAL;
+        return;
+    }
+    std::string name = path;
+    if (path.size() >= sizeof address_.sun_path) {
+        const size_t slash = path.rfind('/');
+        if (slash == std::string::npos || slash == 0) {
+            errno = ENAMETOOLONG;
+            return;
+        }
+        folderFd_ = ::open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd_ < 0)
+            return;
+        name = "/proc/self/fd/" + std::to_string(folderFd_) + path.substr(slash);
+        if (name.size() >= sizeof address_.sun_path) {
+            errno = ENAMETOOLONG;
+            return;
+        }
+    }
+    std::memcpy(address_.sun_path, name.c_str(), name.size() + 1);
+    valid_ = true;
+}
+
+SocketName::~SocketName()
+{
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+const sockaddr* SocketName::Address() const
+{
+    return reinterpret_cast<const sockaddr*>(&address_);
+}
+
+unsigned SocketName::Length() const
+{
+    return sizeof address_;
 }
