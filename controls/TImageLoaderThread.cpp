@@ -197,8 +197,10 @@ TThumbnailResult MakeThumbnail(const TThumbnailJob& job)
             FromBytes(job.Bytes, job, result);
         else
             FromFile(job, result);
-    } catch (const std::bad_alloc&) {
-        result = TThumbnailResult();  // Failed: the item shows the default image
+    } catch (...) {
+        // Out of memory, or a decoder that gave up in its own way: this one
+        // picture failed (the item shows the default image), nothing else.
+        result = TThumbnailResult();
     }
     return result;
 }
