@@ -512,7 +512,15 @@ bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary
     }
 }
 
-bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
+std::string NeedsMemoryText(int64_t need, int64_t limit)
+{
+    const auto mib = [](int64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); };
+    return "Opening this portfolio needs " + mib(need) + " MiB of memory for its artworks, more than the program "
+           "may use on this computer (" + std::to_string(limit >> 20) + " MiB). It opens on a computer with more "
+           "memory.";
+}
+
+bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary, std::string* failure)
 {
     if (!portfolio)
         return false;
@@ -550,8 +558,11 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 CheckItemSize(*archiver, index, kMaxItemSize);
                 attachments += int64_t(archiver->Item(index).FullUncompressedSize());
             }
-            if (OpenNeed(sizes, attachments) > limit)
-                throw EPortfolioFileError("Opening the portfolio file would need too much memory");
+            if (const int64_t need = OpenNeed(sizes, attachments); need > limit) {
+                if (failure)
+                    *failure = NeedsMemoryText(need, limit);
+                return false;
+            }
         }
         for (size_t first = 0; first < pictures.size();) {
             // A batch whose sizes, as the directory gives them, fit in what
