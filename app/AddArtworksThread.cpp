@@ -5,6 +5,7 @@
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "output/MessageBox.h"
+#include "platform/rtl/ControlGroup.h"
 #include "zip/TZAWorkerPool.h"
 
 #include <algorithm>
@@ -67,7 +68,7 @@ void AddArtworksThread::Execute()
     bool added = false;
     {
         // Declared after what its tasks use: it joins them first.
-        const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::max(count, 1));
+        const int threads = std::clamp(UsableProcessors(), 1, std::max(count, 1));
         TZAWorkerPool pool(threads);
         for (int i = 0; i < count; ++i)
             pool.Submit([this, i, &results, &done, &mutex, &ready] {

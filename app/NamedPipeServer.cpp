@@ -4,6 +4,7 @@
 #include "app/TForm1.h"
 #include "model/Portfolio.h"
 #include "output/Form1.h"
+#include "output/MessageBox.h"
 #include "output/ProgressThread.h"
 #include "platform/ipc/Ipc.h"
 #include "platform/xml/XMLDocument.h"
@@ -48,9 +49,14 @@ void NamedPipeServer::Execute()
     while (!Terminated()) {
         HANDLE instance = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                            PIPE_UNLIMITED_INSTANCES, 2048, 2048, 10000, nullptr);
-        // Without an instance no hand-over can come in this run.
-        if (!instance)
+        // Without an instance no hand-over can come in this run: later
+        // starts would fail against this one without a word, so the user
+        // hears it once, and this window goes on alone.
+        if (!instance) {
+            if (!Terminated())
+                ReportNoHandOver(GetLastError());
             return;
+        }
         if (Terminated() || (!ConnectNamedPipe(instance, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED)) {
             const bool stopped = Terminated() || GetLastError() == ERROR_OPERATION_ABORTED;
             CloseHandle(instance);
@@ -87,6 +93,15 @@ void NamedPipeServer::Execute()
             }
         }
     }
+}
+
+void NamedPipeServer::ReportNoHandOver(unsigned error)
+{
+    SyncMessageBox("Velmora Voravev cannot take pictures or portfolios from later starts while this window is open: "
+                   "the hand-over could not be set up in \"" + GetIpcFolder() + "\" (error " + std::to_string(error) +
+                       "). This window works on its own; open files through its File menu, or close it and "
+                       "start the program again.",
+                   "Warning", MB_OK | MB_ICONWARNING);
 }
 
 std::optional<PipeRequest> NamedPipeServer::ParseMessage(const std::string& text)

@@ -71,6 +71,8 @@ private:
     void Run(const PipeRequest& request);
     bool MainWindowBusy() const;
     void RunWaiting();
+    // Once, when this run cannot serve later starts; says why.
+    void ReportNoHandOver(unsigned error);
 
     std::string pendingPath_;
     std::deque<PipeRequest> waiting_;

@@ -3,6 +3,7 @@
 #include "app/NamedPipeClient.h"
 #include "app/TApplication.h"
 #include "output/PortfolioGenerator.h"
+#include "platform/registry/RegistryHive.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -86,6 +87,12 @@ std::optional<int> HandOverToRunningInstance(int argc, char** argv, HANDLE* inst
                              "be made in \"" + folder + "\" (error " + std::to_string(GetLastError()) + ").");
     }
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        // The instance is the one that reads the settings, which name the
+        // accounts mail goes through and a library it loads.
+        if (const std::string problem = RegistryHive::FolderProblem(RegistryHive::Folder()); !problem.empty()) {
+            CloseHandle(lock);
+            return ReportFailure(argc, argv, "Velmora Voravev cannot start. " + problem);
+        }
         *instanceLock = lock;
         return std::nullopt;
     }

@@ -296,7 +296,8 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
     ReplacePortfolio(nullptr);
     auto loaded = std::make_unique<Portfolio>();
     loaded->SetFileName(path);
-    const bool ok = loaded->Load();
+    std::string failure;
+    const bool ok = loaded->Load(&failure);
     if (ok) {
         ReplacePortfolio(std::move(loaded));
         RebuildStrip();
@@ -310,14 +311,17 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
     // shows a deleted artwork while the message is up.
     loaded.reset();
     NewPortfolio();
-    // A file that is there but does not read is no case of a moved file.
+    // A file that is there but does not read is no case of a moved file;
+    // one too large for this computer is neither, and stays in the list.
     std::error_code ignored;
-    const char* const reason = std::filesystem::is_regular_file(path, ignored)
+    const std::string reason = !failure.empty() ? failure
+                               : std::filesystem::is_regular_file(path, ignored)
                                    ? "The file is damaged or is not a portfolio file."
                                    : "Please check if this file still exists.";
     MessageBoxA(this, "Failed to open the file: " + FileNamePart(path) + "\n\n" + reason, "Error",
                 MB_OK | MB_ICONWARNING);
-    RemoveRecentFile(path);
+    if (failure.empty())
+        RemoveRecentFile(path);
     return false;
 }
 

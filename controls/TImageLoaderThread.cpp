@@ -23,6 +23,7 @@
 #include "platform/gdiplus/GpImage.h"
 #include "platform/gdiplus/GpObjects.h"
 #include "platform/gdiplus/SrgbImage.h"
+#include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/MemoryStream.h"
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
@@ -196,8 +197,10 @@ TThumbnailResult MakeThumbnail(const TThumbnailJob& job)
             FromBytes(job.Bytes, job, result);
         else
             FromFile(job, result);
-    } catch (const std::bad_alloc&) {
-        result = TThumbnailResult();  // Failed: the item shows the default image
+    } catch (...) {
+        // Out of memory, or a decoder that gave up in its own way: this one
+        // picture failed (the item shows the default image), nothing else.
+        result = TThumbnailResult();
     }
     return result;
 }
@@ -226,7 +229,7 @@ namespace {
 int JobLimit()
 {
     // Asked on every scroll step; the C library reads it from sysfs each time.
-    static const int limit = 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    static const int limit = 8 * UsableProcessors();
     return limit;
 }
 }  // namespace

@@ -1,5 +1,7 @@
 #include "controls/TThumbnailWorkers.h"
 
+#include "platform/rtl/ControlGroup.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <algorithm>
@@ -31,7 +33,7 @@ void TThumbnailWorkers::Queue(TThumbnailTask task)
         queue_.push_back(std::move(task));
         // One per core, started as work comes: a strip that loads nothing
         // has no threads at all.
-        static const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        static const size_t cores = size_t(UsableProcessors());
         if (threads_.size() < cores && threads_.size() < queue_.size() + size_t(making_))
             threads_.emplace_back([this] { Run(); });
     }

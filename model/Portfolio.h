@@ -111,9 +111,10 @@ public:
     void ClearModified() { modified_.store(false); }
 
     // Defined with the portfolio file reader and writer. A failed save
-    // says in *failure what failed.
+    // says in *failure what failed; a failed open says so only when the
+    // file is not to blame (it needs more memory than the program may use).
     bool Save(std::string* failure = nullptr);
-    bool Load();
+    bool Load(std::string* failure = nullptr);
     // Makes the install folder the current directory again.
     static void RestoreWorkingFolder();
 

@@ -11,6 +11,7 @@
 #include "output/PageText.h"
 #include "output/TForm10.h"
 #include "output/UniqueNames.h"
+#include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/thread/Thread.h"
@@ -431,7 +432,7 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
         }
     };
 
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = unsigned(UsableProcessors());
     const int threads = static_cast<int>(std::min<unsigned>(cores, static_cast<unsigned>(count)));
     std::vector<std::thread> pool;
     pool.reserve(threads);

@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 class Portfolio;
 
 // A reader of one version of the portfolio file. Readers hold no state; the
@@ -7,6 +9,8 @@ class Loader {
 public:
     virtual ~Loader() = default;
     // Reads the file named by the portfolio's FileName into a freshly
-    // constructed portfolio. False, never an exception, when it cannot.
-    virtual bool Load(Portfolio* portfolio) = 0;
+    // constructed portfolio. False, never an exception, when it cannot;
+    // *failure then says why when the cause is not the file itself (it
+    // needs more memory than the program may use).
+    virtual bool Load(Portfolio* portfolio, std::string* failure) = 0;
 };

@@ -21,6 +21,7 @@
 #include "model/Portfolio.h"
 #include "model/TemplateLibrary.h"
 #include "model/XmlHelpers.h"
+#include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
@@ -330,14 +331,7 @@ std::atomic<int64_t> loadSizeOverride{0};
 // control group limits it.
 int64_t MachineLoadSize()
 {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    int64_t memory = pages > 0 && pageSize > 0 ? int64_t(pages) * pageSize : 0;
-    std::ifstream limitFile("/sys/fs/cgroup/memory.max");
-    int64_t limit = 0;
-    if (limitFile >> limit && limit > 0 && (memory == 0 || limit < memory))
-        memory = limit;
-    return std::max(kMinLoadSize, memory / 2);
+    return std::max(kMinLoadSize, UsableMemory() / 2);
 }
 
 } // namespace
@@ -518,7 +512,15 @@ bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary
     }
 }
 
-bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
+std::string NeedsMemoryText(int64_t need, int64_t limit)
+{
+    const auto mib = [](int64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); };
+    return "Opening this portfolio needs " + mib(need) + " MiB of memory for its artworks, more than the program "
+           "may use on this computer (" + std::to_string(limit >> 20) + " MiB). It opens on a computer with more "
+           "memory.";
+}
+
+bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary, std::string* failure)
 {
     if (!portfolio)
         return false;
@@ -556,8 +558,11 @@ bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary)
                 CheckItemSize(*archiver, index, kMaxItemSize);
                 attachments += int64_t(archiver->Item(index).FullUncompressedSize());
             }
-            if (OpenNeed(sizes, attachments) > limit)
-                throw EPortfolioFileError("Opening the portfolio file would need too much memory");
+            if (const int64_t need = OpenNeed(sizes, attachments); need > limit) {
+                if (failure)
+                    *failure = NeedsMemoryText(need, limit);
+                return false;
+            }
         }
         for (size_t first = 0; first < pictures.size();) {
             // A batch whose sizes, as the directory gives them, fit in what

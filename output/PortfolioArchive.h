@@ -137,8 +137,13 @@ bool LoadXml(Portfolio* portfolio, TStream* stream, const Vocabulary& vocabulary
 
 // Opens the portfolio's file, reads its document in the vocabulary, then
 // every artwork by its ID and the three attachments, all from the archive,
-// within MaxLoadSize().
-bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary);
+// within MaxLoadSize(). A file whose directory asks for more than that is
+// refused before any artwork is read, with *failure saying how much it
+// needs; other failures leave *failure as it was.
+bool LoadFile(Portfolio* portfolio, const Vocabulary& vocabulary, std::string* failure = nullptr);
+
+// The refusal of a file that needs more memory than the program may use.
+std::string NeedsMemoryText(int64_t need, int64_t limit);
 
 // An ID that can name an item and a file of its own anywhere: letters,
 // digits, "_" and "-", at most 64 of them. IDs the program makes are such.

@@ -10,7 +10,7 @@
 #include "output/PortfolioLoaderV2.h"
 #include "zip/TZipArchiver.h"
 
-bool PortfolioLoader::Load(Portfolio* portfolio)
+bool PortfolioLoader::Load(Portfolio* portfolio, std::string* failure)
 {
     if (!portfolio)
         return false;
@@ -27,7 +27,7 @@ bool PortfolioLoader::Load(Portfolio* portfolio)
                 reader = std::make_unique<PortfolioLoaderV2>();
             archiver->CloseArchive();
         }
-        return reader && reader->Load(portfolio);
+        return reader && reader->Load(portfolio, failure);
     } catch (const std::exception&) {
         return false;
     }
@@ -66,7 +66,7 @@ bool Portfolio::Save(std::string* failure)
     return Finish(*this, PortfolioLoader().Save(this, failure));
 }
 
-bool Portfolio::Load()
+bool Portfolio::Load(std::string* failure)
 {
-    return Finish(*this, PortfolioLoader().Load(this));
+    return Finish(*this, PortfolioLoader().Load(this, failure));
 }

@@ -8,8 +8,10 @@ class Portfolio;
 class PortfolioLoader {
 public:
     // Reads the file named by the portfolio's FileName into a freshly
-    // constructed portfolio. False for a missing, foreign or damaged file.
-    bool Load(Portfolio* portfolio);
+    // constructed portfolio. False for a missing, foreign or damaged file,
+    // and for one that needs more memory than the program may use, which
+    // *failure then explains.
+    bool Load(Portfolio* portfolio, std::string* failure = nullptr);
     // False with *failure set to what failed when it cannot be written.
     bool Save(Portfolio* portfolio, std::string* failure = nullptr);
 };

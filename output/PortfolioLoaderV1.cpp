@@ -38,9 +38,9 @@ constexpr Vocabulary kVocabulary{"Template", kDetails, kPicture};
 
 } // namespace
 
-bool PortfolioLoaderV1::Load(Portfolio* portfolio)
+bool PortfolioLoaderV1::Load(Portfolio* portfolio, std::string* failure)
 {
-    return LoadFile(portfolio, kVocabulary);
+    return LoadFile(portfolio, kVocabulary, failure);
 }
 
 bool PortfolioLoaderV1::LoadFromXml(Portfolio* portfolio, TStream* stream)

@@ -7,6 +7,6 @@ class TStream;
 
 class PortfolioLoaderV1 : public Loader {
 public:
-    bool Load(Portfolio* portfolio) override;
+    bool Load(Portfolio* portfolio, std::string* failure) override;
     static bool LoadFromXml(Portfolio* portfolio, TStream* stream);
 };

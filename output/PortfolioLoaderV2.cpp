@@ -169,9 +169,9 @@ void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::stri
 
 } // namespace
 
-bool PortfolioLoaderV2::Load(Portfolio* portfolio)
+bool PortfolioLoaderV2::Load(Portfolio* portfolio, std::string* failure)
 {
-    return LoadFile(portfolio, kVocabulary);
+    return LoadFile(portfolio, kVocabulary, failure);
 }
 
 bool PortfolioLoaderV2::LoadFromXml(Portfolio* portfolio, TStream* stream)

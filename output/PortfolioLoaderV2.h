@@ -8,7 +8,7 @@ class TStream;
 
 class PortfolioLoaderV2 : public Loader {
 public:
-    bool Load(Portfolio* portfolio) override;
+    bool Load(Portfolio* portfolio, std::string* failure) override;
     // Writes the file named by the portfolio's FileName. The archive is
     // built under a temporary name in the same folder and takes the file's
     // name only when it is whole, so a failed save leaves the old file as

@@ -5,12 +5,28 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <exception>
+#include <string>
+
 ProgressThread::ProgressThread(const std::string& title, bool CreateSuspended)
     : TThread(CreateSuspended), progressForm_(new TForm15(nullptr)), title_(title)
 {
     // A job that ends while its window still holds the main window disabled
     // would leave the program unusable: give the user the Close button.
     AfterExecute = [this] {
+        // A job ended by an exception of any kind failed: its window says
+        // so instead of showing the last step as if it were under way.
+        if (const std::exception_ptr failure = FatalException()) {
+            std::string cause;
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::exception& error) {
+                cause = error.what();
+            } catch (...) {
+            }
+            EmptyBar();
+            SetStatus("Error: " + (cause.empty() ? std::string("The job ended unexpectedly.") : cause));
+        }
         Synchronize([this] {
             if (progressForm_->isVisible() && !progressForm_->Button1->isEnabled())
                 EnableCloseButton();

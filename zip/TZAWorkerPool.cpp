@@ -1,5 +1,7 @@
 #include "zip/TZAWorkerPool.h"
 
+#include "platform/rtl/ControlGroup.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -81,8 +83,7 @@ int DefaultArchiverWorkers()
 {
     if (const int set = g_defaultWorkers.load(); set > 0)
         return set;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return int(std::clamp(cores, 1u, 8u));
+    return std::clamp(UsableProcessors(), 1, 8);
 }
 
 void SetDefaultArchiverWorkers(int workers) { g_defaultWorkers.store(std::max(workers, 0)); }

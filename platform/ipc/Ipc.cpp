@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <pwd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/socket.h>
@@ -19,15 +19,6 @@ namespace {
 const char kAppFolder[] = "VelmoraVoravev";
 const char kFolderPrefix[] = "instance-";
 
-std::string CacheFolder()
-{
-    std::string cache = GetUserCacheFolder();
-    if (cache.empty())
-        if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir && user->pw_dir[0] == '/')
-            cache = std::string(user->pw_dir) + "/.cache";
-    return cache;
-}
-
 // The host's name as one file-name part: a home shared between machines
 // gets one instance per machine, as sockets and locks do not cross them.
 std::string HostKey()
@@ -35,9 +26,7 @@ std::string HostKey()
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0 || !name[0])
         return "localhost";
-    // The short name keeps the socket's path within what an address holds.
     std::string key(name, ::strcspn(name, "."));
-    key = key.substr(0, 32);
     if (key.empty())
         return "localhost";
     for (char& c : key)
@@ -107,7 +96,7 @@ bool CloseHandle(HANDLE handle)
 
 std::string GetIpcFolder()
 {
-    const std::string cache = CacheFolder();
+    const std::string cache = GetUserCacheFolder();
     if (cache.empty())
         return {};
     return cache + "/" + kAppFolder + "/" + kFolderPrefix + HostKey() + "/";
@@ -118,7 +107,7 @@ bool ForceIpcFolder()
     const std::string folder = GetIpcFolder();
     if (folder.empty())
         return false;
-    const std::string cache = CacheFolder();
+    const std::string cache = GetUserCacheFolder();
     if (!ForceDirectories(cache, 0700) || !ForcePrivateFolder(cache + "/" + kAppFolder))
         return false;
     // Made here when missing; one that is there must already be a private
@@ -156,12 +145,45 @@ std::string PipeShortName(const std::string& pipeName)
     return name;
 }
 
-bool SocketAddress(const std::string& path, sockaddr_un& address)
+SocketName::SocketName(const std::string& path)
 {
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
+    address_.sun_family = AF_UNIX;
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        errno = EINVAL;
+        return;
+    }
+    std::string name = path;
+    if (path.size() >= sizeof address_.sun_path) {
+        const size_t slash = path.rfind('/');
+        if (slash == std::string::npos || slash == 0) {
+            errno = ENAMETOOLONG;
+            return;
+        }
+        folderFd_ = ::open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd_ < 0)
+            return;
+        name = "/proc/self/fd/" + std::to_string(folderFd_) + path.substr(slash);
+        if (name.size() >= sizeof address_.sun_path) {
+            errno = ENAMETOOLONG;
+            return;
+        }
+    }
+    std::memcpy(address_.sun_path, name.c_str(), name.size() + 1);
+    valid_ = true;
+}
+
+SocketName::~SocketName()
+{
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+const sockaddr* SocketName::Address() const
+{
+    return reinterpret_cast<const sockaddr*>(&address_);
+}
+
+unsigned SocketName::Length() const
+{
+    return sizeof address_;
 }

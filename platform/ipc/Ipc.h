@@ -17,7 +17,10 @@
 //   connection carries one message, ended by the client closing its end.
 //   The first CreateNamedPipeA binds and listens; each instance handle it
 //   returns is one accepted connection. Only peers of our own user are
-//   served (the folder's mode and the peer's credentials).
+//   served (the folder's mode and the peer's credentials). However long
+//   the home and host names make the socket's path, it is reached (through
+//   a descriptor of the folder when the path is longer than a socket
+//   address holds).
 //
 // Every call returns null (or false) on failure and leaves its reason for
 // GetLastError, per thread, as the error codes below.

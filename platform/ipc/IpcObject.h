@@ -5,6 +5,8 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 struct IpcObject {
     virtual ~IpcObject() = default;
@@ -18,8 +20,28 @@ bool Fail(DWORD error);
 // The short name inside "\\.\pipe\<name>", or empty when the text is not a
 // pipe name or the name could not be a file name.
 std::string PipeShortName(const std::string& pipeName);
-// The socket address of path; false when the path is too long for one.
-bool SocketAddress(const std::string& path, struct sockaddr_un& address);
+// The address of the socket at path, for bind and connect. A path longer
+// than an address holds (a long home or host name) is reached through a
+// descriptor of its folder, "/proc/self/fd/<n>/<name>", kept open as long
+// as this object.
+class SocketName {
+public:
+    explicit SocketName(const std::string& path);
+    ~SocketName();
+    SocketName(const SocketName&) = delete;
+    SocketName& operator=(const SocketName&) = delete;
+
+    // False when even the short form does not fit or the folder cannot be
+    // opened; errno tells why.
+    bool Valid() const { return valid_; }
+    const struct sockaddr* Address() const;
+    unsigned Length() const;
+
+private:
+    struct sockaddr_un address_{};
+    int folderFd_ = -1;
+    bool valid_ = false;
+};
 // Whether this process holds the mutex of that name through a handle.
 bool MutexHeldHere(const std::string& name);
 // Creates the folder of the named objects when missing and checks it.

@@ -34,9 +34,9 @@ HANDLE CreateFileA(const std::string& pipeName, DWORD access, DWORD /*shareMode*
         Fail(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    sockaddr_un address{};
-    if (!SocketAddress(NamedPipeSocketPath(pipeName), address)) {
-        Fail(ERROR_FILENAME_EXCED_RANGE);
+    const SocketName address(NamedPipeSocketPath(pipeName));
+    if (!address.Valid()) {
+        Fail(ErrorFromErrno(errno));
         return nullptr;
     }
     auto client = std::make_unique<PipeClient>();
@@ -47,7 +47,7 @@ HANDLE CreateFileA(const std::string& pipeName, DWORD access, DWORD /*shareMode*
         Fail(ErrorFromErrno(errno));
         return nullptr;
     }
-    if (::connect(client->fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(client->fd, address.Address(), address.Length()) != 0) {
         Fail(ErrorFromErrno(errno));
         return nullptr;
     }

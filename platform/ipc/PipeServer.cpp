@@ -28,9 +28,9 @@ std::shared_ptr<PipeListener> Listen(const std::string& name)
 {
     auto listener = std::make_shared<PipeListener>();
     listener->path = GetIpcFolder() + name + ".pipe";
-    sockaddr_un address{};
-    if (!SocketAddress(listener->path, address)) {
-        Fail(ERROR_FILENAME_EXCED_RANGE);
+    const SocketName address(listener->path);
+    if (!address.Valid()) {
+        Fail(ErrorFromErrno(errno));
         return nullptr;
     }
     listener->fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -39,15 +39,15 @@ std::shared_ptr<PipeListener> Listen(const std::string& name)
         Fail(ErrorFromErrno(errno));
         return nullptr;
     }
-    const auto* raw = reinterpret_cast<const sockaddr*>(&address);
-    if (::bind(listener->fd, raw, sizeof address) != 0) {
+    if (::bind(listener->fd, address.Address(), address.Length()) != 0) {
         if (errno != EADDRINUSE) {
             Fail(ErrorFromErrno(errno));
             return nullptr;
         }
         struct stat st{};
         if (!MutexHeldHere(name) || ::lstat(listener->path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) ||
-            ::unlink(listener->path.c_str()) != 0 || ::bind(listener->fd, raw, sizeof address) != 0) {
+            ::unlink(listener->path.c_str()) != 0 ||
+            ::bind(listener->fd, address.Address(), address.Length()) != 0) {
             Fail(ERROR_ACCESS_DENIED);
             return nullptr;
         }

@@ -325,14 +325,31 @@ std::string RegistryHive::Folder()
 {
     if (const char* dir = std::getenv("VELMORA_REGISTRY_DIR"); dir && *dir)
         return dir;
-    std::string config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-        config = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        config = std::string(home) + "/.config";
-    else
-        config = "/tmp";
-    return config + "/VelmoraVoravev";
+    const std::string config = GetUserConfigFolder();
+    return config.empty() ? config : config + "/VelmoraVoravev";
+}
+
+std::string RegistryHive::FolderProblem(const std::string& folder)
+{
+    if (folder.empty())
+        return "Velmora Voravev finds no folder for its settings: neither HOME nor the user database names a home "
+               "folder for this user.";
+    struct stat st{};
+    if (::stat(folder.c_str(), &st) != 0)
+        return errno == ENOENT ? std::string()
+                               : "The settings folder \"" + folder + "\" cannot be read: " + ErrnoText();
+    // What is kept there decides the accounts mail goes through and the
+    // library the program loads for PDF documents: only the user may have
+    // put it there.
+    if (!S_ISDIR(st.st_mode))
+        return "The settings folder \"" + folder + "\" is not a folder.";
+    if (st.st_uid != ::geteuid())
+        return "The settings folder \"" + folder + "\" belongs to another user. Remove it, or make it yours "
+               "(permissions 700), then start the program again.";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "The settings folder \"" + folder + "\" may be changed by other users. Make it yours alone "
+               "(permissions 700), then start the program again.";
+    return {};
 }
 
 RegistryHive& RegistryHive::For(HKEY root)
@@ -372,7 +389,7 @@ void RegistryHive::Reset()
 void RegistryHive::Refresh()
 {
     struct stat now{};
-    if (::stat(path_.c_str(), &now) != 0) {
+    if (!FolderProblem(folder_).empty() || ::stat(path_.c_str(), &now) != 0) {
         Reset();
         loaded_ = true;
         return;
@@ -412,8 +429,13 @@ void RegistryHive::Read(const std::function<void(const RegKey&)>& f)
 void RegistryHive::Modify(const std::function<bool(RegKey&)>& f)
 {
     std::lock_guard lock(mutex_);
+    if (const std::string problem = FolderProblem(folder_); !problem.empty())
+        throw ERegistryException(problem);
     if (!ForceDirectories(folder_, 0700))
         throw ERegistryException("Cannot create the registry folder " + folder_ + ": " + ErrnoText());
+    // Made just now by someone else, or open to others after all.
+    if (const std::string problem = FolderProblem(folder_); !problem.empty())
+        throw ERegistryException(problem);
     const std::string lockPath = folder_ + "/" + RootKeyName(root_) + ".lock";
     const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lockFd < 0)

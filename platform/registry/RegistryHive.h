@@ -9,7 +9,8 @@
 //   "Blob"=hex:01,02,ff
 //
 // The file lives in $VELMORA_REGISTRY_DIR, else $XDG_CONFIG_HOME/VelmoraVoravev
-// (default ~/.config/VelmoraVoravev), named after the root. Changes are made
+// (default ~/.config/VelmoraVoravev, with the home from the user database
+// when HOME is not set), named after the root. Changes are made
 // under an exclusive lock (a process mutex plus flock on "<root>.lock"): the
 // file is re-read, changed and written to a temporary name that is renamed
 // over it, so concurrent writers in several processes lose nothing and
@@ -49,8 +50,13 @@ class RegistryHive {
 public:
     // The hive of the root in the folder that the environment names now.
     static RegistryHive& For(HKEY root);
-    // The folder holding the hive files.
+    // The folder holding the hive files; empty when the user has no home.
     static std::string Folder();
+    // Why the folder may not hold the user's settings (empty when it may,
+    // or does not exist yet): it must be the user's own folder that nobody
+    // else may change. A hive in such a folder reads as empty and is never
+    // written.
+    static std::string FolderProblem(const std::string& folder);
 
     const std::string& FilePath() const { return path_; }
 

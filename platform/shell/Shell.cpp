@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -15,12 +17,28 @@ std::string XdgFolder(const char* variable, const char* homeRelative)
 {
     if (const char* value = std::getenv(variable); value && value[0] == '/')
         return value;
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return std::string(home) + "/" + homeRelative;
-    return {};
+    const std::string home = GetHomeFolder();
+    return home.empty() ? home : home + "/" + homeRelative;
 }
 
 } // namespace
+
+std::string GetHomeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return home;
+    // Started without HOME (a service, `env -i`): the account's own home,
+    // never a shared folder someone else could have prepared.
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (size_t(1) << 20))
+        buffer.resize(buffer.size() * 2);
+    if (found && found->pw_dir && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
 
 std::string GetLocalAppDataFolder()
 {

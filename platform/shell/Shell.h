@@ -3,8 +3,11 @@
 #include <string>
 #include <sys/types.h>
 
+// The user's home folder: $HOME when it is an absolute path, else the home
+// the password database gives the effective user; empty when neither does.
+std::string GetHomeFolder();
 // $XDG_DATA_HOME, else ~/.local/share (no trailing "/"); empty when neither
-// that variable nor $HOME is usable.
+// that variable nor a home folder is usable.
 std::string GetLocalAppDataFolder();
 // $XDG_CONFIG_HOME, else ~/.config (no trailing "/"); empty as above.
 std::string GetUserConfigFolder();

@@ -162,6 +162,36 @@ TEST_F(MainWindowFilesTest, AFailedOpenIsReportedAndLeavesAnEmptyPortfolioAndThe
     }
 }
 
+// A sound file larger than this computer may open is not called damaged:
+// the box says how much it needs, and it stays among the recent files.
+TEST_F(MainWindowFilesTest, AFileLargerThanThisComputerMayOpenSaysHowMuchItNeeds)
+{
+    struct Restore {
+        ~Restore() { PortfolioArchive::SetMaxLoadSize(0); }
+    } restore;
+    const std::string path = MakeFile("large.pfo", "Ada", {"Red Field", "Dusk"});
+    MakeForms();
+    Options::Instance()->SetRecentFile2(path);
+    // Two artworks of 40 x 30 need a few kilobytes; this computer, as the
+    // test sets it, may use less.
+    PortfolioArchive::SetMaxLoadSize(4096);
+
+    ModalDriver driver;
+    driver.Press(QMessageBox::Ok);
+    EXPECT_FALSE(form1_->OpenPortfolio(path));
+    ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].text, "Failed to open the file: large.pfo\n\nOpening this portfolio needs 1 MiB of "
+                                     "memory for its artworks, more than the program may use on this computer (0 "
+                                     "MiB). It opens on a computer with more memory.");
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
+    EXPECT_EQ(Options::Instance()->GetRecentFile2(), path);
+
+    PortfolioArchive::SetMaxLoadSize(0);
+    EXPECT_TRUE(form1_->OpenPortfolio(path));
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 2);
+}
+
 // What each recent-file menu entry shows, hidden entries as "-".
 std::vector<std::string> MenuEntries(TForm1& form)
 {

@@ -7,13 +7,19 @@
 #include "model/Options.h"
 #include "model/Picture.h"
 #include "output/Form1.h"
+#include "output/PortfolioGenerator.h"
 #include "platform/ipc/Ipc.h"
 #include "tests/app/JobTestSupport.h"
 #include "tests/app/SingleInstanceTestSupport.h"
+#include "tests/support/ModalDriver.h"
 
 #include <QDialog>
 
+#include <cstring>
 #include <filesystem>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -159,6 +165,40 @@ TEST_F(PipeServerTest, AStalledClientDoesNotKeepTheWindowFromGoing)
     form1_.reset();
     EXPECT_FALSE(fs::exists(NamedPipeSocketPath(NamedPipeClient::PipeName())));
     CloseHandle(stalled);
+}
+
+// A socket left by another process where the program's goes, with the
+// instance lock not ours to take it over: this run cannot serve later
+// starts, and says so once instead of leaving them to fail unexplained.
+TEST(PipeServerWithoutSocketTest, ARunThatCannotListenSaysSoOnce)
+{
+    HANDLE lock = CreateMutexA(nullptr, true, PortfolioGenerator::ApplicationKey);
+    ASSERT_NE(lock, nullptr);
+    CloseHandle(lock);
+    const std::string path = NamedPipeSocketPath(NamedPipeClient::PipeName());
+    const int planted = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    ASSERT_EQ(::bind(planted, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path;
+    ::close(planted);
+
+    ModalDriver driver;
+    driver.Press(QMessageBox::Ok);
+    {
+        NamedPipeServer server;
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+        ASSERT_TRUE(WaitUntil([&server] { return server.Finished(); }));
+    }
+    ASSERT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(driver.Seen()[0].title, "Warning");
+    EXPECT_NE(driver.Seen()[0].text.find("cannot take pictures or portfolios from later starts while this window is "
+                                         "open: the hand-over could not be set up in \"" + GetIpcFolder() + "\""),
+              std::string::npos)
+        << driver.Seen()[0].text;
+    EXPECT_TRUE(fs::is_socket(path)) << "what was there is left alone";
+    fs::remove(path);
 }
 
 } // namespace

@@ -5,9 +5,12 @@
 #include "platform/ipc/Ipc.h"
 #include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +68,27 @@ TEST_F(SecondInstanceTest, FailsWithExitCodeOneWhenNobodyServesThePipe)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(second.ErrorOutput().find("Failed to open the client named pipe."), std::string::npos)
         << second.ErrorOutput();
+}
+
+// The first start reads the settings: from a folder others may change it
+// does not start at all, and says why.
+TEST(FirstInstanceTest, ASettingsFolderOthersMayChangeStopsTheStartWithAMessage)
+{
+    TempDir home;
+    const std::string settings = home / "settings";
+    std::filesystem::create_directory(settings);
+    ::chmod(settings.c_str(), 0777);
+    std::vector<std::string> environment = kChildEnvironment;
+    environment.push_back("VELMORA_REGISTRY_DIR=" + settings);
+    ChildProcess first({VELMORA_PROGRAM}, environment);
+    const int status = first.Wait(120000);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(first.ErrorOutput().find("Velmora Voravev cannot start. The settings folder \"" + settings +
+                                       "\" may be changed by other users."),
+              std::string::npos)
+        << first.ErrorOutput();
+    EXPECT_TRUE(std::filesystem::is_empty(settings));
 }
 
 } // namespace

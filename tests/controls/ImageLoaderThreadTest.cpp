@@ -26,6 +26,7 @@
 #include "controls/TSmoothImageListBoxItems.h"
 #include "controls/TSmoothImageListBoxBar.h"
 #include "controls/render/MainWindowStrip.h"
+#include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/controls/LoaderFixtures.h"
 
@@ -223,8 +224,8 @@ TEST_F(ImageLoader, OnDemandLeavesItemsOutOfViewUntilTheyAreScrolledIn)
 
 TEST_F(ImageLoader, ARestartBeginsAtTheFirstItemInView)
 {
-    // More items than jobs may be out at once (eight per core).
-    const int out = 8 * int(std::max(1u, std::thread::hardware_concurrency()));
+    // More items than jobs may be out at once (eight per usable core).
+    const int out = 8 * UsableProcessors();
     const int jump = 2 * out + 40;
     box->SetThreadLoading(tlAll);
     AddCopies("big.jpg", jump + 20);

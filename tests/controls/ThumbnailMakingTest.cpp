@@ -6,12 +6,16 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <QObject>
 #include <QPainter>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <stdexcept>
 
 #include "controls/GPGraphics.h"
 #include "controls/TImageLoaderThread.h"
+#include "controls/TThumbnailWorkers.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/controls/LoaderFixtures.h"
 #include "tests/support/ColourPictures.h"
@@ -285,4 +289,30 @@ TEST(ThumbnailMaking, APictureWithAProfileShowsItsSrgbColours)
                     << ColourText(shown) << " for " << ColourText(InSrgb(space, stored));
             }
         }
+}
+
+// A decoder that throws anything at all fails that one picture on the
+// strip's worker; the worker and the program go on with the next one.
+TEST(ThumbnailMaking, AnyExceptionFromTheDecoderFailsOnlyItsOwnPicture)
+{
+    QObject context;
+    std::vector<TThumbnailResult::TOutcome> outcomes;
+    TThumbnailWorkers workers(&context, [&](TThumbnailWorkers::TResults& results) {
+        for (TThumbnailDone& done : results)
+            outcomes.push_back(done.Result.Outcome);
+    });
+    auto token = std::make_shared<int>(0);
+    TThumbnailJob throwing = Job(LoaderFixtures() / "split.png");
+    throwing.Fit = [](int&, int&, int, int, int, int) { throw std::runtime_error("decoder gave up"); };
+    TThumbnailJob odd = Job(LoaderFixtures() / "split.jpg");
+    odd.Fit = [](int&, int&, int, int, int, int) { throw 42; };
+    // One at a time: the worker that met the exception makes the next one.
+    for (const TThumbnailJob& job : {throwing, odd, Job(LoaderFixtures() / "split.bmp")}) {
+        workers.Queue({token, job});
+        while (workers.Pending() > 0)
+            workers.WaitForResult();
+        workers.Drain();
+    }
+    EXPECT_EQ(outcomes, (std::vector<TThumbnailResult::TOutcome>{TThumbnailResult::Failed, TThumbnailResult::Failed,
+                                                                  TThumbnailResult::Loaded}));
 }

@@ -263,6 +263,36 @@ TEST_F(ProgressThreadTest, JobThatEndsWhileItsWindowBlocksGetsItsCloseButton)
     EXPECT_TRUE(mainWindow_.isEnabled());
 }
 
+// Whatever a job throws, the process goes on and the job's window tells
+// the user it failed, with the cause where the exception carries one.
+TEST_F(ProgressThreadTest, AJobEndedByAnyExceptionIsReportedAsFailed)
+{
+    const struct {
+        std::function<void()> fail;
+        const char* status;
+    } cases[] = {
+        {[] { throw std::runtime_error("The template has no pages."); }, "Error: The template has no pages."},
+        {[] { throw 42; }, "Error: The job ended unexpectedly."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        ScriptedJob job([&c](ScriptedJob& self) {
+            self.ShowProgressForm();
+            self.SetStatus("Generating Portfolio...");
+            self.SetProgress(3, 4);
+            c.fail();
+        });
+        job.Start();
+        job.WaitFor();
+        TForm15* form = job.ProgressForm();
+        EXPECT_EQ(form->Label1->text().toStdString(), c.status);
+        EXPECT_EQ(form->BarPosition(), 0);
+        EXPECT_TRUE(form->Button1->isEnabled());
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        EXPECT_TRUE(mainWindow_.isEnabled());
+    }
+}
+
 TEST_F(ProgressThreadTest, JobDestroyedWhileItsWorkerWaitsInASynchronizedCallEnds)
 {
     auto* job = new StuckJob;

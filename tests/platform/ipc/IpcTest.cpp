@@ -10,6 +10,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <fcntl.h>
+#include <sched.h>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -162,7 +164,31 @@ std::string ShortHostName()
 {
     char name[256] = {};
     ::gethostname(name, sizeof name - 1);
-    return std::string(name, ::strcspn(name, ".")).substr(0, 32);
+    return std::string(name, ::strcspn(name, "."));
+}
+
+bool WriteProcFile(const char* path, const std::string& text)
+{
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// Gives the calling process (a single-threaded fork) a host name of its
+// own, in a UTS namespace entered as root or through a user namespace.
+bool UseHostName(const std::string& host)
+{
+    if (::geteuid() != 0) {
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWUSER) != 0 || !WriteProcFile("/proc/self/setgroups", "deny") ||
+            !WriteProcFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+            !WriteProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
+            return false;
+    }
+    return ::unshare(CLONE_NEWUTS) == 0 && ::sethostname(host.data(), host.size()) == 0;
 }
 
 // Every test gets a cache folder (where the named objects live) of its own.
@@ -296,6 +322,55 @@ TEST_F(IpcTest, TheLockIsFoundWithAndWithoutARuntimeFolderAndNotInTheTempFolder)
 
     ::setenv("TMPDIR", savedTmp.c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+}
+
+// A home deep in the file system and the longest host name a machine can
+// have make a socket path far beyond what a socket address holds; a second
+// start still reaches the first.
+TEST_F(IpcTest, ALongCacheFolderAndHostNameStillHandOver)
+{
+    std::string cache = runtime_.Path().string();
+    while (cache.size() < 200)
+        cache += "/" + std::string(std::min<size_t>(50, 200 - cache.size() - 1), 'c');
+    ASSERT_EQ(cache.size(), 200u);
+    fs::create_directories(cache);
+    std::string host = "studio-workstation-in-the-east-wing-of-the-old-print-works";
+    host.resize(63, 'x');
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!UseHostName(host))
+            ::_exit(77);
+        ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+        if (NamedPipeSocketPath(kPipe).size() <= sizeof(sockaddr_un::sun_path) ||
+            GetIpcFolder().find(host) == std::string::npos)
+            ::_exit(2);
+        // The first start: holds the lock and serves the pipe.
+        ChildProcess first({IPC_HOLDER_HELPER, kName, "serve"});
+        std::string line;
+        if (!first.ReadLine(&line) || line != "owned")
+            ::_exit(3);
+        if (!first.ReadLine(&line) || line != "listening")
+            ::_exit(4);
+        // The second start finds the lock taken and hands its message over.
+        HANDLE lock = CreateMutexA(nullptr, true, kName);
+        if (!lock || GetLastError() != ERROR_ALREADY_EXISTS)
+            ::_exit(5);
+        CloseHandle(lock);
+        if (!Send("<message>handed over</message>"))
+            ::_exit(6);
+        if (!first.ReadLine(&line) || line != "received <message>handed over</message>")
+            ::_exit(7);
+        first.CloseInput();
+        ::_exit(first.Wait() == 0 ? 0 : 8);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no host name of our own (no UTS namespace)";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the step that failed";
 }
 
 TEST_F(IpcTest, OfTwoProcessesRacingForTheLockExactlyOneWins)

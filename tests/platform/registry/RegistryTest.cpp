@@ -1,14 +1,19 @@
 #include "platform/registry/Registry.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
+#include <pwd.h>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/registry/RegistryHive.h"
 #include "tests/platform/registry/RegistryFixture.h"
+#include "tests/support/OtherUser.h"
 
 using ::testing::ElementsAre;
 
@@ -327,5 +332,85 @@ TEST_F(RegistryTest, ConcurrentThreadsLoseNothing)
         ASSERT_TRUE(reg.OpenKeyReadOnly("\\Threads\\T" + std::to_string(t)));
         EXPECT_EQ(40u, reg.GetValueNames().size());
         EXPECT_EQ(t * 100 + 39, reg.ReadInteger("v39"));
+    }
+}
+
+// Started without HOME (and without the XDG variables) the settings are
+// still the user's own: the home comes from the user database.
+TEST_F(RegistryTest, WithoutHomeTheSettingsFolderIsInTheAccountsHome)
+{
+    std::map<std::string, std::string> saved;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "VELMORA_REGISTRY_DIR"}) {
+        if (const char* value = std::getenv(name))
+            saved[name] = value;
+        ::unsetenv(name);
+    }
+    const passwd* account = ::getpwuid(::geteuid());
+    ASSERT_NE(account, nullptr);
+    const std::string folder = RegistryHive::Folder();
+    for (const auto& [name, value] : saved)
+        ::setenv(name.c_str(), value.c_str(), 1);
+    EXPECT_EQ(folder, std::string(account->pw_dir) + "/.config/VelmoraVoravev");
+}
+
+// A settings folder somebody else owns, or may change, could name the
+// accounts mail goes through and the library the program loads: it is
+// neither read nor written, and says why.
+TEST_F(RegistryTest, ASettingsFolderOthersControlIsNeitherReadNorWritten)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& folder)> make;
+    };
+    const Case cases[] = {
+        {"writable by everybody",
+         [](const std::string& folder) {
+             std::filesystem::create_directory(folder);
+             ::chmod(folder.c_str(), 0777);
+         }},
+        {"writable by the group",
+         [](const std::string& folder) {
+             std::filesystem::create_directory(folder);
+             ::chmod(folder.c_str(), 0770);
+         }},
+        {"made by another user",
+         [](const std::string& folder) {
+             std::filesystem::create_directory(folder);
+             // Only root can give a folder away; others get one open to all.
+             if (::geteuid() == 0)
+                 ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
+             else
+                 ::chmod(folder.c_str(), 0757);
+         }},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = dir_ / ("settings-" + std::to_string(n++));
+        c.make(folder);
+        const std::string planted = "; Velmora Voravev registry hive, UTF-8\n\n[HKEY_CLASSES_ROOT\\Planted]\n"
+                                    "@=\"/home/other/evil.so\"\n";
+        {
+            std::ofstream out(folder + "/HKEY_CLASSES_ROOT.reg");
+            out << planted;
+        }
+        ::setenv("VELMORA_REGISTRY_DIR", folder.c_str(), 1);
+        const std::string problem = RegistryHive::FolderProblem(folder);
+        EXPECT_NE(problem.find(folder), std::string::npos) << problem;
+
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CLASSES_ROOT);
+        EXPECT_FALSE(reg.KeyExists("\\Planted"));
+        EXPECT_FALSE(reg.OpenKey("\\Mine", true));
+        try {
+            RegistryHive::For(HKEY_CLASSES_ROOT).Modify([](RegKey& root) {
+                root.FindOrCreate({"Mine"});
+                return true;
+            });
+            ADD_FAILURE() << "written";
+        } catch (const ERegistryException& error) {
+            EXPECT_EQ(error.Message(), problem);
+        }
+        EXPECT_EQ(ReadFileBytes(folder + "/HKEY_CLASSES_ROOT.reg"), planted);
     }
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +38,12 @@ private:
     std::optional<std::string> old_;
 };
 
+std::string AccountHome()
+{
+    const passwd* account = ::getpwuid(::geteuid());
+    return account && account->pw_dir ? account->pw_dir : "";
+}
+
 } // namespace
 
 TEST(Shell, SpecialFoldersFollowXdgAndFallBackToHome)
@@ -51,7 +58,8 @@ TEST(Shell, SpecialFoldersFollowXdgAndFallBackToHome)
         {"/x/data", "/home/u", "/x/data", "/x/data"},
         {std::nullopt, "/home/u", "/home/u/.local/share", "/home/u/.config"},
         {"relative/ignored", "/home/u", "/home/u/.local/share", "/home/u/.config"},
-        {std::nullopt, std::nullopt, "", ""},
+        // Without HOME, the account's home from the user database.
+        {std::nullopt, std::nullopt, AccountHome() + "/.local/share", AccountHome() + "/.config"},
     };
     for (const Case& c : cases) {
         ScopedEnv home("HOME", c.home);
