@@ -89,7 +89,7 @@ bool BrowsersShow(FREE_IMAGE_FORMAT format)
 }
 
 // The file an artwork is written to: its source file's name when browsers
-// show that format and it can hold the image, that name with ".png" when
+// show that format and it can hold the image, that name made a ".png" when
 // the format cannot hold it (a GIF edited into full colour). Formats that
 // browsers do not show (TIFF, or none) become JPEG, or PNG for an image
 // with transparency or one JPEG cannot hold.
@@ -101,7 +101,7 @@ std::string ImageFileName(const Picture& picture)
     const TFreeWinBitmap* image = picture.GetBitmap();
     const FREE_IMAGE_FORMAT format = TFreeBitmap::FormatFromFileName(name);
     if (BrowsersShow(format))
-        return image && image->CanSave(format) ? name : name + ".png";
+        return image && image->CanSave(format) ? name : ChangeFileExt(name, ".png");
     const bool jpeg = image && !image->IsTransparent() && image->CanSave(FIF_JPEG);
     return ChangeFileExt(name, jpeg ? ".jpg" : ".png");
 }
@@ -461,9 +461,10 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
         if (error)
             std::rethrow_exception(error);
         if (state == State::Failed) {
-            // The format of the name refused this image after all: PNG takes
-            // any image, under a name no other artwork uses.
-            std::string png = names.Take(imageNames_[i] + ".png");
+            // The format of the name refused this image after all (JPEG
+            // holds no side over 65,500 pixels): PNG takes any image, under a
+            // name no other artwork uses.
+            std::string png = names.Take(ChangeFileExt(imageNames_[i], ".png"));
             if (!portfolio->GetPicture(i)->GetBitmap()->Save(images + png, 0)) {
                 const std::string title = portfolio->GetPicture(i)->GetTitle(true);
                 // The image library gives no reason; none is made up.

@@ -56,6 +56,14 @@ struct FreeBlock {
     void operator()(char* block) const { std::free(block); }
 };
 
+// "the page of artwork 3 ("Title")", as a failure names it.
+std::string ArtworkPageName(Portfolio* portfolio, int index)
+{
+    const Picture* picture = portfolio->GetPicture(index);
+    const std::string title = picture ? picture->GetTitle(true) : std::string();
+    return "the page of artwork " + std::to_string(index + 1) + (title.empty() ? "" : " (\"" + title + "\")");
+}
+
 std::string WithoutTrailingSlash(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -140,7 +148,7 @@ bool PDFGenerator::Generate()
         const std::string innerFolder = inner->GetOutputFolder();
         // A page the component could not draw would leave a blank or partial
         // page in a file that is then exported or sent as if complete.
-        auto drawOnCurrentPage = [&](const char* text, const std::string& base) {
+        auto drawOnCurrentPage = [&](const char* text, const std::string& base, const std::string& what) {
             CComPtr<IPDFPage> page;
             document->GetCurrentPage(&page);
             if (!page)
@@ -151,13 +159,13 @@ bool PDFGenerator::Generate()
             CComBSTR htmlText(html.c_str());
             CComBSTR baseText(base);
             if (FAILED(page->DrawHtml(htmlText, -1, -1, -1, -1, kDrawHtmlShrinkToFit, baseText)))
-                throw RunFailure{"Failed to draw a page."};
+                throw RunFailure{"Failed to draw " + what + "."};
         };
 
         std::uint32_t size = 0;
         std::unique_ptr<char, FreeBlock> front(LoadFromDisk(innerFolder + "portfolio.html", size));
         if (front)
-            drawOnCurrentPage(front.get(), innerFolder);
+            drawOnCurrentPage(front.get(), innerFolder, "the front page");
         front.reset();
         StepProgress();
 
@@ -169,7 +177,7 @@ bool PDFGenerator::Generate()
                 // Drawing on the page before would put two artworks on it.
                 if (FAILED(document->AddPage()))
                     throw RunFailure{"Failed to add a page."};
-                drawOnCurrentPage(text.get(), pageBase);
+                drawOnCurrentPage(text.get(), pageBase, ArtworkPageName(portfolio, i));
             }
             StepProgress();
         }

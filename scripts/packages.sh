@@ -16,6 +16,8 @@ PACKAGES=(
   xdg-utils fonts-dejavu-core fonts-liberation2
   # real peers and cross-checks used by the tests
   python3 python3-aiosmtpd python3-pil libtiff-tools openssl ca-certificates time curl zip unzip p7zip-full libarchive-tools qpdf poppler-utils xorriso
+  # the peer of the PDF benchmark
+  chromium
   # a virtual display to look at the running program, and a way to send its
   # window the close request a window manager sends
   xvfb xauth python3-xlib

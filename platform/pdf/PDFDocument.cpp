@@ -121,6 +121,7 @@ HRESULT CPDFDocument::BeginDocument()
 {
     std::lock_guard lock(mutex_);
     DropSurface();
+    images_.Clear();
     pdf_.clear();
     failed_ = false;
     lastError_.clear();
@@ -143,6 +144,9 @@ HRESULT CPDFDocument::AddPage()
     if (!cr_)
         return E_UNEXPECTED;
     cairo_show_page(cr_);
+    // The page and its pictures are in the stream now: only the pages to
+    // come need pictures, which keeps one page's in memory at a time.
+    images_.Clear();
     ++pageCount_;
     return S_OK;
 }
@@ -297,6 +301,7 @@ HRESULT CPDFDocument::EndDocument()
     const cairo_status_t status = cairo_surface_status(surface_);
     cairo_surface_destroy(surface_);
     surface_ = nullptr;
+    images_.Clear();
     // The files belong to this document only: a next document made with the
     // same object must not carry them along.
     const std::vector<PdfAttachment> attachments = std::move(attachments_);

@@ -1,8 +1,8 @@
 #pragma once
 // The document component behind "Quorvex.PDFDocument". Pages are written in
 // order: drawing goes to the current (last) page, AddPage closes it and
-// starts the next. Everything is kept in memory until EndDocument writes the
-// file.
+// starts the next. The document is kept in memory until EndDocument writes
+// the file; pictures only while their page is being drawn.
 #include <cairo.h>
 
 #include <array>

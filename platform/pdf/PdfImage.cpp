@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
+#include <sys/stat.h>
 
 #include <QImageReader>
 
@@ -23,6 +24,32 @@ void OnJpegError(j_common_ptr info)
 }
 
 void FreeBytes(void* data) { delete static_cast<std::string*>(data); }
+
+void SetUniqueId(cairo_surface_t* surface, const std::string& text)
+{
+    auto* id = new std::string(text);
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_UNIQUE_ID,
+            reinterpret_cast<const unsigned char*>(id->data()), id->size(), FreeBytes, id)
+        != CAIRO_STATUS_SUCCESS)
+        delete id;
+}
+
+std::atomic<int> liveSurfaces{0};
+const cairo_user_data_key_t kLiveKey{};
+
+void SurfaceGone(void*) { --liveSurfaces; }
+
+// What tells a picture file apart within one document, whichever surface
+// holds it at the time.
+std::string FileIdentity(const std::string& path, int jpegQuality)
+{
+    std::string id = "velmora-file-" + std::to_string(jpegQuality) + "-";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        id += std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":"
+            + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + "-";
+    return id + path;
+}
 
 bool HasTransparency(const QImage& image)
 {
@@ -138,18 +165,36 @@ cairo_surface_t* CreatePdfImageSurface(const QImage& source, int jpegQuality, bo
         jpeg->size(), FreeBytes, jpeg);
     // Lets cairo store a picture drawn on several pages only once.
     static std::atomic<unsigned long> nextId{1};
-    auto* id = new std::string("velmora-img-" + std::to_string(nextId++));
-    cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_UNIQUE_ID, reinterpret_cast<const unsigned char*>(id->data()),
-        id->size(), FreeBytes, id);
+    SetUniqueId(surface, "velmora-img-" + std::to_string(nextId++));
     return surface;
 }
 
-PdfImageCache::~PdfImageCache()
+PdfImageCache::~PdfImageCache() { Clear(); }
+
+void PdfImageCache::Clear()
 {
+    std::lock_guard lock(mutex_);
     for (auto& [key, entry] : surfaces_)
         if (entry.surface)
             cairo_surface_destroy(entry.surface);
+    surfaces_.clear();
 }
+
+QSize PdfImageCache::DrawnSize(QSize stored)
+{
+    if (stored.isEmpty())
+        return stored;
+    const double w = stored.width(), h = stored.height();
+    double scale = 1.0;
+    if (w * h > double(kMaxDrawnPixels))
+        scale = std::sqrt(double(kMaxDrawnPixels) / (w * h));
+    scale = std::min({scale, kMaxDrawnSide / w, kMaxDrawnSide / h});
+    if (scale >= 1.0)
+        return stored;
+    return QSize(std::clamp(int(w * scale), 1, kMaxDrawnSide), std::clamp(int(h * scale), 1, kMaxDrawnSide));
+}
+
+int PdfImageCache::LiveSurfaces() { return liveSurfaces.load(); }
 
 cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QSize* naturalSize)
 {
@@ -161,13 +206,19 @@ cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QS
         reader.setAutoTransform(true);
         Entry entry;
         const QSize stored = reader.size();
-        if (stored.isValid() && qint64(stored.width()) * stored.height() > kMaxDrawnPixels) {
-            const double scale = std::sqrt(double(kMaxDrawnPixels) / (double(stored.width()) * stored.height()));
-            reader.setScaledSize(QSize(std::max(1, int(stored.width() * scale)), std::max(1, int(stored.height() * scale))));
-        }
-        const QImage image = reader.read();
+        if (stored.isValid() && DrawnSize(stored) != stored)
+            reader.setScaledSize(DrawnSize(stored));
+        QImage image = reader.read();
+        // A reader that could not tell the size beforehand.
+        if (!image.isNull() && DrawnSize(image.size()) != image.size())
+            image = image.scaled(DrawnSize(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (!image.isNull()) {
             entry.surface = CreatePdfImageSurface(image, jpegQuality);
+            if (entry.surface) {
+                ++liveSurfaces;
+                cairo_surface_set_user_data(entry.surface, &kLiveKey, &liveSurfaces, SurfaceGone);
+                SetUniqueId(entry.surface, FileIdentity(path, jpegQuality));
+            }
             // A picture turned by its orientation tag lays out turned.
             if (!stored.isValid())
                 entry.natural = image.size();

@@ -21,7 +21,9 @@ std::string EncodeJpeg(const QImage& image, int quality);
 // flattens them onto white first.
 cairo_surface_t* CreatePdfImageSurface(const QImage& image, int jpegQuality, bool forceJpeg = false);
 
-// Pictures loaded from files for one document, by path and quality.
+// Pictures loaded from files for the page being drawn, by path and quality.
+// A picture drawn on several pages of one document is stored in it once all
+// the same: its surface carries an identity made from its file.
 class PdfImageCache {
 public:
     PdfImageCache() = default;
@@ -29,13 +31,26 @@ public:
     PdfImageCache& operator=(const PdfImageCache&) = delete;
     ~PdfImageCache();
     // Borrowed surface, or nullptr when the file is missing or not a picture.
-    // A picture of more than kMaxDrawnPixels is decoded that much smaller
-    // (no page shows more, and Qt's reader would refuse the largest ones);
+    // A picture larger than DrawnSize allows is decoded that much smaller;
     // *naturalSize, when given, receives its size in the file all the same,
     // which is what the page lays out.
     cairo_surface_t* Get(const std::string& path, int jpegQuality, QSize* naturalSize = nullptr);
+    // Lets go of every picture; the next Get decodes afresh. A page once
+    // shown no longer needs them, and holding every page's pictures until
+    // the document ends would hold them all at once.
+    void Clear();
+
+    // The size a picture of the given size is drawn from: the same, or
+    // smaller in the same proportions when it has more than kMaxDrawnPixels
+    // (no page shows more, and Qt's reader would refuse the largest ones) or
+    // a side longer than kMaxDrawnSide (cairo makes no larger image).
+    static QSize DrawnSize(QSize stored);
+    // Surfaces the caches have made that are not yet destroyed, by cairo
+    // as well as by the caches.
+    static int LiveSurfaces();
 
     static constexpr qint64 kMaxDrawnPixels = 16'000'000;
+    static constexpr int kMaxDrawnSide = 32767;
 
 private:
     struct Entry {

@@ -3,8 +3,10 @@
 #include "output/TForm10.h"
 #include "output/TForm15.h"
 
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
 #include "model/Picture.h"
+#include "model/PictureSizes.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
 #include "model/TemplateLibrary.h"
@@ -15,6 +17,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QImageReader>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -547,7 +550,7 @@ TEST(HTMLGeneratorTest, ImagesBrowsersCannotShowBecomeJpegOrPng)
     HTMLGenerator generator(&portfolio);
     ASSERT_TRUE(generator.Generate());
     const std::string out = generator.GetOutputFolder();
-    EXPECT_EQ(DominantColour(out + "Images/scan.gif.png"), 'r');
+    EXPECT_EQ(DominantColour(out + "Images/scan.png"), 'r');
     EXPECT_EQ(DominantColour(out + "Images/raw.jpg"), 'b');
     EXPECT_EQ(DominantColour(out + "Images/Field Study.jpg"), 'g');
     EXPECT_FALSE(fs::exists(out + "Images/scan.gif"));
@@ -556,10 +559,41 @@ TEST(HTMLGeneratorTest, ImagesBrowsersCannotShowBecomeJpegOrPng)
     const QImage glass(QString::fromStdString(out + "Images/Glass.png"));
     ASSERT_FALSE(glass.isNull());
     EXPECT_TRUE(glass.hasAlphaChannel());
-    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/000.html"), "src=\"../Images/scan.gif.png\""));
+    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/000.html"), "src=\"../Images/scan.png\""));
     EXPECT_TRUE(Has(ReadFileBytes(out + "Data/001.html"), "src=\"../Images/raw.jpg\""));
     EXPECT_TRUE(Has(ReadFileBytes(out + "Data/002.html"), "src=\"../Images/Field%20Study.jpg\""));
     EXPECT_TRUE(Has(ReadFileBytes(out + "Data/003.html"), "src=\"../Images/Glass.png\""));
+}
+
+// JPEG holds no side over 65,500 pixels: such a picture is written as PNG,
+// under a name another artwork's JPEG does not have.
+TEST(HTMLGeneratorTest, PanoramaTooWideForJpegBecomesPngUnderOneExtension)
+{
+    TempRoot root;
+    TempDir sources;
+    Portfolio portfolio;
+    portfolio.SetTemplate(ShippedTemplate());
+    const std::string path = MakeImage(sources, "pano.png", 70000, 1000, Qt::red, "PNG");
+    const int setting = Options::Instance()->GetPictureSize();
+    Options::Instance()->SetPictureSize(kPictureSizeCount - 1);
+    Picture* panorama = AddArtwork(portfolio, path, "Panorama");
+    Options::Instance()->SetPictureSize(setting);
+    ASSERT_EQ(panorama->GetBitmap()->GetWidth(), 70000);
+    panorama->SetFileName("C:\\pics\\Coast.jpg");
+    Picture* other = AddArtwork(portfolio, MakeImage(sources, "small.png", 30, 20, Qt::blue, "PNG"), "Other");
+    other->SetFileName("D:\\Coast.png");
+
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate()) << generator.GetErrorText();
+    const std::string out = generator.GetOutputFolder();
+    const std::vector<std::string>& images = generator.GetImageNames();
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[1], "Coast.png");
+    EXPECT_EQ(images[0], "Coast-2.png");
+    EXPECT_EQ(ReadFileBytes(out + "Images/Coast-2.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(QImageReader(QString::fromStdString(out + "Images/Coast-2.png")).size(), QSize(70000, 1000));
+    EXPECT_EQ(DominantColour(out + "Images/Coast.png"), 'b');
+    EXPECT_TRUE(Has(ReadFileBytes(out + "Data/000.html"), "src=\"../Images/Coast-2.png\""));
 }
 
 TEST(HTMLGeneratorTest, NamesTooLongForTheFileSystemAreCutKeepingTheirExtension)

@@ -8,6 +8,7 @@
 #include "output/Form1.h"
 #include "output/TForm10.h"
 
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
 #include "model/Picture.h"
 #include "model/PictureSizes.h"
@@ -422,6 +423,22 @@ TEST_F(PDFGeneratorFakeTest, FailuresOfTheDocument)
     }
 }
 
+// The user is told which page to look at.
+TEST_F(PDFGeneratorFakeTest, PageThatCannotBeDrawnIsNamed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"DrawHtml#1", "Failed to draw the front page."},
+        {"DrawHtml#3", "Failed to draw the page of artwork 2 (\"Harbour at Dusk\")."},
+    };
+    for (const auto& [fail, text] : cases) {
+        SCOPED_TRACE(fail);
+        FixturePortfolio f(3);
+        PDFGenerator generator(&f.portfolio);
+        EXPECT_FALSE(Run(generator, fail));
+        EXPECT_EQ(generator.GetErrorText(), text);
+    }
+}
+
 TEST_F(PDFGeneratorFakeTest, WithoutTheLibraryNothingIsGenerated)
 {
     enum class Broken { NotRegistered, ModuleMissing };
@@ -744,6 +761,44 @@ TEST_F(PDFGeneratorComponentTest, ArtworkLargerThanTheReaderTakesIsDrawn)
     const QColor centre = page.pixelColor(page.width() / 2, page.height() / 3);
     EXPECT_LT(std::abs(centre.red() - 0) + std::abs(centre.green() - 140) + std::abs(centre.blue() - 140), 30)
         << centre.name().toStdString();
+}
+
+// cairo makes no image with a side over 32,767 pixels, and JPEG holds none
+// over 65,500: panoramas kept at their size are drawn from a copy narrow
+// enough, in their own proportions.
+TEST_F(PDFGeneratorComponentTest, PanoramaWiderThanTheDrawingLibraryTakesIsDrawn)
+{
+    const QSize sizes[] = {{40000, 300}, {70000, 1000}};
+    for (const QSize size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        FixturePortfolio f(0);
+        auto picture = std::make_unique<Picture>(&f.portfolio);
+        {
+            QImage panorama(size, QImage::Format_RGB32);
+            panorama.fill(QColor(200, 90, 20));
+            const std::string path = f.sources / "panorama.png";
+            ASSERT_TRUE(panorama.save(QString::fromStdString(path), "PNG"));
+            const int setting = Options::Instance()->GetPictureSize();
+            Options::Instance()->SetPictureSize(kPictureSizeCount - 1);
+            const bool loaded = picture->LoadFromFile(path);
+            Options::Instance()->SetPictureSize(setting);
+            ASSERT_TRUE(loaded);
+            ASSERT_EQ(picture->GetBitmap()->GetWidth(), size.width());
+        }
+        f.portfolio.AddPicture(picture.release());
+        PDFGenerator generator(&f.portfolio);
+        ASSERT_TRUE(generator.Generate()) << generator.GetErrorText();
+        const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+        const std::string info = Shell("pdfinfo '" + file + "'");
+        EXPECT_TRUE(std::regex_search(info, std::regex(R"(\nPages:\s+2\n)"))) << info;
+        std::smatch m;
+        const std::string list = Shell("pdfimages -f 2 -l 2 -list '" + file + "'");
+        ASSERT_TRUE(std::regex_search(list, m, std::regex(R"(\n\s*2\s+\d+\s+image\s+(\d+)\s+(\d+))"))) << list;
+        const int width = std::stoi(m[1]), height = std::stoi(m[2]);
+        EXPECT_LE(width, 32767);
+        EXPECT_GE(width, 32000);
+        EXPECT_NEAR(double(width) / height, double(size.width()) / size.height(), 0.01 * size.width() / size.height());
+    }
 }
 
 // A picture file of the page that does not decode fails the run: the page

@@ -1,20 +1,26 @@
 // The PDF document module driven through its interfaces, the way the PDF
 // generator and the image add-on use it, with the files checked by poppler
-// and qpdf tools.
+// and qpdf tools; directly where a test counts the pictures it holds.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
+#include <set>
+#include <sstream>
+#include <vector>
 
 #include <QColor>
 #include <QImage>
 
 #include "platform/com/ComRuntime.h"
 #include "platform/gdiplus/ScreenBitmap.h"
+#include "platform/pdf/PDFDocument.h"
 #include "platform/pdf/PDFInterfaces.h"
+#include "platform/pdf/PdfImage.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -337,6 +343,82 @@ TEST_F(PDFDocumentTest, BitmapMethodAtPosition67CopiesThePixels)
     EXPECT_LT(method(doc_, bmp, 99, &index), 0) << "unknown compression value";
     DeleteObject(bmp);
     EXPECT_LT(method(doc_, bmp, icAuto, &index), 0) << "deleted handle";
+}
+
+// A document of many large pictures holds one page's pictures at a time,
+// yet a picture on every page (a template's decoration) is stored once.
+TEST_F(PDFDocumentTest, PicturesAreLetGoOncePageIsShownAndStoredOnce)
+{
+    ASSERT_TRUE(NoisyPicture(64, 64, false).save(QString::fromStdString(site_ / "Images/ground.jpg")));
+    ASSERT_TRUE(NoisyPicture(32, 32, true).save(QString::fromStdString(site_ / "Images/mark.png")));
+    const int before = PdfImageCache::LiveSurfaces();
+    CComPtr<CPDFDocument> doc(new CPDFDocument);
+    const std::string file = out_ / "pages.pdf";
+    ASSERT_EQ(doc->SetOutputFile(CComBSTR(file)), S_OK);
+    ASSERT_EQ(doc->BeginDocument(), S_OK);
+    const int pages = 4;
+    for (int i = 0; i < pages; ++i) {
+        const std::string name = "art" + std::to_string(i) + ".jpg";
+        ASSERT_TRUE(NoisyPicture(300 + i, 200, false).save(QString::fromStdString(site_ / ("Images/" + name))));
+        if (i > 0)
+            ASSERT_EQ(doc->AddPage(), S_OK);
+        const std::string body = "<img src=\"Images/ground.jpg\"><img src=\"Images/mark.png\"><img src=\"Images/"
+            + name + "\">";
+        ASSERT_EQ(doc->DrawHtmlOnPage(i, Page(body), -1, -1, -1, -1, kDrawHtmlShrinkToFit, site_.Path().string()),
+            S_OK);
+        EXPECT_LE(PdfImageCache::LiveSurfaces() - before, 3) << "page " << i + 1;
+    }
+    ASSERT_EQ(doc->EndDocument(), S_OK);
+    EXPECT_EQ(PdfImageCache::LiveSurfaces(), before);
+
+    // page num type width height color comp bpc enc interp object ...
+    std::map<std::string, std::set<std::string>> objects; // by size
+    std::set<std::string> pagesWithGround;
+    std::istringstream list(Shell("pdfimages -list '" + file + "'"));
+    for (std::string line; std::getline(list, line);) {
+        std::istringstream row(line);
+        std::vector<std::string> cells;
+        for (std::string cell; row >> cell;)
+            cells.push_back(cell);
+        if (cells.size() < 11 || cells[2] != "image")
+            continue;
+        objects[cells[3] + "x" + cells[4]].insert(cells[10]);
+        if (cells[3] == "64")
+            pagesWithGround.insert(cells[0]);
+    }
+    EXPECT_EQ(pagesWithGround.size(), size_t(pages));
+    EXPECT_EQ(objects["64x64"].size(), 1u) << "the background is stored once";
+    EXPECT_EQ(objects["32x32"].size(), 1u) << "the transparent mark is stored once";
+    for (int i = 0; i < pages; ++i)
+        EXPECT_EQ(objects[std::to_string(300 + i) + "x200"].size(), 1u);
+}
+
+// Pictures too large to draw are drawn from a copy in their own proportions
+// with no side over what cairo takes and no more pixels than a page needs.
+TEST(PdfImageCacheTest, DrawnSizeKeepsProportionsWithinBothLimits)
+{
+    const QSize sizes[] = {{4000, 3000}, {32767, 400}, {40000, 300}, {300, 40000}, {70000, 1000}, {6000, 6000},
+        {200000, 100}};
+    for (const QSize stored : sizes) {
+        SCOPED_TRACE(std::to_string(stored.width()) + "x" + std::to_string(stored.height()));
+        const QSize drawn = PdfImageCache::DrawnSize(stored);
+        const bool fits = qint64(stored.width()) * stored.height() <= PdfImageCache::kMaxDrawnPixels
+            && stored.width() <= PdfImageCache::kMaxDrawnSide && stored.height() <= PdfImageCache::kMaxDrawnSide;
+        if (fits) {
+            EXPECT_EQ(drawn, stored);
+            continue;
+        }
+        EXPECT_LE(drawn.width(), PdfImageCache::kMaxDrawnSide);
+        EXPECT_LE(drawn.height(), PdfImageCache::kMaxDrawnSide);
+        EXPECT_LE(qint64(drawn.width()) * drawn.height(), PdfImageCache::kMaxDrawnPixels);
+        EXPECT_GE(drawn.width(), 1);
+        EXPECT_GE(drawn.height(), 1);
+        // As large as the limits allow, not smaller.
+        EXPECT_TRUE(std::max(drawn.width(), drawn.height()) >= PdfImageCache::kMaxDrawnSide - 1
+            || qint64(drawn.width() + 1) * (drawn.height() + 1) > PdfImageCache::kMaxDrawnPixels);
+        EXPECT_NEAR(double(drawn.width()) / drawn.height(), double(stored.width()) / stored.height(),
+            0.01 * stored.width() / stored.height() + 1.0 / drawn.height() * stored.width() / stored.height());
+    }
 }
 
 } // namespace
