@@ -1,10 +1,7 @@
 #include "output/PortfolioArchive.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
