@@ -399,6 +399,12 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
     if (count == 0)
         return true;
     const std::string images = GetOutputFolder() + "Images/";
+    // The PDF stores a JPEG that is already at its quality as it is: written
+    // at that quality here, an artwork is encoded once, not twice.
+    const int jpegFlags = forPdf_ ? std::clamp(Options::Instance()->GetPdfCompression(), 1, 100) : 0;
+    auto flagsFor = [&](const std::string& name) {
+        return TFreeBitmap::FormatFromFileName(name) == FIF_JPEG ? jpegFlags : 0;
+    };
 
     enum class State { Pending, Written, Failed };
     struct Shared {
@@ -420,7 +426,7 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
             State state = State::Failed;
             std::exception_ptr error;
             try {
-                if (portfolio->GetPicture(i)->GetBitmap()->Save(images + imageNames_[i], 0))
+                if (portfolio->GetPicture(i)->GetBitmap()->Save(images + imageNames_[i], flagsFor(imageNames_[i])))
                     state = State::Written;
             } catch (...) {
                 error = std::current_exception();

@@ -9,6 +9,8 @@
 #include <csetjmp>
 #include <sys/stat.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace {
@@ -81,6 +83,108 @@ cairo_surface_t* SurfaceFromImage(const QImage& source, cairo_format_t format)
         std::memcpy(data + size_t(y) * stride, image.constScanLine(y), size_t(image.width()) * 4);
     cairo_surface_mark_dirty(surface);
     return surface;
+}
+
+void IgnoreMessage(j_common_ptr) {}
+
+// Whether every quantisation table of the JPEG is at least as coarse as the
+// ones libjpeg makes at quality: encoding it again at that quality would
+// lose more and save nothing.
+bool NoFinerThanQuality(const jpeg_decompress_struct& file, int quality)
+{
+    jpeg_compress_struct info;
+    JpegError error;
+    info.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = OnJpegError;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    info.in_color_space = JCS_RGB;
+    info.input_components = 3;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    bool coarse = true;
+    for (int c = 0; c < file.num_components && coarse; ++c) {
+        const int number = file.comp_info[c].quant_tbl_no;
+        const JQUANT_TBL* own = number >= 0 && number < NUM_QUANT_TBLS ? file.quant_tbl_ptrs[number] : nullptr;
+        const JQUANT_TBL* made = info.quant_tbl_ptrs[c == 0 ? 0 : 1];
+        if (!own || !made)
+            coarse = false;
+        for (int k = 0; k < DCTSIZE2 && coarse; ++k)
+            coarse = own->quantval[k] >= made->quantval[k];
+    }
+    jpeg_destroy_compress(&info);
+    return coarse;
+}
+
+// A surface holding the JPEG's own bytes as its JPEG data, with its pixels
+// decoded straight into it; nullptr unless the JPEG is plain 8-bit YCbCr or
+// grey, decodes without a fault, and is no finer than quality.
+cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
+{
+    jpeg_decompress_struct info;
+    JpegError error;
+    info.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = OnJpegError;
+    error.mgr.output_message = IgnoreMessage;
+    cairo_surface_t* volatile surface = nullptr;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        if (surface)
+            cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size());
+    const bool plain = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && info.data_precision == 8 && !info.arith_code
+        && ((info.num_components == 3 && info.jpeg_color_space == JCS_YCbCr)
+            || (info.num_components == 1 && info.jpeg_color_space == JCS_GRAYSCALE));
+    if (!plain || !NoFinerThanQuality(info, quality)) {
+        jpeg_destroy_decompress(&info);
+        return nullptr;
+    }
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    surface = cairo_image_surface_create(
+        CAIRO_FORMAT_RGB24, static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+        std::longjmp(error.jump, 1);
+    cairo_surface_flush(surface);
+    unsigned char* pixels = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = pixels + size_t(info.output_scanline) * stride;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    // A warning means data missing or damaged, which a viewer may show
+    // otherwise than these pixels.
+    if (info.err->num_warnings > 0)
+        std::longjmp(error.jump, 1);
+    jpeg_destroy_decompress(&info);
+    cairo_surface_mark_dirty(surface);
+    auto* data = new std::string(std::move(*bytes));
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char*>(data->data()),
+            data->size(), FreeBytes, data)
+        != CAIRO_STATUS_SUCCESS) {
+        delete data;
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    return surface;
+}
+
+// The file's bytes when it is a regular file of at most limit bytes.
+bool ReadWholeFile(const std::string& path, qint64 limit, std::string* bytes)
+{
+    QFileInfo about(QString::fromStdString(path));
+    QFile file(about.filePath());
+    if (!about.isFile() || about.size() > limit || !file.open(QIODevice::ReadOnly))
+        return false;
+    bytes->resize(static_cast<size_t>(about.size()));
+    return file.read(bytes->data(), about.size()) == about.size() && file.atEnd();
 }
 
 } // namespace
@@ -208,24 +312,36 @@ cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QS
         const QSize stored = reader.size();
         if (stored.isValid() && DrawnSize(stored) != stored)
             reader.setScaledSize(DrawnSize(stored));
-        QImage image = reader.read();
-        // A reader that could not tell the size beforehand.
-        if (!image.isNull() && DrawnSize(image.size()) != image.size())
-            image = image.scaled(DrawnSize(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (!image.isNull()) {
-            entry.surface = CreatePdfImageSurface(image, jpegQuality);
-            if (entry.surface) {
-                ++liveSurfaces;
-                cairo_surface_set_user_data(entry.surface, &kLiveKey, &liveSurfaces, SurfaceGone);
-                SetUniqueId(entry.surface, FileIdentity(path, jpegQuality));
-            }
-            // A picture turned by its orientation tag lays out turned.
-            if (!stored.isValid())
-                entry.natural = image.size();
-            else if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
-                entry.natural = stored.transposed();
-            else
+        // A JPEG that needs no change goes into the document as it is, which
+        // saves decoding it twice and encoding it again.
+        std::string bytes;
+        if (jpegQuality >= 0 && reader.format() == "jpeg" && stored.isValid() && DrawnSize(stored) == stored
+            && reader.transformation() == QImageIOHandler::TransformationNone
+            && ReadWholeFile(path, kMaxKeptJpegBytes, &bytes)) {
+            entry.surface = SurfaceKeepingJpeg(&bytes, std::clamp(jpegQuality, 1, 100));
+            if (entry.surface)
                 entry.natural = stored;
+        }
+        if (!entry.surface) {
+            QImage image = reader.read();
+            // A reader that could not tell the size beforehand.
+            if (!image.isNull() && DrawnSize(image.size()) != image.size())
+                image = image.scaled(DrawnSize(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (!image.isNull()) {
+                entry.surface = CreatePdfImageSurface(image, jpegQuality);
+                // A picture turned by its orientation tag lays out turned.
+                if (!stored.isValid())
+                    entry.natural = image.size();
+                else if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+                    entry.natural = stored.transposed();
+                else
+                    entry.natural = stored;
+            }
+        }
+        if (entry.surface) {
+            ++liveSurfaces;
+            cairo_surface_set_user_data(entry.surface, &kLiveKey, &liveSurfaces, SurfaceGone);
+            SetUniqueId(entry.surface, FileIdentity(path, jpegQuality));
         }
         it = surfaces_.emplace(key, entry).first;
     }

@@ -31,6 +31,8 @@ public:
     PdfImageCache& operator=(const PdfImageCache&) = delete;
     ~PdfImageCache();
     // Borrowed surface, or nullptr when the file is missing or not a picture.
+    // A JPEG already as coarse as jpegQuality asks, with no orientation to
+    // apply, is stored with its own bytes; others are encoded at jpegQuality.
     // A picture larger than DrawnSize allows is decoded that much smaller;
     // *naturalSize, when given, receives its size in the file all the same,
     // which is what the page lays out.
@@ -51,6 +53,8 @@ public:
 
     static constexpr qint64 kMaxDrawnPixels = 16'000'000;
     static constexpr int kMaxDrawnSide = 32767;
+    // A JPEG file larger than this is encoded again rather than read whole.
+    static constexpr qint64 kMaxKeptJpegBytes = 256LL << 20;
 
 private:
     struct Entry {

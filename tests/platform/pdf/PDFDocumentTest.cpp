@@ -105,7 +105,7 @@ protected:
 
     // One page with the picture at the given quality; the picture's stored
     // size as pdfimages reports it.
-    std::string WriteWithQuality(int quality, const std::string& name)
+    std::string WriteWithQuality(int quality, const std::string& name, const std::string& picture = "Images/photo.png")
     {
         IPDFDocument* d = nullptr;
         CLSID clsid;
@@ -117,7 +117,7 @@ protected:
         d->BeginDocument();
         CComPtr<IPDFPage> page;
         d->GetCurrentPage(&page);
-        EXPECT_EQ(page->DrawHtml(CComBSTR(Page("<img src=\"Images/photo.png\">")), -1, -1, -1, -1, 1,
+        EXPECT_EQ(page->DrawHtml(CComBSTR(Page("<img src=\"" + picture + "\">")), -1, -1, -1, -1, 1,
                       CComBSTR(site_.Path().string())),
             S_OK);
         page.Reset();
@@ -265,6 +265,30 @@ TEST_F(PDFDocumentTest, JpegSizeFollowsTheCompressionSetting)
     EXPECT_GT(mid, low);
 }
 
+// A JPEG already as coarse as the document's quality goes in as it is:
+// encoding it again would lose more and save nothing. A finer one is
+// encoded at the document's quality.
+TEST_F(PDFDocumentTest, JpegNoFinerThanTheQualityIsStoredAsItIs)
+{
+    const QImage picture = NoisyPicture(400, 300, false);
+    const std::string jpeg = site_ / "Images/photo.jpg";
+    for (const auto& [fileQuality, kept] : {std::pair{50, true}, std::pair{80, true}, std::pair{95, false}}) {
+        SCOPED_TRACE(fileQuality);
+        ASSERT_TRUE(picture.save(QString::fromStdString(jpeg), "JPG", fileQuality));
+        const std::string name = "j" + std::to_string(fileQuality);
+        const std::string file = WriteWithQuality(80, name + ".pdf", "Images/photo.jpg");
+        Shell("pdfimages -j '" + file + "' '" + (out_ / name) + "'");
+        const std::string stored = ReadFileBytes(out_ / (name + "-000.jpg"));
+        ASSERT_FALSE(stored.empty());
+        EXPECT_EQ(stored == ReadFileBytes(jpeg), kept);
+        if (!kept) {
+            EXPECT_LT(stored.size(), ReadFileBytes(jpeg).size());
+        }
+        const QImage shown = QImage::fromData(QByteArray::fromStdString(stored), "JPG");
+        EXPECT_EQ(shown.size(), picture.size());
+    }
+}
+
 TEST_F(PDFDocumentTest, TransparentPicturesStayLossless)
 {
     const std::string file = out_ / "glass.pdf";
@@ -360,8 +384,9 @@ TEST_F(PDFDocumentTest, PicturesAreLetGoOncePageIsShownAndStoredOnce)
     for (int i = 0; i < pages; ++i) {
         const std::string name = "art" + std::to_string(i) + ".jpg";
         ASSERT_TRUE(NoisyPicture(300 + i, 200, false).save(QString::fromStdString(site_ / ("Images/" + name))));
-        if (i > 0)
+        if (i > 0) {
             ASSERT_EQ(doc->AddPage(), S_OK);
+        }
         const std::string body = "<img src=\"Images/ground.jpg\"><img src=\"Images/mark.png\"><img src=\"Images/"
             + name + "\">";
         ASSERT_EQ(doc->DrawHtmlOnPage(i, Page(body), -1, -1, -1, -1, kDrawHtmlShrinkToFit, site_.Path().string()),
