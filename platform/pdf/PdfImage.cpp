@@ -7,8 +7,12 @@
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
+#include <unistd.h>
 
+#include <QFile>
 #include <QImageReader>
+
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -157,7 +161,15 @@ cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QS
     const auto key = std::make_pair(path, jpegQuality);
     auto it = surfaces_.find(key);
     if (it == surfaces_.end()) {
-        QImageReader reader(QString::fromStdString(path));
+        // Pages name their pictures, and a page may come from a received
+        // template: only a regular file of bounded size is read, without
+        // waiting on a FIFO.
+        QFile file;
+        int64_t fileSize = 0;
+        if (const int fd = OpenRegularFile(path, kMaxFileBytes, fileSize); fd >= 0)
+            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                ::close(fd);
+        QImageReader reader(&file);
         reader.setAutoTransform(true);
         Entry entry;
         const QSize stored = reader.size();

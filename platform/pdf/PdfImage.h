@@ -28,7 +28,8 @@ public:
     PdfImageCache(const PdfImageCache&) = delete;
     PdfImageCache& operator=(const PdfImageCache&) = delete;
     ~PdfImageCache();
-    // Borrowed surface, or nullptr when the file is missing or not a picture.
+    // Borrowed surface, or nullptr when the file is missing, not a picture,
+    // not a regular file or larger than kMaxFileBytes.
     // A picture of more than kMaxDrawnPixels is decoded that much smaller
     // (no page shows more, and Qt's reader would refuse the largest ones);
     // *naturalSize, when given, receives its size in the file all the same,
@@ -36,6 +37,7 @@ public:
     cairo_surface_t* Get(const std::string& path, int jpegQuality, QSize* naturalSize = nullptr);
 
     static constexpr qint64 kMaxDrawnPixels = 16'000'000;
+    static constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
 
 private:
     struct Entry {
