@@ -32,7 +32,9 @@ void StaticFile::Assign(std::unique_ptr<unsigned char[]> data, std::uint32_t siz
 {
     data_ = std::move(data);
     size_ = size;
-    name_ = name;
+    // Cut here, once: the folder and the pages that name the file both take
+    // the name from here.
+    name_ = FitFileName(name);
     type_ = type;
 }
 

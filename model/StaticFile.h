@@ -18,6 +18,7 @@ public:
     StaticFile& operator=(const StaticFile&) = delete;
 
     bool IsBuiltin() const { return builtin_; }
+    // The name as given, cut to what a file system takes (FitFileName).
     const std::string& GetName() const { return name_; }
     const std::string& GetType() const { return type_; }
     std::uint32_t GetSize() const { return size_; }

@@ -1,6 +1,8 @@
 #include "model/Style.h"
 
+#include "model/CssAddresses.h"
 #include "model/XmlHelpers.h"
+#include "platform/rtl/FileName.h"
 
 #include <cctype>
 #include <charconv>
@@ -172,10 +174,12 @@ std::string Style::ToCss(const std::string& prefix) const
         css += "text-align:" + lower + ";";
     }
     if (!BackgroundImage.empty()) {
+        // The file went into the folder under its cut name.
+        const std::string file = CssQuoted(FitFileName(BackgroundImage));
         if (prefix == "\\")
-            css += "background:url(\"Data/" + CssQuoted(BackgroundImage) + "\");";
+            css += "background:url(\"Data/" + file + "\");";
         else if (prefix == "\\Data\\")
-            css += "background:url(\"" + CssQuoted(BackgroundImage) + "\");";
+            css += "background:url(\"" + file + "\");";
     }
     if (BackgroundRepeat == "Normal")
         css += "background-repeat:no-repeat;";
@@ -191,7 +195,8 @@ std::string Style::ToCss(const std::string& prefix) const
     }
     css += AppendCss;
     css += " }\r\n";
-    return WithoutTagOpeners(css);
+    // Artwork pages sit in the folder Data, one level under the portfolio.
+    return WithoutTagOpeners(KeepAddressesInside(css, prefix == "\\Data\\" ? 1 : 0));
 }
 
 bool Style::CopyFrom(const Style* other)
@@ -241,6 +246,9 @@ bool Style::LoadFromXml(const IXMLNode& element)
     TextAlign = GetChildValue(element, "TextAlign");
     BackgroundColor = GetChildValue(element, "BackgroundColor");
     BackgroundImage = GetChildValue(element, "BackgroundImage");
+    // Names the template's file, whose name is cut the same way.
+    if (!BackgroundImage.empty())
+        BackgroundImage = FitFileName(BackgroundImage);
     BackgroundRepeat = GetChildValue(element, "BackgroundRepeat");
     AppendCss = GetChildValue(element, "AppendCss");
     return true;

@@ -25,7 +25,9 @@ public:
     // for artwork pages); empty when Name is empty. A value that does not
     // convert (hand-edited or imported file) drops only its own declaration.
     // Every "<" of the fields comes out as the CSS escape "\3C ", so no
-    // field can end the page's style element.
+    // field can end the page's style element, and an address that leaves
+    // the portfolio folder is taken out (KeepAddressesInside). The
+    // background is named as its file is, cut to what a file system takes.
     std::string ToCss(const std::string& prefix) const;
 
     void SaveToXml(IXMLNode parent) const;

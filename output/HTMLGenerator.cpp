@@ -28,6 +28,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <unordered_set>
 
 namespace {
 
@@ -68,9 +69,6 @@ std::string PageName(int number)
     std::snprintf(name, sizeof name, "%03d.html", number);
     return name;
 }
-
-// The longest name most file systems take, in bytes.
-constexpr std::size_t kMaxNameBytes = 255;
 
 bool IsAutorunFile(const std::string& name)
 {
@@ -153,7 +151,8 @@ std::string HTMLGenerator::UniqueName(const std::string& name, const std::vector
 }
 
 // Decides the names of the files in the folder Data: the template's files
-// keep their own names (cut to what a file system takes), the pages theirs,
+// keep their own names (already cut to what a file system takes, as the
+// pages name them), the pages theirs,
 // and each attachment its own unless one of those has it.
 void HTMLGenerator::PlanAttachments()
 {
@@ -163,15 +162,21 @@ void HTMLGenerator::PlanAttachments()
     pictureName_.clear();
     staticNames_.clear();
     UniqueNames taken;
+    std::unordered_set<std::string> own;
     if (Template* tpl = portfolio->GetTemplate())
         for (int i = 0; i < tpl->GetStaticFileCount(); ++i) {
             const StaticFile* file = tpl->GetStaticFile(i);
             std::string name = file ? file->GetName() : std::string();
             if (file && !IsAutorunFile(name)) {
-                if (name.size() > kMaxNameBytes)
+                // Two long names of the template's own may cut to one: the
+                // later file gets a name of its own instead of replacing the
+                // first, which is the one the pages name.
+                if (!file->IsBuiltin() && own.contains(name))
                     name = taken.Take(name);
                 else
                     taken.Add(name);
+                if (!file->IsBuiltin())
+                    own.insert(name);
             }
             staticNames_.push_back(std::move(name));
         }

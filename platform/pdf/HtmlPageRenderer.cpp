@@ -7,14 +7,15 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
+#include <map>
 #include <mutex>
-#include <sstream>
 #include <system_error>
+#include <vector>
 
 #include <QString>
 
 #include "platform/pdf/PdfImage.h"
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -66,6 +67,13 @@ caption { display: table-caption; text-align: center; }
 col { display: table-column; }
 colgroup { display: table-column-group; }
 )CSS";
+
+// A page's style sheets come with received templates: one that imports
+// itself, or a chain of them, must end, and a sheet is text of modest size.
+constexpr int kMaxImportDepth = 8;
+constexpr int kMaxImportsPerPage = 64;
+constexpr int64_t kMaxStyleSheetBytes = int64_t{1} << 20;
+constexpr int64_t kMaxImportedBytesPerPage = int64_t{4} << 20;
 
 // The layout engine and fontconfig are not safe for concurrent use.
 std::mutex& EngineMutex()
@@ -138,8 +146,10 @@ struct Font {
 
 class CairoContainer final : public litehtml::document_container {
 public:
-    CairoContainer(std::string base, int clientWidth, int clientHeight, int quality, PdfImageCache& images)
-        : base_(std::move(base)), width_(clientWidth), height_(clientHeight), quality_(quality), images_(images)
+    CairoContainer(std::string base, std::string root, int clientWidth, int clientHeight, int quality,
+        PdfImageCache& images)
+        : base_(std::move(base)), root_(std::move(root)), width_(clientWidth), height_(clientHeight),
+          quality_(quality), images_(images)
     {
         pango_ = pango_font_map_create_context(FontMap());
         cairo_font_options_t* options = cairo_font_options_create();
@@ -166,12 +176,28 @@ public:
         return surface;
     }
 
+    // The folder that addresses of a sheet or of the page resolve against:
+    // an imported sheet's own folder, else the page's base.
+    std::string BaseOf(const std::string& baseurl) const
+    {
+        if (baseurl.empty())
+            return base_;
+        const auto sheet = sheets_.find(baseurl);
+        return sheet != sheets_.end() ? sheet->second.folder : baseurl;
+    }
+
+    // The file an address of the page names, or empty when it names none
+    // inside the folder being drawn.
     std::string Resolve(const char* src, const char* baseurl) const
     {
         if (!src || !*src)
             return {};
-        return ResolvePageAddress(src, baseurl && *baseurl ? baseurl : base_);
+        return ConfinedPageFile(src, BaseOf(baseurl ? baseurl : ""), root_);
     }
+
+    // Where a link of the page leads; links are not read, so they may lead
+    // anywhere.
+    std::string LinkTarget(const char* href) const { return ResolvePageAddress(href, base_); }
 
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
         litehtml::font_style italic, unsigned int decoration, litehtml::font_metrics* fm) override
@@ -435,16 +461,35 @@ public:
         text = s.toStdString();
     }
 
+    // The layout engine parses an imported sheet right away and hands the
+    // base address set here to the sheet's own imports and pictures; each
+    // sheet gets a base address of its own, by which it is known again with
+    // its depth and the sheets that imported it.
     void import_css(litehtml::tstring& text, const litehtml::tstring& url, litehtml::tstring& baseurl) override
     {
-        const std::string path = ResolvePageAddress(url, baseurl.empty() ? base_ : baseurl);
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        text.clear();
+        const auto parent = sheets_.find(baseurl);
+        const Sheet* from = parent != sheets_.end() ? &parent->second : nullptr;
+        const int depth = from ? from->depth + 1 : 1;
+        if (depth > kMaxImportDepth || imports_ >= kMaxImportsPerPage)
             return;
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        text = ss.str();
-        baseurl = std::filesystem::path(path).parent_path().string() + "/";
+        ++imports_;
+        const std::string path = ConfinedPageFile(url, BaseOf(baseurl), root_);
+        if (path.empty())
+            return;
+        std::vector<std::string> chain = from ? from->chain : std::vector<std::string>();
+        if (std::find(chain.begin(), chain.end(), path) != chain.end())
+            return;
+        std::string bytes;
+        if (ReadRegularFile(path, kMaxStyleSheetBytes, bytes) != ReadResult::Read
+            || importedBytes_ + int64_t(bytes.size()) > kMaxImportedBytesPerPage)
+            return;
+        importedBytes_ += int64_t(bytes.size());
+        chain.push_back(path);
+        const std::string token = "velmora-sheet:" + std::to_string(sheets_.size() + 1);
+        sheets_[token] = Sheet{std::filesystem::path(path).parent_path().string() + "/", depth, std::move(chain)};
+        text = std::move(bytes);
+        baseurl = token;
     }
 
     void set_clip(const litehtml::position& pos, const litehtml::border_radiuses&, bool, bool) override
@@ -495,7 +540,17 @@ public:
     const std::string& Base() const { return base_; }
 
 private:
+    struct Sheet {
+        std::string folder;
+        int depth = 0;
+        std::vector<std::string> chain; // the files from the first import down to this one
+    };
+
     std::string base_;
+    const std::string root_;
+    std::map<std::string, Sheet> sheets_;
+    int imports_ = 0;
+    int64_t importedBytes_ = 0;
     int width_, height_;
     int quality_;
     PdfImageCache& images_;
@@ -538,7 +593,7 @@ void AddLinks(cairo_t* cr, const litehtml::element::ptr& el, const CairoContaine
         const char* href = el->get_attr("href");
         litehtml::position area;
         if (href && *href && *href != '#' && std::strncmp(href, "javascript:", 11) != 0 && CoveredArea(el, area)) {
-            std::string target = container.Resolve(href, nullptr);
+            std::string target = container.LinkTarget(href);
             if (!HasScheme(target))
                 target = FileUri(target);
             std::string escaped;
@@ -596,6 +651,25 @@ std::string ResolvePageAddress(const std::string& address, const std::string& ba
     return resolved;
 }
 
+std::string ConfinedPageFile(const std::string& address, const std::string& base, const std::string& root)
+{
+    if (address.empty() || root.empty() || address.find('\0') != std::string::npos)
+        return {};
+    std::string a = address;
+    std::replace(a.begin(), a.end(), '\\', '/');
+    if (a.front() == '/' || (HasScheme(a) && a.rfind("file://", 0) != 0))
+        return {};
+    // A "file:" URL comes back as it was written, ".." and all.
+    const std::string resolved = std::filesystem::path(ResolvePageAddress(address, base)).lexically_normal().string();
+    // A NUL from a percent escape would cut the name short when opened.
+    if (resolved.find('\0') != std::string::npos)
+        return {};
+    const std::string top = NormaliseBaseFolder(std::filesystem::path(root).lexically_normal().string());
+    if (resolved.size() <= top.size() || resolved.compare(0, top.size(), top) != 0)
+        return {};
+    return resolved;
+}
+
 std::string StripStyleCommentMarkers(const std::string& html)
 {
     auto lower = html;
@@ -627,7 +701,7 @@ std::string StripStyleCommentMarkers(const std::string& html)
 }
 
 HtmlDrawResult DrawHtmlPage(cairo_t* cr, const std::string& html, const std::string& baseFolder,
-    const HtmlDrawBox& box, bool shrinkToFit, int jpegQuality, PdfImageCache& images)
+    const std::string& rootFolder, const HtmlDrawBox& box, bool shrinkToFit, int jpegQuality, PdfImageCache& images)
 {
     HtmlDrawResult result;
     const int boxW = std::max(1, static_cast<int>(std::floor(box.width)));
@@ -635,7 +709,7 @@ HtmlDrawResult DrawHtmlPage(cairo_t* cr, const std::string& html, const std::str
     const std::string text = StripStyleCommentMarkers(html);
 
     std::lock_guard lock(EngineMutex());
-    CairoContainer container(NormaliseBaseFolder(baseFolder), boxW, boxH, jpegQuality, images);
+    CairoContainer container(NormaliseBaseFolder(baseFolder), rootFolder, boxW, boxH, jpegQuality, images);
     litehtml::document::ptr doc = litehtml::document::createFromUTF8(text.c_str(), &container, &MasterContext());
     if (!doc) {
         result.error = "The page could not be parsed.";
@@ -675,3 +749,4 @@ HtmlDrawResult DrawHtmlPage(cairo_t* cr, const std::string& html, const std::str
     result.ok = true;
     return result;
 }
+

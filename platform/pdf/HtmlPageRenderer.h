@@ -2,6 +2,10 @@
 // Lays out one HTML page and draws it with cairo: text through pango (real
 // glyphs that PDF surfaces embed as fonts), pictures through PdfImageCache,
 // <a href> as link areas. Relative addresses resolve against a base folder.
+// The page and its style sheets come from received templates, so the files
+// they name are read only from inside one root folder, only when regular
+// and of bounded size, and style sheet imports are followed only so deep;
+// anything else is left out of the page.
 #include <cairo.h>
 
 #include <string>
@@ -21,12 +25,12 @@ struct HtmlDrawResult {
 };
 
 // Draws html (UTF-8) into box (in the cairo context's user units, taken as
-// CSS pixels). A layout larger than the box shrinks to fit when
+// CSS pixels); the files it names are read only from inside rootFolder. A layout larger than the box shrinks to fit when
 // shrinkToFit, else it is clipped. Pictures are stored as JPEG at
 // jpegQuality when opaque. Safe to call from several threads: the layout
 // engine and font lookup are serialised inside.
 HtmlDrawResult DrawHtmlPage(cairo_t* cr, const std::string& html, const std::string& baseFolder,
-    const HtmlDrawBox& box, bool shrinkToFit, int jpegQuality, PdfImageCache& images);
+    const std::string& rootFolder, const HtmlDrawBox& box, bool shrinkToFit, int jpegQuality, PdfImageCache& images);
 
 // The text with "<!--" and "-->" removed from the contents of every <style>
 // element, which the layout engine would otherwise read as part of the first
@@ -40,3 +44,8 @@ std::string NormaliseBaseFolder(const std::string& folder);
 // absolute file paths for relative addresses and "file:" URLs, the address
 // unchanged when it has another scheme.
 std::string ResolvePageAddress(const std::string& address, const std::string& base);
+
+// The file an address of a page names when it lies inside root: a relative
+// address (resolved against base) or a "file:" URL that stays there. Empty
+// for an absolute path, another scheme, or an address that leaves root.
+std::string ConfinedPageFile(const std::string& address, const std::string& base, const std::string& root);

@@ -125,6 +125,7 @@ HRESULT CPDFDocument::BeginDocument()
     pdf_.clear();
     failed_ = false;
     lastError_.clear();
+    root_.clear();
     surface_ = cairo_pdf_surface_create_for_stream(
         AppendToString, &pdf_, kPDFPageWidthPx * kPointsPerPixel, kPDFPageHeightPx * kPointsPerPixel);
     if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
@@ -280,7 +281,14 @@ HRESULT CPDFDocument::DrawHtmlOnPage(int page, const std::string& html, int x, i
     box.height = h < 0 ? kPDFPageHeightPx - box.y : h;
     if (box.width <= 0 || box.height <= 0)
         return E_INVALIDARG;
-    const HtmlDrawResult r = DrawHtmlPage(cr_, html, base, box, fit == kDrawHtmlShrinkToFit, quality_, images_);
+    // A document draws one folder of pages, the base of its first page;
+    // pages drawn later from a folder inside it (the artwork pages, one
+    // level down) reach the whole of it, and no page reaches beyond it.
+    const std::string folder = NormaliseBaseFolder(std::filesystem::path(NormaliseBaseFolder(base)).lexically_normal().string());
+    if (root_.empty() || folder.compare(0, root_.size(), root_) != 0)
+        root_ = folder;
+    const HtmlDrawResult r =
+        DrawHtmlPage(cr_, html, base, root_, box, fit == kDrawHtmlShrinkToFit, quality_, images_);
     if (!r.ok) {
         lastError_ = r.error;
         if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS)

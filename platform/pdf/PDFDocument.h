@@ -104,6 +104,8 @@ private:
     cairo_t* cr_ = nullptr;
     std::string pdf_;
     int pageCount_ = 0;
+    // The folder the pages of this document may read files from.
+    std::string root_;
     bool failed_ = false;
     std::string lastError_;
 };

@@ -7,11 +7,12 @@
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
+
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -176,15 +177,17 @@ cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
     return surface;
 }
 
-// The file's bytes when it is a regular file of at most limit bytes.
-bool ReadWholeFile(const std::string& path, qint64 limit, std::string* bytes)
+// The bytes of a file already opened as a regular file of the given size,
+// when it has at most limit bytes; the reader reading it keeps its place.
+bool ReadWholeFile(QFile& file, qint64 size, qint64 limit, std::string* bytes)
 {
-    QFileInfo about(QString::fromStdString(path));
-    QFile file(about.filePath());
-    if (!about.isFile() || about.size() > limit || !file.open(QIODevice::ReadOnly))
+    if (!file.isOpen() || size > limit)
         return false;
-    bytes->resize(static_cast<size_t>(about.size()));
-    return file.read(bytes->data(), about.size()) == about.size() && file.atEnd();
+    const qint64 place = file.pos();
+    bytes->resize(static_cast<size_t>(size));
+    const bool whole = file.seek(0) && file.read(bytes->data(), size) == size;
+    file.seek(place);
+    return whole;
 }
 
 } // namespace
@@ -306,7 +309,15 @@ cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QS
     const auto key = std::make_pair(path, jpegQuality);
     auto it = surfaces_.find(key);
     if (it == surfaces_.end()) {
-        QImageReader reader(QString::fromStdString(path));
+        // Pages name their pictures, and a page may come from a received
+        // template: only a regular file of bounded size is read, without
+        // waiting on a FIFO.
+        QFile file;
+        int64_t fileSize = 0;
+        if (const int fd = OpenRegularFile(path, kMaxFileBytes, fileSize); fd >= 0)
+            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                ::close(fd);
+        QImageReader reader(&file);
         reader.setAutoTransform(true);
         Entry entry;
         const QSize stored = reader.size();
@@ -317,7 +328,7 @@ cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QS
         std::string bytes;
         if (jpegQuality >= 0 && reader.format() == "jpeg" && stored.isValid() && DrawnSize(stored) == stored
             && reader.transformation() == QImageIOHandler::TransformationNone
-            && ReadWholeFile(path, kMaxKeptJpegBytes, &bytes)) {
+            && ReadWholeFile(file, fileSize, kMaxKeptJpegBytes, &bytes)) {
             entry.surface = SurfaceKeepingJpeg(&bytes, std::clamp(jpegQuality, 1, 100));
             if (entry.surface)
                 entry.natural = stored;

@@ -30,7 +30,8 @@ public:
     PdfImageCache(const PdfImageCache&) = delete;
     PdfImageCache& operator=(const PdfImageCache&) = delete;
     ~PdfImageCache();
-    // Borrowed surface, or nullptr when the file is missing or not a picture.
+    // Borrowed surface, or nullptr when the file is missing, not a picture,
+    // not a regular file or larger than kMaxFileBytes.
     // A JPEG already as coarse as jpegQuality asks, with no orientation to
     // apply, is stored with its own bytes; others are encoded at jpegQuality.
     // A picture larger than DrawnSize allows is decoded that much smaller;
@@ -55,6 +56,7 @@ public:
     static constexpr int kMaxDrawnSide = 32767;
     // A JPEG file larger than this is encoded again rather than read whole.
     static constexpr qint64 kMaxKeptJpegBytes = 256LL << 20;
+    static constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
 
 private:
     struct Entry {

@@ -1,5 +1,7 @@
 #include "platform/rtl/FileName.h"
 
+#include <algorithm>
+
 namespace {
 size_t LastSeparator(std::string_view path)
 {
@@ -50,4 +52,22 @@ std::string SafeFileName(std::string_view path)
     if (name == "." || name == "..")
         return {};
     return name;
+}
+
+std::string FitFileName(std::string_view name, std::string_view suffix)
+{
+    const std::size_t dot = name.rfind('.');
+    const bool hasExt = dot != std::string_view::npos && dot > 0 && name.size() - dot <= 16;
+    const std::string_view stem = hasExt ? name.substr(0, dot) : name;
+    const std::string_view ext = hasExt ? name.substr(dot) : std::string_view();
+    std::size_t size = kMaxFileNameBytes - ext.size() - std::min(suffix.size(), kMaxFileNameBytes - ext.size());
+    if (stem.size() > size)
+        while (size > 0 && (static_cast<unsigned char>(stem[size]) & 0xC0) == 0x80)
+            --size;
+    else
+        size = stem.size();
+    std::string out(stem.substr(0, size));
+    out += suffix;
+    out += ext;
+    return out;
 }

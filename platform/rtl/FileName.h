@@ -2,6 +2,7 @@
 // Path helpers shared by the whole program. Stored paths may come from the
 // Windows program ("C:\Art\a.jpg") or from here ("/home/u/a.jpg"), so the
 // file-name part is split at both separators.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,3 +19,12 @@ std::string IncludeTrailingPathDelimiter(std::string_view path);
 // The file-name part of path, or empty when that part cannot name a file of
 // its own inside a folder ("", "." or "..").
 std::string SafeFileName(std::string_view path);
+
+// The longest file name most file systems take, in bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+// name with suffix put before its extension, its stem cut so that the whole
+// fits kMaxFileNameBytes, never inside a UTF-8 sequence. A leading dot
+// starts a name, not an extension; an extension too long to be one is part
+// of the name. Every place that writes or names such a file uses this one
+// cut, so that the page and the file agree.
+std::string FitFileName(std::string_view name, std::string_view suffix = {});

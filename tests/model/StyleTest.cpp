@@ -103,6 +103,75 @@ TEST(StyleCss, GoldenRules)
     }
 }
 
+// A received template's CSS may name any file of the machine or of the
+// web; a page keeps only the addresses of its own portfolio folder, in
+// every spelling a browser reads.
+TEST(StyleCss, AddressesLeavingThePortfolioAreTakenOut)
+{
+    struct Case {
+        const char* appendCss;
+        const char* prefix;
+        const char* expected; // what stands after ".t { "
+    };
+    const Case cases[] = {
+        {"background:url(/home/u/private.png) no-repeat;", "\\", "background:none no-repeat;"},
+        {"background:url( 'file:///home/u/p.png' );", "\\", "background:none;"},
+        {"background:url(\"http://tracker.example/p.gif\");", "\\", "background:none;"},
+        {"background:URL(C:\\Users\\p.png);", "\\", "background:none;"},
+        {"background:url(../p.png);", "\\", "background:none;"},
+        {"background:url(../../p.png);", "\\Data\\", "background:none;"},
+        {"background:url(Data/../../p.png);", "\\", "background:none;"},
+        {"background:url(%2e%2e/p.png);", "\\", "background:none;"},
+        {"background:url(.%2E/p.png);", "\\", "background:none;"},
+        {"background:url(..%2fp.png);", "\\", "background:none;"},
+        {"background:\\75 rl(/etc/x.png);", "\\", "background:none;"},
+        {"background:u\\72l(\\2f etc/x.png);", "\\", "background:none;"},
+        {"background:url(\"\\2f etc/x.png\");", "\\", "background:none;"},
+        {"background:-webkit-image-set(\"/etc/x.png\" 1x);", "\\", "background:none;"},
+        {"background:image-set(url(Data/a.png) 1x, \"/etc/x.png\" 2x);", "\\", "background:none;"},
+        {"} @import url(/dev/zero); .u { color:red;", "\\", "}  .u { color:red;"},
+        {"} @import \"file:///tmp/fifo\" screen; .u {", "\\", "}  .u {"},
+        {"} @IMPORT '/dev/zero'", "\\", "}"},
+        {"} @\\69mport url(/dev/zero); .u {", "\\", "}  .u {"},
+        // What stays inside the folder is kept as written.
+        {"background:url(Data/a.png);", "\\", "background:url(Data/a.png);"},
+        {"background:url(../Images/a.png);", "\\Data\\", "background:url(../Images/a.png);"},
+        {"background:url( \"a b.png\" );", "\\Data\\", "background:url( \"a b.png\" );"},
+        {"background:url(data:image/png;base64,AAAA);", "\\", "background:url(data:image/png;base64,AAAA);"},
+        {"} @import url(Data/extra.css); .u {", "\\", "} @import url(Data/extra.css); .u {"},
+        {"content:\"/\"; font-family:\"../x\";", "\\", "content:\"/\"; font-family:\"../x\";"},
+        {"/* url(/etc/x) */ color:red;", "\\", "/* url(/etc/x) */ color:red;"},
+        {"background:myurl(/x);", "\\", "background:myurl(/x);"},
+    };
+    for (const Case& c : cases) {
+        Style style(".t");
+        style.AppendCss = c.appendCss;
+        EXPECT_EQ(style.ToCss(c.prefix), std::string(".t { ") + c.expected + " }\r\n")
+            << c.appendCss << " on " << c.prefix;
+    }
+    // The background field is a file name: one that climbs out goes too.
+    Style style(".t");
+    style.BackgroundImage = "../../../home/u/private.png";
+    EXPECT_EQ(style.ToCss("\\Data\\"), ".t { background:none; }\r\n");
+}
+
+// A template made elsewhere may name its background longer than a file
+// system takes: the page names it as the file is written, cut.
+TEST(StyleCss, LongBackgroundNameIsCutAsItsFile)
+{
+    const std::string name = std::string(296, 'b') + ".png";
+    Style style(".background");
+    style.BackgroundImage = name;
+    const std::string cut = std::string(251, 'b') + ".png";
+    EXPECT_EQ(style.ToCss("\\Data\\"), ".background { background:url(\"" + cut + "\"); }\r\n");
+
+    TXMLDocument document;
+    style.SaveToXml(document.AddChild("Styles"));
+    Style loaded(".background");
+    ASSERT_TRUE(loaded.LoadFromXml(document.DocumentElement().ChildNode("Style")));
+    EXPECT_EQ(loaded.BackgroundImage, cut);
+}
+
 TEST(StyleCss, FontSizesRoundTiesToEven)
 {
     const std::pair<const char*, const char*> sizes[] = {

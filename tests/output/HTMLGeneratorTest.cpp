@@ -725,6 +725,57 @@ TEST(HTMLGeneratorTest, TemplateFilesWithNamesTooLongAreWrittenCut)
     library->RemoveTemplate(received);
 }
 
+// A background named over 255 bytes is written cut, and every page names
+// it as written: the address of each page leads to the template's bytes.
+TEST(HTMLGeneratorTest, BackgroundWithANameTooLongIsNamedAsWritten)
+{
+    TempRoot root;
+    TempDir sources;
+    const std::string name = std::string(296, 'p') + ".png";
+    ReceivedTemplate received(sources, "Long Background", "", name, {{name, "background bytes"}});
+    ASSERT_NE(received.Get(), nullptr);
+    Portfolio portfolio;
+    portfolio.SetTemplate(received.Get());
+    AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"), "A");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate()) << generator.GetErrorText();
+    const std::string out = generator.GetOutputFolder();
+    for (const std::string page : {"portfolio.html", "Data/000.html"}) {
+        SCOPED_TRACE(page);
+        const std::string html = ReadFileBytes(out + page);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(html, m, std::regex(R"re(\.background \{[^}]*url\("([^"]*)"\))re"))) << html;
+        const fs::path file = fs::path(out + page).parent_path() / m[1].str();
+        EXPECT_LE(file.filename().string().size(), 255u);
+        EXPECT_EQ(ReadFileBytes(file.string()), "background bytes") << file;
+    }
+}
+
+// The pages of a received template name no file outside their folder and
+// nothing on the web: such addresses are taken out of its CSS.
+TEST(HTMLGeneratorTest, ReceivedTemplateCssNamesNothingOutsideTheFolder)
+{
+    TempRoot root;
+    TempDir sources;
+    const std::string css = "background-image:url(/home/user/private.png);} @import url(file:///dev/zero); "
+                            "@import \"../../secret.css\"; .x { background:url(http://tracker.example/p.gif);"
+                            "list-style-image:url(Data/own.png);";
+    ReceivedTemplate received(sources, "Far Reaching", css, "", {});
+    ASSERT_NE(received.Get(), nullptr);
+    Portfolio portfolio;
+    portfolio.SetTemplate(received.Get());
+    AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::red, "PNG"), "A");
+    HTMLGenerator generator(&portfolio);
+    ASSERT_TRUE(generator.Generate()) << generator.GetErrorText();
+    for (const std::string page : {"portfolio.html", "Data/000.html"}) {
+        SCOPED_TRACE(page);
+        const std::string html = ReadFileBytes(generator.GetOutputFolder() + page);
+        for (const char* gone : {"private.png", "/dev/zero", "secret.css", "tracker.example"})
+            EXPECT_FALSE(Has(html, gone)) << gone;
+        EXPECT_TRUE(Has(html, "list-style-image:url(Data/own.png)"));
+    }
+}
+
 TEST(HTMLGeneratorTest, PreviewWindowShowsTheGeneratedFolder)
 {
     TempRoot root;

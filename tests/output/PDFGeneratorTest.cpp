@@ -20,9 +20,11 @@
 #include "platform/pdf/PDFInterfaces.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/output/GeneratorTestSupport.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QTimer>
 #include <QWebEngineView>
 #include <QLabel>
@@ -33,6 +35,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -819,6 +822,125 @@ TEST_F(PDFGeneratorComponentTest, PictureTheComponentCannotReadFailsTheRun)
     f.portfolio.SetTemplate(ShippedTemplate("Gallery White"));
     PDFGenerator generator(&f.portfolio);
     EXPECT_TRUE(generator.Generate());
+}
+
+// A received template's CSS may name any file of the machine: a device, a
+// FIFO, a huge file, a sheet importing itself or the user's own pictures.
+// Each gives a PDF in bounded time and memory (the generation runs in a
+// capped child process), holding only the artwork's picture.
+TEST_F(PDFGeneratorComponentTest, ReceivedTemplateCssReachesNothingOutsideThePortfolio)
+{
+    TempDir outside;
+    QImage privatePicture(300, 300, QImage::Format_RGB32);
+    privatePicture.fill(QColor(255, 0, 255));
+    const std::string secret = outside / "private.png";
+    ASSERT_TRUE(privatePicture.save(QString::fromStdString(secret)));
+    const std::string fifo = outside / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = outside.Write("big.css", "");
+    ASSERT_EQ(::truncate(big.c_str(), int64_t{2} << 30), 0);
+    const std::string loop = "@import url(loop.css); @import url(Data/loop.css); .x { color: red; }";
+
+    struct Case {
+        const char* what;
+        std::string appendCss;
+    };
+    const std::vector<Case> cases = {
+        {"nothing outside", "padding:1px;"},
+        {"device as import", "} @import url(/dev/zero); .x {"},
+        {"FIFO as import", "} @import url(file://" + fifo + "); .x {"},
+        {"2 GiB file as import", "} @import '" + big + "'; .x {"},
+        {"template sheet importing itself", "} @import url(loop.css); @import url(Data/loop.css); .x {"},
+        {"private picture", "background-image:url(" + secret + ");"},
+        {"private picture by file URL", "background-image:url(file://" + secret + ");"},
+        {"FIFO as picture", "background-image:url(\"file://" + fifo + "\");"},
+    };
+    TempDir templates;
+    // Page, width and height of each picture of the first case's document,
+    // which names nothing outside.
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        ReceivedTemplate received(templates, "Received " + std::to_string(i), c.appendCss, "",
+                                  {{"loop.css", loop}});
+        ASSERT_NE(received.Get(), nullptr);
+        FixturePortfolio f(1);
+        f.portfolio.SetTemplate(received.Get());
+        const std::string file = out_ / ("case" + std::to_string(i) + ".pdf");
+        const BoundedResult result = RunBounded(
+            [&] {
+                PDFGenerator generator(&f.portfolio);
+                if (!generator.Generate())
+                    return 1;
+                fs::copy_file(generator.GetOutputFolder() + PDFGenerator::GetOutputFileName(), file);
+                return 0;
+            },
+            int64_t{2} << 30, 120);
+        ASSERT_TRUE(result.finished) << "crashed, ran out of memory or still waiting at the deadline";
+        ASSERT_EQ(result.value, 0);
+        EXPECT_LT(result.grewKb, 512 * 1024) << "memory grew by " << result.grewKb << " kB";
+        std::vector<std::string> pictures;
+        for (const std::string& line : Lines(Shell("pdfimages -list '" + file + "'"))) {
+            std::smatch m;
+            if (std::regex_search(line, m, std::regex(R"(^\s*(\d+)\s+\d+\s+image\s+(\d+)\s+(\d+))")))
+                pictures.push_back(m[1].str() + " " + m[2].str() + "x" + m[3].str());
+        }
+        if (i == 0) {
+            expected = pictures;
+            EXPECT_NE(std::find(expected.begin(), expected.end(), "2 240x180"), expected.end());
+        }
+        EXPECT_EQ(pictures, expected);
+        // Backgrounds are drawn as patterns, which pdfimages does not list.
+        for (int page : {1, 2}) {
+            const std::string number = std::to_string(page);
+            Shell("pdftoppm -r 48 -f " + number + " -l " + number + " -singlefile -png '" + file + "' '" +
+                  (out_ / "shown") + "'");
+            const QImage shown(QString::fromStdString(out_ / "shown.png"));
+            ASSERT_FALSE(shown.isNull());
+            for (int y = 0; y < shown.height(); y += 4)
+                for (int x = 0; x < shown.width(); x += 4) {
+                    const QColor c(shown.pixel(x, y));
+                    ASSERT_GT(255 - c.red() + c.green() + 255 - c.blue(), 24)
+                        << "the private picture on page " << page << " at " << x << "," << y;
+                }
+        }
+    }
+}
+
+// A template made on a system that takes longer names may name its
+// background over 255 bytes: the file is written cut, and the pages name
+// it as written, so the background shows.
+TEST_F(PDFGeneratorComponentTest, BackgroundWithANameTooLongShows)
+{
+    QImage teal(40, 40, QImage::Format_RGB32);
+    teal.fill(QColor(0, 128, 128));
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(teal.save(&buffer, "PNG"));
+    }
+    const std::string name = std::string(296, 'p') + ".png";
+    TempDir templates;
+    ReceivedTemplate received(templates, "Long Background", "", name, {{name, png.toStdString()}});
+    ASSERT_NE(received.Get(), nullptr);
+    FixturePortfolio f(1);
+    f.portfolio.SetTemplate(received.Get());
+    PDFGenerator generator(&f.portfolio);
+    ASSERT_TRUE(generator.Generate()) << generator.GetErrorText();
+    const std::string file = generator.GetOutputFolder() + PDFGenerator::GetOutputFileName();
+    for (int page : {1, 2}) {
+        const std::string stem = out_ / ("page" + std::to_string(page));
+        Shell("pdftoppm -r 48 -f " + std::to_string(page) + " -l " + std::to_string(page) + " -singlefile -png '" +
+              file + "' '" + stem + "'");
+        const QImage shown(QString::fromStdString(stem + ".png"));
+        ASSERT_FALSE(shown.isNull());
+        // The picture went through JPEG: near, not exact.
+        const QColor corner(shown.pixel(3, 3));
+        EXPECT_LT(std::abs(corner.red() - 0) + std::abs(corner.green() - 128) + std::abs(corner.blue() - 128), 12)
+            << "page " << page << ": " << corner.name().toStdString();
+    }
 }
 
 // Artwork images sit away from the page's corner: they once came out blank

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -18,9 +19,11 @@
 
 #include "platform/com/ComRuntime.h"
 #include "platform/gdiplus/ScreenBitmap.h"
+#include "platform/pdf/HtmlPageRenderer.h"
 #include "platform/pdf/PDFDocument.h"
 #include "platform/pdf/PDFInterfaces.h"
 #include "platform/pdf/PdfImage.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -45,6 +48,25 @@ std::string Shell(const std::string& cmd)
     std::string out;
     EXPECT_EQ(RunCommand(cmd + " 2>&1", &out), 0) << cmd << "\n" << out;
     return out;
+}
+
+// True when the page, drawn at 48 dpi, shows the colour anywhere (every
+// fourth pixel looked at); the PDF's pictures drawn as backgrounds are
+// patterns, which pdfimages does not list.
+bool PageShows(const std::string& file, int page, QColor colour, const std::string& work)
+{
+    const std::string number = std::to_string(page);
+    Shell("pdftoppm -r 48 -f " + number + " -l " + number + " -singlefile -png '" + file + "' '" + work + "'");
+    const QImage shown(QString::fromStdString(work + ".png"));
+    EXPECT_FALSE(shown.isNull());
+    for (int y = 0; y < shown.height(); y += 4)
+        for (int x = 0; x < shown.width(); x += 4) {
+            const QColor c(shown.pixel(x, y));
+            if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green())
+                    + std::abs(c.blue() - colour.blue()) < 24)
+                return true;
+        }
+    return false;
 }
 
 class PDFDocumentTest : public ::testing::Test {
@@ -447,3 +469,132 @@ TEST(PdfImageCacheTest, DrawnSizeKeepsProportionsWithinBothLimits)
 }
 
 } // namespace
+
+// The files a page's style sheets and pictures may name come from received
+// templates. Each form below draws in a child process capped in memory and
+// time: the page comes out whole, without anything from outside its folder,
+// without waiting on a FIFO and without reading a device or a huge file.
+TEST_F(PDFDocumentTest, PageReadsOnlyRegularFilesOfBoundedSizeInsideItsFolder)
+{
+    TempDir outside;
+    QImage privatePicture(300, 300, QImage::Format_RGB32);
+    privatePicture.fill(QColor(255, 0, 255));
+    const std::string secret = outside / "private.png";
+    ASSERT_TRUE(privatePicture.save(QString::fromStdString(secret)));
+    const std::string fifo = outside / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // From the site's folder to the private picture, by climbing.
+    const std::string climb = std::filesystem::relative(secret, site_.Path()).string();
+    ASSERT_EQ(climb.rfind("../", 0), 0u) << climb;
+
+    // The same kinds inside the folder, where only the type or size refuses them.
+    ASSERT_EQ(::mkfifo((site_ / "Data/pipe.css").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((site_ / "Images/pipe.png").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", site_ / "Data/zero.css");
+    const std::string big = site_.Write("Data/big.css", "");
+    ASSERT_EQ(::truncate(big.c_str(), int64_t{2} << 30), 0);
+    site_.Write("Data/loop.css", "@import url(loop.css); .x { color: red; }");
+    // Every sheet imports the next one twice: 2^24 imports when followed.
+    for (int i = 0; i < 24; ++i) {
+        const std::string next = "fan" + std::to_string(i + 1) + ".css";
+        site_.Write("Data/fan" + std::to_string(i) + ".css", "@import url(" + next + "); @import url(" + next + ");");
+    }
+
+    struct Case {
+        const char* what;
+        std::string css;
+    };
+    const std::vector<Case> cases = {
+        {"device as import", "@import url(/dev/zero);"},
+        {"FIFO as import by file URL", "@import url(file://" + fifo + ");"},
+        {"FIFO inside the folder as import", "@import url(Data/pipe.css);"},
+        {"link to a device inside the folder", "@import url(\"Data/zero.css\");"},
+        {"2 GiB sheet", "@import url(Data/big.css);"},
+        {"sheet importing itself", "@import url(Data/loop.css);"},
+        {"imports fanning out", "@import url(Data/fan0.css);"},
+        {"private picture by absolute path", ".background { background-image: url(" + secret + "); }"},
+        {"private picture by file URL", ".background { background-image: url(file://" + secret + "); }"},
+        {"private picture by climbing", ".background { background-image: url(" + climb + "); }"},
+        {"private picture by escaped climbing",
+         ".background { background-image: url(%2e%2e/" + climb.substr(3) + "); }"},
+        {"FIFO as picture", ".background { background-image: url(file://" + fifo + "); }"},
+        {"FIFO inside the folder as picture", ".background { background-image: url(Images/pipe.png); }"},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        const std::string file = out_ / ("case" + std::to_string(i) + ".pdf");
+        const BoundedResult result = RunBounded(
+            [&] {
+                doc_->SetOutputFile(CComBSTR(file));
+                if (doc_->BeginDocument() != S_OK)
+                    return 1;
+                if (Draw(Page("<div class=\"title\">Alinta Marrow</div>", c.css), site_.Path().string()) != S_OK)
+                    return 2;
+                return doc_->EndDocument() == S_OK ? 0 : 3;
+            },
+            int64_t{1} << 30, 60);
+        ASSERT_TRUE(result.finished) << "crashed, ran out of memory or still waiting at the deadline";
+        EXPECT_EQ(result.value, 0);
+        EXPECT_LT(result.grewKb, 256 * 1024) << "memory grew by " << result.grewKb << " kB";
+        const std::string images = Shell("pdfimages -list '" + file + "'");
+        EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << "the page holds a picture:\n" << images;
+        EXPECT_FALSE(PageShows(file, 1, QColor(255, 0, 255), out_ / "shown"));
+        EXPECT_NE(Shell("pdftotext '" + file + "' -").find("Alinta Marrow"), std::string::npos);
+    }
+}
+
+// A sheet inside the folder still works, with its own pictures and imports
+// resolved from its own folder, and the artwork pages one level down still
+// reach the pictures of the folder they belong to.
+TEST_F(PDFDocumentTest, SheetsAndPicturesInsideTheFolderAreUsed)
+{
+    QImage green(50, 50, QImage::Format_RGB32);
+    green.fill(QColor(0, 160, 0));
+    ASSERT_TRUE(green.save(QString::fromStdString(site_ / "Data/green.png")));
+    site_.Write("Data/outer.css", "@import url(inner.css);");
+    site_.Write("Data/inner.css", ".background { background-image: url(green.png); }");
+    const std::string file = out_ / "inside.pdf";
+    ASSERT_EQ(doc_->SetOutputFile(CComBSTR(file)), S_OK);
+    ASSERT_EQ(doc_->BeginDocument(), S_OK);
+    ASSERT_EQ(Draw(Page("x", "@import url(Data/outer.css);"), site_.Path().string()), S_OK);
+    ASSERT_EQ(doc_->AddPage(), S_OK);
+    ASSERT_EQ(Draw(Page("<img src=\"../Images/photo.png\">"), site_ / "Data"), S_OK);
+    ASSERT_EQ(doc_->EndDocument(), S_OK);
+    EXPECT_TRUE(PageShows(file, 1, QColor(0, 160, 0), out_ / "front"));
+    const std::string images = Shell("pdfimages -list '" + file + "'");
+    EXPECT_TRUE(std::regex_search(images, std::regex(R"(\n\s*2\s+\d+\s+image\s+400\s+300)"))) << images;
+}
+
+TEST(ConfinedPageFile, OnlyAddressesThatStayInsideTheRoot)
+{
+    const std::string root = "/run/site/";
+    struct Case {
+        const char* address;
+        const char* base;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Images/a.png", "/run/site/", "/run/site/Images/a.png"},
+        {"../Images/a.png", "/run/site/Data/", "/run/site/Images/a.png"},
+        {"a%20b.png?x#y", "/run/site/Data", "/run/site/Data/a b.png"},
+        {"..\\Images\\a.png", "/run/site/Data/", "/run/site/Images/a.png"},
+        {"file:///run/site/Data/a.png", "/run/site/", "/run/site/Data/a.png"},
+        {"/run/site/Data/a.png", "/run/site/", ""},
+        {"/etc/passwd", "/run/site/", ""},
+        {"\\etc\\passwd", "/run/site/", ""},
+        {"file:///etc/passwd", "/run/site/", ""},
+        {"file:///run/site/../other/a.png", "/run/site/", ""},
+        {"../../etc/passwd", "/run/site/Data/", ""},
+        {"%2e%2e/%2e%2e/etc/passwd", "/run/site/Data/", ""},
+        {"../site-other/a.png", "/run/site/", ""},
+        {"a.png%00/../../../etc/passwd", "/run/site/", ""},
+        {"a.png%00", "/run/site/", ""},
+        {"http://example.org/a.png", "/run/site/", ""},
+        {"data:image/png;base64,AAAA", "/run/site/", ""},
+        {".", "/run/site/", ""},
+        {"", "/run/site/", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ConfinedPageFile(c.address, c.base, root), c.expected) << c.address << " from " << c.base;
+}
