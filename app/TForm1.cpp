@@ -22,6 +22,7 @@
 #include "output/ModalResult.h"
 #include "output/PortfolioArchive.h"
 #include "output/PortfolioGenerator.h"
+#include "platform/rtl/RegularFile.h"
 #include "platform/shell/Process.h"
 #include "services/BurnThread.h"
 #include "services/ProductAddresses.h"
@@ -38,6 +39,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
+#include <cerrno>
 #include <exception>
 #include <filesystem>
 
@@ -310,11 +312,15 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
     // shows a deleted artwork while the message is up.
     loaded.reset();
     NewPortfolio();
-    // A file that is there but does not read is no case of a moved file.
+    // A file that is there but does not read is no case of a moved file;
+    // a FIFO, device or folder is refused as every received file is.
     std::error_code ignored;
-    const char* const reason = std::filesystem::is_regular_file(path, ignored)
-                                   ? "The file is damaged or is not a portfolio file."
-                                   : "Please check if this file still exists.";
+    const std::filesystem::file_status found = std::filesystem::status(path, ignored);
+    std::string reason = "Please check if this file still exists.";
+    if (std::filesystem::is_regular_file(found))
+        reason = "The file is damaged or is not a portfolio file.";
+    else if (std::filesystem::exists(found))
+        reason = RefusalReason(std::filesystem::is_directory(found) ? EISDIR : ENODEV) + ".";
     MessageBoxA(this, "Failed to open the file: " + FileNamePart(path) + "\n\n" + reason, "Error",
                 MB_OK | MB_ICONWARNING);
     RemoveRecentFile(path);

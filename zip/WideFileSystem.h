@@ -30,8 +30,10 @@ int WideCreateFile(const std::u16string& name);
 // Creates a file that must not be there yet (no link is followed), with the
 // usual permissions, for reading and writing. Returns a descriptor or -1.
 int WideCreateNewFile(const std::u16string& name);
-// Opens an existing file. Returns a descriptor or -1 (errno set); with
-// size, the file's size as it was found open.
+// Opens an existing regular file, as OpenOnlyRegularFile does (a folder,
+// FIFO or device is refused before any open: EISDIR, ENODEV). Returns a
+// descriptor or -1 (errno set); with size, the file's size as it was found
+// open.
 int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size = nullptr);
 
 // Packed MS-DOS date and time (local time) of a file; -1 for a missing file
