@@ -363,23 +363,16 @@ std::u16string WideSystemMessage(int code) {
     return FileSystemToWide(s);
 }
 
-std::u16string WideCreateTempFile(const std::u16string& folder) { return WideCreateTempFile(folder, nullptr); }
-
-std::u16string WideCreateTempFile(const std::u16string& folder, int* handle) {
-    std::string dir = folder.empty() ? std::string(".") : WideToFileSystem(folder);
-    if (dir.back() != '/')
-        dir += '/';
-    std::string pattern = dir + ".zaXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+std::u16string WideCreateTempFile(const std::u16string& folder, const std::u16string& forName, int* handle) {
+    std::string path;
+    const int fd = CreateTemporaryFile(WideToFileSystem(folder), WideToFileSystem(forName), path);
     if (fd < 0)
         return std::u16string();
     if (handle != nullptr)
         *handle = fd;
     else
         ::close(fd);
-    return FileSystemToWide(buffer.data());
+    return FileSystemToWide(path);
 }
 
 void SetDiskFreeFunc(TDiskFreeFunc func) {

@@ -97,11 +97,12 @@ std::u16string WideFullName(const std::u16string& name);
 std::u16string WideSystemMessage(int code);
 
 // Creates an empty file with a name nobody can predict inside folder (empty:
-// the current folder) and returns its name, or empty on failure.
-std::u16string WideCreateTempFile(const std::u16string& folder);
-// The same, leaving the new file open for writing in *handle, so it needs no
+// the current folder), named as a temporary file for the file forName there
+// (see StaleTemporaryFiles.h), and returns its name, or empty on failure. With handle, the new
+// file is left open for reading and writing in *handle, so it needs no
 // second open (and no truncation of a file that is empty anyway).
-std::u16string WideCreateTempFile(const std::u16string& folder, int* handle);
+std::u16string WideCreateTempFile(const std::u16string& folder, const std::u16string& forName,
+                                  int* handle = nullptr);
 
 // Free bytes on the file system that holds path (-1 when unknown), and
 // whether path lies on a removable medium. Both can be replaced, e.g. by

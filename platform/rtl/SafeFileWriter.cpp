@@ -13,6 +13,7 @@
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/FileDescriptor.h"
+#include "platform/rtl/StaleTemporaryFiles.h"
 
 namespace {
 
@@ -99,8 +100,12 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
         throw cannotCreate(0, "Not a regular file");
 
-    temp_ = Join(FolderOf(target_), ".save-XXXXXX");
-    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+    // What killed saves of this target left goes first: nothing else
+    // would ever remove it.
+    const size_t slash = target_.rfind('/');
+    const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    RemoveStaleTemporaryFiles(FolderOf(target_), name);
+    fd_ = CreateTemporaryFile(FolderOf(target_), name, temp_);
     if (fd_ < 0) {
         const int code = errno;
         throw cannotCreate(code, std::strerror(code));

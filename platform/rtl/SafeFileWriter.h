@@ -5,11 +5,14 @@
 //
 // - A target that is a symbolic link is written through: the file the link
 //   (or chain of links) finally names is replaced, and the link stays a link.
+//   In a shared sticky folder only a link of the user or of the folder's
+//   owner is followed; another's is refused.
 // - The new file keeps the permission bits of the file it replaces; a file
 //   that replaces nothing gets what an ordinary create would give it
 //   (0666 less the umask), unless the caller asks for other bits.
-// - The temporary name is short (".save-XXXXXX"), so a target whose name is
-//   as long as the file system allows can still be saved.
+// - The temporary file is named after the target with the program's mark
+//   (see StaleTemporaryFiles.h), never longer than a name may be; making it
+//   removes what killed saves of the same target left behind.
 #include <sys/types.h>
 
 #include <cstddef>

@@ -335,8 +335,8 @@ TEST(WideFileSystemTest, FreeSpaceAndRemovableHooks) {
 
 TEST(WideFileSystemTest, TempFilesAndFullNames) {
     TempDir dir;
-    std::u16string a = WideCreateTempFile(U(dir.Path().string()));
-    std::u16string b = WideCreateTempFile(U(dir.Path().string()));
+    std::u16string a = WideCreateTempFile(U(dir.Path().string()), u"archive.zip");
+    std::u16string b = WideCreateTempFile(U(dir.Path().string()), u"archive.zip");
     EXPECT_NE(a, b);
     EXPECT_EQ(WidePathOf(a), U(dir.Path().string() + "/"));
     EXPECT_TRUE(WideIsFile(a));

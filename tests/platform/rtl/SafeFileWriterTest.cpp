@@ -29,7 +29,7 @@ int LeftoverTemporaryFiles(const fs::path& folder)
 {
     int count = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        count += entry.path().filename().string().rfind(".save-", 0) == 0;
+        count += entry.path().filename().string().front() == '.';
     return count;
 }
 
