@@ -56,7 +56,7 @@ mode_t CurrentUmask()
 
 } // namespace
 
-std::string ResolveSaveTarget(const std::string& path)
+std::string ResolveSaveTarget(const std::string& path, std::string* refusal)
 {
     std::string current = path;
     for (int followed = 0;; ++followed) {
@@ -65,6 +65,24 @@ std::string ResolveSaveTarget(const std::string& path)
             return current;
         if (followed == kMaxLinks) {
             errno = ELOOP;
+            return {};
+        }
+        // In a folder everyone may write into and only owners may delete
+        // from (/tmp, a class's shared folder), a link that someone else made
+        // could send the save onto any file of the user, or into a folder of
+        // theirs. Followed there, as the kernel's own rule for such folders
+        // has it, only when the link is the user's or the folder owner's.
+        const std::string folder = FolderOf(current);
+        struct stat parent {};
+        if (::stat(folder.empty() ? "." : folder.c_str(), &parent) != 0)
+            return {};
+        if ((parent.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) && st.st_uid != ::geteuid() &&
+            st.st_uid != parent.st_uid) {
+            if (refusal)
+                *refusal = "\"" + current +
+                           "\" is a link that another user made in a folder shared by everyone; such a link is not "
+                           "followed.";
+            errno = EACCES;
             return {};
         }
         std::vector<char> buffer(PATH_MAX + 1);
@@ -87,9 +105,12 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     };
     if (path.empty())
         throw cannotCreate(ENOENT, std::strerror(ENOENT));
-    target_ = ResolveSaveTarget(path);
+    std::string refusal;
+    target_ = ResolveSaveTarget(path, &refusal);
     if (target_.empty()) {
         const int code = errno;
+        if (!refusal.empty())
+            throw cannotCreate(0, refusal);
         throw cannotCreate(code, std::strerror(code));
     }
 

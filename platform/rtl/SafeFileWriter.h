@@ -35,8 +35,10 @@ private:
 // The file that saving to path replaces: the end of the chain of links path
 // may be (path itself when it is no link). The last name need not exist: a
 // link to a missing file is saved by creating that file, as an ordinary open
-// for writing would. Empty (errno set) for a loop or an unreadable link.
-std::string ResolveSaveTarget(const std::string& path);
+// for writing would. Empty (errno set) for a loop or an unreadable link, and
+// (EACCES, with the reason in *refusal) for a link in a sticky folder that
+// everyone may write into, made by neither the user nor the folder's owner.
+std::string ResolveSaveTarget(const std::string& path, std::string* refusal = nullptr);
 
 // A stream onto the temporary file. Commit() makes it the target; a stream
 // destroyed without a successful Commit() removes its temporary file and
