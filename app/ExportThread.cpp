@@ -5,9 +5,7 @@
 #include "output/PDFGenerator.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/rtl/Exception.h"
-#include "platform/rtl/FileName.h"
 #include "platform/rtl/SafeFileWriter.h"
-#include "platform/rtl/StaleTemporaryFiles.h"
 #include "platform/rtl/WriteFailure.h"
 
 #include <exception>
@@ -27,8 +25,6 @@ void CopyOver(const std::string& source, const std::string& destination)
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         throw Exception("The generated document \"" + source + "\" could not be read.");
-    if (const std::string resolved = ResolveSaveTarget(destination); !resolved.empty())
-        RemoveStaleTemporaryFiles(ExtractFilePath(resolved));
     std::string why;
     try {
         TSafeFileStream file(destination);

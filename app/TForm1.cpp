@@ -22,6 +22,7 @@
 #include "output/ModalResult.h"
 #include "output/PortfolioArchive.h"
 #include "output/PortfolioGenerator.h"
+#include "platform/rtl/RegularFile.h"
 #include "platform/shell/Process.h"
 #include "services/BurnThread.h"
 #include "services/ProductAddresses.h"
@@ -38,6 +39,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
+#include <cerrno>
 #include <exception>
 #include <filesystem>
 
@@ -312,11 +314,14 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
     loaded.reset();
     NewPortfolio();
     // A file that is there but does not read is no case of a moved file;
-    // one too large for this computer is neither, and stays in the list.
+    // one too large for this computer is neither, and stays in the list;
+    // a FIFO, device or folder is refused as every received file is.
     std::error_code ignored;
-    const std::string reason = !failure.empty() ? failure
-                               : std::filesystem::is_regular_file(path, ignored)
-                                   ? "The file is damaged or is not a portfolio file."
+    const std::filesystem::file_status found = std::filesystem::status(path, ignored);
+    const std::string reason = !failure.empty()                          ? failure
+                               : std::filesystem::is_regular_file(found) ? "The file is damaged or is not a portfolio file."
+                               : std::filesystem::exists(found)
+                                   ? RefusalReason(std::filesystem::is_directory(found) ? EISDIR : ENODEV) + "."
                                    : "Please check if this file still exists.";
     MessageBoxA(this, "Failed to open the file: " + FileNamePart(path) + "\n\n" + reason, "Error",
                 MB_OK | MB_ICONWARNING);

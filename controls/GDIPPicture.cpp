@@ -12,6 +12,7 @@
 
 #include "platform/resources/Resources.h"
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -313,7 +314,9 @@ namespace {
 // Reads a file front to back; every read past the end reports failure.
 class HeaderFile {
 public:
-    explicit HeaderFile(const std::string& name) : file_(name.empty() ? nullptr : std::fopen(name.c_str(), "rb")) {}
+    // Only a regular file, and its kind known before it is opened: a FIFO
+    // named as a picture would wait for a writer for ever.
+    explicit HeaderFile(const std::string& name) : file_(OpenStream(name)) {}
     ~HeaderFile()
     {
         if (file_)
@@ -332,6 +335,16 @@ public:
     bool SeekTo(long offset) { return file_ && offset >= 0 && std::fseek(file_, offset, SEEK_SET) == 0; }
 
 private:
+    static std::FILE* OpenStream(const std::string& name)
+    {
+        int64_t size = 0;
+        const int fd = name.empty() ? -1 : OpenRegularFile(name, kNoSizeLimit, size);
+        std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
+        if (fd >= 0 && !file)
+            ::close(fd);
+        return file;
+    }
+
     std::FILE* file_;
 };
 

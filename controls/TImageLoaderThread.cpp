@@ -25,6 +25,7 @@
 #include "platform/gdiplus/SrgbImage.h"
 #include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/RegularFile.h"
 
 bool GetFileImageSize(const std::string& fileName, uint16_t& width, uint16_t& height)
 {
@@ -168,14 +169,10 @@ void FromFile(const TThumbnailJob& job, TThumbnailResult& result)
     }
     // Opened without waiting, and only a plain file is read: a FIFO or a
     // device named as a picture would block or never end.
-    const int fd = ::open(job.Location.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st{};
+    const int fd = OpenOnlyRegularFile(job.Location, O_RDONLY, st);
     if (fd < 0)
         return;  // Failed
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return;
-    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

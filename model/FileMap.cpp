@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "platform/rtl/RegularFile.h"
 
 FileMap::FileMap(const std::string& fileName) : fileName_(fileName) {}
 
@@ -18,12 +19,11 @@ bool FileMap::Open()
 {
     if (open_)
         Close();
-    fd_ = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    fd_ = OpenOnlyRegularFile(fileName_, O_RDONLY, st);
     if (fd_ < 0)
         return false;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0
-        || static_cast<uint64_t>(st.st_size) > SIZE_MAX) {
+    if (st.st_size <= 0 || static_cast<uint64_t>(st.st_size) > SIZE_MAX) {
         Close();
         return false;
     }

@@ -4,6 +4,7 @@
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/RegularFile.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "platform/shell/RunFolder.h"
 #include "platform/shell/Shell.h"
@@ -149,15 +150,14 @@ void PortfolioGenerator::StepProgress()
 
 char* PortfolioGenerator::LoadFromDisk(const std::string& path, std::uint32_t& size)
 {
-    // Non-blocking, so a pipe in place of a file is refused rather than waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Only a regular file: a pipe in place of a file is refused, not waited on.
+    struct stat st{};
+    const int fd = OpenOnlyRegularFile(path, O_RDONLY, st);
     if (fd < 0)
         return nullptr;
     char* block = nullptr;
-    struct stat st{};
     // The size travels as 32 bits and the block needs 8 more.
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-        static_cast<std::uint64_t>(st.st_size) <= 0xFFFFFFFFull - 8) {
+    if (st.st_size >= 0 && static_cast<std::uint64_t>(st.st_size) <= 0xFFFFFFFFull - 8) {
         const auto length = static_cast<std::size_t>(st.st_size);
         block = static_cast<char*>(std::calloc(length + 8, 1));
         std::size_t done = 0;

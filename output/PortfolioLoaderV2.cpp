@@ -14,9 +14,7 @@
 #include "model/Template.h"
 #include "output/PortfolioArchive.h"
 #include "platform/rtl/MemoryStream.h"
-#include "platform/rtl/FileName.h"
 #include "platform/rtl/SafeFileWriter.h"
-#include "platform/rtl/StaleTemporaryFiles.h"
 #include "platform/rtl/WriteFailure.h"
 #include "platform/xml/XMLDocument.h"
 #include "zip/TZAWorkerPool.h"
@@ -201,8 +199,6 @@ bool PortfolioLoaderV2::Save(Portfolio* portfolio, std::string* failure)
                         " has no picture. Give it a picture or remove it, then save again.");
     }
     GiveArtworksTheirOwnItemNames(portfolio);
-    if (const std::string resolved = ResolveSaveTarget(target); !resolved.empty())
-        RemoveStaleTemporaryFiles(ExtractFilePath(resolved));
     std::unique_ptr<TSafeFileStream> file;
     try {
         file = std::make_unique<TSafeFileStream>(target);

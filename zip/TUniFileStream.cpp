@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/rtl/Exception.h"
+#include "platform/rtl/RegularFile.h"
 #include "zip/WideFileSystem.h"
 #include "zip/WideUtils.h"
 
@@ -23,14 +24,13 @@ TUniFileStream::TUniFileStream(const std::u16string& fileName, unsigned mode)
         fd_ = WideOpenFile(fileName, mode, &sizeAtOpen_);
         if (fd_ < 0) {
             int err = errno;
-            throw EFOpenError("Cannot open file \"" + WideToUTF8(WideFullName(fileName)) +
-                              "\". " + WideToUTF8(WideSystemMessage(err)));
+            throw EFOpenError("Cannot open file \"" + WideToUTF8(WideFullName(fileName)) + "\". " +
+                              RefusalReason(err));
         }
     }
-    // A file this stream opened starts at the beginning; anything else (a
-    // pipe) learns its position from the system, if it has one.
-    if (mode == kCreateMode || sizeAtOpen_ >= 0)
-        position_ = 0;
+    // A file this stream opened or created (always a regular one) starts at
+    // the beginning.
+    position_ = 0;
 }
 
 TUniFileStream::~TUniFileStream() {

@@ -152,7 +152,7 @@ void TUniStrings::SaveToStream(TStream& stream, bool withBOM) const {
 }
 
 void TUniStrings::SaveToFile(const std::u16string& fileName) const {
-    std::u16string temp = WideCreateTempFile(WidePathOf(fileName));
+    std::u16string temp = WideCreateTempFile(WidePathOf(fileName), WideNameOf(fileName));
     if (temp.empty())
         throw EFCreateError("Cannot create file \"" + WideToUTF8(WideFullName(fileName)) + "\". " +
                             WideToUTF8(WideSystemMessage(errno)));

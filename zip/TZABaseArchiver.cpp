@@ -218,7 +218,7 @@ void TZABaseArchiver::SetInMemory(bool value)
                 dir_->SaveCentralDirectory(stream_, true);
             // Written beside the target and renamed, so an old file survives
             // a failed write.
-            const std::u16string temp = WideCreateTempFile(FolderOf(SaveTarget(FileName)));
+            const std::u16string temp = WideCreateTempFile(FolderOf(SaveTarget(FileName)), WideNameOf(SaveTarget(FileName)));
             if (temp.empty())
                 throw EZAException(19, {FileName}, Name);
             try {
@@ -376,7 +376,7 @@ void TZABaseArchiver::OpenArchive(uint16_t mode)
             } else if (spanningMode_ != smNone) {
                 CreateVolumeSet();
             } else {
-                createdTempName_ = WideCreateTempFile(FolderOf(SaveTarget(FileName)));
+                createdTempName_ = WideCreateTempFile(FolderOf(SaveTarget(FileName)), WideNameOf(SaveTarget(FileName)));
                 if (createdTempName_.empty())
                     throw EZAException(19, {FileName}, Name);
                 ownedStream_ = CreateArchiveStream(createdTempName_);
@@ -562,7 +562,9 @@ std::u16string TZABaseArchiver::GetTempFileName(const std::u16string& nearFile)
     std::u16string folder = TempDir;
     if (folder.empty())
         folder = nearFile.empty() ? FileSystemToWide(std::string(P_tmpdir)) : FolderOf(nearFile);
-    const std::u16string name = WideCreateTempFile(folder);
+    // Named for the file it stands in for; a work file of an archive that
+    // has no file of its own is named for an archive as such.
+    const std::u16string name = WideCreateTempFile(folder, nearFile.empty() ? u"archive" : WideNameOf(nearFile));
     if (name.empty())
         throw EZAException(19, {folder}, Name);
     return name;
@@ -697,7 +699,7 @@ void TZABaseArchiver::CommitUpdate()
             replacementName = GetTempFileName(target);
             if (!TempDir.empty() && FolderOf(replacementName) != FolderOf(target)) {
                 WideRemoveFile(replacementName);
-                replacementName = WideCreateTempFile(FolderOf(target));
+                replacementName = WideCreateTempFile(FolderOf(target), WideNameOf(target));
                 if (replacementName.empty())
                     throw EZAException(19, {FileName}, Name);
             }

@@ -1512,7 +1512,7 @@ void TZABaseArchiver::ExtractFiles(const std::u16string& mask, const std::u16str
                 continue;
         }
         const bool direct = handle >= 0;
-        const std::u16string writing = direct ? target : WideCreateTempFile(parent, &handle);
+        const std::u16string writing = direct ? target : WideCreateTempFile(parent, WideNameOf(target), &handle);
         if (writing.empty())
             throw EZAException(19, {target}, Name);
         // The stream owns the handle from here on, whatever happens; both

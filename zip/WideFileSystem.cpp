@@ -12,6 +12,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "platform/rtl/RegularFile.h"
+#include "platform/rtl/StaleTemporaryFiles.h"
 #include "zip/WideUtils.h"
 
 namespace {
@@ -128,7 +130,7 @@ int WideCreateFile(const std::u16string& name) {
 
 int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size) {
     std::string path = WideToFileSystem(name);
-    int flags = O_CLOEXEC;
+    int flags = 0;
     switch (mode & 0x3) {
     case 1:
         flags |= O_WRONLY;
@@ -140,23 +142,19 @@ int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size) {
         flags |= O_RDONLY;
         break;
     }
-    int fd = ::open(path.c_str(), flags);
+    // An archive is a regular file: the open of a FIFO would wait for a
+    // writer for ever, a device reads on and on or acts by being opened.
+    struct stat st {};
+    int fd = OpenOnlyRegularFile(path, flags, st);
     if (fd < 0)
         return -1;
-    struct stat st {};
-    const bool known = ::fstat(fd, &st) == 0;
-    if (known && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        errno = EISDIR;
-        return -1;
-    }
     if (!LockForShare(fd, mode)) {
         ::close(fd);
         errno = EBUSY;
         return -1;
     }
     if (size)
-        *size = known && S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
+        *size = static_cast<int64_t>(st.st_size);
     return fd;
 }
 
@@ -365,23 +363,16 @@ std::u16string WideSystemMessage(int code) {
     return FileSystemToWide(s);
 }
 
-std::u16string WideCreateTempFile(const std::u16string& folder) { return WideCreateTempFile(folder, nullptr); }
-
-std::u16string WideCreateTempFile(const std::u16string& folder, int* handle) {
-    std::string dir = folder.empty() ? std::string(".") : WideToFileSystem(folder);
-    if (dir.back() != '/')
-        dir += '/';
-    std::string pattern = dir + ".zaXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+std::u16string WideCreateTempFile(const std::u16string& folder, const std::u16string& forName, int* handle) {
+    std::string path;
+    const int fd = CreateTemporaryFile(WideToFileSystem(folder), WideToFileSystem(forName), path);
     if (fd < 0)
         return std::u16string();
     if (handle != nullptr)
         *handle = fd;
     else
         ::close(fd);
-    return FileSystemToWide(buffer.data());
+    return FileSystemToWide(path);
 }
 
 void SetDiskFreeFunc(TDiskFreeFunc func) {

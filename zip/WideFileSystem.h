@@ -30,8 +30,10 @@ int WideCreateFile(const std::u16string& name);
 // Creates a file that must not be there yet (no link is followed), with the
 // usual permissions, for reading and writing. Returns a descriptor or -1.
 int WideCreateNewFile(const std::u16string& name);
-// Opens an existing file. Returns a descriptor or -1 (errno set); with
-// size, the file's size as it was found open.
+// Opens an existing regular file, as OpenOnlyRegularFile does (a folder,
+// FIFO or device is refused before any open: EISDIR, ENODEV). Returns a
+// descriptor or -1 (errno set); with size, the file's size as it was found
+// open.
 int WideOpenFile(const std::u16string& name, unsigned mode, int64_t* size = nullptr);
 
 // Packed MS-DOS date and time (local time) of a file; -1 for a missing file
@@ -95,11 +97,12 @@ std::u16string WideFullName(const std::u16string& name);
 std::u16string WideSystemMessage(int code);
 
 // Creates an empty file with a name nobody can predict inside folder (empty:
-// the current folder) and returns its name, or empty on failure.
-std::u16string WideCreateTempFile(const std::u16string& folder);
-// The same, leaving the new file open for writing in *handle, so it needs no
+// the current folder), named as a temporary file for the file forName there
+// (see StaleTemporaryFiles.h), and returns its name, or empty on failure. With handle, the new
+// file is left open for reading and writing in *handle, so it needs no
 // second open (and no truncation of a file that is empty anyway).
-std::u16string WideCreateTempFile(const std::u16string& folder, int* handle);
+std::u16string WideCreateTempFile(const std::u16string& folder, const std::u16string& forName,
+                                  int* handle = nullptr);
 
 // Free bytes on the file system that holds path (-1 when unknown), and
 // whether path lies on a removable medium. Both can be replaced, e.g. by

@@ -7,11 +7,22 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/rtl/FileDescriptor.h"
 
 inline constexpr int64_t kNoSizeLimit = std::numeric_limits<int64_t>::max();
+
+// Opens path with `flags` (the access mode and any others) only when it is a
+// regular file: the kind is looked up before the open, the open neither
+// waits nor takes a terminal, and what it opened must be the file that was
+// looked up. The descriptor is close-on-exec and blocking unless flags ask
+// for O_NONBLOCK; `info` describes the open file. -1 when refused, with errno
+// set: what stat() or open() gave, EISDIR for a folder, ENODEV for any other
+// kind of file that is no regular one, EAGAIN when the name was given to
+// another file between the look-up and the open.
+int OpenOnlyRegularFile(const std::string& path, int flags, struct stat& info);
 
 // A descriptor open for reading (blocking, close-on-exec) and the file's size
 // in `size`; -1 when refused, with errno set: what open() gave, EISDIR for a

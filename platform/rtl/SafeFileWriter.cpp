@@ -13,6 +13,7 @@
 
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/FileDescriptor.h"
+#include "platform/rtl/StaleTemporaryFiles.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ mode_t CurrentUmask()
 
 } // namespace
 
-std::string ResolveSaveTarget(const std::string& path)
+std::string ResolveSaveTarget(const std::string& path, std::string* refusal)
 {
     std::string current = path;
     for (int followed = 0;; ++followed) {
@@ -64,6 +65,24 @@ std::string ResolveSaveTarget(const std::string& path)
             return current;
         if (followed == kMaxLinks) {
             errno = ELOOP;
+            return {};
+        }
+        // In a folder everyone may write into and only owners may delete
+        // from (/tmp, a class's shared folder), a link that someone else made
+        // could send the save onto any file of the user, or into a folder of
+        // theirs. Followed there, as the kernel's own rule for such folders
+        // has it, only when the link is the user's or the folder owner's.
+        const std::string folder = FolderOf(current);
+        struct stat parent {};
+        if (::stat(folder.empty() ? "." : folder.c_str(), &parent) != 0)
+            return {};
+        if ((parent.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) && st.st_uid != ::geteuid() &&
+            st.st_uid != parent.st_uid) {
+            if (refusal)
+                *refusal = "\"" + current +
+                           "\" is a link that another user made in a folder shared by everyone; such a link is not "
+                           "followed.";
+            errno = EACCES;
             return {};
         }
         std::vector<char> buffer(PATH_MAX + 1);
@@ -86,9 +105,12 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     };
     if (path.empty())
         throw cannotCreate(ENOENT, std::strerror(ENOENT));
-    target_ = ResolveSaveTarget(path);
+    std::string refusal;
+    target_ = ResolveSaveTarget(path, &refusal);
     if (target_.empty()) {
         const int code = errno;
+        if (!refusal.empty())
+            throw cannotCreate(0, refusal);
         throw cannotCreate(code, std::strerror(code));
     }
 
@@ -99,8 +121,12 @@ TSafeFileStream::TSafeFileStream(const std::string& path, std::optional<mode_t> 
     if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
         throw cannotCreate(0, "Not a regular file");
 
-    temp_ = Join(FolderOf(target_), ".save-XXXXXX");
-    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+    // What killed saves of this target left goes first: nothing else
+    // would ever remove it.
+    const size_t slash = target_.rfind('/');
+    const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    RemoveStaleTemporaryFiles(FolderOf(target_), name);
+    fd_ = CreateTemporaryFile(FolderOf(target_), name, temp_);
     if (fd_ < 0) {
         const int code = errno;
         throw cannotCreate(code, std::strerror(code));

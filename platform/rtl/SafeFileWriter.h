@@ -5,11 +5,14 @@
 //
 // - A target that is a symbolic link is written through: the file the link
 //   (or chain of links) finally names is replaced, and the link stays a link.
+//   In a shared sticky folder only a link of the user or of the folder's
+//   owner is followed; another's is refused.
 // - The new file keeps the permission bits of the file it replaces; a file
 //   that replaces nothing gets what an ordinary create would give it
 //   (0666 less the umask), unless the caller asks for other bits.
-// - The temporary name is short (".save-XXXXXX"), so a target whose name is
-//   as long as the file system allows can still be saved.
+// - The temporary file is named after the target with the program's mark
+//   (see StaleTemporaryFiles.h), never longer than a name may be; making it
+//   removes what killed saves of the same target left behind.
 #include <sys/types.h>
 
 #include <cstddef>
@@ -32,8 +35,10 @@ private:
 // The file that saving to path replaces: the end of the chain of links path
 // may be (path itself when it is no link). The last name need not exist: a
 // link to a missing file is saved by creating that file, as an ordinary open
-// for writing would. Empty (errno set) for a loop or an unreadable link.
-std::string ResolveSaveTarget(const std::string& path);
+// for writing would. Empty (errno set) for a loop or an unreadable link, and
+// (EACCES, with the reason in *refusal) for a link in a sticky folder that
+// everyone may write into, made by neither the user nor the folder's owner.
+std::string ResolveSaveTarget(const std::string& path, std::string* refusal = nullptr);
 
 // A stream onto the temporary file. Commit() makes it the target; a stream
 // destroyed without a successful Commit() removes its temporary file and

@@ -5,32 +5,47 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <set>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// The names mkstemp makes from the two patterns: the prefix and six
-// letters or digits.
-bool IsTemporaryName(const char* name)
+// The program's mark, between the name of the file a temporary file is
+// made for and the six characters mkstemp fills in.
+constexpr char kMark[] = ".velmora-";
+constexpr size_t kMarkLength = sizeof kMark - 1;
+constexpr size_t kRandomLength = 6;
+
+bool IsRandomPart(const char* rest)
 {
-    size_t prefix = 0;
-    if (std::strncmp(name, ".save-", 6) == 0)
-        prefix = 6;
-    else if (std::strncmp(name, ".za", 3) == 0)
-        prefix = 3;
-    else
-        return false;
-    const char* rest = name + prefix;
-    if (std::strlen(rest) != 6)
+    if (std::strlen(rest) != kRandomLength)
         return false;
     for (const char* c = rest; *c; ++c)
         if (!((*c >= '0' && *c <= '9') || (*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z')))
             return false;
     return true;
+}
+
+// Names a long name in 16 hexadecimal digits (64-bit FNV-1a): only the
+// program's own leftovers carry it, so a clash costs nothing but the
+// removal of another leftover of the program.
+std::string NameDigest(const std::string& name)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : name) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
 }
 
 using FileId = std::pair<dev_t, ino_t>;
@@ -69,8 +84,26 @@ std::set<FileId> FilesHeldOpen(uid_t user)
 
 } // namespace
 
-void RemoveStaleTemporaryFiles(const std::string& folder)
+std::string TemporaryNamePrefix(const std::string& name)
 {
+    // The dot in front, the mark and the random part must fit in a name.
+    constexpr size_t room = NAME_MAX - 1 - kMarkLength - kRandomLength;
+    if (name.size() <= room)
+        return "." + name + kMark;
+    // The start of the name, cut where no UTF-8 character is split, so that
+    // a user who finds a leftover still sees what it was for.
+    size_t keep = room - 1 - 16;
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return "." + name.substr(0, keep) + "~" + NameDigest(name) + kMark;
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& name)
+{
+    // No age and no content is looked at: the mark with the target's name
+    // tells the program's own file, and a save still running (in this or in
+    // another process of the user) holds its temporary file open.
+    const std::string prefix = TemporaryNamePrefix(name);
     const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return;
@@ -82,7 +115,8 @@ void RemoveStaleTemporaryFiles(const std::string& folder)
     const uid_t user = ::geteuid();
     std::vector<std::pair<std::string, FileId>> candidates;
     while (const dirent* entry = ::readdir(entries)) {
-        if (!IsTemporaryName(entry->d_name))
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0 ||
+            !IsRandomPart(entry->d_name + prefix.size()))
             continue;
         struct stat st {};
         if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
@@ -91,13 +125,23 @@ void RemoveStaleTemporaryFiles(const std::string& folder)
     }
     if (!candidates.empty()) {
         const std::set<FileId> held = FilesHeldOpen(user);
-        for (const auto& [name, id] : candidates) {
+        for (const auto& [leftover, id] : candidates) {
             // Removed only while the name still is the file that was checked.
             struct stat now {};
-            if (held.count(id) == 0 && ::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            if (held.count(id) == 0 && ::fstatat(dirFd, leftover.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
                 FileId{now.st_dev, now.st_ino} == id)
-                ::unlinkat(dirFd, name.c_str(), 0);
+                ::unlinkat(dirFd, leftover.c_str(), 0);
         }
     }
     ::closedir(entries);
+}
+
+int CreateTemporaryFile(const std::string& folder, const std::string& name, std::string& path)
+{
+    std::string pattern = folder.empty() ? std::string() : folder.back() == '/' ? folder : folder + "/";
+    pattern += TemporaryNamePrefix(name) + "XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd >= 0)
+        path = pattern;
+    return fd;
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/rtl/Base64.h"
+#include "platform/rtl/RegularFile.h"
 
 namespace {
 
@@ -269,12 +270,10 @@ void TMimeMessage::Prepare()
 
     uint64_t attachmentSize = 0;
     if (!AttachmentPath.empty()) {
-        fd_ = ::open(AttachmentPath.c_str(), O_RDONLY | O_CLOEXEC);
         struct stat st {};
-        if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            const int err = fd_ < 0 ? errno : EISDIR;
-            throw EMimeError("Cannot read the attachment \"" + AttachmentPath + "\": " + std::strerror(err) + ".");
-        }
+        fd_ = OpenOnlyRegularFile(AttachmentPath, O_RDONLY, st);
+        if (fd_ < 0)
+            throw EMimeError("Cannot read the attachment \"" + AttachmentPath + "\": " + RefusalReason(errno) + ".");
         attachmentSize = static_cast<uint64_t>(st.st_size);
     }
 

@@ -11,6 +11,7 @@
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/BmpFile.h"
 #include "tests/support/ColourPictures.h"
+#include "tests/support/FifoWatchdog.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
@@ -190,6 +191,32 @@ TEST_F(MainWindowFilesTest, AFileLargerThanThisComputerMayOpenSaysHowMuchItNeeds
     PortfolioArchive::SetMaxLoadSize(0);
     EXPECT_TRUE(form1_->OpenPortfolio(path));
     EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 2);
+}
+
+TEST_F(MainWindowFilesTest, AFifoOrFolderGivenAsAPortfolioIsRefusedAtOnce)
+{
+    const std::string fifo = files_ / "shared.pfo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = files_ / "folder.pfo";
+    fs::create_directories(folder);
+    MakeForms();
+    for (const auto& [path, reason] : {std::pair<std::string, std::string>{fifo, "Not a regular file."},
+                                       {folder, "Is a directory."}}) {
+        SCOPED_TRACE(path);
+        Options::Instance()->SetRecentFile1(path);
+        FifoWatchdog watchdog(fifo, 5);
+        ModalDriver driver;
+        driver.Press(QMessageBox::Ok);
+        EXPECT_FALSE(form1_->OpenPortfolio(path));
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+        watchdog.Stop();
+        EXPECT_FALSE(watchdog.Released()) << "the open waited on the FIFO";
+        ASSERT_EQ(driver.Seen().size(), 1u);
+        EXPECT_EQ(driver.Seen()[0].text,
+                  "Failed to open the file: " + fs::path(path).filename().string() + "\n\n" + reason);
+        EXPECT_EQ(Options::Instance()->GetRecentFile1(), "");
+        EXPECT_EQ(Caption(), kTitle);
+    }
 }
 
 // What each recent-file menu entry shows, hidden entries as "-".

@@ -9,6 +9,7 @@
 #include "output/TForm10.h"
 #include "platform/rtl/Exception.h"
 #include "tests/app/JobTestSupport.h"
+#include "tests/support/KilledSave.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/WindowStacking.h"
@@ -149,6 +150,29 @@ TEST_F(PreviewExportJobsTest, ExportReplacesTheChosenFileWithTheWholePortfolio)
     EXPECT_EQ(OutputFolders(), 0) << "the generator's folder goes with the job";
     // Only the export itself is left beside the target.
     EXPECT_EQ(std::distance(fs::directory_iterator(sources_.Path()), fs::directory_iterator()), 3);
+}
+
+TEST_F(PreviewExportJobsTest, ExportRemovesWhatAKilledExportLeftAndNoFileOfTheUser)
+{
+    AddArtworks(CurrentPortfolio(), 1);
+    const std::string target = sources_ / "portfolio.pdf";
+    std::ofstream(target) << "an older export";
+    const char* const users[] = {".save-backup", ".save-thesis", ".za2024", ".portfolio.pdf.swp"};
+    for (const char* name : users)
+        sources_.Write(name, "the user's own");
+    const std::set<std::string> killed = LeaveKilledSave(target);
+    form1_->show();
+
+    ExportThread job(CurrentPortfolio(), target, false);
+    ASSERT_TRUE(WaitClosable(&job));
+    EXPECT_EQ(StatusOf(&job), "Finished. Your portfolio was exported successfully.");
+    QTest::mouseClick(job.ProgressForm()->Button1, Qt::LeftButton);
+
+    EXPECT_EQ(ReadFileBytes(target).rfind("%PDF", 0), 0u);
+    for (const char* name : users)
+        EXPECT_EQ(ReadFileBytes(sources_ / name), "the user's own") << name;
+    for (const std::string& name : killed)
+        EXPECT_FALSE(fs::exists(sources_ / name)) << name;
 }
 
 TEST_F(PreviewExportJobsTest, ExportThatCannotWriteTellsThePathAndKeepsTheOldFile)

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <unistd.h>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "model/TemplateLibrary.h"
 #include "platform/xml/XMLDocument.h"
 #include "tests/support/BoundedChild.h"
+#include "tests/support/KilledSave.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -312,6 +314,29 @@ TEST_F(TemplateLibraryTest, SaveWritesOnlyUserTemplates)
     ASSERT_TRUE(library->LoadFile(dir / "mine.vtp", true));
     ASSERT_EQ(library->GetCount(), 1);
     EXPECT_EQ(library->GetTemplate(0)->GetStaticFileCount(), 7);
+}
+
+TEST_F(TemplateLibraryTest, SaveRemovesWhatAKilledTemplateSaveLeftAndNoFileOfTheUser)
+{
+    TempDir dir;
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    library->AddTemplate("Mine");
+    const std::string path = dir / "templates.vtp";
+    ASSERT_TRUE(library->Save(path));
+    const char* const users[] = {".save-templates", ".save-Ab12cd", ".templates.vtp.orig", ".za2024"};
+    for (const char* name : users)
+        dir.Write(name, "the user's own");
+    const std::set<std::string> killed = LeaveKilledSave(path);
+    const std::set<std::string> killedElsewhere = LeaveKilledSave(dir.Write("other.vtp", "other"));
+
+    ASSERT_TRUE(library->Save(path));
+    for (const std::string& name : killed)
+        EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const std::string& name : killedElsewhere)
+        EXPECT_TRUE(fs::exists(dir / name)) << "a leftover of another file's save: " << name;
+    for (const char* name : users)
+        EXPECT_EQ(ReadFileBytes(dir / name), "the user's own") << name;
+    EXPECT_EQ(SavedTemplates(path), (std::vector<std::pair<std::string, std::string>>{{"Mine", "false"}}));
 }
 
 TEST_F(TemplateLibraryTest, FailedSaveKeepsTheOldFileAndSaysWhere)

@@ -40,6 +40,7 @@
 #include "output/PortfolioGenerator.h"
 #include "tests/output/GeneratorTestSupport.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/BoundedChild.h"
 #include "tests/support/TempDir.h"
 #include "zip/TZAWorkerPool.h"
 #include "zip/TZipArchiver.h"
@@ -606,6 +607,15 @@ TEST_F(PortfolioFileTest, BrokenOrHostileFilesFailToOpen)
             EXPECT_EQ(Bytes(*p->GetStatementData()).find("PRIVATE"), std::string::npos);
         }
     }
+}
+
+TEST_F(PortfolioFileTest, AFifoDeviceOrFolderIsRefusedWithoutWaiting)
+{
+    ExpectSpecialFilesRefused(dir_ / "special", ".pfo", [](const std::string& path) {
+        bool ok = true;
+        const std::unique_ptr<Portfolio> p = OpenPortfolio(path, &ok);
+        return ok;
+    });
 }
 
 TEST_F(PortfolioFileTest, AttachmentsComeFromTheArchiveEvenWhenTheStoredPathExists)

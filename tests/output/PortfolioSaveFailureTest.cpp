@@ -24,6 +24,7 @@
 #include "model/TemplateLibrary.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/KilledSave.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
@@ -156,20 +157,30 @@ private:
 TEST(PortfolioSaveFailureTest, LeftoversOfKilledSavesGoAtTheNextSaveUnlessHeld)
 {
     TempDir dir;
-    for (const char* name : {".save-AbC123", ".zaQw3rTy", ".save-Held01", ".save-notes", ".zap", ".save-x12345.bak",
-                             "notes.txt", ".save-Other9"})
+    const std::string path = dir / "p.pfo";
+    ASSERT_TRUE(MakePortfolio(path, 0)->Save());
+    // The user's own hidden files, some shaped like temporary names.
+    const std::set<std::string> users{".save-backup", ".save-thesis", ".za2024", ".save-AbC123", ".zaQw3rTy",
+                                      "notes.txt"};
+    for (const std::string& name : users)
         dir.Write(name, std::string(1000, 'x'));
-    Holder holder(dir / ".save-Held01");
-    ASSERT_TRUE(holder.Holds(dir / ".save-Held01"));
+    // Each killed save removes what the one before it left, unless held.
+    const std::string held = *LeaveKilledSave(path).begin();
+    Holder holder(dir / held);
+    ASSERT_TRUE(holder.Holds(dir / held));
+    const std::string others = *LeaveKilledSave(path).begin();
     // Another user's file is not ours to remove (only root can make one).
-    const bool othersFile = ::chown((dir / ".save-Other9").c_str(), 65534, 65534) == 0;
+    const bool othersFile = ::chown((dir / others).c_str(), 65534, 65534) == 0;
+    const std::string killed = *LeaveKilledSave(path).begin();
 
     std::string failure;
-    ASSERT_TRUE(MakePortfolio(dir / "p.pfo", 1)->Save(&failure)) << failure;
-    std::set<std::string> expected{".save-Held01", ".save-notes", ".zap", ".save-x12345.bak", "notes.txt", "p.pfo"};
+    ASSERT_TRUE(MakePortfolio(path, 1)->Save(&failure)) << failure;
+    std::set<std::string> expected = users;
+    expected.insert({"p.pfo", held});
     if (othersFile)
-        expected.insert(".save-Other9");
+        expected.insert(others);
     EXPECT_EQ(Names(dir.Path().string()), expected);
+    EXPECT_FALSE(std::filesystem::exists(dir / killed));
 }
 
 } // namespace

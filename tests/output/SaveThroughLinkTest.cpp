@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "FreeImage/FreeBitmap.h"
 #include "model/Portfolio.h"
@@ -40,11 +42,9 @@ struct Saver {
     std::function<bool(const std::string& bytes)> looksRight;
 };
 
-} // namespace
-
-TEST(SaveThroughLink, EverySaverReplacesTheLinkedFile)
+const std::vector<Saver>& Savers()
 {
-    const Saver savers[] = {
+    static const std::vector<Saver> savers = {
         {"XML document", "doc.xml",
          [](const std::string& path) {
              TXMLDocument document;
@@ -76,7 +76,14 @@ TEST(SaveThroughLink, EverySaverReplacesTheLinkedFile)
          },
          [](const std::string& bytes) { return bytes.rfind("PK", 0) == 0; }},
     };
-    for (const Saver& s : savers) {
+    return savers;
+}
+
+} // namespace
+
+TEST(SaveThroughLink, EverySaverReplacesTheLinkedFile)
+{
+    for (const Saver& s : Savers()) {
         SCOPED_TRACE(s.what);
         TempDir dir;
         fs::create_directory(dir.Path() / "real");
@@ -99,4 +106,63 @@ TEST(SaveThroughLink, EverySaverReplacesTheLinkedFile)
             ++entries;
         EXPECT_EQ(entries, 1);
     }
+}
+
+// Another user plants the name the user saves to, in a folder everyone may
+// write into, as a link to a file of the user or into a folder of their own.
+TEST(SaveThroughLink, ALinkAnotherUserPlantedInASharedFolderIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a link of another user can only be made by root";
+    for (const Saver& s : Savers()) {
+        for (const bool intoTheirFolder : {false, true}) {
+            SCOPED_TRACE(std::string(s.what) + (intoTheirFolder ? ", link into their folder" : ", link to a file"));
+            TempDir dir;
+            const std::string important = dir.Write("mine/important.txt", "the user's notes");
+            const fs::path theirs = dir.Path() / "theirs";
+            fs::create_directory(theirs);
+            ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+            const fs::path shared = dir.Path() / "shared";
+            fs::create_directory(shared);
+            ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+            const fs::path link = shared / s.fileName;
+            fs::create_symlink(intoTheirFolder ? theirs / s.fileName : fs::path(important), link);
+            ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+
+            bool saved = true;
+            try {
+                saved = s.save(link.string());
+            } catch (const std::exception&) {
+                saved = false;
+            }
+            EXPECT_FALSE(saved);
+            EXPECT_EQ(ReadFileBytes(important), "the user's notes");
+            EXPECT_TRUE(fs::is_empty(theirs));
+            EXPECT_TRUE(fs::is_symlink(link));
+        }
+    }
+}
+
+TEST(SaveThroughLink, APortfolioSaveRefusedAtAPlantedLinkSaysWhy)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a link of another user can only be made by root";
+    TempDir dir;
+    const std::string important = dir.Write("important.txt", "the user's notes");
+    const fs::path shared = dir.Path() / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const fs::path link = shared / "work.pfo";
+    fs::create_symlink(important, link);
+    ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+
+    Portfolio portfolio;
+    portfolio.SetTemplate(TestTemplate());
+    portfolio.SetFileName(link.string());
+    std::string failure;
+    EXPECT_FALSE(portfolio.Save(&failure));
+    EXPECT_EQ(failure, "Cannot create file \"" + link.string() + "\". \"" + link.string() +
+                           "\" is a link that another user made in a folder shared by everyone; such a link is not "
+                           "followed.");
+    EXPECT_EQ(ReadFileBytes(important), "the user's notes");
 }

@@ -232,7 +232,7 @@ TEST(Archiver, CaughtFailedAddKeepsCreatedArchive)
     EXPECT_EQ(RunCommand("unzip -p '" + file + "' more.txt", &out), 0);
     EXPECT_EQ(out, "more");
     for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
-        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
+        EXPECT_NE(e.path().filename().string().front(), '.') << "temporary file left";
 }
 
 TEST(Archiver, AbortedTransactionLeavesFileByteIdenticalAndRaises)
@@ -619,7 +619,7 @@ TEST(Archiver, ExtractedFilesAreCompleteOrNotThereAndOldFilesSurviveDamage)
     EXPECT_EQ(ReadFileBytes(out + "/a/bad.txt"), "keep me");
     ::umask(saved);
     for (const auto& e : std::filesystem::directory_iterator(out + "/a"))
-        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
+        EXPECT_NE(e.path().filename().string().front(), '.') << "temporary file left";
 }
 
 TEST(Archiver, Zip64ItemsReadByOtherTools)
@@ -1003,5 +1003,5 @@ TEST(Archiver, ExtractionAsksOnlyAboutFilesThatAreThere)
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     EXPECT_EQ(after.st_ino, before.st_ino);
     for (const auto& e : std::filesystem::directory_iterator(out + "/d"))
-        EXPECT_EQ(e.path().filename().string().rfind(".za", 0), std::string::npos) << "temporary file left";
+        EXPECT_NE(e.path().filename().string().front(), '.') << "temporary file left";
 }

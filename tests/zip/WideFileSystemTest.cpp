@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/rtl/MemoryStream.h"
+#include "tests/support/FifoWatchdog.h"
 #include "tests/support/TempDir.h"
 #include "zip/TUniFileStream.h"
 #include "zip/TUniStringList.h"
@@ -224,24 +225,23 @@ TEST(WideFileSystemTest, FileStreamOnAnAdoptedHandleOrAPipe) {
 
     // A pipe has no positions: every byte reaches the reader once, in order,
     // whatever the sizes of the reads.
-    const std::string fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
     std::string sent(300000, '\0');
     for (size_t i = 0; i < sent.size(); ++i)
         sent[i] = char(i * 7 + i / 251);
     std::thread writer([&] {
-        const int w = ::open(fifo.c_str(), O_WRONLY);
-        for (size_t done = 0; w >= 0 && done < sent.size();) {
-            const ssize_t n = ::write(w, sent.data() + done, std::min<size_t>(sent.size() - done, 5000));
+        for (size_t done = 0; done < sent.size();) {
+            const ssize_t n = ::write(ends[1], sent.data() + done, std::min<size_t>(sent.size() - done, 5000));
             if (n <= 0)
                 break;
             done += size_t(n);
         }
-        ::close(w);
+        ::close(ends[1]);
     });
     std::string received;
     {
-        TUniFileStream s(U(fifo), 0x40);
+        TUniFileStream s(U(dir / "pipe"), TUniFileStream::TAdopt{ends[0]});
         std::vector<char> buffer(40000);
         for (int i = 0;; ++i) {
             const int64_t n = s.Read(buffer.data(), i % 5 == 4 ? 40000 : 13);
@@ -252,6 +252,48 @@ TEST(WideFileSystemTest, FileStreamOnAnAdoptedHandleOrAPipe) {
     }
     writer.join();
     EXPECT_EQ(received, sent);
+}
+
+TEST(WideFileSystemTest, OnlyARegularFileIsOpened) {
+    TempDir dir;
+    const std::string fifo = dir / "archive.zip";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::mkdir((dir / "folder.zip").c_str(), 0700);
+    const struct {
+        std::string path;
+        int error;
+    } cases[] = {{fifo, ENODEV}, {"/dev/null", ENODEV}, {dir / "folder.zip", EISDIR}};
+    for (const auto& c : cases) {
+        for (unsigned mode : {0x00u, 0x40u, 0x22u}) {
+            SCOPED_TRACE(c.path + " mode " + std::to_string(mode));
+            FifoWatchdog watchdog(fifo, 5);
+            int64_t size = 0;
+            errno = 0;
+            const int fd = WideOpenFile(U(c.path), mode, &size);
+            const int error = errno;
+            watchdog.Stop();
+            EXPECT_FALSE(watchdog.Released()) << "the open waited on the FIFO";
+            EXPECT_EQ(fd, -1);
+            EXPECT_EQ(error, c.error);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    // What the archive layer refuses, its stream refuses with the reason.
+    for (const auto& [path, reason] : {std::pair<std::string, std::string>{dir / "folder.zip", "Is a directory"},
+                                       {"/dev/null", "Not a regular file"}}) {
+        try {
+            TUniFileStream s(U(path), 0x40);
+            ADD_FAILURE() << path << " opened as a file";
+        } catch (const EFOpenError& e) {
+            EXPECT_NE(e.Message().find(reason), std::string::npos) << e.Message();
+        }
+    }
+    int64_t size = 0;
+    const int fd = WideOpenFile(U(dir.Write("real.zip", "PK")), 0x40, &size);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(size, 2);
+    ::close(fd);
 }
 
 TEST(WideFileSystemTest, FindHonoursMaskAndExcludedAttributes) {
@@ -293,8 +335,8 @@ TEST(WideFileSystemTest, FreeSpaceAndRemovableHooks) {
 
 TEST(WideFileSystemTest, TempFilesAndFullNames) {
     TempDir dir;
-    std::u16string a = WideCreateTempFile(U(dir.Path().string()));
-    std::u16string b = WideCreateTempFile(U(dir.Path().string()));
+    std::u16string a = WideCreateTempFile(U(dir.Path().string()), u"archive.zip");
+    std::u16string b = WideCreateTempFile(U(dir.Path().string()), u"archive.zip");
     EXPECT_NE(a, b);
     EXPECT_EQ(WidePathOf(a), U(dir.Path().string() + "/"));
     EXPECT_TRUE(WideIsFile(a));

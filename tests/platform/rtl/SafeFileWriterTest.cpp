@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <set>
@@ -29,7 +30,7 @@ int LeftoverTemporaryFiles(const fs::path& folder)
 {
     int count = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        count += entry.path().filename().string().rfind(".save-", 0) == 0;
+        count += entry.path().filename().string().front() == '.';
     return count;
 }
 
@@ -190,6 +191,71 @@ TEST(SafeFileWriter, AbsoluteLinkToAnotherFolder)
     EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.bin"));
     EXPECT_EQ(ReadFileBytes(real), "new");
     EXPECT_EQ(Names(elsewhere.Path()), std::set<std::string>{"real.bin"});
+}
+
+// In a folder everyone may write into and only owners may delete from, a
+// link is followed only when it is the saving user's or the folder owner's,
+// as the kernel's own rule for such folders has it.
+TEST(SafeFileWriter, LinksInASharedStickyFolderAreFollowedOnlyWhenTrusted)
+{
+    const uid_t self = ::geteuid();
+    constexpr uid_t kOther = 65534, kAdministrator = 65533;
+    struct Case {
+        const char* what;
+        mode_t folderMode;
+        uid_t folderOwner, linkOwner;
+        bool followed;
+    };
+    const Case cases[] = {
+        {"another user's link in a shared folder", 01777, kAdministrator, kOther, false},
+        {"another user's link in the user's own shared folder", 01777, self, kOther, false},
+        {"the user's own link in the user's own shared folder", 01777, self, self, true},
+        {"the user's own link", 01777, kAdministrator, self, true},
+        {"the folder owner's link", 01777, kAdministrator, kAdministrator, true},
+        {"a folder that is not sticky", 00777, kAdministrator, kOther, true},
+        {"a sticky folder only its group may write into", 01775, kAdministrator, kOther, true},
+    };
+    int needRoot = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (self != 0 && (c.folderOwner != self || c.linkOwner != self)) {
+            ++needRoot;
+            continue;
+        }
+        TempDir dir, mine;
+        const std::string important = mine.Write("important.txt", "the user's notes");
+        const fs::path shared = dir.Path() / "shared";
+        fs::create_directory(shared);
+        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        ASSERT_EQ(::chown(shared.c_str(), c.folderOwner, c.folderOwner), 0);
+        const fs::path link = shared / "portfolio.pdf";
+        fs::create_symlink(important, link);
+        ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+
+        std::string refusal;
+        errno = 0;
+        const std::string resolved = ResolveSaveTarget(link.string(), &refusal);
+        std::string error;
+        const bool saved = SafeWriteFile(link.string(), "the PDF", 7, &error);
+        if (c.followed) {
+            EXPECT_EQ(resolved, important);
+            EXPECT_TRUE(saved) << error;
+            EXPECT_EQ(ReadFileBytes(important), "the PDF");
+        } else {
+            EXPECT_EQ(resolved, "");
+            EXPECT_EQ(errno, EACCES);
+            EXPECT_FALSE(saved);
+            EXPECT_EQ(error, "Cannot create file \"" + link.string() + "\". \"" + link.string() +
+                                 "\" is a link that another user made in a folder shared by everyone; such a link "
+                                 "is not followed.");
+            EXPECT_EQ(ReadFileBytes(important), "the user's notes");
+            EXPECT_EQ(Names(mine.Path()), std::set<std::string>{"important.txt"});
+            EXPECT_EQ(Names(shared), std::set<std::string>{"portfolio.pdf"});
+            EXPECT_TRUE(fs::is_symlink(link));
+        }
+    }
+    if (needRoot > 0)
+        GTEST_SKIP() << needRoot << " cases need a file of another user, which only root can make";
 }
 
 TEST(SafeFileWriter, LinkLoopIsRefused)
