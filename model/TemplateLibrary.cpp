@@ -124,10 +124,14 @@ bool TemplateLibrary::Save(const std::string& path)
                 item->SaveToXml(root);
         document.SaveToFile(path);
         return true;
+    } catch (const EFCreateError& error) {
+        SetText(std::string("Failed to save the templates. ") + error.what());
+    } catch (const EWriteError& error) {
+        SetText(std::string("Failed to save the templates. ") + error.what());
     } catch (const std::exception&) {
         SetText("Failed to save the template file '" + path + "'");
-        return false;
     }
+    return false;
 }
 
 bool TemplateLibrary::IsUserFile(const std::string& path) const

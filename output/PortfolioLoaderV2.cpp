@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FreeImage/FreeWinBitmap.h"
 #include "model/FileElements.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
@@ -112,18 +113,17 @@ constexpr int64_t kPendingBitmapBytes = int64_t{128} << 20;
 // The items go in through few updates, so the archiver compresses and
 // encrypts many of them at once; the archive is the same as with one update
 // per item.
-void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::string& path)
+// The description comes made: its size was checked before the file was made.
+void WriteArchive(Portfolio* portfolio, TMemoryStream& xml, TSafeFileStream& stream, const std::string& path)
 {
     // The archiver reads its sources when an update commits, also from its
     // destructor after a failure: they are made to outlive it. The pictures
     // stay unchanged meanwhile, as their bitmaps may be read where they lie.
-    TMemoryStream xml, templateXml;
+    TMemoryStream templateXml;
     std::vector<std::unique_ptr<TStream>> bitmaps;
     std::unique_ptr<TZipArchiver> archiver = Create(stream, path);
     archiver->SetComment(CommentV2());
     archiver->BeginUpdate();
-    if (!PortfolioLoaderV2::SaveToXml(portfolio, &xml))
-        throw EPortfolioFileError("The portfolio description cannot be written");
     Add(*archiver, kDetailsItem, xml);
     if (!PortfolioLoaderV2::SaveTemplateToXml(portfolio, &templateXml))
         throw EPortfolioFileError("The portfolio has no template");
@@ -165,6 +165,60 @@ void WriteArchive(Portfolio* portfolio, TSafeFileStream& stream, const std::stri
     archiver->CloseArchive();
 }
 
+std::string MiB(int64_t bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", double(bytes) / double(1 << 20));
+    return text;
+}
+
+// Why opening would refuse the file this save would write, or "": what a
+// save writes, the program must open again.
+std::string BeyondOpenLimits(const Portfolio* portfolio, int64_t detailsSize)
+{
+    if (detailsSize > kMaxDetailsSize) {
+        std::string text = "The texts of this portfolio (the artworks' titles and descriptions, the statement and "
+                           "the contact details) take " +
+                           MiB(detailsSize) + ", more than the " + MiB(kMaxDetailsSize) +
+                           " a portfolio file may hold: the saved file could not be opened again.";
+        // Descriptions are what grows that large: the longest is named.
+        int longest = -1;
+        size_t most = 0;
+        for (int i = 0; i < portfolio->GetPictureCount(); ++i)
+            if (const Picture* picture = portfolio->GetPicture(i); picture && picture->GetDescription(false).size() > most) {
+                most = picture->GetDescription(false).size();
+                longest = i;
+            }
+        if (longest >= 0)
+            text += " The longest description (" + MiB(int64_t(most)) + ") is that of " +
+                    ArtworkName(portfolio->GetPicture(longest), longest).replace(0, 3, "the") + ".";
+        return text + " Shorten the longest texts, then save again.";
+    }
+    const struct {
+        TMemoryStream* data;
+        std::string name;
+    } attachments[] = {{portfolio->GetStatementData(), "The statement file \"" + ExtractFileName(portfolio->GetStatementFile()) + "\""},
+                       {portfolio->GetCVData(), "The CV file \"" + ExtractFileName(portfolio->GetCVFile()) + "\""},
+                       {portfolio->GetPictureData(), "The picture file \"" + ExtractFileName(portfolio->GetPictureFile()) + "\""}};
+    for (const auto& a : attachments)
+        if (a.data && a.data->GetSize() > kMaxItemSize)
+            return a.name + " takes " + MiB(a.data->GetSize()) + ", more than the " + MiB(kMaxItemSize) +
+                   " a portfolio file may hold for one file: the saved file could not be opened again. Choose a "
+                   "smaller file, then save again.";
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        const Picture* picture = portfolio->GetPicture(i);
+        const TFreeWinBitmap* bitmap = picture ? picture->GetBitmap() : nullptr;
+        if (!bitmap)
+            continue;
+        const int64_t stored = int64_t(bitmap->GetScanWidth()) * bitmap->GetHeight() + kPictureOverhead;
+        if (stored > kMaxItemSize)
+            return ArtworkName(picture, i) + " takes " + MiB(stored) + " as stored, more than the " +
+                   MiB(kMaxItemSize) + " a portfolio file may hold for one picture: the saved file could not be "
+                   "opened again. Give it a smaller picture, then save again.";
+    }
+    return {};
+}
+
 } // namespace
 
 bool PortfolioLoaderV2::Load(Portfolio* portfolio, std::string* failure)
@@ -199,6 +253,11 @@ bool PortfolioLoaderV2::Save(Portfolio* portfolio, std::string* failure)
                         " has no picture. Give it a picture or remove it, then save again.");
     }
     GiveArtworksTheirOwnItemNames(portfolio);
+    TMemoryStream xml;
+    if (!SaveToXml(portfolio, &xml))
+        return fail("The portfolio description cannot be written.");
+    if (const std::string why = BeyondOpenLimits(portfolio, xml.GetSize()); !why.empty())
+        return fail(why);
     std::unique_ptr<TSafeFileStream> file;
     try {
         file = std::make_unique<TSafeFileStream>(target);
@@ -208,7 +267,7 @@ bool PortfolioLoaderV2::Save(Portfolio* portfolio, std::string* failure)
         return fail(error.what());
     }
     try {
-        WriteArchive(portfolio, *file, target);
+        WriteArchive(portfolio, xml, *file, target);
         if (file->Commit())
             return true;
     } catch (const std::exception& error) {

@@ -90,11 +90,12 @@ void BurnThread::Execute()
 
 void BurnThread::ReportFailure(const std::string& message, const std::string& burnerText)
 {
-    SetStatus("Error!");
     std::string text = message.empty() ? burnerText : message;
     // An empty box would tell the user nothing.
     if (text.empty())
         text = Burner::ErrorText(IMAPI_E_GENERIC);
+    // The window says what failed too: the box goes, the window stays.
+    SetStatus("Error: " + text);
     SyncMessageBox(text, "Oooops!", MB_OK | MB_ICONERROR, dialog_);
     // Read and hidden on the main thread, where the dialog lives.
     Synchronize([this] {

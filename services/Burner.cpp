@@ -71,12 +71,12 @@ Burner::Burner(BurnThread* owner) : owner_(owner)
         HRESULT hr = CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
             reinterpret_cast<void**>(&discMaster_));
         if (hr != S_OK)
-            throw Exception("Failed to create the Disk Master. " + ErrorText(hr));
+            throw Exception("The disc writer could not be started. " + ErrorText(hr));
         hr = discMaster_->Open();
         if (hr != S_OK) {
             if (hr == IMAPI_E_ALREADYOPEN)
-                throw Exception("The Disk Master is already opened by another application. " + ErrorText(hr));
-            throw Exception("Failed to open the Disk Master. " + ErrorText(hr));
+                throw Exception("The disc writer is already in use by another program. " + ErrorText(hr));
+            throw Exception("The disc writer could not be opened. " + ErrorText(hr));
         }
         discMaster_->SetActiveDiscMasterFormat(IID_IJolietDiscMaster, reinterpret_cast<void**>(&jolietMaster_));
         if (discMaster_->EnumDiscRecorders(&recorders_) != S_OK || !recorders_)
@@ -199,29 +199,29 @@ bool Burner::Burn(const std::string& folder)
         SetText("");
         jolietMaster_.Reset();
         Check(discMaster_->SetActiveDiscMasterFormat(IID_IJolietDiscMaster, reinterpret_cast<void**>(&jolietMaster_)),
-            "Failed to set active disc master format. ");
+            "The disc writer could not be prepared for a data disc. ");
         progressSink_.Reset();
-        Check(BurnerProgressEvents::CreateInstance(&progressSink_), "Failed to create the progress advisor. ");
+        Check(BurnerProgressEvents::CreateInstance(&progressSink_), "The disc writer could not be prepared. ");
         static_cast<BurnerProgressEvents*>(progressSink_.Get())->SetOwner(owner_);
-        Check(discMaster_->ProgressAdvise(progressSink_.Get(), &cookie), "Failed to set the progress advisor. ");
+        Check(discMaster_->ProgressAdvise(progressSink_.Get(), &cookie), "The disc writer could not be prepared. ");
         advised = true;
-        Check(discMaster_->SetActiveDiscRecorder(recorder_.Get()), "Failed to set active disc recorder. ");
+        Check(discMaster_->SetActiveDiscRecorder(recorder_.Get()), "The drive could not be chosen for writing. ");
         // The disc master reads the folder itself; a folder it cannot read
         // at all is reported as a bad folder name, anything inside it as a
         // failure to add.
         const HRESULT added = jolietMaster_->AddData(WideFromUtf8(folder).c_str(), 1);
         if (added == STG_E_PATHNOTFOUND || added == STG_E_ACCESSDENIED)
-            Check(added, "Failed to parse the burn folder display name. ");
+            Check(added, "The portfolio's folder could not be read for the disc. ");
         if (added == IMAPI_E_BADJOLIETNAME) {
             // The code alone does not say which file the user has to rename.
             const std::string bad = FirstBadName(folder);
             if (!bad.empty())
-                throw BurnStepError("Failed to add the burn folder to the disk master. " + bad);
+                throw BurnStepError("The portfolio's files could not be put on the disc. " + bad);
         }
-        Check(added, "Failed to add the burn folder to the disk master. ");
-        Check(discMaster_->RecordDisc(0, 1), "Failed to record the disk. ");
+        Check(added, "The portfolio's files could not be put on the disc. ");
+        Check(discMaster_->RecordDisc(0, 1), "Writing the disc failed. ");
         advised = false;
-        Check(discMaster_->ProgressUnadvise(cookie), "Failed to unset the progress advisor. ");
+        Check(discMaster_->ProgressUnadvise(cookie), "The disc writer could not be released after writing. ");
         progressSink_.Reset();
         return true;
     } catch (const std::exception& e) {

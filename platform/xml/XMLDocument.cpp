@@ -1,6 +1,9 @@
 #include "platform/xml/XMLDocument.h"
 
+#include "platform/rtl/WriteFailure.h"
+
 #include <algorithm>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -203,10 +206,18 @@ void TXMLDocument::SaveToStream(TStream& stream) const
 void TXMLDocument::SaveToFile(const std::string& path) const
 {
     const std::string text = SaveToXML();
-    TSafeFileStream file(path);
-    if (file.Write(text.data(), static_cast<int64_t>(text.size())) != static_cast<int64_t>(text.size())
-        || !file.Commit())
-        throw EWriteError("Cannot write file \"" + path + "\". " + file.ErrorText());
+    // The messages name the file once and the cause in the user's words.
+    std::unique_ptr<TSafeFileStream> file;
+    try {
+        file = std::make_unique<TSafeFileStream>(path);
+    } catch (const ESafeCreateError& error) {
+        throw EFCreateError(error.Code() ? WriteFailureText(path, error.Code()) : error.Message());
+    }
+    if (file->Write(text.data(), static_cast<int64_t>(text.size())) != static_cast<int64_t>(text.size())
+        || !file->Commit())
+        throw EWriteError(file->ErrorCode() || file->ErrorText().empty() ? WriteFailureText(path, file->ErrorCode())
+                                                                         : "Cannot write file \"" + path + "\". " +
+                                                                               file->ErrorText());
 }
 
 bool TXMLDocument::IsEmpty() const

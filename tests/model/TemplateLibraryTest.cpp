@@ -13,6 +13,7 @@
 #include "platform/xml/XMLDocument.h"
 #include "tests/support/BoundedChild.h"
 #include "tests/support/KilledSave.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -347,7 +348,8 @@ TEST_F(TemplateLibraryTest, FailedSaveKeepsTheOldFileAndSaysWhere)
 
     const std::string noFolder = dir / "missing/templates.vtp";
     EXPECT_FALSE(library->Save(noFolder));
-    EXPECT_EQ(library->GetText(), "Failed to save the template file '" + noFolder + "'");
+    EXPECT_EQ(library->GetText(), "Failed to save the templates. The file \"" + noFolder +
+                                      "\" could not be written: No such file or directory.");
 
     // a folder in the way cannot be replaced, and what it holds survives
     fs::create_directory(dir / "taken.vtp");
@@ -360,12 +362,28 @@ TEST_F(TemplateLibraryTest, FailedSaveKeepsTheOldFileAndSaysWhere)
         const auto old = dir.Write("locked/templates.vtp", "old file");
         fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(library->Save(old));
+        EXPECT_EQ(library->GetText(), "Failed to save the templates. The file \"" + old +
+                                          "\" could not be written: Permission denied.");
         EXPECT_EQ(ReadFileBytes(old), "old file");
         fs::permissions(dir / "locked", fs::perms::owner_all);
     }
 }
 
 } // namespace
+
+TEST_F(TemplateLibraryTest, ASaveOntoAFullDiskSaysTheDiskIsFull)
+{
+    SmallDisk disk(16 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    TemplateLibrary* library = TemplateLibrary::Instance();
+    for (int i = 0; i < 8; ++i)
+        library->AddTemplate("Mine " + std::to_string(i));
+    EXPECT_FALSE(library->Save(disk / "templates.vtp"));
+    EXPECT_EQ(library->GetText(), "Failed to save the templates. The disk is full: the folder \"" + disk.Path() +
+                                      "\" has no room left for \"templates.vtp\".");
+    EXPECT_TRUE(fs::is_empty(disk.Path()));
+}
 
 TEST_F(TemplateLibraryTest, ImportRefusesSpecialFilesAtOnce)
 {

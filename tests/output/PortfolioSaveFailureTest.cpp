@@ -112,6 +112,54 @@ TEST(PortfolioSaveFailureTest, ArtworkWithoutPictureIsNamedAndNothingIsWritten)
     }
 }
 
+TEST(PortfolioSaveFailureTest, APortfolioThatCouldNotBeOpenedAgainIsRefusedBeforeAnythingIsWritten)
+{
+    TempDir dir;
+    const std::string path = dir / "p.pfo";
+    ASSERT_TRUE(MakePortfolio(path, 1)->Save());
+    const std::string before = ReadFileBytes(path);
+    // Words rather than one letter: the file stays small, as the user's does.
+    auto text = [](size_t bytes, int seed) {
+        std::mt19937 random(seed);
+        std::string words;
+        while (words.size() < bytes)
+            words += std::string(1 + random() % 9, char('a' + random() % 26)) + ' ';
+        words.resize(bytes);
+        return words;
+    };
+    struct Case {
+        const char* what;
+        size_t description;
+        bool saves;
+    };
+    const Case cases[] = {{"over the limit", 900 << 10, false}, {"under it", 700 << 10, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto portfolio = MakePortfolio(path, 20);
+        for (int i = 0; i < 20; ++i) {
+            portfolio->GetPicture(i)->SetTitle("Study " + std::to_string(i + 1));
+            portfolio->GetPicture(i)->SetDescription(text(c.description + (i == 6 ? 1000 : 0), i));
+        }
+        std::string failure;
+        ASSERT_EQ(portfolio->Save(&failure), c.saves) << failure;
+        EXPECT_EQ(Names(dir.Path().string()), std::set<std::string>{"p.pfo"});
+        if (!c.saves) {
+            EXPECT_EQ(ReadFileBytes(path), before);
+            EXPECT_NE(failure.find("more than the 16.0 MiB a portfolio file may hold: the saved file could not be "
+                                   "opened again. The longest description (0.9 MiB) is that of the artwork "
+                                   "\"Study 7\" (number 7). Shorten the longest texts, then save again."),
+                      std::string::npos)
+                << failure;
+            continue;
+        }
+        Portfolio opened;
+        opened.SetFileName(path);
+        ASSERT_TRUE(opened.Load());
+        ASSERT_EQ(opened.GetPictureCount(), 20);
+        EXPECT_EQ(opened.GetPicture(6)->GetDescription(false), portfolio->GetPicture(6)->GetDescription(false));
+    }
+}
+
 // Holds a file open in a process of its own until destroyed.
 class Holder {
 public:

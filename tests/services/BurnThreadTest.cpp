@@ -230,9 +230,10 @@ TEST_F(BurnThreadTest, AMachineWithoutBurnersIsToldSo)
     EXPECT_EQ(box.icon, QMessageBox::Critical);
     EXPECT_EQ(box.coveredBy, std::vector<std::string>{}) << "the user must see the box, not a stuck dialog";
     EXPECT_TRUE(box.active);
-    EXPECT_EQ(box.status, "Error!");
+    // The window says what failed as well, not only that something did.
+    EXPECT_EQ(box.status, "Error: No CD burners are present.");
     EXPECT_TRUE(box.dialogVisible);
-    EXPECT_EQ(statuses, (Statuses{"Please Wait...", "Please Wait....", "Error!"}));
+    EXPECT_EQ(statuses, (Statuses{"Please Wait...", "Please Wait....", "Error: No CD burners are present."}));
     EXPECT_FALSE(dialog.isVisible()) << "the job hides its dialog after the box";
     EXPECT_TRUE(mainWindow.isEnabled());
 }
@@ -249,12 +250,12 @@ TEST_F(BurnThreadTest, ReportsWhatTheDriveSaysAndCleansUp)
         {"empty drive", [](FakeScript& s) { s.recorders = {{S_OK, 0, 0, ""}}; },
             "No disk in the drive. Please insert a blank CD.", true},
         {"disc master missing", [](FakeScript& s) { s.create = REGDB_E_CLASSNOTREG; },
-            "Failed to create the Disk Master. An unknown IMAPI error (0x80040154) occurred.", false},
+            "The disc writer could not be started. An unknown IMAPI error (0x80040154) occurred.", false},
         {"full disc", [](FakeScript& s) {
              s.recorders.resize(1);
              s.record = IMAPI_E_DISCFULL;
          },
-            "Failed to record the disk. The disc cannot hold any more data.", true},
+            "Writing the disc failed. The disc cannot hold any more data.", true},
     };
     auto portfolio = MakePortfolio();
     for (const Case& c : cases) {
@@ -282,7 +283,7 @@ TEST_F(BurnThreadTest, APortfolioThatCannotBeGeneratedIsReported)
     portfolio->SetTemplate(nullptr);
     const BoxSeen box = Run(portfolio.get());
     EXPECT_EQ(box.text, "The portfolio has no template: choose one, then try again.");
-    EXPECT_EQ(box.status, "Error!");
+    EXPECT_EQ(box.status, "Error: The portfolio has no template: choose one, then try again.");
     EXPECT_TRUE(Fake().records.empty()) << "nothing recorded";
     EXPECT_EQ(GeneratorFolders(), std::vector<std::string>{});
 }

@@ -55,7 +55,7 @@ TEST_F(BurnerDiscTest, ReportsWhatTheDiscMasterRefuses)
     ASSERT_TRUE(burner.SelectRecorder(0));
     EXPECT_FALSE(burner.Burn(dir / "missing/"));
     EXPECT_EQ(burner.GetText(),
-        "Failed to parse the burn folder display name. An unknown IMAPI error (0x80030003) occurred.");
+        "The portfolio's folder could not be read for the disc. An unknown IMAPI error (0x80030003) occurred.");
 
     // The user learns which file to rename and why.
     const std::string longName = std::string(101, 'n') + ".pdf";
@@ -74,7 +74,7 @@ TEST_F(BurnerDiscTest, ReportsWhatTheDiscMasterRefuses)
         dir.Write(std::string(bad.folder) + "/portfolio.html", "x");
         dir.Write(std::string(bad.folder) + "/" + bad.file, "x");
         EXPECT_FALSE(burner.Burn(dir / (std::string(bad.folder) + "/")));
-        EXPECT_EQ(burner.GetText(), "Failed to add the burn folder to the disk master. The file \"" + bad.file +
+        EXPECT_EQ(burner.GetText(), "The portfolio's files could not be put on the disc. The file \"" + bad.file +
                                         "\" cannot be put on a disc: its name " + bad.rule + ".");
     }
 

@@ -55,14 +55,14 @@ TEST_F(BurnerTest, ConstructionFailuresThrowTheirMessages)
     };
     const Case cases[] = {
         {"not created", [](FakeScript& s) { s.create = E_OUTOFMEMORY; },
-            "Failed to create the Disk Master. An unknown IMAPI error (0x8007000E) occurred."},
+            "The disc writer could not be started. An unknown IMAPI error (0x8007000E) occurred."},
         {"open elsewhere", [](FakeScript& s) { s.open = IMAPI_E_ALREADYOPEN; },
-            "The Disk Master is already opened by another application. A call to IDiscMaster::Open has already "
+            "The disc writer is already in use by another program. A call to IDiscMaster::Open has already "
             "been made against this object by your application."},
         {"not opened", [](FakeScript& s) { s.open = IMAPI_E_GENERIC; },
-            "Failed to open the Disk Master. A generic error occurred."},
+            "The disc writer could not be opened. A generic error occurred."},
         {"open answers S_FALSE", [](FakeScript& s) { s.open = S_FALSE; },
-            "Failed to open the Disk Master. An unknown IMAPI error (0x00000001) occurred."},
+            "The disc writer could not be opened. An unknown IMAPI error (0x00000001) occurred."},
         {"no recorder list", [](FakeScript& s) { s.enumerate = IMAPI_E_NOTINITIALIZED; },
             "Failed to enumerate Disc Recorders."},
     };
@@ -177,28 +177,28 @@ TEST_F(BurnerTest, AFailedStepLeavesItsTextAndUnadvises)
     };
     const Case cases[] = {
         {"format", [](FakeScript& s) { s.format = IMAPI_E_WRONGFORMAT; },
-            "Failed to set active disc master format. A call to IJolietDiscMaster has been made when "
+            "The disc writer could not be prepared for a data disc. A call to IJolietDiscMaster has been made when "
             "IRedbookDiscMaster is the active format, or vice versa. To use a different format, chang the format "
             "and clear the image file contents."},
         {"advise", [](FakeScript& s) { s.advise = E_OUTOFMEMORY; },
-            "Failed to set the progress advisor. An unknown IMAPI error (0x8007000E) occurred."},
+            "The disc writer could not be prepared. An unknown IMAPI error (0x8007000E) occurred."},
         {"recorder", [](FakeScript& s) { s.setRecorder = IMAPI_E_DEVICE_NOTPRESENT; },
-            "Failed to set active disc recorder. The device is not present or has been removed."},
+            "The drive could not be chosen for writing. The device is not present or has been removed."},
         {"missing folder", [](FakeScript& s) { s.addData = STG_E_PATHNOTFOUND; },
-            "Failed to parse the burn folder display name. An unknown IMAPI error (0x80030003) occurred."},
+            "The portfolio's folder could not be read for the disc. An unknown IMAPI error (0x80030003) occurred."},
         {"unreadable folder", [](FakeScript& s) { s.addData = STG_E_ACCESSDENIED; },
-            "Failed to parse the burn folder display name. An unknown IMAPI error (0x80030005) occurred."},
+            "The portfolio's folder could not be read for the disc. An unknown IMAPI error (0x80030005) occurred."},
         {"bad name", [](FakeScript& s) { s.addData = IMAPI_E_BADJOLIETNAME; },
-            "Failed to add the burn folder to the disk master. The application tried to add a badly named element "
+            "The portfolio's files could not be put on the disc. The application tried to add a badly named element "
             "to a disc."},
         {"add answers S_FALSE", [](FakeScript& s) { s.addData = S_FALSE; },
-            "Failed to add the burn folder to the disk master. An unknown IMAPI error (0x00000001) occurred."},
+            "The portfolio's files could not be put on the disc. An unknown IMAPI error (0x00000001) occurred."},
         {"full disc", [](FakeScript& s) { s.record = IMAPI_E_DISCFULL; },
-            "Failed to record the disk. The disc cannot hold any more data."},
+            "Writing the disc failed. The disc cannot hold any more data."},
         {"no disc", [](FakeScript& s) { s.record = IMAPI_E_MEDIUM_NOTPRESENT; },
-            "Failed to record the disk. There is no disc in the device."},
+            "Writing the disc failed. There is no disc in the device."},
         {"unadvise", [](FakeScript& s) { s.unadvise = E_UNEXPECTED; },
-            "Failed to unset the progress advisor. An unknown IMAPI error (0x8000FFFF) occurred."},
+            "The disc writer could not be released after writing. An unknown IMAPI error (0x8000FFFF) occurred."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
