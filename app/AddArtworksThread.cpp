@@ -9,6 +9,7 @@
 #include "zip/TZAWorkerPool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <sys/resource.h>
@@ -58,8 +59,10 @@ void AddArtworksThread::Execute()
 {
     const int count = static_cast<int>(files_.size());
     ShowProgressForm();
+    OfferCancel();
     SetStatus("Adding Artworks...");
     SetProgress(0, count);
+    const auto stopping = [this] { return Terminated() || Cancelled(); };
 
     std::vector<DecodedArtwork> results(files_.size());
     std::vector<bool> done(files_.size(), false);
@@ -71,13 +74,13 @@ void AddArtworksThread::Execute()
         const int threads = std::clamp(UsableProcessors(), 1, std::max(count, 1));
         TZAWorkerPool pool(threads);
         for (int i = 0; i < count; ++i)
-            pool.Submit([this, i, &results, &done, &mutex, &ready] {
+            pool.Submit([this, i, &results, &done, &mutex, &ready, &stopping] {
                 // Background work, below the strip loader's priority: the
                 // main thread, and that loader when the main thread waits
                 // for it, must not queue behind a core's worth of decoding.
                 ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
                 DecodedArtwork result;
-                if (!Terminated()) {
+                if (!stopping()) {
                     try {
                         result = Read(files_[i]);
                     } catch (...) {
@@ -92,11 +95,13 @@ void AddArtworksThread::Execute()
             });
 
         int next = 0;
-        while (next < count && !Terminated()) {
+        while (next < count && !stopping()) {
             std::vector<DecodedArtwork> batch;
             {
                 std::unique_lock lock(mutex);
-                ready.wait(lock, [&] { return done[next]; });
+                // A cancel must not wait for a picture that takes long.
+                while (!done[next] && !stopping())
+                    ready.wait_for(lock, std::chrono::milliseconds(50));
                 for (; next < count && done[next]; ++next) {
                     if (results[next].picture)
                         batch.push_back(std::move(results[next]));
@@ -105,24 +110,35 @@ void AddArtworksThread::Execute()
                 }
             }
             if (!batch.empty()) {
-                Synchronize([this, &batch] {
-                    if (!Terminated())
-                        deliver_(batch);
+                Synchronize([this, &batch, &added, &stopping] {
+                    if (stopping())
+                        return;
+                    deliver_(batch);
+                    added = true;
                 });
-                added = true;
             }
             SetProgress(next, count);
         }
+        // Cancelled: the window goes now, before the pictures still being
+        // read end, and the main window is free again with what came in.
+        // Those pictures are dropped; their IDs were taken already, so the
+        // portfolio's state can be settled here, before the user changes it.
+        if (Cancelled() && !Terminated())
+            Synchronize([this, &added] {
+                if (!added && !wasModified_)
+                    portfolio_->ClearModified();
+                HideProgressForm();
+            });
         // Leaving joins the workers: on a stop, the files not yet begun
         // are skipped and those under way end first.
     }
     HideProgressForm();
-    if (Terminated())
+    if (Terminated() || Cancelled())
         return;
     // The pictures made for files that failed gave the portfolio new IDs,
     // which counts as a change; nothing was added, so nothing changed.
     if (!added && !wasModified_)
         Synchronize([this] { portfolio_->ClearModified(); });
     if (!unreadable_.empty())
-        SyncMessageBox(UnreadablePicturesText(unreadable_), "Ooops!", MB_OK | MB_ICONERROR);
+        SyncMessageBox(UnreadablePicturesText(unreadable_), "Oooops!", MB_OK | MB_ICONERROR);
 }

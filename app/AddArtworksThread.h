@@ -8,6 +8,8 @@
 //
 // A file that is missing, is no regular file or does not decode becomes no
 // artwork; once the rest are in, one message names every such file.
+// The window's Cancel stops the addition: the artworks already in stay,
+// files not yet read are skipped, and no message follows.
 //
 // Create and delete it on the main thread.
 #include "app/StripThumbnail.h"

@@ -301,6 +301,12 @@ bool TForm1::OpenPortfolio(const std::string& fileName)
     std::string failure;
     const bool ok = loaded->Load(&failure);
     if (ok) {
+        // The shipped sample sits among the program's files, which the user
+        // may not write and an update replaces: what they make of it is a
+        // copy of their own, saved where they choose, as a new portfolio is.
+        std::error_code ignored;
+        if (std::filesystem::equivalent(path, options_->GetSampleFile(), ignored))
+            loaded->SetFileName("");
         ReplacePortfolio(std::move(loaded));
         RebuildStrip();
         UpdateCaption(FileNamePart(path));
@@ -354,10 +360,10 @@ bool TForm1::SaveAs(const std::string& path)
         }
         if (failure.empty())
             failure = "The file " + path + " could not be written.";
-        MessageBoxA(this, "An error occurred trying to save the portfolio:\n" + failure, "Ooops!",
+        MessageBoxA(this, "An error occurred trying to save the portfolio:\n" + failure, "Oooops!",
                     MB_OK | MB_ICONERROR);
     } catch (const std::exception& error) {
-        MessageBoxA(this, std::string("An error occurred trying to save the portfolio:\n") + error.what(), "Ooops!",
+        MessageBoxA(this, std::string("An error occurred trying to save the portfolio:\n") + error.what(), "Oooops!",
                     MB_OK | MB_ICONERROR);
     }
     return false;
@@ -616,7 +622,7 @@ bool TForm1::HasArtworks(const char* action)
     if (portfolio_->GetPictureCount() > 0)
         return true;
     MessageBoxA(this, std::string("You must add in some artworks before you can ") + action + " your portfolio.",
-                "Ooops!", MB_OK | MB_ICONINFORMATION);
+                "Oooops!", MB_OK | MB_ICONINFORMATION);
     return false;
 }
 

@@ -3,10 +3,13 @@
 #include "app/FormBackground.h"
 #include "app/TFrame3.h"
 #include "model/Options.h"
+#include "model/PictureSizes.h"
 #include "model/TemplateLibrary.h"
 #include "output/FileDialog.h"
 #include "output/MessageBox.h"
 #include "output/ModalResult.h"
+#include "services/EmailerFactory.h"
+#include "services/Updater.h"
 #include "ui_TForm12.h"
 
 #include <QStyle>
@@ -15,13 +18,6 @@
 namespace {
 
 const char* const kTemplateFilter = "Velmora Template Files (*.vtp)|*.vtp";
-
-// The rows of the picture size table, by slider position.
-const char* const kSizeCaptions[] = {
-    "Resize the image to 320 Pixels",  "Resize the image to 480 Pixels",  "Resize the image to 640 Pixels",
-    "Resize the image to 800 Pixels",  "Resize the image to 1024 Pixels", "Resize the image to 1200 Pixels",
-    "Resize the image to 1600 Pixels", "Don't resize. Preserve the origional size.",
-};
 
 } // namespace
 
@@ -53,7 +49,11 @@ TForm12::TForm12(QWidget* owner)
 
     options_ = Options::Instance();
     ui_->CheckBox1->setChecked(options_->GetShowWelcome());
-    ui_->CheckBox2->setChecked(options_->GetCheckForUpdates());
+    // A build without an update host cannot check: the box says so, as the
+    // menu entry does, and the stored choice waits for a build that can.
+    const bool updates = !Updater::DescriptionAddress().empty();
+    ui_->CheckBox2->setEnabled(updates);
+    ui_->CheckBox2->setChecked(updates && options_->GetCheckForUpdates());
     const bool organiser = options_->IsPicasaInstalled();
     ui_->CheckBox3->setEnabled(organiser);
     ui_->CheckBox3->setChecked(organiser && options_->GetPicasaIntegration());
@@ -66,6 +66,7 @@ TForm12::TForm12(QWidget* owner)
     frame_->setPalette(white);
     frame_->setAutoFillBackground(true);
     frame_->Label1->setText("Right click on an account for more options.");
+    EmailerFactory::Instance()->RefreshMailClient();
     frame_->FillAccountList();
     auto* host = new QVBoxLayout(ui_->Panel1);
     host->setContentsMargins(0, 0, 0, 0);
@@ -86,8 +87,8 @@ TForm12::~TForm12() = default;
 void TForm12::TrackBar1Change()
 {
     const int position = ui_->TrackBar1->value();
-    if (position >= 0 && position < static_cast<int>(std::size(kSizeCaptions)))
-        ui_->Label6->setText(kSizeCaptions[position]);
+    if (position >= 0 && position < kPictureSizeCount)
+        ui_->Label6->setText(PictureSizes[position].caption);
 }
 
 void TForm12::TrackBar2Change()
@@ -99,7 +100,8 @@ void TForm12::TrackBar2Change()
 void TForm12::Button2Click()
 {
     options_->SetShowWelcome(ui_->CheckBox1->isChecked());
-    options_->SetCheckForUpdates(ui_->CheckBox2->isChecked());
+    if (ui_->CheckBox2->isEnabled())
+        options_->SetCheckForUpdates(ui_->CheckBox2->isChecked());
     if (ui_->CheckBox3->isEnabled())
         options_->SetPicasaIntegration(ui_->CheckBox3->isChecked());
     options_->SetIncludeDate(ui_->CheckBox4->isChecked());

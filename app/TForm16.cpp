@@ -69,6 +69,7 @@ void TForm16::ShowAccountPage(EmailThread* job)
     ui_->Button2->setEnabled(false);
     ui_->Button2->setVisible(false);
     frame3_->Label1->setText("Please select an e-mail account to use...");
+    EmailerFactory::Instance()->RefreshMailClient();
     frame3_->FillAccountList();
     ShowPage(frame3_);
     SelectAccount(nullptr);

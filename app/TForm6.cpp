@@ -20,7 +20,7 @@ namespace {
 
 const int kEditorHeight = 261;
 const char* const kCreateNew = "Create New Template...";
-const char* const kNamePrompt = "Please enter the new templates name...";
+const char* const kNamePrompt = "Please enter the new template's name...";
 
 // Characters a template name may not hold; the name ends up in file and
 // style-sheet contexts. Code points, so the pound sign goes as one.

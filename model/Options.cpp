@@ -306,7 +306,7 @@ std::string Options::GetRecentFile0()
 {
     std::string path = GetRecentFile(0);
     if (path.empty()) {
-        path = WithSlash(GetInstallFolder()) + SampleFileName;
+        path = GetSampleFile();
         try {
             SetRecentFile0(path);
         } catch (const Exception&) {
@@ -323,6 +323,11 @@ void Options::SetRecentFile0(const std::string& path) { SetRecentFile(0, path); 
 void Options::SetRecentFile1(const std::string& path) { SetRecentFile(1, path); }
 void Options::SetRecentFile2(const std::string& path) { SetRecentFile(2, path); }
 void Options::SetRecentFile3(const std::string& path) { SetRecentFile(3, path); }
+
+std::string Options::GetSampleFile()
+{
+    return WithSlash(GetInstallFolder()) + SampleFileName;
+}
 
 std::string Options::GetInstallFolder()
 {

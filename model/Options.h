@@ -58,6 +58,8 @@ public:
     // Where the shipped data sits, ending in "/" (empty only when the
     // program's own path cannot be found).
     std::string GetInstallFolder();
+    // The shipped sample portfolio, in the install folder.
+    std::string GetSampleFile();
     // $XDG_DATA_HOME/VelmoraCreator/ (created when missing); empty when no
     // data folder is known.
     std::string GetAppDataFolder();

@@ -1,6 +1,5 @@
 #include "model/PictureSizes.h"
 
-// The last caption's spelling is what users have always seen under the slider.
 const PictureSize PictureSizes[kPictureSizeCount] = {
     {"Resize the image to 320 Pixels", 320},
     {"Resize the image to 480 Pixels", 480},
@@ -9,5 +8,5 @@ const PictureSize PictureSizes[kPictureSizeCount] = {
     {"Resize the image to 1024 Pixels", 1024},
     {"Resize the image to 1200 Pixels", 1200},
     {"Resize the image to 1600 Pixels", 1600},
-    {"Don't resize. Preserve the origional size.", -1},
+    {"Don't resize. Preserve the original size.", -1},
 };

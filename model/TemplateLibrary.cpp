@@ -82,7 +82,7 @@ bool TemplateLibrary::LoadTemplates(const std::string& path, bool clear, bool sh
         document.LoadFromFile(path, Template::kMaxFileSize);
         IXMLNode root = document.ChildNode("Templates");
         if (root.IsNull()) {
-            SetText("Couldnt find the root Templates node.");
+            SetText("Could not find the root Templates node.");
             return false;
         }
         if (clear)

@@ -3,6 +3,7 @@
 // folder, a filter, a default extension and a preset file name. Each run is
 // a QFileDialog of its own: the desktop's dialog where the platform has one,
 // the widget dialog otherwise (offscreen). Main thread only.
+#include <memory>
 #include <string>
 
 class QFileDialog;
@@ -15,6 +16,9 @@ public:
     // True when the user confirmed a file; FileName then holds its path and
     // FilterIndex (from 1) the filter that was chosen.
     bool Execute(QWidget* owner = nullptr);
+    // The dialog Execute runs, set up and unshown (the window renderer
+    // shows it as it opens).
+    std::unique_ptr<QFileDialog> MakeDialog(QWidget* owner = nullptr);
 
     std::string Title;
     // The home folder when empty or gone.

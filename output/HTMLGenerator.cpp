@@ -23,6 +23,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cctype>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,36 @@ std::string PageName(int number)
     char name[32];
     std::snprintf(name, sizeof name, "%03d.html", number);
     return name;
+}
+
+// How the front page names an attached document: the link picture's text
+// and what follows "view my CV" (no program for a kind nobody can tell).
+struct DocumentKind {
+    const char* name;
+    const char* viewedAs;
+};
+
+DocumentKind KindOfDocument(const std::string& fileName)
+{
+    const std::string::size_type dot = fileName.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : fileName.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "pdf")
+        return {"PDF document.", " as a PDF document"};
+    if (extension == "doc" || extension == "docx")
+        return {"Word document.", " as a Word document"};
+    return {"Document.", ""};
+}
+
+// Fills the link to an attached document: its file and how it is named.
+void FillDocumentLink(PageText& text, const std::string& placeholder, const std::string& fileName,
+                      const std::string& link)
+{
+    const DocumentKind kind = KindOfDocument(fileName);
+    text.Replace("%" + placeholder + "_KIND%", kind.name);
+    text.Replace("%" + placeholder + "_PROGRAM%", kind.viewedAs);
+    text.Replace("%" + placeholder + "%", link);
 }
 
 bool IsAutorunFile(const std::string& name)
@@ -274,7 +305,7 @@ void HTMLGenerator::FillCommon(PageText& text)
             SwitchOn(text, "PDF_STATEMENT");
         } else {
             SwitchOn(text, "HTML_STATEMENT");
-            text.Replace("%ARTISTSTATEMENT%", LinkName(statementName_));
+            FillDocumentLink(text, "ARTISTSTATEMENT", statementName_, LinkName(statementName_));
         }
     }
     if (!cvName_.empty()) {
@@ -282,7 +313,7 @@ void HTMLGenerator::FillCommon(PageText& text)
             SwitchOn(text, "PDF_CV");
         } else {
             SwitchOn(text, "HTML_CV");
-            text.Replace("%ARTISTCV%", LinkName(cvName_));
+            FillDocumentLink(text, "ARTISTCV", cvName_, LinkName(cvName_));
         }
     }
 }

@@ -18,11 +18,12 @@ JobWindow::~JobWindow()
     EnableForm1By(this);
 }
 
-void JobWindow::BindControls(QLabel* label, QProgressBar* bar, QPushButton* close)
+void JobWindow::BindControls(QLabel* label, QProgressBar* bar, QPushButton* close, QPushButton* cancel)
 {
     Label1 = label;
     ProgressBar1 = bar;
     Button1 = close;
+    Button2 = cancel;
     // A dialog frame without a close box that stays above the main window.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     connect(Button1, &QPushButton::clicked, this, &JobWindow::Button1Click);
@@ -31,6 +32,8 @@ void JobWindow::BindControls(QLabel* label, QProgressBar* bar, QPushButton* clos
     labelGeometry_ = Label1->geometry();
     barPlace_ = ProgressBar1->pos();
     buttonPlace_ = Button1->pos();
+    if (Button2)
+        cancelPlace_ = Button2->pos();
     designedSize_ = size();
 
     Button1->setEnabled(false);
@@ -59,6 +62,8 @@ void JobWindow::SetStatusText(const QString& text)
     Label1->setGeometry(labelGeometry_.x(), labelGeometry_.y(), labelGeometry_.width(), height);
     ProgressBar1->move(barPlace_ + QPoint(0, grown));
     Button1->move(buttonPlace_ + QPoint(0, grown));
+    if (Button2)
+        Button2->move(cancelPlace_ + QPoint(0, grown));
     setFixedSize(designedSize_.width(), designedSize_.height() + grown);
 }
 

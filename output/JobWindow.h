@@ -1,7 +1,8 @@
 #pragma once
 // The common part of the job windows (the progress window TForm15 and the
 // burn dialog TForm3): a status line, a progress bar and a Close button that
-// hides the window. While shown the window holds the main window disabled;
+// hides the window; the progress window also has a Cancel button, shown for
+// jobs that can stop half-way. While shown the window holds the main window disabled;
 // each showing starts with an empty bar and Close disabled. Main thread only.
 #include <QDialog>
 #include <QPoint>
@@ -21,6 +22,8 @@ public:
     QLabel* Label1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QPushButton* Button1 = nullptr;
+    // Cancel; null in a window without one.
+    QPushButton* Button2 = nullptr;
 
     // The bar in the job's terms. A maximum of 0 is an empty bar; QProgressBar
     // would show its busy animation for that, so the widget gets 0 of 1.
@@ -41,7 +44,7 @@ public slots:
 protected:
     explicit JobWindow(QWidget* owner);
     // For the subclass's constructor, once its form is set up.
-    void BindControls(QLabel* label, QProgressBar* bar, QPushButton* close);
+    void BindControls(QLabel* label, QProgressBar* bar, QPushButton* close, QPushButton* cancel = nullptr);
     // Whether Esc and the window manager's close may hide the window now.
     virtual bool MayDismiss() const = 0;
 
@@ -57,6 +60,7 @@ private:
     QRect labelGeometry_;
     QPoint barPlace_;
     QPoint buttonPlace_;
+    QPoint cancelPlace_;
     QSize designedSize_;
 
     int barMaximum_ = 0;

@@ -129,7 +129,7 @@ bool PDFGenerator::Generate()
         StepProgress();
 
         if (!SetupDocument(document.Get()))
-            throw RunFailure{"Failed to initilize the pdf."};
+            throw RunFailure{"Failed to initialize the pdf."};
 
         if (FAILED(document->BeginDocument()))
             throw RunFailure{"Failed to begin the pdf."};

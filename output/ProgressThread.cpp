@@ -11,6 +11,10 @@
 ProgressThread::ProgressThread(const std::string& title, bool CreateSuspended)
     : TThread(CreateSuspended), progressForm_(new TForm15(nullptr)), title_(title)
 {
+    QObject::connect(progressForm_->Button2, &QPushButton::clicked, progressForm_, [this] {
+        cancelled_ = true;
+        progressForm_->Button2->setEnabled(false);
+    });
     // A job that ends while its window still holds the main window disabled
     // would leave the program unusable: give the user the Close button.
     AfterExecute = [this] {
@@ -112,10 +116,20 @@ void ProgressThread::HideProgressForm()
     });
 }
 
+void ProgressThread::OfferCancel()
+{
+    Synchronize([this] {
+        progressForm_->Button2->setEnabled(true);
+        progressForm_->Button2->show();
+    });
+}
+
 void ProgressThread::EnableCloseButton()
 {
     Synchronize([this] {
         progressForm_->Button1->setEnabled(true);
+        // An ended job has nothing left to cancel.
+        progressForm_->Button2->hide();
         progressForm_->repaint();
         progressForm_->raise();
     });

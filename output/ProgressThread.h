@@ -7,6 +7,7 @@
 // start of its destructor, before those members go.
 #include "platform/thread/Thread.h"
 
+#include <atomic>
 #include <string>
 
 class TForm15;
@@ -31,6 +32,10 @@ public:
     void ShowProgressForm();
     void HideProgressForm();
     void EnableCloseButton();
+    // Shows the window's Cancel button: a click asks the job to stop, which
+    // Cancelled() then tells; the job decides what it keeps.
+    void OfferCancel();
+    bool Cancelled() const { return cancelled_.load(); }
 
     TForm15* ProgressForm() const { return progressForm_; }
     const std::string& Title() const { return title_; }
@@ -44,4 +49,5 @@ private:
     std::string title_;
     int position_ = 0;
     int maximum_ = 0;
+    std::atomic<bool> cancelled_{false};
 };

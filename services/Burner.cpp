@@ -268,7 +268,7 @@ std::string Burner::ErrorText(HRESULT code)
         return "An active disc recorder has not been selected using IDiscMaster::SetActiveDiscRecorder.";
     case 0x80040221:
         return "A call to IJolietDiscMaster has been made when IRedbookDiscMaster is the active format, or vice "
-               "versa. To use a different format, chang the format and clear the image file contents.";
+               "versa. To use a different format, change the format and clear the image file contents.";
     case 0x80040222:
         return "A call to IDiscMaster::Open has already been made against this object by your application.";
     case 0x80040223: return "The IMAPI multi-session disc has been removed from the active recorder.";

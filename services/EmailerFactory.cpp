@@ -76,6 +76,26 @@ void EmailerFactory::LoadAccounts()
     }
 }
 
+void EmailerFactory::RefreshMailClient()
+{
+    try {
+        const auto listed = std::find_if(accounts_.begin(), accounts_.end(), [](const auto& account) {
+            return dynamic_cast<SimpleMAPI*>(account.get()) != nullptr;
+        });
+        if (listed != accounts_.end()) {
+            if (!static_cast<SimpleMAPI*>(listed->get())->AskDesktopAgain())
+                accounts_.erase(listed);
+            return;
+        }
+        auto mapi = std::make_unique<SimpleMAPI>();
+        mapi->Load("");
+        if (!mapi->GetDisplayName().empty())
+            accounts_.insert(accounts_.begin(), std::move(mapi));
+    } catch (...) {
+        // The list stays as it was.
+    }
+}
+
 int EmailerFactory::Count() const
 {
     return static_cast<int>(accounts_.size());

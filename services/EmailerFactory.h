@@ -17,6 +17,11 @@ public:
     static EmailerFactory* Instance();
     static void FreeInstance();
 
+    // The desktop's mail program may be set up, changed or removed while
+    // the program runs: asks the desktop again and lists its account as the
+    // desktop names it now. Main thread, while no job uses an account.
+    void RefreshMailClient();
+
     int Count() const;
     // Null outside 0..Count()-1.
     Emailer* GetAccount(int index) const;

@@ -36,6 +36,15 @@ SimpleMAPI::SimpleMAPI()
     typeName_ = Options::Instance()->GetDefaultMailClient();
 }
 
+bool SimpleMAPI::AskDesktopAgain()
+{
+    std::string name = Options::Instance()->GetDefaultMailClient();
+    if (name.empty())
+        return false;
+    typeName_ = std::move(name);
+    return true;
+}
+
 std::unique_ptr<TRegistryIniFile> SimpleMAPI::Load(const std::string&)
 {
     TRegistryIniFile store(Options::SettingsKey, KEY_READ);

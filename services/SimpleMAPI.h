@@ -8,6 +8,10 @@ class SimpleMAPI : public Emailer {
 public:
     SimpleMAPI();
 
+    // The desktop's mail program as it is named now: false, keeping the old
+    // name, when the desktop names none.
+    bool AskDesktopAgain();
+
     // The section is ignored: the account has none.
     std::unique_ptr<TRegistryIniFile> Load(const std::string& section) override;
     std::unique_ptr<TRegistryIniFile> Save() override;

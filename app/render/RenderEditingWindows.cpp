@@ -4,6 +4,7 @@
 #include "app/TForm13.h"
 #include "app/TForm2.h"
 #include "app/TForm5.h"
+#include "app/TOpenPictureDialog.h"
 #include "app/render/RenderStates.h"
 #include "controls/TSmoothImageListBox.h"
 #include "controls/TSmoothImageListBoxItems.h"
@@ -12,6 +13,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QPen>
@@ -130,6 +132,35 @@ const bool cropMovedBars = RegisterRenderState("TForm13-moved-bars", [] {
         bar->setValue(bar->value() + move.by);
     }
     return static_cast<QWidget*>(Form13);
+});
+
+const bool cropPortrait = RegisterRenderState("TForm13-portrait-moved-bars", [] {
+    static std::unique_ptr<Picture> picture(SampleArtwork(
+        "Lighthouse", SamplePicture("lighthouse.png", QColor(0x66, 0xAA, 0xEE), QColor(0xEE, 0xDD, 0xAA), 420, 640)));
+    Form13->LoadPicture(picture.get());
+    const struct {
+        const char* bar;
+        int by;
+    } moves[] = {{"ScrollBar1", 70}, {"ScrollBar2", -40}, {"ScrollBar3", 30}, {"ScrollBar4", -50}};
+    for (const auto& move : moves) {
+        auto* bar = Form13->findChild<QScrollBar*>(move.bar);
+        bar->setValue(bar->value() + move.by);
+    }
+    return static_cast<QWidget*>(Form13);
+});
+
+// The artwork dialog's picture chooser as it opens on a folder of pictures,
+// in the detail view with its size column.
+const bool pictureChooser = RegisterRenderState("TOpenPictureDialog-details", [] {
+    static TOpenPictureDialog chooser;
+    chooser.Title = "Select an image...";
+    chooser.Filter = TOpenPictureDialog::kArtworkFilter;
+    chooser.FileName = SamplePicture("evening-harbour.png", QColor(0xFF, 0x99, 0x33), QColor(0x33, 0x22, 0x66)).toStdString();
+    chooser.InitialDir = QFileInfo(QString::fromStdString(chooser.FileName)).absolutePath().toStdString();
+    static std::unique_ptr<QFileDialog> dialog;
+    dialog = chooser.MakeDialog(Form1);
+    dialog->setViewMode(QFileDialog::Detail);
+    return static_cast<QWidget*>(dialog.get());
 });
 
 } // namespace

@@ -14,6 +14,11 @@
 #include "tests/support/ModalDriver.h"
 
 #include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
+
+#include <cstdio>
+#include <filesystem>
 
 #include <sys/stat.h>
 
@@ -147,7 +152,7 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
         Add(handOver, {red, text, cut, missing, fifo, folder, blue});
         ASSERT_TRUE(driver.AllDone()) << driver.Report();
         ASSERT_EQ(driver.Seen().size(), 1u);
-        EXPECT_EQ(driver.Seen()[0].title, "Ooops!");
+        EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
         EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Critical);
         EXPECT_EQ(driver.Seen()[0].text, "These files could not be read as pictures:\n" + text + "\n" + cut + "\n" +
                                              missing + "\n" + fifo + "\n" + folder);
@@ -225,6 +230,64 @@ TEST_F(AddingArtworksTest, AnOpenedPortfolioShowsEveryArtworksThumbnail)
         const QImage& pixels = thumbnail->NativeBitmap()->image;
         EXPECT_EQ(pixels.pixelColor(pixels.width() / 2, pixels.height() / 2), colours[i]);
     }
+}
+
+TEST_F(AddingArtworksTest, CancelStopsTheAdditionAndKeepsWhatCameIn)
+{
+    // Enough photo-sized pictures that the addition is still under way when
+    // the first artwork is in.
+    QImage photo(2400, 1600, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x)
+            line[x] = qRgb(x % 256, y % 256, (x * y) % 251);
+    }
+    const std::string first = files_ / "photo000.jpg";
+    ASSERT_TRUE(photo.save(QString::fromStdString(first), "JPEG", 90));
+    const int count = 150;
+    std::vector<std::string> files{first};
+    for (int i = 1; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "photo%03d.jpg", i);
+        files.push_back(files_ / name);
+        std::filesystem::copy_file(first, files.back());
+    }
+
+    ModalDriver driver;  // no message may follow a cancel
+    form1_.reset();
+    form1_ = std::make_unique<TForm1>(files);
+    form1_->show();
+    ASSERT_TRUE(WaitUntil([this] { return CurrentPortfolio()->GetPictureCount() >= 1; }));
+    TForm15* window = AddingWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_FALSE(form1_->isEnabled());
+    QPushButton* cancel = window->Button2;
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_TRUE(cancel->isEnabled());
+    EXPECT_EQ(cancel->text(), "C&ancel");
+    // Pressed on the window where the button shows, as a user does.
+    const QPoint at = cancel->geometry().center();
+    ASSERT_EQ(window->childAt(at), cancel);
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+    const int atCancel = CurrentPortfolio()->GetPictureCount();
+
+    ASSERT_TRUE(WaitUntil([window] { return !window->isVisible(); }));
+    EXPECT_TRUE(form1_->isEnabled());
+    const int kept = CurrentPortfolio()->GetPictureCount();
+    EXPECT_GE(kept, atCancel);
+    EXPECT_LT(kept, count);
+    // Pictures still being read when it stopped are dropped, not added later.
+    ASSERT_TRUE(WaitUntil([this] { return !form1_->AddingArtworks(); }));
+    EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), kept);
+    EXPECT_EQ(form1_->SmoothImageListBox1->Items()->Count(), kept + 2);
+    for (int i = 0; i < kept; ++i)
+        EXPECT_EQ(CurrentPortfolio()->GetPicture(i)->GetFileName(), files[i]) << i;
+    EXPECT_TRUE(CurrentPortfolio()->IsModified());
+    QApplication::processEvents();
+    EXPECT_TRUE(driver.AllDone()) << driver.Report();
+    EXPECT_TRUE(driver.Seen().empty());
 }
 
 } // namespace

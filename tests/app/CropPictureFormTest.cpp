@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWindow>
 
 namespace {
 
@@ -225,67 +226,116 @@ QPoint ThumbCentre(QScrollBar* bar)
     return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar).center();
 }
 
-TEST_F(CropPictureFormTest, EachBarRunsAlongItsEdgeAndItsThumbStandsOverIt)
+// Four quarters as FourColours, at any size.
+QImage Quarters(int width, int height)
 {
-    std::unique_ptr<Picture> picture = MakePicture(FourColours(), "Along");
-    ModalDriver driver;
-    driver.Then([](QWidget* dialog) {
-        auto* image = dialog->findChild<QLabel*>("Image1");
-        // 800 x 400 is shown at 400 x 200, centred in the 400 x 400 box.
-        const QPoint shown = image->mapTo(dialog, QPoint(0, 100));
-        const struct {
-            const char* bar;
-            Qt::Orientation orientation;
-            int drag;  // pixels along the bar
-        } rows[] = {
-            {"ScrollBar1", Qt::Vertical, 60},     // top edge, down
-            {"ScrollBar2", Qt::Vertical, -50},    // bottom edge, up
-            {"ScrollBar3", Qt::Horizontal, 120},  // left edge, to the right
-            {"ScrollBar4", Qt::Horizontal, -90},  // right edge, to the left
-        };
-        for (const auto& row : rows) {
-            SCOPED_TRACE(row.bar);
-            QScrollBar* bar = Bar(dialog, row.bar);
-            ASSERT_EQ(bar->orientation(), row.orientation);
-            const bool vertical = row.orientation == Qt::Vertical;
-            // Along the bar's own direction, in display pixels of the picture.
-            const auto along = [&](QPoint inBar) {
-                const QPoint p = bar->mapTo(dialog, inBar) - shown;
-                return vertical ? p.y() : p.x();
-            };
-            const int start = bar->value();
-            EXPECT_NEAR(along(ThumbCentre(bar)), start, 1);
-
-            // Dragged with the mouse, the edge follows the thumb.
-            const QPoint from = ThumbCentre(bar);
-            const QPoint to = from + (vertical ? QPoint(0, row.drag) : QPoint(row.drag, 0));
-            QTest::mousePress(bar, Qt::LeftButton, {}, from);
-            QTest::mouseMove(bar, to);
-            QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
-            EXPECT_NEAR(bar->value(), start + row.drag, 1);
-            EXPECT_NEAR(along(ThumbCentre(bar)), bar->value(), 1);
-            EXPECT_NEAR(along(to), bar->value(), 1);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2;
+            const bool bottom = y >= height / 2;
+            image.setPixelColor(x, y, bottom ? (right ? Qt::yellow : Qt::blue) : (right ? Qt::green : Qt::red));
         }
+    return image;
+}
 
-        // The rectangle stands where the thumbs do.
-        const int top = Bar(dialog, "ScrollBar1")->value(), bottom = Bar(dialog, "ScrollBar2")->value();
-        const int left = Bar(dialog, "ScrollBar3")->value(), right = Bar(dialog, "ScrollBar4")->value();
-        const QImage grabbed = image->grab().toImage();
-        const int middleX = (left + right) / 2, middleY = 100 + (top + bottom) / 2;
-        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(middleX, 100 + top)));
-        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(middleX, 100 + bottom - 1)));
-        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(left, middleY)));
-        EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(right - 1, middleY)));
-        EXPECT_FALSE(IsEdgeColour(grabbed.pixelColor(middleX, 100 + top - 2)));
-        EXPECT_FALSE(IsEdgeColour(grabbed.pixelColor(left - 2, middleY)));
-        QTest::mouseClick(dialog->findChild<QPushButton*>("Button2"), Qt::LeftButton);
-    });
-    ASSERT_EQ(Form13->CropPicture(picture.get()), mrOk);
-    ASSERT_TRUE(driver.AllDone()) << driver.Report();
-    EXPECT_EQ(Form13->GetCropTop(), 120);
-    EXPECT_EQ(Form13->GetCropBottom(), 300);
-    EXPECT_EQ(Form13->GetCropLeft(), 240);
-    EXPECT_EQ(Form13->GetCropRight(), 620);
+// Presses, drags and releases on the dialog's window, as a pointer does: the
+// window hands the press to whatever covers the point.
+void DragOnWindow(QWidget* dialog, QPoint from, QPoint to)
+{
+    QWindow* window = dialog->windowHandle();
+    ASSERT_NE(window, nullptr);
+    QTest::mousePress(window, Qt::LeftButton, {}, from);
+    QTest::mouseMove(window, (from + to) / 2);
+    QTest::mouseMove(window, to);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+}
+
+struct Shape {
+    const char* label;
+    QSize picture;
+    QSize shown;
+};
+
+TEST_F(CropPictureFormTest, EachBarFollowsTheMouseOnTheWindowWhateverThePicturesShape)
+{
+    const Shape shapes[] = {
+        {"landscape", {800, 400}, {400, 200}},
+        {"portrait", {400, 800}, {200, 400}},
+        {"square", {600, 600}, {400, 400}},
+    };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.label);
+        std::unique_ptr<Picture> picture = MakePicture(Quarters(shape.picture.width(), shape.picture.height()), shape.label);
+        CropBars moved{};
+        ModalDriver driver;
+        driver.Then([&](QWidget* dialog) {
+            auto* image = dialog->findChild<QLabel*>("Image1");
+            // The picture stands centred in the 400 x 400 box.
+            const QPoint shown = image->mapTo(
+                dialog, QPoint((400 - shape.shown.width()) / 2, (400 - shape.shown.height()) / 2));
+            const struct {
+                const char* bar;
+                Qt::Orientation orientation;
+                int drag;  // share of the picture's side, in percent
+            } rows[] = {
+                {"ScrollBar1", Qt::Vertical, 30},     // top edge, down
+                {"ScrollBar2", Qt::Vertical, -25},    // bottom edge, up
+                {"ScrollBar3", Qt::Horizontal, 30},   // left edge, to the right
+                {"ScrollBar4", Qt::Horizontal, -20},  // right edge, to the left
+            };
+            for (const auto& row : rows) {
+                SCOPED_TRACE(row.bar);
+                QScrollBar* bar = Bar(dialog, row.bar);
+                ASSERT_EQ(bar->orientation(), row.orientation);
+                const bool vertical = row.orientation == Qt::Vertical;
+                const int drag = (vertical ? shape.shown.height() : shape.shown.width()) * row.drag / 100;
+                // Along the bar's own direction, in display pixels of the picture.
+                const auto along = [&](QPoint inDialog) {
+                    const QPoint p = inDialog - shown;
+                    return vertical ? p.y() : p.x();
+                };
+                const int start = bar->value();
+                const QPoint from = bar->mapTo(dialog, ThumbCentre(bar));
+                EXPECT_NEAR(along(from), start, 1);
+                // Nothing covers the thumb where the user presses.
+                EXPECT_EQ(dialog->childAt(from), bar);
+
+                const QPoint to = from + (vertical ? QPoint(0, drag) : QPoint(drag, 0));
+                DragOnWindow(dialog, from, to);
+                EXPECT_NEAR(bar->value(), start + drag, 1);
+                EXPECT_NEAR(along(bar->mapTo(dialog, ThumbCentre(bar))), bar->value(), 1);
+                EXPECT_NEAR(along(to), bar->value(), 1);
+            }
+            moved = {Bar(dialog, "ScrollBar1")->value(), Bar(dialog, "ScrollBar2")->value(),
+                     Bar(dialog, "ScrollBar3")->value(), Bar(dialog, "ScrollBar4")->value()};
+
+            // The rectangle stands where the thumbs do.
+            const QImage grabbed = image->grab().toImage();
+            const QPoint origin = image->mapFrom(dialog, shown);
+            const int middleX = origin.x() + (moved.left + moved.right) / 2;
+            const int middleY = origin.y() + (moved.top + moved.bottom) / 2;
+            EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(middleX, origin.y() + moved.top)));
+            EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(middleX, origin.y() + moved.bottom - 1)));
+            EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(origin.x() + moved.left, middleY)));
+            EXPECT_TRUE(IsEdgeColour(grabbed.pixelColor(origin.x() + moved.right - 1, middleY)));
+            EXPECT_FALSE(IsEdgeColour(grabbed.pixelColor(middleX, origin.y() + moved.top - 2)));
+            EXPECT_FALSE(IsEdgeColour(grabbed.pixelColor(origin.x() + moved.left - 2, middleY)));
+            const QPushButton* apply = dialog->findChild<QPushButton*>("Button2");
+            QTest::mouseClick(dialog->windowHandle(), Qt::LeftButton, {}, apply->geometry().center());
+        });
+        ASSERT_EQ(Form13->CropPicture(picture.get()), mrOk);
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        const CropEdges expected = MapCropBars(moved, shape.picture, shape.shown);
+        EXPECT_GT(expected.left, 0);
+        EXPECT_GT(expected.top, 0);
+        EXPECT_LT(expected.right, shape.picture.width());
+        EXPECT_LT(expected.bottom, shape.picture.height());
+        EXPECT_EQ(Form13->GetCropTop(), expected.top);
+        EXPECT_EQ(Form13->GetCropBottom(), expected.bottom);
+        EXPECT_EQ(Form13->GetCropLeft(), expected.left);
+        EXPECT_EQ(Form13->GetCropRight(), expected.right);
+    }
 }
 
 TEST_F(CropPictureFormTest, ApplyWithUntouchedBarsIsACancel)

@@ -104,7 +104,7 @@ TEST_F(EmailWizardTest, WithoutArtworksNothingStarts)
     form1_->findChild<QAction*>("ToolButton9")->trigger();
     ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
     EXPECT_EQ(driver.Seen()[1].text, "You must add in some artworks before you can e-mail your portfolio.");
-    EXPECT_EQ(driver.Seen()[1].title, "Ooops!");
+    EXPECT_EQ(driver.Seen()[1].title, "Oooops!");
     EXPECT_TRUE(form1_->Jobs().empty());
 }
 

@@ -316,7 +316,7 @@ TEST_F(MainWindowFilesTest, TheSaveQuestionGoesOnOnlyWhenTheWorkIsSafe)
             EXPECT_EQ(driver.Seen()[0].title, "Save Portfolio");
             EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Question);
             if (answer == Answer::YesFailed) {
-                EXPECT_EQ(driver.Seen().back().title, "Ooops!");
+                EXPECT_EQ(driver.Seen().back().title, "Oooops!");
                 EXPECT_EQ(driver.Seen().back().icon, QMessageBox::Critical);
             }
 
@@ -480,7 +480,7 @@ TEST_F(MainWindowFilesTest, AFailedSaveKeepsTheCaptionAndTheFileOfTheLastSaveTha
         Action("Save1")->trigger();
         ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
         ASSERT_EQ(driver.Seen().size(), 2u);
-        EXPECT_EQ(driver.Seen()[1].title, "Ooops!");
+        EXPECT_EQ(driver.Seen()[1].title, "Oooops!");
         EXPECT_EQ(driver.Seen()[1].text.rfind("An error occurred trying to save the portfolio:\n", 0), 0u);
     }
     EXPECT_EQ(Caption(), kTitle);

@@ -3,6 +3,7 @@
 #include "app/TForm4.h"
 #include "model/Options.h"
 #include "output/ModalResult.h"
+#include "services/Updater.h"
 #include "tests/app/AccountTestSupport.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/ModalDriver.h"
@@ -13,6 +14,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -91,7 +95,6 @@ TEST_F(OptionsDialogTest, OpensOnTheGeneralPageShowingTheSettings)
     EXPECT_EQ(dialog_->windowTitle(), "Options");
     EXPECT_EQ(Find<QTabWidget>("PageControl1")->currentIndex(), 0);
     EXPECT_FALSE(Find<QCheckBox>("CheckBox1")->isChecked());
-    EXPECT_TRUE(Find<QCheckBox>("CheckBox2")->isChecked());
     EXPECT_TRUE(Find<QCheckBox>("CheckBox4")->isChecked());
     EXPECT_TRUE(Find<QCheckBox>("CheckBox5")->isChecked());
     EXPECT_EQ(Find<QSlider>("TrackBar1")->value(), 2);
@@ -118,7 +121,7 @@ TEST_F(OptionsDialogTest, SliderCaptions)
     const char* sizes[] = {
         "Resize the image to 320 Pixels",  "Resize the image to 480 Pixels",  "Resize the image to 640 Pixels",
         "Resize the image to 800 Pixels",  "Resize the image to 1024 Pixels", "Resize the image to 1200 Pixels",
-        "Resize the image to 1600 Pixels", "Don't resize. Preserve the origional size.",
+        "Resize the image to 1600 Pixels", "Don't resize. Preserve the original size.",
     };
     auto* size = Find<QSlider>("TrackBar1");
     size->setFocus();
@@ -141,6 +144,87 @@ TEST_F(OptionsDialogTest, SliderCaptions)
     }
 }
 
+TEST_F(OptionsDialogTest, TemplatesPageHeadingsAreSpelledRight)
+{
+    ShowOptions();
+    EXPECT_EQ(Find<QLabel>("Label5")->text(), "Export your templates:");
+    EXPECT_EQ(Find<QLabel>("Label8")->text(), "Import new templates:");
+}
+
+TEST_F(OptionsDialogTest, TheUpdateCheckBoxFollowsWhetherThisBuildCanCheck)
+{
+    Options* options = Options::Instance();
+    for (bool stored : {true, false}) {
+        SCOPED_TRACE(stored);
+        options->SetCheckForUpdates(stored);
+
+        // No update host: unusable and unticked, as the menu entry is
+        // disabled, and Apply leaves the stored choice alone.
+        ASSERT_EQ(Updater::DescriptionAddress(), "");
+        ShowOptions();
+        EXPECT_FALSE(Find<QCheckBox>("CheckBox2")->isEnabled());
+        EXPECT_FALSE(Find<QCheckBox>("CheckBox2")->isChecked());
+        Click("CheckBox2");
+        EXPECT_FALSE(Find<QCheckBox>("CheckBox2")->isChecked());
+        Click("Button2");
+        EXPECT_EQ(options->GetCheckForUpdates(), stored);
+
+        // With one, the box shows and stores the choice.
+        Updater::SetTestOverrides("https://127.0.0.1:1/update2.xml", "", 0);
+        ShowOptions();
+        EXPECT_TRUE(Find<QCheckBox>("CheckBox2")->isEnabled());
+        EXPECT_EQ(Find<QCheckBox>("CheckBox2")->isChecked(), stored);
+        Click("CheckBox2");
+        Click("Button2");
+        Updater::SetTestOverrides("", "", 0);
+        EXPECT_EQ(options->GetCheckForUpdates(), !stored);
+        options->SetCheckForUpdates(stored);
+    }
+}
+
+TEST_F(OptionsDialogTest, AMailProgramSetUpWhileRunningIsListedWhenTheListIsShownAgain)
+{
+    // The desktop's own answer, from a private configuration: no mailto
+    // handler yet, and the list made before one is set up.
+    TRegistry().DeleteKey("\\Software\\Clients");
+    const std::string config = std::getenv("XDG_CONFIG_HOME");
+    const std::string data = std::getenv("XDG_DATA_HOME");
+    std::filesystem::create_directories(data + "/applications");
+    std::filesystem::remove(config + "/mimeapps.list");
+    const auto captions = [this] {
+        std::vector<std::string> shown;
+        TButtonGroup* list = dialog_->AccountList()->ButtonGroup1;
+        for (int i = 0; i < list->Count(); ++i)
+            shown.push_back(list->At(i)->Caption.toStdString());
+        return shown;
+    };
+    const auto setHandler = [&](const char* desktopFile, const char* name) {
+        {
+            std::ofstream entry(data + "/applications/" + desktopFile);
+            entry << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=/bin/true %u\n";
+        }
+        std::ofstream list(config + "/mimeapps.list");
+        list << "[Default Applications]\nx-scheme-handler/mailto=" << desktopFile << "\n";
+    };
+    Add("someone@example.org");
+    ASSERT_EQ(Factory()->Count(), 1);
+    ShowOptions();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"someone@example.org", "Add a New Account..."}));
+    dialog_.reset();
+
+    setHandler("quill-mail.desktop", "Quill Mail");
+    ShowOptions();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"someone@example.org", "Quill Mail", "Add a New Account..."}));
+    dialog_.reset();
+
+    // Another program chosen later takes its place.
+    setHandler("heron.desktop", "Heron Post");
+    ShowOptions();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"someone@example.org", "Heron Post", "Add a New Account..."}));
+    std::filesystem::remove(config + "/mimeapps.list");
+    std::filesystem::remove_all(data + "/applications");
+}
+
 TEST_F(OptionsDialogTest, ApplyWritesEverySettingAndCancelNone)
 {
     ShowOptions();
@@ -158,7 +242,6 @@ TEST_F(OptionsDialogTest, ApplyWritesEverySettingAndCancelNone)
     Options::FreeInstance();
     Options* options = Options::Instance();
     EXPECT_FALSE(options->GetShowWelcome());
-    EXPECT_FALSE(options->GetCheckForUpdates());
     EXPECT_TRUE(options->GetIncludeDate());
     EXPECT_FALSE(options->GetIncludeCopyright());
     EXPECT_EQ(options->GetPictureSize(), 7);

@@ -113,7 +113,7 @@ TEST_F(PreviewExportJobsTest, WithoutArtworksNothingStarts)
         driver.Press(QMessageBox::Ok);
         Trigger(c.action);
         ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
-        EXPECT_EQ(driver.Seen()[0].title, "Ooops!");
+        EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
         EXPECT_EQ(driver.Seen()[0].text, c.text);
         EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Information);
     }

@@ -95,7 +95,7 @@ TEST_P(TemplateNames, CreateCleansTheNameAndAsksAgainForUnusableOnes)
     ASSERT_EQ(driver.Seen().size(), c.typed.size());
     for (const SeenModal& seen : driver.Seen()) {
         EXPECT_EQ(seen.title, "Create New Template...");
-        EXPECT_EQ(seen.text, "Please enter the new templates name...");
+        EXPECT_EQ(seen.text, "Please enter the new template's name...");
         EXPECT_EQ(seen.value, "");
     }
     ASSERT_EQ(Library()->GetCount(), before + 1);

@@ -3,11 +3,13 @@
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
 #include "model/Picture.h"
+#include "model/Portfolio.h"
 #include "output/Form1.h"
 #include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempDir.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
@@ -139,7 +141,6 @@ TEST_F(WelcomeWindowTest, TheSamplePortfolioOfAFreshStartOpens)
     EXPECT_FALSE(welcome_->isVisible());
 
     Portfolio* opened = CurrentPortfolio();
-    EXPECT_EQ(opened->GetFileName(false), sample);
     EXPECT_EQ(form1_->windowTitle().toStdString(), std::string("Velmora Voravev 2.0 - ") + Options::SampleFileName);
     EXPECT_NE(opened->GetName(true), "");
     EXPECT_NE(opened->GetStatementText(true), "");
@@ -154,6 +155,47 @@ TEST_F(WelcomeWindowTest, TheSamplePortfolioOfAFreshStartOpens)
     }
     EXPECT_NE(opened->GetTemplate(), nullptr);
     EXPECT_EQ(Options::Instance()->GetRecentFile0(), sample);
+}
+
+TEST_F(WelcomeWindowTest, TheSampleOpensAsTheUsersOwnCopyAndIsNeverWritten)
+{
+    SetRecentFiles({"", "", "", ""});
+    const std::string sample = Options::Instance()->GetRecentFile0();
+    const std::string shipped = ReadFileBytes(sample);
+    ASSERT_FALSE(shipped.empty()) << sample;
+    ShowWelcome();
+    QTest::mouseClick(Find<QLabel>("Label5"), Qt::LeftButton);
+    ASSERT_FALSE(welcome_->isVisible());
+    ASSERT_GE(CurrentPortfolio()->GetPictureCount(), 3);
+    CurrentPortfolio()->SetName("Mine now");
+
+    // Save asks where, as for a new portfolio, and the copy goes there.
+    TempDir files;
+    const std::string mine = files / "mine.pfo";
+    {
+        ModalDriver driver;
+        driver.ChooseFile(QString::fromStdString(mine));
+        form1_->findChild<QAction*>("Save1")->trigger();
+        ASSERT_TRUE(driver.WaitAllDone()) << driver.Report();
+        ASSERT_EQ(driver.Seen().size(), 1u);
+        EXPECT_EQ(driver.Seen()[0].className, "QFileDialog");
+    }
+    EXPECT_EQ(ReadFileBytes(sample), shipped);
+    ASSERT_TRUE(std::filesystem::is_regular_file(mine));
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), mine);
+    EXPECT_EQ(form1_->windowTitle().toStdString(), "Velmora Voravev 2.0 - mine.pfo");
+
+    // The copy opens with what the user changed; the sample is as shipped.
+    Portfolio copy;
+    copy.SetFileName(mine);
+    ASSERT_TRUE(copy.Load());
+    EXPECT_EQ(copy.GetName(false), "Mine now");
+    EXPECT_EQ(copy.GetPictureCount(), CurrentPortfolio()->GetPictureCount());
+
+    // Opened again through the recent list, it is still a copy.
+    form1_->findChild<QAction*>("MRUFile11")->trigger();
+    EXPECT_EQ(CurrentPortfolio()->GetFileName(false), "");
+    EXPECT_NE(CurrentPortfolio()->GetName(false), "Mine now");
 }
 
 TEST_F(WelcomeWindowTest, TheCheckBoxStoresTheSettingAtOnce)

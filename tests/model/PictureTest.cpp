@@ -77,7 +77,7 @@ TEST(PictureSizes, TableMatchesTheSlider)
     for (int i = 0; i < kPictureSizeCount; ++i)
         EXPECT_EQ(PictureSizes[i].maxSide, sides[i]) << i;
     EXPECT_STREQ(PictureSizes[0].caption, "Resize the image to 320 Pixels");
-    EXPECT_STREQ(PictureSizes[7].caption, "Don't resize. Preserve the origional size.");
+    EXPECT_STREQ(PictureSizes[7].caption, "Don't resize. Preserve the original size.");
 }
 
 TEST_F(PictureTest, ResizeTable)

@@ -197,7 +197,7 @@ TEST_F(TemplateLibraryTest, ImportFailuresChangeNothing)
     } cases[] = {
         {dir / "missing.vtp", "Failed to load the template file '" + (dir / "missing.vtp") + "'"},
         {dir.Write("broken.vtp", "<Templates><Template>"), "Failed to load the template file '" + (dir / "broken.vtp") + "'"},
-        {dir.Write("other.vtp", "<Other><Template><Name>X</Name></Template></Other>"), "Couldnt find the root Templates node."},
+        {dir.Write("other.vtp", "<Other><Template><Name>X</Name></Template></Other>"), "Could not find the root Templates node."},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(library->Import(c.path)) << c.path;

@@ -155,6 +155,7 @@ TEST(Skeletons, FrontPageMarkersAndLinks)
         {"STATEMENTTITLE", 1},  {"STATEMENTTEXT", 1},   {"ARTISTSTATEMENT", 1}, {"ARTISTCV", 1},
         {"ARTISTPICTURE", 1},   {"ARTISTPHONE", 1},     {"ARTISTMAIL", 1},      {"ARTISTWEBSITE", 1},
         {"ARTISTADDRESS", 1},   {"PORTFOLIODATE", 1},   {"PORTFOLIOYEAR", 1},
+        {"ARTISTSTATEMENT_KIND", 1}, {"ARTISTSTATEMENT_PROGRAM", 1}, {"ARTISTCV_KIND", 1}, {"ARTISTCV_PROGRAM", 1},
     };
     EXPECT_EQ(m.placeholders, placeholders);
     const std::map<std::string, int> blocks = {
@@ -167,9 +168,9 @@ TEST(Skeletons, FrontPageMarkersAndLinks)
     EXPECT_EQ(m.safe, (std::map<std::string, int>{{"HTML_SAFE", 2}, {"PDF_SAFE", 2}}));
 
     for (const char* text : {"href=\"./Data/%ARTISTSTATEMENT%\" target=\"_blank\"", "href=\"./Data/%ARTISTCV%\"",
-                             "src=\"Data/Word.png\" width=\"32\" height=\"32\"", "alt=\"Word Document.\"",
-                             "Please click here to view my statement in Microsoft Word.",
-                             "Please click here to view my CV in Microsoft Word.",
+                             "src=\"Data/Word.png\" width=\"32\" height=\"32\"", "alt=\"%ARTISTCV_KIND%\"",
+                             "Please click here to view my statement%ARTISTSTATEMENT_PROGRAM%.",
+                             "Please click here to view my CV%ARTISTCV_PROGRAM%.",
                              "You can find a copy of my Statement attached inside this PDF file.",
                              "You can find a copy of my CV attached inside this PDF file.",
                              "<h2 class=\"heading\">Statement File</h2>", ">Curriculum Vitae File<", ">Contact<",

@@ -492,6 +492,47 @@ TEST(HTMLGeneratorTest, HostileFileNamesStayInert)
     EXPECT_EQ(ReadFileBytes(out + "Data/\" onmouseover=\"alert(2)\" x=\".doc"), "doc");
 }
 
+TEST(HTMLGeneratorTest, TheFrontPageNamesTheKindOfEachAttachedDocument)
+{
+    struct Row {
+        const char* cv;
+        const char* statement;
+        const char* cvSentence;
+        const char* cvPicture;
+        const char* statementSentence;
+    } const rows[] = {
+        {"CV 2024.pdf", "notes.doc", "view my CV as a PDF document.", "alt=\"PDF document.\"",
+         "view my statement as a Word document."},
+        {"cv.doc", "notes.PDF", "view my CV as a Word document.", "alt=\"Word document.\"",
+         "view my statement as a PDF document."},
+        {"CV.DOCX", "notes.txt", "view my CV as a Word document.", "alt=\"Word document.\"",
+         "view my statement."},
+        {"cv.odt", "notes", "view my CV.", "alt=\"Document.\"", "view my statement."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.cv);
+        TempRoot root;
+        TempDir sources;
+        Portfolio portfolio;
+        portfolio.SetTemplate(ShippedTemplate());
+        AddArtwork(portfolio, MakeImage(sources, "a.png", 20, 10, Qt::gray, "PNG"), "A");
+        ASSERT_TRUE(portfolio.AttachCVFile(sources.Write(std::string("c/") + row.cv, "cv")));
+        portfolio.SetUseCVFile(true);
+        ASSERT_TRUE(portfolio.AttachStatementFile(sources.Write(std::string("s/") + row.statement, "st")));
+        portfolio.SetUseStatementFile(true);
+
+        HTMLGenerator generator(&portfolio);
+        ASSERT_TRUE(generator.Generate());
+        const std::string front = ReadFileBytes(generator.GetOutputFolder() + "portfolio.html");
+        EXPECT_TRUE(Has(front, row.cvSentence)) << front;
+        EXPECT_TRUE(Has(front, row.cvPicture));
+        EXPECT_TRUE(Has(front, row.statementSentence));
+        EXPECT_FALSE(Has(front, "Microsoft Word"));
+        EXPECT_FALSE(Has(front, "_KIND%"));
+        EXPECT_FALSE(Has(front, "_PROGRAM%"));
+    }
+}
+
 TEST(HTMLGeneratorTest, AttachmentsThatClashAreRenamedAndLinkedSo)
 {
     TempRoot root;
