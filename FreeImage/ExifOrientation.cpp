@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/icm/JpegSegments.h"
+
 namespace {
 
 constexpr WORD kOrientationTag = 0x0112;
@@ -160,6 +162,21 @@ int TiffOrientation(const BYTE* data, size_t size)
     const int value = entry.motorola ? (data[entry.value] << 8) | data[entry.value + 1]
                                      : data[entry.value] | (data[entry.value + 1] << 8);
     return value >= 1 && value <= 8 ? value : 1;
+}
+
+int JpegOrientation(const BYTE* data, size_t size)
+{
+    int orientation = 1;
+    WalkJpegSegments(data, size, [&](uint8_t marker, const uint8_t* payload, size_t length) {
+        if (marker == 0xDA)
+            return false;
+        if (marker != 0xE1 || length < 6 || std::memcmp(payload, "Exif\0\0", 6) != 0)
+            return true;
+        // The first EXIF segment counts, as for every reader of the tag.
+        orientation = TiffOrientation(payload, length);
+        return false;
+    });
+    return orientation;
 }
 
 bool ClearRawExifOrientation(BYTE* block, size_t size)

@@ -24,6 +24,11 @@ FIBITMAP* TurnUpright(FIBITMAP* dib, int fileOrientation = 1);
 // The orientation (1..8) a TIFF file's first directory names; 1 when none.
 int TiffOrientation(const BYTE* data, size_t size);
 
+// The orientation (1..8) a JPEG file's EXIF segment names; 1 when none. Read
+// here rather than by the picture library, whose EXIF reader never sees a
+// received file.
+int JpegOrientation(const BYTE* data, size_t size);
+
 // Sets the orientation entry of a raw EXIF block (with or without its
 // "Exif\0\0" prefix) to 1. False when the block holds no such entry.
 bool ClearRawExifOrientation(BYTE* block, size_t size);

@@ -16,6 +16,7 @@
 #include "FreeImage/FreeMemoryIO.h"
 #include "FreeImage/LaterBmpHeader.h"
 #include "FreeImage/SrgbPixels.h"
+#include "platform/picture/DecoderInput.h"
 #include "platform/rtl/Exception.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/PrefixedBlockStream.h"
@@ -150,20 +151,18 @@ bool TFreeBitmap::IsArtworkFormat(FREE_IMAGE_FORMAT format)
     }
 }
 
-bool TFreeBitmap::Header::WithinLimits() const
-{
-    return width >= 0 && height >= 0 && width * height <= kMaxPixels && DecodedBytes() <= kMaxDecodedBytes;
-}
+namespace {
 
-bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
+// The header of bytes fit for the decoder (see TDecoderInput).
+bool HeaderOf(const BYTE* data, DWORD size, TFreeBitmap::Header& out)
 {
     EnsureFreeImageInitialised();
-    out = Header{};
+    out = TFreeBitmap::Header{};
     if (!data || size == 0)
         return false;
     TFreeMemoryIO memory(const_cast<BYTE*>(data), size);
     out.format = memory.GetFileType();
-    if (!IsArtworkFormat(out.format) || !FreeImage_FIFSupportsReading(out.format))
+    if (!TFreeBitmap::IsArtworkFormat(out.format) || !FreeImage_FIFSupportsReading(out.format))
         return false;
     if (out.format == FIF_GIF)
         return GifHeader(data, size, out);
@@ -181,6 +180,22 @@ bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
     TakeHeader(dib, out);
     FreeImage_Unload(dib);
     return true;
+}
+
+}  // namespace
+
+bool TFreeBitmap::Header::WithinLimits() const
+{
+    return width >= 0 && height >= 0 && width * height <= kMaxPixels && DecodedBytes() <= kMaxDecodedBytes;
+}
+
+bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
+{
+    out = Header{};
+    if (!data || size == 0)
+        return false;
+    const TDecoderInput input(data, size);
+    return input.Refusal().empty() && HeaderOf(input.Data(), DWORD(input.Size()), out);
 }
 
 TFreeBitmap::TFreeBitmap(FREE_IMAGE_TYPE imageType, int width, int height, int bpp)
@@ -243,8 +258,11 @@ bool TFreeBitmap::LoadFromStream(TStream& stream, int flags)
 
 bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
 {
+    // Neither the header read nor the decode sees what only metadata
+    // readers would read; orientation and colour come from the file itself.
+    const TDecoderInput input(data, size);
     Header header;
-    if (!ReadHeader(data, size, header) || !header.WithinLimits())
+    if (!input.Refusal().empty() || !HeaderOf(input.Data(), DWORD(input.Size()), header) || !header.WithinLimits())
         return false;
     if (const auto later = ReadLaterBmpHeader(data, size)) {
         const std::vector<BYTE> old = WithOldBmpHeader(data, size);
@@ -258,12 +276,14 @@ bool TFreeBitmap::LoadFromMemory(const BYTE* data, DWORD size, int flags)
         dib_ = PixelsToSrgb(dib_, data, size);
         return true;
     }
-    TFreeMemoryIO memory(const_cast<BYTE*>(data), size);
+    TFreeMemoryIO memory(const_cast<BYTE*>(input.Data()), DWORD(input.Size()));
     if (dib_) {
         FreeImage_Unload(dib_);
         dib_ = nullptr;
     }
-    const int fileOrientation = header.format == FIF_TIFF ? TiffOrientation(data, size) : 1;
+    const int fileOrientation = header.format == FIF_TIFF   ? TiffOrientation(data, size)
+                                : header.format == FIF_JPEG ? JpegOrientation(data, size)
+                                                            : 1;
     FIBITMAP* decoded = nullptr;
     {
         TDecoderReport report;

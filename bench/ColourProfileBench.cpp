@@ -5,36 +5,12 @@
 
 #include <lcms2.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "FreeImage/FreeBitmap.h"
-#include "FreeImage/FreeMemoryIO.h"
+#include "bench/Photo12Mp.h"
 
 namespace {
-
-std::vector<BYTE> Photo()
-{
-    constexpr unsigned kWidth = 4000, kHeight = 3000;
-    TFreeBitmap bitmap(FIT_BITMAP, kWidth, kHeight, 24);
-    for (unsigned y = 0; y < kHeight; ++y) {
-        BYTE* row = bitmap.GetScanLine(int(y));
-        for (unsigned x = 0; x < kWidth; ++x) {
-            row[x * 3] = BYTE(x * 255 / kWidth);
-            row[x * 3 + 1] = BYTE(y * 255 / kHeight);
-            row[x * 3 + 2] = BYTE((x ^ y) & 255);
-        }
-    }
-    TFreeMemoryIO memory;
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    if (!bitmap.SaveToMemory(FIF_JPEG, memory, JPEG_QUALITYGOOD) || !memory.Acquire(&data, &size)) {
-        std::fprintf(stderr, "cannot encode the photo\n");
-        std::exit(1);
-    }
-    return std::vector<BYTE>(data, data + size);
-}
 
 // A wide-gamut RGB profile (Adobe RGB's primaries and tone curve).
 std::vector<BYTE> WideProfile()
@@ -80,13 +56,13 @@ void Load(benchmark::State& state, const std::vector<BYTE>& file)
 
 void BM_Load12MpJpeg(benchmark::State& state)
 {
-    static const std::vector<BYTE> photo = Photo();
+    static const std::vector<BYTE> photo = Photo12Mp();
     Load(state, photo);
 }
 
 void BM_Load12MpJpegWithWideGamutProfile(benchmark::State& state)
 {
-    static const std::vector<BYTE> photo = WithProfile(Photo(), WideProfile());
+    static const std::vector<BYTE> photo = WithProfile(Photo12Mp(), WideProfile());
     Load(state, photo);
 }
 

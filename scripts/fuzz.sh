@@ -42,13 +42,17 @@ seconds=${1:-60}
 # ASan's quarantine (256 MB) and shadow memory on top of that, and the
 # time limit twice the few seconds the program promises. A caption gets a
 # second, and is kept to 2 KB so that the second holds under the
-# sanitizers (every new font in a caption costs a font lookup).
+# sanitizers (every new font in a caption costs a font lookup). A picture
+# may decode to the 400 MB the pixel limit allows and be turned once more
+# (a copy) and read by a second decoder, so its process gets more room and
+# more time than a portfolio; 128 KB holds a scan or chunk bomb.
 targets_table="
 zip_directory   70000   2048  2048  25  tests/zip/fuzz-regressions
 portfolio_file  262144  1024  1536  10  tests/output/fuzz-regressions/portfolio_file
 portfolio_xml   65536   1024  1536  10  tests/output/fuzz-regressions/portfolio_xml
 template_file   131072  1024  1536  10  tests/output/fuzz-regressions/template_file
 caption         2049    2048  2048  1   tests/controls/fuzz-regressions
+picture         131072  1024  2048  15  tests/FreeImage/fuzz-regressions
 "
 all_targets=$(awk 'NF { print $1 }' <<<"$targets_table")
 targets=${*:-$all_targets}
@@ -107,6 +111,7 @@ if [ "$mode" = seed ]; then
     tail -c +2 "$seeds/portfolio_file/saved-v2.pfo" >"$portfolio"
     /usr/bin/python3 fuzz/make_zip_seeds.py "$seeds/zip_directory" "$portfolio"
     /usr/bin/python3 fuzz/make_caption_seeds.py "$seeds/caption"
+    /usr/bin/python3 fuzz/make_picture_seeds.py "$seeds/picture"
     for t in $targets; do
         merge_into_kept "$t" "$seeds/$t"
         echo "$t: $(ls "$root/fuzz/corpus/$t" | wc -l) inputs kept"

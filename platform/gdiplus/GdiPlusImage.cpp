@@ -8,6 +8,7 @@
 #include "platform/gdiplus/GdiPlusStartup.h"
 #include "platform/gdiplus/SrgbImage.h"
 #include "platform/icm/JpegSegments.h"
+#include "platform/picture/DecoderInput.h"
 
 PixelFormat PixelFormatOfQImage(QImage::Format format)
 {
@@ -291,6 +292,17 @@ PixelFormat PixelFormatOfSource(QImage::Format sourceFormat, const QImage& decod
 
 }  // namespace
 
+QByteArray BytesForDecoder(const QByteArray& bytes)
+{
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const TDecoderInput input(data, size_t(bytes.size()));
+    if (!input.Refusal().empty())
+        return QByteArray();
+    if (input.Data() == data)
+        return bytes;
+    return QByteArray(reinterpret_cast<const char*>(input.Data()), qsizetype(input.Size()));
+}
+
 GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
 {
     if (!bitmap)
@@ -298,8 +310,13 @@ GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap)
     *bitmap = nullptr;
     if (!GdiplusIsRunning())
         return GdiplusNotInitialized;
+    // The colour profile and the check for a JPEG cut short read the file
+    // itself; the reader gets what decoding needs.
+    const QByteArray forDecoder = BytesForDecoder(bytes);
+    if (forDecoder.isNull())
+        return UnknownImageFormat;
     QBuffer buffer;
-    buffer.setData(bytes);
+    buffer.setData(forDecoder);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();

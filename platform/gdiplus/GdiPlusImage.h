@@ -33,6 +33,11 @@ GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, INT x, INT y, ARGB color);
 // bytes nothing decodes.
 GpStatus DecodeImageBytes(const QByteArray& bytes, GpBitmap** bitmap);
 
+// What Qt's readers are given of encoded bytes: no metadata their own
+// readers would parse, nothing that would cost far more work than the
+// picture (see TDecoderInput). Null when the picture is refused outright.
+QByteArray BytesForDecoder(const QByteArray& bytes);
+
 // Reads and decodes a whole file (UTF-16 name) as DecodeImageBytes does;
 // FileNotFound when there is no such file. Only a regular file is read, and
 // one whose size alone is over what decoding may take is refused

@@ -22,8 +22,11 @@ GUID DimensionOf(const GpImage& image)
 // Frame `index` of the encoded bytes. Readers that cannot jump (GIF) are
 // read frame by frame, which also composes each frame over the ones before
 // it as an animation shows them.
-QImage DecodeFrame(const QByteArray& encoded, const QByteArray& format, UINT index)
+QImage DecodeFrame(const QByteArray& file, const QByteArray& format, UINT index)
 {
+    const QByteArray encoded = BytesForDecoder(file);
+    if (encoded.isNull())
+        return QImage();
     {
         QBuffer buffer;
         buffer.setData(encoded);

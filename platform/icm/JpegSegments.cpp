@@ -26,11 +26,15 @@ bool SkipScanData(const uint8_t* data, size_t size, size_t& at)
 }  // namespace
 
 TJpegWalk WalkJpegSegments(const uint8_t* data, size_t size,
-                           const std::function<bool(uint8_t marker, const uint8_t* payload, size_t size)>& visit)
+                           const std::function<bool(uint8_t marker, const uint8_t* payload, size_t size)>& visit,
+                           size_t* end)
 {
+    size_t ignored = 0;
+    size_t& at = end ? *end : ignored;
+    at = 0;
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
         return TJpegWalk::Broken;
-    size_t at = 2;
+    at = 2;
     while (at + 1 < size) {
         if (data[at] != 0xFF) {
             ++at;
@@ -58,5 +62,6 @@ TJpegWalk WalkJpegSegments(const uint8_t* data, size_t size,
         if (marker == 0xDA && !SkipScanData(data, size, at))
             return TJpegWalk::Broken;
     }
+    at = size;
     return TJpegWalk::Broken;
 }

@@ -15,9 +15,12 @@ enum class TJpegWalk {
 // Calls visit(marker, payload, payloadSize) for every segment that has a
 // length, a scan's header included, in file order; a visitor returning
 // false stops the walk. Stray bytes between segments are passed over, as
-// decoders do. Reads each byte at most once, never outside the bytes.
+// decoders do. Reads each byte at most once, never outside the bytes. With
+// `end`, the walk gives where it stopped: the end marker's offset when it
+// reached it.
 TJpegWalk WalkJpegSegments(const uint8_t* data, size_t size,
-                           const std::function<bool(uint8_t marker, const uint8_t* payload, size_t size)>& visit);
+                           const std::function<bool(uint8_t marker, const uint8_t* payload, size_t size)>& visit,
+                           size_t* end = nullptr);
 
 inline bool JpegReachesItsEnd(const uint8_t* data, size_t size)
 {
