@@ -1,58 +1,74 @@
-// Saving and opening a portfolio of 50 artworks of 2400 x 1600 pixels, side
-// by side with what the machine does without the archive: the same bitmaps
-// written as plain files by as many threads as the archiver has workers
-// (each file synced, as the save syncs its one file), and those files read
-// and decoded by as many threads. Prints the time per artwork of each, the
-// ratios save/plain write and open/plain read-and-decode with the archiver
-// on all its workers and on one, and the peak memory of an open (measured
-// in a process of its own) beside the decoded size of the artworks.
+// Saving and opening a portfolio, side by side with what the machine does
+// without the archive: the same bitmaps written as plain files by as many
+// threads as the archiver has workers (each file synced, as the save syncs
+// its one file), and those files read and decoded by Qt's reader on as many
+// threads. Two sets of artworks (PFO_BENCH_SETS=photo,smooth picks them):
+//   photo   20 camera-like photographs of 4000 x 3000: noisy pictures
+//           through a JPEG encoder and decoded again as a camera's file is,
+//           whose bitmaps deflate by a few percent only;
+//   smooth  50 synthetic bitmaps of 2400 x 1600, gradients with a little
+//           noise, which deflate to about half.
+// Each set runs in two rows: all cores (the archiver's default workers, the
+// peer on as many threads), and one core (the whole process pinned to one
+// processor, one worker on both sides). Prints the time per artwork, the
+// CPU of the whole process, the ratios save/plain write and open/plain
+// read-and-decode, and the peak memory of an open (measured in a process of
+// its own) beside the decoded size of the artworks.
 //
-// PFO_BENCH_ARTWORKS=N runs with fewer (or more) artworks,
-// PFO_BENCH_SIZE=WxH with other dimensions (4000x3000 for 12 megapixels).
-// Opening needs the decoded artworks to fit in the load budget, half of
-// the machine's memory (PortfolioArchive::MaxLoadSize).
+// PFO_BENCH_ARTWORKS=N runs every set with N artworks, PFO_BENCH_SIZE=WxH
+// with other dimensions. Opening needs the decoded artworks to fit in the
+// load budget, half of the machine's memory (PortfolioArchive::MaxLoadSize).
 #include <benchmark/benchmark.h>
 #include "bench/RatioReporter.h"
 #include "bench/WorkFolder.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fstream>
 
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Picture.h"
 #include "model/Portfolio.h"
 #include "model/Template.h"
 #include "model/TemplateLibrary.h"
-#include "platform/rtl/FileStream.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/xml/XMLDocument.h"
 #include "zip/TZAWorkerPool.h"
+#include "zip/ZACompression.h"
 
 namespace {
 
-int g_width = 2400;
-int g_height = 1600;
 constexpr const char* kSave = "PortfolioSave";
 constexpr const char* kOpen = "PortfolioOpen";
 constexpr const char* kPlain = "PlainFilesWrite";
 constexpr const char* kPlainOpen = "PlainFilesReadDecode";
-constexpr const char* kSaveOne = "PortfolioSaveOneWorker";
-constexpr const char* kOpenOne = "PortfolioOpenOneWorker";
 
-int g_artworks = 50;
+struct ArtworkSet {
+    std::string name;
+    int artworks;
+    int width;
+    int height;
+};
+
+ArtworkSet g_set;
 std::filesystem::path g_folder;
 std::unique_ptr<Portfolio> g_portfolio;
 
@@ -62,31 +78,36 @@ void PutLE(std::vector<uint8_t>& out, size_t at, uint32_t value, int size)
         out[at + size_t(i)] = uint8_t((value >> (8 * i)) & 0xFF);
 }
 
-// A 24-bit BMP that compresses about as a photograph does: smooth gradients
-// with a little sensor noise.
-void MakePhotoBmp(TMemoryStream& stream, int seed)
+uint32_t XorShift(uint32_t& state)
 {
-    const size_t stride = (size_t(g_width) * 3 + 3) & ~size_t(3);
-    std::vector<uint8_t> bmp(54 + stride * g_height);
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+// A 24-bit BMP that compresses to about half: smooth gradients with a
+// little noise.
+void MakeSmoothBmp(TMemoryStream& stream, int seed)
+{
+    const int w = g_set.width, h = g_set.height;
+    const size_t stride = (size_t(w) * 3 + 3) & ~size_t(3);
+    std::vector<uint8_t> bmp(54 + stride * size_t(h));
     bmp[0] = 'B';
     bmp[1] = 'M';
     PutLE(bmp, 2, uint32_t(bmp.size()), 4);
     PutLE(bmp, 10, 54, 4);
     PutLE(bmp, 14, 40, 4);
-    PutLE(bmp, 18, g_width, 4);
-    PutLE(bmp, 22, g_height, 4);
+    PutLE(bmp, 18, uint32_t(w), 4);
+    PutLE(bmp, 22, uint32_t(h), 4);
     PutLE(bmp, 26, 1, 2);
     PutLE(bmp, 28, 24, 2);
-    PutLE(bmp, 34, uint32_t(stride * g_height), 4);
+    PutLE(bmp, 34, uint32_t(stride * size_t(h)), 4);
     uint32_t noise = 2463534242u + uint32_t(seed);
-    uint8_t* p = bmp.data() + 54;
-    for (int y = 0; y < g_height; ++y) {
-        p = bmp.data() + 54 + stride * size_t(y);
-        for (int x = 0; x < g_width; ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 7) - 4;
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = bmp.data() + 54 + stride * size_t(y);
+        for (int x = 0; x < w; ++x) {
+            const int n = int(XorShift(noise) & 7) - 4;
             *p++ = uint8_t((x / 16 + seed * 9 + n) & 0xFF);
             *p++ = uint8_t((y / 12 + x / 40 + n) & 0xFF);
             *p++ = uint8_t(((x + y) / 28 + seed * 5 + n) & 0xFF);
@@ -97,24 +118,67 @@ void MakePhotoBmp(TMemoryStream& stream, int seed)
     stream.SetPosition(0);
 }
 
+// A camera's file: a scene of broad gradients under the sensor noise of a
+// high ISO in every channel, encoded as a camera encodes (JPEG, quality 92).
+void MakeCameraJpeg(TMemoryStream& stream, int seed)
+{
+    const int w = g_set.width, h = g_set.height;
+    QImage image(w, h, QImage::Format_RGB888);
+    uint32_t noise = 2463534242u + uint32_t(seed) * 7919u;
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = image.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t r = XorShift(noise);
+            const int n[3] = {int(r & 127) - 64, int((r >> 7) & 127) - 64, int((r >> 14) & 127) - 64};
+            const int base[3] = {60 + (x * 120 / w) + seed * 3 % 40, 40 + (y * 150 / h),
+                                 90 + ((x + y) * 100 / (w + h))};
+            for (int c = 0; c < 3; ++c)
+                *p++ = uint8_t(std::clamp(base[c] + n[c], 0, 255));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(92);
+    if (!writer.write(image)) {
+        std::fprintf(stderr, "the photograph %d does not encode\n", seed);
+        std::exit(1);
+    }
+    stream.Clear();
+    stream.WriteBuffer(bytes.constData(), bytes.size());
+    stream.SetPosition(0);
+}
+
 void BuildPortfolio()
 {
-    TXMLDocument document;
-    IXMLNode root = document.AddChild("Templates");
-    Template("Bench").SaveToXml(root);
-    const std::string templates = (g_folder / "bench.vtp").string();
-    document.SaveToFile(templates);
-    TemplateLibrary::Instance()->LoadFile(templates, false);
-
+    static bool templates = false;
+    if (!templates) {
+        TXMLDocument document;
+        IXMLNode root = document.AddChild("Templates");
+        Template("Bench").SaveToXml(root);
+        const std::string path = (g_folder / "bench.vtp").string();
+        document.SaveToFile(path);
+        TemplateLibrary::Instance()->LoadFile(path, false);
+        templates = true;
+    }
     g_portfolio = std::make_unique<Portfolio>();
     g_portfolio->SetTemplate(TemplateLibrary::Instance()->FindTemplate("Bench"));
-    g_portfolio->SetFileName((g_folder / "bench.pfo").string());
+    g_portfolio->SetFileName((g_folder / (g_set.name + ".pfo")).string());
     g_portfolio->SetName("Benchmark artist");
-    for (int i = 0; i < g_artworks; ++i) {
-        TMemoryStream bmp;
-        MakePhotoBmp(bmp, i);
+    // Made and decoded on the workers, adopted here in order.
+    std::vector<Picture::Decoded> decoded(size_t(g_set.artworks));
+    RunOnWorkers(decoded.size(), [&decoded](size_t i) {
+        TMemoryStream source;
+        if (g_set.name == "photo")
+            MakeCameraJpeg(source, int(i));
+        else
+            MakeSmoothBmp(source, int(i));
+        decoded[i] = Picture::Decode(source);
+    });
+    for (int i = 0; i < g_set.artworks; ++i) {
         auto picture = std::make_unique<Picture>(g_portfolio.get());
-        if (!picture->LoadFromStream(bmp)) {
+        if (!picture->Adopt(std::move(decoded[size_t(i)]))) {
             std::fprintf(stderr, "artwork %d does not decode\n", i);
             std::exit(1);
         }
@@ -123,11 +187,26 @@ void BuildPortfolio()
     }
 }
 
+// What deflate at the save's level leaves of the artworks' bitmaps.
+double DeflateRatio()
+{
+    uint64_t in = 0, out = 0;
+    for (int i = 0; i < std::min(3, g_portfolio->GetPictureCount()); ++i) {
+        TMemoryStream bmp;
+        g_portfolio->GetPicture(i)->SaveToStream(bmp);
+        std::vector<uint8_t> packed;
+        DeflateWhole(bmp.Memory(), size_t(bmp.GetSize()), 1, packed);
+        in += uint64_t(bmp.GetSize());
+        out += packed.size();
+    }
+    return in ? double(out) / double(in) : 0;
+}
+
 void PerArtwork(benchmark::State& state)
 {
     // Inverted rate of artworks: the wall time of one artwork.
     state.counters["per_artwork"] = benchmark::Counter(
-        g_artworks, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        g_set.artworks, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_Save(benchmark::State& state)
@@ -150,27 +229,12 @@ void BM_Open(benchmark::State& state)
     for (auto _ : state) {
         Portfolio opened;
         opened.SetFileName(g_portfolio->GetFileName(false));
-        if (!opened.Load() || opened.GetPictureCount() != g_artworks) {
+        if (!opened.Load() || opened.GetPictureCount() != g_set.artworks) {
             state.SkipWithError("open failed");
             return;
         }
     }
     PerArtwork(state);
-}
-
-// state.range(0): the archiver's worker count; 0 is the machine's default.
-void BM_SaveWith(benchmark::State& state)
-{
-    SetDefaultArchiverWorkers(int(state.range(0)));
-    BM_Save(state);
-    SetDefaultArchiverWorkers(0);
-}
-
-void BM_OpenWith(benchmark::State& state)
-{
-    SetDefaultArchiverWorkers(int(state.range(0)));
-    BM_Open(state);
-    SetDefaultArchiverWorkers(0);
 }
 
 std::filesystem::path PlainFile(int i)
@@ -199,8 +263,8 @@ void BM_Plain(benchmark::State& state)
     PerArtwork(state);
 }
 
-// Those files read and decoded by the workers, every picture kept until all
-// are decoded, as an open keeps them.
+// Those files read and decoded by Qt's reader on the workers, every picture
+// kept until all are decoded, as an open keeps them.
 void BM_PlainOpen(benchmark::State& state)
 {
     if (!std::filesystem::exists(PlainFile(g_portfolio->GetPictureCount() - 1))) {
@@ -208,12 +272,11 @@ void BM_PlainOpen(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        std::vector<std::unique_ptr<Picture>> pictures(size_t(g_portfolio->GetPictureCount()));
+        std::vector<QImage> pictures(size_t(g_portfolio->GetPictureCount()));
         RunOnWorkers(pictures.size(), [&pictures](size_t i) {
-            TMemoryStream bmp;
-            bmp.LoadFromFile(PlainFile(int(i)).string());
-            pictures[i] = std::make_unique<Picture>(nullptr);
-            if (!pictures[i]->LoadFromStream(bmp))
+            QImageReader reader(QString::fromStdString(PlainFile(int(i)).string()), "bmp");
+            pictures[i] = reader.read();
+            if (pictures[i].isNull())
                 std::abort();
         });
     }
@@ -254,6 +317,7 @@ int OpenPeak(const char* path)
 void PrintOpenPeak(const char* self)
 {
     const std::string out = (g_folder / "peak.txt").string();
+    std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0) {
         const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -273,64 +337,96 @@ void PrintOpenPeak(const char* self)
         std::printf("open peak memory: the open failed\n");
 }
 
+// One row: the four runs under the current affinity and worker count,
+// then their ratios.
+void RunRow(const std::string& row, int workers)
+{
+    SetDefaultArchiverWorkers(workers);
+    // Wall time per artwork; the CPU column is that of every thread of the
+    // process, which on a shared machine shows the work apart from the wait.
+    auto timed = [](benchmark::internal::Benchmark* b) {
+        b->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(2);
+    };
+    const std::string prefix = g_set.name + "/" + row + "/";
+    // The peers first: the open needs nothing of them, and each side then
+    // starts from a page cache the other filled alike.
+    timed(benchmark::RegisterBenchmark((prefix + kPlain).c_str(), BM_Plain));
+    timed(benchmark::RegisterBenchmark((prefix + kSave).c_str(), BM_Save));
+    timed(benchmark::RegisterBenchmark((prefix + kPlainOpen).c_str(), BM_PlainOpen));
+    timed(benchmark::RegisterBenchmark((prefix + kOpen).c_str(), BM_Open));
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::ClearRegisteredBenchmarks();
+    SetDefaultArchiverWorkers(0);
+
+    const double save = reporter.Time(prefix + kSave), open = reporter.Time(prefix + kOpen),
+                 plain = reporter.Time(prefix + kPlain), plainOpen = reporter.Time(prefix + kPlainOpen);
+    const int n = g_set.artworks;
+    if (save > 0 && plain > 0)
+        std::printf("%s, %s (%d workers), per artwork: save %.1f ms, plain write %.1f ms: ratio %.2f\n",
+                    g_set.name.c_str(), row.c_str(), workers, save / n, plain / n, save / plain);
+    if (open > 0 && plainOpen > 0)
+        std::printf("%s, %s (%d workers), per artwork: open %.1f ms, Qt read and decode %.1f ms: ratio %.2f\n",
+                    g_set.name.c_str(), row.c_str(), workers, open / n, plainOpen / n, open / plainOpen);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--open-peak") == 0)
         return OpenPeak(argv[2]);
-    if (const char* count = std::getenv("PFO_BENCH_ARTWORKS"))
-        g_artworks = std::max(1, std::atoi(count));
-    if (const char* size = std::getenv("PFO_BENCH_SIZE")) {
-        int w = 0, h = 0;
-        if (std::sscanf(size, "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
-            g_width = w;
-            g_height = h;
+    std::vector<ArtworkSet> sets;
+    {
+        std::stringstream names(std::getenv("PFO_BENCH_SETS") ? std::getenv("PFO_BENCH_SETS") : "photo,smooth");
+        std::string name;
+        while (std::getline(names, name, ',')) {
+            if (name == "photo")
+                sets.push_back({name, 20, 4000, 3000});
+            else if (name == "smooth")
+                sets.push_back({name, 50, 2400, 1600});
+            else if (!name.empty())
+                std::fprintf(stderr, "no set named %s (photo, smooth)\n", name.c_str());
+        }
+    }
+    for (ArtworkSet& set : sets) {
+        if (const char* count = std::getenv("PFO_BENCH_ARTWORKS"))
+            set.artworks = std::max(1, std::atoi(count));
+        if (const char* size = std::getenv("PFO_BENCH_SIZE")) {
+            int w = 0, h = 0;
+            if (std::sscanf(size, "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
+                set.width = w;
+                set.height = h;
+            }
         }
     }
     WorkFolder folder("velmora-pfo-bench");
     g_folder = folder.Path();
     folder.HoldUserFolders();
-    BuildPortfolio();
-
-    // Wall time per artwork; the CPU column is that of every thread of the
-    // process, which on a shared machine shows the work apart from the wait.
-    auto timed = [](benchmark::internal::Benchmark* b) {
-        b->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->Iterations(2);
-    };
-    timed(benchmark::RegisterBenchmark(kSave, BM_Save));
-    timed(benchmark::RegisterBenchmark(kOpen, BM_Open));
-    timed(benchmark::RegisterBenchmark(kPlain, BM_Plain));
-    timed(benchmark::RegisterBenchmark(kPlainOpen, BM_PlainOpen));
-    timed(benchmark::RegisterBenchmark(kSaveOne, BM_SaveWith)->Arg(1));
-    timed(benchmark::RegisterBenchmark(kOpenOne, BM_OpenWith)->Arg(1));
-
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
 
-    const double save = reporter.Time(kSave), open = reporter.Time(kOpen), plain = reporter.Time(kPlain),
-                 plainOpen = reporter.Time(kPlainOpen);
-    if (save > 0 && open > 0 && plain > 0 && plainOpen > 0) {
-        std::printf("\n%d artworks of %dx%d, per artwork: save %.1f ms, open %.1f ms; plain files on %d threads: "
-                    "write %.1f ms, read and decode %.1f ms\n",
-                    g_artworks, g_width, g_height, save / g_artworks, open / g_artworks, DefaultArchiverWorkers(),
-                    plain / g_artworks, plainOpen / g_artworks);
-        std::printf("ratio save/plain write %.2f, open/plain read and decode %.2f (archiver workers: %d)\n",
-                    save / plain, open / plainOpen, DefaultArchiverWorkers());
-    } else if (save > 0 && plain > 0) {
-        // The save rows alone (--benchmark_filter), beside their peer.
-        std::printf("\n%d artworks of %dx%d, per artwork: save %.1f ms; plain files on %d threads: write %.1f ms\n"
-                    "ratio save/plain write %.2f (archiver workers: %d)\n",
-                    g_artworks, g_width, g_height, save / g_artworks, DefaultArchiverWorkers(), plain / g_artworks,
-                    save / plain, DefaultArchiverWorkers());
+    cpu_set_t all;
+    sched_getaffinity(0, sizeof all, &all);
+    int first = 0;
+    while (first < CPU_SETSIZE && !CPU_ISSET(first, &all))
+        ++first;
+    for (const ArtworkSet& set : sets) {
+        g_set = set;
+        BuildPortfolio();
+        std::printf("\n== %s: %d artworks of %dx%d, bitmaps deflate to %.2f\n", set.name.c_str(), set.artworks,
+                    set.width, set.height, DeflateRatio());
+        RunRow("all cores", DefaultArchiverWorkers());
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(first, &one);
+        // Every thread made from here on inherits the one processor.
+        sched_setaffinity(0, sizeof one, &one);
+        RunRow("one core", 1);
+        sched_setaffinity(0, sizeof all, &all);
+        PrintOpenPeak(argv[0]);
+        g_portfolio.reset();
+        std::filesystem::remove_all(g_folder / "plain");
     }
-    const double saveOne = reporter.Time(kSaveOne), openOne = reporter.Time(kOpenOne);
-    if (saveOne > 0 && openOne > 0 && plain > 0 && plainOpen > 0)
-        std::printf("ratio save/plain write %.2f, open/plain read and decode %.2f (one worker)\n", saveOne / plain,
-                    openOne / plainOpen);
-    PrintOpenPeak(argv[0]);
-    g_portfolio.reset();
+    benchmark::Shutdown();
     return 0;
 }

@@ -5,8 +5,12 @@
 # median of the rounds and the ratios ours/peer, in two kinds of rows:
 #   1 core   every side pinned to one processor (taskset), ours on one
 #            worker, 7z with -mmt=1;
-#   N cores  nothing pinned, ours on N workers, 7z with -mmt=N (zip, unzip
-#            and libzip have one thread whatever the machine), N = nproc.
+#   N cores  nothing pinned, ours on N workers, 7z with -mmt=N, N = nproc;
+#            the peers that still run on one thread are marked "[1 thread]":
+#            zip, unzip, libzip, and 7z extracting ZIP (-mmt=N or not).
+# Each side's wall time is printed beside the CPU time (user + system) of
+# all its processes, so that a side that is quick only because it spreads
+# over many cores shows what it costs.
 # Every create is timed up to its archive being synced to disk (ours syncs
 # its own; the peers' are synced by "sync FILE" within the timing). Sets:
 #   portfolio  20 large bitmaps, level 1, classic PKWARE password
@@ -77,27 +81,52 @@ extract_unzip() { "${pin[@]}" unzip -q "${zpw[@]}" "$1" -d "$2"; }
 extract_7z() { "${pin[@]}" 7z x -mmt="$cores" "${spw[@]}" "$1" -o"$2"; }
 
 # once OUTPUT COMMAND...: removes OUTPUT, runs COMMAND and prints its
-# wall-clock seconds.
+# wall-clock seconds and the CPU seconds (user + system) of every process
+# it ran, as "WALL CPU". The subshell's children are all the command's
+# processes, so the shell's `times` gives their CPU once they are done.
 once() {
-  local out=$1 s e
+  local out=$1 s e cpu
   shift
   rm -rf "$out"
   s=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
+  cpu=$( ("$@" >/dev/null 2>&1 || exit 1; times) | awk 'NR == 2 {
+      n = split($0, f, /[ms]+ */); t = 0
+      for (i = 1; i + 1 <= n; i += 2) t += f[i] * 60 + f[i + 1]
+      printf "%.3f", t }') || { echo "failed: $*" >&2; return 1; }
+  [[ -n $cpu ]] || { echo "failed: $*" >&2; return 1; }
   e=$(date +%s.%N)
-  awk -v a="$s" -v b="$e" 'BEGIN { printf "%.3f", b - a }'
+  awk -v a="$s" -v b="$e" -v c="$cpu" 'BEGIN { printf "%.3f %s", b - a, c }'
 }
 # median TIMES...: the median of the numbers given.
 median() { printf '%s\n' "$@" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
+# one_thread SIDE OP: " [1 thread]" for a peer that runs on one thread
+# whatever the machine (in the N-core rows), else nothing.
+one_thread() {
+  ((workers > 1)) || return 0
+  case $1/$2 in
+    zip/create | unzip/extract | libzip/*) echo " [1 thread]" ;;
+    7z/extract) echo " [1 thread: 7z extracts ZIP on one]" ;;
+  esac
+}
+# column SIDE OP WALL CPU [OURS-WALL OURS-CPU]: one side's figures, with the
+# ratios ours/peer when ours are given.
+column() {
+  printf '  %s%s %6.2fs cpu %6.2fs' "$1" "$(one_thread "$1" "$2")" "$3" "$4"
+  if (($# > 4)); then
+    printf ' (ratio %s, cpu %s)' "$(ratio "$5" "$3")" "$(ratio "$6" "$4")"
+  fi
+}
+
 # compare SET INPUT-MAKER PEER... (peers named create-side/extract-side):
 # every side creates from the set's folder; every side extracts the archive
 # INPUT-MAKER created, and ours must give back the folder byte for byte.
+# Wall and CPU are each the median of the rounds.
 compare() {
   local set=$1 maker=$2 src=$work/$1 peer side line
   shift 2
-  local -A create extract size
+  local -A cwall ccpu xwall xcpu size
   local i j t
   local makers=(ours "${@%%/*}") readers=(ours "${@##*/}")
   # The sides take turns within each round, each round starting with the
@@ -107,12 +136,12 @@ compare() {
     for ((j = 0; j < ${#makers[@]}; j++)); do
       side=${makers[(i + j) % ${#makers[@]}]}
       t=$(once "$work/$side-$set.zip" "create_$side" "$src" "$work/$side-$set.zip")
-      create[$side]+="$t "
+      cwall[$side]+="${t% *} " ccpu[$side]+="${t#* } "
     done
   done
   for side in ours "${@%%/*}"; do
     # shellcheck disable=SC2086  # the list is meant to split
-    create[$side]=$(median ${create[$side]})
+    cwall[$side]=$(median ${cwall[$side]}) ccpu[$side]=$(median ${ccpu[$side]})
     size[$side]=$(stat -c %s "$work/$side-$set.zip")
   done
   # Every extraction gets a folder of its own, removed only once all have
@@ -122,24 +151,24 @@ compare() {
     for ((j = 0; j < ${#readers[@]}; j++)); do
       side=${readers[(i + j) % ${#readers[@]}]}
       t=$(once "$work/x-$side-$set-$i" "extract_$side" "$work/$maker-$set.zip" "$work/x-$side-$set-$i")
-      extract[$side]+="$t "
+      xwall[$side]+="${t% *} " xcpu[$side]+="${t#* } "
     done
   done
   for side in ours "${@##*/}"; do
     # shellcheck disable=SC2086
-    extract[$side]=$(median ${extract[$side]})
+    xwall[$side]=$(median ${xwall[$side]}) xcpu[$side]=$(median ${xcpu[$side]})
   done
   diff -r "$src" "$work/x-ours-$set-0" >/dev/null || echo "$set: our extraction differs from the source"
   rm -rf "$work"/x-*-"$set"-*
-  echo "== $set, $rowkind ($(find "$src" -type f | wc -l) files, median of $rounds)"
-  line=$(printf 'create  ours %6.2fs' "${create[ours]}")
+  echo "== $set, $rowkind ($(find "$src" -type f | wc -l) files, median of $rounds; wall, then CPU of all processes)"
+  line="create $(column ours create "${cwall[ours]}" "${ccpu[ours]}")"
   for peer in "${@%%/*}"; do
-    line+=$(printf '  %s %6.2fs (ratio %s)' "$peer" "${create[$peer]}" "$(ratio "${create[ours]}" "${create[$peer]}")")
+    line+=$(column "$peer" create "${cwall[$peer]}" "${ccpu[$peer]}" "${cwall[ours]}" "${ccpu[ours]}")
   done
   echo "$line"
-  line=$(printf 'extract ours %6.2fs' "${extract[ours]}")
+  line="extract$(column ours extract "${xwall[ours]}" "${xcpu[ours]}")"
   for peer in "${@##*/}"; do
-    line+=$(printf '  %s %6.2fs (ratio %s)' "$peer" "${extract[$peer]}" "$(ratio "${extract[ours]}" "${extract[$peer]}")")
+    line+=$(column "$peer" extract "${xwall[$peer]}" "${xcpu[$peer]}" "${xwall[ours]}" "${xcpu[ours]}")
   done
   echo "$line"
   line="size    ours ${size[ours]}"
@@ -164,5 +193,5 @@ rowkind="1 core (all sides pinned to one processor; ours on 1 worker, 7z -mmt=1)
 all_sets
 n=$(nproc)
 pin=() workers=$n cores=$n
-rowkind="$n cores (ours on $n workers, 7z -mmt=$n; zip, unzip and libzip have one thread)"
+rowkind="$n cores (ours on $n workers, 7z -mmt=$n; [1 thread] marks peers that use one thread whatever the machine)"
 all_sets

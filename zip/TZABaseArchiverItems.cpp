@@ -601,7 +601,10 @@ std::function<void()> TZABaseArchiver::MakeEncodeJob(int index, const std::share
             std::shared_ptr<TStream> callers = item.DataStream ? source : nullptr;
             TRestorePosition restore{callers, callers ? callers->GetPosition() : 0};
             result->Size = size;
-            const uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
+            uint16_t method = size == 0 ? 0 : (item.Method == 8 ? 8 : 0);
+            if (source)
+                method = ChooseItemMethod(*source, start, size, method, item.CompressionLevel);
+            result->Method = method;
             std::unique_ptr<TZAItemCipher> cipher;
             if (!password.empty())
                 cipher = CreateItemCipher(item, password);
@@ -654,7 +657,11 @@ bool TZABaseArchiver::StoreItem(int index, TStream& out, TEncodedItem* prepared)
     std::unique_ptr<TZAItemCipher> cipher;
     if (encrypt)
         cipher = CreateItemCipher(item, item.Password);
-    const uint16_t method = (folder || size == 0) ? 0 : (item.Method == 8 ? 8 : 0);
+    uint16_t method = (folder || size == 0) ? 0 : (item.Method == 8 ? 8 : 0);
+    if (method != 0 && prepared)
+        method = prepared->Method;
+    else if (method != 0 && source)
+        method = ChooseItemMethod(*source, start, size, method, item.CompressionLevel);
     // The ZIP64 field has to be in the local header before the data, so
     // with ZIP64 on automatic an item whose stored form may reach 4 GiB
     // (deflate growth, encryption header) gets one up front.

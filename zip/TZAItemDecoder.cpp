@@ -35,8 +35,6 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
         if (method == 8)
             inflater = std::make_unique<TZAInflater>(uncompressed);
         auto* direct = dynamic_cast<TZADirectTarget*>(result.Target);
-        if (direct && !inflater)
-            direct = nullptr;
         if (result.Target && !direct)
             result.Target->Reserve(result.Target->GetPosition() + int64_t(uncompressed));
         else if (!result.Target)
@@ -93,9 +91,23 @@ void DecodeItemData(uint8_t* data, size_t size, const std::vector<uint8_t>& trai
             }
             if (ahead && at + n < size)
                 next = std::async(std::launch::async, prepare, at + n, buffers[(k + 1) & 1]);
-            if (direct) {
+            if (direct && inflater) {
                 if (!inflater->DecompressInto(bytes, n, room, placed))
                     return;
+            } else if (direct) {
+                // Stored: copied into the target's memory as it comes, never
+                // beyond the size the directory gives.
+                if (produced + n > uncompressed)
+                    return;
+                for (size_t copied = 0; copied < n;) {
+                    const std::span<uint8_t> into = room(n - copied);
+                    if (into.empty())
+                        return;
+                    const size_t length = std::min(into.size(), n - copied);
+                    std::memcpy(into.data(), bytes + copied, length);
+                    placed(into.data(), length);
+                    copied += length;
+                }
             } else if (inflater) {
                 if (!inflater->Decompress(bytes, n, emit))
                     return;

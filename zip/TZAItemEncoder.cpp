@@ -76,7 +76,32 @@ uint8_t* PutStoredBlocks(const uint8_t* data, size_t size, uint8_t* out)
     return out;
 }
 
+// Four samples of this size, spread over the item from its start to its end.
+constexpr size_t kSampleSize = size_t{64} << 10;
+constexpr int kSamples = 4;
+
 }  // namespace
+
+uint16_t ChooseItemMethod(TStream& source, int64_t start, int64_t size, uint16_t method, int level)
+{
+    InMemory memory;
+    if (method != 8 || size < kSampledItemSize || !FindInMemory(source, start, size, memory) ||
+        memory.blockSize < kSampledItemSize)
+        return method;
+    const size_t bound = DeflateWholeBound(kSampleSize, level);
+    if (bound == 0)
+        return method;
+    std::vector<uint8_t> packed(bound);
+    size_t sampled = 0, kept = 0;
+    for (int i = 0; i < kSamples; ++i) {
+        const size_t at = (memory.blockSize - kSampleSize) / (kSamples - 1) * size_t(i);
+        const size_t n = DeflateWholeInto(memory.block + at, kSampleSize, level, packed.data(), bound);
+        sampled += kSampleSize;
+        kept += n == 0 ? kSampleSize : n;
+    }
+    // Saves less than an eighth (or nothing: packed data comes out larger).
+    return kept * 8 > sampled * 7 ? uint16_t(0) : method;
+}
 
 bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t method, int level,
                     TZAItemCipher* cipher, TZAItemDataSink& sink, uint32_t& crc, int64_t& readTotal,
@@ -88,9 +113,10 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
     InMemory memory;
     const bool inMemory = FindInMemory(source, start, size, memory);
     const size_t bound = inMemory && method == 8 && size > 0 ? DeflateWholeBound(memory.blockSize, level) : 0;
+    const bool storedInMemory = inMemory && method == 0 && size > 0;
     // The classic header carries the CRC, so it is known before any data; a
-    // source deflated whole is hashed where it lies, once.
-    if (bound > 0 || (inMemory && cipher)) {
+    // source deflated whole or stored from memory is hashed where it lies, once.
+    if (bound > 0 || storedInMemory || (inMemory && cipher)) {
         UpdateCRC(memory.lead, int64_t(memory.leadSize), crc);
         UpdateCRC(memory.block, int64_t(memory.blockSize), crc);
     } else if (cipher) {
@@ -107,10 +133,41 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
     }
     if (cipher && !sink.Header(cipher->MakeHeader(~crc)))
         return false;
-    if (bound == 0)
+    if (bound == 0 && !storedInMemory)
         crc = 0xFFFFFFFF;
     if (size <= 0)
         return true;
+    // Stored from memory: each piece is copied once, into the sink's memory,
+    // and encrypted there.
+    if (storedInMemory) {
+        const std::pair<const uint8_t*, size_t> parts[2] = {{memory.lead, memory.leadSize},
+                                                            {memory.block, memory.blockSize}};
+        int part = 0;
+        size_t within = 0;
+        while (readTotal < size) {
+            if (stopped())
+                return false;
+            const size_t length = size_t(std::min<int64_t>(size - readTotal, kReadPiece));
+            uint8_t* const piece = sink.Room(length);
+            for (size_t filled = 0; filled < length;) {
+                while (within == parts[part].second) {
+                    ++part;
+                    within = 0;
+                }
+                const size_t n = std::min(length - filled, parts[part].second - within);
+                std::memcpy(piece + filled, parts[part].first + within, n);
+                filled += n;
+                within += n;
+            }
+            if (cipher)
+                cipher->Encrypt(piece, length);
+            readTotal += int64_t(length);
+            if (!sink.Piece(piece, length, int64_t(length), readTotal))
+                return false;
+        }
+        source.SetPosition(start + size);
+        return true;
+    }
     // A whole item in memory is deflated at once, straight into the sink's
     // memory, then handed on in pieces so that progress and the stop request
     // work as they do piece by piece.

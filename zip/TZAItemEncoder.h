@@ -52,6 +52,16 @@ bool EncodeItemData(TStream& source, int64_t start, int64_t size, uint16_t metho
                     TZAItemCipher* cipher, TZAItemDataSink& sink, uint32_t& crc, int64_t& readTotal,
                     const std::atomic<bool>* stop = nullptr);
 
+// Items in memory from this size up are sampled before they are deflated.
+constexpr int64_t kSampledItemSize = int64_t{1} << 20;
+
+// The method an item is stored with: `method` (8, deflate) unless the item
+// lies in memory, is at least kSampledItemSize long and a few samples spread
+// over it deflate by less than an eighth. Photographs and other packed data
+// then go in stored: deflating them costs far more time than the few bytes
+// it saves, on saving and on every open after.
+uint16_t ChooseItemMethod(TStream& source, int64_t start, int64_t size, uint16_t method, int level);
+
 // An item encoded ahead on a worker: everything its store on the archiver's
 // thread writes and reports, in the order it would.
 struct TEncodedItem {
@@ -65,6 +75,7 @@ struct TEncodedItem {
     };
     bool SourceUnreadable = false;  // the source file could not be opened
     int64_t Size = 0;               // source bytes from its start position
+    uint16_t Method = 0;            // what the data was encoded with (0 or 8)
     std::vector<uint8_t> Head;
     // The encoded pieces one after another.
     TZAPooledBuffer Data;

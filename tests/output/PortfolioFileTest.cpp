@@ -1457,3 +1457,85 @@ TEST_F(PortfolioFileTest, ArtworksInEveryBitmapFormOpenAsTheirBytesDecode)
     }
     SetDefaultArchiverWorkers(0);
 }
+
+// Photographs barely deflate: their artworks go in stored, which other ZIP
+// readers open with the password as they open deflated ones, and the
+// portfolio opens with every artwork as it was saved, whichever worker count
+// saves or opens it. A smooth artwork of the same size is still deflated.
+TEST_F(PortfolioFileTest, PhotographsAreStoredAndOpenAsTheyWereSaved)
+{
+    const uint32_t w = 900, h = 600;
+    const auto noisy = [&](unsigned seed) {
+        std::string pixels(size_t(w) * 3 * h, '\0');
+        uint32_t x = 2463534242u + seed;
+        for (char& c : pixels) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            c = char(x >> 24);
+        }
+        return BmpHeaders(w, h, 24, 0, 54, uint32_t(pixels.size()), 0) + pixels;
+    };
+    auto portfolio = std::make_unique<Portfolio>();
+    portfolio->SetTemplate(Beta());
+    const std::string sources[] = {noisy(1), MakeBmp(int(w), int(h), 5), noisy(2), noisy(3)};
+    const int methods[] = {0, 8, 0, 0};
+    for (const std::string& source : sources) {
+        auto picture = std::make_unique<Picture>(portfolio.get());
+        TMemoryStream bmp;
+        Fill(bmp, source);
+        ASSERT_TRUE(picture->LoadFromStream(bmp));
+        portfolio->AddPicture(picture.release());
+    }
+    std::string expected;
+    std::vector<std::string> bitmaps;
+    for (int i = 0; i < portfolio->GetPictureCount(); ++i) {
+        bitmaps.push_back(StoredBitmap(portfolio->GetPicture(i)));
+        expected += portfolio->GetPicture(i)->GetID() + " " + std::to_string(methods[i]) + " " +
+                    std::to_string(bitmaps.back().size()) + "\n";
+    }
+    const std::string script = dir_.Write("methods.py", R"(import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+for i in z.infolist():
+    if not i.filename.startswith("_"):
+        assert i.flag_bits & 1, (i.filename, "not encrypted")
+        data = z.read(i.filename, pwd=sys.argv[2].encode())
+        print(i.filename, i.compress_type, len(data))
+)");
+    for (const int workers : {1, 8}) {
+        SCOPED_TRACE("saved with " + std::to_string(workers));
+        const std::string path = dir_ / ("photos" + std::to_string(workers) + ".pfo");
+        portfolio->SetFileName(path);
+        SetDefaultArchiverWorkers(workers);
+        const bool saved = portfolio->Save();
+        SetDefaultArchiverWorkers(0);
+        ASSERT_TRUE(saved);
+
+        std::string out;
+        ASSERT_EQ(RunCommand("/usr/bin/python3 '" + script + "' '" + path + "' " + kPassword + " 2>&1", &out), 0)
+            << out;
+        EXPECT_EQ(out, expected);
+        EXPECT_EQ(RunCommand("7z t -p" + std::string(kPassword) + " '" + path + "' 2>&1", &out), 0) << out;
+        ASSERT_EQ(RunCommand("unzip -P " + std::string(kPassword) + " -p '" + path + "' " +
+                                 portfolio->GetPicture(2)->GetID(), &out), 0);
+        EXPECT_TRUE(out == bitmaps[2]);
+
+        for (const int openWorkers : {1, 8}) {
+            SCOPED_TRACE("opened with " + std::to_string(openWorkers));
+            SetDefaultArchiverWorkers(openWorkers);
+            bool ok = false;
+            auto opened = OpenPortfolio(path, &ok);
+            SetDefaultArchiverWorkers(0);
+            ASSERT_TRUE(ok);
+            ASSERT_EQ(opened->GetPictureCount(), int(bitmaps.size()));
+            for (int i = 0; i < opened->GetPictureCount(); ++i) {
+                EXPECT_EQ(opened->GetPicture(i)->GetID(), portfolio->GetPicture(i)->GetID());
+                const MD5 md5;
+                const HashDigest digest = md5.Digest(reinterpret_cast<const uint8_t*>(bitmaps[size_t(i)].data()),
+                                                     bitmaps[size_t(i)].size());
+                EXPECT_EQ(opened->GetPicture(i)->GetHash(), md5.ToHex(digest.get())) << i;
+                EXPECT_TRUE(StoredBitmap(opened->GetPicture(i)) == bitmaps[size_t(i)]) << i;
+            }
+        }
+    }
+}

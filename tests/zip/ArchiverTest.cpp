@@ -42,7 +42,9 @@ std::vector<TItem> PortfolioItems()
             {u"_STATEMENT_FILE_", ""},
             {u"_CV_FILE_", Compressible(1000, 3)},
             {u"Ünïcødé_画像", "wide name"},
-            {u"_PICTURE_FILE_", ""}};
+            {u"_PICTURE_FILE_", ""},
+            // A photograph's bytes, stored rather than deflated.
+            {u"C3D4", Random(3 << 19, 9)}};
 }
 
 void WritePortfolio(const std::string& file)
@@ -1004,4 +1006,95 @@ TEST(Archiver, ExtractionAsksOnlyAboutFilesThatAreThere)
     EXPECT_EQ(after.st_ino, before.st_ino);
     for (const auto& e : std::filesystem::directory_iterator(out + "/d"))
         EXPECT_NE(e.path().filename().string().front(), '.') << "temporary file left";
+}
+
+namespace {
+
+// Bytes drawn evenly from `alphabet` values: deflate saves about
+// 1 - log2(alphabet) / 8 of them.
+std::string OfAlphabet(size_t n, unsigned alphabet, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (auto& c : s)
+        c = char(rng() % alphabet);
+    return s;
+}
+
+} // namespace
+
+TEST(Archiver, LargeItemsThatBarelyDeflateAreStored)
+{
+    struct Case {
+        const char* name;
+        std::string data;
+        uint16_t method;
+    };
+    const std::vector<Case> cases = {
+        {"random.bin", Random(3 << 19, 1), 0},
+        {"saves5percent.bin", OfAlphabet(5 << 18, 180, 2), 0},
+        {"saves25percent.bin", OfAlphabet(5 << 18, 64, 3), 8},
+        {"text.txt", Compressible(5 << 18, 4), 8},
+        // Below the size that is sampled: deflated as before.
+        {"small-random.bin", Random(512 << 10, 5), 8},
+        // Packed only at its start and end: the samples reach the middle.
+        {"mixed.bin", Random(1 << 19, 6) + std::string(1 << 20, 'm') + Random(1 << 19, 7), 8},
+    };
+    TempDir dir;
+    for (const bool encrypted : {false, true}) {
+        for (const int workers : {1, 4}) {
+            SCOPED_TRACE(std::string(encrypted ? "encrypted" : "plain") + ", workers " + std::to_string(workers));
+            const std::string file = dir / ("stored" + std::to_string(encrypted) + std::to_string(workers) + ".zip");
+            {
+                TZipArchiver a;
+                a.WorkerCount = workers;
+                a.FileName = W(file);
+                if (encrypted)
+                    a.SetPassword(kPassword);
+                a.OpenArchive(0xFFFF);
+                a.BeginUpdate();
+                std::vector<TMemoryStream> streams;
+                streams.reserve(cases.size());
+                for (const Case& c : cases) {
+                    streams.push_back(StreamOf(c.data));
+                    a.AddFromStream(W(c.name), streams.back(), false);
+                }
+                a.EndUpdate();
+                a.CloseArchive();
+            }
+            TZipArchiver a;
+            a.FileName = W(file);
+            if (encrypted)
+                a.SetPassword(kPassword);
+            a.OpenArchive(0);
+            ASSERT_EQ(a.ItemCount(), int(cases.size()));
+            for (size_t i = 0; i < cases.size(); ++i) {
+                SCOPED_TRACE(cases[i].name);
+                EXPECT_EQ(a.Item(int(i)).Method, cases[i].method);
+                EXPECT_EQ(a.Item(int(i)).IsEncrypted(), encrypted);
+                EXPECT_TRUE(Extract(a, cases[i].name) == cases[i].data);
+            }
+            a.CloseArchive();
+            // Both worker counts write the same bytes; the other readers
+            // check one of them.
+            if (workers == 1)
+                continue;
+
+            std::string out;
+            const std::string pass = encrypted ? " -P " + kPassword : "";
+            EXPECT_EQ(RunCommand("unzip -t" + pass + " '" + file + "' 2>&1", &out), 0) << out;
+            EXPECT_EQ(RunCommand("7z t -p" + kPassword + " '" + file + "' 2>&1", &out), 0) << out;
+            const std::string script = dir.Write("check.py", R"(
+import sys, zipfile, random
+z = zipfile.ZipFile(sys.argv[1])
+z.setpassword(sys.argv[2].encode())
+for i in z.infolist():
+    data = z.read(i)
+    assert len(data) == i.file_size, i.filename
+print(" ".join(f"{i.filename}:{i.compress_type}" for i in z.infolist()))
+)");
+            EXPECT_EQ(RunCommand("python3 '" + script + "' '" + file + "' " + kPassword + " 2>&1", &out), 0) << out;
+            EXPECT_NE(out.find("random.bin:0 "), std::string::npos) << out;
+        }
+    }
 }
