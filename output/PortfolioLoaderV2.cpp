@@ -14,6 +14,7 @@
 #include "model/Portfolio.h"
 #include "model/Template.h"
 #include "output/PortfolioArchive.h"
+#include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
 #include "platform/rtl/SafeFileWriter.h"
 #include "platform/rtl/WriteFailure.h"
