@@ -115,7 +115,11 @@ bool EmailThread::GenerateAndSend(Emailer* account)
         ShowProgressForm();
         SetStatus("Please Wait, Generating Portfolio...");
         generator_->SetProgressSink(this);
-        if (generator_->Generate()) {
+        const bool generated = generator_->Generate();
+        // The program is ending: nothing is sent and nobody reads a status.
+        if (Terminated())
+            return false;
+        if (generated) {
             account->SetAttachment(generator_->GetOutputFolder() + PDFGenerator::GetOutputFileName());
             SetStatus("Please Wait, Sending E-Mail...");
             account->SetProgressSink(this);

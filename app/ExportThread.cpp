@@ -35,7 +35,7 @@ void CopyOver(const std::string& source, const std::string& destination)
     } catch (const ESafeCreateError& error) {
         why = error.Code() ? WriteFailureText(destination, error.Code()) : error.Message();
     }
-    throw Exception("Failed to save the destination file '" + destination + "'. " + why);
+    throw Exception(why);
 }
 
 } // namespace
@@ -61,17 +61,24 @@ void ExportThread::Execute()
         SetStatus("Generating Portfolio...");
         generator = std::make_unique<PDFGenerator>(portfolio_);
         generator->SetProgressSink(this);
-        if (generator->Generate()) {
-            SetStatus("Exporting Portfolio...");
-            const std::string source = generator->GetOutputFolder() + PDFGenerator::GetOutputFileName();
-            CopyOver(source, destination_);
-            SetStatus("Finished. Your portfolio was exported successfully.");
-        } else {
-            ReportGenerationFailure(generator->GetErrorText());
+        const bool generated = generator->Generate();
+        // Asked to stop (the program is ending): nothing goes beside the
+        // user's files, and nobody is left to read a status.
+        if (!Terminated()) {
+            if (generated) {
+                SetStatus("Exporting Portfolio...");
+                const std::string source = generator->GetOutputFolder() + PDFGenerator::GetOutputFileName();
+                CopyOver(source, destination_);
+                SetStatus("Finished. Your portfolio was exported successfully.");
+            } else {
+                ReportGenerationFailure(generator->GetErrorText());
+            }
+            EnableCloseButton();
         }
-        EnableCloseButton();
     } catch (const std::exception& error) {
-        SyncMessageBox(std::string("An exception occurred trying to export the portfolio.\n") + error.what(),
+        // The cause names the file or folder; what to try follows from it.
+        SyncMessageBox(std::string("The portfolio was not exported. ") + error.what() +
+                           "\n\nChoose another folder, or make room on the disk, then export again.",
                        "Oooops!", MB_OK | MB_ICONERROR, ProgressForm());
         HideProgressForm();
     }

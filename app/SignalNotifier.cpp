@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGHUP};
+constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 // The handler only writes the signal's number here: nothing else is safe
 // in a signal handler.
 int writeEnd = -1;

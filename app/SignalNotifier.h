@@ -1,6 +1,6 @@
 #pragma once
 // Turns the signals that ask a program to end (SIGTERM from a session end or
-// `kill`, SIGHUP when the terminal goes) into a call on the main thread's
+// `kill`, SIGHUP when the terminal goes, SIGINT from Ctrl+C) into a call on the main thread's
 // event loop, so the program ends through its own shut-down path rather
 // than dying where it stands. One per process, made on the main thread
 // once an application object exists.

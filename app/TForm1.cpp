@@ -218,13 +218,14 @@ TForm1::~TForm1()
     // --- end single instance
     if (Form16)
         Form16->DropJob();
-    // Each job is asked to stop and deleted in turn; deleting waits for its
-    // end, and waiting on the main thread runs the calls it hands over, so a
-    // job blocked in one ends too. They go before the portfolio they read.
-    for (std::unique_ptr<ProgressThread>& job : jobs_) {
+    // Every job is asked to stop, so they wind down together, then deleted
+    // in turn; deleting waits for its end, and waiting on the main thread
+    // runs the calls it hands over, so a job blocked in one ends too. They
+    // go before the portfolio they read.
+    for (std::unique_ptr<ProgressThread>& job : jobs_)
         job->Terminate();
+    for (std::unique_ptr<ProgressThread>& job : jobs_)
         job.reset();
-    }
     jobs_.clear();
     for (std::unique_ptr<AddArtworksThread>& job : addJobs_)
         job->Terminate();

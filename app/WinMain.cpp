@@ -16,6 +16,7 @@
 #include "output/TForm10.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/imapi/DiscMaster.h"
+#include "platform/thread/Thread.h"
 #include "services/EmailerFactory.h"
 #include "services/TForm3.h"
 
@@ -29,6 +30,9 @@
 namespace {
 
 std::atomic<bool> mainLoopRunning{false};
+// From the application object to the end of the message loop: the entry owns
+// the event loops, start-up boxes included.
+std::atomic<bool> entryRunning{false};
 std::atomic<int> quitRequests{0};
 
 std::function<void(const std::string&)>& Observer()
@@ -119,7 +123,9 @@ bool SaveAtSessionEnd(bool allowsInteraction)
 void QuitMessageLoop(int exitCode)
 {
     ++quitRequests;
-    if (mainLoopRunning)
+    // During start-up this also ends a box that shows (and any later one at
+    // once); the entry then skips its message loop.
+    if (mainLoopRunning || entryRunning)
         QCoreApplication::exit(exitCode);
 }
 
@@ -142,9 +148,15 @@ int WinMain(int argc, char** argv)
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TApplication app(argc, argv);
-    // A session end or `kill` ends the run as Exit does, through the
-    // shut-down below: templates and settings written, jobs joined.
-    const SignalNotifier endSignals([](int) { QuitMessageLoop(0); });
+    // A session end, `kill`, a hang-up or Ctrl+C ends the run as Exit does,
+    // through the shut-down below: templates and settings written. Running
+    // jobs are stopped rather than waited for, and the windows go at once,
+    // so the user sees the program end.
+    const SignalNotifier endSignals([](int) {
+        TThread::TerminateAll();
+        QuitMessageLoop(0);
+    });
+    entryRunning = true;
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
         if (!SaveAtSessionEnd(manager.allowsInteraction()))
             manager.cancel();
@@ -163,17 +175,23 @@ int WinMain(int argc, char** argv)
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     try {
         CreateForms(arguments);
-        Form1->show();
-        mainLoopRunning = true;
-        QApplication::exec();
-        mainLoopRunning = false;
+        // Asked to end while a start-up box showed: the request stands.
+        if (QuitRequests() == 0) {
+            Form1->show();
+            mainLoopRunning = true;
+            QApplication::exec();
+        }
+        mainLoopRunning = entryRunning = false;
     } catch (const std::exception& error) {
-        mainLoopRunning = false;
+        mainLoopRunning = entryRunning = false;
         app.ShowException(error.what());
     } catch (...) {
-        mainLoopRunning = false;
+        mainLoopRunning = entryRunning = false;
         app.ShowException("");
     }
+    if (TThread::AllTerminated())
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->hide();
     ShutDown();
     // --- Single instance: the next start may be the instance now.
     if (instanceLock)

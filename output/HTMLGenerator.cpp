@@ -3,6 +3,7 @@
 #include "platform/rtl/PercentEncode.h"
 #include "platform/rtl/StringReplace.h"
 
+#include "FreeImage/FreeMemoryIO.h"
 #include "FreeImage/FreeWinBitmap.h"
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -14,6 +15,7 @@
 #include "platform/rtl/ControlGroup.h"
 #include "platform/rtl/FileName.h"
 #include "platform/rtl/MemoryStream.h"
+#include "platform/rtl/WriteFailure.h"
 #include "platform/thread/Thread.h"
 
 #include <QApplication>
@@ -415,6 +417,8 @@ bool HTMLGenerator::Generate()
     }
     StepProgress();
 
+    if (StopRequested())
+        return false;
     const std::string front = FillCommon(tpl->GetMainPageHtml("\\"));
     if (!WriteOutputFile(folder + "portfolio.html", front.data(), front.size()))
         return false;
@@ -424,6 +428,26 @@ bool HTMLGenerator::Generate()
     StepProgress();
     return true;
 }
+
+namespace {
+
+// Encodes the picture in the format its name asks for and writes it as a new
+// file. False, with writeError the system's error code when the write failed
+// and 0 when the format refused the picture.
+bool WritePicture(const TFreeBitmap& bitmap, const std::string& path, int flags, int& writeError)
+{
+    writeError = 0;
+    const FREE_IMAGE_FORMAT format = TFreeBitmap::FormatFromFileName(path);
+    TFreeMemoryIO memory;
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!bitmap.SaveToMemory(format, memory, flags) || !memory.Acquire(&data, &size))
+        return false;
+    writeError = PortfolioGenerator::WriteNewFile(path, data, size);
+    return writeError == 0;
+}
+
+} // namespace
 
 // Encodes the artwork images on several cores while this thread writes the
 // pages in order. Which image goes to which name is settled beforehand, so
@@ -447,11 +471,13 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
         std::mutex mutex;
         std::condition_variable done;
         std::vector<State> states;
+        std::vector<int> writeErrors;
         std::vector<std::exception_ptr> errors;
         std::atomic<int> next{0};
         std::atomic<bool> stop{false};
     } shared;
     shared.states.assign(count, State::Pending);
+    shared.writeErrors.assign(count, 0);
     shared.errors.assign(count, nullptr);
 
     auto worker = [&] {
@@ -460,15 +486,18 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
             if (i >= count || shared.stop.load())
                 return;
             State state = State::Failed;
+            int writeError = 0;
             std::exception_ptr error;
             try {
-                if (portfolio->GetPicture(i)->GetBitmap()->Save(images + imageNames_[i], flagsFor(imageNames_[i])))
+                if (WritePicture(*portfolio->GetPicture(i)->GetBitmap(), images + imageNames_[i],
+                                 flagsFor(imageNames_[i]), writeError))
                     state = State::Written;
             } catch (...) {
                 error = std::current_exception();
             }
             std::lock_guard lock(shared.mutex);
             shared.states[i] = state;
+            shared.writeErrors[i] = writeError;
             shared.errors[i] = error;
             shared.done.notify_all();
         }
@@ -492,29 +521,40 @@ bool HTMLGenerator::WriteArtworks(const std::string& skeleton, UniqueNames& name
         pool.emplace_back(worker);
 
     for (int i = 0; i < count; ++i) {
+        // Workers still encoding finish their picture; the joiner waits for them.
+        if (StopRequested())
+            return false;
         State state;
+        int writeError = 0;
         std::exception_ptr error;
         {
             std::unique_lock lock(shared.mutex);
             shared.done.wait(lock, [&] { return shared.states[i] != State::Pending; });
             state = shared.states[i];
+            writeError = shared.writeErrors[i];
             error = shared.errors[i];
         }
         if (error)
             std::rethrow_exception(error);
-        if (state == State::Failed) {
+        std::string written = images + imageNames_[i];
+        bool ok = state == State::Written;
+        if (!ok && writeError == 0) {
             // The format of the name refused this image after all (JPEG
             // holds no side over 65,500 pixels): PNG takes any image, under a
             // name no other artwork uses.
             std::string png = names.Take(ChangeFileExt(imageNames_[i], ".png"));
-            if (!portfolio->GetPicture(i)->GetBitmap()->Save(images + png, 0)) {
-                const std::string title = portfolio->GetPicture(i)->GetTitle(true);
-                // The image library gives no reason; none is made up.
-                return SetErrorText("Failed to write the picture of artwork " + std::to_string(i + 1) +
-                                    (title.empty() ? "" : " (\"" + title + "\")") + " to \"" + images + png +
-                                    "\".");
-            }
-            imageNames_[i] = std::move(png);
+            written = images + png;
+            ok = WritePicture(*portfolio->GetPicture(i)->GetBitmap(), written, 0, writeError);
+            if (ok)
+                imageNames_[i] = std::move(png);
+        }
+        if (!ok) {
+            const std::string title = portfolio->GetPicture(i)->GetTitle(true);
+            // Without a system error the image library refused it, and gives no reason.
+            return SetErrorText("Failed to write the picture of artwork " + std::to_string(i + 1) +
+                                (title.empty() ? "" : " (\"" + title + "\")") + ". " +
+                                (writeError ? WriteFailureText(written, writeError)
+                                            : "The picture could not be encoded as \"" + written + "\"."));
         }
         pageCounter_ = i;
         const std::string page = FillPage(skeleton, portfolio->GetPicture(i));

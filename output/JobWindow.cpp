@@ -67,8 +67,15 @@ void JobWindow::SetStatusText(const QString& text)
     setFixedSize(designedSize_.width(), designedSize_.height() + grown);
 }
 
+void JobWindow::SetBarBusy()
+{
+    busy_ = true;
+    ProgressBar1->setRange(0, 0);
+}
+
 void JobWindow::ApplyBar()
 {
+    busy_ = false;
     if (barMaximum_ <= 0) {
         ProgressBar1->setRange(0, 1);
         ProgressBar1->setValue(0);

@@ -31,6 +31,10 @@ public:
     int BarPosition() const { return barPosition_; }
     void SetBarMaximum(int maximum);
     void SetBarPosition(int position);
+    // The bar's busy animation: the job waits on something that gives no
+    // measure (a server's answer). The next maximum or position ends it.
+    void SetBarBusy();
+    bool BarBusy() const { return busy_; }
 
     // The status line wraps, and the window grows to show the whole text
     // (and shrinks back for a short one); its width stays as designed.
@@ -65,4 +69,5 @@ private:
 
     int barMaximum_ = 0;
     int barPosition_ = 0;
+    bool busy_ = false;
 };

@@ -118,6 +118,7 @@ bool PDFGenerator::Generate()
     bool result = false;
     try {
         inner = std::make_unique<HTMLGenerator>(portfolio);
+        inner->SetStopCheck([this] { return StopRequested(); });
         const int count = portfolio->GetPictureCount();
         const bool useStatement = portfolio->GetUseStatementFile();
         const bool useCV = portfolio->GetUseCVFile();
@@ -125,7 +126,7 @@ bool PDFGenerator::Generate()
 
         inner->SetForPdf(true);
         if (!inner->Generate())
-            throw RunFailure{inner->FailureText()};
+            throw RunFailure{StopRequested() ? GetErrorText() : inner->FailureText()};
         StepProgress();
 
         if (!SetupDocument(document.Get()))
@@ -172,6 +173,9 @@ bool PDFGenerator::Generate()
         // The artwork pages link one level up, to the folders Images and Data.
         const std::string pageBase = innerFolder + "Data/";
         for (int i = 0; i < count; ++i) {
+            // A page can take seconds to draw: a stop is looked at before each.
+            if (StopRequested())
+                throw RunFailure{GetErrorText()};
             std::unique_ptr<char, FreeBlock> text(LoadFromDisk(innerFolder + PageFileName(i), size));
             if (text) {
                 // Drawing on the page before would put two artworks on it.
@@ -182,6 +186,8 @@ bool PDFGenerator::Generate()
             StepProgress();
         }
 
+        if (StopRequested())
+            throw RunFailure{GetErrorText()};
         if (FAILED(document->EndDocument()))
             throw RunFailure{"Failed to write the pdf."};
         StepProgress();

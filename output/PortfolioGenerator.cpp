@@ -224,6 +224,15 @@ std::string PortfolioGenerator::FailureText() const
     return errorText_.empty() ? std::string("Failed to generate the portfolio.") : errorText_;
 }
 
+bool PortfolioGenerator::StopRequested()
+{
+    if (!stopped_ && (stopCheck_ ? stopCheck_() : (sink_ ? sink_->Terminated() : TThread::AllTerminated()))) {
+        stopped_ = true;
+        SetErrorText("Stopped before the portfolio was complete.");
+    }
+    return stopped_;
+}
+
 bool PortfolioGenerator::SetErrorText(const std::string& text)
 {
     errorText_ = text;
@@ -236,11 +245,11 @@ bool PortfolioGenerator::FailOnFile(const std::string& what, const std::string& 
     return SetErrorText(what + " \"" + path + "\": " + std::strerror(error) + ".");
 }
 
-bool PortfolioGenerator::WriteOutputFile(const std::string& path, const void* data, std::size_t size)
+int PortfolioGenerator::WriteNewFile(const std::string& path, const void* data, std::size_t size)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
-        return FailOnFile("Failed to write", path);
+        return errno;
     const char* bytes = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < size) {
@@ -248,22 +257,29 @@ bool PortfolioGenerator::WriteOutputFile(const std::string& path, const void* da
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            FailOnFile("Failed to write", path);
+            const int error = n == 0 ? EIO : errno;
             ::close(fd);
             ::unlink(path.c_str());
-            return false;
+            return error;
         }
         done += static_cast<std::size_t>(n);
     }
     // A full disk can show only when the data is written back at close.
     if (::close(fd) != 0) {
-        FailOnFile("Failed to write", path);
+        const int error = errno;
         ::unlink(path.c_str());
-        return false;
+        return error;
     }
-    return true;
+    return 0;
+}
+
+bool PortfolioGenerator::WriteOutputFile(const std::string& path, const void* data, std::size_t size)
+{
+    const int error = WriteNewFile(path, data, size);
+    if (error == 0)
+        return true;
+    errno = error;
+    return FailOnFile("Failed to write", path);
 }
 
 bool PortfolioGenerator::DeleteFolder()

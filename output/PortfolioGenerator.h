@@ -7,6 +7,7 @@
 // A generator runs synchronously on the thread that calls it and is used by
 // one thread at a time; constructors may run on several threads at once.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,14 @@ public:
     virtual bool Generate();
     virtual bool ShowResult();
 
-    // May be null: then nothing is reported.
+    // May be null: then nothing is reported. A run with a sink stops when
+    // the sink's job is asked to stop.
     void SetProgressSink(ProgressThread* sink) { sink_ = sink; }
+    // In place of the sink's: asked between artworks and pages; once it
+    // holds, Generate stops there and returns false with Stopped() true.
+    void SetStopCheck(std::function<bool()> stop) { stopCheck_ = std::move(stop); }
+    // Whether the last Generate ended because it was asked to stop.
+    bool Stopped() const { return stopped_; }
     void SetStepCount(int n);
     void StepProgress();
 
@@ -62,6 +69,9 @@ public:
     // GetErrorText(), or a general text when no step said more.
     std::string FailureText() const;
 
+    // Writes a new file of the output folder (any thread); 0, or the
+    // system's error code with no partial file left.
+    static int WriteNewFile(const std::string& path, const void* data, std::size_t size);
     // Deletes the output folder tree; false when it is not there any more or
     // cannot be removed, and always for an empty or root path.
     bool DeleteFolder();
@@ -83,6 +93,9 @@ public:
     static const char* const RootPattern;
 
 protected:
+    // True (and Stopped() from now on) when the run is asked to stop: the
+    // caller returns false at once, its output unfinished.
+    bool StopRequested();
     // Records what failed; returns false.
     bool SetErrorText(const std::string& text);
     // Records 'what "path": <the reason errno holds>.'; returns false.
@@ -101,6 +114,8 @@ private:
     std::string errorText_;
     Portfolio* portfolio_;
     ProgressThread* sink_ = nullptr;
+    std::function<bool()> stopCheck_;
+    bool stopped_ = false;
     int stepMaximum_ = 0;
     int currentStep_ = 0;
 };

@@ -66,6 +66,11 @@ void ProgressThread::SetProgress(int position, int maximum)
     Synchronize([this] { UpdateProgress(); });
 }
 
+void ProgressThread::ShowBusy()
+{
+    Synchronize([this] { progressForm_->SetBarBusy(); });
+}
+
 void ProgressThread::ReportGenerationFailure(const std::string& cause)
 {
     EmptyBar();
@@ -85,7 +90,11 @@ void ProgressThread::UpdateStatus()
 
 void ProgressThread::UpdateProgress()
 {
-    bool changed = false;
+    bool changed = progressForm_->BarBusy();
+    if (changed) {
+        progressForm_->SetBarMaximum(maximum_);
+        progressForm_->SetBarPosition(position_);
+    }
     if (progressForm_->BarMaximum() != maximum_) {
         progressForm_->SetBarMaximum(maximum_);
         changed = true;

@@ -24,6 +24,9 @@ public:
     void SetProgress(int position, int maximum);
     // A bar standing full would tell the user a failed job went well.
     void EmptyBar() { SetProgress(0, 0); }
+    // The busy animation while the job waits without a measure of progress;
+    // the next SetProgress ends it.
+    void ShowBusy();
     // The status of a job whose generator failed: the cause the generator
     // gave (the artwork, the file, the component), or a general text.
     void ReportGenerationFailure(const std::string& cause = {});

@@ -12,7 +12,6 @@ const char* const SMTP::PlaceholderServer = "mail.unconfigured.invalid";
 namespace {
 
 const char kAuthenticateFailed[] = "Authenticate failed.";
-const char kConnectFailed[] = "Failed to connect, please check your server setting.";
 const char kLoginFailed[] =
     "Authentication failed, please check your username, password and the secure connection type.";
 
@@ -84,6 +83,37 @@ void SMTP::PrepareClient(TSmtpClient& client) const
         client.Security = login ? SmtpSecurity::StartTlsWhenOffered : SmtpSecurity::None;
 }
 
+std::string SMTP::FailureText(const ESmtpError& error) const
+{
+    const std::string server = "The mail server " + serverName_ + " (port " + std::to_string(serverPort_) + ")";
+    const std::string within = error.Seconds() > 0 ? " within " + std::to_string(error.Seconds()) + " seconds" : "";
+    switch (error.Cause()) {
+    case SmtpCause::HostNotFound:
+        return "The mail server \"" + serverName_ +
+               "\" could not be found. Check the server name in the account's settings and that this computer is "
+               "online.";
+    case SmtpCause::Refused:
+        return server + " refused the connection: nothing takes mail on that port. Check the server name and port "
+                        "in the account's settings.";
+    case SmtpCause::NotReached:
+        return server + " could not be reached" + within +
+               ". Check the server name and port in the account's settings and that this computer is online.";
+    case SmtpCause::NoAnswer:
+        return server + " accepted the connection but did not answer" + within +
+               ". Check the port and the secure connection type in the account's settings (the server may expect "
+               "another kind of connection on that port), or try again later.";
+    case SmtpCause::Untrusted:
+        return server + " showed a certificate that this computer does not trust, so nothing was sent. Check the "
+                        "server name in the account's settings; a server with a certificate of its own needs it "
+                        "added to the system's trusted certificates.";
+    case SmtpCause::Stopped:
+        return error.what();
+    case SmtpCause::Other:
+        break;
+    }
+    return server + ": " + error.what();
+}
+
 bool SMTP::Send()
 {
     messageSize_ = 0;
@@ -103,16 +133,27 @@ bool SMTP::Send()
         const uint64_t size = message.Size();
         const uint64_t scale = size / INT_MAX + 1;
         messageSize_ = static_cast<int>(size / scale);
+        // The bar moves only while the message goes out: connecting, and
+        // waiting for the server to take what was handed out, show busy.
         TSmtpClient::ProgressFunc progress;
-        if (ProgressThread* sink = progressSink_) {
+        ProgressThread* sink = progressSink_;
+        if (sink) {
+            sink->ShowBusy();
             progress = [sink, scale](uint64_t sent, uint64_t total) {
-                sink->SetProgress(static_cast<int>(sent / scale), static_cast<int>(total / scale));
+                if (sent < total)
+                    sink->SetProgress(static_cast<int>(sent / scale), static_cast<int>(total / scale));
+                else
+                    sink->ShowBusy();
             };
         }
+        client.ShouldStop = [sink] { return sink ? sink->Terminated() : TThread::AllTerminated(); };
         client.Send(message, progress);
+        if (sink)
+            sink->SetProgress(messageSize_, messageSize_);
         return true;
     } catch (const ESmtpError& e) {
-        SetText(e.Phase() == SmtpPhase::Login ? kAuthenticateFailed : e.what());
+        SetText(e.Cause() == SmtpCause::Other && e.Phase() == SmtpPhase::Login ? kAuthenticateFailed
+                                                                               : FailureText(e));
     } catch (const std::exception& e) {
         SetText(e.what());
     }
@@ -124,19 +165,11 @@ bool SMTP::TestConnection()
     try {
         TSmtpClient client;
         PrepareClient(client);
+        client.ShouldStop = [] { return TThread::AllTerminated(); };
         client.ConnectAndLogin();
         return true;
     } catch (const ESmtpError& e) {
-        switch (e.Phase()) {
-        case SmtpPhase::Connect:
-            SetText(kConnectFailed);
-            break;
-        case SmtpPhase::Login:
-            SetText(kLoginFailed);
-            break;
-        default:
-            SetText(e.what());
-        }
+        SetText(e.Cause() == SmtpCause::Other && e.Phase() == SmtpPhase::Login ? kLoginFailed : FailureText(e));
     } catch (const std::exception& e) {
         SetText(e.what());
     }

@@ -4,6 +4,7 @@
 // the provider presets derive from it.
 #include "services/Emailer.h"
 
+class ESmtpError;
 class TSmtpClient;
 
 class SMTP : public Emailer {
@@ -33,6 +34,8 @@ public:
 
 private:
     void PrepareClient(TSmtpClient& client) const;
+    // What failed, why and what to try, naming the server and port.
+    std::string FailureText(const ESmtpError& error) const;
 
     std::string serverName_;
     int serverPort_ = 25;

@@ -1,6 +1,7 @@
 #include "platform/smtp/SmtpClient.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <curl/curl.h>
 #include <exception>
 #include <memory>
@@ -49,6 +50,8 @@ struct Session {
     bool refusedWithoutLogin = false;
     TMimeMessage* message = nullptr;
     const TSmtpClient::ProgressFunc* progress = nullptr;
+    const std::function<bool()>* shouldStop = nullptr;
+    bool stopped = false;
     uint64_t sent = 0;
     bool started = false;
     std::exception_ptr readError;
@@ -114,6 +117,18 @@ size_t OnRead(char* buffer, size_t size, size_t count, void* user)
         s->readError = std::current_exception();
         return CURL_READFUNC_ABORT;
     }
+}
+
+// Also called while a silent server keeps us waiting, so a stop is seen
+// within about a second whatever the phase.
+int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto* s = static_cast<Session*>(user);
+    if (*s->shouldStop && (*s->shouldStop)()) {
+        s->stopped = true;
+        return 1;
+    }
+    return 0;
 }
 
 SmtpPhase PhaseOf(CURLcode code, const Session& s)
@@ -189,6 +204,7 @@ void Run(const TSmtpClient& c, TMimeMessage* message, const TSmtpClient::Progres
     s.needLogin = login;
     s.message = message;
     s.progress = &progress;
+    s.shouldStop = &c.ShouldStop;
 
     if (host.find(':') != std::string::npos && host.front() != '[')
         host = "[" + host + "]";
@@ -205,6 +221,9 @@ void Run(const TSmtpClient& c, TMimeMessage* message, const TSmtpClient::Progres
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, OnDebug);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &s);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &s);
 
     switch (c.Security) {
     case SmtpSecurity::None:
@@ -261,10 +280,38 @@ void Run(const TSmtpClient& c, TMimeMessage* message, const TSmtpClient::Progres
             throw ESmtpError(SmtpPhase::Transfer, e.what());
         }
     }
+    if (s.stopped)
+        throw ESmtpError(s.phase, "Stopped before the message was sent.", SmtpCause::Stopped);
     if (s.refusedWithoutLogin || (code == CURLE_OK && login && !s.authSent))
         throw ESmtpError(SmtpPhase::Login, "The server offered no login; nothing was sent.");
-    if (code != CURLE_OK)
-        throw ESmtpError(PhaseOf(code, s), errors[0] ? errors : curl_easy_strerror(code));
+    if (code != CURLE_OK) {
+        const SmtpPhase phase = PhaseOf(code, s);
+        curl_off_t connectedAfter = 0;
+        curl_easy_getinfo(h, CURLINFO_CONNECT_TIME_T, &connectedAfter);
+        long osError = 0;
+        curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &osError);
+        SmtpCause cause = SmtpCause::Other;
+        int seconds = 0;
+        switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+            cause = SmtpCause::HostNotFound;
+            break;
+        case CURLE_COULDNT_CONNECT:
+            cause = osError == ECONNREFUSED ? SmtpCause::Refused : SmtpCause::NotReached;
+            break;
+        case CURLE_OPERATION_TIMEDOUT:
+            cause = connectedAfter > 0 ? SmtpCause::NoAnswer : SmtpCause::NotReached;
+            // The connect limit covers the greeting, TLS and login as well.
+            seconds = phase == SmtpPhase::Transfer ? inactivity : std::max(c.TimeoutMs, floorMs) / 1000;
+            break;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            cause = SmtpCause::Untrusted;
+            break;
+        default:
+            break;
+        }
+        throw ESmtpError(phase, errors[0] ? errors : curl_easy_strerror(code), cause, seconds);
+    }
     if (message && progress)
         progress(message->Size(), message->Size());
 }

@@ -12,13 +12,33 @@ class TMimeMessage;
 
 enum class SmtpPhase { Connect, Tls, Login, Transfer };
 
+// What went wrong, as far as the connection tells, for a message in the
+// user's words.
+enum class SmtpCause {
+    Other,        // the library's text says
+    HostNotFound, // the server's name does not resolve
+    Refused,      // nothing takes connections on the port
+    NotReached,   // no connection was made (within Seconds(), when not 0)
+    NoAnswer,     // connected, but the server said nothing within Seconds()
+    Untrusted,    // the server's certificate is not trusted
+    Stopped,      // ShouldStop held
+};
+
 class ESmtpError : public Exception {
 public:
-    ESmtpError(SmtpPhase phase, const std::string& message) : Exception(message), phase_(phase) {}
+    ESmtpError(SmtpPhase phase, const std::string& message, SmtpCause cause = SmtpCause::Other, int seconds = 0)
+        : Exception(message), phase_(phase), cause_(cause), seconds_(seconds)
+    {
+    }
     SmtpPhase Phase() const { return phase_; }
+    SmtpCause Cause() const { return cause_; }
+    // The time limit that ran out, for NotReached and NoAnswer; 0 when none did.
+    int Seconds() const { return seconds_; }
 
 private:
     SmtpPhase phase_;
+    SmtpCause cause_;
+    int seconds_;
 };
 
 enum class SmtpSecurity {
@@ -39,6 +59,9 @@ public:
     // Time for connecting, greeting, TLS and login together; never less than
     // the floor (15 s), since slow greetings are common.
     int TimeoutMs = 1000;
+    // Asked about once a second while connected and on every progress;
+    // once it holds, the connection is dropped and ESmtpError raised.
+    std::function<bool()> ShouldStop;
 
     // Called with (bytes handed out, message size): (0, size) first,
     // never falling, (size, size) last.

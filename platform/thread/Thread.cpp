@@ -152,6 +152,20 @@ void TThread::Terminate()
     terminated_ = true;
 }
 
+namespace {
+std::atomic<bool> allTerminated{false};
+}
+
+void TThread::TerminateAll()
+{
+    allTerminated = true;
+}
+
+bool TThread::AllTerminated()
+{
+    return allTerminated.load();
+}
+
 std::exception_ptr TThread::FatalException() const
 {
     std::lock_guard lock(mutex_);

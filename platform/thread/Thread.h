@@ -43,7 +43,15 @@ public:
 
     // Sets the stop request; Execute decides whether and when to look at it.
     void Terminate();
-    bool Terminated() const { return terminated_.load(); }
+    // Also true for every thread once the program is ending (TerminateAll).
+    bool Terminated() const { return terminated_.load() || AllTerminated(); }
+
+    // The program is ending (a signal asked it to): every worker, running
+    // or yet to start, is asked to stop at its next check, and long work
+    // that is not a worker of its own (a connection test) looks here too.
+    // Cannot be undone.
+    static void TerminateAll();
+    static bool AllTerminated();
 
     // True once Execute has returned.
     bool Finished() const { return finished_.load(); }

@@ -11,6 +11,7 @@
 #include "platform/gdiplus/GpImage.h"
 #include "tests/app/JobTestSupport.h"
 #include "tests/app/SingleInstanceTestSupport.h"
+#include "tests/support/BmpFile.h"
 #include "tests/support/ModalDriver.h"
 
 #include <QProgressBar>
@@ -139,6 +140,8 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
     const std::string fifo = files_ / "fifo.png";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string folder = files_.Path().string();
+    // A header that promises more pixels than any picture may have.
+    const std::string huge = files_.Write("huge.bmp", BmpHeaders(20000, 20000, 24, 0, 54, 0, 0) + std::string(64, '\0'));
 
     for (const bool handOver : {false, true}) {
         SCOPED_TRACE(handOver ? "hand-over" : "command line");
@@ -149,13 +152,20 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
         }
         ModalDriver driver;
         driver.Press(QMessageBox::Ok);
-        Add(handOver, {red, text, cut, missing, fifo, folder, blue});
+        Add(handOver, {red, text, cut, missing, fifo, folder, huge, blue});
         ASSERT_TRUE(driver.AllDone()) << driver.Report();
         ASSERT_EQ(driver.Seen().size(), 1u);
         EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
         EXPECT_EQ(driver.Seen()[0].icon, QMessageBox::Critical);
-        EXPECT_EQ(driver.Seen()[0].text, "These files could not be read as pictures:\n" + text + "\n" + cut + "\n" +
-                                             missing + "\n" + fifo + "\n" + folder);
+        // Each says why, in the user's words.
+        EXPECT_EQ(driver.Seen()[0].text,
+                  "These files could not be read as pictures:\n" + text +
+                      ": it is not a picture in a format the program reads (JPEG, PNG, GIF, BMP or TIFF)\n" + cut +
+                      ": it is damaged or cut short\n" + missing + ": it does not exist\n" + fifo +
+                      ": it is a special file (a device, pipe or socket), not a picture file\n" + folder +
+                      ": it is a folder\n" + huge +
+                      ": its picture of 20000 x 20000 pixels is larger than the 100 million pixels a picture may "
+                      "have");
 
         // The other files are in, in their order, each with its image.
         Portfolio* portfolio = CurrentPortfolio();
@@ -181,7 +191,8 @@ TEST_F(AddingArtworksTest, ASingleUnreadableFileIsNamedAloneAndLeavesThePortfoli
         driver.Press(QMessageBox::Ok);
         Add(handOver, {missing});
         ASSERT_TRUE(driver.AllDone()) << driver.Report();
-        EXPECT_EQ(driver.Seen().at(0).text, "The file \"" + missing + "\" could not be read as a picture.");
+        EXPECT_EQ(driver.Seen().at(0).text,
+                  "The file \"" + missing + "\" could not be read as a picture: it does not exist.");
         EXPECT_EQ(CurrentPortfolio()->GetPictureCount(), 0);
         EXPECT_FALSE(CurrentPortfolio()->IsModified());
     }

@@ -413,7 +413,10 @@ TEST_F(ArtworkDialogTest, AChosenFileThatIsNoPictureIsRefusedAndTheArtworkKeepsI
     const std::string cut = files_.Write("cut.png", whole.substr(0, whole.size() / 2));
     for (const std::string& bad : {text, cut}) {
         SCOPED_TRACE(bad);
-        const std::string message = "The file \"" + bad + "\" could not be read as a picture.";
+        const std::string message = "The file \"" + bad + "\" could not be read as a picture: " +
+                                    (bad == cut ? "it is damaged or cut short."
+                                                : "it is not a picture in a format the program reads (JPEG, PNG, "
+                                                  "GIF, BMP or TIFF).");
         {
             // Adding: no artwork comes, and the dialog does not open.
             ModalDriver driver;
@@ -463,7 +466,10 @@ TEST_F(ArtworkDialogTest, AChosenFileSpoiltBeforeOkKeepsTheDialogOpenAndTheArtwo
     driver.ChooseFile(QString::fromStdString(later)).Press(QMessageBox::Ok);
     EXPECT_EQ(Form2->EditArtwork(picture), mrCancel);
     ASSERT_TRUE(driver.AllDone()) << driver.Report();
-    EXPECT_EQ(driver.Seen().at(2).text, "The file \"" + later + "\" could not be read as a picture.");
+    EXPECT_EQ(driver.Seen().at(2).text,
+              "The file \"" + later +
+                  "\" could not be read as a picture: it is not a picture in a format the program reads (JPEG, PNG, "
+                  "GIF, BMP or TIFF).");
     EXPECT_EQ(picture->GetTitle(true), "Red");
     EXPECT_EQ(picture->GetFileName(), red_.toStdString());
     EXPECT_EQ(PictureImage(picture).size(), QSize(40, 60));

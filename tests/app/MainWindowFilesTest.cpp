@@ -558,6 +558,7 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
     const std::string laterBmp =
         files_.Write("alpha.bmp", LaterBmp(124, 32, 3, "", std::string(3 * 2 * 4, char(0x80)), false));
 
+    const std::string kNotAPicture = "it is not a picture in a format the program reads (JPEG, PNG, GIF, BMP or TIFF)";
     const struct {
         const char* name;
         std::vector<std::string> arguments;
@@ -569,13 +570,13 @@ TEST_F(MainWindowFilesTest, TheCommandLineDecidesWhatTheWindowStartsWith)
     } rows[] = {
         {"none", {}, false, kTitle, "", 0, ""},
         {"two files", {picture, notPicture}, false, kTitle, "", 1,
-         "The file \"" + notPicture + "\" could not be read as a picture."},
+         "The file \"" + notPicture + "\" could not be read as a picture: " + kNotAPicture + "."},
         {"a cut JPEG among whole pictures", {picture, cutJpeg, laterBmp}, false, kTitle, "", 2,
-         "The file \"" + cutJpeg + "\" could not be read as a picture."},
+         "The file \"" + cutJpeg + "\" could not be read as a picture: it is damaged or cut short."},
         {"open a file", {"/open", file}, false, std::string(kTitle) + " - given.pfo", "Given Artist", 1, ""},
         {"open, dialog cancelled", {"/open"}, true, kTitle, "", 0, ""},
         {"the switch is case-sensitive", {"/OPEN", file}, false, kTitle, "", 0,
-         "These files could not be read as pictures:\n/OPEN\n" + file},
+         "These files could not be read as pictures:\n/OPEN: it does not exist\n" + file + ": " + kNotAPicture},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

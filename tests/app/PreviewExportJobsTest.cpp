@@ -193,9 +193,10 @@ TEST_F(PreviewExportJobsTest, ExportThatCannotWriteTellsThePathAndKeepsTheOldFil
     std::unique_ptr<ExportThread> job;
     const std::string text = ExportAnsweringOneBox(target, job);
     // The cause is the one the system gave, not a guess.
-    const std::string told = "An exception occurred trying to export the portfolio.\nFailed to save the "
-                             "destination file '" + target + "'. The file \"" + target + "\" could not be written: ";
+    const std::string told =
+        "The portfolio was not exported. The file \"" + target + "\" could not be written: ";
     EXPECT_EQ(text.substr(0, told.size()), told);
+    EXPECT_EQ(text.find(target), text.rfind(target)) << "the path once: " << text;
     EXPECT_FALSE(job->ProgressForm()->isVisible());
     EXPECT_TRUE(form1_->isEnabled());
     EXPECT_EQ(ReadFileBytes(target), before);
@@ -223,8 +224,9 @@ TEST_F(PreviewExportJobsTest, ExportOntoAFullDiskSaysSoAndLeavesNothingBehind)
     }
     std::unique_ptr<ExportThread> job;
     EXPECT_EQ(ExportAnsweringOneBox(target, job),
-              "An exception occurred trying to export the portfolio.\nFailed to save the destination file '" + target +
-                  "'. The disk is full: the folder \"" + disk.Path() + "\" has no room left for \"export.pdf\".");
+              "The portfolio was not exported. The disk is full: the folder \"" + disk.Path() +
+                  "\" has no room left for \"export.pdf\".\n\nChoose another folder, or make room on the disk, then "
+                  "export again.");
     EXPECT_EQ(ReadFileBytes(target), "an older export");
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(disk.Path()))
@@ -346,18 +348,22 @@ TEST_F(PreviewExportJobsTest, ClosingTheMainWindowEndsAJobWaitingOnIt)
 {
     AddArtworks(CurrentPortfolio(), 1);
     form1_->show();
+    const std::string target = sources_ / "export.pdf";
     ModalDriver driver;
-    driver.ChooseFile("/proc/velmora-export.pdf").Press(QMessageBox::Ok);
+    driver.ChooseFile(QString::fromStdString(target));
     Trigger("ToolButton10");
     ASSERT_EQ(form1_->Jobs().size(), 1u);
     ProgressThread* job = LastJob();
     ASSERT_TRUE(WaitUntil([&] { return job->ProgressForm()->isVisible(); }));
-    // The job now hands its statuses and its error box to the main thread,
-    // which is busy destroying the window.
+    // The job now hands its statuses to the main thread, which is busy
+    // destroying the window: asked to stop, it ends without a box and
+    // without writing the file.
     form6_.reset();
     Form6 = nullptr;
     form1_.reset();
     EXPECT_TRUE(driver.WaitAllDone()) << driver.Report();
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(OutputFolders(), 0);
 }
 
 } // namespace

@@ -13,11 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
@@ -204,6 +210,109 @@ TEST_F(ProgramRunTest, ALockFolderOthersMayEnterStopsTheStartWithAMessage)
               std::string::npos)
         << run->ErrorOutput();
     EXPECT_EQ(fs::status(ipc).permissions() & fs::perms::all, fs::perms::all) << "left for the user to mend";
+}
+
+// Ends of the run asked for while the program is busy: a box of the start
+// shows, an export draws its pages, a save writes the file.
+class BusyRunTest : public ProgramRunTest {
+protected:
+    // Photos of a camera's size, each unlike the others.
+    std::string MakePhotos(int count) const
+    {
+        const fs::path folder = home_.Path() / "photos";
+        fs::create_directories(folder);
+        for (int i = 0; i < count; ++i) {
+            QImage image(4000, 3000, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    line[x] = qRgb((x * 7 + i * 31) & 255, (y * 5 + x / 3) & 255, ((x ^ y) + i) & 255);
+            }
+            char name[32];
+            std::snprintf(name, sizeof name, "photo%02d.jpg", i);
+            EXPECT_TRUE(image.save(QString::fromStdString((folder / name).string()), "JPG", 90));
+        }
+        return folder.string();
+    }
+
+    static std::vector<std::string> Entries(const fs::path& folder)
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+};
+
+TEST_F(BusyRunTest, AnEndingSignalWhileAStartUpBoxShowsEndsTheRun)
+{
+    const std::string damaged = home_ / "damaged.pfo";
+    std::ofstream(damaged) << "not a portfolio at all";
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        ChildProcess run({VELMORA_PROGRAM, "/open", damaged}, Environment());
+        // The working folder is made once the signals are caught; the box
+        // about the file comes right after.
+        for (int i = 0; i < 600 && WorkingFolders().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_EQ(WorkingFolders().size(), 1u) << run.ErrorOutput();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        run.Kill(signal);
+        const int status = run.Wait(10000);
+        ASSERT_NE(status, -1) << "still running 10 s after the signal";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << run.ErrorOutput();
+        EXPECT_TRUE(LockIsFree());
+        EXPECT_TRUE(WorkingFolders().empty());
+    }
+}
+
+TEST_F(BusyRunTest, TermDuringALongExportEndsTheRunInSecondsWithoutPartialOutput)
+{
+    std::string out;
+    ASSERT_EQ(RunCommand("VELMORA_REGISTRY_DIR='" + (home_ / "registry") + "' '" + REGSVR_TOOL + "' /s '" +
+                             QUORVEX_PDF_MODULE + "' 2>&1",
+                         &out),
+              0)
+        << out;
+    // Kept at their own size, these take some 40 s to export here: far
+    // longer than the limit.
+    const std::string photos = MakePhotos(16);
+    const fs::path exports = home_.Path() / "exports";
+    fs::create_directories(exports);
+    std::ofstream(exports / "notes.txt") << "the user's own";
+
+    auto run = Start({"export", photos, (exports / "portfolio.pdf").string()});
+    std::string line;
+    ASSERT_TRUE(run->ReadLine(&line, 120000)) << run->ErrorOutput();
+    ASSERT_EQ(line, "exporting");
+    const auto signalled = std::chrono::steady_clock::now();
+    run->Kill(SIGTERM);
+    const int status = run->Wait(60000);
+    const auto took = std::chrono::steady_clock::now() - signalled;
+    ASSERT_NE(status, -1);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << run->ErrorOutput();
+    // A liveness bound with a wide margin: the rest of the export takes far longer.
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_EQ(Entries(exports), std::vector<std::string>{"notes.txt"});
+    EXPECT_TRUE(WorkingFolders().empty()) << testing::PrintToString(WorkingFolders());
+}
+
+TEST_F(BusyRunTest, CtrlCDuringASaveEndsTheRunOnceTheSaveIsWholeLeavingNoTemporary)
+{
+    const std::string photos = MakePhotos(6);
+    const fs::path folder = home_.Path() / "portfolios";
+    fs::create_directories(folder);
+    const fs::path target = folder / "work.pfo";
+
+    auto run = Start({"save", photos, target.string()});
+    std::string line;
+    ASSERT_TRUE(run->ReadLine(&line, 120000)) << run->ErrorOutput();
+    ASSERT_EQ(line, "saving");
+    run->Kill(SIGINT);
+    const int status = run->Wait(60000);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << run->ErrorOutput();
+    EXPECT_EQ(Entries(folder), std::vector<std::string>{"work.pfo"});
+    EXPECT_TRUE(WorkingFolders().empty()) << testing::PrintToString(WorkingFolders());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "model/TemplateLibrary.h"
 #include "platform/rtl/MemoryStream.h"
 #include "tests/output/GeneratorTestSupport.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 #include <QColor>
@@ -28,6 +29,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <random>
 #include <set>
 #include <regex>
 #include <string>
@@ -733,6 +735,39 @@ TEST(HTMLGeneratorTest, FailuresSayWhatFailed)
         EXPECT_EQ(job.ProgressForm()->BarMaximum(), 1);
         EXPECT_EQ(job.ProgressForm()->BarPosition(), 1);
     }
+}
+
+TEST(HTMLGeneratorTest, APictureThatFindsNoRoomNamesTheFullDisk)
+{
+    SmallDisk disk(1 << 20);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    TempRoot root;
+    TempDir sources;
+    // Noise does not compress: the pages and template files fit, the picture does not.
+    QImage noise(1000, 1000, QImage::Format_RGB32);
+    std::mt19937 random(3);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random() | 0xFF000000u);
+    const std::string path = sources / "static.png";
+    ASSERT_TRUE(noise.save(QString::fromStdString(path), "PNG"));
+    Portfolio portfolio;
+    portfolio.SetTemplate(ShippedTemplate());
+    AddArtwork(portfolio, path, "Static");
+    HTMLGenerator generator(&portfolio);
+    const std::string out = generator.GetOutputFolder();
+    const std::string folder = out.substr(0, out.size() - 1);
+    fs::remove(folder);
+    fs::create_directory_symlink(disk.Path(), folder);
+
+    EXPECT_FALSE(generator.Generate());
+    const std::string told = "Failed to write the picture of artwork 1 (\"Static\"). The disk is full: the folder \"" +
+                             out + "Images\" has no room left for \"";
+    EXPECT_EQ(generator.GetErrorText().substr(0, told.size()), told) << generator.GetErrorText();
+    EXPECT_FALSE(Has(generator.GetErrorText(), ".png.png")) << "no second try under another name";
+    fs::remove(folder);
+    fs::create_directory(folder);
 }
 
 // A template received from someone else may name its files longer than a
