@@ -97,8 +97,11 @@ void NamedPipeServer::Execute()
 
 void NamedPipeServer::ReportNoHandOver(unsigned error)
 {
+    const std::string cause = error == ERROR_ACCESS_DENIED
+                                  ? "a socket of another run is in the way, or the folder is not yours alone"
+                                  : "error " + std::to_string(error);
     SyncMessageBox("Velmora Voravev cannot take pictures or portfolios from later starts while this window is open: "
-                   "the hand-over could not be set up in \"" + GetIpcFolder() + "\" (error " + std::to_string(error) +
+                   "the hand-over could not be set up in \"" + GetIpcFolder() + "\" (" + cause +
                        "). This window works on its own; open files through its File menu, or close it and "
                        "start the program again.",
                    "Warning", MB_OK | MB_ICONWARNING);

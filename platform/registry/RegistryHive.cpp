@@ -332,8 +332,8 @@ std::string RegistryHive::Folder()
 std::string RegistryHive::FolderProblem(const std::string& folder)
 {
     if (folder.empty())
-        return "Velmora Voravev finds no folder for its settings: neither HOME nor the user database names a home "
-               "folder for this user.";
+        return "There is no folder for the settings: neither HOME nor the user database names a home folder for "
+               "this user.";
     struct stat st{};
     if (::stat(folder.c_str(), &st) != 0)
         return errno == ENOENT ? std::string()

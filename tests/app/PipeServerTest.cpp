@@ -194,7 +194,9 @@ TEST(PipeServerWithoutSocketTest, ARunThatCannotListenSaysSoOnce)
     ASSERT_EQ(driver.Seen().size(), 1u);
     EXPECT_EQ(driver.Seen()[0].title, "Warning");
     EXPECT_NE(driver.Seen()[0].text.find("cannot take pictures or portfolios from later starts while this window is "
-                                         "open: the hand-over could not be set up in \"" + GetIpcFolder() + "\""),
+                                         "open: the hand-over could not be set up in \"" + GetIpcFolder() +
+                                         "\" (a socket of another run is in the way, or the folder is not yours "
+                                         "alone)."),
               std::string::npos)
         << driver.Seen()[0].text;
     EXPECT_TRUE(fs::is_socket(path)) << "what was there is left alone";
