@@ -1,8 +1,8 @@
 // What a failed save tells the user, and what killed saves leave behind:
 // a full disk (a real, small file system) is named with its folder, an
 // artwork without a picture is named by its title, and the hidden temporary
-// files of earlier saves go at the next save into their folder unless some
-// process still holds them.
+// files of killed saves go at the next save of the same file unless some
+// process still holds them; the user's own hidden files stay.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
