@@ -284,7 +284,8 @@ HRESULT CPDFDocument::DrawHtmlOnPage(int page, const std::string& html, int x, i
     // A document draws one folder of pages, the base of its first page;
     // pages drawn later from a folder inside it (the artwork pages, one
     // level down) reach the whole of it, and no page reaches beyond it.
-    const std::string folder = NormaliseBaseFolder(std::filesystem::path(NormaliseBaseFolder(base)).lexically_normal().string());
+    const std::string folder =
+        NormaliseBaseFolder(std::filesystem::path(NormaliseBaseFolder(base)).lexically_normal().string());
     if (root_.empty() || folder.compare(0, root_.size(), root_) != 0)
         root_ = folder;
     const HtmlDrawResult r =

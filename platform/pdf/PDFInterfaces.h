@@ -63,7 +63,9 @@ struct IPDFPage : IDispatch {
     virtual HRESULT SetPageOption2(int32_t value) = 0;
     // Lays out one HTML page and draws it into the box (x, y, width, height
     // in pixels; -1 for each gives the whole page). Relative links, images
-    // and style sheets resolve against baseFolder.
+    // and style sheets resolve against baseFolder. Files are read only from
+    // inside the folder of the document's first page (baseFolder then, or
+    // this one when it lies outside that).
     VELMORA_PDF_SLOT(DrawHtml);
     virtual HRESULT DrawHtml(BSTR html, int32_t x, int32_t y, int32_t width, int32_t height, int32_t fit,
         BSTR baseFolder) = 0;
