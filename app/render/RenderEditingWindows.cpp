@@ -157,10 +157,10 @@ const bool pictureChooser = RegisterRenderState("TOpenPictureDialog-details", []
     chooser.Filter = TOpenPictureDialog::kArtworkFilter;
     chooser.FileName = SamplePicture("evening-harbour.png", QColor(0xFF, 0x99, 0x33), QColor(0x33, 0x22, 0x66)).toStdString();
     chooser.InitialDir = QFileInfo(QString::fromStdString(chooser.FileName)).absolutePath().toStdString();
-    static std::unique_ptr<QFileDialog> dialog;
-    dialog = chooser.MakeDialog(Form1);
+    // The main window owns it and deletes it with the other forms.
+    QFileDialog* dialog = chooser.MakeDialog(Form1).release();
     dialog->setViewMode(QFileDialog::Detail);
-    return static_cast<QWidget*>(dialog.get());
+    return static_cast<QWidget*>(dialog);
 });
 
 } // namespace

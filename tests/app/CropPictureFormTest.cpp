@@ -295,17 +295,22 @@ TEST_F(CropPictureFormTest, EachBarFollowsTheMouseOnTheWindowWhateverThePictures
                     const QPoint p = inDialog - shown;
                     return vertical ? p.y() : p.x();
                 };
-                const int start = bar->value();
-                const QPoint from = bar->mapTo(dialog, ThumbCentre(bar));
-                EXPECT_NEAR(along(from), start, 1);
-                // Nothing covers the thumb where the user presses.
-                EXPECT_EQ(dialog->childAt(from), bar);
+                // Dragged in, then part of the way back: the second press
+                // lands where the thumb stands beside the picture.
+                for (const int by : {drag, -drag / 2}) {
+                    SCOPED_TRACE(by);
+                    const int start = bar->value();
+                    const QPoint from = bar->mapTo(dialog, ThumbCentre(bar));
+                    EXPECT_NEAR(along(from), start, 1);
+                    // Nothing covers the thumb where the user presses.
+                    EXPECT_EQ(dialog->childAt(from), bar);
 
-                const QPoint to = from + (vertical ? QPoint(0, drag) : QPoint(drag, 0));
-                DragOnWindow(dialog, from, to);
-                EXPECT_NEAR(bar->value(), start + drag, 1);
-                EXPECT_NEAR(along(bar->mapTo(dialog, ThumbCentre(bar))), bar->value(), 1);
-                EXPECT_NEAR(along(to), bar->value(), 1);
+                    const QPoint to = from + (vertical ? QPoint(0, by) : QPoint(by, 0));
+                    DragOnWindow(dialog, from, to);
+                    EXPECT_NEAR(bar->value(), start + by, 1);
+                    EXPECT_NEAR(along(bar->mapTo(dialog, ThumbCentre(bar))), bar->value(), 1);
+                    EXPECT_NEAR(along(to), bar->value(), 1);
+                }
             }
             moved = {Bar(dialog, "ScrollBar1")->value(), Bar(dialog, "ScrollBar2")->value(),
                      Bar(dialog, "ScrollBar3")->value(), Bar(dialog, "ScrollBar4")->value()};

@@ -4,6 +4,8 @@
 #include "tests/output/JobWindowChecks.h"
 
 #include <QCoreApplication>
+#include <QImage>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 
@@ -387,6 +390,68 @@ TEST_F(ProgressThreadTest, LongStatusWrapsAndTheWindowGrowsToShowItWhole)
     job.SetStatus("Finished.");
     ExpectWholeStatusShown(window);
     EXPECT_EQ(window.size(), designed);
+}
+
+} // namespace
+
+namespace {
+
+// The share of the bar's inside drawn in (shades of) the highlight colour.
+double FilledShare(const QImage& shot, const QRect& bar, const QColor& highlight)
+{
+    int filled = 0, all = 0;
+    const int y = bar.center().y();
+    for (int x = bar.left() + 3; x < bar.right() - 3; ++x, ++all) {
+        const QColor c = shot.pixelColor(x, y);
+        if (std::abs(c.hue() - highlight.hue()) < 20 && c.saturation() > 96)
+            ++filled;
+    }
+    return all ? double(filled) / all : 0;
+}
+
+TEST_F(ProgressThreadTest, TheWindowOnScreenShowsItsStatusAndBarWhileTheJobRunsAndAsTheyChange)
+{
+    std::atomic<int> step{0};
+    std::atomic<bool> release{false};
+    const auto waitForRelease = [&] {
+        for (int i = 0; i < 3000 && !release; ++i)
+            QThread::msleep(5);
+        release = false;
+    };
+    ScriptedJob job([&](ScriptedJob& self) {
+        self.ShowProgressForm();
+        self.SetStatus("Reading artwork 3 of 7...");
+        self.SetProgress(3, 7);
+        step = 1;
+        waitForRelease();
+        self.SetStatus("Reading artwork 6 of 7: a longer name that the window wraps onto its next line");
+        self.SetProgress(6, 7);
+        step = 2;
+        waitForRelease();
+    });
+    job.Start();
+    TForm15* window = job.ProgressForm();
+    const QColor highlight = window->ProgressBar1->palette().color(QPalette::Highlight);
+    for (int expected : {1, 2}) {
+        SCOPED_TRACE(expected);
+        for (int i = 0; i < 3000 && step != expected; ++i)
+            QTest::qWait(5);
+        ASSERT_EQ(step.load(), expected);
+        // What the screen holds of the window, not a fresh render of it.
+        const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shot.size(), window->size() * shot.devicePixelRatio());
+        const QImage label = window->Label1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shot.copy(window->Label1->geometry()), label);
+        // The text is there: the label is no blank area.
+        int dark = 0;
+        for (int y = 0; y < label.height(); ++y)
+            for (int x = 0; x < label.width(); ++x)
+                dark += qGray(label.pixel(x, y)) < 96;
+        EXPECT_GT(dark, 40);
+        EXPECT_NEAR(FilledShare(shot, window->ProgressBar1->geometry(), highlight), expected == 1 ? 3.0 / 7 : 6.0 / 7, 0.08);
+        release = true;
+    }
+    job.WaitFor();
 }
 
 } // namespace
