@@ -120,8 +120,9 @@ bool NoFinerThanQuality(const jpeg_decompress_struct& file, int quality)
 }
 
 // A surface holding the JPEG's own bytes as its JPEG data, with its pixels
-// decoded straight into it; nullptr unless the JPEG is plain 8-bit YCbCr or
-// grey, decodes without a fault, and is no finer than quality.
+// decoded straight into it; nullptr unless the JPEG is a baseline 8-bit
+// YCbCr or grey one (what the pages are written as, and what every viewer
+// shows alike), decodes without a fault, and is no finer than quality.
 cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
 {
     jpeg_decompress_struct info;
@@ -139,6 +140,7 @@ cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size());
     const bool plain = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && info.data_precision == 8 && !info.arith_code
+        && !info.progressive_mode
         && ((info.num_components == 3 && info.jpeg_color_space == JCS_YCbCr)
             || (info.num_components == 1 && info.jpeg_color_space == JCS_GRAYSCALE));
     if (!plain || !NoFinerThanQuality(info, quality)) {
