@@ -348,6 +348,8 @@ int main(int argc, char** argv)
         QApplication app(argc, argv);
         return RunOurs(argv[2], std::atoi(argv[3]));
     }
+    // Rows show as they come when the output is a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int count = Setting("VELMORA_BENCH_ARTWORKS", 60);
     const int side = Setting("VELMORA_BENCH_SIDE", 3000);
     const int rounds = Setting("VELMORA_BENCH_ROUNDS", 1);

@@ -10,7 +10,8 @@
 // The pages are the two built-in skeletons styled by the portfolio's
 // template, with their placeholders filled and their optional blocks
 // switched on. In PDF mode the pages are laid out for the PDF generator,
-// which fills in the page size and renders them.
+// which fills in the page size and renders them, and artworks written as
+// JPEG are at the PDF's quality.
 #include "output/PortfolioGenerator.h"
 
 #include <string>

@@ -120,9 +120,14 @@ bool NoFinerThanQuality(const jpeg_decompress_struct& file, int quality)
     return coarse;
 }
 
-// A surface holding the JPEG's own bytes as its JPEG data, with its pixels
-// decoded straight into it; nullptr unless the JPEG is plain 8-bit YCbCr or
-// grey, decodes without a fault, and is no finer than quality.
+// A surface holding the JPEG's own bytes as its JPEG data; nullptr unless
+// the JPEG is a baseline 8-bit YCbCr or grey one (what the pages are written
+// as, and what every viewer shows alike), decodes without a fault, and is no
+// finer than quality. The PDF draws the JPEG data into the place the surface
+// is painted at, whatever the surface's own size, and uses its pixels only
+// for drawing it cannot express itself: they are the picture decoded at an
+// eighth of its size each way. A full-size copy would cost a decode and,
+// when cairo lets go of its snapshot of the surface, a copy of every pixel.
 cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
 {
     jpeg_decompress_struct info;
@@ -140,6 +145,7 @@ cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size());
     const bool plain = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && info.data_precision == 8 && !info.arith_code
+        && !info.progressive_mode
         && ((info.num_components == 3 && info.jpeg_color_space == JCS_YCbCr)
             || (info.num_components == 1 && info.jpeg_color_space == JCS_GRAYSCALE));
     if (!plain || !NoFinerThanQuality(info, quality)) {
@@ -147,6 +153,8 @@ cairo_surface_t* SurfaceKeepingJpeg(std::string* bytes, int quality)
         return nullptr;
     }
     info.out_color_space = JCS_EXT_BGRX;
+    info.scale_num = 1;
+    info.scale_denom = 8;
     jpeg_start_decompress(&info);
     surface = cairo_image_surface_create(
         CAIRO_FORMAT_RGB24, static_cast<int>(info.output_width), static_cast<int>(info.output_height));

@@ -33,7 +33,9 @@ public:
     // Borrowed surface, or nullptr when the file is missing, not a picture,
     // not a regular file or larger than kMaxFileBytes.
     // A JPEG already as coarse as jpegQuality asks, with no orientation to
-    // apply, is stored with its own bytes; others are encoded at jpegQuality.
+    // apply, is stored with its own bytes (and its surface is smaller than
+    // the picture: paint it scaled to the place it fills); others are
+    // encoded at jpegQuality.
     // A picture larger than DrawnSize allows is decoded that much smaller;
     // *naturalSize, when given, receives its size in the file all the same,
     // which is what the page lays out.

@@ -309,6 +309,24 @@ TEST_F(PDFDocumentTest, JpegNoFinerThanTheQualityIsStoredAsItIs)
         const QImage shown = QImage::fromData(QByteArray::fromStdString(stored), "JPG");
         EXPECT_EQ(shown.size(), picture.size());
     }
+
+    // Drawn in its place at its size: a plain picture on the blue page.
+    QImage plain(400, 300, QImage::Format_RGB32);
+    plain.fill(QColor(200, 60, 30));
+    ASSERT_TRUE(plain.save(QString::fromStdString(jpeg), "JPG", 50));
+    const std::string file = WriteWithQuality(80, "placed.pdf", "Images/photo.jpg");
+    Shell("pdftoppm -r 96 -f 1 -l 1 -singlefile -png '" + file + "' '" + (out_ / "placed") + "'");
+    const QImage page(QString::fromStdString(out_ / "placed.png"));
+    ASSERT_FALSE(page.isNull());
+    auto near = [&](QPoint at, QColor colour) {
+        const QColor seen = page.pixelColor(at);
+        return std::abs(seen.red() - colour.red()) + std::abs(seen.green() - colour.green())
+            + std::abs(seen.blue() - colour.blue()) < 40;
+    };
+    for (QPoint at : {QPoint(4, 4), QPoint(200, 150), QPoint(395, 295)})
+        EXPECT_TRUE(near(at, QColor(200, 60, 30))) << at.x() << "," << at.y();
+    for (QPoint at : {QPoint(406, 150), QPoint(200, 306), QPoint(600, 600)})
+        EXPECT_TRUE(near(at, QColor(0x33, 0x66, 0xCC))) << at.x() << "," << at.y();
 }
 
 TEST_F(PDFDocumentTest, TransparentPicturesStayLossless)
