@@ -2,10 +2,35 @@
 
 #include <QImage>
 
+#include <cstddef>
+#include <memory>
+
 namespace {
 
 // The filter the library uses wherever ShrinkSmooth does not apply.
 constexpr FREE_IMAGE_FILTER kShrinkFilter = FILTER_BICUBIC;
+
+// The 32-bit copy the scaler reads is made in memory the thread keeps for
+// its next picture, up to this size (a camera picture decoded at half
+// scale): fresh memory costs a page fault per page, more than the copy.
+constexpr size_t kKeptCopyBytes = size_t{16} << 20;
+
+// Room for `bytes` bytes of the copy, left as it was (the copy fills it
+// whole): the thread's kept memory, or `own`.
+uchar* CopyRoom(size_t bytes, std::unique_ptr<uchar[]>& own)
+{
+    thread_local std::unique_ptr<uchar[]> kept;
+    thread_local size_t keptSize = 0;
+    if (bytes > kKeptCopyBytes) {
+        own.reset(new uchar[bytes]);
+        return own.get();
+    }
+    if (keptSize < bytes) {
+        kept.reset(new uchar[bytes]);
+        keptSize = bytes;
+    }
+    return kept.get();
+}
 
 } // namespace
 
@@ -24,7 +49,8 @@ bool TFreeBitmap::ShrinkSmooth(int newWidth, int newHeight)
     // than the library's bicubic filter on a camera's picture. The scaler
     // takes 32-bit rows top down; the conversion turns the bitmap's
     // bottom-up rows over on the way.
-    QImage top(w, h, QImage::Format_RGB32);
+    std::unique_ptr<uchar[]> own;
+    QImage top(CopyRoom(size_t(w) * size_t(h) * 4, own), w, h, qsizetype(w) * 4, QImage::Format_RGB32);
     if (top.isNull())
         return false;
     for (int y = 0; y < h; ++y) {
