@@ -182,6 +182,10 @@ public:
     // grey ones as 8-bit grey, 16-bit ones as 24 bits. With a destination the
     // result goes there and this image stays as it was.
     bool Rescale(int newWidth, int newHeight, FREE_IMAGE_FILTER filter, TFreeBitmap* dest = nullptr);
+    // Shrinks a 24-bit colour image by averaging the area each new pixel
+    // covers; any other image, or a size larger on either side, goes
+    // through Rescale with the bicubic filter.
+    bool ShrinkSmooth(int newWidth, int newHeight);
     // Counter-clockwise for positive angles (degrees).
     bool Rotate(double angle);
     bool FlipHorizontal();

@@ -2,23 +2,30 @@
 // JPEGs, some with an EXIF turn), as a file manager starts it with the
 // selection: the forms made as the entry makes them, the main window shown,
 // every picture becoming an artwork with its strip thumbnail. Beside it the
-// peer: the same files only decoded, on as many threads as there are cores.
+// peer: the same files decoded as the program adds them, at the same scale,
+// priority and thread count (bench/ProgramScaleDecode.h). Taken within this
+// running process; bench/startup_vs_peer.sh times the real program and a
+// peer process from their launch.
 //
-//   window_ms      start until the main window's first paint (bar: 1,000)
+//   window_ms      start until the main window's first paint
 //   max_gap_ms     longest gap between ticks of a 5 ms main-thread timer
 //                  from the window's showing until the last artwork is in
 //                  (bar: 100)
 //   engine_ms      then, what the first preview adds: the main thread held
 //                  while the preview's web engine starts
 //   all_s          start until every artwork and thumbnail is in
-//   decode_s       the peer: decoding the files in parallel
-//   ratio          all_s / decode_s (bar: 1.5)
+//   decode_s       the peer
+//   ratio          all_s / decode_s (bar: 1.2)
 //
 // Beside it, the artwork dialog opening on a 12 MP picture, its preview
 // made as it is now and, as the peer, decoded or copied at full size and
 // scaled down afterwards, as it was made before:
 //   memory_ms      the preview of the artwork's picture in memory
 //   file_ms        the preview of a chosen file
+//
+// "--quiet-settings FOLDER" writes into a registry folder the settings of a
+// user who turned the welcome window and the update check off, for
+// bench/startup_vs_peer.sh.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -45,6 +52,8 @@
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/WinMain.h"
+#include "bench/CameraJpeg.h"
+#include "bench/ProgramScaleDecode.h"
 #include "bench/WorkFolder.h"
 #include "model/Options.h"
 #include "model/Picture.h"
@@ -54,64 +63,20 @@
 
 namespace {
 
-constexpr int kWidth = 4000;
-constexpr int kHeight = 3000;
-
 WorkFolder& Folder()
 {
     static WorkFolder folder("velmora-startup-bench");
     return folder;
 }
 
-// A photograph's worth of detail for the encoder: a gradient, shapes, and
-// sensor-like noise from a random tile, so that the files come out at a
-// camera's size (3 to 6 MB) and no two decode alike.
-void WriteCameraJpeg(const std::string& path, int n, const QImage& noise)
-{
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient g(0, 0, kWidth, kHeight);
-    g.setColorAt(0, QColor::fromHsv((n * 37) % 360, 160, 230));
-    g.setColorAt(1, QColor::fromHsv((n * 37 + 140) % 360, 200, 70));
-    p.fillRect(image.rect(), g);
-    for (int i = 0; i < 40; ++i) {
-        p.setBrush(QColor::fromHsv((n * 13 + i * 29) % 360, 220, 240));
-        p.drawEllipse((n * 71 + i * 331) % (kWidth - 500), (n * 53 + i * 197) % (kHeight - 500), 500, 360);
-    }
-    p.setOpacity(0.35);
-    QBrush grain(noise);
-    grain.setTransform(QTransform::fromTranslate(n * 17 % 256, n * 29 % 256));
-    p.fillRect(image.rect(), grain);
-    p.end();
-    QImageWriter writer(QString::fromStdString(path), "jpeg");
-    writer.setQuality(92);
-    // Every third one was taken with the camera held upright.
-    if (n % 3 == 2)
-        writer.setTransformation(QImageIOHandler::TransformationRotate90);
-    writer.write(image);
-}
-
 std::vector<std::string> Files(int count)
 {
     static std::vector<std::string> files;
     if (static_cast<int>(files.size()) < count) {
-        QImage noise(256, 256, QImage::Format_RGB32);
-        QRandomGenerator random(7);
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x)
-                noise.setPixel(x, y, random.generate() | 0xFF000000u);
-        const int first = static_cast<int>(files.size());
-        for (int i = first; i < count; ++i)
+        const size_t first = files.size();
+        for (int i = static_cast<int>(first); i < count; ++i)
             files.push_back((Folder().Path() / ("IMG_" + std::to_string(1000 + i) + ".JPG")).string());
-        std::atomic<int> next{first};
-        std::vector<std::thread> writers;
-        for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
-            writers.emplace_back([&] {
-                for (int i = next++; i < count; i = next++)
-                    WriteCameraJpeg(files[i], i, noise);
-            });
-        for (auto& w : writers)
-            w.join();
+        WriteCameraJpegs(files, first);
     }
     return std::vector<std::string>(files.begin(), files.begin() + count);
 }
@@ -198,26 +163,18 @@ void BM_StartWithPictures(benchmark::State& state)
     }
 }
 
-// The peer: nothing but decoding every file, one per core at a time.
+// The peer: every file decoded as the program adds it, at the program's
+// scale and priority, on as many threads (bench/ProgramScaleDecode.h).
 void BM_DecodeInParallel(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
     const std::vector<std::string> files = Files(count);
+    const int pictureSize = Options::Instance()->GetPictureSize();
+    const int maxSide = pictureSize >= 0 && pictureSize < kPictureSizeCount ? PictureSizes[pictureSize].maxSide : 0;
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        std::atomic<int> next{0};
-        std::atomic<int> decoded{0};
-        std::vector<std::thread> workers;
-        for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
-            workers.emplace_back([&] {
-                for (int i = next++; i < count; i = next++) {
-                    TFreeWinBitmap bitmap;
-                    decoded += bitmap.Load(files[i], 0) ? 1 : 0;
-                }
-            });
-        for (auto& w : workers)
-            w.join();
+        const int decoded = DecodeAllAtProgramScale(files, maxSide);
         const double seconds = clock.elapsed() / 1000.0;
         state.SetIterationTime(seconds);
         state.counters["decode_s"] = seconds;
@@ -279,6 +236,13 @@ BENCHMARK(BM_ArtworkDialogPreview)->Arg(0)->Arg(1)->Iterations(3)->UseManualTime
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--quiet-settings") {
+        ::setenv("VELMORA_REGISTRY_DIR", argv[2], 1);
+        Options::Instance()->SetShowWelcome(false);
+        Options::Instance()->SetCheckForUpdates(false);
+        Options::FreeInstance();
+        return 0;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // As the program starts: the web engine refuses its sandbox only as root.

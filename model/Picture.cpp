@@ -320,7 +320,7 @@ bool Picture::Resize(int maxSide)
     if (newHeight < 1)
         newHeight = 1;
     try {
-        if (!image_->Rescale(newWidth, newHeight, FILTER_BICUBIC, nullptr))
+        if (!image_->ShrinkSmooth(newWidth, newHeight))
             return false;
     } catch (const std::exception&) {
         return false;
