@@ -47,9 +47,11 @@ photos = sorted(os.path.join(work, "photos", f) for f in os.listdir(os.path.join
 QUIET = 1.0      # seconds without CPU that end a start
 DEADLINE = 120
 
-# An X server of our own: -displayfd tells the display it took.
+# An X server of our own: -displayfd tells the display it took; -noreset
+# keeps it from resetting (and dropping a new connection) whenever the
+# last client of a start goes.
 r, w = os.pipe()
-xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
                         pass_fds=(w,), stderr=subprocess.DEVNULL)
 os.close(w)
 number = b""
