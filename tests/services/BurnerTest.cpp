@@ -36,7 +36,7 @@ TEST(BurnerErrorText, GivesTheTableTextOrTheCodeInHex)
         {IMAPI_E_DISCFULL, "The disc cannot hold any more data."},
         {IMAPI_E_WRONGFORMAT,
             "A call to IJolietDiscMaster has been made when IRedbookDiscMaster is the active format, or vice versa. "
-            "To use a different format, chang the format and clear the image file contents."},
+            "To use a different format, change the format and clear the image file contents."},
         {IMAPI_E_REMOVABLESTASH, "The selected stash location is on a removable media."},
         {E_FAIL, "An unknown IMAPI error (0x80004005) occurred."},
         {S_FALSE, "An unknown IMAPI error (0x00000001) occurred."},
@@ -178,7 +178,7 @@ TEST_F(BurnerTest, AFailedStepLeavesItsTextAndUnadvises)
     const Case cases[] = {
         {"format", [](FakeScript& s) { s.format = IMAPI_E_WRONGFORMAT; },
             "The disc writer could not be prepared for a data disc. A call to IJolietDiscMaster has been made when "
-            "IRedbookDiscMaster is the active format, or vice versa. To use a different format, chang the format "
+            "IRedbookDiscMaster is the active format, or vice versa. To use a different format, change the format "
             "and clear the image file contents."},
         {"advise", [](FakeScript& s) { s.advise = E_OUTOFMEMORY; },
             "The disc writer could not be prepared. An unknown IMAPI error (0x8007000E) occurred."},
