@@ -163,8 +163,10 @@ TEST(PictureRotate, NarrowDepthsAreWidenedNotRefused)
     const Case cases[] = {
         {"4-bit palette", &FourBitColourDib, 4},
         {"16-bit 565", [] {
-             FIBITMAP* c24 = FreeImage_ConvertTo24Bits(FourBitColourDib());
+             FIBITMAP* c4 = FourBitColourDib();
+             FIBITMAP* c24 = FreeImage_ConvertTo24Bits(c4);
              FIBITMAP* c16 = FreeImage_ConvertTo16Bits565(c24);
+             FreeImage_Unload(c4);
              FreeImage_Unload(c24);
              return c16;
          }, 16},

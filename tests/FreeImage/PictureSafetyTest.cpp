@@ -167,7 +167,9 @@ TEST(PictureSafety, OnlyTheOfferedFormatsLoad)
         SCOPED_TRACE(other.what);
         const std::string bytes = WrittenBy(other.format);
         ASSERT_FALSE(bytes.empty());
-        ASSERT_NE(FreeImage_Load(other.format, dir.Write("check", bytes).c_str(), 0), nullptr) << "not a valid file";
+        FIBITMAP* check = FreeImage_Load(other.format, dir.Write("check", bytes).c_str(), 0);
+        ASSERT_NE(check, nullptr) << "not a valid file";
+        FreeImage_Unload(check);
         TFreeWinBitmap bitmap;
         EXPECT_FALSE(bitmap.Load(dir.Write(std::string("photo-") + other.what + ".jpg", bytes)));
         TMemoryStream stream;

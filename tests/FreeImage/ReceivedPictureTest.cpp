@@ -75,7 +75,7 @@ TEST(ReceivedPicture, MetadataNeverReachesThePictureLibrary)
 {
     const std::string jpeg = GreyJpeg();
     const std::string exif = std::string("Exif\0\0MM\0*\0\0\0\x08\0\x01", 16) +
-                             std::string("\x01\x0F\0\x02\0\0\0\x04Cam\0", 12) + std::string(4, '\0');
+                             std::string("\x01\x0F\0\x02\0\0\0\x04" "Cam\0", 12) + std::string(4, '\0');
     std::string header;
     hostile::Put32(header, 2);
     hostile::Put32(header, 2);
