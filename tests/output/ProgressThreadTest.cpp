@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -448,6 +449,88 @@ TEST_F(ProgressThreadTest, TheWindowOnScreenShowsItsStatusAndBarWhileTheJobRunsA
             for (int x = 0; x < label.width(); ++x)
                 dark += qGray(label.pixel(x, y)) < 96;
         EXPECT_GT(dark, 40);
+        EXPECT_NEAR(FilledShare(shot, window->ProgressBar1->geometry(), highlight), expected == 1 ? 3.0 / 7 : 6.0 / 7, 0.08);
+        release = true;
+    }
+    job.WaitFor();
+}
+
+} // namespace
+
+namespace {
+
+// Keeps the main thread's queue fed with ordinary queued calls, as pictures
+// arriving and strip updates do while a job runs, until it is destroyed.
+class QueueFlood {
+public:
+    QueueFlood()
+        : thread_([this] {
+              while (!stop_) {
+                  if (pending_ > 400) {
+                      QThread::usleep(50);
+                      continue;
+                  }
+                  ++pending_;
+                  QMetaObject::invokeMethod(
+                      qApp,
+                      [this] {
+                          QThread::usleep(100);
+                          --pending_;
+                      },
+                      Qt::QueuedConnection);
+              }
+          })
+    {
+    }
+    ~QueueFlood()
+    {
+        stop_ = true;
+        thread_.join();
+        while (pending_ > 0)
+            QCoreApplication::processEvents();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> pending_{0};
+    std::thread thread_;
+};
+
+TEST_F(ProgressThreadTest, TheWindowOnScreenShowsEachChangeWhileTheMainThreadsQueueIsNeverEmpty)
+{
+    std::atomic<int> step{0};
+    std::atomic<bool> release{false};
+    const auto waitForRelease = [&] {
+        for (int i = 0; i < 3000 && !release; ++i)
+            QThread::msleep(5);
+        release = false;
+    };
+    ScriptedJob job([&](ScriptedJob& self) {
+        self.ShowProgressForm();
+        self.OfferCancel();
+        self.SetStatus("Adding Artworks...");
+        self.SetProgress(3, 7);
+        step = 1;
+        waitForRelease();
+        self.SetProgress(6, 7);
+        step = 2;
+        waitForRelease();
+    });
+    TForm15* window = job.ProgressForm();
+    const QColor highlight = window->ProgressBar1->palette().color(QPalette::Highlight);
+    QueueFlood flood;
+    job.Start();
+    for (int expected : {1, 2}) {
+        SCOPED_TRACE(expected);
+        for (int i = 0; i < 3000 && step != expected; ++i)
+            QTest::qWait(5);
+        ASSERT_EQ(step.load(), expected);
+        // Far longer than a frame: whatever changed has been drawn by now.
+        QTest::qWait(100);
+        const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shot.size(), window->size() * shot.devicePixelRatio());
+        EXPECT_EQ(shot.copy(window->Label1->geometry()), window->Label1->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(shot.copy(window->Button2->geometry()), window->Button2->grab().toImage().convertToFormat(QImage::Format_RGB32));
         EXPECT_NEAR(FilledShare(shot, window->ProgressBar1->geometry(), highlight), expected == 1 ? 3.0 / 7 : 6.0 / 7, 0.08);
         release = true;
     }
