@@ -253,7 +253,12 @@ void HTMLGenerator::FillCommon(PageText& text)
         text.Remove("%HTML_SAFE%//-->");
     }
 
-    text.Replace("%ARTISTNAME%", OneLine(portfolio->GetName(false), forPdf_));
+    const std::string name = OneLine(portfolio->GetName(false), forPdf_);
+    // The shipped pages put the name after the year; with no name the line
+    // ends at the year rather than at a stray comma.
+    if (name.empty())
+        text.Replace(", %ARTISTNAME%.", ".");
+    text.Replace("%ARTISTNAME%", name);
 
     const std::string address = WithLineBreaks(portfolio->GetAddress(false), forPdf_);
     const std::string phone = OneLine(portfolio->GetPhone(false), forPdf_);

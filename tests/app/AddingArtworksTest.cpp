@@ -12,6 +12,7 @@
 #include "tests/app/JobTestSupport.h"
 #include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/HostilePictures.h"
 #include "tests/support/ModalDriver.h"
 
 #include <QProgressBar>
@@ -142,6 +143,9 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
     const std::string folder = files_.Path().string();
     // A header that promises more pixels than any picture may have.
     const std::string huge = files_.Write("huge.bmp", BmpHeaders(20000, 20000, 24, 0, 54, 0, 0) + std::string(64, '\0'));
+    // Pictures in a format the program reads, refused for the work they ask.
+    const std::string scans = files_.Write("scans.jpg", hostile::EmptyScansJpeg(64, 48, 10000));
+    const std::string tiles = files_.Write("tiles.tif", hostile::TileTiff(16, 65536, 1024));
 
     for (const bool handOver : {false, true}) {
         SCOPED_TRACE(handOver ? "hand-over" : "command line");
@@ -152,7 +156,7 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
         }
         ModalDriver driver;
         driver.Press(QMessageBox::Ok);
-        Add(handOver, {red, text, cut, missing, fifo, folder, huge, blue});
+        Add(handOver, {red, text, cut, missing, fifo, folder, huge, scans, tiles, blue});
         ASSERT_TRUE(driver.AllDone()) << driver.Report();
         ASSERT_EQ(driver.Seen().size(), 1u);
         EXPECT_EQ(driver.Seen()[0].title, "Oooops!");
@@ -165,7 +169,11 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
                       ": it is a special file (a device, pipe or socket), not a picture file\n" + folder +
                       ": it is a folder\n" + huge +
                       ": its picture of 20000 x 20000 pixels is larger than the 100 million pixels a picture may "
-                      "have");
+                      "have\n" +
+                      scans + ": the picture is stored in more than 100 scans; no camera or editor writes so many\n" +
+                      tiles +
+                      ": the picture is stored in tiles far larger than the picture itself (65536 x 65536 pixels for "
+                      "a picture of 16 x 16)");
 
         // The other files are in, in their order, each with its image.
         Portfolio* portfolio = CurrentPortfolio();

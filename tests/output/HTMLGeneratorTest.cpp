@@ -428,6 +428,24 @@ TEST(HTMLGeneratorTest, BlocksAreSwitchedOnByTheirData)
     }
 }
 
+TEST(HTMLGeneratorTest, ACopyrightWithoutANameEndsAtTheYear)
+{
+    TempRoot root;
+    Portfolio portfolio;
+    portfolio.SetName("");
+    portfolio.SetTemplate(ShippedTemplate());
+    Options::Instance()->SetIncludeCopyright(true);
+    for (const bool pdf : {false, true}) {
+        SCOPED_TRACE(pdf ? "PDF" : "HTML");
+        HTMLGenerator generator(&portfolio);
+        generator.SetForPdf(pdf);
+        ASSERT_TRUE(generator.Generate());
+        const std::string front = Shown(ReadFileBytes(generator.GetOutputFolder() + "portfolio.html"));
+        EXPECT_TRUE(Has(front, "Copyright &copy; " + generator.GetYearText() + ".</div>"));
+        EXPECT_FALSE(Has(front, ", .")) << front;
+    }
+}
+
 TEST(HTMLGeneratorTest, TextsHoldingPlaceholdersShowAsTyped)
 {
     TempRoot root;
