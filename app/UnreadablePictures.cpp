@@ -60,6 +60,10 @@ std::string WhyNoPicture(const std::string& path)
         return "it is a special file (a device, pipe or socket), not a picture file";
     TFreeBitmap::Header header;
     const bool read = done > 0 && TFreeBitmap::ReadHeader(head.data(), DWORD(done), header);
+    // Refused from its own bytes, so the head of a longer file refuses
+    // only what the whole file would.
+    if (!header.refusal.empty())
+        return header.refusal;
     if (header.format == FIF_UNKNOWN || !TFreeBitmap::IsArtworkFormat(header.format))
         return "it is not a picture in a format the program reads (JPEG, PNG, GIF, BMP or TIFF)";
     if (read && !header.WithinLimits())

@@ -12,6 +12,7 @@
 #include "tests/app/JobTestSupport.h"
 #include "tests/app/SingleInstanceTestSupport.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/HostilePictures.h"
 #include "tests/support/ModalDriver.h"
 
 #include <QProgressBar>
@@ -177,6 +178,51 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
             EXPECT_NE(portfolio->GetPicture(i)->GetBitmap(), nullptr);
             EXPECT_EQ(form1_->StripPicture(i + 1), portfolio->GetPicture(i));
         }
+    }
+}
+
+// Files the picture filter refuses before any decoder sees them are named
+// with the filter's own cause, not as damaged or unreadable.
+TEST_F(AddingArtworksTest, PicturesThatWouldCostFarMoreThanTheirPixelsAreNamedWithTheirCause)
+{
+    const std::string good = SaveImage("good.png", Qt::red, 64, 48);
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string cause;
+    } refused[] = {
+        {"scans.jpg", hostile::EmptyScansJpeg(64, 48, 10000),
+         "it is a progressive JPEG of more than 100 scans, more than the program reads; no camera or editor writes "
+         "so many"},
+        {"tile.tif", hostile::TileTiff(16, 65536, size_t{1} << 20),
+         "its tiles would need far more memory than the picture itself (tiles of 65536 x 65536 pixels for a "
+         "picture of 16 x 16)"},
+        {"strips.tif", hostile::OneStripTiff(64, 48, 1),
+         "it is damaged: its file locates only 1 of the parts its picture is stored in"},
+    };
+    std::vector<std::string> files{good};
+    std::string expected = "These files could not be read as pictures:";
+    for (const auto& file : refused) {
+        files.push_back(files_.Write(file.name, file.bytes));
+        expected += "\n" + files.back() + ": " + file.cause;
+    }
+
+    for (const bool handOver : {false, true}) {
+        SCOPED_TRACE(handOver ? "hand-over" : "command line");
+        if (handOver) {
+            form1_.reset();
+            MakeForms();
+            ASSERT_TRUE(WaitUntilServing());
+        }
+        ModalDriver driver;
+        driver.Press(QMessageBox::Ok);
+        Add(handOver, files);
+        ASSERT_TRUE(driver.AllDone()) << driver.Report();
+        ASSERT_EQ(driver.Seen().size(), 1u);
+        EXPECT_EQ(driver.Seen()[0].text, expected);
+        ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 1);
+        EXPECT_EQ(CurrentPortfolio()->GetPicture(0)->GetFileName(), good);
+        EXPECT_NE(CurrentPortfolio()->GetPicture(0)->GetBitmap(), nullptr);
     }
 }
 
