@@ -195,7 +195,11 @@ bool TFreeBitmap::ReadHeader(const BYTE* data, DWORD size, Header& out)
     if (!data || size == 0)
         return false;
     const TDecoderInput input(data, size);
-    return input.Refusal().empty() && HeaderOf(input.Data(), DWORD(input.Size()), out);
+    if (!input.Refusal().empty()) {
+        out.refusal = input.Refusal();
+        return false;
+    }
+    return HeaderOf(input.Data(), DWORD(input.Size()), out);
 }
 
 TFreeBitmap::TFreeBitmap(FREE_IMAGE_TYPE imageType, int width, int height, int bpp)

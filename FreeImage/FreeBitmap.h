@@ -31,6 +31,9 @@ public:
         int64_t width = 0;
         int64_t height = 0;
         int bitsPerPixel = 0;
+        // Why the file is not to be decoded at all (see TDecoderInput),
+        // empty when it may be.
+        std::string refusal;
         // Bytes the decoded image will take (rows padded as the library pads them).
         int64_t DecodedBytes() const { return height * (((width * bitsPerPixel + 31) / 32) * 4); }
         bool WithinLimits() const;
@@ -40,7 +43,8 @@ public:
     // rest, whatever the file's name says.
     static bool IsArtworkFormat(FREE_IMAGE_FORMAT format);
     // Reads the header of the encoded image. False when the format is no
-    // artwork format or its header cannot be read. For a GIF the size is
+    // artwork format, its header cannot be read or the file is refused
+    // before any decoder sees it (out.refusal says why). For a GIF the size is
     // the largest of its logical screen and all its frames.
     static bool ReadHeader(const BYTE* data, DWORD size, Header& out);
     // The format the file name's extension names (FIF_UNKNOWN for none).

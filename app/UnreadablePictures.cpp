@@ -1,10 +1,8 @@
 #include "app/UnreadablePictures.h"
 
 #include "FreeImage/FreeBitmap.h"
-#include "platform/picture/DecoderInput.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -62,17 +60,10 @@ std::string WhyNoPicture(const std::string& path)
         return "it is a special file (a device, pipe or socket), not a picture file";
     TFreeBitmap::Header header;
     const bool read = done > 0 && TFreeBitmap::ReadHeader(head.data(), DWORD(done), header);
-    // A picture refused for the work it would ask (a scan or tile bomb) is
-    // in a format the program reads: say what is wrong with it instead.
-    if (!read && done > 0) {
-        std::string refusal = TDecoderInput(head.data(), done).Refusal();
-        if (!refusal.empty()) {
-            refusal[0] = char(std::tolower(static_cast<unsigned char>(refusal[0])));
-            if (refusal.back() == '.')
-                refusal.pop_back();
-            return refusal;
-        }
-    }
+    // Refused from its own bytes, so the head of a longer file refuses
+    // only what the whole file would.
+    if (!header.refusal.empty())
+        return header.refusal;
     if (header.format == FIF_UNKNOWN || !TFreeBitmap::IsArtworkFormat(header.format))
         return "it is not a picture in a format the program reads (JPEG, PNG, GIF, BMP or TIFF)";
     if (read && !header.WithinLimits())

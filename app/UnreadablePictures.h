@@ -2,7 +2,8 @@
 // The one message for picture files that did not become artworks, each
 // with the reason found for it: missing, a folder or special file, not
 // readable by the user, larger than a picture may be, not in a format the
-// program reads, or damaged.
+// program reads, stored so that decoding it would cost far more than its
+// pixels (see TDecoderInput), or damaged.
 #include <string>
 #include <vector>
 

@@ -225,8 +225,8 @@ void TDecoderInput::FromJpeg()
         },
         &end);
     if (walk == TJpegWalk::Stopped) {
-        refusal_ = "The picture is stored in more than " + std::to_string(kMaxJpegScans) +
-                   " scans; no camera or editor writes so many.";
+        refusal_ = "it is a progressive JPEG of more than " + std::to_string(kMaxJpegScans) +
+                   " scans, more than the program reads; no camera or editor writes so many";
         return;
     }
     if (walk == TJpegWalk::ReachedEnd) {
@@ -320,18 +320,18 @@ void TDecoderInput::FromTiff()
         // Strips are cut to the picture's height by the decoder; tiles are
         // taken at the size the file names, each in one allocation.
         if (shape.Tiled() && shape.TiledBytes() > 4 * shape.PictureBytes() + double(kTileSlackBytes)) {
-            refusal_ = "The picture is stored in tiles far larger than the picture itself (" +
+            refusal_ = "its tiles would need far more memory than the picture itself (tiles of " +
                        std::to_string(shape.tileWidth) + " x " + std::to_string(shape.tileLength) +
                        " pixels for a picture of " + std::to_string(shape.width) + " x " +
-                       std::to_string(shape.height) + ").";
+                       std::to_string(shape.height) + ")";
             return;
         }
         // A picture whose directory locates fewer pieces than it is cut
         // into has lost rows; the decoder would take the memory for all of
         // them and then fail on every piece it cannot find.
         if (shape.located > 0 && double(shape.located) < shape.Pieces()) {
-            refusal_ = "The picture is damaged: its file locates only " + std::to_string(shape.located) +
-                       " of the parts its picture is stored in.";
+            refusal_ = "it is damaged: its file locates only " + std::to_string(shape.located) +
+                       " of the parts its picture is stored in";
             return;
         }
         directory = next;

@@ -42,7 +42,7 @@ public:
     const uint8_t* Data() const { return copy_.empty() ? data_ : copy_.data(); }
     size_t Size() const { return copy_.empty() ? size_ : copy_.size(); }
     // Why the picture is not to be decoded at all (empty when it may be),
-    // in words a user can act on.
+    // in words a user can act on, as the end of a sentence ("it is ...").
     const std::string& Refusal() const { return refusal_; }
 
 private:
