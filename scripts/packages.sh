@@ -21,8 +21,6 @@ PACKAGES=(
   # a virtual display to look at the running program, and a way to send its
   # window the close request a window manager sends
   xvfb xauth python3-xlib
-  # a window manager and pointer control, to try the program under Xvfb as a user does
-  openbox xdotool
 )
 
 missing=()
