@@ -63,6 +63,24 @@ protected:
         ASSERT_TRUE(WaitUntil([this] { return !form1_->AddingArtworks(); }));
     }
 
+    // Runs the body once for files given at start and once for files handed
+    // over to a fresh running window.
+    template <typename Body>
+    void OnEitherPath(Body body)
+    {
+        for (const bool handOver : {false, true}) {
+            SCOPED_TRACE(handOver ? "hand-over" : "command line");
+            if (handOver) {
+                form1_.reset();
+                MakeForms();
+                ASSERT_TRUE(WaitUntilServing());
+            }
+            body(handOver);
+            if (HasFatalFailure())
+                return;
+        }
+    }
+
     TSmoothImageListBoxItem* Item(int index) { return form1_->SmoothImageListBox1->Items()->GetItem(index); }
 
     // The progress window the addition used.
@@ -144,13 +162,7 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
     // A header that promises more pixels than any picture may have.
     const std::string huge = files_.Write("huge.bmp", BmpHeaders(20000, 20000, 24, 0, 54, 0, 0) + std::string(64, '\0'));
 
-    for (const bool handOver : {false, true}) {
-        SCOPED_TRACE(handOver ? "hand-over" : "command line");
-        if (handOver) {
-            form1_.reset();
-            MakeForms();
-            ASSERT_TRUE(WaitUntilServing());
-        }
+    OnEitherPath([&](bool handOver) {
         ModalDriver driver;
         driver.Press(QMessageBox::Ok);
         Add(handOver, {red, text, cut, missing, fifo, folder, huge, blue});
@@ -178,7 +190,7 @@ TEST_F(AddingArtworksTest, FilesThatAreNoPictureBecomeNoArtworkAndOneMessageName
             EXPECT_NE(portfolio->GetPicture(i)->GetBitmap(), nullptr);
             EXPECT_EQ(form1_->StripPicture(i + 1), portfolio->GetPicture(i));
         }
-    }
+    });
 }
 
 // Files the picture filter refuses before any decoder sees them are named
@@ -207,13 +219,7 @@ TEST_F(AddingArtworksTest, PicturesThatWouldCostFarMoreThanTheirPixelsAreNamedWi
         expected += "\n" + files.back() + ": " + file.cause;
     }
 
-    for (const bool handOver : {false, true}) {
-        SCOPED_TRACE(handOver ? "hand-over" : "command line");
-        if (handOver) {
-            form1_.reset();
-            MakeForms();
-            ASSERT_TRUE(WaitUntilServing());
-        }
+    OnEitherPath([&](bool handOver) {
         ModalDriver driver;
         driver.Press(QMessageBox::Ok);
         Add(handOver, files);
@@ -223,7 +229,7 @@ TEST_F(AddingArtworksTest, PicturesThatWouldCostFarMoreThanTheirPixelsAreNamedWi
         ASSERT_EQ(CurrentPortfolio()->GetPictureCount(), 1);
         EXPECT_EQ(CurrentPortfolio()->GetPicture(0)->GetFileName(), good);
         EXPECT_NE(CurrentPortfolio()->GetPicture(0)->GetBitmap(), nullptr);
-    }
+    });
 }
 
 TEST_F(AddingArtworksTest, ASingleUnreadableFileIsNamedAloneAndLeavesThePortfolioUnchanged)

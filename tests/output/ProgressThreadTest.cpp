@@ -410,36 +410,56 @@ double FilledShare(const QImage& shot, const QRect& bar, const QColor& highlight
     return all ? double(filled) / all : 0;
 }
 
+// Stops a job at numbered steps until the test has looked at its window.
+class Steps {
+public:
+    // In the job: the step is reached; waits until the test lets it go on.
+    void Reach(int step)
+    {
+        step_ = step;
+        for (int i = 0; i < 3000 && !release_; ++i)
+            QThread::msleep(5);
+        release_ = false;
+    }
+    // In the test: whether the job came to the step.
+    bool Await(int step)
+    {
+        for (int i = 0; i < 3000 && step_ != step; ++i)
+            QTest::qWait(5);
+        return step_ == step;
+    }
+    void Release() { release_ = true; }
+
+private:
+    std::atomic<int> step_{0};
+    std::atomic<bool> release_{false};
+};
+
+// What the screen holds of the window, not a fresh render of it.
+QImage OnScreen(QWidget* window)
+{
+    return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 TEST_F(ProgressThreadTest, TheWindowOnScreenShowsItsStatusAndBarWhileTheJobRunsAndAsTheyChange)
 {
-    std::atomic<int> step{0};
-    std::atomic<bool> release{false};
-    const auto waitForRelease = [&] {
-        for (int i = 0; i < 3000 && !release; ++i)
-            QThread::msleep(5);
-        release = false;
-    };
+    Steps steps;
     ScriptedJob job([&](ScriptedJob& self) {
         self.ShowProgressForm();
         self.SetStatus("Reading artwork 3 of 7...");
         self.SetProgress(3, 7);
-        step = 1;
-        waitForRelease();
+        steps.Reach(1);
         self.SetStatus("Reading artwork 6 of 7: a longer name that the window wraps onto its next line");
         self.SetProgress(6, 7);
-        step = 2;
-        waitForRelease();
+        steps.Reach(2);
     });
     job.Start();
     TForm15* window = job.ProgressForm();
     const QColor highlight = window->ProgressBar1->palette().color(QPalette::Highlight);
     for (int expected : {1, 2}) {
         SCOPED_TRACE(expected);
-        for (int i = 0; i < 3000 && step != expected; ++i)
-            QTest::qWait(5);
-        ASSERT_EQ(step.load(), expected);
-        // What the screen holds of the window, not a fresh render of it.
-        const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_TRUE(steps.Await(expected));
+        const QImage shot = OnScreen(window);
         ASSERT_EQ(shot.size(), window->size() * shot.devicePixelRatio());
         const QImage label = window->Label1->grab().toImage().convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(shot.copy(window->Label1->geometry()), label);
@@ -450,7 +470,7 @@ TEST_F(ProgressThreadTest, TheWindowOnScreenShowsItsStatusAndBarWhileTheJobRunsA
                 dark += qGray(label.pixel(x, y)) < 96;
         EXPECT_GT(dark, 40);
         EXPECT_NEAR(FilledShare(shot, window->ProgressBar1->geometry(), highlight), expected == 1 ? 3.0 / 7 : 6.0 / 7, 0.08);
-        release = true;
+        steps.Release();
     }
     job.WaitFor();
 }
@@ -498,23 +518,15 @@ private:
 
 TEST_F(ProgressThreadTest, TheWindowOnScreenShowsEachChangeWhileTheMainThreadsQueueIsNeverEmpty)
 {
-    std::atomic<int> step{0};
-    std::atomic<bool> release{false};
-    const auto waitForRelease = [&] {
-        for (int i = 0; i < 3000 && !release; ++i)
-            QThread::msleep(5);
-        release = false;
-    };
+    Steps steps;
     ScriptedJob job([&](ScriptedJob& self) {
         self.ShowProgressForm();
         self.OfferCancel();
         self.SetStatus("Adding Artworks...");
         self.SetProgress(3, 7);
-        step = 1;
-        waitForRelease();
+        steps.Reach(1);
         self.SetProgress(6, 7);
-        step = 2;
-        waitForRelease();
+        steps.Reach(2);
     });
     TForm15* window = job.ProgressForm();
     const QColor highlight = window->ProgressBar1->palette().color(QPalette::Highlight);
@@ -522,17 +534,15 @@ TEST_F(ProgressThreadTest, TheWindowOnScreenShowsEachChangeWhileTheMainThreadsQu
     job.Start();
     for (int expected : {1, 2}) {
         SCOPED_TRACE(expected);
-        for (int i = 0; i < 3000 && step != expected; ++i)
-            QTest::qWait(5);
-        ASSERT_EQ(step.load(), expected);
+        ASSERT_TRUE(steps.Await(expected));
         // Far longer than a frame: whatever changed has been drawn by now.
         QTest::qWait(100);
-        const QImage shot = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shot = OnScreen(window);
         ASSERT_EQ(shot.size(), window->size() * shot.devicePixelRatio());
         EXPECT_EQ(shot.copy(window->Label1->geometry()), window->Label1->grab().toImage().convertToFormat(QImage::Format_RGB32));
         EXPECT_EQ(shot.copy(window->Button2->geometry()), window->Button2->grab().toImage().convertToFormat(QImage::Format_RGB32));
         EXPECT_NEAR(FilledShare(shot, window->ProgressBar1->geometry(), highlight), expected == 1 ? 3.0 / 7 : 6.0 / 7, 0.08);
-        release = true;
+        steps.Release();
     }
     job.WaitFor();
 }

@@ -12,20 +12,9 @@
 #include "platform/gdiplus/GdiPlusFlat.h"
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
+#include "tests/platform/gdiplus/LayerStarted.h"
 
 namespace {
-
-// Keeps the layer started for one test.
-class Started : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
-    }
-    void TearDown() override { GdiplusShutdown(token_); }
-    ULONG_PTR token_ = 0;
-};
 
 QByteArray Encode(const QImage& image, const char* format)
 {
@@ -129,7 +118,7 @@ TEST(GdiplusStartup, EightThreadsStartAndStopAtOnce)
     GdiplusShutdown(token);
 }
 
-using ImageObject = Started;
+using ImageObject = LayerStarted;
 
 TEST_F(ImageObject, BitmapFromSizeIsZeroFilledAndRefusesEmptySizes)
 {
@@ -287,7 +276,7 @@ TEST_F(ImageObject, DecodesBytesAndReportsTheirFormat)
     QImageReader::setAllocationLimit(saved);
 }
 
-using GraphicsOnPainter = Started;
+using GraphicsOnPainter = LayerStarted;
 
 TEST_F(GraphicsOnPainter, HandsThePainterBackAsItWas)
 {

@@ -9,20 +9,12 @@
 #include "platform/gdiplus/GdiPlusImage.h"
 #include "platform/gdiplus/GdiPlusStartup.h"
 #include "platform/gdiplus/GpImage.h"
+#include "tests/platform/gdiplus/LayerStarted.h"
 #include "tests/support/HostilePictures.h"
 
 namespace {
 
-class ReceivedImage : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
-    }
-    void TearDown() override { GdiplusShutdown(token_); }
-    ULONG_PTR token_ = 0;
-};
+using ReceivedImage = LayerStarted;
 
 QByteArray Bytes(const std::string& file)
 {
