@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -43,12 +44,13 @@ const cairo_user_data_key_t kLiveKey{};
 void SurfaceGone(void*) { --liveSurfaces; }
 
 // What tells a picture file apart within one document, whichever surface
-// holds it at the time.
-std::string FileIdentity(const std::string& path, int jpegQuality)
+// holds it at the time: taken from the file open as fd, which is what was
+// read, not from whatever the path names by now.
+std::string FileIdentity(int fd, const std::string& path, int jpegQuality)
 {
     std::string id = "velmora-file-" + std::to_string(jpegQuality) + "-";
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
+    if (fd >= 0 && ::fstat(fd, &st) == 0)
         id += std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":"
             + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + "-";
     return id + path;
@@ -360,7 +362,7 @@ cairo_surface_t* PdfImageCache::Get(const std::string& path, int jpegQuality, QS
         if (entry.surface) {
             ++liveSurfaces;
             cairo_surface_set_user_data(entry.surface, &kLiveKey, &liveSurfaces, SurfaceGone);
-            SetUniqueId(entry.surface, FileIdentity(path, jpegQuality));
+            SetUniqueId(entry.surface, FileIdentity(file.handle(), path, jpegQuality));
         }
         it = surfaces_.emplace(key, entry).first;
     }
